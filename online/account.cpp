@@ -1,0 +1,12 @@
+#include "online/account.h"
+
+int32_t connectionMode = ConnectionOnline;
+int32_t loginStep = 0;
+std::string userId;
+std::string playHash;
+std::string emailText;
+std::string retypedPassword;
+bool scoreAwaitingReply = false;
+
+// The request queue arrives with the online client; nothing is pending yet.
+void curlprocess() {}

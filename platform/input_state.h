@@ -1,0 +1,23 @@
+// Keyboard state and clipboard, with Windows virtual-key codes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vk {
+constexpr int32_t Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11,
+                  Escape = 0x1B, Space = 0x20, LeftControl = 0xA2, Oem3 = 0xC0, OemMinus = 0xBD,
+                  OemPeriod = 0xBE, Numpad0 = 0x60, F12 = 0x7B;
+}
+
+// The Windows virtual-key code of an SDL scancode, 0 when unmapped.
+int32_t virtualKeyFromScancode(int scancode);
+// The key is held now (injected keys count as held for one frame).
+bool platformKeyHeld(int32_t virtualKey);
+bool platformCapsLockOn();
+std::string platformClipboardText();
+// Virtual-key code from a script key name ("escape", "a", "f1", "oem3"), 0 if unknown.
+int32_t virtualKeyFromName(const std::string& name);
+// Marks a key as held until the next frame (test scripts).
+void platformHoldKeyForFrame(int32_t virtualKey);
+void platformReleaseInjectedKeys();

@@ -1,0 +1,35 @@
+// Process, clock and machine services.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+uint64_t platformCounter();
+uint64_t platformCounterFrequency();
+uint32_t platformTicksMs();
+void platformSleep(uint32_t ms);
+
+std::string platformOsName();   // PRETTY_NAME of /etc/os-release, else uname
+std::string platformCpuName();  // "model name" of /proc/cpuinfo, "" when absent
+uint64_t platformTotalMemoryBytes();
+std::string platformExecutablePath();  // /proc/self/exe
+std::string platformWorkingDirectory();
+
+struct ProcessInfo {
+    int32_t pid;
+    std::string baseName;  // executable base name, "<unknown>" when unreadable
+};
+std::vector<ProcessInfo> platformListProcesses();
+int32_t platformOwnPid();
+bool platformKillProcess(int32_t pid);
+
+bool platformOpenUrl(const std::string& url);
+bool platformStartProgram(const std::string& path, const std::vector<std::string>& arguments);
+std::string platformLocalAppDataDir();  // $XDG_DATA_HOME or ~/.local/share
+bool platformMakeDirectories(const std::string& path);
+// Six-byte hardware addresses of the network interfaces, concatenated.
+std::string platformHardwareAddresses();
+
+// A modal message box; false when none could be shown.
+bool platformMessageBox(const std::string& text, const std::string& caption);

@@ -1,0 +1,279 @@
+#include "platform/window.h"
+
+#include <SDL.h>
+#include <SDL_opengl.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#include <stb/stb_image_write.h>
+
+#include "platform/input_state.h"
+
+static std::deque<PlatformEvent> injectedEvents;
+
+static SDL_Window* sdlWindow(PlatformWindow* window) {
+    return reinterpret_cast<SDL_Window*>(window);
+}
+
+bool platformInitVideo() {
+    return SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) == 0;
+}
+void platformQuitVideo() {
+    SDL_Quit();
+}
+const char* platformLastError() {
+    return SDL_GetError();
+}
+
+static void setGLAttributes(int32_t samples) {
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 16);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, samples > 0 ? 1 : 0);
+    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
+}
+
+static Uint32 windowFlags(const WindowRequest& request) {
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
+    if (request.fullscreenDesktop) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (request.fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
+    return flags;
+}
+
+static void applyFullscreenMode(SDL_Window* window, const WindowRequest& request) {
+    if (!request.fullscreen) return;
+    SDL_DisplayMode mode = {};
+    mode.w = request.width;
+    mode.h = request.height;
+    SDL_DisplayMode closest;
+    if (SDL_GetClosestDisplayMode(0, &mode, &closest)) SDL_SetWindowDisplayMode(window, &closest);
+}
+
+bool platformCreateWindow(const WindowRequest& request, PlatformWindow** window,
+                          PlatformContext** context) {
+    *window = nullptr;
+    *context = nullptr;
+    setGLAttributes(request.samples);
+    int x = request.fullscreen || request.fullscreenDesktop ? 0 : SDL_WINDOWPOS_CENTERED;
+    SDL_Window* created =
+        SDL_CreateWindow(request.title, x, x, request.width, request.height, windowFlags(request));
+    if (!created) return false;
+    applyFullscreenMode(created, request);
+    SDL_GLContext glContext = SDL_GL_CreateContext(created);
+    if (!glContext || SDL_GL_MakeCurrent(created, glContext) != 0) {
+        if (glContext) SDL_GL_DeleteContext(glContext);
+        SDL_DestroyWindow(created);
+        return false;
+    }
+    *window = reinterpret_cast<PlatformWindow*>(created);
+    *context = reinterpret_cast<PlatformContext*>(glContext);
+    return true;
+}
+
+void platformDestroyWindow(PlatformWindow* window, PlatformContext* context) {
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    if (context) SDL_GL_DeleteContext(reinterpret_cast<SDL_GLContext>(context));
+    if (window) SDL_DestroyWindow(sdlWindow(window));
+}
+
+bool platformProbeMultisample(int32_t samples) {
+    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
+    WindowRequest request = {"probe", 64, 64, false, false, true, samples};
+    PlatformWindow* window = nullptr;
+    PlatformContext* context = nullptr;
+    bool found = false;
+    if (platformCreateWindow(request, &window, &context)) {
+        int reported = 0;
+        found =
+            SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &reported) == 0 && reported == samples;
+        platformDestroyWindow(window, context);
+    }
+    setGLAttributes(0);
+    if (previousWindow) SDL_GL_MakeCurrent(previousWindow, previousContext);
+    return found;
+}
+
+void platformShowWindow(PlatformWindow* window) {
+    SDL_ShowWindow(sdlWindow(window));
+    SDL_RaiseWindow(sdlWindow(window));
+}
+
+// The window icon: a 64 x 64 glowing cube drawn in code.
+void platformSetWindowIcon(PlatformWindow* window) {
+    const int size = 64;
+    std::vector<Uint32> pixels(size * size);
+    for (int y = 0; y < size; y++) {
+        for (int x = 0; x < size; x++) {
+            bool inside = x >= 8 && x < 56 && y >= 8 && y < 56;
+            int shade = inside ? 120 + (x + (63 - y)) : 0;
+            Uint32 alpha = inside ? 255u : 0u;
+            pixels[y * size + x] =
+                (alpha << 24) | (40u << 16) | (static_cast<Uint32>(shade) << 8) | 255u;
+        }
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurfaceFrom(pixels.data(), size, size, 32, size * 4,
+                                                 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
+    if (!icon) return;
+    SDL_SetWindowIcon(sdlWindow(window), icon);
+    SDL_FreeSurface(icon);
+}
+
+void platformHideSystemCursor() {
+    SDL_ShowCursor(SDL_DISABLE);
+}
+void platformMinimizeWindow(PlatformWindow* window) {
+    SDL_MinimizeWindow(sdlWindow(window));
+}
+
+bool platformWindowHasFocus(PlatformWindow* window) {
+    if (!window) return false;
+    return (SDL_GetWindowFlags(sdlWindow(window)) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+void platformSwapBuffers(PlatformWindow* window) {
+    SDL_GL_SwapWindow(sdlWindow(window));
+}
+
+void platformDrawableSize(PlatformWindow* window, int32_t* width, int32_t* height) {
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(sdlWindow(window), &w, &h);
+    *width = w;
+    *height = h;
+}
+
+bool platformSetSwapInterval(int interval) {
+    return SDL_GL_SetSwapInterval(interval) == 0;
+}
+
+bool platformHasSwapControl() {
+    return SDL_GL_SetSwapInterval(SDL_GL_GetSwapInterval()) == 0;
+}
+
+void platformDesktopSize(int32_t* width, int32_t* height) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0) mode.w = mode.h = 0;
+    *width = mode.w;
+    *height = mode.h;
+}
+
+std::vector<std::pair<int32_t, int32_t>> platformDisplayModes() {
+    std::vector<std::pair<int32_t, int32_t>> modes;
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; i++) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) != 0) break;
+        modes.emplace_back(mode.w, mode.h);
+    }
+    return modes;
+}
+
+bool platformModeExists(int32_t width, int32_t height) {
+    for (auto [w, h] : platformDisplayModes())
+        if (w == width && h == height) return true;
+    return false;
+}
+
+// ---- events ----
+
+static int32_t virtualKeyOf(const SDL_KeyboardEvent& key) {
+    return virtualKeyFromScancode(key.keysym.scancode);
+}
+
+static bool translateWindowEvent(const SDL_WindowEvent& window, PlatformEvent& event) {
+    switch (window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            event.kind = PlatformEventKind::Close;
+            return true;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            event = {PlatformEventKind::Resized, window.data1, window.data2, 0, 0};
+            return true;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            event.kind = PlatformEventKind::Minimized;
+            return true;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            event.kind = PlatformEventKind::Restored;
+            return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            event.kind = PlatformEventKind::FocusLost;
+            return true;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            event.kind = PlatformEventKind::FocusGained;
+            return true;
+        default:
+            return false;
+    }
+}
+
+static bool translateButton(const SDL_MouseButtonEvent& button, bool down, PlatformEvent& event) {
+    if (button.button == SDL_BUTTON_LEFT)
+        event.kind = down ? PlatformEventKind::LeftDown : PlatformEventKind::LeftUp;
+    else if (button.button == SDL_BUTTON_RIGHT)
+        event.kind = down ? PlatformEventKind::RightDown : PlatformEventKind::RightUp;
+    else
+        return false;
+    return true;
+}
+
+// Turns one SDL event into ours; false for events the game does not use.
+static bool translateEvent(const SDL_Event& sdl, PlatformEvent& event) {
+    switch (sdl.type) {
+        case SDL_QUIT:
+            event.kind = PlatformEventKind::Close;
+            return true;
+        case SDL_WINDOWEVENT:
+            return translateWindowEvent(sdl.window, event);
+        case SDL_MOUSEMOTION:
+            event = {PlatformEventKind::MouseMove, sdl.motion.x, sdl.motion.y, 0, 0};
+            return true;
+        case SDL_MOUSEBUTTONDOWN:
+            return translateButton(sdl.button, true, event);
+        case SDL_MOUSEBUTTONUP:
+            return translateButton(sdl.button, false, event);
+        case SDL_MOUSEWHEEL:
+            event = {PlatformEventKind::Wheel, 0, 0, sdl.wheel.y * 120, 0};
+            return true;
+        case SDL_KEYDOWN:
+            event = {PlatformEventKind::KeyDown, 0, 0, 0, virtualKeyOf(sdl.key)};
+            return event.virtualKey != 0;
+        default:
+            return false;
+    }
+}
+
+bool platformPollEvent(PlatformEvent& event) {
+    if (!injectedEvents.empty()) {
+        event = injectedEvents.front();
+        injectedEvents.pop_front();
+        return true;
+    }
+    SDL_Event sdl;
+    // Events the game ignores are dropped without costing the frame its message.
+    while (SDL_PollEvent(&sdl))
+        if (translateEvent(sdl, event)) return true;
+    return false;
+}
+
+void platformPushEvent(const PlatformEvent& event) {
+    injectedEvents.push_back(event);
+}
+
+// ---- screenshots ----
+
+bool platformSaveScreenshot(const std::string& path, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return false;
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    stbi_flip_vertically_on_write(1);
+    return stbi_write_png(path.c_str(), width, height, 3, pixels.data(), width * 3) != 0;
+}

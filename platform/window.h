@@ -1,0 +1,76 @@
+// Windows, GL contexts, display modes and events on SDL2.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct PlatformWindow;   // an SDL window
+struct PlatformContext;  // an SDL GL context
+
+enum class PlatformEventKind {
+    None,
+    Close,
+    Resized,
+    Minimized,
+    Restored,
+    FocusLost,
+    FocusGained,
+    MouseMove,
+    LeftDown,
+    LeftUp,
+    RightDown,
+    RightUp,
+    Wheel,
+    KeyDown,
+};
+
+struct PlatformEvent {
+    PlatformEventKind kind = PlatformEventKind::None;
+    int32_t x = 0, y = 0;    // mouse position or new size
+    int32_t wheelDelta = 0;  // in 1/120 notch units, like a Windows wheel
+    int32_t virtualKey = 0;  // Windows virtual-key code, 0 when unmapped
+};
+
+struct WindowRequest {
+    const char* title;
+    int32_t width, height;
+    bool fullscreen;         // full screen at this size
+    bool fullscreenDesktop;  // full screen at the desktop size, no mode switch
+    bool hidden;             // probe windows are never shown
+    int32_t samples;         // 0 for no multisampling
+};
+
+bool platformInitVideo();
+void platformQuitVideo();
+// Creates a window with a current GL context; null pointers on failure.
+bool platformCreateWindow(const WindowRequest& request, PlatformWindow** window,
+                          PlatformContext** context);
+void platformDestroyWindow(PlatformWindow* window, PlatformContext* context);
+// Tries to create a hidden window and context with this many samples.
+bool platformProbeMultisample(int32_t samples);
+void platformShowWindow(PlatformWindow* window);
+void platformSetWindowIcon(PlatformWindow* window);
+void platformHideSystemCursor();
+void platformMinimizeWindow(PlatformWindow* window);
+bool platformWindowHasFocus(PlatformWindow* window);
+void platformSwapBuffers(PlatformWindow* window);
+void platformDrawableSize(PlatformWindow* window, int32_t* width, int32_t* height);
+bool platformSetSwapInterval(int interval);
+// Whether the swap interval can be set (sets the current one again to find out).
+bool platformHasSwapControl();
+const char* platformLastError();
+
+// The primary display's size and its mode list, in enumeration order.
+void platformDesktopSize(int32_t* width, int32_t* height);
+std::vector<std::pair<int32_t, int32_t>> platformDisplayModes();
+bool platformModeExists(int32_t width, int32_t height);
+
+// Takes at most one pending event; false when the queue is empty.
+bool platformPollEvent(PlatformEvent& event);
+// Events injected by test scripts; taken before the real queue.
+void platformPushEvent(const PlatformEvent& event);
+
+// Saves the back buffer as a PNG.
+bool platformSaveScreenshot(const std::string& path, int32_t width, int32_t height);

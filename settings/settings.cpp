@@ -1,0 +1,256 @@
+// The player's persisted settings: defaults, loading with the quality
+// presets and the stored password, and saving every value at once.
+#include "settings/settings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "online/encodings.h"
+#include "platform/settings_store.h"
+#include "shell/console_log.h"
+#include "shell/window.h"
+
+int32_t ScreenWidth = 0;
+int32_t ScreenHeight = 0;
+int32_t AAlevel = 16;
+int32_t VSync = 1;
+int32_t VisualQuality = 3;
+int32_t MotionBlur = 1;
+int32_t controls = 0;
+int32_t Fullscreen = 1;
+int32_t Buffer = 0;
+float MusicVol = 10.0f;
+float SoundVol = 10.0f;
+int32_t TuteControl = 0;
+int32_t TutePup = 0;
+int32_t TuteCombo = 0;
+int32_t TuteComboNow = 0;
+int32_t TuteColor = 0;
+int32_t TuteZent = 0;
+int32_t TuteRush = 0;
+int32_t TuteSurvival = 0;
+int32_t TuteMeditation = 0;
+int32_t Colorblind = 0;
+std::string Username;
+std::string storedPasswordBlob;
+std::string loginPassword;
+
+int32_t anisotropyWanted = 0;
+int32_t resolutionIndex = -1;
+
+using StoredValues = std::map<std::string, std::string>;
+using StoreLines = std::vector<std::pair<std::string, std::string>>;
+
+struct IntegerSetting {
+    const char* name;
+    int32_t* global;
+};
+
+// The whole-number values in the order they are read.
+static const IntegerSetting integersRead[] = {
+    {"ScreenWidth", &ScreenWidth},
+    {"ScreenHeight", &ScreenHeight},
+    {"VSync", &VSync},
+    {"VisualQuality", &VisualQuality},
+    {"MotionBlur", &MotionBlur},
+    {"TuteControl", &TuteControl},
+    {"TutePup", &TutePup},
+    {"TuteCombo", &TuteCombo},
+    {"TuteComboNow", &TuteComboNow},
+    {"TuteColor", &TuteColor},
+    {"TuteZent", &TuteZent},
+    {"TuteRush", &TuteRush},
+    {"TuteSurvival", &TuteSurvival},
+    {"TuteMeditation", &TuteMeditation},
+    {"Colorblind", &Colorblind},
+    {"MouseFlip", &controls},
+    {"Fullscreen", &Fullscreen},
+    {"Buffer", &Buffer},
+};
+
+// The whole-number values written between the volumes and the user name.
+static const IntegerSetting tutorialFlagsWritten[] = {
+    {"TuteControl", &TuteControl},
+    {"TuteCombo", &TuteCombo},
+    {"TuteComboNow", &TuteComboNow},
+    {"TuteColor", &TuteColor},
+    {"TuteZent", &TuteZent},
+    {"TutePup", &TutePup},
+    {"TuteRush", &TuteRush},
+    {"TuteSurvival", &TuteSurvival},
+    {"TuteMeditation", &TuteMeditation},
+    {"Colorblind", &Colorblind},
+};
+
+static int32_t* const tutorialFlags[] = {&TuteControl,  &TutePup,      &TuteCombo,
+                                         &TuteComboNow, &TuteColor,    &TuteZent,
+                                         &TuteRush,     &TuteSurvival, &TuteMeditation};
+
+struct QualityPreset {
+    int32_t anisotropy;
+    int32_t antialiasing;
+    bool motionBlurOff;  // the top quality keeps the loaded MotionBlur
+};
+
+constexpr int32_t lowestQuality = 1;
+static const QualityPreset qualityPresets[] = {
+    {0, 0, true},
+    {0, 4, true},
+    {1, 8, true},
+    {1, 16, false},
+};
+constexpr int32_t presetCount = sizeof(qualityPresets) / sizeof(qualityPresets[0]);
+
+static const char emptyStoredText[] = "0";  // how an empty name or blob is stored
+constexpr size_t rsaBlockBytes = 128;
+
+int32_t parseDecimalPrefix(const std::string& text) {
+    bool negative = !text.empty() && text[0] == '-';
+    size_t position = (negative || (!text.empty() && text[0] == '+')) ? 1 : 0;
+    // Stops growing at the int32 limit, so long digit runs clamp instead of overflowing.
+    const int64_t limit = negative ? -int64_t(std::numeric_limits<int32_t>::min())
+                                   : int64_t(std::numeric_limits<int32_t>::max());
+    int64_t magnitude = 0;
+    for (; position < text.size() && text[position] >= '0' && text[position] <= '9'; position++) {
+        magnitude = std::min(magnitude * 10 + (text[position] - '0'), limit);
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::string formatSettingFloat(double value) {
+    char text[32];
+    snprintf(text, sizeof(text), "%g", value);
+    return text;
+}
+
+static void readIntegers(const StoredValues& values) {
+    for (const IntegerSetting& setting : integersRead) {
+        auto found = values.find(setting.name);
+        if (found != values.end()) *setting.global = parseDecimalPrefix(found->second);
+    }
+}
+
+// Volumes are stored as float text but read back as whole numbers.
+static void readVolume(const StoredValues& values, const char* name, float& volume) {
+    auto found = values.find(name);
+    if (found != values.end()) volume = static_cast<float>(parseDecimalPrefix(found->second));
+}
+
+static void readText(const StoredValues& values, const char* name, std::string& text) {
+    auto found = values.find(name);
+    if (found != values.end()) text = found->second;
+}
+
+static void decodeStoredPassword() {
+    std::string encrypted = base64Decode(storedPasswordBlob);
+    if (encrypted.empty()) {
+        loginPassword.clear();
+        return;
+    }
+    loginPassword = rsaDecryptChunks(encrypted, serverPublicKey);
+    if (loginPassword.empty() || encrypted.size() % rsaBlockBytes != 0) {
+        logConsole("The stored password could not be decoded");
+    }
+}
+
+static void logStoreDamage(const SettingsStoreDamage& damage) {
+    if (damage.truncated) {
+        logConsole("Settings file " + settingsFilePath() + " is too large; read its first " +
+                   std::to_string(settingsFileLimit) + " bytes");
+    }
+    if (damage.skippedLines > 0) {
+        logConsole("Settings file " + settingsFilePath() + ": skipped " +
+                   std::to_string(damage.skippedLines) + " damaged lines");
+    }
+}
+
+static void readStoredSettings(const StoredValues& values) {
+    readIntegers(values);
+    readVolume(values, "MusicVol", MusicVol);
+    readVolume(values, "SoundVol", SoundVol);
+    readText(values, "Username", Username);
+    readText(values, "Password", storedPasswordBlob);
+}
+
+static void applyQualityPresets() {
+    if (VisualQuality < lowestQuality || VisualQuality >= lowestQuality + presetCount) return;
+    const QualityPreset& preset = qualityPresets[VisualQuality - lowestQuality];
+    anisotropyWanted = preset.anisotropy;
+    AAlevel = preset.antialiasing;
+    if (preset.motionBlurOff) MotionBlur = 0;
+}
+
+void loadSettings() {
+    StoredValues values;
+    SettingsStoreDamage damage;
+    if (readSettingsStore(values, &damage)) {
+        logStoreDamage(damage);
+        readStoredSettings(values);
+        decodeStoredPassword();
+    }
+    // A one-character name is what an empty name ("0") reads back as.
+    if (Username.size() == 1) {
+        Username.clear();
+        loginPassword.clear();
+    }
+    applyQualityPresets();
+    resolutionIndex = findDisplayMode();
+    Buffer = 0;
+}
+
+// The chosen display mode; the current size when none is chosen, so a
+// size missing from the mode list is never lost.
+static void addScreenSize(StoreLines& lines) {
+    bool chosen = resolutionIndex >= 0 && size_t(resolutionIndex) < displayModes.size();
+    if (chosen) {
+        lines.emplace_back("ScreenWidth", formatSettingFloat(displayModes[resolutionIndex].first));
+        lines.emplace_back("ScreenHeight",
+                           formatSettingFloat(displayModes[resolutionIndex].second));
+        return;
+    }
+    lines.emplace_back("ScreenWidth", std::to_string(ScreenWidth));
+    lines.emplace_back("ScreenHeight", std::to_string(ScreenHeight));
+}
+
+static void addInteger(StoreLines& lines, const char* name, int32_t value) {
+    lines.emplace_back(name, std::to_string(value));
+}
+
+static std::string storedText(const std::string& text) {
+    return text.empty() ? emptyStoredText : text;
+}
+
+static StoreLines settingsLines() {
+    StoreLines lines;
+    addScreenSize(lines);
+    addInteger(lines, "AAlevel", AAlevel);
+    addInteger(lines, "VSync", VSync);
+    addInteger(lines, "VisualQuality", VisualQuality);
+    addInteger(lines, "MotionBlur", MotionBlur);
+    addInteger(lines, "MouseFlip", controls);
+    addInteger(lines, "Fullscreen", Fullscreen);
+    addInteger(lines, "Buffer", Buffer);
+    lines.emplace_back("MusicVol", formatSettingFloat(MusicVol));
+    lines.emplace_back("SoundVol", formatSettingFloat(SoundVol));
+    for (const IntegerSetting& setting : tutorialFlagsWritten) {
+        addInteger(lines, setting.name, *setting.global);
+    }
+    lines.emplace_back("Username", storedText(Username));
+    lines.emplace_back("Password", storedText(storedPasswordBlob));
+    return lines;
+}
+
+void saveSettings() {
+    if (!writeSettingsStore(settingsLines())) {
+        logConsole("Could not save settings to " + settingsFilePath());
+    }
+}
+
+void resetTutorials() {
+    for (int32_t* flag : tutorialFlags) *flag = 0;
+    saveSettings();
+}

@@ -1,0 +1,144 @@
+// The debug console: its word tree, the suggestions drawn from it, and the
+// commands that a typed line runs.
+#include "shell/console.h"
+
+#include <cstddef>
+
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/main_loop.h"
+#include "shell/profiler.h"
+#include "shell/window.h"
+
+bool consoleOpen = false;
+std::string consoleLine;
+std::string lastConsoleLine;
+bool showAtlas = false;
+bool showCurlConsole = false;
+bool showFps = false;
+bool showParticleCount = false;
+std::vector<ConsoleWord> consoleWordTree;
+void (*reloadTexturesHook)() = nullptr;
+void (*reloadFontsHook)() = nullptr;
+
+static ConsoleWord leafWord(const char* word, const char* hint = "") {
+    return {word, hint, {}};
+}
+
+// The overlay words that "show" and "hide" offer.
+static std::vector<ConsoleWord> overlayWords() {
+    return {leafWord("particlecount"), leafWord("profiling"), leafWord("atlas"), leafWord("curl"),
+            leafWord("debug")};
+}
+
+void buildConsoleWordTree() {
+    consoleWordTree = {
+        {"set",
+         "",
+         {leafWord("smalltextures"), leafWord("motionblur"),
+          leafWord("atlassize", "power of two [4096]"), leafWord("particledeg")}},
+        {"show", "", overlayWords()},
+        {"hide", "", overlayWords()},
+        {"flush", "", {leafWord("atlas")}},
+        {"reload", "", {leafWord("textures"), leafWord("fonts")}},
+        {"config", "", {leafWord("load"), leafWord("save")}},
+    };
+}
+
+// Words separated by runs of blanks; empty pieces are dropped.
+static std::vector<std::string> splitWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : line) {
+        if (c != ' ') {
+            word += c;
+        } else if (!word.empty()) {
+            words.push_back(word);
+            word.clear();
+        }
+    }
+    if (!word.empty()) words.push_back(word);
+    return words;
+}
+
+static const ConsoleWord* findWord(const std::vector<ConsoleWord>& level, const std::string& word) {
+    for (const ConsoleWord& entry : level) {
+        if (entry.word == word) return &entry;
+    }
+    return nullptr;
+}
+
+std::vector<const ConsoleWord*> consoleSuggestions(const std::string& typed) {
+    std::vector<std::string> words = splitWords(typed);
+    // The last word is still being typed unless a blank follows it.
+    std::string partial;
+    if (!typed.empty() && typed.back() != ' ' && !words.empty()) {
+        partial = words.back();
+        words.pop_back();
+    }
+    const std::vector<ConsoleWord>* level = &consoleWordTree;
+    for (const std::string& word : words) {
+        const ConsoleWord* entry = findWord(*level, word);
+        if (!entry) return {};
+        level = &entry->next;
+    }
+    std::vector<const ConsoleWord*> found;
+    for (const ConsoleWord& entry : *level) {
+        if (entry.word.compare(0, partial.size(), partial) == 0) found.push_back(&entry);
+    }
+    return found;
+}
+
+static void runSet(const std::string& name, int32_t value) {
+    if (name == "smalltextures") {
+        smallTextures = value != 0;
+    } else if (name == "motionblur") {
+        MotionBlur = value;
+    } else if (name == "atlassize") {
+        atlasSize = value;
+    } else if (name == "particledeg") {
+        particleDeg = static_cast<float>(value);
+    }
+}
+
+// "show" and "hide" share their words; on tells which one ran.
+static void runShow(const std::string& name, bool on) {
+    if (name == "atlas") {
+        showAtlas = on;
+    } else if (name == "profiling") {
+        profilingOn = on;
+    } else if (name == "curlconsole") {
+        showCurlConsole = on;
+    } else if (name == "fps") {
+        showFps = on;
+    } else if (name == "particlecount") {
+        showParticleCount = on;
+    } else if (name == "debug") {
+        showParticleCount = on;
+        showFps = on;
+        profilingOn = on;
+    }
+}
+
+static void runReload(const std::string& name) {
+    if (name == "textures" && reloadTexturesHook) reloadTexturesHook();
+    if (name == "fonts" && reloadFontsHook) reloadFontsHook();
+}
+
+static void runConfig(const std::string& name) {
+    if (name == "load") loadSettings();
+    if (name == "save") saveSettings();
+}
+
+void runConsoleCommand(const std::string& line) {
+    std::vector<std::string> words = splitWords(line);
+    if (words.size() == 3 && words[0] == "set") {
+        runSet(words[1], parseDecimalPrefix(words[2]));
+        return;
+    }
+    if (words.size() != 2) return;
+    if (words[0] == "show") runShow(words[1], true);
+    if (words[0] == "hide") runShow(words[1], false);
+    if (words[0] == "reload") runReload(words[1]);
+    if (words[0] == "config") runConfig(words[1]);
+}

@@ -1,0 +1,175 @@
+#include "shell/launch_options.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/input_state.h"
+#include "platform/window.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+
+LaunchOptions launchOptions;
+std::vector<ScriptCommand> launchScript;
+
+static bool parseWholeNumber(const std::string& text, int64_t& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    long long parsed = strtoll(text.c_str(), &end, 10);
+    if (*end != '\0') return false;
+    value = parsed;
+    return true;
+}
+
+static bool parseWindowSize(const std::string& text, LaunchOptions& options) {
+    size_t x = text.find('x');
+    int64_t width = 0, height = 0;
+    if (x == std::string::npos || !parseWholeNumber(text.substr(0, x), width) ||
+        !parseWholeNumber(text.substr(x + 1), height))
+        return false;
+    if (width < 64 || height < 64 || width > 16384 || height > 16384) return false;
+    options.windowedWidth = static_cast<int32_t>(width);
+    options.windowedHeight = static_cast<int32_t>(height);
+    return true;
+}
+
+static bool validStartMode(const std::string& text) {
+    static const char* modes[] = {"casual", "normal", "expert", "rush", "survival", "meditation"};
+    std::string mode = text.substr(0, text.find(':'));
+    for (const char* known : modes)
+        if (mode == known) return true;
+    return false;
+}
+
+// Applies one option that takes a value; false when the value is malformed.
+static bool applyValueOption(const std::string& name, const std::string& value,
+                             LaunchOptions& options) {
+    int64_t number = 0;
+    if (name == "--windowed") return parseWindowSize(value, options);
+    if (name == "--config-dir") return !(options.configDir = value).empty();
+    if (name == "--server") return !(options.serverUrl = value).empty();
+    if (name == "--script") return !(options.scriptPath = value).empty();
+    if (name == "--start") return validStartMode(options.startMode = value);
+    if (name == "--seed" && parseWholeNumber(value, number) && number >= 0) {
+        options.hasSeed = true;
+        options.seed = static_cast<uint32_t>(number);
+        return true;
+    }
+    if (name == "--fixed-step" && parseWholeNumber(value, number) && number > 0 && number < 1000)
+        return (options.fixedStepMs = static_cast<float>(number)) > 0;
+    if (name == "--frames" && parseWholeNumber(value, number) && number > 0)
+        return (options.frameLimit = number) > 0;
+    return false;
+}
+
+static bool applyFlagOption(const std::string& name, LaunchOptions& options) {
+    if (name == "--offline") return options.offline = true;
+    if (name == "--autoplay") return options.autoplay = true;
+    if (name == "--no-dialogs") return options.noDialogs = true;
+    return false;
+}
+
+bool parseLaunchOptions(int argc, char** argv, LaunchOptions& options, std::string& error) {
+    static const char* valueOptions[] = {"--windowed", "--config-dir", "--server",     "--script",
+                                         "--start",    "--seed",       "--fixed-step", "--frames"};
+    for (int i = 1; i < argc; i++) {
+        std::string name = argv[i];
+        bool takesValue = false;
+        for (const char* known : valueOptions) takesValue |= name == known;
+        if (!takesValue) {
+            if (applyFlagOption(name, options)) continue;
+            error = "unknown option " + name;
+            return false;
+        }
+        if (i + 1 >= argc || !applyValueOption(name, argv[i + 1], options)) {
+            error = "bad or missing value for " + name;
+            return false;
+        }
+        i++;
+    }
+    return true;
+}
+
+// ---- scripts ----
+
+static bool parseScriptLine(const std::string& line, ScriptCommand& command) {
+    std::istringstream words(line);
+    if (!(words >> command.frame >> command.action) || command.frame < 0) return false;
+    const std::string& action = command.action;
+    if (action == "move") return static_cast<bool>(words >> command.x >> command.y);
+    if (action == "wheel") return static_cast<bool>(words >> command.amount);
+    if (action == "key") {
+        words >> command.argument;
+        return virtualKeyFromName(command.argument) != 0;
+    }
+    if (action == "shot") return static_cast<bool>(words >> command.argument);
+    return action == "ldown" || action == "lup" || action == "rdown" || action == "rup" ||
+           action == "quit";
+}
+
+std::vector<ScriptCommand> parseScript(const std::string& text, std::string& error) {
+    std::vector<ScriptCommand> commands;
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); number++) {
+        if (line.find_first_not_of(" \t\r") == std::string::npos || line[0] == '#') continue;
+        ScriptCommand command;
+        if (parseScriptLine(line, command))
+            commands.push_back(command);
+        else
+            error += "script line " + std::to_string(number) + " not understood: " + line + "\n";
+    }
+    return commands;
+}
+
+bool loadLaunchScript(std::string& error) {
+    if (launchOptions.scriptPath.empty()) return true;
+    std::ifstream file(launchOptions.scriptPath);
+    if (!file) {
+        error = "cannot read script " + launchOptions.scriptPath;
+        return false;
+    }
+    std::stringstream text;
+    text << file.rdbuf();
+    launchScript = parseScript(text.str(), error);
+    return error.empty();
+}
+
+static PlatformEvent scriptEvent(const ScriptCommand& command) {
+    PlatformEvent event;
+    const std::string& action = command.action;
+    if (action == "move") event = {PlatformEventKind::MouseMove, command.x, command.y, 0, 0};
+    if (action == "ldown") event.kind = PlatformEventKind::LeftDown;
+    if (action == "lup") event.kind = PlatformEventKind::LeftUp;
+    if (action == "rdown") event.kind = PlatformEventKind::RightDown;
+    if (action == "rup") event.kind = PlatformEventKind::RightUp;
+    if (action == "quit") event.kind = PlatformEventKind::Close;
+    if (action == "wheel") {
+        event.kind = PlatformEventKind::Wheel;
+        event.wheelDelta = command.amount * 120;
+    }
+    if (action == "key") {
+        event.kind = PlatformEventKind::KeyDown;
+        event.virtualKey = virtualKeyFromName(command.argument);
+    }
+    return event;
+}
+
+void runScriptFrame(int64_t frame) {
+    for (const ScriptCommand& command : launchScript) {
+        if (command.frame != frame || command.action == "shot") continue;
+        PlatformEvent event = scriptEvent(command);
+        if (event.kind == PlatformEventKind::KeyDown) platformHoldKeyForFrame(event.virtualKey);
+        platformPushEvent(event);
+    }
+}
+
+void takeScriptScreenshots(int64_t frame) {
+    for (const ScriptCommand& command : launchScript) {
+        if (command.frame != frame || command.action != "shot") continue;
+        if (platformSaveScreenshot(command.argument, ScreenWidth, ScreenHeight))
+            logConsole("Screenshot " + command.argument);
+        else
+            logConsole("Screenshot failed " + command.argument);
+    }
+}

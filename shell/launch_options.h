@@ -1,0 +1,45 @@
+// Command-line options for tests, benchmarks and development. Without them
+// the program behaves exactly as it would for a player.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct LaunchOptions {
+    int32_t windowedWidth = 0;  // --windowed WxH; 0 = use the settings
+    int32_t windowedHeight = 0;
+    std::string configDir;  // --config-dir
+    std::string serverUrl;  // --server
+    bool offline = false;   // --offline
+    bool hasSeed = false;   // --seed N
+    uint32_t seed = 0;
+    float fixedStepMs = 0;   // --fixed-step MS; 0 = measured
+    int64_t frameLimit = 0;  // --frames N; 0 = no limit
+    std::string scriptPath;  // --script FILE
+    std::string startMode;   // --start MODE[:LEVEL]
+    bool autoplay = false;   // --autoplay
+    bool noDialogs = false;  // --no-dialogs
+};
+
+struct ScriptCommand {
+    int64_t frame;
+    std::string action;    // move, ldown, lup, rdown, rup, key, wheel, shot, quit
+    int32_t x = 0, y = 0;  // move
+    int32_t amount = 0;    // wheel notches
+    std::string argument;  // key name or screenshot path
+};
+
+extern LaunchOptions launchOptions;              // parsed once by the entry
+extern std::vector<ScriptCommand> launchScript;  // loaded from --script
+
+// False with a message in error when an option is unknown or malformed.
+bool parseLaunchOptions(int argc, char** argv, LaunchOptions& options, std::string& error);
+// Reads a script; bad lines are reported in error and skipped.
+std::vector<ScriptCommand> parseScript(const std::string& text, std::string& error);
+// Loads launchScript from launchOptions.scriptPath (nothing when none given).
+bool loadLaunchScript(std::string& error);
+// Injects this frame's script input as window events, taken by the real handlers.
+void runScriptFrame(int64_t frame);
+// Saves the screenshots this frame's script asks for (after Draw, before the swap).
+void takeScriptScreenshots(int64_t frame);

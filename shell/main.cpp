@@ -1,0 +1,5 @@
+#include "shell/main_loop.h"
+
+int main(int argc, char** argv) {
+    return runProgram(argc, argv);
+}

@@ -1,0 +1,254 @@
+#include "shell/main_loop.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "game/play.h"
+#include "online/account.h"
+#include "online/encodings.h"
+#include "online/mac_address.h"
+#include "platform/input_state.h"
+#include "platform/settings_store.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/game_state.h"
+#include "shell/launch_options.h"
+#include "shell/profiler.h"
+#include "shell/startup.h"
+#include "shell/window.h"
+#include "sound/sound.h"
+
+bool programRunning = true;
+bool quitPosted = false;
+float windowActive = 1.0f;
+std::deque<float> frameTimeHistory;
+float averageFps = 0.0f;
+bool blinkOn = false;
+int32_t blinkTimer = 0;
+float particleDeg = 1.0f;
+int32_t particlesDrawn = 0;
+std::string versionText;
+std::string programPath;
+std::string programName;
+int64_t frameNumber = 0;
+
+static constexpr uint32_t olderInstanceWaitMs = 1000;
+static constexpr uint32_t olderInstanceRescanMs = 100;
+static constexpr int olderInstanceWaitsBeforeKill = 5;
+static constexpr uint32_t minimisedSleepMs = 100;
+static constexpr float particleDegStep = 0.01f;
+
+// ---- frame statistics ----
+
+void recordFrameStatistics() {
+    frameTimeHistory.push_front(frameTime);
+    if (frameTimeHistory.size() > frameHistoryLength) frameTimeHistory.resize(frameHistoryLength);
+    double sum = 0;
+    for (float ms : frameTimeHistory) sum += ms;
+    double average = sum / frameTimeHistory.size();
+    averageFps = average > 0 ? static_cast<float>(1000.0 / average) : 0.0f;
+
+    bool slow = averageFps < slowFrameFps;
+    if (particlesDrawn > 0 && slow && !timewarpActive) particleDeg += particleDegStep;
+    if ((timewarpActive || GameState == Grats) && slow) MotionBlur = 0;
+    particlesDrawn = 0;
+}
+
+void updateBlink(float dtMs) {
+    blinkTimer += static_cast<int32_t>(dtMs);
+    if (blinkTimer > blinkPeriodMs) {
+        blinkTimer = 0;
+        blinkOn = !blinkOn;
+    }
+}
+
+// ---- quitting ----
+
+// The logout request is sent by the online client once it exists; until
+// then quitting posts the quit message directly.
+void quitProgram() {
+    quitPosted = true;
+    programRunning = false;
+}
+
+// ---- entry steps ----
+
+std::string makeVersionText(const std::string& fileVersion) {
+    std::string text = "Version ";
+    for (char c : fileVersion) {
+        if (c == ' ') continue;
+        text += c == ',' ? '.' : c;
+    }
+    return text;
+}
+
+static void findProgramPath() {
+    std::string fullPath = platformExecutablePath();
+    size_t slash = fullPath.find_last_of('/');
+    programName = slash == std::string::npos ? fullPath : fullPath.substr(slash + 1);
+    std::string workingDir = platformWorkingDirectory() + "/";
+    bool belowWorkingDir = fullPath.compare(0, workingDir.size(), workingDir) == 0;
+    programPath = belowWorkingDir ? fullPath.substr(workingDir.size()) : fullPath;
+}
+
+// One scan: waits on (and after five waits ends) each older copy; returns
+// how many processes run this program, this one included.
+static int scanForOlderInstances(int& waits) {
+    int matches = 0;
+    for (const ProcessInfo& process : platformListProcesses()) {
+        if (process.pid == 0 || process.baseName != programName) continue;
+        matches++;
+        if (process.pid == platformOwnPid()) continue;
+        logConsole("Waiting for old process to die");
+        if (waits > olderInstanceWaitsBeforeKill) {
+            logConsole("Killing old process");
+            platformKillProcess(process.pid);
+        }
+        platformSleep(olderInstanceWaitMs);
+        waits++;
+    }
+    return matches;
+}
+
+void waitForOlderInstances() {
+    int waits = 0;
+    while (scanForOlderInstances(waits) >= 2) platformSleep(olderInstanceRescanMs);
+}
+
+// ---- the main loop ----
+
+// Step 2: at most one message per frame; the quit message ends the pump.
+static bool takeOneMessage() {
+    if (quitPosted) {
+        quitPosted = false;
+        return true;
+    }
+    PlatformEvent event;
+    if (platformPollEvent(event)) windowProcedure(event);
+    return false;
+}
+
+static void checkWindowActive() {
+    windowActive = 1.0f;
+    if (platformWindowHasFocus(gameWindow)) return;
+    if (Fullscreen && !launchOptions.windowedWidth) platformMinimizeWindow(gameWindow);
+    windowActive = 0.0f;
+    UpdateSound(0.0f);
+}
+
+static float measureFrameMs(uint64_t now) {
+    if (launchOptions.fixedStepMs > 0) return launchOptions.fixedStepMs;
+    double elapsed = static_cast<double>(now - windowRecord.lastCounter);
+    return static_cast<float>(elapsed / platformCounterFrequency() * 1000.0);
+}
+
+static void swapBuffers() {
+    ProfileScope section("SwapBuffers");
+    platformSwapBuffers(gameWindow);
+}
+
+static bool runOneFrame() {
+    profileFrameStart();
+    runScriptFrame(frameNumber);
+    bool quitTaken = takeOneMessage();
+    checkWindowActive();
+    if (!windowRecord.visible) platformSleep(minimisedSleepMs);
+    uint64_t now = platformCounter();
+    float dtMs = measureFrameMs(now);
+    Update(dtMs);
+    Draw();
+    takeScriptScreenshots(frameNumber);
+    windowRecord.lastCounter = now;
+    swapBuffers();
+    profileFrameEnd();
+    platformReleaseInjectedKeys();
+    frameNumber++;
+    if (launchOptions.frameLimit > 0 && frameNumber == launchOptions.frameLimit) quitProgram();
+    return !quitTaken;
+}
+
+static void runMainLoop() {
+    while (runOneFrame()) {
+    }
+}
+
+static void runOuterLoop() {
+    windowRecord.lastCounter = 0;
+    while (programRunning) {
+        windowRecord.fullscreen = true;
+        if (!createGLWindow(windowRecord)) {
+            showMessageBox("Error Creating OpenGL Window", "Error");
+            programRunning = false;
+            break;
+        }
+        startupGame();
+        logConsole("Starting main loop");
+        runMainLoop();
+        shutdownGame();
+        destroyGLWindow(windowRecord);
+    }
+}
+
+// ---- entry ----
+
+static void applyLaunchOptions() {
+    noDialogs = launchOptions.noDialogs || getenv("ZENTRIX_HEADLESS") != nullptr;
+    settingsDirOverride = launchOptions.configDir;
+    if (!launchOptions.serverUrl.empty()) secureBaseUrl = launchOptions.serverUrl;
+    if (launchOptions.offline) connectionMode = ConnectionOffline;
+}
+
+static void loadSettingsAndSize(int32_t desktopWidth, int32_t desktopHeight) {
+    loadSettings();
+    if (ScreenWidth == 0) {
+        ScreenWidth = desktopWidth;
+        ScreenHeight = desktopHeight;
+        // A first run stores the desktop size as the chosen resolution.
+        resolutionIndex = findDisplayMode();
+    }
+    if (launchOptions.windowedWidth > 0) {
+        ScreenWidth = launchOptions.windowedWidth;
+        ScreenHeight = launchOptions.windowedHeight;
+    }
+}
+
+static bool prepareProcess() {
+    if (!platformInitVideo()) {
+        fprintf(stderr, "zentrix: cannot start video: %s\n", platformLastError());
+        return false;
+    }
+    buildMacAddressList();
+    listDisplayModes();
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    platformDesktopSize(&desktopWidth, &desktopHeight);
+    emptyLogFiles();
+    loadSettingsAndSize(desktopWidth, desktopHeight);
+    findProgramPath();
+    versionText = makeVersionText(ZENTRIX_FILE_VERSION);
+    logConsole(versionText);
+    waitForOlderInstances();
+    return true;
+}
+
+int runProgram(int argc, char** argv) {
+    std::string error;
+    if (!parseLaunchOptions(argc, argv, launchOptions, error)) {
+        fprintf(stderr, "zentrix: %s\n", error.c_str());
+        return 2;
+    }
+    applyLaunchOptions();
+    if (!loadLaunchScript(error)) {
+        fprintf(stderr, "zentrix: %s\n", error.c_str());
+        return 2;
+    }
+    if (!prepareProcess()) return 1;
+    if (!registerWindowClass()) {
+        showMessageBox("Error Registering Window Class!", "Error");
+        return 1;
+    }
+    runOuterLoop();
+    platformQuitVideo();
+    return 0;
+}

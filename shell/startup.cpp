@@ -1,0 +1,101 @@
+#include "shell/startup.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <cstdlib>
+
+#include "game/modes.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "settings/settings.h"
+#include "shell/console.h"
+#include "shell/console_log.h"
+#include "shell/launch_options.h"
+#include "shell/window.h"
+
+std::string osName;
+std::string cpuName;
+std::string ramMegabytes;
+std::string glVersion;
+std::string videoCard;
+std::string manufacturer;
+float maxAnisotropy = 0.0f;
+bool anisotropySupported = false;
+bool isNvidia = false;
+int32_t startupStage = 0;
+
+static std::string glString(GLenum name) {
+    const GLubyte* text = glGetString(name);
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+static void describeMachine() {
+    osName = platformOsName();
+    logConsole("OS: " + osName);
+    platformHideSystemCursor();
+    cpuName = platformCpuName();
+    logConsole("CPU: " + cpuName);
+    ramMegabytes = std::to_string(platformTotalMemoryBytes() / 1024 / 1024);
+    logConsole("RAM: " + ramMegabytes);
+    glVersion = glString(GL_VERSION);
+    videoCard = glString(GL_RENDERER);
+    manufacturer = glString(GL_VENDOR);
+    logConsole("OpenGL: " + glVersion);
+    logConsole("Video Card: " + videoCard);
+    logConsole("Manufacturer: " + manufacturer);
+}
+
+static void readTextureCapabilities() {
+    anisotropySupported = isWGLExtensionSupported("GL_EXT_texture_filter_anisotropic");
+    if (anisotropySupported) glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
+    isNvidia = manufacturer.compare(0, 6, "NVIDIA") == 0;
+}
+
+static void setFixedGLState() {
+    glViewport(0, 0, ScreenWidth, ScreenHeight);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(45.0, static_cast<double>(ScreenWidth) / ScreenHeight, 32.0, 2000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_MULTISAMPLE);
+}
+
+static void seedRandom() {
+    srand(launchOptions.hasSeed ? launchOptions.seed : platformTicksMs());
+}
+
+// Each subsystem's start-up step has its place in this list; the ones
+// marked "arrives with" are added by the work that builds that subsystem.
+bool startupGame() {
+    emptyConsoleLog();
+    logConsole("Initializing");
+    describeMachine();
+    readTextureCapabilities();
+    setFixedGLState();
+    // The HTTP library and its multi handle arrive with the online client.
+    seedRandom();
+    // Camera and scene defaults arrive with the game view.
+    buildConsoleWordTree();
+    // The asset archive index ("Opening AssPack") arrives with the archive.
+    // The motion-blur copy and the texture-name tables arrive with the textures.
+    // The sound listener arrives with the sound engine.
+    saveSettings();
+    startupStage = 2;
+    if (VSync == 0 && hasSwapControl) setSwapInterval(0);
+    startLevel(1);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    logConsole("Finished initializing");
+    return true;
+}
+
+// Releases what start-up made, in its order; the later subsystems add theirs.
+void shutdownGame() {
+    startupStage = 0;
+}

@@ -1,0 +1,19 @@
+// Start-up and shutdown of the game once its window exists.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+extern std::string osName;        // system version, sent with the login
+extern std::string cpuName;       // processor name, "" when unknown
+extern std::string ramMegabytes;  // total memory in MiB, decimal text
+extern std::string glVersion;     // GL_VERSION
+extern std::string videoCard;     // GL_RENDERER
+extern std::string manufacturer;  // GL_VENDOR
+extern float maxAnisotropy;       // GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT
+extern bool anisotropySupported;  // GL_EXT_texture_filter_anisotropic present
+extern bool isNvidia;             // manufacturer begins with "NVIDIA"
+extern int32_t startupStage;      // 0 before start-up, 2 once finished
+
+bool startupGame();
+void shutdownGame();

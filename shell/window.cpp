@@ -1,0 +1,246 @@
+#include "shell/window.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/system.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/input.h"
+#include "shell/launch_options.h"
+#include "shell/main_loop.h"
+
+WindowRecord windowRecord = {nullptr, nullptr, "ZX", "Zentrix", 0, 0, 32, true, false, 0};
+PlatformWindow* gameWindow = nullptr;
+bool multisampleChosen = false;
+int32_t multisampleFormat = 0;
+bool hasVBO = false;
+bool hasSwapControl = false;
+bool hasBGRA = false;
+int32_t maxTextureSize = 0;
+int32_t atlasSize = 4096;
+bool smallTextures = false;
+int32_t glMajorVersion = 0;
+std::vector<std::pair<float, float>> displayModes;
+bool noDialogs = false;
+
+static constexpr int32_t smallTextureLimit = 2048;
+static constexpr float fieldOfView = 45.0f;
+static constexpr float nearPlane = 32.0f;
+static constexpr float farPlane = 2000.0f;
+static constexpr int32_t wheelNotch = 120;
+
+void showMessageBox(const std::string& text, const std::string& caption) {
+    if (noDialogs || !platformMessageBox(text, caption)) {
+        fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        logConsole(caption + ": " + text);
+    }
+}
+
+// SDL needs no window class; the step stays so that its failure path is kept.
+bool registerWindowClass() {
+    return true;
+}
+
+// The switch itself happens when the window is created full screen; here we
+// only learn whether the display offers exactly this mode.
+bool changeScreenResolution(int32_t width, int32_t height, int32_t) {
+    return platformModeExists(width, height);
+}
+
+void reshapeGL(int32_t width, int32_t height) {
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fieldOfView, static_cast<double>(width) / (height > 0 ? height : 1), nearPlane,
+                   farPlane);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+bool extensionListHas(const char* extensions, const char* name) {
+    if (!extensions || !name || !*name) return false;
+    size_t length = strlen(name);
+    for (const char* at = strstr(extensions, name); at; at = strstr(at + 1, name)) {
+        bool startsWord = at == extensions || at[-1] == ' ';
+        bool endsWord = at[length] == '\0' || at[length] == ' ';
+        if (startsWord && endsWord) return true;
+    }
+    return false;
+}
+
+// There is no WGL here: window-system extensions are looked up in the GL list.
+bool isWGLExtensionSupported(const char* name) {
+    return extensionListHas(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)), name);
+}
+
+void setSwapInterval(int interval) {
+    if (hasSwapControl) platformSetSwapInterval(interval);
+}
+
+void listDisplayModes() {
+    displayModes.clear();
+    for (auto [width, height] : platformDisplayModes()) {
+        std::pair<float, float> mode(static_cast<float>(width), static_cast<float>(height));
+        if (displayModes.empty() || displayModes.back() != mode) displayModes.push_back(mode);
+    }
+}
+
+int32_t findDisplayMode() {
+    for (size_t i = 0; i < displayModes.size(); i++)
+        if (displayModes[i].first == ScreenWidth && displayModes[i].second == ScreenHeight)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+int32_t queryMultisample(bool (*tryCount)(int32_t samples)) {
+    static const int32_t sampleCounts[] = {16, 8, 4, 2};
+    for (int32_t count : sampleCounts) {
+        if (AAlevel < count) continue;
+        if (tryCount(count)) return count;
+        if (AAlevel > 2) AAlevel /= 2;
+    }
+    return 0;
+}
+
+// ---- createGLWindow ----
+
+static bool windowedByRequest() {
+    return Fullscreen == 0 || launchOptions.windowedWidth > 0;
+}
+
+static void chooseDisplayMode(WindowRecord& record) {
+    if (windowedByRequest()) record.fullscreen = false;
+    if (!record.fullscreen) return;
+    if (!changeScreenResolution(record.width, record.height, record.bits)) {
+        showMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error");
+        record.fullscreen = false;
+    }
+}
+
+static bool openWindow(WindowRecord& record) {
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    platformDesktopSize(&desktopWidth, &desktopHeight);
+    bool desktopSized = record.width == desktopWidth && record.height == desktopHeight;
+    WindowRequest request = {record.title,
+                             record.width,
+                             record.height,
+                             record.fullscreen && !desktopSized,
+                             record.fullscreen && desktopSized,
+                             true,
+                             multisampleChosen ? multisampleFormat : 0};
+    if (!platformCreateWindow(request, &record.window, &record.context)) {
+        logConsole(std::string("Window creation failed: ") + platformLastError());
+        return false;
+    }
+    platformSetWindowIcon(record.window);
+    gameWindow = record.window;
+    return true;
+}
+
+static void loadExtensions() {
+    hasVBO = isWGLExtensionSupported("GL_ARB_vertex_buffer_object");
+    hasSwapControl = platformHasSwapControl();
+    hasBGRA = isWGLExtensionSupported("GL_EXT_bgra");
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    maxTextureSize = size;
+    if (maxTextureSize < atlasSize) atlasSize = maxTextureSize;
+    smallTextures = atlasSize < smallTextureLimit;
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    glMajorVersion = version ? atoi(version) : 0;
+}
+
+static void warnAboutOldDriver() {
+    if (hasVBO && hasBGRA && hasSwapControl && !smallTextures) return;
+    showMessageBox(
+        "Your OpenGL version appears to be out of date. If you have issues running the game, "
+        "please update your graphics drivers.",
+        "Warning");
+}
+
+static void showGameWindow(WindowRecord& record) {
+    platformHideSystemCursor();
+    platformShowWindow(record.window);
+    record.visible = true;
+    int32_t width = 0, height = 0;
+    platformDrawableSize(record.window, &width, &height);
+    reshapeGL(width, height);
+    record.lastCounter = platformCounter();
+}
+
+bool createGLWindow(WindowRecord& record) {
+    logConsole("Creating window");
+    record.width = ScreenWidth;
+    record.height = ScreenHeight;
+    logConsole("Resolution " + std::to_string(record.width) + "x" + std::to_string(record.height));
+    chooseDisplayMode(record);
+    if (!openWindow(record)) return false;
+    logConsole(multisampleChosen ? "Setting up antialiasing at " + std::to_string(AAlevel) + "x"
+                                 : "Setting up antialiasing query pass");
+    if (!multisampleChosen && isWGLExtensionSupported("GL_ARB_multisample")) {
+        multisampleFormat = queryMultisample(platformProbeMultisample);
+        if (multisampleFormat > 0) {
+            multisampleChosen = true;
+            destroyGLWindow(record);
+            return createGLWindow(record);
+        }
+    }
+    loadExtensions();
+    warnAboutOldDriver();
+    showGameWindow(record);
+    return true;
+}
+
+bool destroyGLWindow(WindowRecord& record) {
+    if (record.window) platformDestroyWindow(record.window, record.context);
+    record.window = nullptr;
+    record.context = nullptr;
+    gameWindow = nullptr;
+    return true;
+}
+
+// ---- window procedure ----
+
+void windowProcedure(const PlatformEvent& event) {
+    switch (event.kind) {
+        case PlatformEventKind::Close:
+            quitProgram();
+            break;
+        case PlatformEventKind::Resized:
+        case PlatformEventKind::Restored:
+            windowRecord.visible = true;
+            if (event.x > 0 && event.y > 0) reshapeGL(event.x, event.y);
+            break;
+        case PlatformEventKind::Minimized:
+            windowRecord.visible = false;
+            break;
+        case PlatformEventKind::MouseMove:
+            onMouseMove(event.x, event.y);
+            break;
+        case PlatformEventKind::LeftDown:
+            onLeftButtonDown();
+            break;
+        case PlatformEventKind::LeftUp:
+            onLeftButtonUp();
+            break;
+        case PlatformEventKind::RightDown:
+            onRightButtonDown();
+            break;
+        case PlatformEventKind::RightUp:
+            onRightButtonUp();
+            break;
+        case PlatformEventKind::Wheel:
+            onMouseWheel(event.wheelDelta / wheelNotch);
+            break;
+        case PlatformEventKind::KeyDown:
+            onKeyDown(event.virtualKey);
+            break;
+        default:
+            break;
+    }
+}

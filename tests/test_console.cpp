@@ -1,0 +1,177 @@
+// The console log's history and file, the console commands and the word
+// suggestions.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "settings/settings.h"
+#include "shell/console.h"
+#include "shell/console_log.h"
+#include "shell/main_loop.h"
+#include "shell/profiler.h"
+#include "shell/window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ConsoleLogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedDirectory = logDirectory;
+        directory = fs::path(::testing::TempDir()) /
+                    ("console_log_" +
+                     std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(directory);
+        fs::create_directories(directory);
+        logDirectory = directory.string();
+        consoleHistory.clear();
+    }
+    void TearDown() override {
+        logDirectory = savedDirectory;
+        fs::remove_all(directory);
+    }
+
+    fs::path directory;
+    std::string savedDirectory;
+};
+
+TEST_F(ConsoleLogTest, HistoryKeepsTwentyWhileFileKeepsEveryLine) {
+    emptyLogFiles();
+    std::string expected;
+    for (int i = 1; i <= 25; ++i) {
+        logConsole("line " + std::to_string(i));
+        expected += "line " + std::to_string(i) + "\r\n";
+    }
+    ASSERT_EQ(consoleHistory.size(), 20u);
+    EXPECT_EQ(consoleHistory.front(), "line 6");
+    EXPECT_EQ(consoleHistory.back(), "line 25");
+    EXPECT_EQ(readFile(directory / "console.log"), expected);
+}
+
+TEST_F(ConsoleLogTest, EmptyingStartsFreshFiles) {
+    logConsole("first run");
+    emptyLogFiles();
+    EXPECT_TRUE(fs::exists(directory / "trace.log"));
+    EXPECT_EQ(fs::file_size(directory / "trace.log"), 0u);
+    logConsole("second run");
+    EXPECT_EQ(readFile(directory / "console.log"), "second run\r\n");
+    emptyConsoleLog();
+    EXPECT_EQ(fs::file_size(directory / "console.log"), 0u);
+}
+
+TEST_F(ConsoleLogTest, UnwritableFolderStillFeedsHistory) {
+    logDirectory = (directory / "missing" / "folder").string();
+    logConsole("lost in the file");
+    emptyLogFiles();
+    ASSERT_EQ(consoleHistory.size(), 1u);
+    EXPECT_EQ(consoleHistory.back(), "lost in the file");
+    EXPECT_FALSE(fs::exists(directory / "missing"));
+}
+
+int texturesReloaded = 0;
+void countTextureReload() {
+    ++texturesReloaded;
+}
+
+class ConsoleCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedAtlasSize = atlasSize;
+        showAtlas = showCurlConsole = showFps = showParticleCount = false;
+        profilingOn = false;
+        MotionBlur = 1;
+        particleDeg = 1.0f;
+        smallTextures = false;
+        texturesReloaded = 0;
+        reloadTexturesHook = nullptr;
+        buildConsoleWordTree();
+    }
+    void TearDown() override {
+        atlasSize = savedAtlasSize;
+        smallTextures = false;
+        particleDeg = 1.0f;
+        profilingOn = false;
+        reloadTexturesHook = nullptr;
+    }
+    int32_t savedAtlasSize = 0;
+};
+
+TEST_F(ConsoleCommandTest, SetNeedsExactlyThreeWords) {
+    runConsoleCommand("set motionblur");
+    EXPECT_EQ(MotionBlur, 1);
+    runConsoleCommand("set motionblur 0 1");
+    EXPECT_EQ(MotionBlur, 1);
+    runConsoleCommand("set  motionblur   0");
+    EXPECT_EQ(MotionBlur, 0);
+}
+
+TEST_F(ConsoleCommandTest, SetChangesItsValues) {
+    runConsoleCommand("set atlassize 2048");
+    runConsoleCommand("set particledeg 3x");
+    runConsoleCommand("set smalltextures 1");
+    runConsoleCommand("set unknown 5");
+    EXPECT_EQ(atlasSize, 2048);
+    EXPECT_EQ(particleDeg, 3.0f);
+    EXPECT_TRUE(smallTextures);
+}
+
+TEST_F(ConsoleCommandTest, ShowAndHideDebugSwitchThreeOverlays) {
+    runConsoleCommand("show debug");
+    EXPECT_TRUE(showFps && showParticleCount && profilingOn);
+    EXPECT_FALSE(showAtlas || showCurlConsole);
+    runConsoleCommand("hide debug");
+    EXPECT_FALSE(showFps || showParticleCount || profilingOn);
+}
+
+TEST_F(ConsoleCommandTest, ShowTakesOnlyItsOwnWords) {
+    runConsoleCommand("show curl");
+    runConsoleCommand("show atlas now");
+    EXPECT_FALSE(showCurlConsole || showAtlas);
+    runConsoleCommand("show curlconsole");
+    runConsoleCommand("show atlas");
+    EXPECT_TRUE(showCurlConsole && showAtlas);
+    runConsoleCommand("hide atlas");
+    EXPECT_FALSE(showAtlas);
+}
+
+TEST_F(ConsoleCommandTest, ReloadCallsHookWhenPresent) {
+    runConsoleCommand("reload textures");
+    reloadTexturesHook = countTextureReload;
+    runConsoleCommand("reload textures");
+    runConsoleCommand("reload fonts");
+    EXPECT_EQ(texturesReloaded, 1);
+}
+
+std::vector<std::string> suggestionWords(const std::string& typed) {
+    std::vector<std::string> words;
+    for (const ConsoleWord* word : consoleSuggestions(typed)) words.push_back(word->word);
+    return words;
+}
+
+using Words = std::vector<std::string>;
+
+TEST_F(ConsoleCommandTest, SuggestionsFollowTheTypedWords) {
+    EXPECT_EQ(suggestionWords(""), (Words{"set", "show", "hide", "flush", "reload", "config"}));
+    EXPECT_EQ(suggestionWords("s"), (Words{"set", "show"}));
+    EXPECT_EQ(suggestionWords("set "),
+              (Words{"smalltextures", "motionblur", "atlassize", "particledeg"}));
+    EXPECT_EQ(suggestionWords("hide p"), (Words{"particlecount", "profiling"}));
+    EXPECT_EQ(suggestionWords("config load "), Words{});
+    EXPECT_EQ(suggestionWords("bogus "), Words{});
+    EXPECT_EQ(suggestionWords("show x"), Words{});
+    ASSERT_EQ(consoleSuggestions("set at").size(), 1u);
+    EXPECT_EQ(consoleSuggestions("set at")[0]->hint, "power of two [4096]");
+}
+
+}  // namespace

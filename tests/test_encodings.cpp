@@ -1,0 +1,205 @@
+// Chunked RSA, Base64, the secure request URL, digests and the small encoders.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "online/encodings.h"
+
+namespace {
+
+const size_t blockSize = 128;
+
+std::string readText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+const std::string& privateKey() {
+    static const std::string pem = readText(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
+    return pem;
+}
+
+// The data value of a secure URL, as Base64 in the standard alphabet.
+std::string dataOf(const std::string& url) {
+    EXPECT_EQ(url.compare(0, secureBaseUrl.size(), secureBaseUrl), 0) << url;
+    return makeUrlUnsafe(url.substr(secureBaseUrl.size()));
+}
+
+// What the server does with a secure URL.
+std::string serverDecrypt(const std::string& url) {
+    return rsaPrivateDecryptChunks(base64Decode(dataOf(url)), privateKey());
+}
+
+std::string loginRequest() {
+    return "login.php?username=Player One&password=pa ss&version=1.0.0.0"
+           "&os=Debian GNU/Linux 12 (bookworm)&cpu=Intel(R) Xeon(R) CPU @ 2.20GHz&ram=7941"
+           "&gl=4.5 (Compatibility Profile) Mesa 22.3.6&card=llvmpipe (LLVM 15.0.6, 256 bits)"
+           "&manufacturer=Mesa&mac=02-42-AC-11-00-02 0A-1B-2C-3D-4E-5F";
+}
+
+}  // namespace
+
+TEST(Encodings, KeyPairIsAvailable) {
+    ASSERT_NE(privateKey().find("PRIVATE KEY"), std::string::npos);
+    EXPECT_NE(serverPublicKey.find("-----BEGIN PUBLIC KEY-----\r\n"), std::string::npos);
+}
+
+TEST(Encodings, RequestOf117BytesIsOneBlock) {
+    std::string request(117, 'a');
+    std::string encrypted = rsaEncryptChunks(request, serverPublicKey);
+    EXPECT_EQ(encrypted.size(), blockSize);
+    std::string text = removeCrLf(base64Encode(encrypted));
+    EXPECT_EQ(text.size(), 172u);
+    EXPECT_EQ(text.back(), '=');
+    EXPECT_EQ(dataOf(makeSecureUrl(request)).size(), 172u);
+}
+
+TEST(Encodings, RequestOf118BytesIsTwoBlocks) {
+    std::string request(118, 'b');
+    EXPECT_EQ(rsaEncryptChunks(request, serverPublicKey).size(), 2 * blockSize);
+    std::string data = dataOf(makeSecureUrl(request));
+    EXPECT_EQ(data.size(), 344u);
+    EXPECT_EQ(serverDecrypt(makeSecureUrl(request)), request);
+}
+
+TEST(Encodings, EmptyRequestGivesJustTheBase) {
+    EXPECT_EQ(rsaEncryptChunks("", serverPublicKey), "");
+    EXPECT_EQ(makeSecureUrl(""), secureBaseUrl);
+}
+
+TEST(Encodings, SecureUrlRoundTripsThroughThePrivateKey) {
+    std::string url = makeSecureUrl(loginRequest());
+    EXPECT_EQ(url.find_first_of("+/\r\n ", secureBaseUrl.size()), std::string::npos);
+    EXPECT_EQ(serverDecrypt(url), loginRequest());
+}
+
+TEST(Encodings, SecureUrlUsesTheCurrentBase) {
+    std::string saved = secureBaseUrl;
+    secureBaseUrl = "http://example.test/secure.php?data=";
+    std::string url = makeSecureUrl("logout.php?userid=1");
+    EXPECT_EQ(url.rfind(secureBaseUrl, 0), 0u);
+    EXPECT_EQ(serverDecrypt(url), "logout.php?userid=1");
+    secureBaseUrl = saved;
+}
+
+TEST(Encodings, PaddingIsRandomised) {
+    std::set<std::string> urls;
+    for (int i = 0; i < 3; ++i) urls.insert(makeSecureUrl(loginRequest()));
+    EXPECT_EQ(urls.size(), 3u);
+}
+
+TEST(Encodings, PasswordBlobRoundTrips) {
+    std::string blob =
+        removeCrLf(base64Encode(rsaPrivateEncryptChunks("s3cret pass", privateKey())));
+    ASSERT_FALSE(blob.empty());
+    EXPECT_EQ(rsaDecryptChunks(base64Decode(blob), serverPublicKey), "s3cret pass");
+    std::string longPassword(200, 'p');
+    std::string longBlob = base64Encode(rsaPrivateEncryptChunks(longPassword, privateKey()));
+    EXPECT_EQ(rsaDecryptChunks(base64Decode(longBlob), serverPublicKey), longPassword);
+}
+
+TEST(Encodings, EmptyBlobIsEmptyPassword) {
+    EXPECT_EQ(base64Decode(""), "");
+    EXPECT_EQ(rsaDecryptChunks("", "not a key"), "");
+}
+
+TEST(Encodings, BadKeyGivesEmptyPieces) {
+    std::string broken = serverPublicKey;
+    broken[40] = broken[40] == 'A' ? 'B' : 'A';
+    broken.resize(broken.size() / 2);
+    EXPECT_EQ(rsaEncryptChunks(std::string(300, 'x'), broken), "");
+    EXPECT_EQ(rsaEncryptChunks("abc", ""), "");
+    EXPECT_EQ(rsaDecryptChunks(std::string(256, '\x7f'), broken), "");
+    EXPECT_EQ(rsaPrivateDecryptChunks(std::string(blockSize, '\1'), "garbage"), "");
+    EXPECT_EQ(rsaPrivateEncryptChunks("abc", serverPublicKey), "");
+}
+
+TEST(Encodings, UndecryptableBlocksContributeNothing) {
+    std::string good = rsaEncryptChunks(std::string(117, 'g'), serverPublicKey);
+    std::string garbage(blockSize, '\x55');
+    EXPECT_EQ(rsaPrivateDecryptChunks(garbage + good + "short", privateKey()),
+              std::string(117, 'g'));
+    EXPECT_EQ(rsaDecryptChunks(garbage, serverPublicKey), "");
+}
+
+TEST(Encodings, Base64MatchesKnownText) {
+    EXPECT_EQ(base64Encode(""), "");
+    EXPECT_EQ(base64Encode("f"), "Zg==\n");
+    EXPECT_EQ(base64Encode("\xfb\xff"), "+/8=\n");
+    std::string encoded = base64Encode(std::string(48, 'z'));
+    EXPECT_EQ(encoded.size(), 65u);
+    EXPECT_EQ(encoded[64], '\n');
+}
+
+TEST(Encodings, Base64DecodesWrappedAndUnwrappedText) {
+    std::string bytes;
+    for (int i = 0; i < 300; ++i) bytes += static_cast<char>(i * 7);
+    std::string wrapped = base64Encode(bytes);
+    ASSERT_NE(wrapped.find('\n'), std::string::npos);
+    EXPECT_EQ(base64Decode(wrapped), bytes);
+    std::string oneLine = removeCrLf(wrapped);
+    ASSERT_GT(oneLine.size(), 64u);
+    EXPECT_EQ(base64Decode(oneLine), bytes);
+    std::string crlf;
+    for (char c : wrapped) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(base64Decode(crlf), bytes);
+}
+
+TEST(Encodings, Base64RejectsGarbage) {
+    EXPECT_EQ(base64Decode("!!!!"), "");
+    EXPECT_EQ(base64Decode("abc"), "");
+    EXPECT_EQ(base64Decode(std::string(5000, '\xff')), "");
+    EXPECT_EQ(base64Decode(std::string("Zm9v\0Zm9v", 9)), "");
+    // The URL-safe alphabet is the caller's to map back.
+    EXPECT_EQ(base64Decode("+/8="), "\xfb\xff");
+    EXPECT_NE(base64Decode("-_8="), "\xfb\xff");
+}
+
+TEST(Encodings, UrlSafeMapping) {
+    EXPECT_EQ(makeUrlSafe("a+b/c=="), "a-b_c==");
+    EXPECT_EQ(makeUrlSafe("++//"), "--__");
+    EXPECT_EQ(makeUrlUnsafe("a-b_c=="), "a+b/c==");
+}
+
+TEST(Encodings, Md5KnownVectors) {
+    EXPECT_EQ(md5Hex(""), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(md5Hex("password"), "5f4dcc3b5aa765d61d8327deb882cf99");
+    EXPECT_EQ(md5Hex(std::string("a\0b", 3)), md5Hex(std::string("a\0b", 3)));
+    EXPECT_NE(md5Hex(std::string("a\0b", 3)), md5Hex("a"));
+}
+
+TEST(Encodings, HexStringIsCutAt510Bytes) {
+    const unsigned char bytes[] = {0x00, 0x0f, 0xa0, 0xff};
+    EXPECT_EQ(hexString(bytes, 4), "000fa0ff");
+    EXPECT_EQ(hexString(bytes, 0), "");
+    std::string many(600, '\xab');
+    std::string hex = hexString(reinterpret_cast<const unsigned char*>(many.data()), many.size());
+    EXPECT_EQ(hex.size(), 1020u);
+    EXPECT_EQ(hex.substr(0, 4), "abab");
+}
+
+TEST(Encodings, SessionHashShape) {
+    std::string hash = makeSessionHash();
+    ASSERT_EQ(hash.size(), 46u);
+    EXPECT_EQ(hash.substr(0, 14).find_first_not_of("0123456789"), std::string::npos);
+    EXPECT_EQ(hash.substr(0, 2), "20");
+    // The tail is the digest of a number below 99999.
+    bool found = false;
+    for (int number = 0; number < 99999 && !found; number++)
+        found = md5Hex(std::to_string(number)) == hash.substr(14);
+    EXPECT_TRUE(found);
+}
+
+TEST(Encodings, MacAddressList) {
+    EXPECT_EQ(formatMacAddressList(""), "");
+    std::string one("\x00\x1a\x2b\x3c\x4d\xef", 6);
+    EXPECT_EQ(formatMacAddressList(one), "00-1A-2B-3C-4D-EF");
+    std::string two = one + std::string("\x02\x42\xac\x11\x00\x02", 6);
+    EXPECT_EQ(formatMacAddressList(two), "00-1A-2B-3C-4D-EF 02-42-AC-11-00-02");
+    EXPECT_EQ(formatMacAddressList(two + "\x01\x02\x03"), formatMacAddressList(two));
+}

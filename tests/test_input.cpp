@@ -1,0 +1,419 @@
+// Button timing and counting, click routing, the wheel, typed characters,
+// the account text fields and the console's key handling.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/play.h"
+#include "online/account.h"
+#include "platform/input_state.h"
+#include "screens/screens.h"
+#include "settings/settings.h"
+#include "shell/console.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+
+namespace {
+
+constexpr int32_t capsLockKey = 0x14;
+constexpr int32_t keypad1 = 0x61;
+constexpr int32_t functionKey1 = 0x70;
+
+int loginRequests = 0;
+void countLoginRequest() {
+    ++loginRequests;
+}
+
+float tenPixelsPerCharacter(const std::string& text) {
+    return 10.0f * text.size();
+}
+
+// Stars are narrow, anything else never fits: only a masked field can grow.
+float onlyStarsFit(const std::string& text) {
+    float width = 0.0f;
+    for (char c : text) width += c == '*' ? 10.0f : 100000.0f;
+    return width;
+}
+
+class InputTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedMeasure = measureTextWidth;
+        GameState = Game;
+        controls = 0;
+        paused = tutorialShowing = false;
+        playStarted = true;
+        leftDown = rightDown = false;
+        holdTime = rightHoldTime = 0;
+        dragTime = 0.0f;
+        actionCount = 0.0f;
+        rotateCount = 0;
+        hoverItem = 0;
+        mouseX = mouseY = 0;
+        loginStep = 1;
+        emailText.clear();
+        Username.clear();
+        loginPassword.clear();
+        retypedPassword.clear();
+        ScreenHeight = 1000;
+        measureTextWidth = tenPixelsPerCharacter;
+        startLoginRequest = nullptr;
+        loginRequests = 0;
+        consoleOpen = false;
+        consoleLine.clear();
+        lastConsoleLine.clear();
+        rankingFirstRow = 0;
+        rankingRowCount = 0;
+        achievesPage = 1;
+        achievesSlideResting = true;
+        platformReleaseInjectedKeys();
+    }
+    void TearDown() override {
+        measureTextWidth = savedMeasure;
+        startLoginRequest = nullptr;
+        consoleOpen = false;
+        platformReleaseInjectedKeys();
+    }
+
+    // Presses and releases the left button with frames of 50 ms in between.
+    void leftClickHeldFor(int32_t ms) {
+        onLeftButtonDown();
+        for (int32_t t = 0; t < ms; t += 50) updateHoldTimers(50.0f);
+        onLeftButtonUp();
+    }
+    // Types a text of lower-case letters and digits.
+    void type(const std::string& text) {
+        for (char c : text) onKeyDown(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    }
+
+    float (*savedMeasure)(const std::string&) = nullptr;
+};
+
+TEST_F(InputTest, SingleButtonShortClickFiresOneBriefRightPress) {
+    controls = 2;
+    leftClickHeldFor(150);
+    EXPECT_FALSE(leftDown);
+    ASSERT_TRUE(rightDown);
+    updateHoldTimers(100.0f);
+    EXPECT_TRUE(rightDown);  // released only once the hold exceeds 100 ms
+    updateHoldTimers(1.0f);
+    EXPECT_FALSE(rightDown);
+    updateHoldTimers(50.0f);
+    EXPECT_FALSE(rightDown);
+}
+
+TEST_F(InputTest, SingleButtonLongHoldDoesNotFire) {
+    controls = 2;
+    leftClickHeldFor(250);
+    EXPECT_FALSE(rightDown);
+}
+
+TEST_F(InputTest, ReleaseWhilePausedNeverFires) {
+    controls = 2;
+    paused = true;
+    onLeftButtonDown();
+    EXPECT_EQ(holdTime, pausedHoldStartMs);
+    onLeftButtonUp();
+    EXPECT_FALSE(rightDown);
+    EXPECT_EQ(actionCount, 0.0f);
+}
+
+TEST_F(InputTest, RightPressStartsDragOnlyWhenRightRotates) {
+    onMouseMove(30, 40);
+    dragTime = 500.0f;
+    onRightButtonDown();
+    EXPECT_TRUE(rightDown);
+    EXPECT_EQ(dragTime, 500.0f);
+    controls = 1;
+    onRightButtonDown();
+    EXPECT_EQ(dragTime, 0.0f);
+    EXPECT_EQ(dragOrigin[0], 30.0f);
+}
+
+TEST_F(InputTest, NormalSchemeCountsLeftDragsAndEveryRightRelease) {
+    dragTime = 100.0f;
+    onLeftButtonUp();
+    EXPECT_EQ(actionCount, 0.0f);
+    dragTime = 250.0f;
+    onLeftButtonUp();
+    EXPECT_EQ(actionCount, 1.0f);
+    EXPECT_EQ(rotateCount, 1);
+    dragTime = 0.0f;
+    onRightButtonUp();
+    EXPECT_EQ(actionCount, 2.0f);
+    EXPECT_EQ(rotateCount, 1);
+}
+
+TEST_F(InputTest, ReversedSchemeCountsLeftReleasesAndRightDrags) {
+    controls = 1;
+    dragTime = 0.0f;
+    onLeftButtonUp();
+    EXPECT_EQ(actionCount, 1.0f);
+    EXPECT_EQ(rotateCount, 0);
+    onRightButtonUp();
+    EXPECT_EQ(actionCount, 1.0f);
+    dragTime = 250.0f;
+    onRightButtonUp();
+    EXPECT_EQ(actionCount, 2.0f);
+    EXPECT_EQ(rotateCount, 1);
+}
+
+TEST_F(InputTest, NothingCountsBeforePlayOrUnderTutorial) {
+    dragTime = 250.0f;
+    playStarted = false;
+    onLeftButtonUp();
+    onRightButtonUp();
+    playStarted = true;
+    tutorialShowing = true;
+    onLeftButtonUp();
+    onRightButtonUp();
+    EXPECT_EQ(actionCount, 0.0f);
+    // The tutorial blocks the actions, not the rotations.
+    EXPECT_EQ(rotateCount, 1);
+}
+
+TEST_F(InputTest, ButtonsPressOnlyOnPlayScreens) {
+    GameState = Grats;
+    onLeftButtonDown();
+    onRightButtonDown();
+    EXPECT_TRUE(leftDown && rightDown);
+    onLeftButtonUp();
+    onRightButtonUp();
+    EXPECT_TRUE(leftDown && rightDown);  // Grats presses but never releases
+    leftDown = rightDown = false;
+    GameState = Ranking;
+    onRightButtonDown();
+    EXPECT_FALSE(rightDown);
+    rightDown = true;
+    onRightButtonUp();
+    EXPECT_FALSE(rightDown);
+}
+
+TEST_F(InputTest, LeftClickOnCreditsLeavesWithoutItem) {
+    GameState = Credits;
+    hoverItem = 0;
+    onLeftButtonDown();
+    EXPECT_EQ(GameState, CreditsToMenu);
+    EXPECT_FALSE(leftDown);
+}
+
+TEST_F(InputTest, ClickDuringFadeIsDroppedAndResetsHoverItem) {
+    GameState = MenuToCredits;
+    hoverItem = 2;
+    onLeftButtonDown();
+    EXPECT_EQ(GameState, MenuToCredits);
+    EXPECT_EQ(hoverItem, 0);
+    EXPECT_FALSE(leftDown);
+}
+
+TEST_F(InputTest, PartialWheelNotchScrollsNothing) {
+    GameState = Ranking;
+    rankingRowCount = 30;
+    rankingFirstRow = 5;
+    onMouseWheel(-60 / 120);
+    EXPECT_EQ(rankingFirstRow, 5);
+}
+
+TEST_F(InputTest, WheelScrollsRankingWithinItsRows) {
+    GameState = Ranking;
+    rankingRowCount = 12;
+    onMouseWheel(1);
+    EXPECT_EQ(rankingFirstRow, 0);
+    onMouseWheel(-1);
+    onMouseWheel(-3);
+    EXPECT_EQ(rankingFirstRow, 2);
+    onMouseWheel(-1);
+    EXPECT_EQ(rankingFirstRow, 2);  // the last ten rows are shown
+    onMouseWheel(2);
+    EXPECT_EQ(rankingFirstRow, 1);
+}
+
+TEST_F(InputTest, WheelTurnsAchievesPagesOnlyWhileResting) {
+    GameState = Achieves;
+    onMouseWheel(1);
+    EXPECT_EQ(achievesPage, 1);
+    achievesPage = 9;
+    onMouseWheel(-1);
+    EXPECT_EQ(achievesPage, 9);
+    onMouseWheel(1);
+    EXPECT_EQ(achievesPage, 8);
+    achievesSlideResting = false;
+    onMouseWheel(1);
+    EXPECT_EQ(achievesPage, 8);
+}
+
+TEST_F(InputTest, ScancodesAndScriptNamesGiveVirtualKeys) {
+    // SDL scancodes are USB usage codes: 4 = A, 53 = grave, 88 = keypad Enter, 89 = keypad 1.
+    EXPECT_EQ(virtualKeyFromScancode(4), 'A');
+    EXPECT_EQ(virtualKeyFromScancode(53), vk::Oem3);
+    EXPECT_EQ(virtualKeyFromScancode(88), vk::Return);
+    EXPECT_EQ(virtualKeyFromScancode(89), keypad1);
+    EXPECT_EQ(virtualKeyFromName("f12"), vk::F12);
+    EXPECT_EQ(virtualKeyFromName("kp0"), vk::Numpad0);
+    EXPECT_EQ(virtualKeyFromName("f13"), 0);
+    platformHoldKeyForFrame(virtualKeyFromName("lctrl"));
+    EXPECT_TRUE(platformKeyHeld(vk::Control));
+    EXPECT_FALSE(platformKeyHeld(vk::Shift));
+}
+
+TEST_F(InputTest, KeypadAndFunctionKeysTypeLetters) {
+    EXPECT_EQ(keyCharacter(keypad1, false), "a");
+    EXPECT_EQ(keyCharacter(functionKey1, true), "p");
+    EXPECT_EQ(keyCharacter(vk::Numpad0, false), "");
+    EXPECT_EQ(keyCharacter(vk::Escape, false), "");
+}
+
+TEST_F(InputTest, AtAndPeriodOnlyOnEmailStep) {
+    platformHoldKeyForFrame(vk::Shift);
+    loginStep = 1;
+    EXPECT_EQ(keyCharacter('2', false), "2");
+    EXPECT_EQ(keyCharacter(vk::OemPeriod, false), "");
+    loginStep = 20;
+    EXPECT_EQ(keyCharacter('2', false), "@");
+    EXPECT_EQ(keyCharacter(vk::OemPeriod, false), ".");
+    EXPECT_EQ(keyCharacter(vk::OemMinus, false), "_");
+    platformReleaseInjectedKeys();
+    EXPECT_EQ(keyCharacter('2', false), "2");
+    EXPECT_EQ(keyCharacter(vk::OemMinus, false), "-");
+}
+
+TEST_F(InputTest, CaseFollowsCapsLockOrShiftButNotBoth) {
+    GameState = Login;
+    onKeyDown('A');
+    platformHoldKeyForFrame(vk::Shift);
+    onKeyDown('B');
+    platformHoldKeyForFrame(capsLockKey);
+    onKeyDown('C');
+    platformReleaseInjectedKeys();
+    platformHoldKeyForFrame(capsLockKey);
+    onKeyDown('D');
+    EXPECT_EQ(Username, "aBcD");
+}
+
+TEST_F(InputTest, EnterAdvancesOnlyWithMoreThanThreeCharacters) {
+    GameState = Login;
+    type("abc");
+    onKeyDown(vk::Return);
+    EXPECT_EQ(loginStep, 1);
+    type("d");
+    onKeyDown(vk::Return);
+    EXPECT_EQ(loginStep, 2);
+    GameState = CreateAcc;
+    loginStep = 20;
+    type("ab");
+    onKeyDown(vk::OemPeriod);
+    onKeyDown(vk::Return);
+    EXPECT_EQ(loginStep, 20);
+    type("c");
+    onKeyDown(vk::Return);
+    EXPECT_EQ(emailText, "ab.c");
+    EXPECT_EQ(loginStep, 1);
+}
+
+TEST_F(InputTest, BackspaceAndOtherScreensLeaveFieldsAlone) {
+    GameState = Login;
+    type("ab1");
+    onKeyDown(vk::Back);
+    EXPECT_EQ(Username, "ab");
+    GameState = Menu;
+    type("cd");
+    EXPECT_EQ(Username, "ab");
+    GameState = Login;
+    onKeyDown(vk::OemPeriod);  // no period outside the e-mail step
+    onKeyDown(vk::Space);
+    EXPECT_EQ(Username, "ab");
+}
+
+TEST_F(InputTest, FieldStopsGrowingAtItsWidth) {
+    GameState = Login;
+    type("abcdefghijklmnopqrst");
+    // 10 px x 2 per character must stay below 1000 x 0.3 x 0.875 = 262.5
+    EXPECT_EQ(Username, "abcdefghijklm");
+    GameState = CreateAcc;
+    loginStep = 20;
+    type("abcdefghijklmnopqrstuvwxyzabcdefghij");
+    // 10 px x 1.5 per character must stay below 1000 x 0.5 x 0.875 = 437.5
+    EXPECT_EQ(emailText.size(), 29u);
+}
+
+TEST_F(InputTest, PasswordsAreMeasuredAsStars) {
+    measureTextWidth = onlyStarsFit;
+    GameState = Login;
+    type("ab");
+    EXPECT_EQ(Username, "");
+    loginStep = 2;
+    type("secret");
+    EXPECT_EQ(loginPassword, "secret");
+}
+
+TEST_F(InputTest, LoginPasswordEnterStartsLogin) {
+    startLoginRequest = countLoginRequest;
+    GameState = Login;
+    loginStep = 2;
+    type("abc");
+    onKeyDown(vk::Return);
+    EXPECT_EQ(loginRequests, 0);
+    type("d");
+    onKeyDown(vk::Return);
+    EXPECT_EQ(loginStep, 13);
+    EXPECT_EQ(loginRequests, 1);
+}
+
+TEST_F(InputTest, RetypedPasswordIsComparedAtAnyLength) {
+    GameState = CreateAcc;
+    loginPassword = "abcd";
+    loginStep = 3;
+    onKeyDown(vk::Return);
+    EXPECT_EQ(loginStep, 5);
+    loginPassword = "ab";
+    loginStep = 3;
+    type("ab");
+    onKeyDown(vk::Return);
+    EXPECT_EQ(loginStep, 9);
+}
+
+TEST_F(InputTest, OpenConsoleTakesEveryKeyUntilEnter) {
+    GameState = Login;
+    platformHoldKeyForFrame(vk::LeftControl);
+    onKeyDown(vk::Oem3);
+    platformReleaseInjectedKeys();
+    ASSERT_TRUE(consoleOpen);
+    type("show");
+    onKeyDown(vk::Space);
+    type("fpsx");
+    onKeyDown(vk::Back);
+    onKeyDown(0x100 + 'A');  // outside the key range
+    EXPECT_EQ(consoleLine, "show fps");
+    EXPECT_EQ(Username, "");
+    showFps = false;
+    onKeyDown(vk::Return);
+    EXPECT_TRUE(showFps);
+    EXPECT_FALSE(consoleOpen);
+    EXPECT_EQ(consoleLine, "");
+    EXPECT_EQ(lastConsoleLine, "show fps");
+    type("a");
+    EXPECT_EQ(Username, "a");
+    showFps = false;
+}
+
+TEST_F(InputTest, ConsoleSwitchClosesAndEmptiesLine) {
+    platformHoldKeyForFrame(vk::LeftControl);
+    onKeyDown(vk::Oem3);
+    type("abc");
+    onKeyDown(vk::Oem3);
+    EXPECT_FALSE(consoleOpen);
+    EXPECT_EQ(consoleLine, "");
+    platformReleaseInjectedKeys();
+    onKeyDown(vk::Oem3);  // without Left Ctrl the key does nothing
+    EXPECT_FALSE(consoleOpen);
+}
+
+TEST_F(InputTest, TabRecallsLastConsoleLine) {
+    consoleOpen = true;
+    lastConsoleLine = "hide debug";
+    type("xy");
+    onKeyDown(vk::Tab);
+    EXPECT_EQ(consoleLine, "hide debug");
+}
+
+}  // namespace

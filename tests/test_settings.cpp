@@ -1,0 +1,409 @@
+// The persisted settings: the file format, load rules, presets, password
+// blob and the atomic save.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "online/encodings.h"
+#include "platform/settings_store.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/window.h"
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+static void resetSettingsGlobals() {
+    ScreenWidth = ScreenHeight = 0;
+    AAlevel = 16;
+    VSync = 1;
+    VisualQuality = 3;
+    MotionBlur = 1;
+    controls = 0;
+    Fullscreen = 1;
+    Buffer = 0;
+    MusicVol = SoundVol = 10;
+    TuteControl = TutePup = TuteCombo = TuteComboNow = TuteColor = 0;
+    TuteZent = TuteRush = TuteSurvival = TuteMeditation = Colorblind = 0;
+    Username = storedPasswordBlob = loginPassword = "";
+    anisotropyWanted = 0;
+    resolutionIndex = -1;
+}
+
+// Values no load leaves in place, so a value that is not read shows.
+static void clobberSettingsGlobals() {
+    ScreenWidth = ScreenHeight = AAlevel = VSync = VisualQuality = MotionBlur = 5;
+    controls = Fullscreen = Buffer = 5;
+    MusicVol = SoundVol = 5;
+    TuteControl = TutePup = TuteCombo = TuteComboNow = TuteColor = 5;
+    TuteZent = TuteRush = TuteSurvival = TuteMeditation = Colorblind = 5;
+    anisotropyWanted = 5;
+    Username = "junk";
+    storedPasswordBlob = loginPassword = "junk";
+    resolutionIndex = 5;
+}
+
+static std::string readWholeFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A password blob as the server makes it: private-key RSA, Base64 on one line.
+static std::string makePasswordBlob(const std::string& password) {
+    std::string privateKey = readWholeFile(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
+    std::string blob = base64Encode(rsaPrivateEncryptChunks(password, privateKey));
+    blob.erase(std::remove(blob.begin(), blob.end(), '\n'), blob.end());
+    return blob;
+}
+
+class SettingsTest : public ::testing::Test {
+  protected:
+    fs::path root;
+
+    void SetUp() override {
+        std::random_device random;
+        root = fs::temp_directory_path() / ("zentrix_settings_" + std::to_string(random()));
+        fs::create_directories(root);
+        settingsDirOverride = (root / "config").string();
+        logDirectory = root.string();
+        consoleHistory.clear();
+        displayModes = {{1280, 720}, {1920, 1080}};
+        resetSettingsGlobals();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(root / "config", fs::perms::owner_all, ignored);
+        fs::remove_all(root, ignored);
+        settingsDirOverride.clear();
+        logDirectory.clear();
+        displayModes.clear();
+        resetSettingsGlobals();
+    }
+
+    void writeStore(const std::string& text) {
+        fs::create_directories(settingsDirOverride);
+        std::ofstream(settingsFilePath(), std::ios::binary) << text;
+    }
+    std::vector<std::string> storedLines() {
+        std::vector<std::string> lines;
+        std::ifstream in(settingsFilePath());
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    bool consoleLogged(const std::string& start) {
+        for (const std::string& line : consoleHistory) {
+            if (line.rfind(start, 0) == 0) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(SettingsTest, SaveWritesEveryValueInOrder) {
+    resolutionIndex = 1;
+    AAlevel = 4, VSync = 0, VisualQuality = 2, MotionBlur = 0, controls = 2, Fullscreen = 0;
+    MusicVol = 7, SoundVol = 3;
+    TuteControl = 1, TutePup = 1, TuteCombo = 0, TuteComboNow = 1, TuteColor = 0;
+    TuteZent = 1, TuteRush = 0, TuteSurvival = 1, TuteMeditation = 0, Colorblind = 1;
+    Username = "alice", storedPasswordBlob = "QUJD";
+    saveSettings();
+    std::vector<std::string> expected = {
+        "ScreenWidth=1920", "ScreenHeight=1080", "AAlevel=4",      "VSync=0",
+        "VisualQuality=2",  "MotionBlur=0",      "MouseFlip=2",    "Fullscreen=0",
+        "Buffer=0",         "MusicVol=7",        "SoundVol=3",     "TuteControl=1",
+        "TuteCombo=0",      "TuteComboNow=1",    "TuteColor=0",    "TuteZent=1",
+        "TutePup=1",        "TuteRush=0",        "TuteSurvival=1", "TuteMeditation=0",
+        "Colorblind=1",     "Username=alice",    "Password=QUJD"};
+    EXPECT_EQ(storedLines(), expected);
+}
+
+TEST_F(SettingsTest, LoadRestoresWhatSaveWrote) {
+    ScreenWidth = 1280, ScreenHeight = 720, resolutionIndex = 0;
+    VSync = 0, VisualQuality = 4, MotionBlur = 1, controls = 1, Fullscreen = 0;
+    MusicVol = 6, SoundVol = 2, TutePup = 1, TuteRush = 1, TuteMeditation = 1, Colorblind = 1;
+    Username = "alice", storedPasswordBlob = makePasswordBlob("hunter2");
+    saveSettings();
+    std::string blob = storedPasswordBlob;
+    clobberSettingsGlobals();
+    loadSettings();
+    EXPECT_EQ(ScreenWidth, 1280);
+    EXPECT_EQ(ScreenHeight, 720);
+    EXPECT_EQ(resolutionIndex, 0);
+    EXPECT_EQ(AAlevel, 16);
+    EXPECT_EQ(anisotropyWanted, 1);
+    EXPECT_EQ(VSync, 0);
+    EXPECT_EQ(VisualQuality, 4);
+    EXPECT_EQ(MotionBlur, 1);
+    EXPECT_EQ(controls, 1);
+    EXPECT_EQ(Fullscreen, 0);
+    EXPECT_EQ(MusicVol, 6);
+    EXPECT_EQ(SoundVol, 2);
+    EXPECT_EQ(TuteControl + TuteCombo + TuteComboNow + TuteColor + TuteZent + TuteSurvival, 0);
+    EXPECT_EQ(TutePup + TuteRush + TuteMeditation + Colorblind, 4);
+    EXPECT_EQ(Buffer, 0);
+    EXPECT_EQ(Username, "alice");
+    EXPECT_EQ(storedPasswordBlob, blob);
+    EXPECT_EQ(loginPassword, "hunter2");
+}
+
+TEST_F(SettingsTest, FirstRunAppliesPresetToDefaults) {
+    loadSettings();
+    EXPECT_EQ(AAlevel, 8);
+    EXPECT_EQ(MotionBlur, 0);
+    EXPECT_EQ(anisotropyWanted, 1);
+    EXPECT_EQ(VSync, 1);
+    EXPECT_EQ(MusicVol, 10);
+    EXPECT_EQ(resolutionIndex, -1);
+    EXPECT_FALSE(fs::exists(settingsFilePath()));
+}
+
+TEST_F(SettingsTest, QualityPresets) {
+    struct Case {
+        int32_t quality, anisotropy, antialiasing, motionBlur;
+    };
+    // 99 marks a value the preset leaves as it was.
+    const Case cases[] = {{1, 0, 0, 0},   {2, 0, 4, 0},   {3, 1, 8, 0},   {4, 1, 16, 1},
+                          {0, 99, 99, 1}, {5, 99, 99, 1}, {-1, 99, 99, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.quality);
+        anisotropyWanted = AAlevel = 99;
+        writeStore("VisualQuality=" + std::to_string(c.quality) + "\nMotionBlur=1\n");
+        loadSettings();
+        EXPECT_EQ(anisotropyWanted, c.anisotropy);
+        EXPECT_EQ(AAlevel, c.antialiasing);
+        EXPECT_EQ(MotionBlur, c.motionBlur);
+    }
+}
+
+TEST_F(SettingsTest, VolumesLoadAsWholeNumbers) {
+    writeStore("MusicVol=7.5\nSoundVol=3.99\n");
+    loadSettings();
+    EXPECT_EQ(MusicVol, 7);
+    EXPECT_EQ(SoundVol, 3);
+}
+
+TEST_F(SettingsTest, SingleCharacterNameClearsNameAndPassword) {
+    std::string blob = makePasswordBlob("secret");
+    for (const char* name : {"0", "x"}) {
+        SCOPED_TRACE(name);
+        writeStore(std::string("Username=") + name + "\nPassword=" + blob + "\n");
+        loadSettings();
+        EXPECT_EQ(Username, "");
+        EXPECT_EQ(loginPassword, "");
+    }
+    writeStore("Username=xy\nPassword=" + blob + "\n");
+    loadSettings();
+    EXPECT_EQ(Username, "xy");
+    EXPECT_EQ(loginPassword, "secret");
+}
+
+TEST_F(SettingsTest, SaveWithoutUserWritesZeros) {
+    saveSettings();
+    std::map<std::string, std::string> values;
+    ASSERT_TRUE(readSettingsStore(values));
+    EXPECT_EQ(values["Username"], "0");
+    EXPECT_EQ(values["Password"], "0");
+    loadSettings();
+    EXPECT_EQ(Username, "");
+    EXPECT_EQ(loginPassword, "");
+}
+
+TEST_F(SettingsTest, StoredBufferHasNoEffect) {
+    writeStore("Buffer=1\n");
+    loadSettings();
+    EXPECT_EQ(Buffer, 0);
+}
+
+TEST_F(SettingsTest, MissingValueKeepsCurrentGlobal) {
+    MusicVol = 4, Username = "bob", TuteZent = 1, ScreenWidth = 800;
+    writeStore("VSync=0\nVSync=7\n");
+    loadSettings();
+    EXPECT_EQ(VSync, 7);  // the later duplicate wins
+    EXPECT_EQ(MusicVol, 4);
+    EXPECT_EQ(Username, "bob");
+    EXPECT_EQ(TuteZent, 1);
+    EXPECT_EQ(ScreenWidth, 800);
+}
+
+TEST_F(SettingsTest, DamagedLinesAreSkipped) {
+    std::string huge(100000, '9');
+    std::string text = "VSync=0\r\n";
+    text += "no equals sign\n=5\n\x01\x02=3\n";
+    text += "Fullscreen=" + huge + "\n";
+    text += "Colorblind=1\0\n"s;
+    text += "Tute\0Zent=1\n"s;
+    text += "\xff\xfe\x80garbage\x00\x7f\n"s;
+    text += "Username=carol\r\nMusicVol=3";  // last line cut without a newline
+    writeStore(text);
+    loadSettings();
+    EXPECT_EQ(VSync, 0);
+    EXPECT_EQ(Fullscreen, 1);
+    EXPECT_EQ(Colorblind, 1);
+    EXPECT_EQ(TuteZent, 0);
+    EXPECT_EQ(Username, "carol");
+    EXPECT_EQ(MusicVol, 3);
+    EXPECT_TRUE(consoleLogged("Settings file " + settingsFilePath() + ": skipped 6 damaged"));
+}
+
+TEST_F(SettingsTest, RandomBytesNeverBreakTheLoader) {
+    std::mt19937 random(12345);
+    for (int round = 0; round < 20; round++) {
+        std::string text(4096, '\0');
+        for (char& c : text) c = static_cast<char>(random());
+        // Values the loader must still find between the garbage.
+        writeStore(text + "\nUsername=dave\n" + text + "\nPassword=" + text.substr(0, 300));
+        loadSettings();
+        EXPECT_EQ(Username, "dave");
+    }
+}
+
+TEST_F(SettingsTest, OversizedFileIsReadUpToTheCap) {
+    std::string line = "Colorblind=1\n";
+    std::string text;
+    while (text.size() < settingsFileLimit - 10) text += line;
+    text += "Fullscreen=0" + std::string(settingsFileLimit, '0') + "\nVSync=0\n";
+    writeStore(text);
+    std::map<std::string, std::string> values;
+    SettingsStoreDamage damage;
+    ASSERT_TRUE(readSettingsStore(values, &damage));
+    EXPECT_TRUE(damage.truncated);
+    EXPECT_EQ(values["Colorblind"], "1");
+    EXPECT_EQ(values.count("Fullscreen"), 0u);  // cut by the cap
+    EXPECT_EQ(values.count("VSync"), 0u);       // beyond the cap
+    loadSettings();
+    EXPECT_EQ(Colorblind, 1);
+    EXPECT_TRUE(consoleLogged("Settings file " + settingsFilePath() + " is too large"));
+}
+
+TEST_F(SettingsTest, ScreenSizeOutsideModeListIsKept) {
+    ScreenWidth = 1000, ScreenHeight = 700;
+    saveSettings();
+    ScreenWidth = ScreenHeight = 0;
+    loadSettings();
+    EXPECT_EQ(ScreenWidth, 1000);
+    EXPECT_EQ(ScreenHeight, 700);
+    EXPECT_EQ(resolutionIndex, -1);
+}
+
+TEST_F(SettingsTest, ResetTutorialsClearsAndSaves) {
+    TuteControl = TutePup = TuteCombo = TuteComboNow = TuteColor = 1;
+    TuteZent = TuteRush = TuteSurvival = TuteMeditation = Colorblind = 1;
+    resetTutorials();
+    EXPECT_EQ(TuteControl + TutePup + TuteCombo + TuteComboNow + TuteColor + TuteZent + TuteRush +
+                  TuteSurvival + TuteMeditation,
+              0);
+    std::map<std::string, std::string> values;
+    ASSERT_TRUE(readSettingsStore(values));
+    EXPECT_EQ(values["TuteMeditation"], "0");
+    EXPECT_EQ(values["Colorblind"], "1");
+}
+
+TEST_F(SettingsTest, FailedSaveKeepsOldFileInReadOnlyFolder) {
+    writeStore("VSync=0\n");
+    fs::permissions(settingsDirOverride, fs::perms::owner_read | fs::perms::owner_exec);
+    if (std::ofstream(settingsDirOverride + "/probe")) GTEST_SKIP() << "folder still writable";
+    saveSettings();
+    EXPECT_EQ(readWholeFile(settingsFilePath()), "VSync=0\n");
+    EXPECT_TRUE(consoleLogged("Could not save settings to " + settingsFilePath()));
+}
+
+TEST_F(SettingsTest, FailedSaveWhenPathIsAFolder) {
+    fs::create_directories(settingsFilePath() + "/old");
+    saveSettings();
+    EXPECT_TRUE(fs::is_directory(settingsFilePath() + "/old"));
+    ASSERT_EQ(consoleHistory.size(), 1u);
+    EXPECT_EQ(consoleHistory.back(), "Could not save settings to " + settingsFilePath());
+    // The temporary file is gone too.
+    size_t entries = std::distance(fs::directory_iterator(settingsDirOverride), {});
+    EXPECT_EQ(entries, 1u);
+}
+
+TEST_F(SettingsTest, FailedSaveWhenFolderIsAFile) {
+    std::ofstream(root / "config") << "not a folder";
+    EXPECT_FALSE(writeSettingsStore({{"VSync", "0"}}));
+    EXPECT_EQ(readWholeFile(root / "config"), "not a folder");
+    loadSettings();  // no store: the first-run presets
+    EXPECT_EQ(AAlevel, 8);
+}
+
+TEST_F(SettingsTest, PasswordBlobDecodes) {
+    std::string longPassword(300, 'p');  // more than one RSA block
+    for (const std::string& password : {std::string("s3cret"), longPassword}) {
+        std::string blob = makePasswordBlob(password);
+        writeStore("Username=erin\nPassword=" + blob + "\n");
+        loadSettings();
+        EXPECT_EQ(loginPassword, password);
+        EXPECT_EQ(storedPasswordBlob, blob);
+    }
+}
+
+TEST_F(SettingsTest, UndecodableBlobGivesEmptyPassword) {
+    writeStore("Username=erin\nPassword=QUJDREVGRw==\n");
+    loadSettings();
+    EXPECT_EQ(loginPassword, "");
+    EXPECT_EQ(storedPasswordBlob, "QUJDREVGRw==");
+    EXPECT_TRUE(consoleLogged("The stored password could not be decoded"));
+}
+
+TEST(SettingsFormat, ParseDecimalPrefix) {
+    EXPECT_EQ(parseDecimalPrefix(""), 0);
+    EXPECT_EQ(parseDecimalPrefix("abc"), 0);
+    EXPECT_EQ(parseDecimalPrefix("12abc"), 12);
+    EXPECT_EQ(parseDecimalPrefix("-5"), -5);
+    EXPECT_EQ(parseDecimalPrefix("+5"), 5);
+    EXPECT_EQ(parseDecimalPrefix("-"), 0);
+    EXPECT_EQ(parseDecimalPrefix("7.5"), 7);
+    EXPECT_EQ(parseDecimalPrefix("99999999999"), 2147483647);
+    EXPECT_EQ(parseDecimalPrefix("-99999999999"), -2147483647 - 1);
+    EXPECT_EQ(parseDecimalPrefix("2147483647"), 2147483647);
+}
+
+TEST(SettingsFormat, FloatsUseSixSignificantDigits) {
+    EXPECT_EQ(formatSettingFloat(10), "10");
+    EXPECT_EQ(formatSettingFloat(0), "0");
+    EXPECT_EQ(formatSettingFloat(7.5), "7.5");
+    EXPECT_EQ(formatSettingFloat(1920), "1920");
+    EXPECT_EQ(formatSettingFloat(1234567), "1.23457e+06");
+}
+
+// Sets an environment variable for one scope and puts the old value back.
+struct ScopedEnvironment {
+    std::string name, oldValue;
+    bool hadValue;
+    ScopedEnvironment(const char* variable, const char* value) : name(variable) {
+        const char* old = getenv(variable);
+        hadValue = old != nullptr;
+        oldValue = old ? old : "";
+        set(value);
+    }
+    ~ScopedEnvironment() { set(hadValue ? oldValue.c_str() : nullptr); }
+    void set(const char* value) {
+        if (value) {
+            setenv(name.c_str(), value, 1);
+        } else {
+            unsetenv(name.c_str());
+        }
+    }
+};
+
+TEST(SettingsStorePath, FollowsXdgConfigHome) {
+    settingsDirOverride.clear();
+    ScopedEnvironment home("HOME", "/home/player");
+    {
+        ScopedEnvironment xdg("XDG_CONFIG_HOME", "/tmp/xdg");
+        EXPECT_EQ(settingsFilePath(), "/tmp/xdg/Brisko/Zentrix/settings.ini");
+    }
+    for (const char* unusable : {(const char*)nullptr, "", "relative/dir"}) {
+        ScopedEnvironment xdg("XDG_CONFIG_HOME", unusable);
+        EXPECT_EQ(settingsFilePath(), "/home/player/.config/Brisko/Zentrix/settings.ini");
+    }
+    settingsDirOverride = "/some/dir";
+    EXPECT_EQ(settingsFilePath(), "/some/dir/settings.ini");
+    settingsDirOverride.clear();
+}

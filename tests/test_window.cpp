@@ -1,0 +1,112 @@
+// Window creation on the real display (the tests run under Xvfb, where
+// Mesa's software renderer offers 4 samples but not 8 or 16).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/launch_options.h"
+#include "shell/window.h"
+
+namespace {
+
+std::vector<std::string> historyLines() {
+    return std::vector<std::string>(consoleHistory.begin(), consoleHistory.end());
+}
+
+bool tryOnlyFourSamples(int32_t samples) {
+    return samples == 4;
+}
+
+std::vector<int32_t> triedCounts;
+bool recordTry(int32_t samples) {
+    triedCounts.push_back(samples);
+    return false;
+}
+
+TEST(MultisampleQuery, HalvesTheLevelUntilACountWorks) {
+    AAlevel = 16;
+    EXPECT_EQ(queryMultisample(tryOnlyFourSamples), 4);
+    EXPECT_EQ(AAlevel, 4);
+
+    triedCounts.clear();
+    AAlevel = 12;
+    EXPECT_EQ(queryMultisample(recordTry), 0);
+    EXPECT_EQ(triedCounts, (std::vector<int32_t>{8, 4, 2}));
+    EXPECT_EQ(AAlevel, 1) << "each failed try above 2 halves the level: 12, 6, 3, 1";
+
+    for (int32_t level : {0, 1}) {
+        triedCounts.clear();
+        AAlevel = level;
+        EXPECT_EQ(queryMultisample(recordTry), 0);
+        EXPECT_TRUE(triedCounts.empty()) << "level " << level << " never multisamples";
+    }
+}
+
+TEST(Extensions, MatchWholeWordsOnly) {
+    const char* list = "GL_EXT_bgra GL_ARB_multisample_extra GL_ARB_multisample GL_X";
+    EXPECT_TRUE(extensionListHas(list, "GL_EXT_bgra"));
+    EXPECT_TRUE(extensionListHas(list, "GL_ARB_multisample"));
+    EXPECT_TRUE(extensionListHas(list, "GL_X"));
+    EXPECT_FALSE(extensionListHas(list, "GL_ARB_multi"));
+    EXPECT_FALSE(extensionListHas(list, "EXT_bgra"));
+    EXPECT_FALSE(extensionListHas("GL_EXT_bgra2", "GL_EXT_bgra"));
+    EXPECT_FALSE(extensionListHas(nullptr, "GL_EXT_bgra"));
+    EXPECT_FALSE(extensionListHas(list, ""));
+}
+
+TEST(Window, QueryPassRecreatesTheWindowWithTheFoundCount) {
+    if (!getenv("DISPLAY")) GTEST_SKIP() << "needs a display (scripts/test runs Xvfb)";
+    ASSERT_TRUE(platformInitVideo());
+    noDialogs = true;
+    launchOptions.windowedWidth = 1024;
+    launchOptions.windowedHeight = 768;
+    ScreenWidth = 1024;
+    ScreenHeight = 768;
+    AAlevel = 16;
+    multisampleChosen = false;
+    consoleHistory.clear();
+
+    ASSERT_TRUE(createGLWindow(windowRecord));
+    std::vector<std::string> expected = {
+        "Creating window", "Resolution 1024x768", "Setting up antialiasing query pass",
+        "Creating window", "Resolution 1024x768", "Setting up antialiasing at 4x"};
+    std::vector<std::string> lines = historyLines();
+    lines.resize(std::min(lines.size(), expected.size()));
+    EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(multisampleChosen);
+    EXPECT_EQ(multisampleFormat, 4);
+    EXPECT_FALSE(windowRecord.fullscreen) << "--windowed never switches the display mode";
+    EXPECT_TRUE(windowRecord.visible);
+    EXPECT_GE(glMajorVersion, 1);
+    EXPECT_LE(atlasSize, maxTextureSize);
+    EXPECT_EQ(smallTextures, atlasSize < 2048);
+
+    destroyGLWindow(windowRecord);
+    EXPECT_EQ(gameWindow, nullptr);
+    platformQuitVideo();
+}
+
+TEST(DisplayModes, OneEntryPerResolution) {
+    if (!getenv("DISPLAY")) GTEST_SKIP() << "needs a display (scripts/test runs Xvfb)";
+    ASSERT_TRUE(platformInitVideo());
+    listDisplayModes();
+    ASSERT_FALSE(displayModes.empty());
+    for (size_t i = 1; i < displayModes.size(); i++)
+        EXPECT_NE(displayModes[i], displayModes[i - 1]);
+    int32_t width = 0, height = 0;
+    platformDesktopSize(&width, &height);
+    ScreenWidth = width;
+    ScreenHeight = height;
+    EXPECT_GE(findDisplayMode(), 0);
+    ScreenWidth = 123;
+    EXPECT_EQ(findDisplayMode(), -1);
+    platformQuitVideo();
+}
+
+}  // namespace
