@@ -7,10 +7,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-run_game() {
-  if [[ -n "${DISPLAY:-}" ]]; then "$build/zentrix" "$@"
-  else xvfb-run -a -s "-screen 0 1920x1080x24" "$build/zentrix" "$@"; fi
-}
+# Our own virtual screen, so the desktop size is known.
+run_game() { xvfb-run -a -s "-screen 0 1920x1080x24" "$build/zentrix" "$@"; }
 fail() { echo "FAIL: $*"; echo "--- console.log"; cat console.log 2>/dev/null || true; exit 1; }
 
 printf '5 move 640 360\n40 shot %s/shot.png\n' "$work" > script.txt
