@@ -8,7 +8,9 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 # Our own virtual screen, so the desktop size is known.
-run_game() { xvfb-run -a -s "-screen 0 1920x1080x24" "$build/zentrix" "$@"; }
+# A private copy of the program, so no other running game counts as an older copy.
+cp "$build/zentrix" "$work/zentrix-smoke"
+run_game() { xvfb-run -a -s "-screen 0 1920x1080x24" "$work/zentrix-smoke" "$@"; }
 fail() { echo "FAIL: $*"; echo "--- console.log"; cat console.log 2>/dev/null || true; exit 1; }
 
 printf '5 move 640 360\n40 shot %s/shot.png\n' "$work" > script.txt

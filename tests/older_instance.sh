@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# A second copy of the game waits for an older one, writing "Waiting for old
+# process to die" once a second, and after more than five waits ends it
+# ("Killing old process"), then starts normally.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+cleanup() { kill "${older_pid:-0}" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+fail() { echo "FAIL: $*"; echo "--- seen:"; cat "$work/seen.log" 2>/dev/null || true; exit 1; }
+
+# A private copy: only processes of this file name count as older copies.
+game="$work/zentrix-instance-test"
+cp "$build/zentrix" "$game"
+mkdir -p "$work/old" "$work/new"
+
+(cd "$work/old" && exec xvfb-run -a -s "-screen 0 800x600x24" "$game" --windowed 320x240 \
+  --no-dialogs --config-dir "$work/old/cfg") &
+older_pid=$!
+for _ in $(seq 100); do grep -q "Starting main loop" "$work/old/console.log" 2>/dev/null && break; sleep 0.1; done
+grep -q "Starting main loop" "$work/old/console.log" || fail "the older copy did not start"
+
+started=$(date +%s.%N)
+(cd "$work/new" && exec xvfb-run -a -s "-screen 0 800x600x24" "$game" --windowed 320x240 \
+  --no-dialogs --config-dir "$work/new/cfg" --frames 5) &
+newer_pid=$!
+
+# Start-up empties console.log, so the waiting lines are collected while they last.
+touch "$work/seen.log"
+while kill -0 "$newer_pid" 2>/dev/null; do
+  cat "$work/new/console.log" 2>/dev/null >> "$work/seen.log" || true
+  sleep 0.1
+done
+wait "$newer_pid" || fail "the newer copy did not exit cleanly"
+finished=$(date +%s.%N)
+
+grep -q "Waiting for old process to die" "$work/seen.log" || fail "no waiting line"
+grep -q "Killing old process" "$work/seen.log" || fail "no killing line"
+# The older copy's virtual display goes away with it.
+for _ in $(seq 50); do kill -0 "$older_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$older_pid" 2>/dev/null && fail "the older copy still runs"
+elapsed=$(echo "$finished - $started" | bc)
+(( $(echo "$elapsed >= 6" | bc) )) || fail "the newer copy gave up waiting after ${elapsed}s"
+echo "older copy ended after ${elapsed}s of waiting"

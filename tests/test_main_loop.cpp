@@ -1,0 +1,132 @@
+// Frame statistics, quality reduction, the blink clock, the profiler, the
+// version text and the window procedure's routing.
+#include <gtest/gtest.h>
+
+#include "game/play.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+#include "shell/main_loop.h"
+#include "shell/profiler.h"
+#include "shell/window.h"
+
+namespace {
+
+class FrameStatisticsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        frameTimeHistory.clear();
+        particleDeg = 1.0f;
+        particlesDrawn = 0;
+        MotionBlur = 1;
+        timewarpActive = false;
+        GameState = Game;
+    }
+
+    void recordFrames(int count, float ms, int particles) {
+        for (int i = 0; i < count; i++) {
+            frameTime = ms;
+            particlesDrawn = particles;
+            recordFrameStatistics();
+        }
+    }
+};
+
+TEST_F(FrameStatisticsTest, HistoryKeepsTheNewest100AndAveragesThem) {
+    recordFrames(100, 10.0f, 0);
+    recordFrames(30, 40.0f, 0);
+    ASSERT_EQ(frameTimeHistory.size(), 100u);
+    EXPECT_FLOAT_EQ(frameTimeHistory.front(), 40.0f);
+    EXPECT_FLOAT_EQ(frameTimeHistory.back(), 10.0f);
+    EXPECT_NEAR(averageFps, 1000.0f / 19.0f, 0.01f);
+}
+
+TEST_F(FrameStatisticsTest, SlowFramesWithParticlesThinThemOut) {
+    recordFrames(10, 25.0f, 0);
+    EXPECT_FLOAT_EQ(particleDeg, 1.0f) << "no particles drawn, nothing to thin";
+    recordFrames(10, 25.0f, 50);
+    EXPECT_NEAR(particleDeg, 1.1f, 1e-4);
+    EXPECT_EQ(particlesDrawn, 0) << "the counter restarts every frame";
+    EXPECT_EQ(MotionBlur, 1) << "motion blur only goes under Timewarp or on Grats";
+}
+
+TEST_F(FrameStatisticsTest, TimewarpKeepsParticlesButDropsMotionBlurWhenSlow) {
+    timewarpActive = true;
+    recordFrames(5, 25.0f, 50);
+    EXPECT_FLOAT_EQ(particleDeg, 1.0f);
+    EXPECT_EQ(MotionBlur, 0);
+}
+
+TEST_F(FrameStatisticsTest, FastFramesChangeNothing) {
+    GameState = Grats;
+    recordFrames(20, 10.0f, 500);
+    EXPECT_FLOAT_EQ(particleDeg, 1.0f);
+    EXPECT_EQ(MotionBlur, 1);
+    recordFrames(200, 30.0f, 0);
+    EXPECT_EQ(MotionBlur, 0) << "the congratulations fireworks drop blur when slow";
+}
+
+TEST(Blink, FlipsEachTimeTheTimerPasses500AndDropsFractions) {
+    blinkOn = false;
+    blinkTimer = 0;
+    for (int i = 0; i < 31; i++) updateBlink(16.9f);
+    EXPECT_FALSE(blinkOn) << "31 frames of 16 whole ms reach 496";
+    updateBlink(16.9f);
+    EXPECT_TRUE(blinkOn);
+    EXPECT_EQ(blinkTimer, 0);
+    updateBlink(16.9f);
+    EXPECT_EQ(blinkTimer, 16);
+}
+
+TEST(Profiler, RecordsNestedSectionsOnlyWhileSwitchedOn) {
+    profilingOn = false;
+    profileFrameStart();
+    { ProfileScope update("Update"); }
+    profileFrameEnd();
+    EXPECT_TRUE(lastFrameProfile.empty());
+    EXPECT_GE(frameTime, 0.0f);
+
+    profilingOn = true;
+    profileFrameStart();
+    {
+        ProfileScope update("Update");
+        ProfileScope fade("UpdateFadeIn");
+    }
+    { ProfileScope swap("SwapBuffers"); }
+    profileFrameEnd();
+    profilingOn = false;
+    ASSERT_EQ(lastFrameProfile.size(), 3u);
+    EXPECT_EQ(lastFrameProfile[0].label, "Update");
+    EXPECT_EQ(lastFrameProfile[1].label, "UpdateFadeIn");
+    EXPECT_EQ(lastFrameProfile[1].depth, 1);
+    EXPECT_EQ(lastFrameProfile[2].depth, 0);
+    for (const ProfileSection& section : lastFrameProfile)
+        EXPECT_GE(section.endMs, section.startMs) << section.label;
+}
+
+TEST(VersionText, DropsBlanksAndUsesDots) {
+    EXPECT_EQ(makeVersionText("1, 0, 0, 0"), "Version 1.0.0.0");
+    EXPECT_EQ(makeVersionText("2, 10, 3, 45"), "Version 2.10.3.45");
+    EXPECT_EQ(makeVersionText(""), "Version ");
+}
+
+TEST(WindowProcedure, RoutesEventsToTheHandlers) {
+    programRunning = true;
+    quitPosted = false;
+    windowProcedure({PlatformEventKind::MouseMove, 321, 123, 0, 0});
+    EXPECT_EQ(mouseX, 321);
+    EXPECT_EQ(mouseY, 123);
+
+    windowProcedure({PlatformEventKind::Minimized, 0, 0, 0, 0});
+    EXPECT_FALSE(windowRecord.visible);
+    windowProcedure({PlatformEventKind::Restored, 0, 0, 0, 0});
+    EXPECT_TRUE(windowRecord.visible);
+
+    windowProcedure({PlatformEventKind::Close, 0, 0, 0, 0});
+    EXPECT_FALSE(programRunning);
+    EXPECT_TRUE(quitPosted);
+    quitPosted = false;
+    programRunning = true;
+}
+
+}  // namespace
