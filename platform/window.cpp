@@ -266,6 +266,8 @@ void platformPushEvent(const PlatformEvent& event) {
     injectedEvents.push_back(event);
 }
 
+bool platformInjectedEventsPending() { return !injectedEvents.empty(); }
+
 // ---- screenshots ----
 
 bool platformSaveScreenshot(const std::string& path, int32_t width, int32_t height) {

@@ -71,6 +71,7 @@ bool platformModeExists(int32_t width, int32_t height);
 bool platformPollEvent(PlatformEvent& event);
 // Events injected by test scripts; taken before the real queue.
 void platformPushEvent(const PlatformEvent& event);
+bool platformInjectedEventsPending();
 
 // Saves the back buffer as a PNG.
 bool platformSaveScreenshot(const std::string& path, int32_t width, int32_t height);

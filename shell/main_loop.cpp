@@ -163,7 +163,9 @@ static bool runOneFrame() {
     windowRecord.lastCounter = now;
     swapBuffers();
     profileFrameEnd();
-    platformReleaseInjectedKeys();
+    // Script keys stay held until every injected event has been taken, so
+    // "key lctrl" and "key oem3" in one frame act as a chord.
+    if (!platformInjectedEventsPending()) platformReleaseInjectedKeys();
     frameNumber++;
     if (launchOptions.frameLimit > 0 && frameNumber == launchOptions.frameLimit) quitProgram();
     return !quitTaken;
