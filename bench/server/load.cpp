@@ -1,0 +1,256 @@
+// zentrix-server-bench: a load generator for the game server. Registers a few
+// accounts, then sends encrypted score submissions from many concurrent
+// clients (a new connection per request, as the game does) and reports
+// submissions per second and latency percentiles. With --ack-log it records
+// every acknowledged score; --verify checks that each one is still stored.
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "online/encodings.h"
+
+using Clock = std::chrono::steady_clock;
+
+static const int modes = 6;
+static const int levels = 10;
+static const int timeoutSeconds = 10;
+
+struct Options {
+    std::vector<std::string> servers;  // "host:port", used round-robin
+    int clients = 64;
+    double seconds = 10;
+    int users = 16;
+    std::string ackLog;
+    std::string verify;
+};
+
+struct Account {
+    long long id;
+    std::string password;
+};
+
+struct Totals {
+    std::mutex mutex;
+    std::vector<double> latenciesMs;
+    long long ok = 0, refused = 0, unanswered = 0;
+    std::ofstream ackLog;
+};
+
+static bool splitServer(const std::string& server, std::string& host, int& port) {
+    size_t colon = server.rfind(':');
+    if (colon == std::string::npos) return false;
+    host = server.substr(0, colon);
+    port = std::atoi(server.c_str() + colon + 1);
+    return port > 0;
+}
+
+// One request through the secure endpoint on a fresh connection; "" when no answer came.
+static std::string send(const std::string& server, const std::string& request) {
+    std::string host;
+    int port = 0;
+    if (!splitServer(server, host, port)) return "";
+    httplib::Client client(host, port);
+    client.set_read_timeout(timeoutSeconds);
+    client.set_connection_timeout(timeoutSeconds);
+    thread_local bool baseSet = false;
+    if (!baseSet) {
+        secureBaseUrl = "/secure.php?data=";
+        baseSet = true;
+    }
+    auto result = client.Get(makeSecureUrl(request).c_str());
+    if (!result || result->status != 200) return "";
+    return result->body;
+}
+
+static std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream stream(text);
+    std::string word;
+    while (stream >> word) out.push_back(word);
+    return out;
+}
+
+static bool registerAccount(const std::string& server, const std::string& name,
+                            const std::string& password, Account& account) {
+    std::string reg =
+        send(server, "reg.php?beta=1&username=" + name + "&passwordHash=" + md5Hex(password) +
+                         "&password=" + password + "&email=bench@example.com");
+    if (reg.compare(0, 8, "success ") != 0) return false;
+    std::vector<std::string> login =
+        words(send(server, "login.php?version=rc2&build=direct&platform=&username=" + name +
+                               "&password=" + password +
+                               "&glversion=bench&videocard=bench&manufacturer=bench&res=800x600"
+                               "&gameversion=Version 1.0.0.0&os=bench&ram=1&cpu=bench&mac="));
+    if (login.size() != 6 || login[0] != "success") return false;
+    account = Account{std::atoll(login[1].c_str()), password};
+    return true;
+}
+
+static std::vector<Account> registerAccounts(const Options& options) {
+    std::vector<Account> accounts(options.users);
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    unsigned stamp = std::random_device()();
+    for (int i = 0; i < options.users; ++i) {
+        threads.emplace_back([&, i] {
+            std::string name = "bench" + std::to_string(stamp % 100000) + "_" + std::to_string(i);
+            const std::string& server = options.servers[i % options.servers.size()];
+            if (!registerAccount(server, name, "benchpass" + std::to_string(i), accounts[i]))
+                ++failures;
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    if (failures > 0) accounts.clear();
+    return accounts;
+}
+
+static std::string scoreRequest(const Account& account, int mode, int level, long long score,
+                                const std::string& session) {
+    return "score.php?gamemode=" + std::to_string(mode) + "&level=" + std::to_string(level) +
+           "&score=" + std::to_string(score) +
+           "&time=95&apm=60&controls=0&drops=40&rotates=12&pup1earned=1&pup2earned=1"
+           "&pup3earned=0&pup1used=1&pup2used=0&pup3used=0&kills=120&performance=4&sessionhash=" +
+           session + "&userid=" + std::to_string(account.id) +
+           "&passwordHash=" + md5Hex(account.password);
+}
+
+static void runClient(int index, const Options& options, const std::vector<Account>& accounts,
+                      Clock::time_point end, Totals& totals) {
+    const Account& account = accounts[index % accounts.size()];
+    std::mt19937 random(index * 7919 + 1);
+    std::string session =
+        "bench" + std::to_string(index) + "x" + std::to_string(std::random_device()());
+    long long sequence = 0;
+    for (long long n = index; Clock::now() < end; n += options.clients) {
+        int mode = 1 + static_cast<int>(n % modes);
+        int level = 1 + static_cast<int>((n / modes) % levels);
+        // Rising scores per client, so the newest acknowledged one is each slot's best.
+        long long score = 1000 + (++sequence) * 10 + random() % 10;
+        std::string request = scoreRequest(account, mode, level, score, session);
+        const std::string& server = options.servers[n % options.servers.size()];
+        Clock::time_point start = Clock::now();
+        std::string reply = send(server, request);
+        double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        std::lock_guard<std::mutex> lock(totals.mutex);
+        if (reply.compare(0, 8, "success ") == 0) {
+            ++totals.ok;
+            totals.latenciesMs.push_back(ms);
+            if (totals.ackLog.is_open()) {
+                totals.ackLog << account.id << ' ' << mode << ' ' << level << ' ' << score << '\n';
+                totals.ackLog.flush();
+            }
+        } else if (reply.empty()) {
+            ++totals.unanswered;
+        } else {
+            ++totals.refused;
+        }
+    }
+}
+
+static double percentile(std::vector<double>& values, double fraction) {
+    if (values.empty()) return 0;
+    size_t index = std::min(values.size() - 1, static_cast<size_t>(fraction * values.size()));
+    std::nth_element(values.begin(), values.begin() + index, values.end());
+    return values[index];
+}
+
+static int runLoad(const Options& options) {
+    std::vector<Account> accounts = registerAccounts(options);
+    if (accounts.empty()) {
+        std::cerr << "bench: could not register and log in the accounts\n";
+        return 1;
+    }
+    Totals totals;
+    if (!options.ackLog.empty()) totals.ackLog.open(options.ackLog, std::ios::trunc);
+    Clock::time_point start = Clock::now();
+    Clock::time_point end = start + std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(options.seconds));
+    std::vector<std::thread> threads;
+    for (int i = 0; i < options.clients; ++i) {
+        threads.emplace_back(runClient, i, std::cref(options), std::cref(accounts), end,
+                             std::ref(totals));
+    }
+    for (std::thread& thread : threads) thread.join();
+    double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    std::cout << "clients " << options.clients << ", servers " << options.servers.size()
+              << ", seconds " << elapsed << "\n"
+              << "acknowledged " << totals.ok << ", refused " << totals.refused << ", unanswered "
+              << totals.unanswered << "\n"
+              << "submissions/s " << totals.ok / elapsed << "\n"
+              << "latency ms p50 " << percentile(totals.latenciesMs, 0.50) << " p99 "
+              << percentile(totals.latenciesMs, 0.99) << " max "
+              << percentile(totals.latenciesMs, 1.0) << "\n";
+    return 0;
+}
+
+// Every (account, mode, level) must still hold at least its highest acknowledged score.
+static int runVerify(const Options& options) {
+    std::ifstream log(options.verify);
+    std::map<std::vector<long long>, long long> highest;
+    long long id, mode, level, score, lines = 0;
+    while (log >> id >> mode >> level >> score) {
+        long long& best = highest[{id, mode, level}];
+        best = std::max(best, score);
+        ++lines;
+    }
+    int lost = 0;
+    for (const auto& slot : highest) {
+        std::vector<std::string> reply = words(
+            send(options.servers[0], "highscore.php?gamemode=" + std::to_string(slot.first[1]) +
+                                         "&level=" + std::to_string(slot.first[2]) +
+                                         "&username=x&userid=" + std::to_string(slot.first[0])));
+        long long stored = reply.size() == 5 ? std::atoll(reply[1].c_str()) : -1;
+        if (stored < slot.second) {
+            std::cerr << "lost: account " << slot.first[0] << " mode " << slot.first[1] << " level "
+                      << slot.first[2] << " acknowledged " << slot.second << " stored " << stored
+                      << "\n";
+            ++lost;
+        }
+    }
+    std::cout << "verified " << lines << " acknowledged scores in " << highest.size()
+              << " slots, lost " << lost << "\n";
+    return lost == 0 && lines > 0 ? 0 : 1;
+}
+
+static bool parseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string name = argv[i], value = argv[i + 1];
+        if (name == "--server")
+            options.servers.push_back(value);
+        else if (name == "--clients")
+            options.clients = std::atoi(value.c_str());
+        else if (name == "--seconds")
+            options.seconds = std::atof(value.c_str());
+        else if (name == "--users")
+            options.users = std::atoi(value.c_str());
+        else if (name == "--ack-log")
+            options.ackLog = value;
+        else if (name == "--verify")
+            options.verify = value;
+        else
+            return false;
+    }
+    return argc % 2 == 1 && !options.servers.empty() && options.clients > 0 && options.users > 0;
+}
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::cerr
+            << "usage: zentrix-server-bench --server HOST:PORT [--server ...] [--clients N]"
+               " [--seconds S] [--users N] [--ack-log FILE] | --server HOST:PORT --verify FILE\n";
+        return 2;
+    }
+    return options.verify.empty() ? runLoad(options) : runVerify(options);
+}

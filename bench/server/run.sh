@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Benchmarks the game server on this machine (never run by the tests):
+#   bench/server/run.sh [BUILD_DIR] [SECONDS]
+# 1. the RSA-1024 private-key limit (openssl speed), the ceiling of secure requests;
+# 2. score submissions/s and latency at 64 concurrent clients, one server on SQLite;
+# 3. the same against two server processes sharing one PostgreSQL database.
+set -euo pipefail
+
+build_dir=$(realpath "${1:-build}")
+seconds=${2:-10}
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+server=$build_dir/zentrix-server
+bench=$build_dir/zentrix-server-bench
+key=$build_dir/keys/server_private.pem
+clients=64
+work=$(mktemp -d)
+# The PostgreSQL cluster below runs as another user and must reach its folder.
+chmod 755 "$work"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    bash "$source_dir/tests/server/pg_cluster.bash" stop "$work/pg" >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Starts a server with the given database; sets port.
+start_server() {
+    local db=$1 log=$work/server$2.log
+    "$server" serve --listen 127.0.0.1:0 --db "$db" --key "$key" --threads 32 >"$log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 200); do
+        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log")
+        [ -z "$port" ] || return 0
+        sleep 0.1
+    done
+    echo "bench: server did not start: $(cat "$log")" >&2
+    exit 1
+}
+
+echo "== RSA-1024 on this machine (one core)"
+openssl speed -seconds 3 rsa1024 2>/dev/null | grep -E "^rsa +1024|sign/s"
+echo "   a score submission of ~330 bytes is 3 RSA blocks: 3 private decryptions"
+echo
+
+echo "== SQLite, one server, $clients clients, ${seconds}s"
+start_server "sqlite:$work/bench.sqlite" 1
+"$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users 16
+echo
+
+echo "== PostgreSQL, two servers on one database, $clients clients, ${seconds}s"
+if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" | grep -q running; then
+    # The benchmark wants real commits: turn the test cluster's shortcuts off again.
+    url="postgresql:///postgres?host=$work/pg&user=zentrix"
+    psql_bin=/usr/lib/postgresql/15/bin/psql
+    for setting in fsync full_page_writes synchronous_commit; do
+        "$psql_bin" "$url" -qc "ALTER SYSTEM SET $setting = on" >/dev/null 2>&1 ||
+            echo "   (could not set $setting)"
+    done
+    "$psql_bin" "$url" -qc "SELECT pg_reload_conf()" >/dev/null 2>&1 || true
+    start_server "$url" 2
+    port_a=$port
+    start_server "$url" 3
+    port_b=$port
+    "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
+        --seconds "$seconds" --users 16
+else
+    echo "   PostgreSQL is not installed; skipped"
+fi

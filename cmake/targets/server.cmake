@@ -1,0 +1,46 @@
+# The reference game server, its tests and its benchmark load generator.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
+find_package(Threads REQUIRED)
+
+file(GLOB ZENTRIX_SERVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/server/*.cpp)
+list(REMOVE_ITEM ZENTRIX_SERVER_SOURCES ${CMAKE_SOURCE_DIR}/server/main.cpp)
+add_library(zentrix_server STATIC ${ZENTRIX_SERVER_SOURCES})
+target_include_directories(zentrix_server PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(zentrix_server PUBLIC zentrix_encodings PkgConfig::HTTPLIB
+  PkgConfig::SODIUM PkgConfig::SQLITE3 PkgConfig::LIBPQ OpenSSL::Crypto Threads::Threads)
+
+add_executable(zentrix-server server/main.cpp)
+target_link_libraries(zentrix-server PRIVATE zentrix_server)
+
+# Unit and end-to-end tests: the server runs in-process on a loopback port.
+file(GLOB ZENTRIX_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
+add_executable(zentrix_server_tests ${ZENTRIX_SERVER_TEST_SOURCES})
+target_link_libraries(zentrix_server_tests PRIVATE zentrix_server GTest::gtest GTest::gtest_main)
+target_compile_definitions(zentrix_server_tests PRIVATE
+  ZENTRIX_BUILD_DIR="${CMAKE_BINARY_DIR}" ZENTRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+include(GoogleTest)
+# One private PostgreSQL cluster serves every server test process.
+set(ZENTRIX_TEST_PG_DIR ${CMAKE_BINARY_DIR}/server-test-pg)
+add_test(NAME server_pg_cluster_start
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/server/pg_cluster.bash start ${ZENTRIX_TEST_PG_DIR})
+add_test(NAME server_pg_cluster_stop
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/server/pg_cluster.bash stop ${ZENTRIX_TEST_PG_DIR})
+set_tests_properties(server_pg_cluster_start PROPERTIES FIXTURES_SETUP server_pg)
+set_tests_properties(server_pg_cluster_stop PROPERTIES FIXTURES_CLEANUP server_pg)
+gtest_discover_tests(zentrix_server_tests DISCOVERY_TIMEOUT 60
+  PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED server_pg
+  ENVIRONMENT ZENTRIX_TEST_PG_DIR=${ZENTRIX_TEST_PG_DIR})
+
+# Script tests of the real program (durability under SIGKILL, the fuzzer when clang is present).
+file(GLOB ZENTRIX_SERVER_SCRIPT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.sh)
+foreach(script ${ZENTRIX_SERVER_SCRIPT_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME server_${name} COMMAND bash ${script} ${CMAKE_BINARY_DIR})
+endforeach()
+
+# The load generator of bench/server (never run by the tests).
+add_executable(zentrix-server-bench bench/server/load.cpp)
+target_link_libraries(zentrix-server-bench PRIVATE zentrix_encodings PkgConfig::HTTPLIB Threads::Threads)

@@ -1,0 +1,18 @@
+// What every request handler needs: the database, the private key and the
+// addresses the server hands out.
+#pragma once
+
+#include <string>
+
+#include "server/secure.h"
+#include "server/storage.h"
+
+struct ServerContext {
+    Database* database = nullptr;
+    ServerKey key;
+    std::string publicUrl;  // "http://host:port", the base of which_server.php's reply
+    std::string patchDir;   // folder of published patch files; "" when none
+};
+
+// Seconds since the epoch, for the rows' time stamps.
+long long nowSeconds();

@@ -1,0 +1,58 @@
+// Routing of decoded requests to their handlers.
+#include "server/router.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include "server/accounts.h"
+#include "server/achievements.h"
+#include "server/admin.h"
+#include "server/log.h"
+#include "server/query.h"
+#include "server/scores.h"
+
+// Only the endpoint part of a refused request is logged: the rest may hold a password.
+static const size_t loggedNameLength = 40;
+
+long long nowSeconds() {
+    return static_cast<long long>(std::time(nullptr));
+}
+
+static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
+                            const std::string& request, const std::string& address) {
+    const std::string& name = parsed.endpoint;
+    if (name == "which_server.php") return replyWhichServer(context);
+    if (name == "news.php") return replyNews(context);
+    if (name == "login.php") return replyLogin(context, parsed, address);
+    if (name == "logout.php") return replyLogout(context, parsed);
+    if (name == "checkname.php") return replyCheckName(context, parsed);
+    if (name == "reg.php") return replyRegister(context, parsed);
+    if (name == "highscore.php") return replyHighscore(context, parsed);
+    if (name == "score.php") return replyScore(context, parsed, request, address);
+    if (name == "death.php") return replyDeath(context, parsed, request, address);
+    if (name == "world_ranking_staggered.php") return replyRanking(context, parsed);
+    if (name == "client_cheeve.php") return replyClientCheeve(context, parsed, address);
+    if (name == "sync_cheeves.php") return replySyncCheeves(context, parsed, address);
+    return "fail";
+}
+
+std::string routeRequest(ServerContext& context, const std::string& request,
+                         const std::string& address) {
+    ParsedRequest parsed;
+    if (parseRequest(request, parsed)) return dispatch(context, parsed, request, address);
+    std::string bytes;
+    if (readPatchFile(context, request, bytes)) return bytes;
+    std::string name = request.substr(0, std::min(request.find('?'), loggedNameLength));
+    logBadInput("malformed request from " + address + " for \"" + name + "\"");
+    return "fail";
+}
+
+std::string handleSecureData(ServerContext& context, const std::string& data,
+                             const std::string& address) {
+    std::string request, reason;
+    if (!decodeSecureData(context.key, data, request, reason)) {
+        logBadInput("secure request from " + address + ": " + reason);
+        return "fail";
+    }
+    return routeRequest(context, request, address);
+}

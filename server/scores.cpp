@@ -1,0 +1,517 @@
+// Results and what follows from them.
+#include "server/scores.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "online/encodings.h"
+#include "server/accounts.h"
+#include "server/achievements.h"
+
+const int rankingPageRows = 100;
+
+static const int firstMode = 1;
+static const int lastMode = 6;
+static const int overallCategory = 0;
+static const int firstLevel = 1;
+static const int lastLevel = 10;
+static const int classicLastLevel = 10;
+static const int modeCasual = 1;
+static const int modeNormal = 2;
+static const int modeExpert = 3;
+static const int modeRush = 4;
+static const int modeSurvival = 5;
+static const int modeMeditation = 6;
+static const int controlsNormal = 0;
+static const int controlsReversed = 1;
+static const int maxControls = 2;
+static const int minPerformance = 1;
+static const int maxPerformance = 7;
+static const long long minResultsForReference = 3;
+static const double pointsScale = 1000.0;
+static const double epicSpreads = 3.0;
+static const long long briskoApm = 80;
+static const double quickClassicSeconds = 20 * 60;
+static const double massAddictSeconds = 100 * 3600;
+static const int kindScore = 1;
+static const int kindDeath = 2;
+
+LevelReference levelReference(long long count, double sum, double squareSum) {
+    LevelReference reference;
+    reference.count = count;
+    if (count < 1) return reference;
+    double mean = sum / count;
+    double variance = std::max(0.0, squareSum / count - mean * mean);
+    reference.mean = std::max(0LL, std::llround(mean));
+    reference.spread = std::llround(std::sqrt(variance));
+    return reference;
+}
+
+LevelReference publishedReference(const LevelReference& reference) {
+    if (reference.count >= minResultsForReference) return reference;
+    LevelReference none;
+    none.count = reference.count;
+    return none;
+}
+
+long long resultPoints(long long score, const LevelReference& reference) {
+    if (score <= 0) return 0;
+    // The level's first result (or a mean below one point) counts as an average one.
+    double against = reference.mean >= 1 ? static_cast<double>(reference.mean) : score;
+    return static_cast<long long>(std::floor(pointsScale * score / (score + against)));
+}
+
+// One result as reported by score.php or death.php.
+struct ResultRecord {
+    long long userId = 0;
+    int mode = 0, level = 0;
+    long long score = 0;
+    double seconds = 0;
+    long long apm = 0, controls = 0, drops = 0, rotates = 0, kills = 0, performance = 0;
+    long long powerups[6] = {};  // pup1earned .. pup3earned, pup1used .. pup3used
+    std::string session;
+    std::string digest;  // of the whole request: the same request is stored once
+};
+
+static long long integerField(const ParsedRequest& request, const char* key) {
+    return std::strtoll(fieldValue(request, key).c_str(), nullptr, 10);
+}
+
+static bool readResult(const ParsedRequest& request, const std::string& plain, ResultRecord& r) {
+    static const char* const powerupKeys[] = {"pup1earned", "pup2earned", "pup3earned",
+                                              "pup1used",   "pup2used",   "pup3used"};
+    r.userId = integerField(request, "userid");
+    r.mode = static_cast<int>(integerField(request, "gamemode"));
+    r.level = static_cast<int>(integerField(request, "level"));
+    r.score = integerField(request, "score");
+    r.seconds = std::strtod(fieldValue(request, "time").c_str(), nullptr);
+    r.apm = integerField(request, "apm");
+    r.controls = integerField(request, "controls");
+    r.drops = integerField(request, "drops");
+    r.rotates = integerField(request, "rotates");
+    r.kills = integerField(request, "kills");
+    r.performance = integerField(request, "performance");
+    bool countsOk = r.apm >= 0 && r.drops >= 0 && r.rotates >= 0 && r.kills >= 0;
+    for (int i = 0; i < 6; ++i) {
+        r.powerups[i] = integerField(request, powerupKeys[i]);
+        countsOk = countsOk && r.powerups[i] >= 0;
+    }
+    r.session = fieldValue(request, "sessionhash");
+    r.digest = md5Hex(plain);
+    return countsOk && r.mode >= firstMode && r.mode <= lastMode && r.level >= firstLevel &&
+           r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && r.seconds >= 0;
+}
+
+static SqlStatus rankOf(DbConnection* connection, int category, long long points, long long& rank) {
+    SqlRows rows;
+    SqlStatus status =
+        sqlExec(connection, "SELECT COUNT(*) FROM skills WHERE category = $1 AND points > $2",
+                {sqlInt(category), sqlInt(points)}, &rows);
+    rank = firstInteger(rows, 0) + 1;
+    return status;
+}
+
+static SqlStatus skillOf(DbConnection* connection, long long userId, int category,
+                         long long& points) {
+    SqlRows rows;
+    SqlStatus status =
+        sqlExec(connection, "SELECT points FROM skills WHERE user_id = $1 AND category = $2",
+                {sqlInt(userId), sqlInt(category)}, &rows);
+    points = firstInteger(rows, 0);
+    return status;
+}
+
+static SqlStatus referenceOf(DbConnection* connection, int mode, int level, bool lock,
+                             LevelReference& reference) {
+    SqlRows rows;
+    std::string sql =
+        "SELECT result_count, score_sum, score_square_sum FROM level_stats"
+        " WHERE mode = $1 AND level = $2";
+    if (lock) sql += rowLockClause(connection);
+    SqlStatus status = sqlExec(connection, sql, {sqlInt(mode), sqlInt(level)}, &rows);
+    if (rows.empty()) {
+        reference = LevelReference();
+        return status;
+    }
+    reference = levelReference(std::strtoll(rows[0][0].c_str(), nullptr, 10),
+                               std::strtod(rows[0][1].c_str(), nullptr),
+                               std::strtod(rows[0][2].c_str(), nullptr));
+    return status;
+}
+
+static SqlStatus bestOf(DbConnection* connection, const ResultRecord& r, long long& bestScore,
+                        long long& points, bool& exists) {
+    SqlRows rows;
+    SqlStatus status = sqlExec(
+        connection,
+        "SELECT best_score, points FROM bests WHERE user_id = $1 AND mode = $2 AND level = $3",
+        {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level)}, &rows);
+    exists = !rows.empty();
+    bestScore = exists ? std::strtoll(rows[0][0].c_str(), nullptr, 10) : 0;
+    points = exists ? std::strtoll(rows[0][1].c_str(), nullptr, 10) : 0;
+    return status;
+}
+
+static bool userExists(DbConnection* connection, long long userId, bool lock) {
+    SqlRows rows;
+    std::string sql = "SELECT id FROM users WHERE id = $1";
+    if (lock) sql += rowLockClause(connection);
+    return sqlExec(connection, sql, {sqlInt(userId)}, &rows) == SqlStatus::Ok && !rows.empty();
+}
+
+std::string replyHighscore(ServerContext& context, const ParsedRequest& request) {
+    ResultRecord r;
+    r.userId = integerField(request, "userid");
+    r.mode = static_cast<int>(integerField(request, "gamemode"));
+    r.level = static_cast<int>(integerField(request, "level"));
+    if (r.mode < firstMode || r.mode > lastMode || r.level < firstLevel || r.level > lastLevel) {
+        return "fail";
+    }
+    ConnectionLease lease(context.database);
+    DbConnection* connection = lease.connection;
+    if (!userExists(connection, r.userId, false)) return "fail";
+    long long best = 0, points = 0, skill = 0, rank = 0;
+    bool exists = false;
+    LevelReference reference;
+    if (bestOf(connection, r, best, points, exists) != SqlStatus::Ok ||
+        referenceOf(connection, r.mode, r.level, false, reference) != SqlStatus::Ok ||
+        skillOf(connection, r.userId, r.mode, skill) != SqlStatus::Ok ||
+        rankOf(connection, r.mode, skill, rank) != SqlStatus::Ok) {
+        return "fail";
+    }
+    LevelReference published = publishedReference(reference);
+    return "success " + std::to_string(best) + " " + std::to_string(published.mean) + " " +
+           std::to_string(published.spread) + " " + std::to_string(rank);
+}
+
+static SqlStatus insertResult(DbConnection* connection, const ResultRecord& r, int kind) {
+    const std::string sql =
+        "INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls,"
+        " drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,"
+        " performance, session, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12,"
+        " $13, $14, $15, $16, $17, $18, $19, $20, $21)";
+    SqlParams params = {sqlText(r.digest),  sqlInt(r.userId), sqlInt(kind),       sqlInt(r.mode),
+                        sqlInt(r.level),    sqlInt(r.score),  sqlReal(r.seconds), sqlInt(r.apm),
+                        sqlInt(r.controls), sqlInt(r.drops),  sqlInt(r.rotates)};
+    for (long long count : r.powerups) params.push_back(sqlInt(count));
+    params.push_back(sqlInt(r.kills));
+    params.push_back(sqlInt(r.performance));
+    params.push_back(sqlText(r.session));
+    params.push_back(sqlInt(nowSeconds()));
+    SqlStatus status = sqlExec(connection, sql, params);
+    // A replay racing its twin: the transaction runs again and finds the stored reply.
+    return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
+}
+
+static SqlStatus storedReply(DbConnection* connection, const std::string& digest, bool& found,
+                             std::string& reply) {
+    SqlRows rows;
+    SqlStatus status = sqlExec(connection, "SELECT reply FROM results WHERE digest = $1",
+                               {sqlText(digest)}, &rows);
+    found = !rows.empty();
+    if (found) reply = rows[0][0];
+    return status;
+}
+
+static SqlStatus addPlayTime(DbConnection* connection, const ResultRecord& r, double& total) {
+    SqlRows rows;
+    SqlStatus status = sqlExec(
+        connection,
+        "UPDATE users SET play_seconds = play_seconds + $1 WHERE id = $2 RETURNING play_seconds",
+        {sqlReal(r.seconds), sqlInt(r.userId)}, &rows);
+    total = firstReal(rows, 0);
+    return status;
+}
+
+// What the server learns from one accepted score, gathered for the reply and the grants.
+struct ScoreOutcome {
+    LevelReference before, after;
+    long long bestScore = 0;
+    long long skillBefore = 0, skillAfter = 0, rankBefore = 0, rankAfter = 0;
+    long long overallSkill = 0, overallRank = 0;
+    double playSeconds = 0;
+    std::vector<int> granted;
+};
+
+static SqlStatus updateBest(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
+    long long best = 0, points = 0;
+    bool exists = false;
+    SqlStatus status = bestOf(connection, r, best, points, exists);
+    if (status != SqlStatus::Ok) return status;
+    // Points are kept at their highest, so a later rise of the reference never costs any.
+    long long earned = resultPoints(r.score, out.before);
+    out.bestScore = exists ? std::max(best, r.score) : r.score;
+    const std::string sql =
+        "INSERT INTO bests (user_id, mode, level, best_score, points) VALUES ($1, $2, $3, $4, $5)"
+        " ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,"
+        " points = excluded.points";
+    return sqlExec(connection, sql,
+                   {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level), sqlInt(out.bestScore),
+                    sqlInt(std::max(points, earned))});
+}
+
+static SqlStatus addToReference(DbConnection* connection, const ResultRecord& r) {
+    double score = static_cast<double>(r.score);
+    const std::string sql =
+        "UPDATE level_stats SET result_count = result_count + 1, score_sum = score_sum + $1,"
+        " score_square_sum = score_square_sum + $2 WHERE mode = $3 AND level = $4";
+    return sqlExec(connection, sql,
+                   {sqlReal(score), sqlReal(score * score), sqlInt(r.mode), sqlInt(r.level)});
+}
+
+static SqlStatus storeSkill(DbConnection* connection, long long userId, int category,
+                            const std::string& sumSql, const SqlParams& sumParams,
+                            long long& points) {
+    SqlRows rows;
+    SqlStatus status = sqlExec(connection, sumSql, sumParams, &rows);
+    points = firstInteger(rows, 0);
+    if (status != SqlStatus::Ok) return status;
+    const std::string sql =
+        "INSERT INTO skills (user_id, category, points) VALUES ($1, $2, $3)"
+        " ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points";
+    return sqlExec(connection, sql, {sqlInt(userId), sqlInt(category), sqlInt(points)});
+}
+
+static SqlStatus updateSkills(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
+    SqlStatus status =
+        storeSkill(connection, r.userId, r.mode,
+                   "SELECT COALESCE(SUM(points), 0) FROM bests WHERE user_id = $1 AND mode = $2",
+                   {sqlInt(r.userId), sqlInt(r.mode)}, out.skillAfter);
+    if (status != SqlStatus::Ok) return status;
+    status = storeSkill(connection, r.userId, overallCategory,
+                        "SELECT COALESCE(SUM(points), 0) FROM skills WHERE user_id = $1"
+                        " AND category BETWEEN $2 AND $3",
+                        {sqlInt(r.userId), sqlInt(firstMode), sqlInt(lastMode)}, out.overallSkill);
+    if (status != SqlStatus::Ok) return status;
+    status = rankOf(connection, r.mode, out.skillAfter, out.rankAfter);
+    if (status != SqlStatus::Ok) return status;
+    return rankOf(connection, overallCategory, out.overallSkill, out.overallRank);
+}
+
+// Totals of one classic run: every result of this mode under one session hash.
+struct RunSummary {
+    long long levelsCleared = 0;
+    double seconds = 0;
+    long long rotates = 0;
+    long long slowAndPulseUsed = 0;
+    long long controlSchemes = 0;  // of normal and reversed, how many were used
+};
+
+static SqlStatus summariseRun(DbConnection* connection, const ResultRecord& r, RunSummary& run) {
+    SqlParams params = {sqlInt(r.userId), sqlText(r.session), sqlInt(r.mode), sqlInt(kindScore)};
+    const std::string where = " FROM results WHERE user_id = $1 AND session = $2 AND mode = $3";
+    SqlRows levels, totals, schemes;
+    SqlStatus status = sqlExec(
+        connection, "SELECT COUNT(DISTINCT level)" + where + " AND kind = $4", params, &levels);
+    if (status == SqlStatus::Ok) {
+        status = sqlExec(connection,
+                         "SELECT COALESCE(SUM(seconds), 0), COALESCE(SUM(rotates), 0),"
+                         " COALESCE(SUM(pup2used + pup3used), 0)" +
+                             where,
+                         {params[0], params[1], params[2]}, &totals);
+    }
+    if (status == SqlStatus::Ok) {
+        status = sqlExec(
+            connection,
+            "SELECT COUNT(DISTINCT controls)" + where + " AND kind = $4 AND controls IN ($5, $6)",
+            {params[0], params[1], params[2], params[3], sqlInt(controlsNormal),
+             sqlInt(controlsReversed)},
+            &schemes);
+    }
+    if (status != SqlStatus::Ok || totals.empty()) return status;
+    run.levelsCleared = firstInteger(levels, 0);
+    run.seconds = std::strtod(totals[0][0].c_str(), nullptr);
+    run.rotates = std::strtoll(totals[0][1].c_str(), nullptr, 10);
+    run.slowAndPulseUsed = std::strtoll(totals[0][2].c_str(), nullptr, 10);
+    run.controlSchemes = firstInteger(schemes, 0);
+    return status;
+}
+
+static void classicGrants(const ResultRecord& r, const RunSummary& run, std::vector<int>& grants) {
+    if (run.levelsCleared < classicLastLevel) return;
+    bool quick = run.seconds < quickClassicSeconds;
+    if (r.mode == modeCasual) grants.push_back(achievementLearnedToPlay);
+    if (r.mode == modeNormal) {
+        grants.push_back(achievementZentricPro);
+        if (quick) grants.push_back(achievementZentricMaster);
+        if (run.controlSchemes == 2) grants.push_back(achievementAmbidextrous);
+    }
+    if (r.mode == modeExpert) {
+        grants.push_back(achievementZentricExpert);
+        if (quick) grants.push_back(achievementZentricallyInsane);
+    }
+    if (r.mode >= modeNormal) {
+        if (run.rotates == 0) grants.push_back(achievementHoldStill);
+        if (run.slowAndPulseUsed == 0) grants.push_back(achievementElitist);
+    }
+}
+
+static void rankGrants(const ResultRecord& r, const ScoreOutcome& out, std::vector<int>& grants) {
+    if (out.overallRank == 1 && out.overallSkill > 0) grants.push_back(achievementLegendary);
+    if (out.rankAfter != 1 || out.skillAfter <= 0) return;
+    if (r.mode == modeNormal || r.mode == modeExpert)
+        grants.push_back(achievementClassicallyTrained);
+    if (r.mode == modeRush) grants.push_back(achievementButtonMasher);
+    if (r.mode == modeMeditation) grants.push_back(achievementEnlightenment);
+    if (r.mode == modeSurvival) grants.push_back(achievementLastManStanding);
+}
+
+static SqlStatus serverGrants(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
+    std::vector<int> grants;
+    rankGrants(r, out, grants);
+    LevelReference before = publishedReference(out.before);
+    if (before.spread > 0 && r.score >= before.mean + epicSpreads * before.spread) {
+        grants.push_back(achievementEpic);
+    }
+    if (r.mode == modeRush && r.apm >= briskoApm) grants.push_back(achievementBrisko);
+    if (r.mode == modeMeditation && r.score == 0) grants.push_back(achievementIntoTheVoid);
+    if (out.playSeconds >= massAddictSeconds) grants.push_back(achievementMassAddict);
+    if (r.mode <= modeExpert && r.level == classicLastLevel) {
+        RunSummary run;
+        SqlStatus status = summariseRun(connection, r, run);
+        if (status != SqlStatus::Ok) return status;
+        classicGrants(r, run, grants);
+    }
+    return grantAchievements(connection, r.userId, grants, out.granted);
+}
+
+static std::string scoreReplyText(const ScoreOutcome& out) {
+    LevelReference after = publishedReference(out.after);
+    std::string reply = "success " + std::to_string(out.bestScore) + " " +
+                        std::to_string(after.mean) + " " + std::to_string(after.spread) + " " +
+                        std::to_string(out.rankBefore) + " " + std::to_string(out.rankAfter) + " " +
+                        std::to_string(out.skillBefore) + " " + std::to_string(out.skillAfter);
+    for (int number : out.granted) reply += " " + std::to_string(number);
+    return reply;
+}
+
+// Everything before the result itself is counted: reference, skill and rank as they stood.
+static SqlStatus readBefore(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
+    const std::string seed =
+        "INSERT INTO level_stats (mode, level, result_count, score_sum, score_square_sum)"
+        " VALUES ($1, $2, 0, 0, 0) ON CONFLICT (mode, level) DO NOTHING";
+    SqlStatus status = sqlExec(connection, seed, {sqlInt(r.mode), sqlInt(r.level)});
+    if (status == SqlStatus::Ok)
+        status = referenceOf(connection, r.mode, r.level, true, out.before);
+    if (status == SqlStatus::Ok) status = skillOf(connection, r.userId, r.mode, out.skillBefore);
+    if (status == SqlStatus::Ok)
+        status = rankOf(connection, r.mode, out.skillBefore, out.rankBefore);
+    return status;
+}
+
+static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std::string& reply) {
+    bool found = false;
+    SqlStatus status = storedReply(connection, r.digest, found, reply);
+    if (status != SqlStatus::Ok || found) return status;
+    if (!userExists(connection, r.userId, true)) {
+        reply = "fail";
+        return SqlStatus::Ok;
+    }
+    ScoreOutcome out;
+    status = readBefore(connection, r, out);
+    if (status == SqlStatus::Ok) status = updateBest(connection, r, out);
+    if (status == SqlStatus::Ok) status = addToReference(connection, r);
+    if (status == SqlStatus::Ok) status = insertResult(connection, r, kindScore);
+    if (status == SqlStatus::Ok) status = addPlayTime(connection, r, out.playSeconds);
+    if (status == SqlStatus::Ok) status = updateSkills(connection, r, out);
+    if (status == SqlStatus::Ok)
+        status = referenceOf(connection, r.mode, r.level, false, out.after);
+    if (status == SqlStatus::Ok) status = serverGrants(connection, r, out);
+    if (status != SqlStatus::Ok) return status;
+    reply = scoreReplyText(out);
+    return sqlExec(connection, "UPDATE results SET reply = $1 WHERE digest = $2",
+                   {sqlText(reply), sqlText(r.digest)});
+}
+
+static bool authorised(ServerContext& context, const ParsedRequest& request,
+                       const std::string& address) {
+    return checkPasswordHash(context, integerField(request, "userid"),
+                             fieldValue(request, "passwordHash"), address);
+}
+
+std::string replyScore(ServerContext& context, const ParsedRequest& request,
+                       const std::string& plainRequest, const std::string& address) {
+    ResultRecord r;
+    if (!readResult(request, plainRequest, r)) return "fail";
+    if (r.performance < minPerformance || r.performance > maxPerformance) return "fail";
+    if (!authorised(context, request, address)) return "fail";
+    std::string reply;
+    ConnectionLease lease(context.database);
+    SqlStatus status = inTransaction(lease.connection, [&](DbConnection* connection) {
+        return applyScore(connection, r, reply);
+    });
+    return status == SqlStatus::Ok ? reply : "fail";
+}
+
+static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std::string& reply) {
+    bool found = false;
+    SqlStatus status = storedReply(connection, r.digest, found, reply);
+    if (status != SqlStatus::Ok || found) return status;
+    if (!userExists(connection, r.userId, true)) {
+        reply = "fail";
+        return SqlStatus::Ok;
+    }
+    double total = 0;
+    status = insertResult(connection, r, kindDeath);
+    if (status == SqlStatus::Ok) status = addPlayTime(connection, r, total);
+    if (status != SqlStatus::Ok) return status;
+    reply = "success";
+    return sqlExec(connection, "UPDATE results SET reply = $1 WHERE digest = $2",
+                   {sqlText(reply), sqlText(r.digest)});
+}
+
+std::string replyDeath(ServerContext& context, const ParsedRequest& request,
+                       const std::string& plainRequest, const std::string& address) {
+    ResultRecord r;
+    if (!readResult(request, plainRequest, r)) return "fail";
+    if (!authorised(context, request, address)) return "fail";
+    std::string reply;
+    ConnectionLease lease(context.database);
+    SqlStatus status = inTransaction(lease.connection, [&](DbConnection* connection) {
+        return applyDeath(connection, r, reply);
+    });
+    return status == SqlStatus::Ok ? reply : "fail";
+}
+
+bool rankingPage(Database* database, int category, long long offset, int limit,
+                 std::vector<RankingRow>& rows) {
+    const std::string sql =
+        "SELECT (SELECT COUNT(*) FROM skills o WHERE o.category = s.category AND o.points > "
+        "s.points)"
+        " + 1, u.name, s.points, s.user_id FROM skills s JOIN users u ON u.id = s.user_id"
+        " WHERE s.category = $1 ORDER BY s.points DESC, s.user_id ASC LIMIT $2 OFFSET $3";
+    ConnectionLease lease(database);
+    SqlRows found;
+    if (sqlExec(lease.connection, sql, {sqlInt(category), sqlInt(limit), sqlInt(offset)}, &found) !=
+        SqlStatus::Ok) {
+        return false;
+    }
+    rows.clear();
+    for (const SqlRow& row : found) {
+        rows.push_back(RankingRow{std::strtoll(row[0].c_str(), nullptr, 10), row[1],
+                                  std::strtoll(row[2].c_str(), nullptr, 10),
+                                  std::strtoll(row[3].c_str(), nullptr, 10)});
+    }
+    return true;
+}
+
+// Header "C ROWS N" then rows "rank,name,category,skillpoints,userid,position", each ending CR LF.
+std::string replyRanking(ServerContext& context, const ParsedRequest& request) {
+    long long category = integerField(request, "gamemode");
+    long long offset = integerField(request, "offset");
+    if (category < overallCategory || category > lastMode || offset < 0) return "fail";
+    std::vector<RankingRow> rows;
+    if (!rankingPage(context.database, static_cast<int>(category), offset, rankingPageRows, rows)) {
+        return "fail";
+    }
+    std::string digit = std::to_string(category);
+    if (rows.empty()) return digit + " EOF\r\n";
+    std::string reply = digit + " ROWS " + std::to_string(rows.size()) + "\r\n";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const RankingRow& row = rows[i];
+        reply += std::to_string(row.rank) + "," + row.name + "," + digit + "," +
+                 std::to_string(row.skillpoints) + "," + std::to_string(row.userId) + "," +
+                 std::to_string(offset + static_cast<long long>(i) + 1) + "\r\n";
+    }
+    return reply;
+}

@@ -1,0 +1,147 @@
+// Decoding of secure requests with a private key parsed once at start.
+#include "server/secure.h"
+
+#include <openssl/bio.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/rsa.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "online/encodings.h"
+
+static const size_t rsaBlockBytes = 128;
+static const int keyBits = 1024;
+// A request URL is at most a few kilobytes; anything far beyond is refused before decoding.
+static const size_t maxDataLength = 16384;
+
+static EVP_PKEY* asKey(const ServerKey& key) {
+    return static_cast<EVP_PKEY*>(key.key);
+}
+
+static int refusePassphrase(char*, int, int, void*) {
+    return 0;
+}
+
+bool loadServerKey(const std::string& pem, ServerKey& key, std::string& error) {
+    BIO* bio = BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size()));
+    if (bio == nullptr) return false;
+    EVP_PKEY* parsed = PEM_read_bio_PrivateKey(bio, nullptr, refusePassphrase, nullptr);
+    BIO_free(bio);
+    ERR_clear_error();
+    if (parsed == nullptr || EVP_PKEY_get_base_id(parsed) != EVP_PKEY_RSA ||
+        EVP_PKEY_get_bits(parsed) != keyBits) {
+        EVP_PKEY_free(parsed);
+        error = "not an unencrypted 1024-bit RSA private key in PEM form";
+        return false;
+    }
+    key.pem = pem;
+    key.key = parsed;
+    return true;
+}
+
+void freeServerKey(ServerKey& key) {
+    EVP_PKEY_free(asKey(key));
+    key.key = nullptr;
+}
+
+// Sets the reason a request or operation was refused and answers false.
+static bool refuse(std::string& reason, const char* text) {
+    reason = text;
+    return false;
+}
+
+static bool isUrlSafeBase64(const std::string& text) {
+    for (char c : text) {
+        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                  c == '-' || c == '_' || c == '=';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+static bool decryptBlock(EVP_PKEY* key, const unsigned char* block, std::string& out) {
+    EVP_PKEY_CTX* context = EVP_PKEY_CTX_new(key, nullptr);
+    if (context == nullptr) return false;
+    unsigned char plain[rsaBlockBytes];
+    size_t length = sizeof plain;
+    bool ok = EVP_PKEY_decrypt_init(context) == 1 &&
+              EVP_PKEY_CTX_set_rsa_padding(context, RSA_PKCS1_PADDING) == 1 &&
+              EVP_PKEY_decrypt(context, plain, &length, block, rsaBlockBytes) == 1;
+    EVP_PKEY_CTX_free(context);
+    if (!ok) {
+        ERR_clear_error();
+        return false;
+    }
+    out.append(reinterpret_cast<const char*>(plain), length);
+    return true;
+}
+
+static bool isRequestText(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7f) return false;
+    }
+    return !text.empty();
+}
+
+bool decodeSecureData(const ServerKey& key, const std::string& data, std::string& request,
+                      std::string& reason) {
+    request.clear();
+    if (data.empty() || data.size() > maxDataLength)
+        return refuse(reason, "data missing or too long");
+    if (!isUrlSafeBase64(data)) return refuse(reason, "data is not URL-safe Base64");
+    std::string encrypted = base64Decode(makeUrlUnsafe(data));
+    if (encrypted.empty() || encrypted.size() % rsaBlockBytes != 0) {
+        return refuse(reason, "data is not a whole number of 128-byte blocks");
+    }
+    const auto* bytes = reinterpret_cast<const unsigned char*>(encrypted.data());
+    for (size_t start = 0; start < encrypted.size(); start += rsaBlockBytes) {
+        if (!decryptBlock(asKey(key), bytes + start, request)) {
+            request.clear();
+            return refuse(reason, "a block does not decrypt with this key");
+        }
+    }
+    if (!isRequestText(request)) return refuse(reason, "the request holds control characters");
+    return true;
+}
+
+std::string makePasswordBlob(const ServerKey& key, const std::string& password) {
+    return removeCrLf(base64Encode(rsaPrivateEncryptChunks(password, key.pem)));
+}
+
+static bool writePem(const std::filesystem::path& path, EVP_PKEY* key, bool isPrivate) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    if (bio == nullptr) return false;
+    bool ok = isPrivate ? PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr)
+                        : PEM_write_bio_PUBKEY(bio, key);
+    char* text = nullptr;
+    long length = BIO_get_mem_data(bio, &text);
+    if (ok && length > 0) {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file.write(text, length);
+        ok = file.good();
+    }
+    BIO_free(bio);
+    return ok;
+}
+
+bool generateKeyPair(const std::string& folder, std::string& error) {
+    std::error_code code;
+    std::filesystem::create_directories(folder, code);
+    EVP_PKEY* key = EVP_RSA_gen(keyBits);
+    if (key == nullptr) return refuse(error, "RSA key generation failed");
+    std::filesystem::path privatePath = std::filesystem::path(folder) / "server_private.pem";
+    std::filesystem::path publicPath = std::filesystem::path(folder) / "server_public.pem";
+    // The private file is created empty and closed to others before the key is written.
+    { std::ofstream create(privatePath, std::ios::trunc); }
+    std::filesystem::permissions(
+        privatePath, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+        code);
+    bool ok = writePem(privatePath, key, true) && writePem(publicPath, key, false);
+    EVP_PKEY_free(key);
+    if (!ok) error = "cannot write the key files into " + folder;
+    return ok;
+}

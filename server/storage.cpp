@@ -1,0 +1,254 @@
+// The connection pool, the transaction helper and the schema migrations
+// shared by both back ends.
+#include "server/storage.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "server/log.h"
+#include "server/storage_backends.h"
+
+struct Database {
+    Backend backend;
+    std::string target;  // SQLite file or PostgreSQL URL
+    std::mutex mutex;
+    std::condition_variable released;
+    std::vector<DbConnection*> idle;
+    std::vector<DbConnection*> all;
+    // SQLite takes one writer at a time; queueing here is fairer than its busy polling.
+    std::mutex sqliteWriteLock;
+};
+
+static const char sqlitePrefix[] = "sqlite:";
+static const char postgresPrefix[] = "postgresql://";
+static const char postgresShortPrefix[] = "postgres://";
+static const int maxTransactionAttempts = 8;
+static const int retryPauseMs = 3;
+// Any fixed number: serialises migrations of several servers starting at once.
+static const char migrationLockSql[] = "SELECT pg_advisory_xact_lock(7270514)";
+
+SqlValue sqlInt(long long value) {
+    SqlValue v;
+    v.type = SqlValue::Type::Integer;
+    v.integer = value;
+    return v;
+}
+
+SqlValue sqlReal(double value) {
+    SqlValue v;
+    v.type = SqlValue::Type::Real;
+    v.real = value;
+    return v;
+}
+
+SqlValue sqlText(const std::string& value) {
+    SqlValue v;
+    v.type = SqlValue::Type::Text;
+    v.text = value;
+    return v;
+}
+
+SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlParams& params,
+                  SqlRows* rows) {
+    if (connection->backend == Backend::Sqlite) return sqliteExec(*connection, sql, params, rows);
+    return postgresExec(*connection, sql, params, rows);
+}
+
+const char* rowLockClause(DbConnection* connection) {
+    return connection->backend == Backend::Postgres ? " FOR UPDATE" : "";
+}
+
+long long firstInteger(const SqlRows& rows, long long fallback) {
+    if (rows.empty() || rows[0].empty() || rows[0][0].empty()) return fallback;
+    return std::strtoll(rows[0][0].c_str(), nullptr, 10);
+}
+
+double firstReal(const SqlRows& rows, double fallback) {
+    if (rows.empty() || rows[0].empty() || rows[0][0].empty()) return fallback;
+    return std::strtod(rows[0][0].c_str(), nullptr);
+}
+
+static SqlStatus runOnce(DbConnection* connection,
+                         const std::function<SqlStatus(DbConnection*)>& body) {
+    std::unique_lock<std::mutex> writer;
+    if (connection->writeLock != nullptr)
+        writer = std::unique_lock<std::mutex>(*connection->writeLock);
+    const char* begin = connection->backend == Backend::Sqlite ? "BEGIN IMMEDIATE" : "BEGIN";
+    SqlStatus status = sqlExec(connection, begin, {});
+    if (status != SqlStatus::Ok) return status;
+    status = body(connection);
+    if (status == SqlStatus::Ok) status = sqlExec(connection, "COMMIT", {});
+    if (status != SqlStatus::Ok) sqlExec(connection, "ROLLBACK", {});
+    return status;
+}
+
+SqlStatus inTransaction(DbConnection* connection,
+                        const std::function<SqlStatus(DbConnection*)>& body) {
+    for (int attempt = 1; attempt <= maxTransactionAttempts; ++attempt) {
+        SqlStatus status = runOnce(connection, body);
+        if (status != SqlStatus::Retry) {
+            if (status == SqlStatus::Failed) logLine("database: " + connection->lastError);
+            return status;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(retryPauseMs * attempt));
+    }
+    logLine("database: transaction still busy after retries");
+    return SqlStatus::Retry;
+}
+
+static DbConnection* connect(Backend backend, const std::string& target, std::string& error) {
+    auto* connection = new DbConnection();
+    connection->backend = backend;
+    bool ok = backend == Backend::Sqlite ? sqliteConnect(target, *connection)
+                                         : postgresConnect(target, *connection);
+    if (ok) return connection;
+    error = connection->lastError;
+    delete connection;
+    return nullptr;
+}
+
+static void disconnect(DbConnection* connection) {
+    if (connection->backend == Backend::Sqlite) {
+        sqliteDisconnect(*connection);
+    } else {
+        postgresDisconnect(*connection);
+    }
+    delete connection;
+}
+
+DbConnection* acquireConnection(Database* database) {
+    std::unique_lock<std::mutex> lock(database->mutex);
+    database->released.wait(lock, [database] { return !database->idle.empty(); });
+    DbConnection* connection = database->idle.back();
+    database->idle.pop_back();
+    return connection;
+}
+
+void releaseConnection(Database* database, DbConnection* connection) {
+    {
+        std::lock_guard<std::mutex> lock(database->mutex);
+        database->idle.push_back(connection);
+    }
+    database->released.notify_one();
+}
+
+void closeDatabase(Database* database) {
+    if (database == nullptr) return;
+    for (DbConnection* connection : database->all) disconnect(connection);
+    delete database;
+}
+
+// The schema, one list of statements per version; "{id}" is the back end's row id column.
+static const std::vector<std::vector<std::string>> migrations = {
+    {
+        "CREATE TABLE users (id {id}, name TEXT NOT NULL, name_key TEXT NOT NULL UNIQUE,"
+        " email TEXT NOT NULL, password_hash TEXT NOT NULL, password_blob TEXT NOT NULL,"
+        " created BIGINT NOT NULL, play_seconds DOUBLE PRECISION NOT NULL DEFAULT 0)",
+        "CREATE TABLE sessions (token TEXT PRIMARY KEY, user_id BIGINT NOT NULL,"
+        " created BIGINT NOT NULL)",
+        "CREATE TABLE results (id {id}, digest TEXT NOT NULL UNIQUE, user_id BIGINT NOT NULL,"
+        " kind INTEGER NOT NULL, mode INTEGER NOT NULL, level INTEGER NOT NULL,"
+        " score BIGINT NOT NULL, seconds DOUBLE PRECISION NOT NULL, apm INTEGER NOT NULL,"
+        " controls INTEGER NOT NULL, drops INTEGER NOT NULL, rotates INTEGER NOT NULL,"
+        " pup1earned INTEGER NOT NULL, pup2earned INTEGER NOT NULL, pup3earned INTEGER NOT NULL,"
+        " pup1used INTEGER NOT NULL, pup2used INTEGER NOT NULL, pup3used INTEGER NOT NULL,"
+        " kills INTEGER NOT NULL, performance INTEGER NOT NULL, session TEXT NOT NULL,"
+        " created BIGINT NOT NULL, reply TEXT NOT NULL DEFAULT '')",
+        "CREATE INDEX results_run ON results (user_id, session)",
+        "CREATE TABLE bests (user_id BIGINT NOT NULL, mode INTEGER NOT NULL,"
+        " level INTEGER NOT NULL, best_score BIGINT NOT NULL, points BIGINT NOT NULL,"
+        " PRIMARY KEY (user_id, mode, level))",
+        "CREATE TABLE level_stats (mode INTEGER NOT NULL, level INTEGER NOT NULL,"
+        " result_count BIGINT NOT NULL, score_sum DOUBLE PRECISION NOT NULL,"
+        " score_square_sum DOUBLE PRECISION NOT NULL, PRIMARY KEY (mode, level))",
+        "CREATE TABLE skills (user_id BIGINT NOT NULL, category INTEGER NOT NULL,"
+        " points BIGINT NOT NULL, PRIMARY KEY (user_id, category))",
+        "CREATE INDEX skills_rank ON skills (category, points)",
+        "CREATE TABLE achievements (user_id BIGINT NOT NULL, number INTEGER NOT NULL,"
+        " granted BIGINT NOT NULL, PRIMARY KEY (user_id, number))",
+        "CREATE TABLE news (id INTEGER PRIMARY KEY, text TEXT NOT NULL)",
+        "CREATE TABLE patches (id {id}, file_name TEXT NOT NULL, is_exe INTEGER NOT NULL,"
+        " min_version TEXT NOT NULL, size BIGINT NOT NULL, md5 TEXT NOT NULL,"
+        " published BIGINT NOT NULL)",
+    },
+};
+
+static std::string forBackend(std::string sql, Backend backend) {
+    const std::string marker = "{id}";
+    size_t at = sql.find(marker);
+    if (at != std::string::npos) {
+        sql.replace(at, marker.size(),
+                    backend == Backend::Sqlite ? "INTEGER PRIMARY KEY" : "BIGSERIAL PRIMARY KEY");
+    }
+    return sql;
+}
+
+static SqlStatus migrateInside(DbConnection* connection) {
+    if (connection->backend == Backend::Postgres) {
+        SqlStatus locked = sqlExec(connection, migrationLockSql, {});
+        if (locked != SqlStatus::Ok) return locked;
+    }
+    SqlStatus status = sqlExec(
+        connection, "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)", {});
+    SqlRows rows;
+    if (status == SqlStatus::Ok)
+        status = sqlExec(connection, "SELECT version FROM schema_version", {}, &rows);
+    if (status != SqlStatus::Ok) return status;
+    long long version = firstInteger(rows, 0);
+    if (rows.empty()) status = sqlExec(connection, "INSERT INTO schema_version VALUES (0)", {});
+    for (size_t step = version; step < migrations.size() && status == SqlStatus::Ok; ++step) {
+        for (const std::string& sql : migrations[step]) {
+            status = sqlExec(connection, forBackend(sql, connection->backend), {});
+            if (status != SqlStatus::Ok) return status;
+        }
+        status = sqlExec(connection, "UPDATE schema_version SET version = $1",
+                         {sqlInt(static_cast<long long>(step + 1))});
+    }
+    return status;
+}
+
+static bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+static bool parseUrl(const std::string& url, Database& database, std::string& error) {
+    if (startsWith(url, sqlitePrefix)) {
+        database.backend = Backend::Sqlite;
+        database.target = url.substr(std::char_traits<char>::length(sqlitePrefix));
+        if (!database.target.empty()) return true;
+    } else if (startsWith(url, postgresPrefix) || startsWith(url, postgresShortPrefix)) {
+        database.backend = Backend::Postgres;
+        database.target = url;
+        return true;
+    }
+    error = "database must be sqlite:FILE or postgresql://...";
+    return false;
+}
+
+Database* openDatabase(const std::string& url, int poolSize, std::string& error) {
+    auto* database = new Database();
+    if (!parseUrl(url, *database, error)) {
+        delete database;
+        return nullptr;
+    }
+    for (int i = 0; i < std::max(poolSize, 1); ++i) {
+        DbConnection* connection = connect(database->backend, database->target, error);
+        if (connection == nullptr) {
+            closeDatabase(database);
+            return nullptr;
+        }
+        if (database->backend == Backend::Sqlite)
+            connection->writeLock = &database->sqliteWriteLock;
+        database->all.push_back(connection);
+        database->idle.push_back(connection);
+    }
+    if (inTransaction(database->all[0], migrateInside) != SqlStatus::Ok) {
+        error = "schema migration failed: " + database->all[0]->lastError;
+        closeDatabase(database);
+        return nullptr;
+    }
+    return database;
+}

@@ -1,0 +1,72 @@
+// Storage of accounts, sessions, results, achievements, news and patches behind
+// one small SQL interface with two back ends: SQLite (one file, the default)
+// and PostgreSQL (one database shared by several server processes). Both take
+// the same statements with "$1"-style parameters; the schema is migrated on open.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+enum class Backend { Sqlite, Postgres };
+
+struct SqlValue {
+    enum class Type { Null, Integer, Real, Text } type = Type::Null;
+    long long integer = 0;
+    double real = 0;
+    std::string text;
+};
+SqlValue sqlInt(long long value);
+SqlValue sqlReal(double value);
+SqlValue sqlText(const std::string& value);
+
+using SqlParams = std::vector<SqlValue>;
+using SqlRow = std::vector<std::string>;  // every column as text; NULL reads as ""
+using SqlRows = std::vector<SqlRow>;
+
+enum class SqlStatus {
+    Ok,
+    Conflict,  // a unique key is taken
+    Retry,     // the database asks to run the transaction again (busy, serialization)
+    Failed,
+};
+
+struct DbConnection;  // one back-end connection, used by one thread at a time
+struct Database;      // the pool of connections
+
+// Opens "sqlite:FILE" or "postgresql://..." with `poolSize` connections and
+// brings the schema up to date; nullptr with `error` set on failure.
+Database* openDatabase(const std::string& url, int poolSize, std::string& error);
+void closeDatabase(Database* database);
+
+// Borrows a connection for the current request, waiting while all are in use.
+DbConnection* acquireConnection(Database* database);
+void releaseConnection(Database* database, DbConnection* connection);
+
+// Holds one borrowed connection for a scope.
+struct ConnectionLease {
+    Database* database;
+    DbConnection* connection;
+    explicit ConnectionLease(Database* owner)
+        : database(owner), connection(acquireConnection(owner)) {}
+    ~ConnectionLease() { releaseConnection(database, connection); }
+    ConnectionLease(const ConnectionLease&) = delete;
+    ConnectionLease& operator=(const ConnectionLease&) = delete;
+};
+
+// Runs one statement; `rows` (may be null) receives its result rows.
+SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlParams& params,
+                  SqlRows* rows = nullptr);
+
+// Runs `body` in a write transaction; commits when it returns Ok, rolls back
+// otherwise and runs it again (a few times) when it or the commit says Retry.
+SqlStatus inTransaction(DbConnection* connection,
+                        const std::function<SqlStatus(DbConnection*)>& body);
+
+// " FOR UPDATE" where the back end locks rows read in a transaction; "" for
+// SQLite, whose write transactions already hold the whole database.
+const char* rowLockClause(DbConnection* connection);
+
+// The first column of the first row as a number, or `fallback` when absent.
+long long firstInteger(const SqlRows& rows, long long fallback);
+double firstReal(const SqlRows& rows, double fallback);

@@ -1,0 +1,92 @@
+// PostgreSQL back end through libpq: text parameters, text results.
+#include <libpq-fe.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "server/storage_backends.h"
+
+static PGconn* asConn(DbConnection& connection) {
+    return static_cast<PGconn*>(connection.handle);
+}
+
+// Notices (such as "relation already exists, skipping") are not errors; keep them off stderr.
+static void ignoreNotice(void*, const char*) {}
+
+bool postgresConnect(const std::string& url, DbConnection& connection) {
+    PGconn* conn = PQconnectdb(url.c_str());
+    if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
+        connection.lastError = conn ? PQerrorMessage(conn) : "out of memory";
+        PQfinish(conn);
+        return false;
+    }
+    PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
+    connection.handle = conn;
+    return true;
+}
+
+void postgresDisconnect(DbConnection& connection) {
+    PQfinish(asConn(connection));
+    connection.handle = nullptr;
+}
+
+static std::string valueText(const SqlValue& value) {
+    if (value.type == SqlValue::Type::Integer) return std::to_string(value.integer);
+    if (value.type == SqlValue::Type::Real) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%.17g", value.real);
+        return text;
+    }
+    return value.text;
+}
+
+static SqlStatus statusOf(const PGresult* result) {
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    if (state == nullptr) return SqlStatus::Failed;
+    if (std::strcmp(state, "23505") == 0) return SqlStatus::Conflict;
+    // Serialization failure and deadlock: the transaction may simply run again.
+    if (std::strcmp(state, "40001") == 0 || std::strcmp(state, "40P01") == 0) {
+        return SqlStatus::Retry;
+    }
+    return SqlStatus::Failed;
+}
+
+static void readRows(const PGresult* result, SqlRows& rows) {
+    int count = PQntuples(result);
+    int columns = PQnfields(result);
+    for (int row = 0; row < count; ++row) {
+        SqlRow values;
+        for (int column = 0; column < columns; ++column) {
+            values.emplace_back(PQgetvalue(result, row, column), PQgetlength(result, row, column));
+        }
+        rows.push_back(std::move(values));
+    }
+}
+
+SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const SqlParams& params,
+                       SqlRows* rows) {
+    std::vector<std::string> texts;
+    std::vector<const char*> pointers;
+    texts.reserve(params.size());
+    for (const SqlValue& value : params) texts.push_back(valueText(value));
+    for (size_t i = 0; i < params.size(); ++i) {
+        bool isNull = params[i].type == SqlValue::Type::Null;
+        pointers.push_back(isNull ? nullptr : texts[i].c_str());
+    }
+    PGresult* result =
+        PQexecParams(asConn(connection), sql.c_str(), static_cast<int>(params.size()), nullptr,
+                     pointers.data(), nullptr, nullptr, 0);
+    if (rows != nullptr) rows->clear();
+    ExecStatusType code = PQresultStatus(result);
+    SqlStatus status = SqlStatus::Ok;
+    if (code == PGRES_TUPLES_OK) {
+        if (rows != nullptr) readRows(result, *rows);
+    } else if (code != PGRES_COMMAND_OK) {
+        status = result ? statusOf(result) : SqlStatus::Failed;
+        connection.lastError = PQerrorMessage(asConn(connection));
+    }
+    PQclear(result);
+    return status;
+}

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Starts or stops the private PostgreSQL cluster that the server tests share:
+#   pg_cluster.bash start DIR | stop DIR
+# The cluster listens only on a unix socket in DIR. Without PostgreSQL
+# installed it does nothing, and the PostgreSQL tests skip themselves.
+set -euo pipefail
+
+action=${1:?usage: pg_cluster.bash start|stop DIR}
+dir=${2:?usage: pg_cluster.bash start|stop DIR}
+bin=/usr/lib/postgresql/15/bin
+[ -x "$bin/initdb" ] || { echo "pg_cluster: PostgreSQL is not installed; skipping"; exit 0; }
+
+# PostgreSQL refuses to run as root.
+as_owner=()
+[ "$(id -u)" -ne 0 ] || as_owner=(runuser -u postgres --)
+
+case $action in
+start)
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true
+    fi
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    [ "$(id -u)" -ne 0 ] || chown postgres "$dir"
+    "${as_owner[@]}" "$bin/initdb" -D "$dir/data" -A trust -U zentrix --no-sync >"$dir/initdb.log" 2>&1
+    # Test data need no crash safety of their own: skip the flushes.
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
+        -o "-k $dir -c listen_addresses='' -c max_connections=300 -c fsync=off -c full_page_writes=off -c synchronous_commit=off" \
+        start >/dev/null
+    echo "pg_cluster: running on socket folder $dir"
+    ;;
+stop)
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true
+    fi
+    rm -rf "$dir"
+    ;;
+*)
+    echo "usage: pg_cluster.bash start|stop DIR" >&2
+    exit 2
+    ;;
+esac

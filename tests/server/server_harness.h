@@ -1,0 +1,63 @@
+// A game server on a loopback port for the tests, on a fresh SQLite file or a
+// fresh database of a private PostgreSQL cluster, and a client that sends
+// requests through the real encryption.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "server/context.h"
+
+struct HttpServer;
+
+enum class TestBackend { Sqlite, Postgres };
+
+// Readable names for parameterised tests.
+std::string backendName(TestBackend backend);
+void PrintTo(TestBackend backend, std::ostream* out);
+
+// A fresh database URL; "" when the back end cannot run here (PostgreSQL not
+// installed) or, with the test failed, when the database cannot be made.
+std::string freshDatabaseUrl(TestBackend backend);
+
+struct TestServer {
+    ServerContext context;
+    HttpServer* http = nullptr;
+    int port = 0;
+    std::string patchDir;
+    std::string databaseUrl;
+};
+
+// Starts a server on a free loopback port; false (with the test failed) when it cannot.
+bool startTestServer(TestServer& server, const std::string& databaseUrl);
+void stopTestServer(TestServer& server);
+
+// Sends a plain relative request through makeSecureUrl; the reply body, or
+// "<status N>" when the HTTP status is not 200, "<no answer>" when none came.
+std::string sendRequest(const TestServer& server, const std::string& request);
+// GET of a raw path on the server, same conventions.
+std::string getPath(const TestServer& server, const std::string& path);
+
+std::string readTextFile(const std::string& path);
+std::vector<std::string> splitAtSpaces(const std::string& text);
+
+// Plain requests as the game writes them.
+std::string loginRequest(const std::string& name, const std::string& password,
+                         const std::string& version = "Version 1.0.0.0");
+std::string registerRequest(const std::string& name, const std::string& password,
+                            const std::string& email = "player@example.com");
+struct TestResult {
+    int mode = 2, level = 1;
+    long long score = 1000;
+    long long time = 60;
+    int apm = 40, controls = 0, rotates = 5, pupUsed = 0;
+    int performance = 4;
+    std::string session = "20240101120000abc";
+};
+std::string scoreRequest(long long userId, const std::string& password, const TestResult& result);
+std::string deathRequest(long long userId, const std::string& password, const TestResult& result);
+
+// Registers and logs in; the user id (0 on failure).
+long long registerAndLogin(const TestServer& server, const std::string& name,
+                           const std::string& password);

@@ -1,0 +1,373 @@
+// Every endpoint through the real encryption against a server on a loopback
+// port, on SQLite and on PostgreSQL: reply grammars and the state behind them.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "online/encodings.h"
+#include "server/admin.h"
+#include "server/storage.h"
+#include "tests/server/server_harness.h"
+
+namespace {
+
+class EndToEnd : public ::testing::TestWithParam<TestBackend> {
+  protected:
+    TestServer server;
+
+    void SetUp() override {
+        std::string url = freshDatabaseUrl(GetParam());
+        ASSERT_FALSE(HasFailure());
+        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        ASSERT_TRUE(startTestServer(server, url));
+    }
+    void TearDown() override {
+        if (server.http != nullptr) stopTestServer(server);
+    }
+
+    std::string send(const std::string& request) { return sendRequest(server, request); }
+    std::vector<std::string> tokens(const std::string& request) {
+        return splitAtSpaces(send(request));
+    }
+    long long countRows(const std::string& sql) {
+        ConnectionLease lease(server.context.database);
+        SqlRows rows;
+        EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
+        return firstInteger(rows, -1);
+    }
+    std::string syncRequest(long long userId, const std::string& password) {
+        return "sync_cheeves.php?userid=" + std::to_string(userId) +
+               "&passwordHash=" + md5Hex(password);
+    }
+    std::string cheeveRequest(long long userId, const std::string& password,
+                              const std::string& key) {
+        return "client_cheeve.php?userid=" + std::to_string(userId) +
+               "&passwordHash=" + md5Hex(password) + "&cheeve=" + key;
+    }
+    std::string highscoreRequest(long long userId, int mode, int level) {
+        return "highscore.php?gamemode=" + std::to_string(mode) +
+               "&level=" + std::to_string(level) + "&username=x&userid=" + std::to_string(userId);
+    }
+};
+
+// Achievement numbers granted in a score reply (tokens from 8 on).
+std::vector<int> grantedIn(const std::vector<std::string>& reply) {
+    std::vector<int> numbers;
+    for (size_t i = 8; i < reply.size(); ++i) numbers.push_back(std::atoi(reply[i].c_str()));
+    return numbers;
+}
+
+bool contains(const std::vector<int>& numbers, int number) {
+    return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+}
+
+}  // namespace
+
+TEST_P(EndToEnd, WhichServerNamesTheSecureEndpoint) {
+    EXPECT_EQ(send("which_server.php"),
+              "http://127.0.0.1:" + std::to_string(server.port) + "/secure.php?data=");
+}
+
+TEST_P(EndToEnd, RegistrationCheckNameAndLogin) {
+    EXPECT_EQ(send("checkname.php?username=Player One"), "available");
+    std::vector<std::string> reg = tokens(registerRequest("Player One", "pass word&x=1"));
+    ASSERT_EQ(reg.size(), 2u);
+    EXPECT_EQ(reg[0], "success");
+    // The blob opens with the public key to the password.
+    EXPECT_EQ(rsaDecryptChunks(base64Decode(reg[1]), serverPublicKey), "pass word&x=1");
+    EXPECT_EQ(send("checkname.php?username=PLAYER one"), "unavailable");
+    EXPECT_EQ(send(registerRequest("player ONE", "other")), "error");
+
+    std::vector<std::string> login = tokens(loginRequest("player one", "pass word&x=1"));
+    ASSERT_EQ(login.size(), 6u);
+    EXPECT_EQ(login[0], "success");
+    EXPECT_GT(std::atoll(login[1].c_str()), 0);
+    EXPECT_EQ(login[2].size(), 32u);
+    EXPECT_EQ(login[3], reg[1]);
+    EXPECT_EQ(login[5], "0");
+    EXPECT_EQ(send(loginRequest("Player One", "wrong")), "fail");
+    EXPECT_EQ(send(loginRequest("Nobody Here", "pass")), "fail");
+}
+
+TEST_P(EndToEnd, NamesOutsideTheRulesAreErrors) {
+    EXPECT_EQ(send("checkname.php?username=abc"), "error");
+    EXPECT_EQ(send("checkname.php?username=a,b,c,d"), "error");
+    EXPECT_EQ(send(registerRequest("Bob'); DROP TABLE users;--", "secret")), "error");
+    // The key order still finds the real digest; the name itself is refused.
+    EXPECT_EQ(send(registerRequest("Eve&passwordHash=0", "secret")), "error");
+    EXPECT_EQ(send(registerRequest("Valid Name", "abc")), "error");  // password too short
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM users"), 0);
+}
+
+TEST_P(EndToEnd, LogoutEndsTheSession) {
+    ASSERT_EQ(send(registerRequest("Leaving Player", "secret")).compare(0, 7, "success"), 0);
+    std::vector<std::string> login = tokens(loginRequest("Leaving Player", "secret"));
+    ASSERT_EQ(login.size(), 6u);
+    std::string logout = "logout.php?beta2=1&userid=" + login[1] + "&playhash=" + login[2];
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM sessions"), 1);
+    EXPECT_EQ(send(logout), "success");
+    EXPECT_EQ(send(logout), "fail");
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM sessions"), 0);
+}
+
+TEST_P(EndToEnd, RepeatedWrongPasswordsLockTheName) {
+    ASSERT_EQ(send(registerRequest("Locked Player", "secret")).compare(0, 7, "success"), 0);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(send(loginRequest("Locked Player", "guess")), "fail");
+    EXPECT_EQ(send(loginRequest("Locked Player", "secret")), "fail");
+}
+
+TEST_P(EndToEnd, HighscoreAndScoreMoveRanksAndSkillpoints) {
+    long long ann = registerAndLogin(server, "Ann Player", "annpass");
+    long long ben = registerAndLogin(server, "Ben Player", "benpass");
+    EXPECT_EQ(send(highscoreRequest(ann, 2, 1)), "success 0 0 0 1");
+
+    TestResult result;
+    result.score = 5000;
+    std::vector<std::string> first = tokens(scoreRequest(ann, "annpass", result));
+    ASSERT_GE(first.size(), 8u);
+    EXPECT_EQ(first[0], "success");
+    EXPECT_EQ(first[1], "5000");
+    EXPECT_EQ(first[5], "1");  // rank after
+    EXPECT_EQ(first[6], "0");  // skill before
+    EXPECT_GT(std::atoll(first[7].c_str()), 0);
+    EXPECT_EQ(send(highscoreRequest(ann, 2, 1)), "success 5000 0 0 1");
+
+    result.score = 9000;
+    result.session = "20240101120500def";
+    std::vector<std::string> second = tokens(scoreRequest(ben, "benpass", result));
+    ASSERT_GE(second.size(), 8u);
+    EXPECT_EQ(second[5], "1");
+    EXPECT_GT(std::atoll(second[7].c_str()), std::atoll(first[7].c_str()));
+    // Ann has been pushed to second place.
+    EXPECT_EQ(tokens(highscoreRequest(ann, 2, 1)).back(), "2");
+}
+
+TEST_P(EndToEnd, ReferenceAndSpreadAppearAfterThreeResults) {
+    long long id = registerAndLogin(server, "Steady Player", "steady");
+    TestResult result;
+    long long scores[] = {1000, 2000, 3000};
+    for (int i = 0; i < 3; ++i) {
+        result.score = scores[i];
+        result.session = "run" + std::to_string(i);
+        ASSERT_NE(send(scoreRequest(id, "steady", result)), "fail");
+    }
+    std::vector<std::string> reply = tokens(highscoreRequest(id, 2, 1));
+    ASSERT_EQ(reply.size(), 5u);
+    EXPECT_EQ(reply[1], "3000");
+    EXPECT_EQ(reply[2], "2000");  // mean
+    EXPECT_EQ(reply[3], "816");   // population standard deviation
+}
+
+TEST_P(EndToEnd, ReplayedSubmissionsAreStoredOnce) {
+    long long id = registerAndLogin(server, "Replay Player", "replay");
+    TestResult result;
+    std::string first = send(scoreRequest(id, "replay", result));
+    std::string again = send(scoreRequest(id, "replay", result));
+    EXPECT_EQ(first, again);
+    EXPECT_EQ(send(deathRequest(id, "replay", result)), "success");
+    EXPECT_EQ(send(deathRequest(id, "replay", result)), "success");
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM results WHERE kind = 1"), 1);
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM results WHERE kind = 2"), 1);
+    EXPECT_EQ(countRows("SELECT result_count FROM level_stats"), 1);
+}
+
+TEST_P(EndToEnd, WrongPasswordDigestStoresNothing) {
+    long long id = registerAndLogin(server, "Honest Player", "honest");
+    TestResult result;
+    EXPECT_EQ(send(scoreRequest(id, "not it", result)), "fail");
+    EXPECT_EQ(send(deathRequest(id, "not it", result)), "fail");
+    EXPECT_EQ(send(syncRequest(id, "not it")), "fail");
+    EXPECT_EQ(send(cheeveRequest(id, "not it", "chainreaction")), "fail");
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM results"), 0);
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM achievements"), 0);
+}
+
+TEST_P(EndToEnd, ClientAchievementsAreGrantedAndSynced) {
+    long long id = registerAndLogin(server, "Cheeve Player", "cheeve");
+    std::vector<std::string> none = tokens(syncRequest(id, "cheeve"));
+    ASSERT_EQ(none.size(), 27u);
+    EXPECT_EQ(std::count(none.begin(), none.end(), "0"), 27);
+    EXPECT_EQ(send(cheeveRequest(id, "cheeve", "chainreaction")), "2");
+    EXPECT_EQ(send(cheeveRequest(id, "cheeve", "lastmanstanding")),
+              "fail");  // the server judges it
+    EXPECT_EQ(send(cheeveRequest(id, "cheeve", "nosuchthing")), "fail");
+    std::vector<std::string> synced = tokens(syncRequest(id, "cheeve"));
+    ASSERT_EQ(synced.size(), 27u);
+    EXPECT_EQ(synced[1], "2");
+    EXPECT_EQ(std::count(synced.begin(), synced.end(), "0"), 26);
+}
+
+TEST_P(EndToEnd, LastAchievementBringsZentrix) {
+    long long id = registerAndLogin(server, "Collector", "collect");
+    {
+        ConnectionLease lease(server.context.database);
+        for (int number = 1; number <= 27; ++number) {
+            if (number == 6 || number == 26) continue;
+            ASSERT_EQ(
+                sqlExec(lease.connection,
+                        "INSERT INTO achievements (user_id, number, granted) VALUES ($1, $2, 0)",
+                        {sqlInt(id), sqlInt(number)}),
+                SqlStatus::Ok);
+        }
+    }
+    EXPECT_EQ(send(cheeveRequest(id, "collect", "youvegotredonyou")), "26 6");
+}
+
+TEST_P(EndToEnd, ScoresGrantRankAndRunAchievements) {
+    long long id = registerAndLogin(server, "Classic Player", "classic");
+    TestResult result;
+    result.mode = 1;
+    result.rotates = 0;
+    result.session = "20240101130000run";
+    std::vector<int> granted;
+    for (int level = 1; level <= 10; ++level) {
+        result.level = level;
+        std::vector<std::string> reply = tokens(scoreRequest(id, "classic", result));
+        ASSERT_GE(reply.size(), 8u) << "level " << level;
+        std::vector<int> now = grantedIn(reply);
+        if (level == 1) {
+            EXPECT_TRUE(contains(now, 5)) << "rank 1 overall: legendary";
+        }
+        if (level < 10) {
+            EXPECT_FALSE(contains(now, 8));
+        }
+        granted.insert(granted.end(), now.begin(), now.end());
+    }
+    EXPECT_TRUE(contains(granted, 8));    // classic completed on casual
+    EXPECT_FALSE(contains(granted, 13));  // hold still needs normal or higher
+    std::vector<std::string> synced = tokens(syncRequest(id, "classic"));
+    ASSERT_EQ(synced.size(), 27u);
+    EXPECT_EQ(synced[7], "8");
+    EXPECT_EQ(synced[4], "5");
+}
+
+TEST_P(EndToEnd, RankingPagesEndWithEof) {
+    long long ann = registerAndLogin(server, "Rank Ann", "annpass");
+    long long ben = registerAndLogin(server, "Rank Ben", "benpass");
+    TestResult result;
+    result.score = 3000;
+    ASSERT_NE(send(scoreRequest(ann, "annpass", result)), "fail");
+    result.score = 8000;
+    ASSERT_NE(send(scoreRequest(ben, "benpass", result)), "fail");
+
+    std::string page = send("world_ranking_staggered.php?gamemode=2&offset=0");
+    ASSERT_EQ(page.compare(0, 10, "2 ROWS 2\r\n"), 0) << page;
+    EXPECT_EQ(page.substr(7, page.find("\r\n") - 7), "2");
+    std::string rows = page.substr(page.find("\r\n") + 2);
+    std::string firstRow = rows.substr(0, rows.find("\r\n"));
+    EXPECT_EQ(std::count(firstRow.begin(), firstRow.end(), ','), 5);
+    EXPECT_NE(firstRow.find(",Rank Ben,2,"), std::string::npos) << firstRow;
+    EXPECT_NE(firstRow.find("," + std::to_string(ben) + ","), std::string::npos);
+    EXPECT_EQ(rows.size() >= 2 ? rows.substr(rows.size() - 2) : "", "\r\n");
+    EXPECT_EQ(send("world_ranking_staggered.php?gamemode=2&offset=2").substr(0, 5), "2 EOF");
+    EXPECT_EQ(send("world_ranking_staggered.php?gamemode=5&offset=0").substr(0, 5), "5 EOF");
+    EXPECT_EQ(send("world_ranking_staggered.php?gamemode=0&offset=0").substr(0, 8), "0 ROWS 2");
+    EXPECT_EQ(send("world_ranking_staggered.php?gamemode=7&offset=0"), "fail");
+}
+
+TEST_P(EndToEnd, NewsSwitchAndText) {
+    ASSERT_EQ(send(registerRequest("News Reader", "reader")).compare(0, 7, "success"), 0);
+    EXPECT_EQ(tokens(loginRequest("News Reader", "reader")).back(), "0");
+    ASSERT_TRUE(setNews(server.context.database, "Season two starts today!"));
+    EXPECT_EQ(tokens(loginRequest("News Reader", "reader")).back(), "1");
+    EXPECT_EQ(send("news.php"), "Season two starts today!");
+}
+
+TEST_P(EndToEnd, OlderClientsAreOfferedThePatch) {
+    ASSERT_EQ(send(registerRequest("Old Client", "oldpass")).compare(0, 7, "success"), 0);
+    std::string file = server.patchDir + "/source-zentrix-1.1.bin";
+    std::string bytes = "patch bytes \x01\x02 and more";
+    std::ofstream(file, std::ios::binary) << bytes;
+    std::string error;
+    ASSERT_TRUE(
+        publishPatch(server.context.database, file, false, "1.1", server.patchDir + "/pub", error))
+        << error;
+    server.context.patchDir = server.patchDir + "/pub";
+
+    std::vector<std::string> offer =
+        tokens(loginRequest("Old Client", "oldpass", "Version 1.0.0.0"));
+    ASSERT_EQ(offer.size(), 4u);
+    EXPECT_EQ(offer[0], "update");
+    EXPECT_EQ(offer[1], "patches/source-zentrix-1.1.bin");
+    EXPECT_EQ(offer[2], std::to_string(bytes.size()));
+    EXPECT_EQ(offer[3], md5Hex(bytes));
+    EXPECT_EQ(md5Hex(send(offer[1])), offer[3]);
+    EXPECT_EQ(tokens(loginRequest("Old Client", "oldpass", "Version 1.1.0.0"))[0], "success");
+    EXPECT_EQ(send(loginRequest("Old Client", "wrong", "Version 1.0.0.0")), "fail");
+
+    ASSERT_TRUE(
+        publishPatch(server.context.database, file, true, "1.2", server.context.patchDir, error));
+    EXPECT_EQ(tokens(loginRequest("Old Client", "oldpass", "Version 1.1.0.0"))[0], "update_exe");
+}
+
+TEST_P(EndToEnd, BadInputIsRefusedAndTheServerCarriesOn) {
+    long long id = registerAndLogin(server, "Survivor", "survive");
+    std::string good = makeSecureUrl("news.php");
+    std::string data = good.substr(good.find("data=") + 5);
+    EXPECT_EQ(getPath(server, "/secure.php?data=" + data.substr(0, data.size() / 2)), "fail");
+    EXPECT_EQ(getPath(server, "/secure.php?data=not*base64!"), "fail");
+    EXPECT_EQ(getPath(server, "/secure.php?data=" + std::string(172, 'A')), "fail");
+    EXPECT_EQ(getPath(server, "/secure.php"), "fail");
+    EXPECT_EQ(send("unknown.php?x=1"), "fail");
+    EXPECT_EQ(send("login.php"), "fail");
+    EXPECT_EQ(send("score.php?gamemode=2&level=1"), "fail");
+    EXPECT_EQ(send("highscore.php?gamemode=2&level=1&username=x&userid=1 OR 1=1"), "fail");
+    EXPECT_EQ(send("checkname.php?username=x' OR '1'='1"), "error");
+    EXPECT_EQ(send("patches/../../etc/passwd"), "fail");
+    std::string huge = getPath(server, "/secure.php?data=" + std::string(1 << 20, 'A'));
+    EXPECT_NE(huge.substr(0, 7), "success");
+    // Everything is still there and answering.
+    EXPECT_EQ(send("checkname.php?username=Survivor"), "unavailable");
+    EXPECT_EQ(tokens(syncRequest(id, "survive")).size(), 27u);
+}
+
+TEST_P(EndToEnd, WrongKeyCiphertextIsRefused) {
+    std::string folder = server.patchDir + "/otherkey";
+    std::string error;
+    ASSERT_TRUE(generateKeyPair(folder, error)) << error;
+    std::string otherPublic = readTextFile(folder + "/server_public.pem");
+    std::string encrypted = rsaEncryptChunks("which_server.php", otherPublic);
+    ASSERT_EQ(encrypted.size(), 128u);
+    std::string data = makeUrlSafe(removeCrLf(base64Encode(encrypted)));
+    EXPECT_EQ(getPath(server, "/secure.php?data=" + data), "fail");
+}
+
+TEST_P(EndToEnd, ConcurrentRegistrationsOfOneNameHaveOneWinner) {
+    const int racers = 4;
+    std::vector<std::string> replies(racers);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < racers; ++i) {
+        std::string name = i % 2 ? "Racing Name" : "RACING name";
+        threads.emplace_back(
+            [&, i, name] { replies[i] = send(registerRequest(name, "pass" + std::to_string(i))); });
+    }
+    for (std::thread& thread : threads) thread.join();
+    int winners = 0;
+    for (const std::string& reply : replies) {
+        if (reply.compare(0, 8, "success ") == 0) {
+            ++winners;
+        } else {
+            EXPECT_EQ(reply, "error");
+        }
+    }
+    EXPECT_EQ(winners, 1);
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM users"), 1);
+}
+
+TEST_P(EndToEnd, WebPagesShowTheRanking) {
+    EXPECT_EQ(send(registerRequest("Web <Star>", "webstar")), "error");
+    long long id = registerAndLogin(server, "Web Star", "webstar");
+    TestResult result;
+    ASSERT_NE(send(scoreRequest(id, "webstar", result)), "fail");
+    std::string page = getPath(server, "/ranking?category=2");
+    EXPECT_NE(page.find("<td>Web Star</td>"), std::string::npos) << page;
+    EXPECT_NE(getPath(server, "/account").find("Account help"), std::string::npos);
+    EXPECT_EQ(getPath(server, "/nothing-here"), "<status 404>");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, EndToEnd,
+                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
+                         [](const ::testing::TestParamInfo<TestBackend>& info) {
+                             return backendName(info.param);
+                         });

@@ -1,0 +1,113 @@
+// The server's rules: skillpoints, references, versions, names, achievements.
+#include <gtest/gtest.h>
+
+#include "online/encodings.h"
+#include "server/accounts.h"
+#include "server/achievements.h"
+#include "server/admin.h"
+#include "server/scores.h"
+#include "server/secure.h"
+#include "tests/server/server_harness.h"
+
+namespace {
+
+LevelReference meanOf(long long mean) {
+    LevelReference reference;
+    reference.count = 10;
+    reference.mean = mean;
+    return reference;
+}
+
+}  // namespace
+
+TEST(Rules, ResultPointsRewardHigherScores) {
+    LevelReference reference = meanOf(5000);
+    long long previous = -1;
+    for (long long score : {0LL, 100LL, 2500LL, 5000LL, 10000LL, 100000LL, 2000000000LL}) {
+        long long points = resultPoints(score, reference);
+        EXPECT_GT(points, previous) << score;
+        EXPECT_LT(points, 1000);
+        previous = points;
+    }
+    EXPECT_EQ(resultPoints(5000, reference), 500);
+}
+
+TEST(Rules, ResultPointsNeverNegative) {
+    EXPECT_EQ(resultPoints(-250000, meanOf(5000)), 0);
+    EXPECT_EQ(resultPoints(0, meanOf(0)), 0);
+    EXPECT_EQ(resultPoints(700, LevelReference()), 500);  // the first result of a level
+}
+
+TEST(Rules, ReferenceIsMeanAndPopulationSpread) {
+    LevelReference reference = levelReference(4, 2 + 4 + 4 + 6, 4 + 16 + 16 + 36);
+    EXPECT_EQ(reference.mean, 4);
+    EXPECT_EQ(reference.spread, 1);  // sqrt(2)
+    EXPECT_EQ(publishedReference(levelReference(2, 10, 50)).mean, 0);
+    EXPECT_EQ(publishedReference(levelReference(2, 10, 50)).spread, 0);
+    EXPECT_EQ(publishedReference(levelReference(3, 30, 300)).mean, 10);
+}
+
+TEST(Rules, VersionsCompareByNumbers) {
+    EXPECT_LT(compareVersions("Version 1.0.0.0", "1.1"), 0);
+    EXPECT_EQ(compareVersions("Version 1.1.0.0", "1.1"), 0);
+    EXPECT_GT(compareVersions("Version 1.10.0.0", "1.9"), 0);
+    EXPECT_LT(compareVersions("garbage", "0.1"), 0);
+}
+
+TEST(Rules, PlayerNames) {
+    EXPECT_TRUE(isValidPlayerName("Ann Lee"));
+    EXPECT_TRUE(isValidPlayerName("a.b-c_d@e"));
+    EXPECT_FALSE(isValidPlayerName("abc"));
+    EXPECT_FALSE(isValidPlayerName(" Ann"));
+    EXPECT_FALSE(isValidPlayerName("Ann,Lee"));
+    EXPECT_FALSE(isValidPlayerName("Ann&Lee"));
+    EXPECT_FALSE(isValidPlayerName(std::string(25, 'a')));
+    EXPECT_EQ(nameKey("AnN LeE"), "ann lee");
+}
+
+TEST(Rules, AchievementTable) {
+    EXPECT_EQ(achievementNumber("lastmanstanding"), 27);
+    EXPECT_EQ(achievementKey(27), "lastmanstanding");
+    EXPECT_EQ(achievementNumber("lightheaded"), 1);
+    EXPECT_EQ(achievementNumber("nothing"), 0);
+    EXPECT_EQ(achievementKey(28), "");
+    int clientCount = 0;
+    for (int number = 1; number <= achievementCount; ++number)
+        clientCount += isClientJudged(number);
+    EXPECT_EQ(clientCount, 8);
+    EXPECT_TRUE(isClientJudged(achievementNumber("personalgrowth")));
+    EXPECT_FALSE(isClientJudged(achievementNumber("epic")));
+}
+
+TEST(Rules, PasswordDigestsAreHashedWithArgon2id) {
+    std::string digest = md5Hex("secret");
+    std::string stored = hashPasswordDigest(digest);
+    EXPECT_EQ(stored.compare(0, 10, "$argon2id$"), 0) << stored;
+    EXPECT_NE(stored.find("m=19456,t=2"), std::string::npos) << stored;
+    EXPECT_TRUE(verifyPasswordDigest(stored, digest));
+    EXPECT_FALSE(verifyPasswordDigest(stored, md5Hex("Secret")));
+    EXPECT_NE(hashPasswordDigest(digest), stored);  // salted
+}
+
+TEST(Rules, SecureDataRoundTripAndRefusals) {
+    ServerKey key;
+    std::string error;
+    ASSERT_TRUE(
+        loadServerKey(readTextFile(ZENTRIX_BUILD_DIR "/keys/server_private.pem"), key, error));
+    std::string request(300, 'r');
+    std::string data =
+        makeUrlSafe(removeCrLf(base64Encode(rsaEncryptChunks(request, serverPublicKey))));
+    std::string plain, reason;
+    EXPECT_TRUE(decodeSecureData(key, data, plain, reason));
+    EXPECT_EQ(plain, request);
+    EXPECT_FALSE(decodeSecureData(key, data.substr(0, 100), plain, reason));
+    EXPECT_FALSE(decodeSecureData(key, "a+b/", plain, reason));
+    EXPECT_FALSE(decodeSecureData(key, std::string(20000, 'A'), plain, reason));
+    std::string control =
+        makeUrlSafe(removeCrLf(base64Encode(rsaEncryptChunks("a\nb", serverPublicKey))));
+    EXPECT_FALSE(decodeSecureData(key, control, plain, reason));
+    EXPECT_EQ(rsaDecryptChunks(base64Decode(makePasswordBlob(key, "pw d")), serverPublicKey),
+              "pw d");
+    freeServerKey(key);
+    EXPECT_FALSE(loadServerKey("not a key", key, error));
+}
