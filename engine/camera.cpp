@@ -1,5 +1,155 @@
 #include "engine/camera.h"
 
-// The camera with its approach and shake arrives with the game view; until
-// then the view stays at the identity that Draw loads.
-void applyCamera() {}
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "game/meter.h"
+#include "settings/settings.h"
+#include "shell/input.h"
+#include "shell/profiler.h"
+
+Camera camera = {{0, -cameraDistance, 0}, {0, -cameraDistance, 0}, {0, 0, 0}, {0, 0, 1}};
+double modelviewMatrix[16];
+double projectionMatrix[16];
+Vec3 rayNear = {0, 0, 0}, rayFar = {0, 0, 0};
+float frustumPlanes[6][4];
+bool cameraLoadsGL = false;
+
+static constexpr float shakeStartPercent = 81.0f;
+static constexpr float shakeBasePercent = 80.0f;
+static constexpr float shakeStep = 0.25f;
+static constexpr float pickAngleShare = 0.99f;
+static constexpr float fullTurn = 6.28318530718f;
+static constexpr float farRadiusFactor = 4.0f;
+
+void resetCamera() {
+    camera.eye = {0, -cameraDistance, 0};
+    camera.centre = {0, 0, 0};
+    camera.up = {0, 0, 1};
+}
+
+static float shakeOffset(int amplitude) {
+    float offset = static_cast<float>(rand() % amplitude) * shakeStep;
+    return rand() % 100 < 50 ? -offset : offset;
+}
+
+// The eye moves in as the mass grows and shakes near the limit.
+static Vec3 approachAndShake(Vec3 eye) {
+    float ratio = massLimit != 0.0f ? mass / massLimit : 0.0f;
+    Vec3 e = eye;
+    if (ratio > 0.0f && ratio < 1.0f) e = eye - eye * (0.5f * ratio);
+    float percent = std::fmin(ratio * 100.0f, 100.0f);
+    if (percent >= shakeStartPercent) {
+        int amplitude = static_cast<int>(percent - shakeBasePercent);
+        e.x += shakeOffset(amplitude);
+        e.y += shakeOffset(amplitude);
+        e.z += shakeOffset(amplitude);
+    }
+    return e;
+}
+
+static void computeProjection() {
+    double aspect = ScreenHeight > 0 ? static_cast<double>(ScreenWidth) / ScreenHeight : 1.0;
+    perspectiveMatrix(viewFieldOfView, aspect, viewNearPlane, viewFarPlane, projectionMatrix);
+}
+
+void applyCamera() {
+    camera.shakenEye = approachAndShake(camera.eye);
+    lookAtMatrix(camera.shakenEye, camera.centre, camera.up, modelviewMatrix);
+    computeProjection();
+    if (!cameraLoadsGL) return;
+    const Vec3& e = camera.shakenEye;
+    gluLookAt(e.x, e.y, e.z, camera.centre.x, camera.centre.y, camera.centre.z, camera.up.x,
+              camera.up.y, camera.up.z);
+}
+
+void placeStartupCamera() {
+    resetCamera();
+    camera.shakenEye = camera.eye;
+    lookAtMatrix(camera.eye, camera.centre, camera.up, modelviewMatrix);
+    computeProjection();
+    bool loadsGL = cameraLoadsGL;
+    cameraLoadsGL = false;
+    ExtractFrustum();
+    cameraLoadsGL = loadsGL;
+}
+
+void getMatrices() {
+    ProfileScope section("getMatrices");
+    if (!cameraLoadsGL) return;
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelviewMatrix);
+    glGetDoublev(GL_PROJECTION_MATRIX, projectionMatrix);
+}
+
+void getMouseVectors() {
+    ProfileScope section("getMouseVectors");
+    int viewport[4] = {0, 0, ScreenWidth, ScreenHeight};
+    double wx = mouseX, wy = static_cast<double>(ScreenHeight) - mouseY;
+    unProject(wx, wy, 0.0, modelviewMatrix, projectionMatrix, viewport, rayNear);
+    unProject(wx, wy, 1.0, modelviewMatrix, projectionMatrix, viewport, rayFar);
+}
+
+static float cornerAngleSum(const Vec3 polygon[4], Vec3 hit) {
+    float sum = 0.0f;
+    for (int i = 0; i < 4; i++) sum += angleBetween(polygon[i] - hit, polygon[(i + 1) % 4] - hit);
+    return sum;
+}
+
+// Seen from beyond four times its radius a quad's corner angles sum to under
+// half a turn, so the angle test could only fail; skip its arc cosines.
+static bool farFromPolygon(const Vec3 polygon[4], Vec3 hit) {
+    Vec3 centre = (polygon[0] + polygon[1] + polygon[2] + polygon[3]) * 0.25f;
+    float radius = 0.0f;
+    for (int i = 0; i < 4; i++) radius = std::fmax(radius, magnitude(polygon[i] - centre));
+    return magnitude(hit - centre) > farRadiusFactor * radius;
+}
+
+bool RayPick(const Vec3 polygon[4], Vec3& hit) {
+    ProfileScope section("RayPick");
+    Vec3 n = polygonNormal(polygon);
+    float d = planeDistance(n, polygon[0]);
+    float nearSide = dotProduct(n, rayNear) + d, farSide = dotProduct(n, rayFar) + d;
+    if (nearSide * farSide >= 0.0f) return false;
+    Vec3 dir = normalise(rayFar - rayNear);
+    float along = dotProduct(n, dir);
+    hit = along == 0.0f ? rayNear : rayNear + dir * (-nearSide / along);
+    if (farFromPolygon(polygon, hit)) return false;
+    return cornerAngleSum(polygon, hit) >= pickAngleShare * fullTurn;
+}
+
+static void storePlane(int index, const double clip[16], int column, double sign) {
+    double plane[4];
+    for (int k = 0; k < 4; k++) plane[k] = clip[k * 4 + 3] + sign * clip[k * 4 + column];
+    double length = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+    for (int k = 0; k < 4; k++) frustumPlanes[index][k] = static_cast<float>(plane[k] / length);
+}
+
+void ExtractFrustum() {
+    ProfileScope section("ExtractFrustum");
+    getMatrices();
+    double clip[16];
+    for (int r = 0; r < 4; r++) {
+        for (int c = 0; c < 4; c++) {
+            double sum = 0;
+            for (int k = 0; k < 4; k++)
+                sum += modelviewMatrix[r * 4 + k] * projectionMatrix[k * 4 + c];
+            clip[r * 4 + c] = sum;
+        }
+    }
+    storePlane(0, clip, 0, -1.0);  // right
+    storePlane(1, clip, 0, 1.0);   // left
+    storePlane(2, clip, 1, 1.0);   // bottom
+    storePlane(3, clip, 1, -1.0);  // top
+    storePlane(4, clip, 2, -1.0);  // far
+    storePlane(5, clip, 2, 1.0);   // near
+}
+
+bool pointInFrustum(float x, float y, float z) {
+    for (const float* p : frustumPlanes) {
+        if (p[0] * x + p[1] * y + p[2] * z + p[3] <= 0) return false;
+    }
+    return true;
+}

@@ -1,5 +1,37 @@
-// The camera of the 3D view.
+// The camera of the 3D view: placement with approach and shake, the mouse
+// ray, the ray-quad test used for aiming and the view frustum planes. The
+// matrices are computed here so that picking works without a GL context;
+// applyCamera also loads them into GL once a window exists.
 #pragma once
 
-// Places the camera for this frame on the model-view matrix.
+#include "engine/vector_math.h"
+
+struct Camera {
+    Vec3 eye;        // set by the gameplay; orbited by rotation
+    Vec3 shakenEye;  // the eye actually used in the last frame
+    Vec3 centre;
+    Vec3 up;
+};
+
+extern Camera camera;                // the one look-at camera
+extern double modelviewMatrix[16];   // column-major, as GL keeps it
+extern double projectionMatrix[16];  // column-major, as GL keeps it
+extern Vec3 rayNear, rayFar;         // points under the mouse on the near and far planes
+extern float frustumPlanes[6][4];    // right, left, bottom, top, far, near; normalised
+extern bool cameraLoadsGL;           // a GL context exists: load and read the GL matrices
+
+constexpr double viewFieldOfView = 45.0;
+constexpr double viewNearPlane = 32.0;
+constexpr double viewFarPlane = 2000.0;
+constexpr float cameraDistance = 640.0f;  // 20 block edges
+
+// Puts the eye at (0, -640, 0) looking at the origin with +z up.
+void resetCamera();
 void applyCamera();
+// The start-up view, (0, -640, 0) towards the origin, and its frustum planes.
+void placeStartupCamera();
+void getMatrices();
+void getMouseVectors();
+bool RayPick(const Vec3 polygon[4], Vec3& hit);
+void ExtractFrustum();
+bool pointInFrustum(float x, float y, float z);

@@ -1,14 +1,419 @@
 #include "game/modes.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "engine/camera.h"
+#include "game/blocks.h"
+#include "game/level_file.h"
+#include "game/matching.h"
+#include "game/meter.h"
+#include "game/play.h"
+#include "game/powerups.h"
+#include "game/unbuilt_services.h"
+#include "online/account.h"
+#include "online/encodings.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+#include "sound/sound.h"
+
 int32_t gameMode = ModeNormal;
 bool practiceMode = false;
 int32_t levelIndex = 0;
 int32_t startLevelCalls = 0;
 int32_t lastStartLevelArgument = -1;
+int32_t score = 0;
+int32_t displayScore = 0;
+float difficultyFactor = 1.5f;
+float levelTimeMs = 0.0f;
+float playSeconds = 0.0f;
+int32_t drops = 0;
+int32_t arrivals = 0;
+float rushClock = 0.0f;
+int32_t stageNumber = 1;
+float stageTimer = 0.0f;
+float beepClock = 0.0f;
+float clockPulse = 1.0f;
+int32_t refillCredit = 0;
+float redClock = 0.0f;
+bool redFlag = false;
+float rotationSampleClock = 0.0f;
 
-// The mass and its level files arrive with the gameplay work; until then a
-// level start only records that it was asked for.
-void startLevel(int32_t freshGame) {
+static std::vector<float> yawSamples, pitchSamples;  // degrees per second, newest first
+
+static constexpr float flyInDistance = 20 * blockUnit;
+static constexpr int32_t rushDrainPoints = 250;
+static constexpr float rushDrainPeriodMs = 1000.0f;
+static constexpr float displayFallPerMs = 10.0f;
+static constexpr float displayRisePerMs = 3.0f;
+static constexpr float beepWindowMs = 10000.0f;
+static constexpr float clockPulseStart = 1.4f;
+static constexpr float redShare = 0.8f;
+static constexpr float redHoldMs = 10000.0f;
+static constexpr float refillRadius = 96.0f;
+static constexpr int32_t refillAttempts = 30;
+static constexpr float survivalistSeconds = 300.0f;
+static constexpr size_t rotationSampleCount = 10;
+static constexpr float lightheadedDegrees = 108000.0f;
+static constexpr float radiansToDegrees = 57.2957795131f;
+static constexpr int32_t requestTimeoutSeconds = 5;
+
+bool isClassicMode() {
+    return gameMode == ModeCasual || gameMode == ModeNormal || gameMode == ModeExpert;
+}
+
+const char* modeName(int32_t mode) {
+    static const char* const names[] = {"None", "Casual",   "Normal",    "Expert",
+                                        "Rush", "Survival", "Meditation"};
+    return mode >= ModeCasual && mode <= ModeMeditation ? names[mode] : names[0];
+}
+
+// F(k) with F(k) = k for negative k.
+static double fibonacci(int32_t k) {
+    if (k < 0) return k;
+    double a = 0, b = 1;
+    for (int32_t i = 0; i < k; i++) {
+        double next = a + b;
+        a = b;
+        b = next;
+    }
+    return a;
+}
+
+float modeDifficultyFactor() {
+    switch (gameMode) {
+        case ModeCasual:
+            return 2.1275f;
+        case ModeNormal:
+            return 1.485f;
+        case ModeExpert:
+            return 0.8925f;
+        case ModeRush:
+            return 1.5f;
+        case ModeSurvival:
+            return static_cast<float>(0.25 + 1.25 * fibonacci(26 - stageNumber) / fibonacci(25));
+        default:
+            return 1.0f;
+    }
+}
+
+// ---- startLevel ----
+
+static void resetLevelCounters() {
+    floatingTexts.clear();
+    rushClearTimes.clear();
+    yawSamples.clear();
+    pitchSamples.clear();
+    resetPlayState();
+    displayScore = score = 0;
+    pendingGrowth = growthSinceMatch = 0;
+    resetEndState();
+    levelOver = false;
+    levelClearTimer = scoreWaitClock = 0;
+    resetPowerups();
+    powerCharge = pendingCharge = 0;
+    rotateCount = drops = kills = 0;
+    largestGroup = lastGroupSize = arrivals = 0;
+    redFlag = false;
+    redClock = 0;
+    levelTimeMs = rushClock = rotationSampleClock = 0;
+    lastPopOrder = 1;
+    popPulse = clockPulse = 1.0f;
+    refillCredit = 0;
+}
+
+static void applyModeStart() {
+    if (gameMode == ModeRush) {
+        score = displayScore = rushStartScore;
+        levelIndex = rushLevelIndex;
+    } else if (gameMode == ModeSurvival) {
+        stageTimer = beepClock = 0;
+        levelIndex = survivalLevelIndex;
+        stageNumber = 1;
+    }
+    difficultyFactor = modeDifficultyFactor();
+}
+
+// A level block flies in from 640 units out along a random horizontal direction.
+static Vec3 flyInStart(Vec3 cell) {
+    int32_t d = 0;
+    while (d < 1 || d > 4) d = rand() % 7;
+    return cell + directionVector(d) * flyInDistance;
+}
+
+static void placeLevelBlock(Vec3 cell) {
+    int32_t slot = spawnBlock();
+    if (slot < 0) return;
+    Block& block = blockTable[slot];
+    block.pos = block.targetPos = cell;
+    block.pos = flyInStart(cell);
+    block.alive = block.settled = block.landed = true;
+}
+
+static void buildMass() {
+    if (gameMode == ModeMeditation) {
+        int32_t slot = spawnBlock();
+        Block& block = blockTable[slot];
+        block.pos = block.targetPos = {0, 0, 0};
+        block.colour = White;
+        block.alive = block.settled = block.landed = true;
+        return;
+    }
+    for (Vec3 cell : levelSource(std::abs(levelIndex + 1))) placeLevelBlock(cell);
+}
+
+void startLevel(int32_t newGame) {
     startLevelCalls++;
-    lastStartLevelArgument = freshGame;
+    lastStartLevelArgument = newGame;
+    actionCount = 0;
+    playSeconds = 0;
+    for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
+    if (newGame) levelIndex = 0;
+    resetLevelCounters();
+    applyModeStart();
+    buildMass();
+    massLimit = startMassLimit;
+    mass = massLimit / 10;
+    resetCamera();
+    if (gameMode == ModeMeditation) {
+        silenceMusicLoops();
+        UpdateSound(0.0f);
+    }
+    if (GameState == Game) logLevelEvent("Level start", false);
+}
+
+// ---- per-frame rules ----
+
+void updateLevelClocks(float dtMs, float realDtMs) {
+    difficultyFactor = modeDifficultyFactor();
+    if (levelClearTimer != 0.0f) return;
+    if (!levelOver) levelTimeMs += realDtMs;
+    playSeconds += dtMs / 1000;
+}
+
+void updateDisplayScore(float dtMs) {
+    if (displayScore > score) {
+        displayScore =
+            std::max(score, displayScore - static_cast<int32_t>(displayFallPerMs * dtMs));
+    } else {
+        displayScore =
+            std::min(score, displayScore + static_cast<int32_t>(displayRisePerMs * dtMs));
+    }
+}
+
+static bool anyStandingOrFlyingBlock() {
+    for (const Block& block : blockTable) {
+        if (block.alive && !block.dying) return true;
+    }
+    return false;
+}
+
+// A HUD message at the lower left, `lines` font heights above the bottom row.
+static void addHudText(const std::string& text, float value, int32_t lines) {
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    addFloatingText(0.05f * h, h - 0.025f * w - lines * hudFontHeight(), text, value);
+}
+
+void updateRushDrain(float dtMs) {
+    if (gameMode != ModeRush || !anyStandingOrFlyingBlock()) return;
+    rushClock += dtMs;
+    if (rushClock < rushDrainPeriodMs) return;
+    rushClock -= rushDrainPeriodMs;
+    score -= rushDrainPoints;
+    displayScore = score;
+    addHudText("-1250", 1250.0f, 1);
+}
+
+static void endStage() {
+    stageTimer = beepClock = 0;
+    startStageFusion();
+    int32_t bonus = stageNumber * stageNumber * stageNumber * 1000;
+    addHudText("+" + std::to_string(bonus), static_cast<float>(bonus), 2);
+    if (redFlag) {
+        unlockAchievement("youvegotredonyou");
+        redFlag = false;
+    }
+    addHudText("Stage " + std::to_string(stageNumber) + " Clear!", 0.0f, 1);
+    PlaySound("powerupready.ogg", 0.2f, 1.0f);
+    stageNumber++;
+}
+
+static void advanceStageClock(float realDtMs) {
+    stageTimer += realDtMs;
+    beepClock += realDtMs;
+    while (beepClock >= 1000.0f) {
+        beepClock -= 1000.0f;
+        if (stageLength - stageTimer > beepWindowMs) continue;
+        PlaySound("clockbeep.ogg", 0.45f, 1.0f);
+        clockPulse = clockPulseStart;
+    }
+    if (stageTimer >= stageLength) endStage();
+}
+
+void updateSurvivalStage(float realDtMs) {
+    if (gameMode != ModeSurvival) return;
+    clockPulse = std::max(1.0f, clockPulse - realDtMs / 100);
+    if (!levelOver) advanceStageClock(realDtMs);
+    redClock = mass / massLimit >= redShare ? redClock + realDtMs : 0.0f;
+    if (redClock >= redHoldMs) redFlag = true;
+}
+
+static bool refillAnchor(const Block& block) {
+    return block.alive && !block.dying && block.colour != White && block.settled &&
+           magnitude(block.pos) <= refillRadius;
+}
+
+// One refill: up to 30 tries at a free cell beside a block near the centre.
+static bool tryRefill() {
+    for (int32_t attempt = 0; attempt < refillAttempts; attempt++) {
+        std::vector<int32_t> anchors;
+        for (int32_t slot = 0; slot < blockSlots; slot++)
+            if (refillAnchor(blockTable[slot])) anchors.push_back(slot);
+        if (anchors.empty()) return false;
+        int32_t anchor = anchors[rand() % anchors.size()];
+        int32_t d = rand() % 7;
+        if (d < 1 || d > 6) continue;
+        Vec3 cell = blockTable[anchor].pos + directionVector(d) * blockUnit;
+        if (findRestingBlockAt(cell.x, cell.y, cell.z) != -1) continue;
+        int32_t slot = spawnBlock();
+        if (slot < 0) return false;
+        Block& block = blockTable[slot];
+        block.targetPos = cell;
+        block.pos = block.prevPos = cell + directionVector(d) * flyInDistance;
+        block.alive = true;
+        return true;
+    }
+    return false;
+}
+
+void updateSurvivalRefill() {
+    if (gameMode != ModeSurvival) return;
+    int32_t t = aliveBlockCount();
+    if (refillCredit + t > survivalBlockCap) refillCredit = 0;
+    bool added = false;
+    while (refillCredit > 0 && refillCredit + t < survivalBlockCap) {
+        added = tryRefill() || added;
+        refillCredit--;
+    }
+    if (!added) return;
+    for (Block& block : blockTable) {
+        if (block.alive) block.settled = true;
+    }
+}
+
+// Puts a sample at the front; true once the list is full and sums to the goal.
+static bool sampleRotation(std::vector<float>& samples, float radians) {
+    samples.insert(samples.begin(), std::fabs(radians) * radiansToDegrees);
+    if (samples.size() <= rotationSampleCount) return false;
+    samples.resize(rotationSampleCount);
+    float sum = 0;
+    for (float degrees : samples) sum += degrees;
+    return sum >= lightheadedDegrees;
+}
+
+void updatePlayAchievements(float realDtMs) {
+    rotationSampleClock += realDtMs;
+    if (rotationSampleClock >= 1000.0f) {
+        rotationSampleClock -= 1000.0f;
+        bool yawGoal = sampleRotation(yawSamples, rotationSums[0]);
+        bool pitchGoal = sampleRotation(pitchSamples, rotationSums[1]);
+        if (yawGoal || pitchGoal) unlockAchievement("lightheaded");
+        rotationSums[0] = rotationSums[1] = 0;
+    }
+    if (isClassicMode() && personalBest > 0 && personalBest < score)
+        unlockAchievement("personalgrowth");
+    if (gameMode == ModeSurvival && playSeconds >= survivalistSeconds)
+        unlockAchievement("survivalist");
+}
+
+// ---- statistics, reports and rating ----
+
+int32_t actionsPerMinute() {
+    if (playSeconds <= 0) return 0;
+    return static_cast<int32_t>(actionCount / (playSeconds / 60));
+}
+
+static std::string playTimeField(bool forScore) {
+    if (forScore) return std::to_string(static_cast<int32_t>(levelTimeMs) / 1000);
+    std::ostringstream text;
+    text << levelTimeMs / 1000;
+    return text.str();
+}
+
+std::string statisticsRecord(bool forScore) {
+    std::ostringstream record;
+    record << "gamemode=" << gameMode << "&level=" << levelIndex + 1 << "&score=" << score
+           << "&time=" << playTimeField(forScore) << "&apm=" << actionsPerMinute()
+           << "&controls=" << controls << "&drops=" << drops << "&rotates=" << rotateCount;
+    for (int32_t i = 0; i < powerupCount; i++)
+        record << "&pup" << i + 1 << "earned=" << powerupsEarned[i];
+    for (int32_t i = 0; i < powerupCount; i++)
+        record << "&pup" << i + 1 << "used=" << powerupsUsed[i];
+    record << "&kills=" << kills;
+    if (forScore) record << "&performance=" << performanceRating;
+    return record.str();
+}
+
+static std::string accountFields() {
+    return "&sessionhash=" + sessionhash + "&userid=" + userId +
+           "&passwordHash=" + md5Hex(loginPassword);
+}
+
+void queueDeathReport() {
+    queueRequest("death.php?" + statisticsRecord(false) + accountFields(), &deathReply,
+                 DeathRequest, requestTimeoutSeconds);
+}
+
+void queueScoreReport() {
+    queueRequest("score.php?" + statisticsRecord(true) + accountFields(), &scoreReply, ScoreRequest,
+                 requestTimeoutSeconds);
+    scorePending = true;
+    scoreAnswered = false;
+    unlockPopups.clear();
+    rankAfter = skillBefore = skillAfter = -1;
+}
+
+void queueHighscoreRequest() {
+    std::string url = "highscore.php?gamemode=" + std::to_string(gameMode) +
+                      "&level=" + std::to_string(levelIndex + 1) + "&username=" + Username +
+                      "&userid=" + userId;
+    queueRequest(url, &highscoreReply, HighscoreRequest, requestTimeoutSeconds);
+    highscorePending = true;
+    highscoreAnswered = false;
+    personalBest = perfReference = perfSpread = rankBefore = -1;
+}
+
+int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread) {
+    if (average <= 0 || spread <= 0) return 4;
+    int64_t s = levelScore, a = average, d = spread;
+    if (s < a - d) return 3;
+    if (s < a + d) return 4;
+    if (s < a + 2 * d) return 5;
+    if (s < a + 3 * d) return 6;
+    return 7;
+}
+
+const char* ratingLabel(int32_t rating) {
+    static const char* const labels[] = {"",     "Awful", "Poor",      "Fair",
+                                         "Good", "Great", "Excellent", "Epic"};
+    return rating >= 1 && rating <= 7 ? labels[rating] : labels[0];
+}
+
+std::string formatPlayTime(float ms) {
+    int64_t tenths = static_cast<int64_t>(std::max(0.0f, ms) / 100);
+    char text[32];
+    snprintf(text, sizeof text, "%02lld:%02lld.%lld", static_cast<long long>(tenths / 600),
+             static_cast<long long>(tenths / 10 % 60), static_cast<long long>(tenths % 10));
+    return text;
+}
+
+void logLevelEvent(const std::string& event, bool withResult) {
+    std::string line =
+        event + " mode=" + modeName(gameMode) + " level=" + std::to_string(levelIndex + 1);
+    if (withResult)
+        line += " score=" + std::to_string(score) + " time=" + formatPlayTime(levelTimeMs);
+    logConsole(line);
 }

@@ -1,7 +1,11 @@
-// Game mode, practice flag and level of the current game.
+// Game modes and scoring: startLevel for every mode, the score and its Rush
+// drain, Survival's stages and refills, Meditation, the per-level
+// statistics and their report, the performance rating and the play-loop
+// achievements. startLevel resets every per-level value declared here.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum GameModeValue : int32_t {
     ModeCasual = 1,
@@ -12,13 +16,66 @@ enum GameModeValue : int32_t {
     ModeMeditation = 6,
 };
 
-extern int32_t gameMode;         // GameModeValue
-extern bool practiceMode;        // Classic practice: no ranking
-extern int32_t levelIndex;       // 0-based
-extern int32_t startLevelCalls;  // how often startLevel ran (until the mass exists)
-extern int32_t lastStartLevelArgument;
+extern int32_t gameMode;                // GameModeValue
+extern bool practiceMode;               // Classic practice: nothing is sent
+extern int32_t levelIndex;              // 0-based
+extern int32_t startLevelCalls;         // how often startLevel ran
+extern int32_t lastStartLevelArgument;  // its last argument
+
+extern int32_t score;              // points; shown and sent
+extern int32_t displayScore;       // rolling display value
+extern float difficultyFactor;     // scales what a cleared group takes off the meter
+extern float levelTimeMs;          // real time of play
+extern float playSeconds;          // game time of play
+extern int32_t drops;              // shots fired
+extern int32_t arrivals;           // blocks that came to rest after a shot
+extern float rushClock;            // Rush: game ms towards the next drain
+extern int32_t stageNumber;        // Survival stage, from 1
+extern float stageTimer;           // Survival: real ms into the stage
+extern float beepClock;            // Survival: real ms towards the next clock beep
+extern float clockPulse;           // scale of the Survival clock, 1.0 at rest
+extern int32_t refillCredit;       // Survival: blocks owed to the mass
+extern float redClock;             // Survival: ms at 80 % of the limit or more
+extern bool redFlag;               // Survival: 10 s at 80 % reached this run
+extern float rotationSampleClock;  // ms towards the next once-a-second rotation sample
 
 constexpr int32_t lastLevelIndex = 20;
+constexpr int32_t rushStartScore = 250000;
+constexpr int32_t rushLevelIndex = 4;
+constexpr int32_t survivalLevelIndex = 1;
+constexpr float stageLength = 60000.0f;
+constexpr int32_t meditationShots = 100;
+constexpr int32_t survivalBlockCap = 50;
 
-// Resets the play state and loads the level (1 = a fresh game).
-void startLevel(int32_t freshGame);
+bool isClassicMode();
+// "Casual", "Normal", "Expert", "Rush", "Survival" or "Meditation".
+const char* modeName(int32_t mode);
+// Resets the level state and builds the mass (true: a new game from the menus).
+void startLevel(int32_t newGame);
+// The factor of the current mode (Survival: by stage).
+float modeDifficultyFactor();
+
+// Per-frame rules of the modes (not paused).
+void updateLevelClocks(float dtMs, float realDtMs);
+void updateDisplayScore(float dtMs);
+void updateRushDrain(float dtMs);
+void updateSurvivalStage(float realDtMs);
+void updateSurvivalRefill();
+// Once-a-second rotation sample and the score and time achievements.
+void updatePlayAchievements(float realDtMs);
+
+// Statistics record, "gamemode=..." up to "kills=..." (and "performance=..." for score.php).
+std::string statisticsRecord(bool forScore);
+// actionCount per game minute, truncated; 0 before any game time has passed.
+int32_t actionsPerMinute();
+void queueDeathReport();
+void queueScoreReport();
+void queueHighscoreRequest();
+// 3 "Fair" .. 7 "Epic" from the level's score bands; 4 without both values.
+int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread);
+const char* ratingLabel(int32_t rating);
+
+// "Level cleared mode=Normal level=1 score=1200 time=00:41.3" and its kin.
+void logLevelEvent(const std::string& event, bool withResult);
+// "mm:ss.d" of a time in ms.
+std::string formatPlayTime(float ms);

@@ -1,12 +1,411 @@
-// Play state globals. The play loop and the game view are built with the
-// gameplay work; until then a game shows an empty view.
 #include "game/play.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/camera.h"
+#include "game/blocks.h"
+#include "game/matching.h"
+#include "game/meter.h"
+#include "game/modes.h"
+#include "game/tutorials.h"
+#include "game/unbuilt_services.h"
+#include "online/account.h"
+#include "platform/input_state.h"
+#include "settings/settings.h"
+#include "shell/input.h"
+#include "shell/profiler.h"
+#include "sound/sound.h"
 
 bool paused = false;
 bool tutorialShowing = false;
 bool playStarted = false;
+float startDelay = 0.0f;
+int32_t aimBlock = -1;
+int32_t aimFace = -1;
 int32_t currentColour = -1;
-bool timewarpActive = false;
+int32_t previousColour = -1;
+float reloadTimer = 0.0f;
+float aimAlpha = 0.0f;
+int32_t dropsSinceMatch = 0;
+float yawVelocity = 0.0f, pitchVelocity = 0.0f;
+float yawRatio = 1.0f, pitchRatio = 1.0f;
+float rotationSums[2] = {0.0f, 0.0f};
+int32_t frameCounter = 0;
+float previewSpin = 0.0f;
 
-void UpdateGame(float) {}
-void renderGame() {}
+static bool highscoreRequested = false;  // this level's highscore.php is queued
+static bool escapeWasDown = false;
+
+static constexpr int32_t framesPerCycle = 60;
+static constexpr float halfBlock = blockUnit / 2;
+static constexpr float aimFadeRate = 1.5f * 1.5f / 2;
+static constexpr float flightSpeedPerMs = 1.5f * 15 / 10;
+static constexpr float dragVelocityScale = 1920.0f / 5;
+static constexpr float velocityToAngle = 10.0f;
+static constexpr float pixelsPerRadian = 200.0f;
+static constexpr float velocityDecayDivisor = 16.0f;
+static constexpr float residualDrift = 0.5f;
+static constexpr float stalledVelocity = -0.05f;
+static constexpr float growthPerMissShare = 0.005f;
+static constexpr int32_t comboNowDrops = 4;
+static constexpr int32_t freeColourDrops = 5;
+static constexpr float colourCardSeconds = 1.0f;
+static constexpr float previewSpinDivisor = 16.0f;
+// Aiming tests faces in the order +y, -y, +z, -z, -x, +x.
+static const int32_t aimFaceOrder[6] = {PlusY, MinusY, PlusZ, MinusZ, MinusX, PlusX};
+static const int32_t meditationColours[6] = {Yellow, Blue, Red, Orange, Pink, Green};
+
+void resetPlayState() {
+    aimBlock = aimFace = -1;
+    currentColour = previousColour = -1;
+    reloadTimer = aimAlpha = 0.0f;
+    dropsSinceMatch = 0;
+    yawVelocity = pitchVelocity = 0.0f;
+    yawRatio = pitchRatio = 1.0f;
+    rotationSums[0] = rotationSums[1] = 0.0f;
+    frameCounter = 0;
+    startDelay = startDelayMs;
+    playStarted = false;
+    highscoreRequested = false;
+}
+
+// ---- aiming ----
+
+void faceCorners(int32_t slot, int32_t face, Vec3 corners[4]) {
+    Vec3 normal = directionVector(face);
+    Vec3 u = normal.x != 0 ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
+    Vec3 v = normal.z != 0 ? Vec3{0, 1, 0} : Vec3{0, 0, 1};
+    Vec3 centre = blockTable[slot].pos + normal * halfBlock;
+    corners[0] = centre - u * halfBlock - v * halfBlock;
+    corners[1] = centre + u * halfBlock - v * halfBlock;
+    corners[2] = centre + u * halfBlock + v * halfBlock;
+    corners[3] = centre - u * halfBlock + v * halfBlock;
+}
+
+// An angle of at most 90 degrees is a dot product of at least 0; a zero
+// vector (angle 0) passes too.
+static bool facesEye(int32_t slot, int32_t face) {
+    Vec3 toEye = camera.eye - blockTable[slot].pos;
+    return dotProduct(directionVector(face), toEye) >= 0.0f;
+}
+
+// The front face under the mouse ray whose block is nearest the eye.
+static void findAimedFace(int32_t& bestSlot, int32_t& bestFace) {
+    getMouseVectors();
+    bestSlot = bestFace = -1;
+    float nearest = 0.0f;
+    for (int32_t slot = 0; slot < blockSlots; slot++) {
+        if (!isStanding(blockTable[slot])) continue;
+        for (int32_t face : aimFaceOrder) {
+            Vec3 corners[4], hit;
+            faceCorners(slot, face, corners);
+            if (!facesEye(slot, face) || !RayPick(corners, hit)) continue;
+            float distance = magnitude(blockTable[slot].pos - camera.eye);
+            if (bestSlot != -1 && distance >= nearest) continue;
+            bestSlot = slot;
+            bestFace = face;
+            nearest = distance;
+        }
+    }
+}
+
+void updateAiming() {
+    ProfileScope section("updateAiming");
+    findAimedFace(aimBlock, aimFace);
+}
+
+bool pickFaceAt(int32_t x, int32_t y, int32_t& slot, int32_t& face) {
+    int32_t savedX = mouseX, savedY = mouseY;
+    mouseX = x;
+    mouseY = y;
+    findAimedFace(slot, face);
+    mouseX = savedX;
+    mouseY = savedY;
+    getMouseVectors();
+    return slot != -1;
+}
+
+bool faceTowardsEye(int32_t slot, int32_t face) {
+    return facesEye(slot, face);
+}
+
+// ---- the next colour ----
+
+static void tallyColours(int32_t counts[colourCount]) {
+    for (int32_t c = 0; c < colourCount; c++) counts[c] = 0;
+    for (const Block& block : blockTable) {
+        if (block.alive && !block.dying && block.colour > 0 && block.colour < colourCount)
+            counts[block.colour]++;
+    }
+}
+
+// Highest count among colours present, skipping `skipA` and `skipB`; -1 for none.
+static int32_t commonestColour(const int32_t counts[colourCount], int32_t skipA, int32_t skipB) {
+    int32_t best = -1;
+    for (int32_t c = 1; c < colourCount; c++) {
+        if (c == skipA || c == skipB || counts[c] == 0) continue;
+        if (best == -1 || counts[c] > counts[best]) best = c;
+    }
+    return best;
+}
+
+static void chooseFromCommonest() {
+    int32_t counts[colourCount];
+    tallyColours(counts);
+    if (currentColour != -1 && counts[currentColour] == 0) currentColour = -1;
+    if (currentColour != -1) return;
+    int32_t present = 0;
+    for (int32_t c = 1; c < colourCount; c++) present += counts[c] > 0 ? 1 : 0;
+    if (present == 0) return;
+    int32_t skip = present == 1 ? -1 : previousColour;
+    int32_t best = commonestColour(counts, skip, -1);
+    int32_t second = commonestColour(counts, best, skip);
+    if (rand() % 100 < 50) {
+        currentColour = best;
+    } else if (second != -1) {
+        currentColour = second;
+    }
+}
+
+static void chooseFromAnyPresent() {
+    int32_t counts[colourCount];
+    tallyColours(counts);
+    int32_t choices[colourCount], n = 0;
+    for (int32_t c = 1; c < colourCount; c++) {
+        if (counts[c] > 0 && c != previousColour) choices[n++] = c;
+    }
+    currentColour = n > 0 ? choices[rand() % n] : previousColour;
+}
+
+void chooseCurrentColour() {
+    if (gameMode == ModeMeditation) {
+        if (currentColour == -1) currentColour = meditationColours[rand() % 6];
+    } else if (dropsSinceMatch < freeColourDrops) {
+        chooseFromCommonest();
+    } else if (currentColour == -1) {
+        chooseFromAnyPresent();
+    }
+}
+
+// ---- firing ----
+
+static bool fireButtonDown() {
+    return controls == 1 ? leftDown : rightDown;
+}
+
+static bool aimBlockStanding() {
+    return aimBlock >= 0 && aimBlock < blockSlots && isStanding(blockTable[aimBlock]);
+}
+
+static bool shotAllowed() {
+    if (!fireButtonDown() || currentColour == -1 || !aimBlockStanding()) return false;
+    if (aimAlpha <= fireAlpha || reloadTimer < reloadMs) return false;
+    if (paused || levelOver) return false;
+    return !(gameMode == ModeMeditation && arrivals >= meditationShots);
+}
+
+static void launchBlock(int32_t colour) {
+    int32_t slot = spawnBlock();
+    if (slot < 0) return;
+    Block& shot = blockTable[slot];
+    Vec3 d = directionVector(aimFace);
+    shot.alive = true;
+    shot.pos = shot.prevPos = blockTable[aimBlock].pos + d * shotDistance;
+    shot.targetPos = blockTable[aimBlock].pos + d * blockUnit;
+    shot.colour = colour;
+    shot.landed = false;
+}
+
+void fireShot() {
+    if (!shotAllowed()) return;
+    for (Block& block : blockTable) {
+        if (block.alive) block.settled = true;
+    }
+    reloadTimer = 0;
+    previousColour = currentColour;
+    currentColour = -1;
+    launchBlock(previousColour);
+    floatAnchor[0] = static_cast<float>(mouseX);
+    floatAnchor[1] = static_cast<float>(mouseY);
+    if (controls != 1) rightDown = false;
+    aimAlpha = 0;
+    drops++;
+    if (isClassicMode() && dropsSinceMatch != 0)
+        pendingGrowth += dropsSinceMatch * massLimit * growthPerMissShare;
+    dropsSinceMatch++;
+    PlaySound("swish.ogg", 0.5f, 1.0f);
+}
+
+void runBlockPass() {
+    if (aimBlockStanding() || currentColour == -1) chooseCurrentColour();
+    fireShot();
+}
+
+// The game view draws the mass when it is built; the shot is taken here.
+void renderGame() {
+    runBlockPass();
+}
+
+// ---- rotation ----
+
+static void setRatios() {
+    float yaw = std::fabs(yawVelocity), pitch = std::fabs(pitchVelocity);
+    yawRatio = pitchRatio = 1.0f;
+    if (yaw > pitch) pitchRatio = pitch / yaw;
+    if (pitch > yaw) yawRatio = yaw / pitch;
+}
+
+static void orbitCamera(float yawAngle, float pitchAngle) {
+    Vec3 side = normalise(crossProduct(camera.centre - camera.eye, camera.up));
+    Vec3 offset = rotateAboutAxis(camera.eye - camera.centre, side, pitchAngle);
+    camera.up = normalise(rotateAboutAxis(camera.up, side, pitchAngle));
+    offset = rotateAboutAxis(offset, camera.up, yawAngle);
+    camera.eye = camera.centre + offset;
+}
+
+static void decayVelocity(float& velocity, float& ratio, float realDtMs) {
+    if (ratio == 0.0f) ratio = 1.0f;
+    if (velocity == 0.0f) {
+        velocity = stalledVelocity;
+        return;
+    }
+    float step = realDtMs / velocityDecayDivisor;
+    float sign = velocity > 0 ? 1.0f : -1.0f;
+    velocity = std::fabs(velocity) <= step ? sign * residualDrift * ratio : velocity - sign * step;
+}
+
+static void updateRotation(float realDtMs) {
+    bool dragging = controls == 1 ? rightDown : leftDown;
+    float yawAngle = yawVelocity / velocityToAngle / pixelsPerRadian;
+    float pitchAngle = pitchVelocity / velocityToAngle / pixelsPerRadian;
+    if (dragging) {
+        float dx = dragOrigin[0] - mouseX, dy = dragOrigin[1] - mouseY;
+        float height = static_cast<float>(ScreenHeight > 0 ? ScreenHeight : 1);
+        yawVelocity += dx / height * dragVelocityScale;
+        pitchVelocity += dy / height * dragVelocityScale;
+        yawAngle = (dx + yawVelocity / velocityToAngle) / pixelsPerRadian;
+        pitchAngle = (dy + pitchVelocity / velocityToAngle) / pixelsPerRadian;
+        setRatios();
+        dragOrigin[0] = static_cast<float>(mouseX);
+        dragOrigin[1] = static_cast<float>(mouseY);
+    }
+    orbitCamera(yawAngle, pitchAngle);
+    rotationSums[0] += yawAngle;
+    rotationSums[1] += pitchAngle;
+    decayVelocity(yawVelocity, yawRatio, realDtMs);
+    decayVelocity(pitchVelocity, pitchRatio, realDtMs);
+}
+
+// ---- reload, flight, overlaps and arrivals ----
+
+static void updateReload(float realDtMs) {
+    reloadTimer = std::fmin(reloadTimer + realDtMs, reloadMs);
+    if (reloadTimer >= reloadMs) aimAlpha = std::fmin(fullAlpha, aimAlpha + aimFadeRate * realDtMs);
+}
+
+static float stepTowards(float from, float to, float step) {
+    float remaining = to - from;
+    if (std::fabs(remaining) <= step) return to;
+    return from + (remaining > 0 ? step : -step);
+}
+
+static void moveBlocks(float realDtMs) {
+    float step = flightSpeedPerMs * realDtMs;
+    for (Block& block : blockTable) {
+        block.prevPos = block.pos;
+        block.pos.x = stepTowards(block.pos.x, block.targetPos.x, step);
+        block.pos.y = stepTowards(block.pos.y, block.targetPos.y, step);
+        block.pos.z = stepTowards(block.pos.z, block.targetPos.z, step);
+    }
+}
+
+static void removeOverlaps() {
+    for (int32_t slot = 0; slot < blockSlots; slot++) {
+        Block& block = blockTable[slot];
+        if (!block.alive || !isAtRest(block)) continue;
+        int32_t first = findBlockAt(block.pos.x, block.pos.y, block.pos.z);
+        if (first != -1 && first < slot) block.alive = false;
+    }
+}
+
+static void playArrivals() {
+    for (Block& block : blockTable) {
+        if (!block.alive || !isAtRest(block) || block.landed || block.settled) continue;
+        block.landed = true;
+        PlaySound("clunk-hardcore.ogg", 0.5f, 1.0f);
+        arrivals++;
+    }
+}
+
+static void clearStrayBlocks() {
+    for (int32_t slot = 0; slot < blockSlots; slot++) {
+        const Vec3& p = blockTable[slot].pos;
+        bool outside = std::fabs(p.x) > worldBound || std::fabs(p.y) > worldBound ||
+                       std::fabs(p.z) > worldBound;
+        if (blockTable[slot].alive && outside) clearBlock(slot);
+    }
+}
+
+// ---- the frame ----
+
+static void triggerTutorials() {
+    if (dropsSinceMatch > comboNowDrops) showTutorialCard(CardComboNow);
+    if (currentColour > 0 && aimAlpha == fullAlpha && playSeconds > colourCardSeconds)
+        showTutorialCard(CardColour);
+}
+
+static void handleEscape() {
+    bool down = platformKeyHeld(vk::Escape);
+    if (down && !escapeWasDown && !tutorialShowing) paused = !paused;
+    escapeWasDown = down;
+}
+
+// Step 9: everything that stops while paused, in its order.
+static void runPlayStep(float dtMs, float realDtMs) {
+    handlePowerupKeys();
+    updateLevelClocks(dtMs, realDtMs);
+    updateSurvivalStage(realDtMs);
+    updateDisplayScore(dtMs);
+    clearStrayBlocks();
+    countColours();
+    scanForMatches();
+    updatePowerCharge(dtMs, realDtMs);
+    updateFloatingTexts(dtMs);
+    handlePowerupButtons();
+    updateAiming();
+    updateRotation(realDtMs);
+    updateReload(realDtMs);
+    moveBlocks(realDtMs);
+    removeOverlaps();
+    playArrivals();
+    updateSurvivalRefill();
+    updatePopping(dtMs);
+    updateRushDrain(dtMs);
+    updateMeter(dtMs);
+    updateEndSequence(dtMs);
+    previewSpin += dtMs / previewSpinDivisor;
+}
+
+void UpdateGame(float dtMs) {
+    ProfileScope section("UpdateGame");
+    applyCamera();
+    frameCounter = (frameCounter + 1) % framesPerCycle;
+    updatePowerupOverlays(dtMs);
+    if (!highscoreRequested && connectionMode != ConnectionOffline) {
+        queueHighscoreRequest();
+        highscoreRequested = true;
+    }
+    trackCheeveWait(dtMs);
+    updatePlayAchievements(dtMs);
+    triggerTutorials();
+    if (leftDown) dragTime += dtMs;
+    handleEscape();
+    updateTutorialCard(dtMs);
+    startDelay = std::fmax(0.0f, startDelay - dtMs);
+    float gameDt = timewarpActive ? dtMs / timewarpSlowdown : dtMs;
+    advanceParticleBursts(gameDt);
+    if (!paused) runPlayStep(gameDt, dtMs);
+    if (aliveBlockCount() == 0) handleEmptyMass(gameDt);
+    playStarted = startDelay <= 0 && levelClearTimer == 0;
+}

@@ -65,4 +65,3 @@ void renderBackground() {
 bool backgroundTextureLoaded() {
     return true;
 }
-void UpdateMusic(float) {}

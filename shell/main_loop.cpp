@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/textures.h"
+#include "game/launch_start.h"
 #include "game/play.h"
 #include "online/account.h"
 #include "online/encodings.h"
@@ -152,11 +154,14 @@ static void swapBuffers() {
 static bool runOneFrame() {
     profileFrameStart();
     runScriptFrame(frameNumber);
+    // --autoplay: the bot's input for this frame.
+    runAutoplayFrame();
     bool quitTaken = takeOneMessage();
     checkWindowActive();
     if (!windowRecord.visible) platformSleep(minimisedSleepMs);
     uint64_t now = platformCounter();
     float dtMs = measureFrameMs(now);
+    updateStreamingTextures(dtMs);
     Update(dtMs);
     Draw();
     takeScriptScreenshots(frameNumber);
@@ -186,6 +191,8 @@ static void runOuterLoop() {
             break;
         }
         startupGame();
+        // --start and --autoplay, once the window and start-up exist.
+        startGameFromLaunchOptions();
         logConsole("Starting main loop");
         runMainLoop();
         shutdownGame();

@@ -6,6 +6,11 @@
 
 #include <cstdlib>
 
+#include "engine/asset_archive.h"
+#include "engine/fonts.h"
+#include "engine/meshes.h"
+#include "engine/textures.h"
+#include "engine/draw2d.h"
 #include "game/modes.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -14,6 +19,7 @@
 #include "shell/console_log.h"
 #include "shell/launch_options.h"
 #include "shell/window.h"
+#include "sound/sound.h"
 
 std::string osName;
 std::string cpuName;
@@ -60,10 +66,11 @@ static void setFixedGLState() {
     gluPerspective(45.0, static_cast<double>(ScreenWidth) / ScreenHeight, 32.0, 2000.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_BLEND);
+    // Through the state shadow, so 2D drawing knows what to switch back.
+    enableState(GL_DEPTH_TEST);
+    enableState(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_MULTISAMPLE);
+    enableState(GL_MULTISAMPLE);
 }
 
 static void seedRandom() {
@@ -82,14 +89,16 @@ bool startupGame() {
     seedRandom();
     // Camera and scene defaults arrive with the game view.
     buildConsoleWordTree();
-    // The asset archive index ("Opening AssPack") arrives with the archive.
-    // The motion-blur copy and the texture-name tables arrive with the textures.
-    // The sound listener arrives with the sound engine.
+    openAssetArchive();
+    setupTextures();
+    initSound();
+    // Until the intro screen exists its sound preload runs here.
+    preloadSounds();
     saveSettings();
     startupStage = 2;
     if (VSync == 0 && hasSwapControl) setSwapInterval(0);
     startLevel(1);
-    glEnable(GL_CULL_FACE);
+    enableState(GL_CULL_FACE);
     glCullFace(GL_BACK);
     logConsole("Finished initializing");
     return true;
@@ -97,5 +106,10 @@ bool startupGame() {
 
 // Releases what start-up made, in its order; the later subsystems add theirs.
 void shutdownGame() {
+    closeAssetArchive();
+    destroyFonts();
+    destroyMeshes();
+    deleteTextures();
+    shutdownSound();
     startupStage = 0;
 }

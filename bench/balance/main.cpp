@@ -1,0 +1,136 @@
+// Balance table: the bot plays every mode and Classic level over many seeds
+// at two skills, headless at a fixed step, and the table shows how often it
+// clears, how long it takes and what it scores.
+//
+//   zentrix-balance [--archive data/assets.ass] [--seeds 20] [--step 16] [--mode Expert]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/asset_archive.h"
+#include "game/level_file.h"
+#include "game/modes.h"
+#include "game/simulation.h"
+#include "shell/console_log.h"
+
+namespace {
+
+struct Row {
+    int32_t mode;
+    int32_t level;  // 0 for the modes without levels
+};
+
+struct Summary {
+    int runs = 0, cleared = 0, neverEnded = 0;
+    double timeMs = 0, score = 0, stages = 0;
+};
+
+struct Options {
+    std::string archive = "data/assets.ass";
+    int seeds = 20;
+    float stepMs = 16.0f;
+    std::string mode;  // only this mode's rows ("Expert", "Rush", ...); empty for all
+};
+
+bool parseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!strcmp(argv[i], "--archive"))
+            options.archive = argv[i + 1];
+        else if (!strcmp(argv[i], "--seeds"))
+            options.seeds = atoi(argv[i + 1]);
+        else if (!strcmp(argv[i], "--step"))
+            options.stepMs = static_cast<float>(atof(argv[i + 1]));
+        else if (!strcmp(argv[i], "--mode"))
+            options.mode = argv[i + 1];
+        else
+            return false;
+    }
+    return options.seeds > 0 && options.stepMs > 0 && options.stepMs < 1000;
+}
+
+std::vector<Row> allRows() {
+    std::vector<Row> rows;
+    for (int32_t mode = ModeCasual; mode <= ModeExpert; mode++)
+        for (int32_t level = 1; level <= 10; level++) rows.push_back({mode, level});
+    rows.push_back({ModeRush, 0});
+    rows.push_back({ModeSurvival, 0});
+    rows.push_back({ModeMeditation, 0});
+    return rows;
+}
+
+// The level file of a row, read once: every seek in the archive inflates it from the start.
+std::vector<Vec3> rowLevel(const Row& row) {
+    if (row.mode == ModeMeditation) return {};
+    int32_t fileNumber = row.mode == ModeRush       ? rushLevelIndex + 1
+                         : row.mode == ModeSurvival ? survivalLevelIndex + 1
+                                                    : row.level;
+    return loadLevelFromArchive(fileNumber);
+}
+
+Summary runRow(const Row& row, const BotSkill& skill, const Options& options) {
+    Summary summary;
+    std::vector<Vec3> level = rowLevel(row);
+    for (int seed = 1; seed <= options.seeds; seed++) {
+        SimulationSetup setup;
+        setup.blocks = level;
+        setup.mode = row.mode;
+        setup.level = row.level > 0 ? row.level : 1;
+        setup.seed = static_cast<uint32_t>(seed);
+        setup.stepMs = options.stepMs;
+        setup.skill = skill;
+        SimulationResult result = runSimulation(setup);
+        summary.runs++;
+        summary.cleared += result.cleared ? 1 : 0;
+        summary.neverEnded += result.timedOut ? 1 : 0;
+        summary.timeMs += result.timeMs;
+        summary.score += result.score;
+        summary.stages += result.stagesCleared;
+    }
+    return summary;
+}
+
+void printCells(const Summary& s, const Row& row) {
+    double n = s.runs;
+    printf(" | %5.0f%% %7.1f %9.0f", 100.0 * s.cleared / n, s.timeMs / n / 1000.0, s.score / n);
+    if (row.mode == ModeSurvival)
+        printf(" st%4.1f", s.stages / n);
+    else
+        printf("       ");
+    printf(" %3d", s.neverEnded);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        fprintf(stderr,
+                "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME]\n");
+        return 2;
+    }
+    logDirectory = "/tmp";
+    assetArchivePath = options.archive;
+    openAssetArchive();
+    if (assetIndex.empty()) fprintf(stderr, "warning: no levels in %s\n", options.archive.c_str());
+    const BotSkill skills[2] = {skilledBot, casualBot};
+    const char* const skillNames[2] = {"skilled", "casual"};
+    printf("%d seeds per cell, %.0f ms steps\n", options.seeds, options.stepMs);
+    for (int i = 0; i < 2; i++)
+        printf("%s bot: reaction %.0f ms, errors %.0f%%, weighs %d faces per shot\n", skillNames[i],
+               skills[i].reactionMs, skills[i].errorRate * 100, skills[i].attention);
+    printf("%-16s | %-35s | %-35s\n", "", "skilled", "casual");
+    printf("%-16s | clear  time(s)     score stages end? | clear  time(s)     score stages end?\n",
+           "mode level");
+    for (const Row& row : allRows()) {
+        if (!options.mode.empty() && options.mode != modeName(row.mode)) continue;
+        std::string label = modeName(row.mode);
+        if (row.level > 0) label += " " + std::to_string(row.level);
+        printf("%-16s", label.c_str());
+        for (const BotSkill& skill : skills) printCells(runRow(row, skill, options), row);
+        printf("\n");
+        fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,202 @@
+// The asset archive: reads the index once at start-up, then serves lookups
+// by exact name and whole-asset reads through a fresh handle per read.
+#include "engine/asset_archive.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "shell/console_log.h"
+
+std::vector<AssetIndexEntry> assetIndex;
+gzFile assetArchive = nullptr;
+std::string assetArchivePath = "data/assets.ass";
+
+static const unsigned char gzipMagic[2] = {0x1f, 0x8b};
+constexpr int32_t readChunkBytes = 1 << 16;
+constexpr int64_t maxInt32 = 0x7fffffff;
+
+static void logDamage(const std::string& what) {
+    logConsole("AssPack index damaged: " + what);
+}
+
+static bool readInt32(gzFile file, int32_t& value) {
+    unsigned char bytes[4];
+    if (gzread(file, bytes, sizeof(bytes)) != static_cast<int>(sizeof(bytes))) return false;
+    uint32_t bits =
+        bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    value = static_cast<int32_t>(bits);
+    return true;
+}
+
+// Reads `count` bytes in bounded chunks, so a false length costs no more
+// memory than the data really there; false on a short read.
+static bool readBytes(gzFile file, int64_t count, std::string* into) {
+    std::string chunk;
+    while (count > 0) {
+        int32_t want = static_cast<int32_t>(std::min<int64_t>(count, readChunkBytes));
+        chunk.resize(want);
+        int got = gzread(file, chunk.data(), want);
+        if (got != want) return false;
+        if (into) into->append(chunk, 0, got);
+        count -= got;
+    }
+    return true;
+}
+
+// The uncompressed length: a gzip member's trailer holds it, a plain file
+// (which zlib reads as it is) is its own length; -1 when unknown.
+static int64_t uncompressedLength(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return -1;
+    unsigned char head[2] = {0, 0};
+    unsigned char tail[4] = {0, 0, 0, 0};
+    bool gzip =
+        std::fread(head, 1, 2, file) == 2 && head[0] == gzipMagic[0] && head[1] == gzipMagic[1];
+    int64_t length = -1;
+    if (!gzip) {
+        if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+    } else if (std::fseek(file, -4, SEEK_END) == 0 && std::fread(tail, 1, 4, file) == 4) {
+        length = tail[0] | tail[1] << 8 | tail[2] << 16 | static_cast<int64_t>(tail[3]) << 24;
+    }
+    std::fclose(file);
+    return length;
+}
+
+static bool readIndexEntry(gzFile file, AssetIndexEntry& entry) {
+    int32_t nameLength = 0;
+    if (!readInt32(file, nameLength)) {
+        logDamage("index ends early");
+        return false;
+    }
+    if (nameLength < 0 || nameLength > maxAssetNameBytes) {
+        logDamage("name length " + std::to_string(nameLength));
+        return false;
+    }
+    entry.name.clear();
+    if (!readBytes(file, nameLength, &entry.name) || !readInt32(file, entry.offset) ||
+        !readInt32(file, entry.size)) {
+        logDamage("index ends early");
+        return false;
+    }
+    return true;
+}
+
+// An entry must lie after the index and inside the stream.
+static bool entryInRange(const AssetIndexEntry& entry, int64_t indexEnd, int64_t streamEnd) {
+    if (entry.offset < indexEnd || entry.size < 0) return false;
+    int64_t end = static_cast<int64_t>(entry.offset) + entry.size;
+    return end <= maxInt32 && (streamEnd < 0 || end <= streamEnd);
+}
+
+static void dropEntriesOutOfRange(std::vector<AssetIndexEntry>& entries, int64_t indexEnd,
+                                  int64_t streamEnd) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entryInRange(entries[i], indexEnd, streamEnd)) continue;
+        logDamage("asset " + entries[i].name + " lies outside the archive");
+        entries.resize(i);
+        return;
+    }
+}
+
+static bool skipHeaderText(gzFile file) {
+    int32_t length = 0;
+    bool lengthRead = readInt32(file, length);
+    if (lengthRead && (length < 0 || length > maxAssetHeaderTextBytes)) {
+        logDamage("header text length " + std::to_string(length));
+        return false;
+    }
+    if (lengthRead && readBytes(file, length, nullptr)) return true;
+    logDamage("header ends early");
+    return false;
+}
+
+std::vector<AssetIndexEntry> readAssetIndex(gzFile file, int64_t streamEnd) {
+    std::vector<AssetIndexEntry> entries;
+    int32_t count = 0;
+    if (!skipHeaderText(file)) return entries;
+    if (!readInt32(file, count)) {
+        logDamage("entry count missing");
+        return entries;
+    }
+    if (count < 0 || count > maxAssetEntryCount) {
+        logDamage("entry count " + std::to_string(count));
+        return entries;
+    }
+    AssetIndexEntry entry;
+    for (int32_t i = 0; i < count && readIndexEntry(file, entry); ++i) {
+        entries.push_back(entry);
+        logConsole("Indexed asset " + entry.name);
+    }
+    dropEntriesOutOfRange(entries, gztell(file), streamEnd);
+    return entries;
+}
+
+void openAssetArchive() {
+    closeAssetArchive();
+    assetIndex.clear();
+    logConsole("Opening AssPack");
+    assetArchive = gzopen(assetArchivePath.c_str(), "rb");
+    if (!assetArchive) {
+        logConsole("gzopen failed");
+        return;
+    }
+    assetIndex = readAssetIndex(assetArchive, uncompressedLength(assetArchivePath));
+    logConsole("AssPack headers loaded");
+}
+
+static const AssetIndexEntry* findAsset(const std::string& name) {
+    for (const AssetIndexEntry& entry : assetIndex) {
+        if (entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
+int32_t lookupAssetOffset(const std::string& name) {
+    logConsole("Looking up offset for " + name);
+    const AssetIndexEntry* entry = findAsset(name);
+    if (!entry) return -1;
+    logConsole("found offset");
+    return entry->offset;
+}
+
+int32_t lookupAssetSize(const std::string& name) {
+    logConsole("Looking up size for " + name);
+    const AssetIndexEntry* entry = findAsset(name);
+    if (!entry) return -1;
+    logConsole("found size");
+    return entry->size;
+}
+
+static std::string readAssetRange(const std::string& name, int32_t offset, int32_t size) {
+    gzFile file = gzopen(assetArchivePath.c_str(), "rb");
+    if (!file) {
+        logConsole("gzopen failed");
+        return {};
+    }
+    std::string bytes;
+    bool complete = gzseek(file, offset, SEEK_SET) == offset && readBytes(file, size, &bytes);
+    gzclose(file);
+    if (complete) return bytes;
+    logConsole("AssPack asset truncated: " + name);
+    return {};
+}
+
+std::string readAsset(const std::string& name) {
+    int32_t offset = lookupAssetOffset(name);
+    int32_t size = lookupAssetSize(name);
+    if (offset < 0 || size < 0) {
+        logConsole("AssPack has no asset " + name);
+        return {};
+    }
+    if (size > maxAssetBytes) {
+        logConsole("AssPack asset too large: " + name);
+        return {};
+    }
+    return readAssetRange(name, offset, size);
+}
+
+void closeAssetArchive() {
+    if (!assetArchive) return;
+    gzclose(assetArchive);
+    assetArchive = nullptr;
+}

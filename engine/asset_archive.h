@@ -1,0 +1,39 @@
+// The asset archive "data/assets.ass" (the AssPack): one gzip stream whose
+// uncompressed data starts with an index of named assets, then their bytes.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AssetIndexEntry {
+    std::string name;  // archive key, backslash-separated ("textures\\red.tga")
+    int32_t offset;    // first byte of the asset in the uncompressed stream
+    int32_t size;      // length of the asset in bytes
+};
+
+extern std::vector<AssetIndexEntry> assetIndex;  // filled by openAssetArchive, file order
+extern gzFile assetArchive;  // start-up's handle, later the texture streamer's; null if closed
+extern std::string assetArchivePath;  // "data/assets.ass"; tests point it elsewhere
+
+// Limits beyond which the index is taken as damaged or an asset is refused.
+constexpr int32_t maxAssetHeaderTextBytes = 1 << 20;
+constexpr int32_t maxAssetEntryCount = 1 << 20;
+constexpr int32_t maxAssetNameBytes = 4096;
+constexpr int32_t maxAssetBytes = 256 << 20;
+
+// Opens the archive and reads its index; a missing archive leaves the index empty.
+void openAssetArchive();
+// Offset and size of the first entry named exactly `name`, or -1.
+int32_t lookupAssetOffset(const std::string& name);
+int32_t lookupAssetSize(const std::string& name);
+// The asset's bytes read through a handle of its own; empty when missing or unreadable.
+std::string readAsset(const std::string& name);
+void closeAssetArchive();
+
+// Reads an index from a stream positioned at its start; stops at the first
+// damage and keeps the entries before it. `streamEnd` (-1 = unknown) bounds
+// the asset ranges. Used by openAssetArchive and the fuzzer.
+std::vector<AssetIndexEntry> readAssetIndex(gzFile file, int64_t streamEnd);

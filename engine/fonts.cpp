@@ -1,0 +1,270 @@
+// Font building with FreeType into the atlas and display lists, and printing.
+#include "engine/fonts.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_GLYPH_H
+
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+#include "engine/asset_archive.h"
+#include "engine/textures.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/input.h"
+#include "shell/profiler.h"
+#include "shell/window.h"
+
+FontData bigFont = {};
+FontData mediumFont = {};
+FontData smallFont = {};
+float lastListBase = -1.0f;
+
+static constexpr int firstGlyph = 32, lastGlyph = 127;
+static constexpr float layoutHeight = 1050.0f;
+static constexpr float fontUnit = 55.0f;
+static constexpr float bigFontShare = 1.25f, mediumFontShare = 0.5f, smallFontShare = 0.25f;
+static constexpr int glyphDpi = 96;
+static constexpr float texelInset = 0.001f;
+static constexpr char replacementByte = '*';
+
+// ---- building ----
+
+// Releases FreeType's library and face however the build ends.
+struct FreeTypeSession {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    ~FreeTypeSession() {
+        if (face) FT_Done_Face(face);
+        if (library) FT_Done_FreeType(library);
+    }
+};
+
+static int nextPowerOfTwo(int n) {
+    int power = 1;
+    while (power < n) power *= 2;
+    return power;
+}
+
+// Luminance and alpha both carry the coverage; the padding stays clear.
+static std::vector<unsigned char> glyphImage(const FT_Bitmap& bitmap, int gw, int gh) {
+    std::vector<unsigned char> image(2 * gw * gh, 0);
+    int stride = bitmap.pitch < 0 ? -bitmap.pitch : bitmap.pitch;
+    for (unsigned row = 0; row < bitmap.rows; row++) {
+        for (unsigned column = 0; column < bitmap.width; column++) {
+            unsigned char coverage = bitmap.buffer[row * stride + column];
+            size_t texel = 2 * (row * gw + column);
+            image[texel] = image[texel + 1] = coverage;
+        }
+    }
+    return image;
+}
+
+struct GlyphPlace {
+    int page;
+    float x, y;
+    int gw, gh;
+};
+
+// The glyph's list: select its atlas rectangle, draw the quad standing on the
+// baseline, then move the pen on. A glyph that had to go to another page
+// binds that page and gives page 0 back, which print relies on.
+static void compileGlyphList(GLuint list, const FT_BitmapGlyph glyph, const GlyphPlace& place,
+                             float advance) {
+    float side = static_cast<float>(atlasSize);
+    float width = static_cast<float>(glyph->bitmap.width);
+    float rows = static_cast<float>(glyph->bitmap.rows);
+    float tx = width / place.gw, ty = rows / place.gh, top = static_cast<float>(glyph->top);
+    glNewList(list, GL_COMPILE);
+    if (place.page != 0) glBindTexture(GL_TEXTURE_2D, atlasPageTextures[place.page]);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glTranslatef(place.x / side, place.y / side, 0);
+    glScalef(place.gw / side, place.gh / side, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(static_cast<float>(glyph->left), 0, 0);
+    glBegin(GL_QUADS);
+    glTexCoord2f(texelInset, ty - texelInset);
+    glVertex2f(0, rows - top);
+    glTexCoord2f(texelInset, texelInset);
+    glVertex2f(0, -top);
+    glTexCoord2f(tx - texelInset, texelInset);
+    glVertex2f(width, -top);
+    glTexCoord2f(tx - texelInset, ty - texelInset);
+    glVertex2f(width, rows - top);
+    glEnd();
+    glPopMatrix();
+    glTranslatef(advance, 0, 0);
+    if (place.page != 0) glBindTexture(GL_TEXTURE_2D, atlasPageTextures[0]);
+    glEndList();
+}
+
+static FT_BitmapGlyph renderGlyph(FT_Face face, int c) {
+    if (FT_Load_Glyph(face, FT_Get_Char_Index(face, c), FT_LOAD_DEFAULT))
+        throw std::runtime_error("FT_Load_Glyph failed");
+    FT_Glyph glyph = nullptr;
+    if (FT_Get_Glyph(face->glyph, &glyph)) throw std::runtime_error("FT_Get_Glyph failed");
+    FT_Glyph_To_Bitmap(&glyph, FT_RENDER_MODE_NORMAL, nullptr, 1);
+    return reinterpret_cast<FT_BitmapGlyph>(glyph);
+}
+
+static void buildGlyph(FontData& font, FT_Face face, int c, const std::string& rectName) {
+    FT_BitmapGlyph glyph = renderGlyph(face, c);
+    const FT_Bitmap& bitmap = glyph->bitmap;
+    GlyphPlace place = {0, 0, 0, nextPowerOfTwo(static_cast<int>(bitmap.width)),
+                        nextPowerOfTwo(static_cast<int>(bitmap.rows))};
+    place.page = allocateAtlasSpace(static_cast<float>(place.gw), static_cast<float>(place.gh),
+                                    rectName, &place.x, &place.y);
+    font.advances[c] = static_cast<float>(face->glyph->advance.x >> 6);
+    if (place.page >= 0) {
+        std::vector<unsigned char> image = glyphImage(bitmap, place.gw, place.gh);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(place.x), static_cast<GLint>(place.y),
+                        place.gw, place.gh, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, image.data());
+        compileGlyphList(font.listBase + c, glyph, place, font.advances[c]);
+    } else {
+        // Larger than a whole page: the character only moves the pen.
+        logConsole("glyph " + std::to_string(c) + " of " + rectName + " does not fit the atlas");
+        glNewList(font.listBase + c, GL_COMPILE);
+        glTranslatef(font.advances[c], 0, 0);
+        glEndList();
+    }
+    FT_Done_Glyph(reinterpret_cast<FT_Glyph>(glyph));
+}
+
+void buildFont(FontData& font, const std::string& bytes, float size, const std::string& key) {
+    FreeTypeSession session;
+    if (FT_Init_FreeType(&session.library)) throw std::runtime_error("FT_Init_FreeType failed");
+    if (FT_New_Memory_Face(session.library, reinterpret_cast<const FT_Byte*>(bytes.data()),
+                           static_cast<FT_Long>(bytes.size()), 0, &session.face))
+        throw std::runtime_error(
+            "FT_New_Face failed (there is probably a problem with your font file)");
+    FT_F26Dot6 pixels = static_cast<FT_F26Dot6>(static_cast<int>(size)) * 64;
+    FT_Set_Char_Size(session.face, pixels, pixels, glyphDpi, glyphDpi);
+    font = FontData{};
+    font.h = size;
+    font.listBase = glGenLists(fontListCount);
+    for (int c = firstGlyph; c <= lastGlyph; c++) buildGlyph(font, session.face, c, "font_" + key);
+}
+
+// Builds from bytes already read; no bytes means the file was missing.
+static void buildOrLeaveEmpty(FontData& font, const std::string& bytes, const std::string& file,
+                              float size) {
+    if (bytes.empty()) {
+        // No archive or no such file: text in this font draws nothing.
+        logConsole("font " + file + " not found");
+        font = FontData{};
+        font.h = size;
+        return;
+    }
+    buildFont(font, bytes, size, file + "_" + std::to_string(static_cast<int>(size)));
+}
+
+void loadFont(FontData& font, const std::string& file, float size) {
+    buildOrLeaveEmpty(font, readAsset("fonts\\" + file), file, size);
+}
+
+void setupFonts() {
+    float unit = ScreenHeight / layoutHeight * fontUnit;
+    try {
+        // Each archive read decompresses up to the file: read the shared face once.
+        std::string display = readAsset("fonts\\prototype.ttf");
+        buildOrLeaveEmpty(bigFont, display, "prototype.ttf", unit * bigFontShare);
+        buildOrLeaveEmpty(mediumFont, display, "prototype.ttf", unit * mediumFontShare);
+        loadFont(smallFont, "arialbd.ttf", unit * smallFontShare);
+    } catch (const std::runtime_error& error) {
+        // A font file that FreeType cannot use ends the game on purpose.
+        logConsole(error.what());
+        showMessageBox(error.what(), "Error");
+        std::exit(EXIT_FAILURE);
+    }
+    lastListBase = -1.0f;
+    // The text fields measure in the account-screen font once it exists.
+    if (mediumFont.listBase) measureTextWidth = measureAccountText;
+}
+
+void destroyFont(FontData& font) {
+    if (font.listBase) glDeleteLists(font.listBase, fontListCount);
+    font.listBase = 0;
+}
+
+void destroyFonts() {
+    destroyFont(bigFont);
+    destroyFont(mediumFont);
+    destroyFont(smallFont);
+}
+
+// ---- measuring and printing ----
+
+std::string printableText(const std::string& text) {
+    std::string shown = text;
+    for (char& c : shown) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < firstGlyph || byte > lastGlyph) c = replacementByte;
+    }
+    return shown;
+}
+
+float freetype::getWidth(const FontData& font, const std::string& text) {
+    float sum = 0;
+    for (char c : printableText(text)) sum += font.advances[static_cast<unsigned char>(c)];
+    return sum / 2;
+}
+
+float measureAccountText(const std::string& text) {
+    return freetype::getWidth(mediumFont, text) * 2;
+}
+
+IntRect freetype::bbox(const std::string& text, float x, float y, const FontData& font, int align,
+                       float scale) {
+    float w = getWidth(font, text) * scale;
+    float left = x, right = x;
+    if (align == AlignCentre) left = x - w, right = x + w;
+    if (align == AlignLeft) right = x + 2 * w;
+    if (align == AlignRight) left = x - 2 * w;
+    return {static_cast<int>(left), static_cast<int>(y - font.h * scale), static_cast<int>(right),
+            static_cast<int>(y)};
+}
+
+Vec2 printOffset(const FontData& font, const std::string& text, int align, float scale) {
+    float width = freetype::getWidth(font, text);
+    if (align == AlignCentre) return {width * scale, 0};
+    if (align == AlignRight) return {2 * width * scale, 0};
+    if (align == AlignMiddle) return {static_cast<int>(width) * scale, font.h * scale / 2};
+    return {0, 0};
+}
+
+static GLubyte colourByte(float value) {
+    return static_cast<GLubyte>(static_cast<int>(value));
+}
+
+void freetype::print(const std::string& text, float x, float y, int align, float scale, float r,
+                     float g, float b, float a, const FontData& font) {
+    ProfileScope section("freetype::print");
+    if (!font.listBase) return;
+    // The glyph lists load the texture matrix themselves.
+    lastAtlasChunk = -1;
+    bindAtlasPage(0);
+    enableState(GL_TEXTURE_2D);
+    std::string shown = printableText(text);
+    if (static_cast<float>(font.listBase) != lastListBase) {
+        glListBase(font.listBase);
+        lastListBase = static_cast<float>(font.listBase);
+    }
+    Vec2 offset = printOffset(font, shown, align, scale);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(x - offset.x, y + offset.y, 0);
+    glScalef(scale, scale, scale);
+    glColor4ub(colourByte(r), colourByte(g), colourByte(b), colourByte(a));
+    glCallLists(static_cast<GLsizei>(shown.size()), GL_UNSIGNED_BYTE, shown.data());
+    glPopMatrix();
+}
+
+void printShadowed(const std::string& text, float x, float y, float offset, int align, float scale,
+                   float r, float g, float b, float a, const FontData& font) {
+    freetype::print(text, x + offset, y + offset, align, scale, 0, 0, 0, a, font);
+    freetype::print(text, x, y, align, scale, r, g, b, a, font);
+}

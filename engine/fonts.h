@@ -1,0 +1,61 @@
+// Fonts: FreeType renders the printable ASCII glyphs once per font and size
+// into atlas page 0; each character is a display list that selects its glyph,
+// draws one quad and moves the pen, so a line of text is one glCallLists.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <string>
+
+#include "engine/draw2d.h"
+
+constexpr int fontListCount = 128;
+
+struct FontData {
+    float h;                        // the pixel size the font was built at
+    float advances[fontListCount];  // pen advance of each character, pixels
+    GLuint listBase;                // list listBase + c draws character c; 0 = not built
+};
+
+extern FontData bigFont;     // titles, HUD numbers
+extern FontData mediumFont;  // labels, menus, the account screens
+extern FontData smallFont;   // status lines, the console
+extern float lastListBase;   // list base set by the last glListBase
+
+// Alignment codes of print; any other value is left-aligned at x.
+enum TextAlign : int {
+    AlignCentre = 0,
+    AlignLeft = 5,
+    AlignRight = 6,
+    AlignMiddle = 8,  // centred both ways on (x, y)
+};
+
+// Builds the three fonts at sizes taken from the window height. A broken font
+// file ends the program with a message; a missing one leaves that font empty.
+void setupFonts();
+// Builds a font from the archive's "fonts\" + file; throws std::runtime_error
+// with FreeType's failure text when the file cannot be used.
+void loadFont(FontData& font, const std::string& file, float size);
+// Builds a font from font-file bytes already in memory.
+void buildFont(FontData& font, const std::string& bytes, float size, const std::string& key);
+void destroyFont(FontData& font);
+void destroyFonts();
+void printShadowed(const std::string& text, float x, float y, float offset, int align, float scale,
+                   float r, float g, float b, float a, const FontData& font);
+// The text as print draws it: bytes below 32 or above 127 become '*'.
+std::string printableText(const std::string& text);
+// How far print moves the pen start from (x, y) for an alignment: x - dx, y + dy.
+Vec2 printOffset(const FontData& font, const std::string& text, int align, float scale);
+// Full printed width at scale 1 in the account-screen font (mediumFont).
+float measureAccountText(const std::string& text);
+
+namespace freetype {
+// Draws text with its baseline at (x, y); colour values 0..255.
+void print(const std::string& text, float x, float y, int align, float scale, float r, float g,
+           float b, float a, const FontData& font);
+// HALF the summed advances of the text, pixels at scale 1.
+float getWidth(const FontData& font, const std::string& text);
+// The rectangle around a printed line, for mouse hits.
+IntRect bbox(const std::string& text, float x, float y, const FontData& font, int align,
+             float scale);
+}  // namespace freetype

@@ -1,0 +1,229 @@
+// ".mbm" parsing, vertex buffer set-up and mesh drawing.
+#define GL_GLEXT_PROTOTYPES
+#include "engine/meshes.h"
+
+#include <GL/glext.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/asset_archive.h"
+#include "shell/console_log.h"
+#include "shell/window.h"
+
+Mesh cubeMesh;
+Mesh geosphereMesh;
+Mesh particleQuad;
+int64_t vertexBufferBytes = 0;
+
+// The sub-mesh whose pointers are set up; drawing it again skips the set-up.
+static const SubMesh* lastDrawnSubMesh = nullptr;
+
+static constexpr float particleQuadHalf = 16.0f;
+static constexpr int faceFloats = 6;  // three vertex indices, three texture indices
+static constexpr int vertexFloats = 3;
+static constexpr int texCoordFloats = 2;
+
+// ---- parsing ----
+
+// Reads the file's floats in order, never past its end.
+struct FloatReader {
+    const std::string& bytes;
+    size_t at;
+    size_t remaining() const { return (bytes.size() - at) / sizeof(float); }
+    float next() {
+        float value;
+        std::memcpy(&value, bytes.data() + at, sizeof(float));
+        at += sizeof(float);
+        return value;
+    }
+};
+
+// A count stored as a float: whole part, or -1 when it is not a sane count.
+static int64_t readCount(FloatReader& reader) {
+    if (reader.remaining() < 1) return -1;
+    float value = reader.next();
+    if (!std::isfinite(value) || value < 0 || value > static_cast<float>(reader.bytes.size()))
+        return -1;
+    return static_cast<int64_t>(value);
+}
+
+// An index stored as a float, checked against its list's length.
+static bool readIndex(FloatReader& reader, int64_t count, int64_t& index) {
+    float value = reader.next();
+    if (!std::isfinite(value) || value < 0 || value >= static_cast<float>(count)) return false;
+    index = static_cast<int64_t>(value);
+    return index < count;
+}
+
+// The face list: three vertex then three texture indices per face, each checked.
+static bool readFaceIndices(FloatReader& reader, int64_t faces, int64_t vertices, int64_t texCoords,
+                            std::vector<int64_t>& indices) {
+    indices.resize(faces * faceFloats);
+    for (int64_t i = 0; i < faces * faceFloats; i++) {
+        int64_t limit = i % faceFloats < 3 ? vertices : texCoords;
+        if (!readIndex(reader, limit, indices[i])) return false;
+    }
+    return true;
+}
+
+// Vertices are stored z-up; the game is y-up: (x, y, z) becomes (x, z, -y).
+static std::vector<float> readPositions(FloatReader& reader, int64_t vertices) {
+    std::vector<float> positions(vertices * vertexFloats);
+    for (int64_t v = 0; v < vertices; v++) {
+        float x = reader.next(), y = reader.next(), z = reader.next();
+        positions[v * 3] = x;
+        positions[v * 3 + 1] = z;
+        positions[v * 3 + 2] = -y;
+    }
+    return positions;
+}
+
+// Corners are stored last first: reading them backwards restores the winding.
+static std::vector<float> faceCorners(const std::vector<int64_t>& indices,
+                                      const std::vector<float>& positions,
+                                      const std::vector<float>& uvs) {
+    std::vector<float> corners;
+    corners.reserve(indices.size() / faceFloats * 3 * cornerFloats);
+    for (size_t face = 0; face < indices.size(); face += faceFloats) {
+        for (int corner = 2; corner >= 0; corner--) {
+            int64_t v = indices[face + corner], t = indices[face + 3 + corner];
+            corners.insert(corners.end(), {positions[v * 3], positions[v * 3 + 1],
+                                           positions[v * 3 + 2], uvs[t * 2], uvs[t * 2 + 1]});
+        }
+    }
+    return corners;
+}
+
+static bool readSubMesh(FloatReader& reader, std::vector<float>& corners, std::string& error) {
+    int64_t faces = readCount(reader), vertices = readCount(reader), texCoords = readCount(reader);
+    if (faces < 0 || vertices < 0 || texCoords < 0) {
+        error = "bad count";
+        return false;
+    }
+    uint64_t needed = faces * faceFloats + vertices * vertexFloats + texCoords * texCoordFloats;
+    if (needed > reader.remaining()) {
+        error = "file ends early";
+        return false;
+    }
+    std::vector<int64_t> indices;
+    if (!readFaceIndices(reader, faces, vertices, texCoords, indices)) {
+        error = "index out of range";
+        return false;
+    }
+    std::vector<float> positions = readPositions(reader, vertices);
+    std::vector<float> uvs(texCoords * texCoordFloats);
+    for (float& value : uvs) value = reader.next();
+    corners = faceCorners(indices, positions, uvs);
+    return true;
+}
+
+bool parseMbm(const std::string& bytes, std::vector<std::vector<float>>& subMeshCorners,
+              std::string& error) {
+    FloatReader reader{bytes, 0};
+    subMeshCorners.clear();
+    int64_t count = readCount(reader);
+    if (count < 0) {
+        error = "bad sub-mesh count";
+        return false;
+    }
+    for (int64_t i = 0; i < count; i++) {
+        std::vector<float> corners;
+        if (!readSubMesh(reader, corners, error)) return false;
+        subMeshCorners.push_back(std::move(corners));
+    }
+    return true;
+}
+
+// ---- GL set-up ----
+
+static void fillVertexBuffer(SubMesh& subMesh, GLenum usage) {
+    GLsizeiptr bytes = static_cast<GLsizeiptr>(subMesh.corners.size() * sizeof(float));
+    glGenBuffers(1, &subMesh.buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, subMesh.buffer);
+    glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, usage);
+    void* mapped = glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY);
+    if (mapped) {
+        std::memcpy(mapped, subMesh.corners.data(), bytes);
+        glUnmapBuffer(GL_ARRAY_BUFFER);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    vertexBufferBytes += bytes;
+}
+
+static void addSubMesh(Mesh& mesh, std::vector<float> corners, int cornersPerFace, GLenum usage) {
+    SubMesh subMesh = {0, 0, std::move(corners)};
+    subMesh.faceCount = static_cast<int>(subMesh.corners.size() / (cornersPerFace * cornerFloats));
+    if (hasVBO && !subMesh.corners.empty()) fillVertexBuffer(subMesh, usage);
+    mesh.subMeshes.push_back(std::move(subMesh));
+}
+
+void destroyMesh(Mesh& mesh) {
+    for (SubMesh& subMesh : mesh.subMeshes) {
+        if (subMesh.buffer) glDeleteBuffers(1, &subMesh.buffer);
+    }
+    mesh.subMeshes.clear();
+    lastDrawnSubMesh = nullptr;
+}
+
+void destroyMeshes() {
+    destroyMesh(cubeMesh);
+    destroyMesh(geosphereMesh);
+    destroyMesh(particleQuad);
+    vertexBufferBytes = 0;
+}
+
+void loadMesh(Mesh& mesh, const std::string& file) {
+    logConsole("loading mesh " + file);
+    destroyMesh(mesh);
+    mesh.quads = false;
+    std::string bytes = readAsset("meshes\\" + file);
+    std::vector<std::vector<float>> subMeshCorners;
+    std::string error;
+    if (bytes.empty()) {
+        logConsole("mesh " + file + " not found");
+    } else if (!parseMbm(bytes, subMeshCorners, error)) {
+        logConsole("mesh " + file + " is damaged: " + error);
+    } else {
+        for (std::vector<float>& corners : subMeshCorners)
+            addSubMesh(mesh, std::move(corners), 3, GL_STATIC_DRAW);
+    }
+    logConsole("finished loading mesh " + file);
+}
+
+void buildParticleQuad(Mesh& mesh) {
+    logConsole("loading particle mesh");
+    destroyMesh(mesh);
+    mesh.quads = true;
+    const float s = particleQuadHalf;
+    addSubMesh(mesh, {-s, -s, 0, 0, 0, s, -s, 0, 1, 0, s, s, 0, 1, 1, -s, s, 0, 0, 1}, 4,
+               GL_DYNAMIC_DRAW);
+    logConsole("finished loading particle mesh ");
+}
+
+// ---- drawing ----
+
+static void pointArraysAt(const SubMesh& subMesh) {
+    const char* base = nullptr;
+    if (subMesh.buffer)
+        glBindBuffer(GL_ARRAY_BUFFER, subMesh.buffer);
+    else
+        base = reinterpret_cast<const char*>(subMesh.corners.data());
+    glVertexPointer(3, GL_FLOAT, cornerBytes, base);
+    glTexCoordPointer(2, GL_FLOAT, cornerBytes, base + 3 * sizeof(float));
+    if (subMesh.buffer) glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void drawMesh(const Mesh& mesh) {
+    for (const SubMesh& subMesh : mesh.subMeshes) {
+        if (subMesh.faceCount == 0) continue;
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        if (&subMesh != lastDrawnSubMesh) pointArraysAt(subMesh);
+        lastDrawnSubMesh = &subMesh;
+        if (mesh.quads)
+            glDrawArrays(GL_QUADS, 0, 4 * subMesh.faceCount);
+        else
+            glDrawArrays(GL_TRIANGLES, 0, 3 * subMesh.faceCount);
+    }
+}

@@ -1,0 +1,162 @@
+// Polyparticle fragments, bursts, their motion and their billboarded sprites.
+#include "engine/particles.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/draw2d.h"
+#include "engine/textures.h"
+#include "shell/console_log.h"
+#include "shell/game_state.h"
+#include "shell/main_loop.h"
+#include "shell/profiler.h"
+
+PolyparticleSet cubeFragments;
+PolyparticleSet geosphereFragments;
+int particleCountMax = 0;
+
+static constexpr float fragmentSpread = 1.5f;
+static constexpr float flightDivisor = 45.0f;
+static constexpr float gratsFlightSlowdown = 3.0f;
+static constexpr int jitterRange = 100, jitterCentre = 50, jitterDivisor = 10;
+static constexpr int spinRange = 100;
+// A trail step below this (a console typo such as 0) would never end.
+static constexpr float minimumTrailStep = 0.1f;
+
+// ---- fragments ----
+
+static Vec3 cornerAt(const std::vector<float>& corners, size_t corner) {
+    const float* c = &corners[corner * cornerFloats];
+    return {c[0], c[1], c[2]};
+}
+
+static int jitter() {
+    return (rand() % jitterRange - jitterCentre) / jitterDivisor;
+}
+
+static PolyFragment makeFragment(const std::vector<float>& corners, size_t firstCorner) {
+    PolyFragment fragment = {};
+    for (int k = 0; k < 3; k++) {
+        fragment.corners[k] = cornerAt(corners, firstCorner + k);
+        fragment.texCoords[k][0] = corners[(firstCorner + k) * cornerFloats + 3];
+        fragment.texCoords[k][1] = corners[(firstCorner + k) * cornerFloats + 4];
+    }
+    Vec3 c = (fragment.corners[0] + fragment.corners[1] + fragment.corners[2]) * (1.0f / 3.0f);
+    c.x += jitter();
+    c.y += jitter();
+    c.z += jitter();
+    c = c * fragmentSpread;
+    fragment.distance = magnitude(c);
+    fragment.direction = normalise(c);
+    fragment.spin = rand() % spinRange;
+    return fragment;
+}
+
+void loadPolyparticleMesh(PolyparticleSet& set, const Mesh& mesh) {
+    ProfileScope section("loadPolyparticleMesh");
+    logConsole("loading polyparticle mesh");
+    set.fragments.clear();
+    for (const SubMesh& subMesh : mesh.subMeshes) {
+        size_t triangles = subMesh.corners.size() / (3 * cornerFloats);
+        for (size_t t = 0; t < triangles; t++)
+            set.fragments.push_back(makeFragment(subMesh.corners, t * 3));
+    }
+    logConsole("finished loading polyparticle mesh");
+}
+
+void loadMeshesAndParticles() {
+    loadMesh(cubeMesh, "cube.mbm");
+    loadMesh(geosphereMesh, "geosphere.mbm");
+    buildParticleQuad(particleQuad);
+    loadPolyparticleMesh(cubeFragments, cubeMesh);
+    loadPolyparticleMesh(geosphereFragments, geosphereMesh);
+}
+
+// ---- bursts ----
+
+void loadPolyparticle(float x, float y, float z, const PolyparticleSet& set,
+                      const std::string& texture, PolyparticleBurst& burst) {
+    ProfileScope section("loadPolyparticle");
+    burst.alive = true;
+    burst.fragments = set.fragments;
+    burst.age = 0;
+    burst.texture = texture;
+    burst.position = {x, y, z};
+}
+
+static bool onCongratulations() {
+    return GameState == Grats || GameState == GratsToScoreScreen;
+}
+
+void updatePolyparticle(float dtMs, PolyparticleBurst& burst) {
+    ProfileScope section("updatePolyparticle");
+    float slowdown = onCongratulations() ? gratsFlightSlowdown : 1.0f;
+    for (PolyFragment& fragment : burst.fragments) {
+        fragment.previousPosition = fragment.position;
+        Vec3 step = fragment.direction * (1.0f / slowdown);
+        fragment.position = fragment.position + step * (dtMs / flightDivisor);
+    }
+    burst.age += dtMs;
+    if (burst.age > polyparticleLifeMs) burst.alive = false;
+}
+
+float burstOpacity(const PolyparticleBurst& burst) {
+    return 1.0f - burst.age / polyparticleLifeMs;
+}
+
+int trailSpriteCount() {
+    float step = std::max(particleDeg, minimumTrailStep);
+    int count = 0;
+    for (float t = 0; t < particleTrailLength; t += step) count++;
+    return count;
+}
+
+// ---- sprites ----
+
+// The rotation that undoes the view's, so a sprite's plane faces the eye.
+static void facingRotation(float rotation[16]) {
+    float view[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, view);
+    const int axes[3][3] = {{0, 4, 8}, {1, 5, 9}, {2, 6, 10}};
+    std::fill(rotation, rotation + 16, 0.0f);
+    for (int column = 0; column < 3; column++)
+        for (int row = 0; row < 3; row++) rotation[column * 4 + row] = view[axes[column][row]];
+    rotation[15] = 1.0f;
+}
+
+static void drawSprite(Vec3 at, const float rotation[16]) {
+    glPushMatrix();
+    glTranslatef(at.x, at.y, at.z);
+    glMultMatrixf(rotation);
+    glScalef(particleSpriteScale, particleSpriteScale, particleSpriteScale);
+    drawMesh(particleQuad);
+    glPopMatrix();
+    particlesDrawn++;
+}
+
+static void drawFragment(const PolyparticleBurst& burst, const PolyFragment& fragment,
+                         const float rotation[16]) {
+    Vec3 p = burst.position + fragment.position;
+    drawSprite(p, rotation);
+    if (fragment.position == Vec3{0, 0, 0}) return;
+    float step = std::max(particleDeg, minimumTrailStep);
+    for (float t = 0; t < particleTrailLength; t += step)
+        drawSprite(p - fragment.direction * t, rotation);
+}
+
+void renderPolyparticleSprite(PolyparticleBurst& burst) {
+    ProfileScope section("renderPolyparticleSprite");
+    int texture = getTexture(burst.texture);
+    if (texture == textureNotLoaded) return;
+    enableState(GL_TEXTURE_2D);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    activateAtlasChunk(texture);
+    glColor4f(1, 1, 1, burstOpacity(burst));
+    float rotation[16];
+    facingRotation(rotation);
+    for (const PolyFragment& fragment : burst.fragments) drawFragment(burst, fragment, rotation);
+    particleCountMax = std::max(particleCountMax, static_cast<int>(particlesDrawn));
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}

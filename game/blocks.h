@@ -1,0 +1,65 @@
+// The block table that holds the mass, the colours, the face directions and
+// the lookups by position. startLevel clears every slot.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/vector_math.h"
+
+struct Block {
+    Vec3 pos;          // current centre
+    Vec3 prevPos;      // centre before the last movement step
+    Vec3 extent;       // edge lengths, each blockUnit
+    Vec3 targetPos;    // the grid cell it moves to; at rest when pos equals it exactly
+    int32_t colour;    // BlockColour
+    bool alive;        // slot in use
+    bool dying;        // member of a cleared group, waiting to pop
+    float popDelay;    // ms, negative; the block pops when it counts up to 0
+    bool settled;      // part of the standing mass; clear on the block of the latest shot
+    int32_t popOrder;  // 0-based order in which the flood fill reached it
+    bool landed;       // the arrival sound has played
+};
+
+enum BlockColour : int32_t {
+    Yellow = 1,
+    Blue = 2,
+    Red = 3,
+    Orange = 4,
+    Pink = 5,
+    White = 6,
+    Green = 7,
+};
+
+// Face and neighbour codes.
+enum Direction : int32_t {
+    MinusX = 1,
+    PlusZ = 2,
+    PlusX = 3,
+    MinusZ = 4,
+    PlusY = 5,
+    MinusY = 6,
+};
+
+constexpr int32_t blockSlots = 512;
+constexpr float blockUnit = 32.0f;
+constexpr int32_t colourCount = 8;  // tallies are indexed by colour code; index 0 stays 0
+constexpr float worldBound = 100000.0f;
+
+extern Block blockTable[blockSlots];  // every block of the mass and in flight
+
+void clearBlock(int32_t slot);
+// Lowest free slot, cleared and given a colour from the generator; -1 when full.
+int32_t spawnBlock();
+int32_t findRestingBlockAt(float x, float y, float z);
+int32_t findBlockAt(float x, float y, float z);
+int32_t neighbourOf(int32_t slot, int32_t direction);
+
+// The weighted colour draw of level and refill blocks (never white).
+int32_t randomBlockColour();
+// Unit vector of a direction code; zero for any other code.
+Vec3 directionVector(int32_t direction);
+bool isAtRest(const Block& block);
+// Alive, not dying and at rest: what aiming, matching and lookups see.
+bool isStanding(const Block& block);
+const char* particleTextureOf(int32_t colour);
+int32_t aliveBlockCount();

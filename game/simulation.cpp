@@ -1,0 +1,90 @@
+#include "game/simulation.h"
+
+#include <cstdlib>
+
+#include "engine/camera.h"
+#include "game/level_file.h"
+#include "game/meter.h"
+#include "game/modes.h"
+#include "game/play.h"
+#include "game/tutorials.h"
+#include "online/account.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+
+static constexpr int32_t simulatedWidth = 1280;
+static constexpr int32_t simulatedHeight = 720;
+
+static std::vector<Vec3> inMemoryLevel;
+
+static std::vector<Vec3> readInMemoryLevel(int32_t) {
+    return inMemoryLevel;
+}
+
+// A profile that has seen every card, playing offline at a fixed window size.
+static void prepareWorld(const SimulationSetup& setup) {
+    ScreenWidth = simulatedWidth;
+    ScreenHeight = simulatedHeight;
+    controls = setup.controlScheme;
+    connectionMode = ConnectionOffline;
+    for (int32_t card = 0; card < tutorialCardCount; card++) tutorialSeenFlag(card) = 1;
+    GameState = Game;
+    paused = tutorialShowing = false;
+    leftDown = rightDown = false;
+    holdTime = rightHoldTime = 0;
+    onMouseMove(simulatedWidth / 2, simulatedHeight / 2);
+    cameraLoadsGL = false;
+}
+
+static void startSimulatedLevel(const SimulationSetup& setup) {
+    srand(setup.seed);
+    botSkill = setup.skill;
+    resetBot(setup.seed);
+    gameMode = setup.mode;
+    bool classic = setup.mode >= ModeCasual && setup.mode <= ModeExpert;
+    practiceMode = false;
+    levelIndex = classic ? setup.level - 1 : 0;
+    startLevel(classic ? 0 : 1);
+}
+
+// The outcome once the run has decided; false while it goes on.
+static bool outcome(SimulationResult& result) {
+    bool classicOrRush = isClassicMode() || gameMode == ModeRush;
+    if (endSequence && levelOver && classicOrRush) {
+        result.lost = true;
+        return true;
+    }
+    if (levelClearTimer <= 0.0f) return false;
+    result.cleared = classicOrRush || gameMode == ModeMeditation;
+    result.lost = gameMode == ModeSurvival;
+    return true;
+}
+
+SimulationResult runSimulation(const SimulationSetup& setup) {
+    inMemoryLevel = setup.blocks;
+    auto savedSource = levelSource;
+    if (!setup.blocks.empty()) levelSource = readInMemoryLevel;
+    prepareWorld(setup);
+    startSimulatedLevel(setup);
+    SimulationResult result;
+    float elapsed = 0.0f;
+    while (!outcome(result)) {
+        if (elapsed >= setup.maxMs) {
+            result.timedOut = true;
+            break;
+        }
+        botStep(setup.stepMs);
+        updateHoldTimers(setup.stepMs);
+        UpdateGame(setup.stepMs);
+        runBlockPass();
+        elapsed += setup.stepMs;
+        result.frames++;
+    }
+    levelSource = savedSource;
+    result.timeMs = levelTimeMs;
+    result.score = score;
+    result.stagesCleared = stageNumber - 1;
+    result.shots = botShots;
+    return result;
+}

@@ -1,0 +1,30 @@
+// libFuzzer target: any bytes as the archive file (zlib reads plain data as
+// it is, and gzip data when it starts with the gzip magic), then the index
+// reader and a read of every entry it accepts.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "engine/asset_archive.h"
+#include "shell/console_log.h"
+
+// The script names a scratch file in memory-backed storage and removes it after the run.
+static std::string scratchPath() {
+    const char* path = std::getenv("ZENTRIX_FUZZ_SCRATCH");
+    return path ? path : "zentrix_fuzz_archive.ass";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string path = scratchPath();
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    assetArchivePath = path;
+    logDirectory = "/dev/null/";  // the log file cannot open; lines only go to the history
+    openAssetArchive();
+    for (const AssetIndexEntry& entry : assetIndex) readAsset(entry.name);
+    closeAssetArchive();
+    return 0;
+}

@@ -1,0 +1,124 @@
+// Opening the archive, looking assets up by name and reading them back.
+#include <random>
+
+#include "engine/asset_archive.h"
+#include "shell/console_log.h"
+#include "tests/assets/archive_test_support.h"
+
+namespace {
+
+std::string noise(size_t length, unsigned seed) {
+    std::mt19937 random(seed);
+    std::string bytes(length, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
+    return bytes;
+}
+
+TEST_F(ArchiveTest, OpeningLogsEveryEntryAndKeepsFileOrder) {
+    openPacked({{"textures\\red.tga", "RED"}, {"sounds\\tick.ogg", "TICK"}});
+    std::vector<std::string> expected{"Opening AssPack", "Indexed asset textures\\red.tga",
+                                      "Indexed asset sounds\\tick.ogg", "AssPack headers loaded"};
+    EXPECT_EQ(logLines(), expected);
+    ASSERT_EQ(assetIndex.size(), 2u);
+    EXPECT_EQ(assetIndex[0].name, "textures\\red.tga");
+    EXPECT_EQ(assetIndex[1].name, "sounds\\tick.ogg");
+    EXPECT_NE(assetArchive, nullptr);
+}
+
+TEST_F(ArchiveTest, ReadAssetReturnsTheExactBytes) {
+    std::string binary("\0\x01\xff\r\n\x1f\x8b", 7);
+    std::string large = noise(300000, 7);  // spans several read chunks
+    openPacked({{"a", binary}, {"empty", ""}, {"large", large}, {"z", "last"}});
+    EXPECT_EQ(readAsset("a"), binary);
+    EXPECT_EQ(readAsset("empty"), "");
+    EXPECT_EQ(readAsset("large"), large);
+    EXPECT_EQ(readAsset("z"), "last");
+}
+
+TEST_F(ArchiveTest, LookupsLogTheNameAndTheHit) {
+    openPacked({{"levels\\1.blvl", "12345"}});
+    emptyConsoleLog();
+    int32_t offset = lookupAssetOffset("levels\\1.blvl");
+    int32_t size = lookupAssetSize("levels\\1.blvl");
+    EXPECT_EQ(size, 5);
+    EXPECT_EQ(offset, assetIndex[0].offset);
+    std::vector<std::string> expected{"Looking up offset for levels\\1.blvl", "found offset",
+                                      "Looking up size for levels\\1.blvl", "found size"};
+    EXPECT_EQ(logLines(), expected);
+}
+
+TEST_F(ArchiveTest, MissingNameGivesMinusOneAndLogsOnlyTheQuestion) {
+    openPacked({{"x", "1"}});
+    emptyConsoleLog();
+    EXPECT_EQ(lookupAssetOffset("y"), -1);
+    EXPECT_EQ(lookupAssetSize("y"), -1);
+    std::vector<std::string> expected{"Looking up offset for y", "Looking up size for y"};
+    EXPECT_EQ(logLines(), expected);
+    EXPECT_EQ(readAsset("y"), "");
+}
+
+TEST_F(ArchiveTest, FirstEntryOfADuplicateNameWins) {
+    openPacked({{"dup", "first"}, {"dup", "second!"}});
+    ASSERT_EQ(assetIndex.size(), 2u);
+    EXPECT_EQ(lookupAssetOffset("dup"), assetIndex[0].offset);
+    EXPECT_EQ(lookupAssetSize("dup"), 5);
+    EXPECT_EQ(readAsset("dup"), "first");
+}
+
+TEST_F(ArchiveTest, NamesCompareAsExactBytes) {
+    openPacked({{"textures\\red.tga", "R"}});
+    EXPECT_EQ(lookupAssetOffset("textures\\Red.tga"), -1);
+    EXPECT_EQ(lookupAssetOffset("TEXTURES\\red.tga"), -1);
+    EXPECT_EQ(lookupAssetOffset("textures/red.tga"), -1);
+    EXPECT_EQ(lookupAssetOffset("red.tga"), -1);
+    EXPECT_EQ(lookupAssetSize("textures\\red.tga "), -1);
+    EXPECT_EQ(readAsset("textures\\red.tga"), "R");
+}
+
+TEST_F(ArchiveTest, ZeroEntriesStillFinishesLoading) {
+    openPacked({});
+    EXPECT_TRUE(assetIndex.empty());
+    EXPECT_TRUE(logged("AssPack headers loaded"));
+    EXPECT_EQ(lookupAssetOffset("anything"), -1);
+    EXPECT_EQ(lookupAssetSize("anything"), -1);
+}
+
+TEST_F(ArchiveTest, HeaderTextOfAnyLengthIsSkipped) {
+    for (const std::string& header : {std::string(), std::string("x"), std::string(70000, 'h')}) {
+        openPacked({{"first", "one"}}, header);
+        ASSERT_EQ(assetIndex.size(), 1u) << header.size();
+        EXPECT_EQ(assetIndex[0].offset, int32_t(4 + header.size() + 4 + 4 + 5 + 8));
+        EXPECT_EQ(readAsset("first"), "one");
+    }
+}
+
+TEST_F(ArchiveTest, StreamerHandleStaysOpenAfterTheIndex) {
+    openPacked({{"a", "xyz"}});
+    ASSERT_NE(assetArchive, nullptr);
+    EXPECT_EQ(gztell(assetArchive), assetIndex[0].offset);
+    char byte = 0;
+    EXPECT_EQ(gzread(assetArchive, &byte, 1), 1);
+    EXPECT_EQ(byte, 'x');
+    closeAssetArchive();
+    EXPECT_EQ(assetArchive, nullptr);
+}
+
+TEST_F(ArchiveTest, MissingArchiveLeavesAnEmptyIndex) {
+    emptyConsoleLog();
+    openAssetArchive();
+    std::vector<std::string> expected{"Opening AssPack", "gzopen failed"};
+    EXPECT_EQ(logLines(), expected);
+    EXPECT_TRUE(assetIndex.empty());
+    EXPECT_EQ(assetArchive, nullptr);
+    EXPECT_EQ(lookupAssetOffset("levels\\1.blvl"), -1);
+    EXPECT_EQ(readAsset("levels\\1.blvl"), "");
+}
+
+TEST_F(ArchiveTest, ReopeningReplacesTheIndex) {
+    openPacked({{"old", "1"}});
+    openPacked({{"new", "2"}});
+    ASSERT_EQ(assetIndex.size(), 1u);
+    EXPECT_EQ(assetIndex[0].name, "new");
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+// Shared set-up for the gameplay tests: a clean level state, a mass built
+// from a short text picture of blocks, and frames run like the main loop.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/camera.h"
+#include "game/blocks.h"
+#include "game/level_file.h"
+#include "game/matching.h"
+#include "game/meter.h"
+#include "game/modes.h"
+#include "game/play.h"
+#include "game/powerups.h"
+#include "game/tutorials.h"
+#include "game/unbuilt_services.h"
+#include "online/account.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+#include "sound/sound.h"
+
+namespace gametest {
+
+inline std::vector<SoundRequest> recordedSounds;
+
+inline void recordSound(const SoundRequest& request) {
+    recordedSounds.push_back(request);
+}
+
+inline std::vector<Vec3> noLevelBlocks(int32_t) {
+    return {};
+}
+
+// An empty Classic level, offline, with every tutorial card already seen.
+inline void resetWorld(int32_t mode = ModeNormal) {
+    ScreenWidth = 1280;
+    ScreenHeight = 720;
+    controls = 0;
+    connectionMode = ConnectionOffline;
+    for (int32_t card = 0; card < tutorialCardCount; card++) tutorialSeenFlag(card) = 1;
+    GameState = Game;
+    paused = tutorialShowing = false;
+    leftDown = rightDown = false;
+    mouseX = mouseY = 0;
+    cameraLoadsGL = false;
+    levelSource = noLevelBlocks;
+    gameMode = mode;
+    practiceMode = false;
+    startLevel(1);
+    queuedRequests.clear();
+    unlockRequests.clear();
+    unlockPopups.clear();
+    soundRequestObserver = recordSound;
+    recordedSounds.clear();
+    scoreAnswered = false;
+}
+
+// What resetWorld changed that other test files may rely on.
+inline void restoreWorld() {
+    soundRequestObserver = nullptr;
+    levelSource = loadLevelFromArchive;
+    connectionMode = ConnectionOnline;
+    GameState = Intro;
+}
+
+inline int32_t colourOf(char c) {
+    switch (c) {
+        case 'y':
+            return Yellow;
+        case 'b':
+            return Blue;
+        case 'r':
+            return Red;
+        case 'o':
+            return Orange;
+        case 'p':
+            return Pink;
+        case 'w':
+            return White;
+        case 'g':
+            return Green;
+        default:
+            return 0;
+    }
+}
+
+// One block at rest in grid cell (x, y, z) of the settled mass; returns its slot.
+inline int32_t placeBlock(int x, int y, int z, int32_t colour, bool settled = true) {
+    int32_t slot = spawnBlock();
+    Block& block = blockTable[slot];
+    block.pos = block.prevPos = block.targetPos = {x * blockUnit, y * blockUnit, z * blockUnit};
+    block.colour = colour;
+    block.alive = block.landed = true;
+    block.settled = settled;
+    return slot;
+}
+
+// Rows of a picture run along +x, top row highest z; each picture is one
+// layer of y (the first at y = 0). '.' leaves the cell empty.
+inline void buildMass(const std::vector<std::vector<std::string>>& layers) {
+    for (size_t y = 0; y < layers.size(); y++) {
+        const std::vector<std::string>& rows = layers[y];
+        for (size_t row = 0; row < rows.size(); row++) {
+            int z = static_cast<int>(rows.size() - 1 - row);
+            for (size_t x = 0; x < rows[row].size(); x++) {
+                int32_t colour = colourOf(rows[row][x]);
+                if (colour) placeBlock(static_cast<int>(x), static_cast<int>(y), z, colour);
+            }
+        }
+    }
+}
+
+// One frame as the main loop runs it: hold timers, the update, the block pass.
+inline void runFrames(int frames, float dtMs = 10.0f) {
+    for (int i = 0; i < frames; i++) {
+        updateHoldTimers(dtMs);
+        UpdateGame(dtMs);
+        runBlockPass();
+    }
+}
+
+inline int countSounds(const std::string& name) {
+    int n = 0;
+    for (const SoundRequest& request : recordedSounds) n += request.name == name ? 1 : 0;
+    return n;
+}
+
+}  // namespace gametest

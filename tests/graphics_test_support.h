@@ -1,0 +1,187 @@
+// Shared set-up of the graphics tests: a hidden GL window, a small asset
+// archive written on the spot, TGA images, and the console log read back.
+#pragma once
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/asset_archive.h"
+#include "engine/draw2d.h"
+#include "engine/textures.h"
+#include "platform/window.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/window.h"
+
+namespace graphics_test {
+
+constexpr int32_t windowSide = 256;
+
+// A current GL context on a hidden window, made once (again if another test
+// destroyed its own). False when there is no display.
+inline bool haveGLContext() {
+    if (!getenv("DISPLAY")) return false;
+    if (glGetString(GL_VERSION)) return true;
+    if (!platformInitVideo()) return false;
+    WindowRequest request = {"graphics test", windowSide, windowSide, false, false, true, 0};
+    PlatformWindow* window = nullptr;
+    PlatformContext* context = nullptr;
+    if (!platformCreateWindow(request, &window, &context)) return false;
+    glViewport(0, 0, windowSide, windowSide);
+    return true;
+}
+
+#define REQUIRE_GL()                                      \
+    if (!graphics_test::haveGLContext())                  \
+    GTEST_SKIP() << "needs a display (scripts/test runs " \
+                    "Xvfb)"
+
+// A folder of this test process's own (tests run in parallel), removed at exit.
+struct TempFolder {
+    std::filesystem::path path;
+    TempFolder() {
+        std::random_device random;
+        path = std::filesystem::temp_directory_path() /
+               ("zentrix_gfx_" + std::to_string(random()) + std::to_string(random()));
+        std::filesystem::create_directories(path);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+inline std::string tempDir() {
+    static TempFolder folder;
+    // A death test's child removes it on its way out; the parent makes it again.
+    std::filesystem::create_directories(folder.path);
+    return folder.path.string();
+}
+
+inline void putInt32(std::string& out, int32_t value) {
+    for (int i = 0; i < 4; i++)
+        out += static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xff);
+}
+
+using Asset = std::pair<std::string, std::string>;  // archive name, bytes
+
+// Writes an archive in the game's format: header text, index, then the data.
+inline void writeArchive(const std::string& path, const std::vector<Asset>& assets,
+                         const std::string& headerText = "test archive") {
+    std::string index;
+    putInt32(index, static_cast<int32_t>(headerText.size()));
+    index += headerText;
+    putInt32(index, static_cast<int32_t>(assets.size()));
+    size_t indexBytes = index.size();
+    for (const Asset& asset : assets) indexBytes += 12 + asset.first.size();
+    int32_t offset = static_cast<int32_t>(indexBytes);
+    for (const Asset& asset : assets) {
+        putInt32(index, static_cast<int32_t>(asset.first.size()));
+        index += asset.first;
+        putInt32(index, offset);
+        putInt32(index, static_cast<int32_t>(asset.second.size()));
+        offset += static_cast<int32_t>(asset.second.size());
+    }
+    gzFile file = gzopen(path.c_str(), "wb");
+    gzwrite(file, index.data(), static_cast<unsigned>(index.size()));
+    for (const Asset& asset : assets)
+        gzwrite(file, asset.second.data(), static_cast<unsigned>(asset.second.size()));
+    gzclose(file);
+}
+
+// An uncompressed TGA whose pixels are all (r, g, b, a) in file order B, G, R, A.
+inline std::string makeTga(int width, int height, int depth, unsigned char r = 255,
+                           unsigned char g = 0, unsigned char b = 0, int type = 2) {
+    std::string tga(18, '\0');
+    tga[2] = static_cast<char>(type);
+    tga[12] = static_cast<char>(width & 0xff);
+    tga[13] = static_cast<char>(width >> 8);
+    tga[14] = static_cast<char>(height & 0xff);
+    tga[15] = static_cast<char>(height >> 8);
+    tga[16] = static_cast<char>(depth);
+    int bytesPerPixel = depth / 8 > 0 ? depth / 8 : 1;
+    for (int i = 0; i < width * height; i++) {
+        std::string pixel = {static_cast<char>(b), static_cast<char>(g), static_cast<char>(r),
+                             static_cast<char>(255)};
+        tga += pixel.substr(0, bytesPerPixel);
+    }
+    return tga;
+}
+
+// Points the log at a fresh console.log in the test folder.
+inline void startLogCapture() {
+    logDirectory = tempDir();
+    emptyConsoleLog();
+    consoleHistory.clear();
+}
+
+// The captured lines, without the archive's own lookup lines.
+inline std::vector<std::string> capturedLog() {
+    std::ifstream file(logDirectory + "/console.log", std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(file, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.rfind("Looking up ", 0) == 0 || line.rfind("found ", 0) == 0) continue;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+inline bool logHas(const std::string& wanted) {
+    for (const std::string& line : capturedLog())
+        if (line == wanted) return true;
+    return false;
+}
+
+// Forgets every texture and page and sets the atlas up for a test.
+inline void resetTextures(int32_t side) {
+    deleteTextures();
+    atlasSize = side;
+    maxTextureSize = 16384;
+    smallTextures = false;
+    seekStep = 1;
+}
+
+// Reads one RGBA pixel of the back buffer, y counted from the top.
+struct Rgba {
+    int r, g, b, a;
+};
+inline Rgba pixelAt(int x, int y) {
+    unsigned char p[4] = {};
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, windowSide - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2], p[3]};
+}
+
+// 2D mode over the test window, cleared to black, with the game's blending.
+inline void beginTestFrame() {
+    ScreenWidth = windowSide;
+    ScreenHeight = windowSide;
+    enabledStates.clear();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    clearScreen(0, 0, 0, 1);
+    begin2D();
+}
+
+}  // namespace graphics_test

@@ -1,0 +1,205 @@
+// Font measuring (half widths), bounding boxes, alignment offsets, byte
+// replacement, and a real font built into the atlas and printed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "engine/fonts.h"
+#include "graphics_test_support.h"
+#include "shell/input.h"
+
+using namespace graphics_test;
+
+namespace {
+
+// A font with made-up advances: 'a' 10, 'b' 6, '*' 4, every other 8.
+FontData measuredFont() {
+    FontData font = {};
+    font.h = 20;
+    for (float& advance : font.advances) advance = 8;
+    font.advances['a'] = 10;
+    font.advances['b'] = 6;
+    font.advances['*'] = 4;
+    return font;
+}
+
+TEST(FontMeasure, WidthIsHalfTheSummedAdvances) {
+    FontData font = measuredFont();
+    EXPECT_FLOAT_EQ(freetype::getWidth(font, "ab"), 8);
+    EXPECT_FLOAT_EQ(freetype::getWidth(font, ""), 0);
+    EXPECT_FLOAT_EQ(freetype::getWidth(font, "a\t\xe9"), 9) << "replaced bytes measure as '*'";
+}
+
+TEST(FontMeasure, BytesOutsidePrintableAsciiBecomeStars) {
+    EXPECT_EQ(printableText("\xe9"), "*");
+    EXPECT_EQ(printableText("a\tb\x7f~\x1f"), "a*b\x7f~*");
+}
+
+TEST(FontMeasure, BoundingBoxFollowsTheAlignment) {
+    FontData font = measuredFont();
+    // "ab" is 8 half-wide, 12 at scale 1.5; the font is 30 high at that scale.
+    EXPECT_EQ(freetype::bbox("ab", 100, 50, font, AlignCentre, 1.5f), (IntRect{88, 20, 112, 50}));
+    EXPECT_EQ(freetype::bbox("ab", 100, 50, font, AlignLeft, 1.5f), (IntRect{100, 20, 124, 50}));
+    EXPECT_EQ(freetype::bbox("ab", 100, 50, font, AlignRight, 1.5f), (IntRect{76, 20, 100, 50}));
+    EXPECT_EQ(freetype::bbox("ab", 100, 50, font, 3, 1.5f), (IntRect{100, 20, 100, 50}));
+}
+
+TEST(FontMeasure, PrintOffsetsPlaceTheLineByAlignment) {
+    FontData font = measuredFont();
+    Vec2 centre = printOffset(font, "aab", AlignCentre, 2);  // half width 13
+    EXPECT_FLOAT_EQ(centre.x, 26);
+    EXPECT_FLOAT_EQ(printOffset(font, "aab", AlignRight, 2).x, 52);
+    Vec2 middle = printOffset(font, "a", AlignMiddle, 2);  // half width 5
+    EXPECT_FLOAT_EQ(middle.x, 10);
+    EXPECT_FLOAT_EQ(middle.y, 20);
+    EXPECT_FLOAT_EQ(printOffset(font, "ab*", AlignMiddle, 1).x, 10) << "half width 9 -> whole 9";
+    EXPECT_FLOAT_EQ(printOffset(font, "aab", AlignLeft, 2).x, 0);
+}
+
+// ---- a real font ----
+
+const char* const fontFile = "/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf";
+
+class RealFont : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        REQUIRE_GL();
+        if (!std::filesystem::exists(fontFile)) GTEST_SKIP() << "needs fonts-liberation2";
+        std::ifstream in(fontFile, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+        startLogCapture();
+        assetIndex.clear();
+        resetTextures(512);
+        createAtlasPage();
+        buildFont(font, bytes, 24.9f, "test.ttf_24");
+    }
+    void TearDown() override {
+        destroyFont(font);
+        deleteTextures();
+    }
+    // Columns holding a lit pixel on the row band [top, bottom).
+    std::pair<int, int> litColumns(int top, int bottom) {
+        int first = windowSide, last = -1;
+        for (int y = top; y < bottom; y++)
+            for (int x = 0; x < windowSide; x++)
+                if (pixelAt(x, y).r > 40) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return {first, last};
+    }
+    std::string bytes;
+    FontData font = {};
+};
+
+TEST_F(RealFont, GlyphsArePackedAsPowerOfTwoRectanglesOnPageZero) {
+    EXPECT_FLOAT_EQ(font.h, 24.9f);
+    EXPECT_NE(font.listBase, 0u);
+    EXPECT_GT(font.advances['W'], font.advances['i']);
+    EXPECT_EQ(font.advances[31], 0);
+    int glyphs = 0;
+    for (const AtlasRect& rect : atlasPages[0]) {
+        if (rect.name != "font_test.ttf_24") continue;
+        glyphs++;
+        EXPECT_EQ(static_cast<int>(rect.width) & (static_cast<int>(rect.width) - 1), 0);
+        EXPECT_EQ(static_cast<int>(rect.height) & (static_cast<int>(rect.height) - 1), 0);
+    }
+    EXPECT_EQ(glyphs, 96);
+    EXPECT_EQ(atlasPages.size(), 1u);
+}
+
+TEST_F(RealFont, AlignedTextEndsOrCentresOnX) {
+    beginTestFrame();
+    freetype::print("HHHH", 200, 60, AlignRight, 1, 255, 255, 255, 255, font);
+    freetype::print("HHHH", 128, 140, AlignCentre, 1, 255, 255, 255, 255, font);
+    freetype::print("HHHH", 20, 220, AlignLeft, 1, 255, 255, 255, 255, font);
+    auto right = litColumns(30, 62);
+    EXPECT_LE(right.second, 200);
+    EXPECT_GE(right.second, 200 - font.advances['H'] / 2);
+    auto centre = litColumns(110, 142);
+    EXPECT_NEAR((centre.first + centre.second) / 2.0, 128, 3);
+    auto left = litColumns(190, 222);
+    EXPECT_GE(left.first, 20);
+    EXPECT_LE(left.first, 24);
+    end2D();
+}
+
+TEST_F(RealFont, TextStandsOnItsBaseline) {
+    beginTestFrame();
+    freetype::print("H", 50, 100, AlignLeft, 1, 255, 255, 255, 255, font);
+    EXPECT_EQ(litColumns(101, 110).second, -1) << "nothing below the baseline";
+    EXPECT_GT(litColumns(90, 100).second, 50);
+    end2D();
+}
+
+TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
+    assetArchivePath = tempDir() + "/fonts.ass";
+    writeArchive(assetArchivePath,
+                 {{"fonts\\prototype.ttf", bytes}, {"fonts\\arialbd.ttf", bytes}});
+    openAssetArchive();
+    ScreenHeight = 1050;
+    setupFonts();
+    closeAssetArchive();
+    EXPECT_FLOAT_EQ(bigFont.h, 55 * 1.25f);
+    EXPECT_FLOAT_EQ(mediumFont.h, 55 * 0.5f);
+    EXPECT_FLOAT_EQ(smallFont.h, 55 * 0.25f);
+    EXPECT_NE(smallFont.listBase, 0u);
+    EXPECT_GT(bigFont.advances['M'], 2 * smallFont.advances['M']);
+    EXPECT_FLOAT_EQ(measureTextWidth("abc"), 2 * freetype::getWidth(mediumFont, "abc"))
+        << "the text fields now measure with the account-screen font";
+    // The big glyphs overflow this small atlas: the rest go to further pages.
+    EXPECT_GT(atlasPages.size(), 1u);
+    int mediumGlyphs = 0;
+    for (const std::vector<AtlasRect>& page : atlasPages)
+        for (const AtlasRect& rect : page) mediumGlyphs += rect.name == "font_prototype.ttf_27";
+    EXPECT_EQ(mediumGlyphs, 96);
+    // Glyphs on later pages bind their page and give page 0 back.
+    beginTestFrame();
+    freetype::print("xyz~", 10, 200, AlignLeft, 1, 255, 255, 255, 255, bigFont);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), atlasPageTextures[0]);
+    EXPECT_EQ(boundAtlasPage, 0);
+    bool lit = false;
+    for (int x = 10; x < 200 && !lit; x++) lit = pixelAt(x, 180).r > 100;
+    EXPECT_TRUE(lit) << "the late glyphs are drawn from their own page";
+    end2D();
+    destroyFonts();
+}
+
+TEST(FontFailures, ABrokenFontFileEndsTheGameWithItsMessage) {
+    startLogCapture();
+    noDialogs = true;
+    assetArchivePath = tempDir() + "/broken.ass";
+    writeArchive(assetArchivePath, {{"fonts\\prototype.ttf", "garbage, not a font"}});
+    openAssetArchive();
+    EXPECT_EXIT(setupFonts(), ::testing::ExitedWithCode(EXIT_FAILURE),
+                "FT_New_Face failed \\(there is probably a problem with your font file\\)");
+    closeAssetArchive();
+}
+
+TEST(FontFailures, BadFontBytesThrowFreeTypesMessage) {
+    REQUIRE_GL();
+    FontData font = {};
+    try {
+        buildFont(font, "not a font at all", 20, "bad");
+        FAIL() << "expected a runtime error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(),
+                     "FT_New_Face failed (there is probably a problem with your font file)");
+    }
+}
+
+TEST(FontFailures, AMissingFontFileLeavesTheFontEmpty) {
+    startLogCapture();
+    assetIndex.clear();
+    FontData font = {};
+    loadFont(font, "absent.ttf", 30);
+    EXPECT_EQ(font.listBase, 0u);
+    EXPECT_FLOAT_EQ(font.h, 30);
+    EXPECT_TRUE(logHas("font absent.ttf not found"));
+    freetype::print("nothing", 10, 10, 0, 1, 255, 255, 255, 255, font);
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+// The mass meter: its growth, what matches and Fusion Pulse take off, the
+// loss with its end sequence, and where each mode goes after it.
+#include <gtest/gtest.h>
+
+#include "game_test_support.h"
+#include "shell/console_log.h"
+
+namespace {
+
+using gametest::buildMass;
+using gametest::runFrames;
+
+bool logged(const std::string& line) {
+    for (const std::string& entry : consoleHistory)
+        if (entry == line) return true;
+    return false;
+}
+
+// Runs 10 ms frames until `done` or `limit` frames; returns the frames run.
+template <typename Done>
+int runUntil(Done done, int limit = 2000) {
+    int frames = 0;
+    while (!done() && frames < limit) {
+        runFrames(1);
+        frames++;
+    }
+    return frames;
+}
+
+class MeterTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gametest::resetWorld();
+        buildMass({{"rgby"}});
+    }
+};
+
+TEST_F(MeterTest, GrowsOneAndAHalfPerSecondAndTwiceAsFastWithFewColours) {
+    countColours();
+    updateMeter(1000);
+    EXPECT_NEAR(mass, 6.9f, 1e-4);
+    gametest::resetWorld();
+    buildMass({{"rg"}});
+    pendingGrowth = 3;
+    countColours();
+    updateMeter(1000);
+    EXPECT_NEAR(mass, 8.4f, 1e-4);
+    EXPECT_FLOAT_EQ(pendingGrowth, 0.0f) << "few colours cancel owed growth";
+    mass = 48.7f;
+    updateMeter(1000);
+    EXPECT_NEAR(mass, 50.2f, 1e-4) << "the fast rate stops at 90 %";
+}
+
+TEST_F(MeterTest, OwedGrowthIsPaidInGraduallyAndTakenBackByAMatch) {
+    countColours();
+    pendingGrowth = 0.54f;
+    updateMeter(100);
+    float firstStep = 1.5f * 0.54f * 100 / 3000;
+    EXPECT_NEAR(growthSinceMatch, firstStep, 1e-5);
+    EXPECT_NEAR(mass, 5.4f + 0.15f + firstStep, 1e-4);
+    for (int i = 0; i < 400; i++) updateMeter(100);
+    EXPECT_NEAR(growthSinceMatch, 0.54f, 0.01f);
+    mass = 30;
+    pendingGrowth = 1;
+    growthSinceMatch = 2;
+    resetFloodFill();
+    clearGroup(6);
+    EXPECT_NEAR(mass, 30 - 6 * 54.0f / 60 * 1.485f - 2, 1e-3);
+    EXPECT_FLOAT_EQ(pendingGrowth, 0.0f);
+    EXPECT_FLOAT_EQ(growthSinceMatch, 0.0f);
+    EXPECT_EQ(dropsSinceMatch, 0);
+}
+
+TEST_F(MeterTest, MatchesNeverPushTheMassBelowATenthButFusionPulseReachesZero) {
+    mass = 6;
+    growthSinceMatch = 1;
+    resetFloodFill();
+    clearGroup(4);
+    EXPECT_FLOAT_EQ(mass, 5.4f);
+    mass = 30;
+    fusionActive = true;
+    countColours();
+    updateMeter(100);
+    EXPECT_NEAR(mass, 25.0f, 1e-3) << "about 50 per second below the limit";
+    updateMeter(1000);
+    EXPECT_FLOAT_EQ(mass, 0.0f);
+}
+
+TEST_F(MeterTest, ClassicLossRunsTheEndSequenceThenRestartsTheLevelWithItsScoreReset) {
+    score = 5000;
+    mass = massLimit + 0.5f;
+    int startsBefore = startLevelCalls;
+    runFrames(1);
+    EXPECT_TRUE(endSequence);
+    EXPECT_TRUE(levelOver);
+    EXPECT_EQ(gametest::countSounds("woob.ogg"), 1);
+    EXPECT_TRUE(logged("Level lost mode=Normal level=1 score=5000 time=00:00.0"));
+    int frames = runUntil([&] { return startLevelCalls > startsBefore; });
+    EXPECT_GT(frames, 100) << "the five phases take over a second";
+    EXPECT_LT(frames, 200);
+    EXPECT_EQ(gametest::countSounds("explosey3.ogg"), 1);
+    EXPECT_EQ(score, 0);
+    EXPECT_FALSE(levelOver || endSequence || endSequenceDone);
+    EXPECT_EQ(GameState, Game) << "no score screen after a Classic loss";
+    ASSERT_EQ(queuedRequests.size(), 1u);
+    EXPECT_EQ(queuedRequests[0].url.rfind("death.php?gamemode=2&level=1&score=5000&time=", 0), 0u);
+}
+
+TEST_F(MeterTest, PracticeLossSendsNoDeathReport) {
+    practiceMode = true;
+    mass = massLimit + 1;
+    runUntil([] { return endSequenceDone; });
+    EXPECT_TRUE(queuedRequests.empty());
+}
+
+TEST_F(MeterTest, SurvivalLossEndsTheRunOnTheScoreScreenAfterFiveSeconds) {
+    gametest::resetWorld(ModeSurvival);
+    buildMass({{"rgby"}});
+    mass = massLimit + 1;
+    runUntil([] { return levelClearTimer > 0; });
+    EXPECT_TRUE(logged("Run ended mode=Survival level=2 score=0 time=00:00.0"));
+    int frames = runUntil([] { return GameState != Game; });
+    EXPECT_NEAR(frames, 500, 2);
+    EXPECT_EQ(GameState, GameToScoreScreen);
+    EXPECT_FALSE(levelOver);
+    EXPECT_FLOAT_EQ(powerCharge, 0.0f);
+}
+
+TEST_F(MeterTest, RestartInSurvivalBeginsTheRunAgainInsteadOfEndingIt) {
+    gametest::resetWorld(ModeSurvival);
+    buildMass({{"rgby"}});
+    int startsBefore = startLevelCalls;
+    requestRestart();
+    runUntil([&] { return startLevelCalls > startsBefore; });
+    EXPECT_EQ(startLevelCalls, startsBefore + 1);
+    EXPECT_EQ(GameState, Game);
+    EXPECT_FALSE(restartRequested);
+}
+
+TEST_F(MeterTest, MeditationHoldsTheMeterAndEndsASecondAfterTheHundredthArrival) {
+    gametest::resetWorld(ModeMeditation);
+    mass = 40;
+    runFrames(1);
+    EXPECT_FLOAT_EQ(mass, 5.4f);
+    arrivals = 100;
+    runFrames(1);
+    EXPECT_TRUE(levelOver);
+    int frames = runUntil([] { return endSequence; });
+    EXPECT_EQ(frames, 100);
+    runUntil([] { return GameState != Game; });
+    EXPECT_EQ(GameState, GameToScoreScreen);
+}
+
+TEST_F(MeterTest, EmptyLevelIsClearedAtOnceAndOfflineMovesOnAfterFiveSeconds) {
+    gametest::resetWorld();
+    runFrames(1);
+    EXPECT_GT(levelClearTimer, 0.0f);
+    EXPECT_TRUE(logged("Level cleared mode=Normal level=1 score=0 time=00:00.0"));
+    EXPECT_EQ(runUntil([] { return GameState != Game; }), 500);
+    EXPECT_EQ(GameState, GameToScoreScreen);
+    EXPECT_TRUE(queuedRequests.empty());
+
+    gametest::resetWorld();
+    levelIndex = 9;
+    runUntil([] { return GameState != Game; });
+    EXPECT_EQ(GameState, GameToGrats) << "the tenth Ranked level leads to the congratulations";
+}
+
+TEST_F(MeterTest, OnlineClearWaitsForTheScoreReply) {
+    gametest::resetWorld();
+    connectionMode = ConnectionOnline;
+    runFrames(600);
+    EXPECT_EQ(GameState, Game);
+    ASSERT_EQ(queuedRequests.size(), 2u);
+    EXPECT_EQ(queuedRequests[0].url,
+              "highscore.php?gamemode=2&level=1&username=" + Username + "&userid=" + userId);
+    EXPECT_EQ(queuedRequests[1].kind, ScoreRequest);
+    EXPECT_NE(queuedRequests[1].url.find("&kills=0&performance=4&sessionhash="), std::string::npos);
+    scoreAnswered = true;
+    runFrames(1);
+    EXPECT_EQ(GameState, GameToScoreScreen);
+    EXPECT_EQ(queuedRequests.size(), 2u) << "one score report per level";
+}
+
+}  // namespace

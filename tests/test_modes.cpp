@@ -1,0 +1,205 @@
+// Game modes and scoring: what startLevel builds per mode, Rush's drain,
+// Survival's stages and refills, Meditation's end, the statistics record and
+// the performance rating.
+#include <gtest/gtest.h>
+
+#include "game/launch_start.h"
+#include "game_test_support.h"
+#include "shell/console_log.h"
+
+namespace {
+
+using gametest::buildMass;
+using gametest::placeBlock;
+
+std::vector<int32_t> requestedFiles;
+
+std::vector<Vec3> recordFileNumber(int32_t fileNumber) {
+    requestedFiles.push_back(fileNumber);
+    return {{0, 0, 0}, {32, 0, 0}};
+}
+
+class ModesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        gametest::resetWorld();
+        requestedFiles.clear();
+    }
+};
+
+TEST_F(ModesTest, EachModeReadsItsLevelFileAndStartsFromItsScore) {
+    levelSource = recordFileNumber;
+    gameMode = ModeExpert;
+    levelIndex = 6;
+    startLevel(0);
+    gameMode = ModeRush;
+    startLevel(1);
+    EXPECT_EQ(score, rushStartScore);
+    EXPECT_EQ(displayScore, rushStartScore);
+    gameMode = ModeSurvival;
+    startLevel(1);
+    EXPECT_EQ(stageNumber, 1);
+    EXPECT_EQ(requestedFiles, (std::vector<int32_t>{7, 5, 2}));
+    EXPECT_EQ(aliveBlockCount(), 2);
+    EXPECT_EQ(consoleHistory.back(), "Level start mode=Survival level=2");
+}
+
+TEST_F(ModesTest, LevelBlocksFlyInFromTwentyBlocksOutHorizontally) {
+    levelSource = recordFileNumber;
+    startLevel(1);
+    const Block& block = blockTable[0];
+    Vec3 offset = block.pos - block.targetPos;
+    EXPECT_FLOAT_EQ(magnitude(offset), 640.0f);
+    EXPECT_FLOAT_EQ(offset.y, 0.0f) << "never along y";
+    EXPECT_TRUE(block.settled && block.landed);
+    EXPECT_NE(block.colour, White);
+}
+
+TEST_F(ModesTest, MeditationIsOneWhiteBlockAndAllowsNoShotAfterTheHundredthArrival) {
+    gametest::resetWorld(ModeMeditation);
+    ASSERT_EQ(aliveBlockCount(), 1);
+    EXPECT_EQ(blockTable[0].colour, White);
+    EXPECT_TRUE(isAtRest(blockTable[0]));
+    EXPECT_GT(musicSilenced, 0);
+    for (int i = 0; i < 50; i++) {
+        currentColour = -1;
+        chooseCurrentColour();
+        EXPECT_NE(currentColour, White);
+    }
+    arrivals = 100;
+    mouseX = ScreenWidth / 2;
+    mouseY = ScreenHeight / 2;
+    rightDown = true;
+    gametest::runFrames(40);
+    EXPECT_EQ(drops, 0);
+}
+
+TEST_F(ModesTest, RushDrains250EachSecondWhileBlocksRemain) {
+    gametest::resetWorld(ModeRush);
+    buildMass({{"rgby"}});
+    for (int i = 0; i < 100; i++) updateRushDrain(10);
+    EXPECT_EQ(score, rushStartScore - 250);
+    EXPECT_EQ(displayScore, score);
+    ASSERT_EQ(floatingTexts.size(), 1u);
+    EXPECT_EQ(floatingTexts[0].text, "-1250");
+    EXPECT_FLOAT_EQ(floatingTexts[0].value, 1250.0f);
+    for (Block& block : blockTable) block.alive = false;
+    for (int i = 0; i < 300; i++) updateRushDrain(10);
+    EXPECT_EQ(score, rushStartScore - 250) << "an empty mass stops the drain at once";
+}
+
+TEST_F(ModesTest, SurvivalDifficultyFallsWithEachStage) {
+    gametest::resetWorld(ModeSurvival);
+    EXPECT_FLOAT_EQ(modeDifficultyFactor(), 1.5f);
+    stageNumber = 2;
+    EXPECT_NEAR(modeDifficultyFactor(), 1.0225f, 1e-3);
+    stageNumber = 3;
+    EXPECT_NEAR(modeDifficultyFactor(), 0.7275f, 1e-3);
+    stageNumber = 40;
+    EXPECT_LT(modeDifficultyFactor(), 0.25f);
+}
+
+TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
+    gametest::resetWorld(ModeSurvival);
+    buildMass({{"rgbyrgby"}});
+    redFlag = true;
+    for (int i = 0; i < 5999; i++) updateSurvivalStage(10);
+    EXPECT_EQ(stageNumber, 1);
+    EXPECT_EQ(gametest::countSounds("clockbeep.ogg"), 10) << "one beep a second in the last ten";
+    updateSurvivalStage(10);
+    EXPECT_EQ(stageNumber, 2);
+    EXPECT_FLOAT_EQ(stageTimer, 0.0f);
+    EXPECT_TRUE(fusionActive);
+    EXPECT_FLOAT_EQ(powerCharge, 300.0f);
+    EXPECT_EQ(powerupsUsed[FusionPulse], 0);
+    ASSERT_EQ(floatingTexts.size(), 2u);
+    EXPECT_EQ(floatingTexts[0].text, "+1000");
+    EXPECT_EQ(floatingTexts[1].text, "Stage 1 Clear!");
+    EXPECT_LT(floatingTexts[0].y, floatingTexts[1].y);
+    EXPECT_EQ(unlockRequests, (std::vector<std::string>{"youvegotredonyou"}));
+    EXPECT_FALSE(redFlag);
+}
+
+TEST_F(ModesTest, SurvivalRefillsClearedBlocksBesideTheCentreAndSettlesThem) {
+    gametest::resetWorld(ModeSurvival);
+    buildMass({{"rgb"}, {"ygr"}});
+    refillCredit = 5;
+    updateSurvivalRefill();
+    EXPECT_EQ(refillCredit, 0);
+    EXPECT_EQ(aliveBlockCount(), 11);
+    for (const Block& block : blockTable) {
+        if (!block.alive) continue;
+        EXPECT_TRUE(block.settled);
+        EXPECT_NE(block.colour, White);
+    }
+    while (aliveBlockCount() < 48) placeBlock(aliveBlockCount(), 5, 5, Red);
+    refillCredit = 3;
+    updateSurvivalRefill();
+    EXPECT_EQ(refillCredit, 0) << "over 50 blocks the credit is dropped";
+    EXPECT_EQ(aliveBlockCount(), 48);
+}
+
+TEST_F(ModesTest, RatingBandsFollowTheAverageAndSpread) {
+    EXPECT_EQ(performanceRatingFor(500, 0, 100), 4);
+    EXPECT_EQ(performanceRatingFor(500, 1000, 0), 4);
+    EXPECT_EQ(performanceRatingFor(799, 1000, 200), 3);
+    EXPECT_EQ(performanceRatingFor(800, 1000, 200), 4);
+    EXPECT_EQ(performanceRatingFor(1200, 1000, 200), 5);
+    EXPECT_EQ(performanceRatingFor(1400, 1000, 200), 6);
+    EXPECT_EQ(performanceRatingFor(1599, 1000, 200), 6);
+    EXPECT_EQ(performanceRatingFor(1600, 1000, 200), 7);
+    EXPECT_STREQ(ratingLabel(7), "Epic");
+    EXPECT_STREQ(ratingLabel(1), "Awful");
+}
+
+TEST_F(ModesTest, StatisticsRecordSendsTimeAsAFractionToDeathAndWholeSecondsToScore) {
+    gameMode = ModeExpert;
+    levelIndex = 2;
+    score = 12345;
+    levelTimeMs = 61999.5f;
+    playSeconds = 30;
+    actionCount = 45;
+    controls = 1;
+    drops = 40;
+    rotateCount = 7;
+    powerupsEarned[Multiplier] = 2;
+    powerupsUsed[Timewarp] = 1;
+    kills = 33;
+    performanceRating = 5;
+    EXPECT_EQ(statisticsRecord(false),
+              "gamemode=3&level=3&score=12345&time=61.9995&apm=90&controls=1&drops=40&rotates=7"
+              "&pup1earned=2&pup2earned=0&pup3earned=0&pup1used=0&pup2used=1&pup3used=0&kills=33");
+    EXPECT_EQ(statisticsRecord(true),
+              "gamemode=3&level=3&score=12345&time=61&apm=90&controls=1&drops=40&rotates=7"
+              "&pup1earned=2&pup2earned=0&pup3earned=0&pup1used=0&pup2used=1&pup3used=0&kills=33"
+              "&performance=5");
+    levelTimeMs = 41350;
+    EXPECT_NE(statisticsRecord(false).find("&time=41.35&"), std::string::npos);
+    playSeconds = 0;
+    EXPECT_EQ(actionsPerMinute(), 0);
+}
+
+TEST_F(ModesTest, LogLinesCarryModeLevelScoreAndTime) {
+    gameMode = ModeRush;
+    levelIndex = 4;
+    score = 199750;
+    levelTimeMs = 65432;
+    logLevelEvent("Level cleared", true);
+    EXPECT_EQ(consoleHistory.back(), "Level cleared mode=Rush level=5 score=199750 time=01:05.4");
+    EXPECT_EQ(formatPlayTime(0), "00:00.0");
+}
+
+TEST(StartOption, ModeAndOptionalClassicLevel) {
+    int32_t mode = 0, level = 0;
+    EXPECT_TRUE(parseStartMode("expert:10", mode, level));
+    EXPECT_EQ(mode, ModeExpert);
+    EXPECT_EQ(level, 10);
+    EXPECT_TRUE(parseStartMode("meditation", mode, level));
+    EXPECT_EQ(mode, ModeMeditation);
+    EXPECT_EQ(level, 0);
+    EXPECT_FALSE(parseStartMode("normal:11", mode, level));
+    EXPECT_FALSE(parseStartMode("normal:2x", mode, level));
+    EXPECT_FALSE(parseStartMode("chess", mode, level));
+}
+
+}  // namespace
