@@ -3,9 +3,11 @@
 
 #include <sodium.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "online/encodings.h"
 #include "server/admin.h"
@@ -27,6 +29,9 @@ static const size_t maxRememberedDigests = 200000;
 static std::mutex rememberedMutex;
 // Account -> keyed digest of the password digest that last passed the slow check.
 static std::map<long long, std::string> rememberedDigests;
+// Accounts whose slow check is running; guarded by rememberedMutex.
+static std::set<long long> verifyingAccounts;
+static std::condition_variable verifyingDone;
 
 static void initialiseSodium() {
     static std::once_flag once;
@@ -112,12 +117,23 @@ static std::string storedHashOf(ServerContext& context, long long userId) {
     return rows.empty() ? "" : rows[0][0];
 }
 
-bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
-                       const std::string& address) {
-    if (isRemembered(userId, digest)) return true;
-    std::string userKey = "user:" + std::to_string(userId);
-    std::string addressKey = "addr:" + address;
-    if (!throttleAllows(userKey) || !throttleAllows(addressKey)) return false;
+// Lets one request per account run the slow check at a time; the others then find its verdict.
+static void beginVerifying(long long userId) {
+    std::unique_lock<std::mutex> lock(rememberedMutex);
+    verifyingDone.wait(lock, [userId] { return verifyingAccounts.count(userId) == 0; });
+    verifyingAccounts.insert(userId);
+}
+
+static void endVerifying(long long userId) {
+    {
+        std::lock_guard<std::mutex> lock(rememberedMutex);
+        verifyingAccounts.erase(userId);
+    }
+    verifyingDone.notify_all();
+}
+
+static bool slowCheck(ServerContext& context, long long userId, const std::string& digest,
+                      const std::string& userKey, const std::string& addressKey) {
     std::string stored = storedHashOf(context, userId);
     if (stored.empty() || !verifyPasswordDigest(stored, digest)) {
         throttleFailure(userKey);
@@ -127,6 +143,19 @@ bool checkPasswordHash(ServerContext& context, long long userId, const std::stri
     throttleSuccess(userKey);
     remember(userId, digest);
     return true;
+}
+
+bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
+                       const std::string& address) {
+    if (isRemembered(userId, digest)) return true;
+    std::string userKey = "user:" + std::to_string(userId);
+    std::string addressKey = "addr:" + address;
+    if (!throttleAllows(userKey) || !throttleAllows(addressKey)) return false;
+    beginVerifying(userId);
+    bool ok =
+        isRemembered(userId, digest) || slowCheck(context, userId, digest, userKey, addressKey);
+    endVerifying(userId);
+    return ok;
 }
 
 static bool nameExists(ServerContext& context, const std::string& name) {
@@ -159,14 +188,15 @@ std::string replyRegister(ServerContext& context, const ParsedRequest& request) 
     std::string hash = hashPasswordDigest(fieldValue(request, "passwordHash"));
     std::string blob = makePasswordBlob(context.key, fieldValue(request, "password"));
     if (hash.empty() || blob.empty()) return "error";
-    ConnectionLease lease(context.database);
     const std::string sql =
         "INSERT INTO users (name, name_key, email, password_hash, password_blob, created)"
         " VALUES ($1, $2, $3, $4, $5, $6)";
     SqlParams params = {
         sqlText(name), sqlText(nameKey(name)), sqlText(fieldValue(request, "email")),
         sqlText(hash), sqlText(blob),          sqlInt(nowSeconds())};
-    SqlStatus status = sqlExec(lease.connection, sql, params);
+    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
+        return sqlExec(connection, sql, params);
+    });
     if (status != SqlStatus::Ok) return "error";
     logLine("registered " + name);
     return "success " + blob;
@@ -200,10 +230,11 @@ static std::string newSessionToken() {
 
 static std::string startSession(ServerContext& context, long long userId) {
     std::string token = newSessionToken();
-    ConnectionLease lease(context.database);
-    SqlStatus status = sqlExec(lease.connection,
-                               "INSERT INTO sessions (token, user_id, created) VALUES ($1, $2, $3)",
-                               {sqlText(token), sqlInt(userId), sqlInt(nowSeconds())});
+    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
+        return sqlExec(connection,
+                       "INSERT INTO sessions (token, user_id, created) VALUES ($1, $2, $3)",
+                       {sqlText(token), sqlInt(userId), sqlInt(nowSeconds())});
+    });
     return status == SqlStatus::Ok ? token : "";
 }
 
@@ -253,12 +284,13 @@ std::string replyLogin(ServerContext& context, const ParsedRequest& request,
 }
 
 std::string replyLogout(ServerContext& context, const ParsedRequest& request) {
-    ConnectionLease lease(context.database);
     SqlRows rows;
     const std::string sql =
         "DELETE FROM sessions WHERE token = $1 AND user_id = $2 RETURNING token";
     long long userId = std::strtoll(fieldValue(request, "userid").c_str(), nullptr, 10);
-    SqlStatus status = sqlExec(lease.connection, sql,
-                               {sqlText(fieldValue(request, "playhash")), sqlInt(userId)}, &rows);
+    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
+        return sqlExec(connection, sql, {sqlText(fieldValue(request, "playhash")), sqlInt(userId)},
+                       &rows);
+    });
     return status == SqlStatus::Ok && !rows.empty() ? "success" : "fail";
 }

@@ -120,8 +120,7 @@ std::string replyClientCheeve(ServerContext& context, const ParsedRequest& reque
         return "fail";
     }
     std::vector<int> granted;
-    ConnectionLease lease(context.database);
-    SqlStatus status = inTransaction(lease.connection, [&](DbConnection* connection) {
+    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
         return grantAchievements(connection, userId, {number}, granted);
     });
     if (status != SqlStatus::Ok) return "fail";

@@ -14,11 +14,12 @@ static const int newsRowId = 1;
 static const size_t maxPatchNameLength = 128;
 
 bool setNews(Database* database, const std::string& text) {
-    ConnectionLease lease(database);
     const std::string sql =
         "INSERT INTO news (id, text) VALUES ($1, $2)"
         " ON CONFLICT (id) DO UPDATE SET text = excluded.text";
-    return sqlExec(lease.connection, sql, {sqlInt(newsRowId), sqlText(text)}) == SqlStatus::Ok;
+    return inWriteTransaction(database, [&](DbConnection* connection) {
+               return sqlExec(connection, sql, {sqlInt(newsRowId), sqlText(text)});
+           }) == SqlStatus::Ok;
 }
 
 std::string currentNews(Database* database) {
@@ -54,14 +55,15 @@ static bool failWith(std::string& error, const std::string& text) {
 }
 
 static bool recordPatch(Database* database, const PatchInfo& patch) {
-    ConnectionLease lease(database);
     const std::string sql =
         "INSERT INTO patches (file_name, is_exe, min_version, size, md5, published)"
         " VALUES ($1, $2, $3, $4, $5, $6)";
     SqlParams params = {sqlText(patch.fileName),   sqlInt(patch.isExe ? 1 : 0),
                         sqlText(patch.minVersion), sqlInt(patch.size),
                         sqlText(patch.md5),        sqlInt(nowSeconds())};
-    return sqlExec(lease.connection, sql, params) == SqlStatus::Ok;
+    return inWriteTransaction(database, [&](DbConnection* connection) {
+               return sqlExec(connection, sql, params);
+           }) == SqlStatus::Ok;
 }
 
 bool publishPatch(Database* database, const std::string& file, bool isExe,

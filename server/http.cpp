@@ -2,6 +2,7 @@
 #include "server/http.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <thread>
 
@@ -13,7 +14,13 @@
 struct HttpServer {
     httplib::Server http;
     std::thread listener;
+    socket_t socket = -1;  // the listening socket, seen as httplib creates it
 };
+
+// Every game request is a new connection, and replies of one group commit go out
+// together: httplib's accept queue of 5 drops such bursts, and each dropped
+// connection waits a whole second for its SYN to be sent again.
+static const int listenBacklog = 1024;
 
 // Game requests are a few kilobytes; request bodies are never needed.
 static const size_t maxPayloadBytes = 64 * 1024;
@@ -98,7 +105,12 @@ static void addWebRoutes(httplib::Server& http, ServerContext& context) {
     });
 }
 
-static void configure(httplib::Server& http, int threads) {
+static void configure(HttpServer* server, int threads) {
+    httplib::Server& http = server->http;
+    http.set_socket_options([server](socket_t socket) {
+        httplib::default_socket_options(socket);
+        server->socket = socket;
+    });
     http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     http.set_payload_max_length(maxPayloadBytes);
     http.set_read_timeout(readTimeoutSeconds);
@@ -116,7 +128,7 @@ static void configure(httplib::Server& http, int threads) {
 HttpServer* startHttpServer(ServerContext& context, const std::string& host, int& port, int threads,
                             std::string& error) {
     auto* server = new HttpServer();
-    configure(server->http, threads);
+    configure(server, threads);
     addGameRoutes(server->http, context);
     addWebRoutes(server->http, context);
     bool bound = port == 0 ? (port = server->http.bind_to_any_port(host)) > 0
@@ -126,6 +138,8 @@ HttpServer* startHttpServer(ServerContext& context, const std::string& host, int
         delete server;
         return nullptr;
     }
+    // Listening again on a listening socket only lengthens its accept queue.
+    if (server->socket >= 0) ::listen(server->socket, listenBacklog);
     if (context.publicUrl.empty())
         context.publicUrl = "http://" + host + ":" + std::to_string(port);
     server->listener = std::thread([server] { server->http.listen_after_bind(); });

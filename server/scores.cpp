@@ -436,8 +436,7 @@ std::string replyScore(ServerContext& context, const ParsedRequest& request,
     if (r.performance < minPerformance || r.performance > maxPerformance) return "fail";
     if (!authorised(context, request, address)) return "fail";
     std::string reply;
-    ConnectionLease lease(context.database);
-    SqlStatus status = inTransaction(lease.connection, [&](DbConnection* connection) {
+    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
         return applyScore(connection, r, reply);
     });
     return status == SqlStatus::Ok ? reply : "fail";
@@ -466,8 +465,7 @@ std::string replyDeath(ServerContext& context, const ParsedRequest& request,
     if (!readResult(request, plainRequest, r)) return "fail";
     if (!authorised(context, request, address)) return "fail";
     std::string reply;
-    ConnectionLease lease(context.database);
-    SqlStatus status = inTransaction(lease.connection, [&](DbConnection* connection) {
+    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
         return applyDeath(connection, r, reply);
     });
     return status == SqlStatus::Ok ? reply : "fail";

@@ -63,15 +63,35 @@ static bool isUrlSafeBase64(const std::string& text) {
     return true;
 }
 
+// Each thread keeps one decryption context for the key: setting one up per block costs
+// provider look-ups under global locks. The context holds a reference to its key.
+struct DecryptContext {
+    EVP_PKEY* key = nullptr;
+    EVP_PKEY_CTX* context = nullptr;
+    ~DecryptContext() { EVP_PKEY_CTX_free(context); }
+};
+
+static EVP_PKEY_CTX* decryptContextFor(EVP_PKEY* key) {
+    thread_local DecryptContext cached;
+    if (cached.key == key && cached.context != nullptr) return cached.context;
+    EVP_PKEY_CTX_free(cached.context);
+    cached.key = key;
+    cached.context = EVP_PKEY_CTX_new(key, nullptr);
+    if (cached.context != nullptr &&
+        (EVP_PKEY_decrypt_init(cached.context) != 1 ||
+         EVP_PKEY_CTX_set_rsa_padding(cached.context, RSA_PKCS1_PADDING) != 1)) {
+        EVP_PKEY_CTX_free(cached.context);
+        cached.context = nullptr;
+    }
+    return cached.context;
+}
+
 static bool decryptBlock(EVP_PKEY* key, const unsigned char* block, std::string& out) {
-    EVP_PKEY_CTX* context = EVP_PKEY_CTX_new(key, nullptr);
+    EVP_PKEY_CTX* context = decryptContextFor(key);
     if (context == nullptr) return false;
     unsigned char plain[rsaBlockBytes];
     size_t length = sizeof plain;
-    bool ok = EVP_PKEY_decrypt_init(context) == 1 &&
-              EVP_PKEY_CTX_set_rsa_padding(context, RSA_PKCS1_PADDING) == 1 &&
-              EVP_PKEY_decrypt(context, plain, &length, block, rsaBlockBytes) == 1;
-    EVP_PKEY_CTX_free(context);
+    bool ok = EVP_PKEY_decrypt(context, plain, &length, block, rsaBlockBytes) == 1;
     if (!ok) {
         ERR_clear_error();
         return false;

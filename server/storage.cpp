@@ -20,6 +20,8 @@ struct Database {
     std::vector<DbConnection*> all;
     // SQLite takes one writer at a time; queueing here is fairer than its busy polling.
     std::mutex sqliteWriteLock;
+    DbConnection* writer = nullptr;   // SQLite: the group-commit writer's own connection
+    WriteBatcher* batcher = nullptr;  // SQLite: the writer thread
 };
 
 static const char sqlitePrefix[] = "sqlite:";
@@ -135,8 +137,17 @@ void releaseConnection(Database* database, DbConnection* connection) {
     database->released.notify_one();
 }
 
+SqlStatus inWriteTransaction(Database* database,
+                             const std::function<SqlStatus(DbConnection*)>& body) {
+    if (database->batcher != nullptr) return runInBatch(database->batcher, body);
+    ConnectionLease lease(database);
+    return inTransaction(lease.connection, body);
+}
+
 void closeDatabase(Database* database) {
     if (database == nullptr) return;
+    stopWriteBatcher(database->batcher);
+    if (database->writer != nullptr) disconnect(database->writer);
     for (DbConnection* connection : database->all) disconnect(connection);
     delete database;
 }
@@ -228,6 +239,15 @@ static bool parseUrl(const std::string& url, Database& database, std::string& er
     return false;
 }
 
+// SQLite's writes all go through one connection and thread, batched per commit.
+static bool startWriter(Database& database, std::string& error) {
+    database.writer = connect(database.backend, database.target, error);
+    if (database.writer == nullptr) return false;
+    database.writer->writeLock = &database.sqliteWriteLock;
+    database.batcher = startWriteBatcher(database.writer);
+    return true;
+}
+
 Database* openDatabase(const std::string& url, int poolSize, std::string& error) {
     auto* database = new Database();
     if (!parseUrl(url, *database, error)) {
@@ -247,6 +267,10 @@ Database* openDatabase(const std::string& url, int poolSize, std::string& error)
     }
     if (inTransaction(database->all[0], migrateInside) != SqlStatus::Ok) {
         error = "schema migration failed: " + database->all[0]->lastError;
+        closeDatabase(database);
+        return nullptr;
+    }
+    if (database->backend == Backend::Sqlite && !startWriter(*database, error)) {
         closeDatabase(database);
         return nullptr;
     }

@@ -63,6 +63,13 @@ SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlPar
 SqlStatus inTransaction(DbConnection* connection,
                         const std::function<SqlStatus(DbConnection*)>& body);
 
+// Runs `body` as one write transaction and returns once it is durably committed.
+// SQLite: a single writer thread runs the bodies waiting from all threads in one
+// transaction per commit, each in its own savepoint (group commit); PostgreSQL:
+// its own transaction on a pooled connection. Retries as inTransaction does.
+SqlStatus inWriteTransaction(Database* database,
+                             const std::function<SqlStatus(DbConnection*)>& body);
+
 // " FOR UPDATE" where the back end locks rows read in a transaction; "" for
 // SQLite, whose write transactions already hold the whole database.
 const char* rowLockClause(DbConnection* connection);

@@ -1,6 +1,7 @@
 // The two implementations behind storage.h; only storage.cpp calls these.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -10,7 +11,7 @@
 struct DbConnection {
     Backend backend;
     void* handle = nullptr;                       // sqlite3* or PGconn*
-    std::map<std::string, void*> statementCache;  // SQLite prepared statements by text
+    std::map<std::string, void*> statementCache;  // prepared statements (or their names) by text
     std::string lastError;                        // the back end's text for the last failure
     std::mutex* writeLock = nullptr;              // SQLite: the pool's one-writer-at-a-time lock
 };
@@ -19,8 +20,19 @@ bool sqliteConnect(const std::string& path, DbConnection& connection);
 void sqliteDisconnect(DbConnection& connection);
 SqlStatus sqliteExec(DbConnection& connection, const std::string& sql, const SqlParams& params,
                      SqlRows* rows);
+// False once SQLite has no transaction open (never begun, committed or rolled back by itself).
+bool sqliteInTransaction(DbConnection& connection);
 
 bool postgresConnect(const std::string& url, DbConnection& connection);
 void postgresDisconnect(DbConnection& connection);
 SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const SqlParams& params,
                        SqlRows* rows);
+
+// SQLite's group commit: one writer thread on `connection` runs the bodies handed
+// to runInBatch together, one transaction (one fsync) per batch.
+struct WriteBatcher;
+WriteBatcher* startWriteBatcher(DbConnection* connection);
+// Finishes the queued bodies, then stops the writer; the connection stays open.
+void stopWriteBatcher(WriteBatcher* batcher);
+// Runs `body` in the next batch and returns its status once that batch is committed.
+SqlStatus runInBatch(WriteBatcher* batcher, const std::function<SqlStatus(DbConnection*)>& body);

@@ -28,6 +28,8 @@ bool postgresConnect(const std::string& url, DbConnection& connection) {
 }
 
 void postgresDisconnect(DbConnection& connection) {
+    for (auto& cached : connection.statementCache) delete[] static_cast<char*>(cached.second);
+    connection.statementCache.clear();
     PQfinish(asConn(connection));
     connection.handle = nullptr;
 }
@@ -65,6 +67,31 @@ static void readRows(const PGresult* result, SqlRows& rows) {
     }
 }
 
+static bool isPreparable(const std::string& sql) {
+    for (const char* verb : {"SELECT", "INSERT", "UPDATE", "DELETE"}) {
+        if (sql.compare(0, std::strlen(verb), verb) == 0) return true;
+    }
+    return false;
+}
+
+// Statements are parsed and planned once per connection, not on every run; the
+// name is its number in the cache. nullptr for statements run as plain text.
+static const char* preparedName(DbConnection& connection, const std::string& sql, int paramCount) {
+    if (!isPreparable(sql)) return nullptr;
+    auto found = connection.statementCache.find(sql);
+    if (found != connection.statementCache.end()) return static_cast<const char*>(found->second);
+    std::string name = "z" + std::to_string(connection.statementCache.size());
+    PGresult* result =
+        PQprepare(asConn(connection), name.c_str(), sql.c_str(), paramCount, nullptr);
+    bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+    PQclear(result);
+    if (!ok) return nullptr;  // e.g. inside a failed transaction: run it as text, which reports why
+    char* stored = new char[name.size() + 1];
+    std::memcpy(stored, name.c_str(), name.size() + 1);
+    connection.statementCache[sql] = stored;
+    return stored;
+}
+
 SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const SqlParams& params,
                        SqlRows* rows) {
     std::vector<std::string> texts;
@@ -75,9 +102,13 @@ SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const S
         bool isNull = params[i].type == SqlValue::Type::Null;
         pointers.push_back(isNull ? nullptr : texts[i].c_str());
     }
+    const char* name = preparedName(connection, sql, static_cast<int>(params.size()));
     PGresult* result =
-        PQexecParams(asConn(connection), sql.c_str(), static_cast<int>(params.size()), nullptr,
-                     pointers.data(), nullptr, nullptr, 0);
+        name != nullptr
+            ? PQexecPrepared(asConn(connection), name, static_cast<int>(params.size()),
+                             pointers.data(), nullptr, nullptr, 0)
+            : PQexecParams(asConn(connection), sql.c_str(), static_cast<int>(params.size()),
+                           nullptr, pointers.data(), nullptr, nullptr, 0);
     if (rows != nullptr) rows->clear();
     ExecStatusType code = PQresultStatus(result);
     SqlStatus status = SqlStatus::Ok;

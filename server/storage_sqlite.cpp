@@ -129,3 +129,7 @@ SqlStatus sqliteExec(DbConnection& connection, const std::string& sql, const Sql
     sqlite3_clear_bindings(statement);
     return status;
 }
+
+bool sqliteInTransaction(DbConnection& connection) {
+    return sqlite3_get_autocommit(asDb(connection)) == 0;
+}

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts or stops the private PostgreSQL cluster that the server tests share:
-#   pg_cluster.bash start DIR | stop DIR
+#   pg_cluster.bash start DIR [durable] | stop DIR
 # The cluster listens only on a unix socket in DIR. Without PostgreSQL
 # installed it does nothing, and the PostgreSQL tests skip themselves.
+# "durable" keeps PostgreSQL's flushes on (the benchmark measures real commits).
 set -euo pipefail
 
 action=${1:?usage: pg_cluster.bash start|stop DIR}
@@ -24,8 +25,10 @@ start)
     [ "$(id -u)" -ne 0 ] || chown postgres "$dir"
     "${as_owner[@]}" "$bin/initdb" -D "$dir/data" -A trust -U zentrix --no-sync >"$dir/initdb.log" 2>&1
     # Test data need no crash safety of their own: skip the flushes.
+    shortcuts="-c fsync=off -c full_page_writes=off -c synchronous_commit=off"
+    [ "${3:-}" != durable ] || shortcuts=
     "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-        -o "-k $dir -c listen_addresses='' -c max_connections=300 -c fsync=off -c full_page_writes=off -c synchronous_commit=off" \
+        -o "-k $dir -c listen_addresses='' -c max_connections=300 $shortcuts" \
         start >/dev/null
     echo "pg_cluster: running on socket folder $dir"
     ;;

@@ -1,0 +1,113 @@
+// Write transactions from many threads at once: on SQLite they share commits
+// (group commit), yet each one succeeds or fails on its own.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "server/storage.h"
+#include "tests/server/server_harness.h"
+
+namespace {
+
+const int writerThreads = 24;
+const int writesPerThread = 20;
+
+class WriteBatches : public ::testing::TestWithParam<TestBackend> {
+  protected:
+    Database* database = nullptr;
+
+    void SetUp() override {
+        std::string url = freshDatabaseUrl(GetParam());
+        ASSERT_FALSE(HasFailure());
+        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        std::string error;
+        database = openDatabase(url, 4, error);
+        ASSERT_NE(database, nullptr) << error;
+    }
+    void TearDown() override { closeDatabase(database); }
+
+    long long newsRows(const std::string& where) {
+        ConnectionLease lease(database);
+        SqlRows rows;
+        EXPECT_EQ(sqlExec(lease.connection, "SELECT COUNT(*) FROM news" + where, {}, &rows),
+                  SqlStatus::Ok);
+        return firstInteger(rows, -1);
+    }
+};
+
+SqlStatus insertNews(DbConnection* connection, long long id, const std::string& text) {
+    return sqlExec(connection, "INSERT INTO news (id, text) VALUES ($1, $2)",
+                   {sqlInt(id), sqlText(text)});
+}
+
+// Each thread writes its rows; every third write fails after writing and must leave nothing.
+void writeFromThread(Database* database, int thread, std::atomic<int>& wrongStatus) {
+    for (int i = 0; i < writesPerThread; ++i) {
+        long long id = thread * writesPerThread + i + 1;
+        bool failing = i % 3 == 0;
+        SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
+            SqlStatus inserted = insertNews(connection, id, failing ? "undone" : "kept");
+            return inserted == SqlStatus::Ok && failing ? SqlStatus::Failed : inserted;
+        });
+        if (status != (failing ? SqlStatus::Failed : SqlStatus::Ok)) ++wrongStatus;
+    }
+}
+
+TEST_P(WriteBatches, ConcurrentWritesCommitOrFailEachOnTheirOwn) {
+    std::atomic<int> wrongStatus{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < writerThreads; ++t) {
+        threads.emplace_back(writeFromThread, database, t, std::ref(wrongStatus));
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(wrongStatus.load(), 0);
+    int failingPerThread = (writesPerThread + 2) / 3;
+    EXPECT_EQ(newsRows(" WHERE text = 'kept'"),
+              writerThreads * (writesPerThread - failingPerThread));
+    EXPECT_EQ(newsRows(" WHERE text = 'undone'"), 0);
+}
+
+TEST_P(WriteBatches, ATakenKeyIsAConflictAndTheOtherWritesStand) {
+    const int racers = 16;
+    std::atomic<int> won{0}, conflicts{0}, others{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < racers; ++t) {
+        threads.emplace_back([&, t] {
+            SqlStatus own = inWriteTransaction(database, [&](DbConnection* connection) {
+                return insertNews(connection, 1000 + t, "own");
+            });
+            SqlStatus shared = inWriteTransaction(database, [&](DbConnection* connection) {
+                return insertNews(connection, 1, "shared");
+            });
+            if (own != SqlStatus::Ok) ++others;
+            if (shared == SqlStatus::Ok) ++won;
+            if (shared == SqlStatus::Conflict) ++conflicts;
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(won.load(), 1);
+    EXPECT_EQ(conflicts.load(), racers - 1);
+    EXPECT_EQ(others.load(), 0);
+    EXPECT_EQ(newsRows(" WHERE text = 'own'"), racers);
+}
+
+TEST_P(WriteBatches, WritesAreVisibleToReadersOnceAnswered) {
+    for (int i = 1; i <= 5; ++i) {
+        ASSERT_EQ(inWriteTransaction(
+                      database,
+                      [&](DbConnection* connection) { return insertNews(connection, i, "seen"); }),
+                  SqlStatus::Ok);
+        EXPECT_EQ(newsRows(" WHERE text = 'seen'"), i);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, WriteBatches,
+                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
+                         [](const ::testing::TestParamInfo<TestBackend>& info) {
+                             return backendName(info.param);
+                         });
+
+}  // namespace
