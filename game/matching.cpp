@@ -136,7 +136,7 @@ void clearGroup(int32_t n) {
 
 static int32_t freeBurstSlot() {
     for (int32_t i = 0; i < particleBurstSlots; i++) {
-        if (!particleBursts[i].alive) return i;
+        if (!particleBursts[i].inUse) return i;
     }
     return 0;
 }
@@ -144,8 +144,7 @@ static int32_t freeBurstSlot() {
 static void popBlock(Block& block) {
     block.alive = false;
     ParticleBurst& burst = particleBursts[freeBurstSlot()];
-    loadPolyparticle(block.pos.x, block.pos.y, block.pos.z, cubeFragments,
-                     particleTextureOf(block.colour), burst);
+    burst = {true, block.pos, particleTextureOf(block.colour), 0.0f};
     PlaySound("stab6.ogg", popGain, 1.0f + popPitchStep * block.popOrder);
     popPulse = popPulseStart;
     lastPopOrder = block.popOrder + 1;

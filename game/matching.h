@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/particles.h"
 #include "engine/vector_math.h"
 
 struct FloatingText {
@@ -22,8 +21,12 @@ struct FloatingText {
     int32_t alignment;
 };
 
-// A popped block's burst is the particle renderer's own, so the view draws it as it is.
-using ParticleBurst = PolyparticleBurst;
+struct ParticleBurst {
+    bool inUse;
+    Vec3 pos;
+    const char* texture;  // particle texture of the popped block's colour
+    float age;            // ms
+};
 
 constexpr int32_t particleBurstSlots = 100;
 constexpr int32_t minimumGroup = 4;

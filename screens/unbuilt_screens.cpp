@@ -13,6 +13,8 @@ int32_t achievesPage = 1;
 bool achievesSlideResting = true;
 bool optionsFromGame = false;
 
+void UpdateIntro(float) {}
+void renderIntro() {}
 void UpdateMenu(float) {}
 void renderMenu() {}
 void clickMenu(int32_t) {}
@@ -54,3 +56,12 @@ void UpdateClassicModeSelect(float) {}
 void renderClassicModeSelect() {}
 void clickClassicModeSelect(int32_t) {}
 void renderPause() {}
+
+void UpdateStarfield(float) {}
+void renderBackground() {
+    end2D();
+}
+// No texture streams yet, so no background is ever waited for.
+bool backgroundTextureLoaded() {
+    return true;
+}

@@ -7,15 +7,13 @@
 #include <cstdlib>
 
 #include "engine/asset_archive.h"
-#include "engine/camera.h"
-#include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/meshes.h"
 #include "engine/textures.h"
+#include "engine/draw2d.h"
 #include "game/modes.h"
 #include "platform/system.h"
 #include "platform/window.h"
-#include "screens/intro.h"
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/console_log.h"
@@ -89,15 +87,13 @@ bool startupGame() {
     setFixedGLState();
     // The HTTP library and its multi handle arrive with the online client.
     seedRandom();
-    // The start-up view: the star field and the frustum tests are made in it.
-    placeStartupCamera();
-    cameraLoadsGL = true;
+    // Camera and scene defaults arrive with the game view.
     buildConsoleWordTree();
     openAssetArchive();
     setupTextures();
     initSound();
-    // A --start game waits for the intro's loading step.
-    holdStartRequest();
+    // Until the intro screen exists its sound preload runs here.
+    preloadSounds();
     saveSettings();
     startupStage = 2;
     if (VSync == 0 && hasSwapControl) setSwapInterval(0);
