@@ -136,7 +136,7 @@ void clearGroup(int32_t n) {
 
 static int32_t freeBurstSlot() {
     for (int32_t i = 0; i < particleBurstSlots; i++) {
-        if (!particleBursts[i].inUse) return i;
+        if (!particleBursts[i].alive) return i;
     }
     return 0;
 }
@@ -144,7 +144,8 @@ static int32_t freeBurstSlot() {
 static void popBlock(Block& block) {
     block.alive = false;
     ParticleBurst& burst = particleBursts[freeBurstSlot()];
-    burst = {true, block.pos, particleTextureOf(block.colour), 0.0f};
+    loadPolyparticle(block.pos.x, block.pos.y, block.pos.z, cubeFragments,
+                     particleTextureOf(block.colour), burst);
     PlaySound("stab6.ogg", popGain, 1.0f + popPitchStep * block.popOrder);
     popPulse = popPulseStart;
     lastPopOrder = block.popOrder + 1;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/particles.h"
 #include "engine/vector_math.h"
 
 struct FloatingText {
@@ -21,12 +22,8 @@ struct FloatingText {
     int32_t alignment;
 };
 
-struct ParticleBurst {
-    bool inUse;
-    Vec3 pos;
-    const char* texture;  // particle texture of the popped block's colour
-    float age;            // ms
-};
+// A popped block's burst is the particle renderer's own, so the view draws it as it is.
+using ParticleBurst = PolyparticleBurst;
 
 constexpr int32_t particleBurstSlots = 100;
 constexpr int32_t minimumGroup = 4;

@@ -242,11 +242,6 @@ void runBlockPass() {
     fireShot();
 }
 
-// The game view draws the mass when it is built; the shot is taken here.
-void renderGame() {
-    runBlockPass();
-}
-
 // ---- rotation ----
 
 static void setRatios() {

@@ -36,8 +36,6 @@ static constexpr float timewarpBlurTop = 0.8f;
 static constexpr float overlayFadeMsPerUnit = 1000.0f;
 static constexpr float panelSpinDivisor = 5.0f;
 static constexpr float quicksaveShare = 0.9f;
-static constexpr float buttonShareOfWidth = 0.05f;
-static constexpr float buttonCentres[powerupCount] = {1.0f, 2.25f, 3.5f};
 static constexpr int32_t powerupKeys[powerupCount] = {'1', '2', '3'};
 static bool keyWasDown[powerupCount] = {};
 

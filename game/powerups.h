@@ -9,6 +9,10 @@
 enum PowerupIndex : int32_t { Multiplier = 0, Timewarp = 1, FusionPulse = 2 };
 
 constexpr int32_t powerupCount = 3;
+// The powerup buttons: squares a twentieth of the screen width wide, centred
+// at these multiples of that side from the left edge.
+constexpr float buttonShareOfWidth = 0.05f;
+constexpr float buttonCentres[powerupCount] = {1.0f, 2.25f, 3.5f};
 constexpr float powerThresholds[powerupCount] = {50.0f, 150.0f, 300.0f};
 constexpr float maxPowerCharge = 300.0f;
 constexpr float readyFlashMs = 3000.0f;

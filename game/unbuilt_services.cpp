@@ -17,8 +17,6 @@ std::string sessionhash;
 bool connectionPrompt = false;
 int32_t musicSilenced = 0;
 
-// Bursts last as long as the particle renderer's default burst.
-static constexpr float burstLifeMs = 1000.0f;
 static constexpr float hudFontShareOfHeight = 0.05f;
 
 // No transfer is made: the request is only remembered.
@@ -47,9 +45,7 @@ float hudFontHeight() {
 
 void advanceParticleBursts(float dtMs) {
     for (ParticleBurst& burst : particleBursts) {
-        if (!burst.inUse) continue;
-        burst.age += dtMs;
-        if (burst.age > burstLifeMs) burst.inUse = false;
+        if (burst.alive) updatePolyparticle(dtMs, burst);
     }
 }
 

@@ -1,7 +1,6 @@
 // The screens that have not been built yet: each routine is empty, so the
 // state machine can run through every screen and fade. Each moves into its
 // own file when its screen is built.
-#include "engine/draw2d.h"
 #include "screens/screens.h"
 
 bool scoreSlideActive = false;
@@ -13,8 +12,6 @@ int32_t achievesPage = 1;
 bool achievesSlideResting = true;
 bool optionsFromGame = false;
 
-void UpdateIntro(float) {}
-void renderIntro() {}
 void UpdateMenu(float) {}
 void renderMenu() {}
 void clickMenu(int32_t) {}
@@ -56,12 +53,3 @@ void UpdateClassicModeSelect(float) {}
 void renderClassicModeSelect() {}
 void clickClassicModeSelect(int32_t) {}
 void renderPause() {}
-
-void UpdateStarfield(float) {}
-void renderBackground() {
-    end2D();
-}
-// No texture streams yet, so no background is ever waited for.
-bool backgroundTextureLoaded() {
-    return true;
-}

@@ -8,6 +8,7 @@
 #include "platform/window.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
+#include "sound/sound_log.h"
 
 LaunchOptions launchOptions;
 std::vector<ScriptCommand> launchScript;
@@ -49,6 +50,7 @@ static bool applyValueOption(const std::string& name, const std::string& value,
     if (name == "--config-dir") return !(options.configDir = value).empty();
     if (name == "--server") return !(options.serverUrl = value).empty();
     if (name == "--script") return !(options.scriptPath = value).empty();
+    if (name == "--sound-log") return !(options.soundLogPath = value).empty();
     if (name == "--start") return validStartMode(options.startMode = value);
     if (name == "--seed" && parseWholeNumber(value, number) && number >= 0) {
         options.hasSeed = true;
@@ -70,8 +72,9 @@ static bool applyFlagOption(const std::string& name, LaunchOptions& options) {
 }
 
 bool parseLaunchOptions(int argc, char** argv, LaunchOptions& options, std::string& error) {
-    static const char* valueOptions[] = {"--windowed", "--config-dir", "--server",     "--script",
-                                         "--start",    "--seed",       "--fixed-step", "--frames"};
+    static const char* valueOptions[] = {"--windowed",   "--config-dir", "--server",
+                                         "--script",     "--start",      "--seed",
+                                         "--fixed-step", "--frames",     "--sound-log"};
     for (int i = 1; i < argc; i++) {
         std::string name = argv[i];
         bool takesValue = false;
@@ -123,6 +126,10 @@ std::vector<ScriptCommand> parseScript(const std::string& text, std::string& err
 }
 
 bool loadLaunchScript(std::string& error) {
+    if (!launchOptions.soundLogPath.empty() && !startSoundLog(launchOptions.soundLogPath)) {
+        error = "cannot open sound log " + launchOptions.soundLogPath;
+        return false;
+    }
     if (launchOptions.scriptPath.empty()) return true;
     std::ifstream file(launchOptions.scriptPath);
     if (!file) {

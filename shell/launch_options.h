@@ -14,12 +14,13 @@ struct LaunchOptions {
     bool offline = false;   // --offline
     bool hasSeed = false;   // --seed N
     uint32_t seed = 0;
-    float fixedStepMs = 0;   // --fixed-step MS; 0 = measured
-    int64_t frameLimit = 0;  // --frames N; 0 = no limit
-    std::string scriptPath;  // --script FILE
-    std::string startMode;   // --start MODE[:LEVEL]
-    bool autoplay = false;   // --autoplay
-    bool noDialogs = false;  // --no-dialogs
+    float fixedStepMs = 0;     // --fixed-step MS; 0 = measured
+    int64_t frameLimit = 0;    // --frames N; 0 = no limit
+    std::string scriptPath;    // --script FILE
+    std::string startMode;     // --start MODE[:LEVEL]
+    std::string soundLogPath;  // --sound-log FILE
+    bool autoplay = false;     // --autoplay
+    bool noDialogs = false;    // --no-dialogs
 };
 
 struct ScriptCommand {
@@ -37,7 +38,8 @@ extern std::vector<ScriptCommand> launchScript;  // loaded from --script
 bool parseLaunchOptions(int argc, char** argv, LaunchOptions& options, std::string& error);
 // Reads a script; bad lines are reported in error and skipped.
 std::vector<ScriptCommand> parseScript(const std::string& text, std::string& error);
-// Loads launchScript from launchOptions.scriptPath (nothing when none given).
+// Loads launchScript from launchOptions.scriptPath (nothing when none given)
+// and opens the --sound-log, the two files the options name.
 bool loadLaunchScript(std::string& error);
 // Injects this frame's script input as window events, taken by the real handlers.
 void runScriptFrame(int64_t frame);

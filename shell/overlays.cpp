@@ -8,6 +8,7 @@
 #include "engine/fonts.h"
 #include "engine/particles.h"
 #include "engine/textures.h"
+#include "game/meter.h"
 #include "game/play.h"
 #include "settings/settings.h"
 #include "shell/console.h"
@@ -169,13 +170,13 @@ std::string cursorTextureName() {
         "cursor.tga",        "cursor_yellow.tga", "cursor_blue.tga", "cursor_red.tga",
         "cursor_orange.tga", "cursor_pink.tga",   "cursor.tga",      "cursor_green.tga",
     };
-    bool playing = GameState == Game && playStarted && !paused;
+    bool playing = GameState == Game && playStarted && levelClearTimer == 0 && !paused;
     if (!playing || currentColour < 1 || currentColour > 7) return "cursor.tga";
     return colourCursors[currentColour];
 }
 
 void renderCursor() {
     float side = ScreenWidth * cursorShare;
-    Render2D({static_cast<float>(mouseX), static_cast<float>(mouseY)}, {side, side}, AnchorTopLeft,
+    Render2D({static_cast<float>(mouseX), static_cast<float>(mouseY)}, {side, side}, AnchorCentre,
              cursorTextureName(), opaque);
 }

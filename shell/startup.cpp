@@ -7,13 +7,15 @@
 #include <cstdlib>
 
 #include "engine/asset_archive.h"
+#include "engine/camera.h"
+#include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/meshes.h"
 #include "engine/textures.h"
-#include "engine/draw2d.h"
 #include "game/modes.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "screens/intro.h"
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/console_log.h"
@@ -87,13 +89,15 @@ bool startupGame() {
     setFixedGLState();
     // The HTTP library and its multi handle arrive with the online client.
     seedRandom();
-    // Camera and scene defaults arrive with the game view.
+    // The start-up view: the star field and the frustum tests are made in it.
+    placeStartupCamera();
+    cameraLoadsGL = true;
     buildConsoleWordTree();
     openAssetArchive();
     setupTextures();
     initSound();
-    // Until the intro screen exists its sound preload runs here.
-    preloadSounds();
+    // A --start game waits for the intro's loading step.
+    holdStartRequest();
     saveSettings();
     startupStage = 2;
     if (VSync == 0 && hasSwapControl) setSwapInterval(0);

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "engine/textures.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
@@ -43,6 +44,15 @@ class GameStateTest : public ::testing::Test {
         soundRequestObserver = recordSoundRequest;
         ScreenWidth = 1280;
         ScreenHeight = 720;
+        markBackgroundStreamed();
+    }
+
+    // The menus' backdrop counts as loaded, so settled screens may fade in.
+    static void markBackgroundStreamed() {
+        textureList.clear();
+        textureList.push_back({"background1.tga", 250, 1920, 1080, 0, 0, 0});
+        lastTextureName.clear();
+        lastTextureIndex = -1;
     }
 
     void TearDown() override { soundRequestObserver = nullptr; }
@@ -125,6 +135,18 @@ TEST_F(GameStateTest, SettledScreenFadesInUpToTheFullDuration) {
     EXPECT_FLOAT_EQ(fadeTimer, 600);
     advanceFade(300);
     EXPECT_FLOAT_EQ(fadeTimer, 600) << "no growth once past the duration";
+}
+
+TEST_F(GameStateTest, SettledScreenWaitsForItsBackgroundBeforeFadingIn) {
+    textureList.clear();
+    lastTextureName.clear();
+    GameState = Menu;
+    advanceFade(100);
+    EXPECT_FLOAT_EQ(fadeTimer, 0);
+    textureQueue.clear();
+    markBackgroundStreamed();
+    advanceFade(100);
+    EXPECT_FLOAT_EQ(fadeTimer, 100);
 }
 
 TEST_F(GameStateTest, ScoreScreenFadesOnlyWhileWaitingOfflineOrPractising) {

@@ -1,0 +1,238 @@
+// Frame times of the game view in a fixed, seeded, heavy scene: the largest
+// Classic level played by the autoplay bot, Timewarp on with motion blur,
+// the mass held above 80 % of its limit (camera shake, mass warning). The
+// game runs through its real start-up, intro and frame loop; each frame's
+// wall time (input, streaming, update, draw, swap) is measured.
+//
+//   zentrix-frames [--msaa 0|4] [--frames N] [--seed N] [--level N] [--shot PNG]
+//
+// Run it from a folder holding data/assets.ass under a display (run.sh
+// starts Xvfb and runs it without multisampling and at 4x).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/particles.h"
+#include "engine/textures.h"
+#include "game/blocks.h"
+#include "game/launch_start.h"
+#include "game/matching.h"
+#include "game/meter.h"
+#include "game/modes.h"
+#include "game/powerups.h"
+#include "online/account.h"
+#include "platform/settings_store.h"
+#include "platform/window.h"
+#include "screens/intro.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/game_state.h"
+#include "shell/launch_options.h"
+#include "shell/main_loop.h"
+#include "shell/profiler.h"
+#include "shell/startup.h"
+#include "shell/window.h"
+
+namespace {
+
+struct BenchOptions {
+    int msaa = 0;
+    int frames = 600;
+    int warmup = 240;  // game frames before measuring: the level's background streams in
+    unsigned seed = 5;
+    int level = 10;    // the largest Classic level
+    std::string shot;  // --shot PNG: a picture of the scene after the measured frames
+};
+
+constexpr float stepMs = 16.0f;
+constexpr float heldMassShare = 0.85f;
+constexpr int minimumMass = 120;  // blocks; below this the level starts again
+constexpr int loadingFrameLimit = 20000;
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string name = argv[i];
+        int value = atoi(argv[i + 1]);
+        if (name == "--shot")
+            options.shot = argv[i + 1];
+        else if (name == "--msaa")
+            options.msaa = value;
+        else if (name == "--frames")
+            options.frames = std::max(1, value);
+        else if (name == "--seed")
+            options.seed = static_cast<unsigned>(value);
+        else if (name == "--level")
+            options.level = std::clamp(value, 1, 10);
+        else
+            return false;
+    }
+    return argc % 2 == 1;
+}
+
+// The game's own launch options: windowed, offline, seeded, fixed step, --start.
+void setLaunchOptions(const BenchOptions& options, const std::string& configDir) {
+    launchOptions.windowedWidth = 1280;
+    launchOptions.windowedHeight = 720;
+    launchOptions.configDir = configDir;
+    launchOptions.offline = true;
+    launchOptions.hasSeed = true;
+    launchOptions.seed = options.seed;
+    launchOptions.fixedStepMs = stepMs;
+    launchOptions.startMode = "normal:" + std::to_string(options.level);
+    launchOptions.autoplay = true;
+    launchOptions.noDialogs = true;
+    noDialogs = true;
+    settingsDirOverride = configDir;
+    connectionMode = ConnectionOffline;
+}
+
+// Settings of the run: the asked-for multisampling, motion blur on, and no
+// anisotropic filtering (its cost is the driver's, not the view's).
+void applyBenchSettings(const BenchOptions& options) {
+    loadSettings();
+    ScreenWidth = launchOptions.windowedWidth;
+    ScreenHeight = launchOptions.windowedHeight;
+    AAlevel = options.msaa;
+    anisotropyWanted = 0;
+    MotionBlur = 1;
+    Colorblind = 0;
+}
+
+void takeOneEvent() {
+    PlatformEvent event;
+    if (platformPollEvent(event)) windowProcedure(event);
+}
+
+// Keeps the scene heavy: Timewarp running, the meter at 85 %, a big mass.
+void holdHeavyScene(const BenchOptions& options) {
+    if (GameState != Game) return;
+    if (aliveBlockCount() < minimumMass || levelClearTimer > 0 || endSequence) {
+        levelIndex = options.level - 1;
+        startLevel(0);
+    }
+    multiplierActive = fusionActive = false;
+    timewarpActive = true;
+    powerCharge = maxPowerCharge;
+    mass = heldMassShare * massLimit;
+    // Slow frames would switch the blur off; its cost is what is measured.
+    MotionBlur = 1;
+}
+
+struct FrameSample {
+    double ms;
+    int particles;
+};
+
+FrameSample runFrame(const BenchOptions& options, bool takeShot = false) {
+    Clock::time_point start = Clock::now();
+    profileFrameStart();
+    runAutoplayFrame();
+    takeOneEvent();
+    updateStreamingTextures(stepMs);
+    Update(stepMs);
+    holdHeavyScene(options);
+    Draw();
+    int particles = particlesDrawn;
+    if (takeShot) takeScriptScreenshots(0);
+    platformSwapBuffers(gameWindow);
+    profileFrameEnd();
+    return {msSince(start), particles};
+}
+
+double percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    size_t index = static_cast<size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+// Start-up, the intro and its texture streaming, up to the game's first
+// frame; from there the run repeats frame for frame. False when it never comes.
+bool runUntilPlaying(const BenchOptions& options, double& preloadMs) {
+    Clock::time_point start = Clock::now();
+    bool loadingSeen = false;
+    for (int frame = 0; frame < loadingFrameLimit; frame++) {
+        if (!loadingSeen && introLoaded) {
+            loadingSeen = true;
+            start = Clock::now();
+        }
+        runFrame(options);
+        if (GameState == Game) {
+            preloadMs = msSince(start);
+            return true;
+        }
+    }
+    return false;
+}
+
+void printReport(const BenchOptions& options, const std::vector<FrameSample>& samples,
+                 double preloadMs, int longestCombo) {
+    std::vector<double> times;
+    double particleSum = 0;
+    int particleMost = 0;
+    for (const FrameSample& sample : samples) {
+        times.push_back(sample.ms);
+        particleSum += sample.particles;
+        particleMost = std::max(particleMost, sample.particles);
+    }
+    printf("frames bench: 1280x720, msaa %s, level %d, seed %u, %zu frames\n",
+           multisampleChosen ? (std::to_string(multisampleFormat) + "x").c_str() : "off",
+           options.level, options.seed, samples.size());
+    printf("  frame time ms: p50 %.2f  p95 %.2f  p99 %.2f  max %.2f\n", percentile(times, 0.5),
+           percentile(times, 0.95), percentile(times, 0.99), percentile(times, 1.0));
+    printf("  particles per frame: mean %.0f  max %d (particleCountMax %d)\n",
+           particleSum / static_cast<double>(samples.size()), particleMost, particleCountMax);
+    printf("  longest chain %d, intro loading step to game (preload list streamed) %.0f ms\n",
+           longestCombo, preloadMs);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    BenchOptions options;
+    if (!parseBenchOptions(argc, argv, options)) {
+        fprintf(stderr,
+                "usage: zentrix-frames [--msaa 0|4] [--frames N] [--seed N] [--level N] "
+                "[--shot PNG]\n");
+        return 2;
+    }
+    std::string configDir = "bench-frames-config";
+    setLaunchOptions(options, configDir);
+    if (!platformInitVideo()) {
+        fprintf(stderr, "zentrix-frames: no display\n");
+        return 1;
+    }
+    emptyLogFiles();
+    applyBenchSettings(options);
+    if (!registerWindowClass() || !createGLWindow(windowRecord)) return 1;
+    startupGame();
+    startGameFromLaunchOptions();
+    double preloadMs = 0;
+    if (!runUntilPlaying(options, preloadMs)) {
+        fprintf(stderr, "zentrix-frames: the game never started\n");
+        return 1;
+    }
+    for (int i = 0; i < options.warmup; i++) runFrame(options);
+    std::vector<FrameSample> samples;
+    int longestCombo = 0;
+    for (int i = 0; i < options.frames; i++) {
+        samples.push_back(runFrame(options));
+        longestCombo = std::max(longestCombo, lastPopOrder);
+    }
+    printReport(options, samples, preloadMs, longestCombo);
+    if (!options.shot.empty()) {
+        launchScript = {{0, "shot", 0, 0, 0, options.shot}};
+        runFrame(options, true);
+    }
+    shutdownGame();
+    destroyGLWindow(windowRecord);
+    return 0;
+}

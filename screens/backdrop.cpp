@@ -1,0 +1,194 @@
+// Background image, star field and motion blur.
+#include "screens/backdrop.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/camera.h"
+#include "engine/draw2d.h"
+#include "engine/meshes.h"
+#include "engine/textures.h"
+#include "game/powerups.h"
+#include "settings/settings.h"
+#include "shell/profiler.h"
+
+std::vector<Star> starfield;
+bool blurFrameValid = false;
+
+static constexpr float starSpeedDivisor = 20.0f;  // dt / 20: 50 units per second
+static constexpr float starMinSize = 0.2f;
+static constexpr float starSizeRange = 0.1f;
+static constexpr int starSpawnSpread = 2000, starSpawnHalf = 1000;
+static constexpr int starSpawnDepth = 500;
+static constexpr float starSpawnFar = 1800.0f;
+static constexpr float massColumnHalf = 5 * 32.0f;  // five block edges either side
+static constexpr float opaqueAlpha = 255.0f;
+
+// The start-up view the stars live in.
+static const Vec3 referenceEye = {0, -640, 0};
+static const Vec3 referenceForward = {0, 1, 0};
+static const Vec3 referenceUp = {0, 0, 1};
+
+// ---- star field ----
+
+static Star newStar() {
+    Star star = {};
+    star.size = starMinSize + static_cast<float>(rand() % 1000) / 1000.0f * starSizeRange;
+    star.position.x = static_cast<float>(rand() % starSpawnSpread - starSpawnHalf);
+    star.position.y = starSpawnFar - static_cast<float>(rand() % starSpawnDepth);
+    star.position.z = static_cast<float>(rand() % starSpawnSpread - starSpawnHalf);
+    star.previousPosition = star.position;
+    return star;
+}
+
+bool starInMassColumn(const Star& star) {
+    const Vec3& p = star.position;
+    return p.x > -massColumnHalf && p.x < massColumnHalf && p.z > -massColumnHalf &&
+           p.z < massColumnHalf;
+}
+
+static bool starOutOfView(const Star& star) {
+    return !pointInFrustum(star.position.x, star.position.y, star.position.z);
+}
+
+void UpdateStarfield(float dtMs) {
+    ProfileScope section("UpdateStarfield");
+    while (starfield.size() < static_cast<size_t>(starTarget)) starfield.push_back(newStar());
+    for (Star& star : starfield) {
+        star.previousPosition = star.position;
+        star.position.y -= dtMs / starSpeedDivisor;
+        star.age += dtMs;
+    }
+    starfield.erase(std::remove_if(starfield.begin(), starfield.end(), starOutOfView),
+                    starfield.end());
+    starfield.erase(std::remove_if(starfield.begin(), starfield.end(), starInMassColumn),
+                    starfield.end());
+}
+
+void resetStarfield() {
+    starfield.clear();
+}
+
+float starAlpha(const Star& star) {
+    return std::min(opaqueAlpha, star.age / starFadeInMs * opaqueAlpha);
+}
+
+// Offset of p from base along a unit axis, limited to the segment [low, high].
+static float segmentOffset(Vec3 p, Vec3 base, Vec3 axis, float low, float high) {
+    return std::clamp(dotProduct(p - base, axis), low, high);
+}
+
+Vec3 starDrawnPosition(Vec3 star, Vec3 eye, Vec3 centre, Vec3 up) {
+    Vec3 referenceSide = crossProduct(referenceForward, referenceUp);
+    float f = segmentOffset(star, referenceEye, referenceForward, 0, starReach);
+    Vec3 onAxis = referenceEye + referenceForward * f;
+    float s = segmentOffset(star, onAxis, referenceSide, -starReach, starReach);
+    float u = segmentOffset(star, onAxis, referenceUp, -starReach, starReach);
+    Vec3 forward = normalise(centre - eye);
+    Vec3 side = normalise(crossProduct(forward, up));
+    Vec3 upAxis = crossProduct(side, forward);
+    return eye + forward * f + side * s + upAxis * u;
+}
+
+// Turns the sprite square toward the eye: x to the side, y up, z back at the eye.
+static void faceCamera(Vec3 at, Vec3 forward, Vec3 side, Vec3 upAxis) {
+    float m[16] = {side.x,     side.y,     side.z,     0, upAxis.x, upAxis.y, upAxis.z, 0,
+                   -forward.x, -forward.y, -forward.z, 0, at.x,     at.y,     at.z,     1};
+    glMultMatrixf(m);
+}
+
+static void drawStar(const Star& star, Vec3 forward, Vec3 side, Vec3 upAxis) {
+    Vec3 at = starDrawnPosition(star.position, camera.shakenEye, camera.centre, camera.up);
+    glColor4ub(255, 255, 255, static_cast<GLubyte>(starAlpha(star)));
+    glPushMatrix();
+    faceCamera(at, forward, side, upAxis);
+    glScalef(star.size, star.size, star.size);
+    drawMesh(particleQuad);
+    glPopMatrix();
+}
+
+void renderStarfield() {
+    ProfileScope section("renderStarfield");
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    int texture = getTexture("whiteparticle.tga");
+    if (texture != textureNotLoaded) {
+        enableState(GL_TEXTURE_2D);
+        activateAtlasChunk(texture);
+        disableState(GL_DEPTH_TEST);
+        Vec3 forward = normalise(camera.centre - camera.shakenEye);
+        Vec3 side = normalise(crossProduct(forward, camera.up));
+        Vec3 upAxis = crossProduct(side, forward);
+        for (const Star& star : starfield) drawStar(star, forward, side, upAxis);
+        enableState(GL_DEPTH_TEST);
+    }
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// ---- background ----
+
+bool backgroundTextureLoaded() {
+    std::string name = backgroundTextureName();
+    return name.empty() || getTexture(name) != textureNotLoaded;
+}
+
+void renderBackground() {
+    ProfileScope section("renderBackground");
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    std::string name = backgroundTextureName();
+    // Once faded in, the opaque image covers the cleared frame: no blending needed.
+    int index = name.empty() ? textureNotLoaded : getTexture(name);
+    if (index != textureNotLoaded && textureFade(index) >= 1) disableState(GL_BLEND);
+    Render2D({w / 2, h / 2}, {w, h}, AnchorCentre, name, opaqueAlpha);
+    enableState(GL_BLEND);
+    end2D();
+    applyCamera();
+    renderStarfield();
+}
+
+// ---- motion blur ----
+
+BlurAction motionBlurAction(bool settingOn, float amount, bool timewarp, bool force,
+                            bool frameValid) {
+    if (!settingOn || amount <= 0) return BlurNothing;
+    if (!timewarp && !force) return BlurInvalidate;
+    return frameValid ? BlurBlendAndCopy : BlurCopyOnly;
+}
+
+static void blendPreviousFrame(float offsetX, float offsetY, float amount) {
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    glColor4f(1, 1, 1, amount);
+    glBegin(GL_QUADS);
+    glTexCoord2f(1, 1);
+    glVertex2f(w + offsetX, offsetY);
+    glTexCoord2f(1, 0);
+    glVertex2f(w + offsetX, h + offsetY);
+    glTexCoord2f(0, 0);
+    glVertex2f(offsetX, h + offsetY);
+    glTexCoord2f(0, 1);
+    glVertex2f(offsetX, offsetY);
+    glEnd();
+}
+
+void renderMotionBlur(float offsetX, float offsetY, float amount, bool force) {
+    ProfileScope section("renderMotionBlur");
+    BlurAction action =
+        motionBlurAction(MotionBlur != 0, amount, timewarpActive, force, blurFrameValid);
+    if (action == BlurNothing) return;
+    if (action == BlurInvalidate) {
+        blurFrameValid = false;
+        return;
+    }
+    int copy = getTexture("motionblur");
+    if (copy == textureNotLoaded) return;
+    enableState(GL_TEXTURE_2D);
+    disableState(GL_DEPTH_TEST);
+    activateAtlasChunk(copy);
+    if (action == BlurBlendAndCopy) blendPreviousFrame(offsetX, offsetY, amount);
+    const TextureRecord& record = textureList[copy];
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(record.atlasX),
+                        static_cast<GLint>(record.atlasY), 0, 0, ScreenWidth, ScreenHeight);
+    blurFrameValid = true;
+}

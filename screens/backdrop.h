@@ -1,0 +1,50 @@
+// The backdrop behind every screen: the full-screen background image, a field
+// of glowing stars drifting toward the viewer, and the motion blur that lays
+// the previous frame over the game view.
+#pragma once
+
+#include <vector>
+
+#include "engine/vector_math.h"
+
+struct Star {
+    Vec3 position;
+    Vec3 previousPosition;
+    float age;   // ms
+    float size;  // 0.2 .. 0.3, scales the 32-unit particle square
+};
+
+extern std::vector<Star> starfield;  // empty at start; refilled to starTarget every update
+extern bool blurFrameValid;          // the "motionblur" atlas rectangle holds the previous frame
+
+constexpr int starTarget = 100;
+constexpr float starFadeInMs = 1000.0f;
+constexpr float starReach = 2000.0f;  // length of the reference view's axis segments
+
+// What one call of the motion blur does.
+enum BlurAction {
+    BlurNothing,       // setting off or nothing to blend
+    BlurInvalidate,    // not under Timewarp and not forced: the copy is stale
+    BlurCopyOnly,      // no valid previous frame yet: only copy this one
+    BlurBlendAndCopy,  // blend the previous frame over this one, then copy
+};
+
+void UpdateStarfield(float dtMs);
+// Empties the field; the next update fills it again.
+void resetStarfield();
+// 2D mode on entry; leaves 3D mode with the camera applied and the stars drawn.
+void renderBackground();
+void renderStarfield();
+void renderMotionBlur(float offsetX, float offsetY, float amount, bool force);
+// The current screen's background texture has finished streaming.
+bool backgroundTextureLoaded();
+
+// Where a star is drawn: its offsets in the start-up view, carried over to
+// the camera whose eye, centre and up are given.
+Vec3 starDrawnPosition(Vec3 star, Vec3 eye, Vec3 centre, Vec3 up);
+// 0 at birth, 255 once the star is a second old.
+float starAlpha(const Star& star);
+// A star inside the column around the mass, which none may fly through.
+bool starInMassColumn(const Star& star);
+BlurAction motionBlurAction(bool settingOn, float amount, bool timewarp, bool force,
+                            bool frameValid);

@@ -1,0 +1,230 @@
+// One frame of a game in progress: blocks, aiming preview and bursts in 3D,
+// then floating texts, motion blur, the death flash and the HUD in 2D.
+#include "screens/game_view.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "engine/camera.h"
+#include "engine/draw2d.h"
+#include "engine/fonts.h"
+#include "engine/meshes.h"
+#include "engine/textures.h"
+#include "game/blocks.h"
+#include "game/meter.h"
+#include "game/modes.h"
+#include "game/play.h"
+#include "game/powerups.h"
+#include "screens/backdrop.h"
+#include "settings/settings.h"
+#include "shell/profiler.h"
+
+static constexpr float blockScale = 1.02f;
+static constexpr float dyingScale = 1.01f;
+static constexpr float overlayScale = 1.001f;
+static constexpr float opaque = 255.0f;
+static constexpr float floatyShadowOffset = 2.0f;
+static constexpr int32_t noTexture = textureNotLoaded;
+
+void renderGame() {
+    ProfileScope section("renderGame");
+    renderBlocks();
+    glDepthMask(GL_FALSE);
+    renderParticleSystems();
+    glDepthMask(GL_TRUE);
+    begin2D();
+    renderFloatys();
+    renderMotionBlur(0, 0, timewarpBlur, true);
+    renderDeathFlash();
+    renderHUD();
+}
+
+// ---- blocks ----
+
+// Each colour's block texture looked up once per frame: 512 slots share 7 names.
+struct BlockTextures {
+    int plain[colourCount];
+    int highlight[colourCount];
+    int grey;
+};
+
+static BlockTextures lookUpBlockTextures() {
+    BlockTextures textures = {};
+    for (int32_t c = 0; c < colourCount; c++) {
+        textures.plain[c] = c == 0 ? noTexture : getTexture(blockTextureName(c, 0));
+        textures.highlight[c] = c == 0 ? noTexture : getTexture(blockTextureName(c, 1));
+    }
+    textures.grey = getTexture("grey.tga");
+    return textures;
+}
+
+static void drawCube(int texture) {
+    if (texture == noTexture) return;
+    activateAtlasChunk(texture);
+    drawMesh(cubeMesh);
+}
+
+static void beginAdditive() {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glDepthMask(GL_FALSE);
+}
+
+static void endAdditive() {
+    glColor4ub(255, 255, 255, 255);
+    glDepthMask(GL_TRUE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+static void drawScaledCube(float scale, float alpha, int texture) {
+    glPushMatrix();
+    glScalef(scale, scale, scale);
+    glColor4ub(255, 255, 255, static_cast<GLubyte>(std::clamp(alpha, 0.0f, opaque)));
+    drawCube(texture);
+    glPopMatrix();
+}
+
+// The pale overlay that brightens a block over its last 200 ms.
+static void drawDyingOverlay(const Block& block, const BlockTextures& textures) {
+    beginAdditive();
+    drawScaledCube(dyingScale, dyingOverlayAlpha(block.popDelay), textures.grey);
+    endAdditive();
+}
+
+// Fusion Pulse lights the whole mass, fading as the meter falls.
+static void drawFusionOverlay(const BlockTextures& textures) {
+    float alpha = massAtFusion > 0 ? mass / massAtFusion * opaque : 0.0f;
+    beginAdditive();
+    drawScaledCube(overlayScale, alpha, textures.grey);
+    drawScaledCube(overlayScale, alpha / 2, textures.grey);
+    endAdditive();
+}
+
+// The overlays of one block, in its matrix; the plain cube is already drawn.
+static void drawBlockOverlays(const Block& block, const BlockTextures& textures) {
+    glPushMatrix();
+    glTranslatef(block.pos.x, block.pos.y, block.pos.z);
+    glScalef(blockScale, blockScale, blockScale);
+    if (block.dying) drawDyingOverlay(block, textures);
+    if (fusionActive) drawFusionOverlay(textures);
+    if (multiplierGlow > 0) {
+        drawScaledCube(overlayScale, multiplierGlow * opaque, textures.highlight[block.colour]);
+        glColor4ub(255, 255, 255, 255);
+    }
+    glPopMatrix();
+}
+
+static bool hasOverlay(const Block& block) {
+    return block.dying || fusionActive || multiplierGlow > 0;
+}
+
+static void drawPlainCube(const Block& block, int texture) {
+    glPushMatrix();
+    glTranslatef(block.pos.x, block.pos.y, block.pos.z);
+    glScalef(blockScale, blockScale, blockScale);
+    drawCube(texture);
+    glPopMatrix();
+}
+
+// Slots of the drawable blocks, nearest the eye first, so the depth test
+// turns away the hidden faces of the mass before they are shaded.
+static std::vector<int32_t> drawableSlotsNearestFirst(const BlockTextures& textures) {
+    std::vector<std::pair<float, int32_t>> order;
+    for (int32_t slot = 0; slot < blockSlots; slot++) {
+        const Block& block = blockTable[slot];
+        if (!block.alive || block.colour < 1 || block.colour >= colourCount) continue;
+        if (textures.plain[block.colour] == noTexture) continue;
+        Vec3 d = block.pos - camera.shakenEye;
+        order.push_back({dotProduct(d, d), slot});
+    }
+    std::sort(order.begin(), order.end());
+    std::vector<int32_t> slots;
+    for (const auto& entry : order) slots.push_back(entry.second);
+    return slots;
+}
+
+// The block faces are opaque images: the plain cubes need no blending.
+static void drawMass(const BlockTextures& textures) {
+    std::vector<int32_t> slots = drawableSlotsNearestFirst(textures);
+    if (!multiplierActive) {
+        disableState(GL_BLEND);
+        for (int32_t slot : slots)
+            drawPlainCube(blockTable[slot], textures.plain[blockTable[slot].colour]);
+        enableState(GL_BLEND);
+    }
+    for (int32_t slot : slots) {
+        if (hasOverlay(blockTable[slot])) drawBlockOverlays(blockTable[slot], textures);
+    }
+}
+
+static bool aimPreviewShown() {
+    return aimBlock >= 0 && aimBlock < blockSlots && isStanding(blockTable[aimBlock]);
+}
+
+// The ghost of the next block on the face under the cursor.
+static void drawAimingPreview(const BlockTextures& textures) {
+    if (!aimPreviewShown() || currentColour < 1 || currentColour >= colourCount) return;
+    int plain = textures.plain[currentColour];
+    if (plain == noTexture) return;
+    Vec3 cell = blockTable[aimBlock].pos + directionVector(aimFace) * blockUnit;
+    glPushMatrix();
+    glTranslatef(cell.x, cell.y, cell.z);
+    glColor4ub(255, 255, 255, static_cast<GLubyte>(previewAlpha(aimAlpha)));
+    if (!multiplierActive) drawCube(plain);
+    if (multiplierGlow > 0)
+        drawScaledCube(overlayScale, multiplierGlow * aimAlpha, textures.highlight[currentColour]);
+    glPopMatrix();
+    glColor4ub(255, 255, 255, 255);
+}
+
+void renderBlocks() {
+    ProfileScope section("renderBlocks");
+    glColor4ub(255, 255, 255, 255);
+    enableState(GL_TEXTURE_2D);
+    BlockTextures textures = lookUpBlockTextures();
+    drawMass(textures);
+    enableState(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (aimPreviewShown() || currentColour == -1) chooseCurrentColour();
+    drawAimingPreview(textures);
+    // The shot leaves from the preview just drawn.
+    fireShot();
+}
+
+// ---- particles and texts ----
+
+void renderParticleSystems() {
+    ProfileScope section("renderParticleSystems");
+    for (ParticleBurst& burst : particleBursts) {
+        if (burst.alive) renderPolyparticleSprite(burst);
+    }
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void renderFloatys() {
+    ProfileScope section("renderFloatys");
+    bool rush = gameMode == ModeRush;
+    for (const FloatingText& text : floatingTexts) {
+        FloatyStyle style = floatyStyle(text, multiplierActive, rush);
+        freetype::print(text.text, text.x + floatyShadowOffset, text.y + floatyShadowOffset,
+                        text.alignment, style.scale, 0, 0, 0, style.shadowAlpha, bigFont);
+        freetype::print(text.text, text.x, text.y, text.alignment, style.scale, style.r, style.g,
+                        style.b, style.alpha, bigFont);
+    }
+}
+
+// The mass blows apart: a wide streak, then a square burst of light.
+void renderDeathFlash() {
+    if (!endSequence) return;
+    ProfileScope section("renderDeathFlash");
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    float f2 = endTimers[1] / endPhaseLengths[1];
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    Render2D({w / 2, h / 2}, {1.25f * w * f2, 0.1f * h}, AnchorCentre, "deathsplosion.tga",
+             deathStreakAlpha(endTimers));
+    Render2D({w / 2, h / 2}, {1.5f * w * f2, 1.5f * w * f2}, AnchorCentre, "deathsplosion.tga",
+             deathBurstAlpha(endTimers));
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}

@@ -1,0 +1,78 @@
+// The game view: the mass of blocks in 3D with the aiming preview and the
+// particle bursts, then the 2D layer of floating texts, motion blur, the
+// end-of-game flash and the HUD. It only reads the game's state, except for
+// the shot, which is taken in the block pass right after the preview.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "game/matching.h"
+
+// renderGame itself is declared with the play loop (game/play.h).
+void renderBlocks();
+void renderParticleSystems();
+void renderFloatys();
+void renderDeathFlash();
+void renderHUD();
+void renderMassWarning();
+void renderCombo();
+void renderLevel();
+void renderScore();
+void renderPowerups();
+void renderNextBlockPreview();
+void renderAchievementBanners();
+void renderLevelComplete();
+
+// ---- the rules of what is drawn, free of GL ----
+
+// Block image of a colour code, plain or highlighted, following Colorblind.
+std::string blockTextureName(int32_t colour, int32_t highlight);
+// Decimal digits with "," between groups of three from the right.
+std::string thousandsString(int64_t n);
+// Whole minutes, ":", two-digit seconds (65 gives "1:05").
+std::string clockString(int64_t seconds);
+
+// Overlay alpha of a dying block: 0 until 200 ms before it pops, then up to 255.
+float dyingOverlayAlpha(float popDelay);
+// Alpha of the mass warning for the meter at percent p of its limit.
+float massWarningAlpha(float percent);
+// Aiming preview alpha from the preview fade.
+float previewAlpha(float aimAlpha);
+// Next-block preview alphas: the fired colour fading out, the new one in.
+float previousPreviewAlpha(float aimAlpha);
+float currentPreviewAlpha(float aimAlpha);
+
+struct FloatyStyle {
+    float alpha, shadowAlpha, scale;
+    unsigned char r, g, b;
+};
+FloatyStyle floatyStyle(const FloatingText& text, bool multiplier, bool rush);
+
+// Death flash: alphas of the wide streak and of the square burst.
+float deathStreakAlpha(const float timers[5]);
+float deathBurstAlpha(const float timers[5]);
+
+// Fill fraction 0..1 of powerup slot i at a charge.
+float powerupFill(int32_t slot, float charge);
+// Alpha of an activation banner at its timer (ms).
+float powerupBannerAlpha(float timerMs);
+
+// "Level 3", "Survival", "Rush" or "Meditation".
+std::string levelLabel(int32_t mode, int32_t levelIndex);
+// The bottom-left text: Survival clock, Rush clock, Meditation blocks, or "".
+std::string modeStatusText(int32_t mode, float stageTimerMs, float runTimeMs, int32_t arrivals);
+std::string personalBestText(int32_t best, bool offline);
+
+// Achievement banner k (from 1): its alpha at bannerClock ms; 0 before it shows.
+float achievementBannerAlpha(int32_t k, float clockMs);
+// Every one of n banners has faded out.
+bool achievementBannersDone(int32_t n, float clockMs);
+
+// Level-complete panel: the veil and the text alpha at t ms.
+float levelCompleteVeilAlpha(float t);
+float levelCompleteTextAlpha(float t);
+// The status line under the panel: "Submitting score...", "Connecting to
+// server...", "Click to Continue" or "".
+std::string levelCompleteStatus(float t, bool answered, bool offline, bool practice,
+                                bool achievementsLeft);

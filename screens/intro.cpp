@@ -1,0 +1,97 @@
+// The intro screen: the splash fades in, the meshes, sounds and the preload
+// list of textures load behind it, and after 3.5 s the game moves on.
+#include "screens/intro.h"
+
+#include <cstdlib>
+
+#include "engine/draw2d.h"
+#include "engine/particles.h"
+#include "engine/textures.h"
+#include "game/launch_start.h"
+#include "online/account.h"
+#include "screens/backdrop.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/game_state.h"
+#include "shell/launch_options.h"
+#include "shell/profiler.h"
+#include "shell/startup.h"
+#include "sound/sound.h"
+
+float introTimer = 0.0f;
+bool introLoaded = false;
+std::string heldStartRequest;
+
+static const char* const splashTexture = "briskogames.tga";
+static constexpr int32_t startupFinished = 2;
+static constexpr float splashWidthShare = 0.5f;
+static constexpr float splashAspect = 370.0f / 850.0f;
+static constexpr float opaqueAlpha = 255.0f;
+
+IntroStep introStep(bool startupDone, bool splashLoaded, bool loaded, float timerMs, bool startHeld,
+                    bool texturesStreamed) {
+    if (!startupDone || !splashLoaded) return IntroWaiting;
+    if (!loaded) return IntroLoading;
+    if (startHeld) return texturesStreamed ? IntroStartGame : IntroShowing;
+    return timerMs > introLengthMs ? IntroFinished : IntroShowing;
+}
+
+void holdStartRequest() {
+    if (launchOptions.startMode.empty()) return;
+    heldStartRequest = launchOptions.startMode;
+    launchOptions.startMode.clear();
+}
+
+// Everything play needs that is not streamed: meshes, particle sets, sounds.
+static void runLoadingStep() {
+    logConsole("Title texture loaded");
+    loadMeshesAndParticles();
+    preloadSounds();
+    preloadTextures();
+    // The achievement table is filled here once the achievements exist.
+    introLoaded = true;
+}
+
+// --start: the game the menus would begin, offline, from the --seed so runs repeat.
+static void beginHeldGame() {
+    launchOptions.startMode = heldStartRequest;
+    heldStartRequest.clear();
+    connectionMode = ConnectionOffline;
+    // The stars draw from rand() too: a fresh field keeps the game's draws
+    // the same however long the intro took.
+    if (launchOptions.hasSeed) {
+        srand(launchOptions.seed);
+        resetStarfield();
+    }
+    startGameFromLaunchOptions();
+}
+
+void UpdateIntro(float dtMs) {
+    ProfileScope section("UpdateIntro");
+    bool splashLoaded = getTexture(splashTexture) != textureNotLoaded;
+    bool streamed = textureQueue.empty();
+    IntroStep step = introStep(startupStage == startupFinished, splashLoaded, introLoaded,
+                               introTimer, !heldStartRequest.empty(), streamed);
+    if (step == IntroWaiting) return;
+    if (step == IntroLoading) runLoadingStep();
+    if (step == IntroStartGame) {
+        beginHeldGame();
+        return;
+    }
+    // Past its length the splash stays up until the account screens take over.
+    introTimer += dtMs;
+}
+
+void DrawBriskoTitle() {
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    float width = w * splashWidthShare;
+    Render2D({w / 2, h / 2}, {width, width * splashAspect}, AnchorCentre, splashTexture,
+             opaqueAlpha);
+}
+
+void renderIntro() {
+    ProfileScope section("renderIntro");
+    DrawBriskoTitle();
+    // Draw lays the fade square once more, so the intro fades in darker.
+    renderFadeIn();
+}

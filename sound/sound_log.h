@@ -1,0 +1,15 @@
+// The --sound-log file: one line per play request, with the frame and the
+// time it was made, so a recording can be lined up with the game's moments.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sound/sound.h"
+
+// "frame N ms T name gain pitch", T in ms since the log was opened.
+std::string soundLogLine(int64_t frame, int64_t ms, const SoundRequest& request);
+// Appends every later play request to path; false when it cannot be opened.
+bool startSoundLog(const std::string& path);
+// Stops watching the requests and closes the file.
+void stopSoundLog();

@@ -1,0 +1,60 @@
+// The intro's steps: waiting for start-up and the splash, the one loading
+// frame, the 3.5 s timer, and the hand-over of a --start game.
+#include <gtest/gtest.h>
+
+#include "engine/textures.h"
+#include "screens/intro.h"
+#include "shell/launch_options.h"
+#include "shell/startup.h"
+
+namespace {
+
+TEST(IntroSteps, NothingRunsBeforeStartUpAndTheSplash) {
+    EXPECT_EQ(introStep(false, true, false, 0, false, false), IntroWaiting);
+    EXPECT_EQ(introStep(true, false, false, 0, false, false), IntroWaiting);
+    EXPECT_EQ(introStep(false, false, true, 5000, true, true), IntroWaiting);
+}
+
+TEST(IntroSteps, TheFirstReadyFrameLoadsOnce) {
+    EXPECT_EQ(introStep(true, true, false, 0, false, false), IntroLoading);
+    EXPECT_EQ(introStep(true, true, false, 0, true, true), IntroLoading)
+        << "a --start game also waits for the loading step";
+    EXPECT_EQ(introStep(true, true, true, 16, false, false), IntroShowing);
+}
+
+TEST(IntroSteps, TheSplashStaysThreeAndAHalfSeconds) {
+    EXPECT_EQ(introStep(true, true, true, 3500, false, true), IntroShowing);
+    EXPECT_EQ(introStep(true, true, true, 3501, false, true), IntroFinished);
+}
+
+TEST(IntroSteps, AStartGameBeginsOnceEveryPreloadedTextureHasStreamed) {
+    EXPECT_EQ(introStep(true, true, true, 100, true, false), IntroShowing);
+    EXPECT_EQ(introStep(true, true, true, 100, true, true), IntroStartGame);
+    EXPECT_EQ(introStep(true, true, true, 9000, true, false), IntroShowing)
+        << "never finishes without its game";
+}
+
+TEST(IntroUpdate, TimerStandsUntilStartUpHasFinished) {
+    int32_t savedStage = startupStage;
+    startupStage = 0;
+    introTimer = 0;
+    textureList.push_back({"briskogames.tga", 250, 8, 8, 0, 0, 0});
+    UpdateIntro(16);
+    EXPECT_EQ(introTimer, 0.0f);
+    EXPECT_FALSE(introLoaded);
+    textureList.pop_back();
+    lastTextureName.clear();
+    startupStage = savedStage;
+}
+
+TEST(IntroUpdate, StartUpHoldsTheStartRequestForTheIntro) {
+    launchOptions.startMode = "normal:3";
+    holdStartRequest();
+    EXPECT_EQ(launchOptions.startMode, "");
+    EXPECT_EQ(heldStartRequest, "normal:3");
+    holdStartRequest();
+    EXPECT_EQ(heldStartRequest, "normal:3") << "a second start-up keeps the held game";
+    heldStartRequest.clear();
+}
+
+}  // namespace
