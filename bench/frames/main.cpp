@@ -45,6 +45,9 @@ struct BenchOptions {
     unsigned seed = 5;
     int level = 10;    // the largest Classic level
     std::string shot;  // --shot PNG: a picture of the scene after the measured frames
+    // --without blur|warning|particles (repeatable): leaves that part out, to
+    // show what it costs.
+    bool withoutBlur = false, withoutWarning = false, withoutParticles = false;
 };
 
 constexpr float stepMs = 16.0f;
@@ -56,6 +59,13 @@ using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+bool leaveOut(const std::string& part, BenchOptions& options) {
+    if (part == "blur") return options.withoutBlur = true;
+    if (part == "warning") return options.withoutWarning = true;
+    if (part == "particles") return options.withoutParticles = true;
+    return false;
 }
 
 bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
@@ -72,7 +82,7 @@ bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
             options.seed = static_cast<unsigned>(value);
         else if (name == "--level")
             options.level = std::clamp(value, 1, 10);
-        else
+        else if (name != "--without" || !leaveOut(argv[i + 1], options))
             return false;
     }
     return argc % 2 == 1;
@@ -122,9 +132,13 @@ void holdHeavyScene(const BenchOptions& options) {
     multiplierActive = fusionActive = false;
     timewarpActive = true;
     powerCharge = maxPowerCharge;
-    mass = heldMassShare * massLimit;
+    // Below 60 % of the limit the warning is not drawn.
+    mass = (options.withoutWarning ? 0.5f : heldMassShare) * massLimit;
     // Slow frames would switch the blur off; its cost is what is measured.
-    MotionBlur = 1;
+    MotionBlur = options.withoutBlur ? 0 : 1;
+    if (options.withoutParticles) {
+        for (ParticleBurst& burst : particleBursts) burst.alive = false;
+    }
 }
 
 struct FrameSample {
@@ -201,7 +215,7 @@ int main(int argc, char** argv) {
     if (!parseBenchOptions(argc, argv, options)) {
         fprintf(stderr,
                 "usage: zentrix-frames [--msaa 0|4] [--frames N] [--seed N] [--level N] "
-                "[--shot PNG]\n");
+                "[--shot PNG] [--without blur|warning|particles]...\n");
         return 2;
     }
     std::string configDir = "bench-frames-config";
