@@ -1,6 +1,7 @@
 // Command line of zentrix-server.
 #include "server/cli.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -19,6 +20,10 @@ static const int exitFailure = 1;
 static const int exitUsage = 2;
 static const int defaultThreads = 16;
 static const int maxThreads = 256;
+// Database connections per server: a few per core serve best. Many more only
+// make the database switch between backends and queue on its own locks
+// (on two cores, 64 connections per server halved PostgreSQL's throughput).
+static const int defaultDbConnections = 8;
 static const int stopPollMs = 200;
 
 static const char usageText[] =
@@ -26,6 +31,7 @@ static const char usageText[] =
     "  zentrix-server keygen --out DIR\n"
     "  zentrix-server serve --listen HOST:PORT --db sqlite:FILE|postgresql://...\n"
     "                       --key PRIVATE.pem [--public-url URL] [--patch-dir DIR] [--threads N]\n"
+    "                       [--db-connections N]\n"
     "  zentrix-server news set TEXT --db URL\n"
     "  zentrix-server patch publish FILE [--exe] --min-version V --db URL --patch-dir DIR\n";
 
@@ -108,12 +114,12 @@ static int waitAndStop(HttpServer* server, ServerContext& context) {
     return 0;
 }
 
-static bool loadContext(const CommandLine& line, int threads, ServerContext& context,
+static bool loadContext(const CommandLine& line, int connections, ServerContext& context,
                         std::string& error) {
     std::string pem;
     if (!readFile(option(line, "--key"), pem)) return failWith(error, "cannot read the key file");
     if (!loadServerKey(pem, context.key, error)) return false;
-    context.database = openDatabase(option(line, "--db"), threads, error);
+    context.database = openDatabase(option(line, "--db"), connections, error);
     if (context.database == nullptr) {
         freeServerKey(context.key);
         return false;
@@ -133,9 +139,14 @@ static int runServe(const CommandLine& line) {
     std::string threadText = option(line, "--threads");
     int threads = threadText.empty() ? defaultThreads : std::atoi(threadText.c_str());
     if (threads < 1 || threads > maxThreads) return usage("--threads must be 1 to 256");
+    std::string connectionText = option(line, "--db-connections");
+    int connections = connectionText.empty() ? std::min(threads, defaultDbConnections)
+                                             : std::atoi(connectionText.c_str());
+    if (connections < 1 || connections > maxThreads)
+        return usage("--db-connections must be 1 to 256");
     ServerContext context;
     std::string error;
-    if (!loadContext(line, threads, context, error)) return failure(error);
+    if (!loadContext(line, connections, context, error)) return failure(error);
     context.publicUrl = option(line, "--public-url");
     HttpServer* server = startHttpServer(context, host, port, threads, error);
     if (server == nullptr) {

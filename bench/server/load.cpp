@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "online/encodings.h"
 
 using Clock = std::chrono::steady_clock;
@@ -38,6 +40,7 @@ struct Options {
     int users = 16;
     std::string ackLog;
     std::string verify;
+    std::vector<int> serverPids;  // --server-pid: whose CPU time the timed phase is charged
 };
 
 struct Account {
@@ -208,6 +211,40 @@ static double percentile(std::vector<double>& values, double fraction) {
     return values[index];
 }
 
+// CPU seconds (user + system) the given processes have used so far; 0 for one not found.
+static double cpuSeconds(const std::vector<int>& pids) {
+    double total = 0;
+    for (int pid : pids) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // Fields after the command name, which may hold blanks, start past its ')'.
+        size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream fields(line.substr(close + 2));
+        std::string field;
+        long long user = 0, system = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
+            if (i == 14) user = std::atoll(field.c_str());
+            if (i == 15) system = std::atoll(field.c_str());
+        }
+        total += static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    return total;
+}
+
+// The servers share this machine's cores with the load generator, so RSA
+// decryptions per server CPU second is the figure to hold against one core's limit.
+static void printServerCpu(const Options& options, double cpuUsed, long long submissions) {
+    if (options.serverPids.empty()) return;
+    Account sample{1, "x"};
+    size_t plainBytes = scoreRequest(sample, 1, 1, 1000, "bench0x0").size();
+    size_t blocks = (plainBytes + rsaPieceBytes - 1) / rsaPieceBytes;
+    std::cout << "server CPU s " << cpuUsed << ", " << blocks << " RSA blocks per submission, "
+              << "RSA decryptions per server CPU second "
+              << (cpuUsed > 0 ? static_cast<double>(submissions * blocks) / cpuUsed : 0) << "\n";
+}
+
 static int runLoad(const Options& options) {
     std::vector<Account> accounts = registerAccounts(options);
     if (accounts.empty()) {
@@ -216,6 +253,7 @@ static int runLoad(const Options& options) {
     }
     Totals totals;
     if (!options.ackLog.empty()) totals.ackLog.open(options.ackLog, std::ios::trunc);
+    double cpuBefore = cpuSeconds(options.serverPids);
     Clock::time_point start = Clock::now();
     Clock::time_point end = start + std::chrono::duration_cast<Clock::duration>(
                                         std::chrono::duration<double>(options.seconds));
@@ -234,6 +272,7 @@ static int runLoad(const Options& options) {
               << "latency ms p50 " << percentile(totals.latenciesMs, 0.50) << " p99 "
               << percentile(totals.latenciesMs, 0.99) << " max "
               << percentile(totals.latenciesMs, 1.0) << "\n";
+    printServerCpu(options, cpuSeconds(options.serverPids) - cpuBefore, totals.ok);
     return 0;
 }
 
@@ -281,6 +320,8 @@ static bool parseOptions(int argc, char** argv, Options& options) {
             options.ackLog = value;
         else if (name == "--verify")
             options.verify = value;
+        else if (name == "--server-pid")
+            options.serverPids.push_back(std::atoi(value.c_str()));
         else
             return false;
     }
@@ -293,7 +334,8 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options)) {
         std::cerr
             << "usage: zentrix-server-bench --server HOST:PORT [--server ...] [--clients N]"
-               " [--seconds S] [--users N] [--ack-log FILE] | --server HOST:PORT --verify FILE\n";
+               " [--seconds S] [--users N] [--ack-log FILE] [--server-pid PID ...]"
+               " | --server HOST:PORT --verify FILE\n";
         return 2;
     }
     return options.verify.empty() ? runLoad(options) : runVerify(options);

@@ -13,6 +13,10 @@ server=$build_dir/zentrix-server
 bench=$build_dir/zentrix-server-bench
 key=$build_dir/keys/server_private.pem
 clients=64
+# One account per client: a player submits one score at a time, so each
+# client stands for one player. (Fewer accounts than clients measures clients
+# queueing behind each other on their shared account's row, not the server.)
+users=64
 # One worker per client: with group commit most workers only wait for their batch's fsync.
 threads=64
 work=$(mktemp -d)
@@ -46,38 +50,14 @@ openssl speed -seconds 3 rsa1024 2>/dev/null | grep -E "^rsa +1024|sign/s"
 echo "   a score submission of ~330 bytes is 3 RSA blocks: 3 private decryptions"
 echo
 
-# CPU seconds (user + system) a process has used so far.
-cpu_seconds() {
-    awk -v tick="$(getconf CLK_TCK)" '{ printf "%.2f", ($14 + $15) / tick }' "/proc/$1/stat"
-}
-
-# Runs the load generator against the servers whose pids are given after "--"
-# and reports their CPU use: the load generator shares this machine's cores,
-# so secure requests per server CPU second is the figure to hold against the
-# RSA limit of one core.
-measure() {
-    local args=() before=0 after=0 out acknowledged
-    while [ "$1" != "--" ]; do args+=("$1"); shift; done
-    shift
-    for pid in "$@"; do before=$(awk -v a="$before" -v b="$(cpu_seconds "$pid")" 'BEGIN { print a + b }'); done
-    out=$("$bench" "${args[@]}")
-    echo "$out"
-    for pid in "$@"; do after=$(awk -v a="$after" -v b="$(cpu_seconds "$pid")" 'BEGIN { print a + b }'); done
-    acknowledged=$(echo "$out" | sed -n 's/^acknowledged \([0-9]*\).*/\1/p')
-    awk -v a="$before" -v b="$after" -v n="${acknowledged:-0}" 'BEGIN {
-        used = b - a
-        printf "   server CPU %.1f s for %d submissions: %.0f RSA decryptions per server CPU second\n",
-            used, n, (used > 0 ? 3 * n / used : 0) }'
-}
-
 # Other work on the machine skews the figures: report the load around each run.
 load() { echo "   load average $1: $(cut -d' ' -f1-3 /proc/loadavg)"; }
 
 echo "== SQLite, one server, $clients clients, ${seconds}s"
 start_server "sqlite:$work/bench.sqlite" 1
 load before
-measure --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users 16 \
-    -- "${pids[-1]}"
+"$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users "$users" \
+    --server-pid "${pids[-1]}"
 load after
 echo
 
@@ -95,8 +75,8 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
     port_b=$port
     pid_b=${pids[-1]}
     load before
-    measure --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
-        --seconds "$seconds" --users 16 -- "$pid_a" "$pid_b"
+    "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
+        --seconds "$seconds" --users "$users" --server-pid "$pid_a" --server-pid "$pid_b"
     load after
 else
     echo "   PostgreSQL is not installed; skipped"
