@@ -1,9 +1,10 @@
 // The asset archive: reads the index once at start-up, then serves lookups
-// by exact name and whole-asset reads through a fresh handle per read.
+// by exact name and whole-asset reads through a handle of their own.
 #include "engine/asset_archive.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "shell/console_log.h"
 
@@ -167,18 +168,50 @@ int32_t lookupAssetSize(const std::string& name) {
     return entry->size;
 }
 
-static std::string readAssetRange(const std::string& name, int32_t offset, int32_t size) {
-    gzFile file = gzopen(assetArchivePath.c_str(), "rb");
-    if (!file) {
+// The archive is one gzip stream: reaching an offset means inflating
+// everything before it. The range reader stays open and moves forward from
+// where the last read ended; only a read behind it starts again at the top.
+static gzFile rangeReader = nullptr;
+// Assets read ahead by prefetchAssets, handed out once each.
+static std::map<std::string, std::string> prefetchedAssets;
+
+static void closeRangeReader() {
+    if (rangeReader) gzclose(rangeReader);
+    rangeReader = nullptr;
+}
+
+static bool positionRangeReader(int32_t offset) {
+    if (!rangeReader) rangeReader = gzopen(assetArchivePath.c_str(), "rb");
+    if (!rangeReader) {
         logConsole("gzopen failed");
-        return {};
+        return false;
     }
+    if (gztell(rangeReader) > offset) gzrewind(rangeReader);
+    return gzseek(rangeReader, offset, SEEK_SET) == offset;
+}
+
+static std::string readAssetRange(const std::string& name, int32_t offset, int32_t size) {
     std::string bytes;
-    bool complete = gzseek(file, offset, SEEK_SET) == offset && readBytes(file, size, &bytes);
-    gzclose(file);
-    if (complete) return bytes;
+    if (positionRangeReader(offset) && readBytes(rangeReader, size, &bytes)) return bytes;
+    // A damaged stream leaves the reader in an error state: start afresh next time.
+    closeRangeReader();
     logConsole("AssPack asset truncated: " + name);
     return {};
+}
+
+void prefetchAssets(const std::vector<std::string>& names) {
+    std::vector<const AssetIndexEntry*> entries;
+    for (const std::string& name : names) {
+        const AssetIndexEntry* entry = findAsset(name);
+        if (entry && entry->size <= maxAssetBytes && !prefetchedAssets.count(name))
+            entries.push_back(entry);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const AssetIndexEntry* a, const AssetIndexEntry* b) { return a->offset < b->offset; });
+    for (const AssetIndexEntry* entry : entries) {
+        std::string bytes = readAssetRange(entry->name, entry->offset, entry->size);
+        if (!bytes.empty()) prefetchedAssets[entry->name] = std::move(bytes);
+    }
 }
 
 std::string readAsset(const std::string& name) {
@@ -192,10 +225,18 @@ std::string readAsset(const std::string& name) {
         logConsole("AssPack asset too large: " + name);
         return {};
     }
+    auto prefetched = prefetchedAssets.find(name);
+    if (prefetched != prefetchedAssets.end()) {
+        std::string bytes = std::move(prefetched->second);
+        prefetchedAssets.erase(prefetched);
+        return bytes;
+    }
     return readAssetRange(name, offset, size);
 }
 
 void closeAssetArchive() {
+    closeRangeReader();
+    prefetchedAssets.clear();
     if (!assetArchive) return;
     gzclose(assetArchive);
     assetArchive = nullptr;

@@ -31,6 +31,9 @@ int32_t lookupAssetOffset(const std::string& name);
 int32_t lookupAssetSize(const std::string& name);
 // The asset's bytes read through a handle of its own; empty when missing or unreadable.
 std::string readAsset(const std::string& name);
+// Reads the named assets ahead, in archive order in one forward pass, so that
+// the readAsset calls that follow (in any order) inflate nothing again.
+void prefetchAssets(const std::vector<std::string>& names);
 void closeAssetArchive();
 
 // Reads an index from a stream positioned at its start; stops at the first

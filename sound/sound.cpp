@@ -330,5 +330,9 @@ static const char* const preloadedSounds[] = {
 };
 
 void preloadSounds() {
+    std::vector<std::string> keys;
+    for (const char* name : preloadedSounds) keys.push_back(std::string(soundFolder) + name);
+    // One pass through the archive instead of one from its start per sound.
+    if (soundDeviceOpen) prefetchAssets(keys);
     for (const char* name : preloadedSounds) LoadSoundFile(name);
 }

@@ -35,6 +35,19 @@ TEST_F(ArchiveTest, ReadAssetReturnsTheExactBytes) {
     EXPECT_EQ(readAsset("z"), "last");
 }
 
+// The range reader moves forward between reads and starts again for a read behind it.
+TEST_F(ArchiveTest, ReadsInAnyOrderAndPrefetchedReadsGiveTheSameBytes) {
+    std::vector<GeneratedAsset> assets;
+    for (int i = 0; i < 6; i++) assets.push_back({"asset" + std::to_string(i), noise(70000 + i, i)});
+    openPacked(assets);
+    EXPECT_EQ(readAsset("asset4"), assets[4].bytes);
+    EXPECT_EQ(readAsset("asset1"), assets[1].bytes) << "a read behind the last one";
+    EXPECT_EQ(readAsset("asset5"), assets[5].bytes);
+    prefetchAssets({"asset3", "missing", "asset0", "asset2"});
+    for (int i : {3, 2, 0, 2, 5, 0}) EXPECT_EQ(readAsset(assets[i].name), assets[i].bytes);
+    EXPECT_EQ(readAsset("missing"), "");
+}
+
 TEST_F(ArchiveTest, LookupsLogTheNameAndTheHit) {
     openPacked({{"levels\\1.blvl", "12345"}});
     emptyConsoleLog();
