@@ -30,7 +30,8 @@ using Clock = std::chrono::steady_clock;
 static const int modes = 6;
 static const int levels = 10;
 static const int timeoutSeconds = 10;
-static const size_t rsaPieceBytes = 117;  // plain bytes per PKCS#1 block of a 1024-bit key
+static const size_t rsaPieceBytes = 117;
+static const long long levelsPerRun = 10;  // plain bytes per PKCS#1 block of a 1024-bit key
 static const size_t rsaBlockBytes = 128;
 
 struct Options {
@@ -183,7 +184,9 @@ static void runClient(int index, const Options& options, const std::vector<Accou
         int level = 1 + static_cast<int>((n / modes) % levels);
         // Rising scores per client, so the newest acknowledged one is each slot's best.
         long long score = 1000 + (++sequence) * 10 + random() % 10;
-        std::string request = scoreRequest(account, mode, level, score, session);
+        // A run of the game is at most ten levels: a new session hash every ten results.
+        std::string run = session + "r" + std::to_string(sequence / levelsPerRun);
+        std::string request = scoreRequest(account, mode, level, score, run);
         const std::string& server = options.servers[n % options.servers.size()];
         Clock::time_point start = Clock::now();
         std::string reply = send(server, request);
