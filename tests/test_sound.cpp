@@ -12,6 +12,8 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 #include "engine/asset_archive.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
@@ -175,7 +177,10 @@ class SoundEngineTest : public ::testing::Test {
         setenv("ALSOFT_DRIVERS", "null", 1);
         unsetenv("ALSOFT_CONF");
         initSound();
-        archivePath = testing::TempDir() + "zentrix_sound_test.ass";
+        // One file per process: ctest runs these tests side by side, and each
+        // process writes the archive at its start and removes it at its end.
+        archivePath =
+            testing::TempDir() + "zentrix_sound_test_" + std::to_string(getpid()) + ".ass";
         writeArchive(archivePath, {{"sounds\\tone.ogg", encodeTone(1, 22050, 5000)},
                                    {"sounds\\stereo.ogg", encodeTone(2, 44100, 3000)}});
     }
