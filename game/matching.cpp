@@ -178,3 +178,9 @@ void updateFloatingTexts(float dtMs) {
                      [](const FloatingText& item) { return item.age > floatingTextLifeMs; });
     if (expired != floatingTexts.end()) floatingTexts.erase(expired);
 }
+
+void advanceParticleBursts(float dtMs) {
+    for (ParticleBurst& burst : particleBursts) {
+        if (burst.alive) updatePolyparticle(dtMs, burst);
+    }
+}

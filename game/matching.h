@@ -54,5 +54,7 @@ void scanForMatches();
 // Scores, meter, charge and achievements of a cleared group of n blocks.
 void clearGroup(int32_t n);
 void updatePopping(float dtMs);
+// Ages the particle bursts and frees the finished ones.
+void advanceParticleBursts(float dtMs);
 void updateFloatingTexts(float dtMs);
 void addFloatingText(float x, float y, const std::string& text, float value);

@@ -185,7 +185,7 @@ static void reportResult(float dtMs, bool practiceCounts) {
         performanceRating = sentRating = 0;
     }
     levelClearTimer += dtMs;
-    rateLevelAsPanelDoes();
+    rateFinishedLevel();
     if (performanceRating == 0) return;
     if (sentRating == 0) sentRating = performanceRating;
     if (!scoreSent && !offline() && !(practiceCounts && practiceMode)) {

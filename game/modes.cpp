@@ -396,6 +396,11 @@ int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread
     return 7;
 }
 
+void rateFinishedLevel() {
+    if (performanceRating == 0)
+        performanceRating = performanceRatingFor(score, perfReference, perfSpread);
+}
+
 const char* ratingLabel(int32_t rating) {
     static const char* const labels[] = {"",     "Awful", "Poor",      "Fair",
                                          "Good", "Great", "Excellent", "Epic"};

@@ -73,6 +73,8 @@ void queueScoreReport();
 void queueHighscoreRequest();
 // 3 "Fair" .. 7 "Epic" from the level's score bands; 4 without both values.
 int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread);
+// Rates the finished level once, from the score bands the server last reported.
+void rateFinishedLevel();
 const char* ratingLabel(int32_t rating);
 
 // "Level cleared mode=Normal level=1 score=1200 time=00:41.3" and its kin.

@@ -1,8 +1,5 @@
 #include "game/unbuilt_services.h"
 
-#include "game/matching.h"
-#include "game/meter.h"
-#include "game/modes.h"
 #include "settings/settings.h"
 
 std::vector<QueuedRequest> queuedRequests;
@@ -43,13 +40,4 @@ float hudFontHeight() {
     return static_cast<float>(ScreenHeight) * hudFontShareOfHeight;
 }
 
-void advanceParticleBursts(float dtMs) {
-    for (ParticleBurst& burst : particleBursts) {
-        if (burst.alive) updatePolyparticle(dtMs, burst);
-    }
-}
 
-void rateLevelAsPanelDoes() {
-    if (performanceRating == 0)
-        performanceRating = performanceRatingFor(score, perfReference, perfSpread);
-}

@@ -49,7 +49,3 @@ void silenceMusicLoops();
 
 // Height of bigFont in pixels, for placing the HUD's floating messages.
 float hudFontHeight();
-// Ages the particle bursts and frees the finished ones.
-void advanceParticleBursts(float dtMs);
-// The rating the level-complete panel gives once it shows.
-void rateLevelAsPanelDoes();

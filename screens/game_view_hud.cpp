@@ -296,7 +296,7 @@ void renderLevelComplete() {
         bannersSounded = 0;
     }
     drawUntexturedRect(0, 0, screenW(), screenH(), 0, 0, 0, levelCompleteVeilAlpha(t));
-    rateLevelAsPanelDoes();
+    rateFinishedLevel();
     drawPanelTexts(t);
     bool answered = scoreAnswered;
     if (answered && t > panelAchievementsFromMs) {

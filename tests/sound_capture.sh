@@ -256,8 +256,11 @@ def clean_steps(effects, chains):
             if sum(1 for _, other, *_ in effects if a[0] + 5 < other < b[0] + 116) == 1]
 
 def enough_effects(path):
+    """What session 2's checks need: three lone shots, 12 pops in chains, one of 4 or more."""
     effects = effect_requests(requests(path))
-    return len(lone_shots(effects)) >= 3 and len(clean_steps(effects, pop_chains(effects))) >= 6
+    chains = pop_chains(effects)
+    return (len(lone_shots(effects)) >= 3 and len(clean_steps(effects, chains)) >= 6
+            and sum(map(len, chains)) >= 12 and max(map(len, chains), default=0) >= 4)
 
 def wall_ms_of_frame(log, frame):
     """A frame's request time, interpolated between logged frames."""
