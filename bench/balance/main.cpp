@@ -3,6 +3,7 @@
 // clears, how long it takes and what it scores.
 //
 //   zentrix-balance [--archive data/assets.ass] [--seeds 20] [--step 16] [--mode Expert]
+//                   [--level 6]
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,7 @@ struct Options {
     int seeds = 20;
     float stepMs = 16.0f;
     std::string mode;  // only this mode's rows ("Expert", "Rush", ...); empty for all
+    int level = 0;     // only this Classic level's rows; 0 for all
 };
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -44,6 +46,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.stepMs = static_cast<float>(atof(argv[i + 1]));
         else if (!strcmp(argv[i], "--mode"))
             options.mode = argv[i + 1];
+        else if (!strcmp(argv[i], "--level"))
+            options.level = atoi(argv[i + 1]);
         else
             return false;
     }
@@ -107,7 +111,7 @@ int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         fprintf(stderr,
-                "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME]\n");
+                "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME] [--level N]\n");
         return 2;
     }
     logDirectory = "/tmp";
@@ -125,6 +129,7 @@ int main(int argc, char** argv) {
            "mode level");
     for (const Row& row : allRows()) {
         if (!options.mode.empty() && options.mode != modeName(row.mode)) continue;
+        if (options.level > 0 && options.level != row.level) continue;
         std::string label = modeName(row.mode);
         if (row.level > 0) label += " " + std::to_string(row.level);
         printf("%-16s", label.c_str());
