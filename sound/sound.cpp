@@ -329,9 +329,15 @@ static const char* const preloadedSounds[] = {
     "trololo.ogg",
 };
 
+// Decoded the first time they play; their bytes are read ahead with the rest,
+// so that first play does not inflate the archive from its start mid-game.
+static const char* const soundsDecodedOnFirstPlay[] = {"clockbeep.ogg", "powerupready.ogg"};
+
 void preloadSounds() {
     std::vector<std::string> keys;
     for (const char* name : preloadedSounds) keys.push_back(std::string(soundFolder) + name);
+    for (const char* name : soundsDecodedOnFirstPlay)
+        keys.push_back(std::string(soundFolder) + name);
     // One pass through the archive instead of one from its start per sound.
     if (soundDeviceOpen) prefetchAssets(keys);
     for (const char* name : preloadedSounds) LoadSoundFile(name);
