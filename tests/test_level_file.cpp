@@ -8,11 +8,15 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "game/level_file.h"
 
 namespace {
 
-const char* const levelPath = "test_level_file.gz";
+// One file per process: ctest runs these tests side by side, and each removes
+// the file when it ends.
+const std::string levelPath = "test_level_file_" + std::to_string(getpid()) + ".gz";
 constexpr int32_t levelOffset = 37;  // some bytes of archive before the level
 
 void put32(std::string& bytes, uint32_t value) {
@@ -29,7 +33,7 @@ void putFloat(std::string& bytes, float value) {
 void writeArchive(const std::string& level) {
     std::string bytes(levelOffset, 'x');
     bytes += level;
-    gzFile file = gzopen(levelPath, "wb");
+    gzFile file = gzopen(levelPath.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size()));
     gzclose(file);
@@ -48,7 +52,7 @@ std::string levelOf(int32_t count, const std::vector<Vec3>& centres) {
 
 class LevelFileTest : public ::testing::Test {
   protected:
-    void TearDown() override { remove(levelPath); }
+    void TearDown() override { remove(levelPath.c_str()); }
     std::vector<Vec3> centres;
 };
 
