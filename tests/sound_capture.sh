@@ -375,8 +375,10 @@ edges = [rolloff_hz(mean_power(samples, *span), 0.95, 4000) for span in (normal,
 crossings = [zero_crossings_per_s(samples, *span) for span in (normal, inside)]
 print("upper spectral edge %.0f Hz -> %.0f Hz (ratio %.2f)" % (*edges, edges[1] / edges[0]))
 print("zero crossings %.0f/s -> %.0f/s (ratio %.2f)" % (*crossings, crossings[1] / crossings[0]))
+# The zero-crossing rate is printed for comparison only: the hi-hats make it
+# swing by a third over one-second windows, and on a busy machine Timewarp can
+# last no longer than that. The upper edge of the music stays put.
 assert 0.5 <= edges[1] / edges[0] <= 0.7, "the music plays at about 0.6 of its pitch under Timewarp"
-assert crossings[1] < 0.85 * crossings[0], "the music sounds lower under Timewarp"
 EOF
 
 # ---- session 2, its end: shots and chains of pops ----
