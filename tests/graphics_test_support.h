@@ -8,9 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -23,6 +21,7 @@
 #include "settings/settings.h"
 #include "shell/console_log.h"
 #include "shell/window.h"
+#include "tests/temp_folder.h"
 
 namespace graphics_test {
 
@@ -46,28 +45,6 @@ inline bool haveGLContext() {
     if (!graphics_test::haveGLContext())                  \
     GTEST_SKIP() << "needs a display (scripts/test runs " \
                     "Xvfb)"
-
-// A folder of this test process's own (tests run in parallel), removed at exit.
-struct TempFolder {
-    std::filesystem::path path;
-    TempFolder() {
-        std::random_device random;
-        path = std::filesystem::temp_directory_path() /
-               ("zentrix_gfx_" + std::to_string(random()) + std::to_string(random()));
-        std::filesystem::create_directories(path);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-inline std::string tempDir() {
-    static TempFolder folder;
-    // A death test's child removes it on its way out; the parent makes it again.
-    std::filesystem::create_directories(folder.path);
-    return folder.path.string();
-}
 
 inline void putInt32(std::string& out, int32_t value) {
     for (int i = 0; i < 4; i++)

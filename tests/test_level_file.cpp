@@ -8,15 +8,12 @@
 #include <cstring>
 #include <string>
 
-#include <unistd.h>
-
 #include "game/level_file.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
-// One file per process: ctest runs these tests side by side, and each removes
-// the file when it ends.
-const std::string levelPath = "test_level_file_" + std::to_string(getpid()) + ".gz";
+const std::string levelPath = tempDir() + "/level.gz";
 constexpr int32_t levelOffset = 37;  // some bytes of archive before the level
 
 void put32(std::string& bytes, uint32_t value) {

@@ -12,14 +12,13 @@
 #include <fstream>
 #include <string>
 
-#include <unistd.h>
-
 #include "engine/asset_archive.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
 #include "sound/sound.h"
+#include "tests/graphics_test_support.h"
 
 namespace {
 
@@ -148,26 +147,7 @@ std::string encodeTone(int channels, long rate, int frames) {
     return out;
 }
 
-// An archive (plain, which zlib reads as it is) holding the given sounds.
-void writeArchive(const std::string& path,
-                  const std::vector<std::pair<std::string, std::string>>& files) {
-    std::string index, data;
-    auto int32 = [](std::string& to, int32_t value) {
-        for (int i = 0; i < 4; i++) to += static_cast<char>((value >> (8 * i)) & 0xff);
-    };
-    int32_t indexBytes = 8;
-    for (const auto& file : files) indexBytes += 12 + static_cast<int32_t>(file.first.size());
-    int32(index, 0);
-    int32(index, static_cast<int32_t>(files.size()));
-    for (const auto& file : files) {
-        int32(index, static_cast<int32_t>(file.first.size()));
-        index += file.first;
-        int32(index, indexBytes + static_cast<int32_t>(data.size()));
-        int32(index, static_cast<int32_t>(file.second.size()));
-        data += file.second;
-    }
-    std::ofstream(path, std::ios::binary) << index << data;
-}
+using graphics_test::writeArchive;
 
 // ---- decoding and playing on the null device ----
 
@@ -177,10 +157,7 @@ class SoundEngineTest : public ::testing::Test {
         setenv("ALSOFT_DRIVERS", "null", 1);
         unsetenv("ALSOFT_CONF");
         initSound();
-        // One file per process: ctest runs these tests side by side, and each
-        // process writes the archive at its start and removes it at its end.
-        archivePath =
-            testing::TempDir() + "zentrix_sound_test_" + std::to_string(getpid()) + ".ass";
+        archivePath = tempDir() + "/sounds.ass";
         writeArchive(archivePath, {{"sounds\\tone.ogg", encodeTone(1, 22050, 5000)},
                                    {"sounds\\stereo.ogg", encodeTone(2, 44100, 3000)}});
     }
