@@ -6,16 +6,9 @@
 #include "engine/asset_archive.h"
 #include "engine/preload_list.h"
 #include "tests/assets/archive_test_support.h"
+#include "tests/assets/expected_sounds.h"
 
 namespace {
-
-const char* const soundNames[] = {
-    "cheeve6.ogg",        "clockbeep.ogg",        "clunk-hardcore.ogg",
-    "endbreakshort3.ogg", "ethereal2.ogg",        "explosey3.ogg",
-    "lazor.ogg",          "massincrease.ogg",     "powerupready.ogg",
-    "stab6.ogg",          "subdrop.ogg",          "swish.ogg",
-    "tick.ogg",           "trololo.ogg",          "woob.ogg",
-    "zxdnb_drums.ogg",    "zxdnb_melody_loop.ogg"};
 
 class BuiltArchive : public ArchiveTest {
   protected:
@@ -44,7 +37,7 @@ TEST_F(BuiltArchive, HoldsEveryNameOnce) {
     for (int i = 0; i <= 9; ++i)
         wanted.push_back("textures\\LevelNumber" + std::to_string(i) + ".tga");
     for (int i = 1; i <= 5; ++i) wanted.push_back("textures\\PowerUp" + std::to_string(i) + ".tga");
-    for (const char* sound : soundNames) wanted.push_back(std::string("sounds\\") + sound);
+    for (const char* sound : expectedSoundNames) wanted.push_back(std::string("sounds\\") + sound);
     for (const std::string& name : wanted) EXPECT_TRUE(all.count(name)) << name;
 }
 
