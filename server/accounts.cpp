@@ -23,6 +23,8 @@ static const size_t maxEmailLength = 128;
 static const unsigned long long hashPasses = 2;
 static const size_t hashMemoryBytes = 19u * 1024u * 1024u;
 static const size_t sessionTokenBytes = 16;
+// A recorded login request is refused for this long (the padding of a real one is random).
+static const long long loginReplaySeconds = 7 * 24 * 3600;
 // Remembered digests past this count are dropped all at once; they are only a shortcut.
 static const size_t maxRememberedDigests = 200000;
 
@@ -148,8 +150,9 @@ static bool slowCheck(ServerContext& context, long long userId, const std::strin
 bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
                        const std::string& address) {
     if (isRemembered(userId, digest)) return true;
-    std::string userKey = "user:" + std::to_string(userId);
-    std::string addressKey = "addr:" + address;
+    std::string group = addressGroup(address);
+    std::string userKey = "user:" + std::to_string(userId) + "|" + group;
+    std::string addressKey = "addr:" + group;
     if (!throttleAllows(userKey) || !throttleAllows(addressKey)) return false;
     beginVerifying(userId);
     bool ok =
@@ -180,20 +183,25 @@ static bool isAcceptableRegistration(const ParsedRequest& request) {
            email.size() >= minEmailLength && email.size() <= maxEmailLength;
 }
 
-std::string replyRegister(ServerContext& context, const ParsedRequest& request) {
+std::string replyRegister(ServerContext& context, const ParsedRequest& request,
+                          const std::string& address) {
     if (!isAcceptableRegistration(request)) return "error";
     const std::string& name = fieldValue(request, "username");
     // The slow hash runs only for names that look free; the unique key settles races.
     if (nameExists(context, name)) return "error";
+    if (!registrationAllowed(addressGroup(address))) {
+        logBadInput("registration limit reached for " + addressGroup(address));
+        return "error";
+    }
     std::string hash = hashPasswordDigest(fieldValue(request, "passwordHash"));
     std::string blob = makePasswordBlob(context.key, fieldValue(request, "password"));
     if (hash.empty() || blob.empty()) return "error";
+    // No blob is kept: it opens with the public key, so it is made afresh from each login.
     const std::string sql =
         "INSERT INTO users (name, name_key, email, password_hash, password_blob, created)"
-        " VALUES ($1, $2, $3, $4, $5, $6)";
-    SqlParams params = {
-        sqlText(name), sqlText(nameKey(name)), sqlText(fieldValue(request, "email")),
-        sqlText(hash), sqlText(blob),          sqlInt(nowSeconds())};
+        " VALUES ($1, $2, $3, $4, '', $5)";
+    SqlParams params = {sqlText(name), sqlText(nameKey(name)),
+                        sqlText(fieldValue(request, "email")), sqlText(hash), sqlInt(nowSeconds())};
     SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
         return sqlExec(connection, sql, params);
     });
@@ -205,19 +213,16 @@ std::string replyRegister(ServerContext& context, const ParsedRequest& request) 
 struct AccountRow {
     long long id = 0;
     std::string passwordHash;
-    std::string passwordBlob;
 };
 
 static bool findAccount(ServerContext& context, const std::string& name, AccountRow& account) {
     ConnectionLease lease(context.database);
     SqlRows rows;
-    const std::string sql =
-        "SELECT id, password_hash, password_blob FROM users WHERE name_key = $1";
+    const std::string sql = "SELECT id, password_hash FROM users WHERE name_key = $1";
     sqlExec(lease.connection, sql, {sqlText(nameKey(name))}, &rows);
     if (rows.empty()) return false;
     account.id = std::strtoll(rows[0][0].c_str(), nullptr, 10);
     account.passwordHash = rows[0][1];
-    account.passwordBlob = rows[0][2];
     return true;
 }
 
@@ -228,14 +233,46 @@ static std::string newSessionToken() {
     return hexString(bytes, sizeof bytes);
 }
 
-static std::string startSession(ServerContext& context, long long userId) {
+static long long sessionCutoff(const ServerContext& context) {
+    return nowSeconds() - context.sessionIdleSeconds;
+}
+
+// Each login also sweeps out the sessions that have expired and the replay
+// records that have aged out.
+static SqlStatus sweepExpired(DbConnection* connection, const ServerContext& context) {
+    SqlStatus status = sqlExec(connection, "DELETE FROM sessions WHERE created < $1",
+                               {sqlInt(sessionCutoff(context))});
+    if (status != SqlStatus::Ok) return status;
+    return sqlExec(connection, "DELETE FROM login_replays WHERE seen < $1",
+                   {sqlInt(nowSeconds() - loginReplaySeconds)});
+}
+
+// A login request already seen is a recording played back: it gets nothing.
+static SqlStatus recordLoginRequest(DbConnection* connection, const std::string& replayKey,
+                                    bool& replayed) {
+    SqlStatus status =
+        sqlExec(connection, "INSERT INTO login_replays (digest, seen) VALUES ($1, $2)",
+                {sqlText(replayKey), sqlInt(nowSeconds())});
+    replayed = status == SqlStatus::Conflict;
+    return replayed ? SqlStatus::Ok : status;
+}
+
+// The new session's token; "" when the request is a replay or the write failed.
+static std::string startSession(ServerContext& context, long long userId,
+                                const std::string& replayKey) {
     std::string token = newSessionToken();
+    bool replayed = false;
     SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
+        SqlStatus step = recordLoginRequest(connection, replayKey, replayed);
+        if (step != SqlStatus::Ok || replayed) return step;
+        step = sweepExpired(connection, context);
+        if (step != SqlStatus::Ok) return step;
         return sqlExec(connection,
                        "INSERT INTO sessions (token, user_id, created) VALUES ($1, $2, $3)",
                        {sqlText(token), sqlInt(userId), sqlInt(nowSeconds())});
     });
-    return status == SqlStatus::Ok ? token : "";
+    if (replayed) logBadInput("replayed login request for account " + std::to_string(userId));
+    return status == SqlStatus::Ok && !replayed ? token : "";
 }
 
 // "update"/"update_exe" with address, size and digest when the client is older than the patch.
@@ -251,8 +288,9 @@ static std::string updateOffer(ServerContext& context, const std::string& client
 static long long authenticate(ServerContext& context, const ParsedRequest& request,
                               const std::string& address, AccountRow& account) {
     const std::string& name = fieldValue(request, "username");
-    std::string nameThrottle = "name:" + nameKey(name);
-    std::string addressThrottle = "addr:" + address;
+    std::string group = addressGroup(address);
+    std::string nameThrottle = "name:" + nameKey(name) + "|" + group;
+    std::string addressThrottle = "addr:" + group;
     if (!throttleAllows(nameThrottle) || !throttleAllows(addressThrottle)) {
         logBadInput("login throttled for " + name + " from " + address);
         return 0;
@@ -270,27 +308,28 @@ static long long authenticate(ServerContext& context, const ParsedRequest& reque
 }
 
 std::string replyLogin(ServerContext& context, const ParsedRequest& request,
-                       const std::string& address) {
+                       const std::string& address, const std::string& replayKey) {
     AccountRow account;
     if (authenticate(context, request, address, account) == 0) return "fail";
     std::string update = updateOffer(context, fieldValue(request, "gameversion"));
     if (!update.empty()) return update;
-    std::string token = startSession(context, account.id);
+    std::string blob = makePasswordBlob(context.key, fieldValue(request, "password"));
+    std::string token = blob.empty() ? "" : startSession(context, account.id, replayKey);
     if (token.empty()) return "fail";
     std::string newsSwitch = currentNews(context.database).empty() ? "0" : "1";
     // Token 4 is not read by the client; it carries the server's protocol revision.
-    return "success " + std::to_string(account.id) + " " + token + " " + account.passwordBlob +
-           " 1 " + newsSwitch;
+    return "success " + std::to_string(account.id) + " " + token + " " + blob + " 1 " + newsSwitch;
 }
 
 std::string replyLogout(ServerContext& context, const ParsedRequest& request) {
     SqlRows rows;
     const std::string sql =
-        "DELETE FROM sessions WHERE token = $1 AND user_id = $2 RETURNING token";
+        "DELETE FROM sessions WHERE token = $1 AND user_id = $2 AND created >= $3 RETURNING token";
     long long userId = std::strtoll(fieldValue(request, "userid").c_str(), nullptr, 10);
+    SqlParams params = {sqlText(fieldValue(request, "playhash")), sqlInt(userId),
+                        sqlInt(sessionCutoff(context))};
     SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
-        return sqlExec(connection, sql, {sqlText(fieldValue(request, "playhash")), sqlInt(userId)},
-                       &rows);
+        return sqlExec(connection, sql, params, &rows);
     });
     return status == SqlStatus::Ok && !rows.empty() ? "success" : "fail";
 }

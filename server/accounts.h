@@ -25,7 +25,10 @@ bool checkPasswordHash(ServerContext& context, long long userId, const std::stri
 void forgetCheckedPasswords();
 
 std::string replyCheckName(ServerContext& context, const ParsedRequest& request);
-std::string replyRegister(ServerContext& context, const ParsedRequest& request);
+// Registration is limited per address group (see throttle.h).
+std::string replyRegister(ServerContext& context, const ParsedRequest& request,
+                          const std::string& address);
+// `replayKey` names the encrypted request; a second login with the same key is refused.
 std::string replyLogin(ServerContext& context, const ParsedRequest& request,
-                       const std::string& address);
+                       const std::string& address, const std::string& replayKey);
 std::string replyLogout(ServerContext& context, const ParsedRequest& request);

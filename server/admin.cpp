@@ -1,9 +1,14 @@
 // News and patches.
 #include "server/admin.h"
 
+#include <fcntl.h>
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "online/encodings.h"
@@ -12,6 +17,43 @@
 static const char patchPrefix[] = "patches/";
 static const int newsRowId = 1;
 static const size_t maxPatchNameLength = 128;
+static const char signatureSuffix[] = ".sig";
+static const size_t copyChunkBytes = 64 * 1024;
+
+// The MD5 the client checks and the RSA-SHA256 signature it verifies with the
+// public key, both taken over the file's bytes as they stream past.
+struct PatchDigests {
+    EVP_MD_CTX* md5 = EVP_MD_CTX_new();
+    EVP_MD_CTX* sign = EVP_MD_CTX_new();
+    bool ok;
+    explicit PatchDigests(const ServerKey& key) {
+        ok = md5 != nullptr && sign != nullptr && EVP_DigestInit_ex(md5, EVP_md5(), nullptr) == 1 &&
+             EVP_DigestSignInit(sign, nullptr, EVP_sha256(), nullptr,
+                                static_cast<EVP_PKEY*>(key.key)) == 1;
+    }
+    ~PatchDigests() {
+        EVP_MD_CTX_free(md5);
+        EVP_MD_CTX_free(sign);
+    }
+    void add(const char* bytes, size_t count) {
+        ok = ok && EVP_DigestUpdate(md5, bytes, count) == 1 &&
+             EVP_DigestSignUpdate(sign, bytes, count) == 1;
+    }
+    bool finish(std::string& md5Text, std::string& signature) {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int digestLength = 0;
+        size_t signatureLength = 0;
+        ok = ok && EVP_DigestFinal_ex(md5, digest, &digestLength) == 1 &&
+             EVP_DigestSignFinal(sign, nullptr, &signatureLength) == 1;
+        if (!ok) return false;
+        signature.resize(signatureLength);
+        ok = EVP_DigestSignFinal(sign, reinterpret_cast<unsigned char*>(&signature[0]),
+                                 &signatureLength) == 1;
+        signature.resize(signatureLength);
+        md5Text = hexString(digest, digestLength);
+        return ok;
+    }
+};
 
 bool setNews(Database* database, const std::string& text) {
     const std::string sql =
@@ -29,15 +71,6 @@ std::string currentNews(Database* database) {
     return rows.empty() ? "" : rows[0][0];
 }
 
-static bool readWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    bytes = contents.str();
-    return !file.bad();
-}
-
 // Patch names become URL path parts and file names: letters, digits, ".", "-", "_" only.
 static bool isSafePatchName(const std::string& name) {
     if (name.empty() || name.size() > maxPatchNameLength || name[0] == '.') return false;
@@ -47,6 +80,11 @@ static bool isSafePatchName(const std::string& name) {
         if (!ok) return false;
     }
     return true;
+}
+
+static bool isSignatureName(const std::string& name) {
+    const size_t length = std::char_traits<char>::length(signatureSuffix);
+    return name.size() > length && name.compare(name.size() - length, length, signatureSuffix) == 0;
 }
 
 static bool failWith(std::string& error, const std::string& text) {
@@ -66,28 +104,83 @@ static bool recordPatch(Database* database, const PatchInfo& patch) {
            }) == SqlStatus::Ok;
 }
 
-bool publishPatch(Database* database, const std::string& file, bool isExe,
+// Streams `file` into a hidden temporary file in `folder`, taking its size,
+// MD5 and RSA-SHA256 signature on the way; the temporary's path in `temporary`.
+static bool copyAndDigest(const std::string& file, const std::filesystem::path& folder,
+                          const ServerKey& key, PatchInfo& patch, std::string& signature,
+                          std::string& temporary, std::string& error) {
+    std::ifstream source(file, std::ios::binary);
+    if (!source) return failWith(error, "cannot read " + file);
+    temporary = (folder / ("." + patch.fileName + ".publishing")).string();
+    std::ofstream target(temporary, std::ios::binary | std::ios::trunc);
+    if (!target) return failWith(error, "cannot write into " + folder.string());
+    PatchDigests digests(key);
+    std::vector<char> buffer(copyChunkBytes);
+    while (source.read(buffer.data(), buffer.size()) || source.gcount() > 0) {
+        size_t count = static_cast<size_t>(source.gcount());
+        target.write(buffer.data(), static_cast<std::streamsize>(count));
+        digests.add(buffer.data(), count);
+        patch.size += static_cast<long long>(count);
+    }
+    target.flush();
+    if (source.bad() || !target) return failWith(error, "cannot copy " + file + " (disk full?)");
+    if (!digests.finish(patch.md5, signature)) return failWith(error, "cannot sign the patch");
+    return true;
+}
+
+static bool isPublished(Database* database, const std::string& fileName) {
+    ConnectionLease lease(database);
+    SqlRows rows;
+    sqlExec(lease.connection, "SELECT id FROM patches WHERE file_name = $1", {sqlText(fileName)},
+            &rows);
+    return !rows.empty();
+}
+
+// Syncs a finished file and gives it its public name in one step.
+static bool moveIntoPlace(const std::string& temporary, const std::filesystem::path& target) {
+    int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
+    bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    return synced && ::rename(temporary.c_str(), target.c_str()) == 0;
+}
+
+static bool writeSignature(const std::filesystem::path& folder, const std::string& fileName,
+                           const std::string& signature) {
+    std::string temporary = (folder / ("." + fileName + ".sig.publishing")).string();
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(signature.data(), static_cast<std::streamsize>(signature.size()));
+        if (!out.flush()) return false;
+    }
+    return moveIntoPlace(temporary, folder / (fileName + signatureSuffix));
+}
+
+bool publishPatch(Database* database, const ServerKey& key, const std::string& file, bool isExe,
                   const std::string& minVersion, const std::string& patchDir, std::string& error) {
     PatchInfo patch;
     patch.fileName = std::filesystem::path(file).filename().string();
-    if (!isSafePatchName(patch.fileName)) {
-        error = "patch file names may hold only letters, digits, '.', '-' and '_'";
-        return false;
-    }
-    std::string bytes;
-    if (!readWholeFile(file, bytes)) return failWith(error, "cannot read " + file);
     patch.isExe = isExe;
     patch.minVersion = minVersion;
-    patch.size = static_cast<long long>(bytes.size());
-    patch.md5 = md5Hex(bytes);
+    if (!isSafePatchName(patch.fileName) || isSignatureName(patch.fileName)) {
+        return failWith(error,
+                        "patch file names may hold only letters, digits, '.', '-' and '_',"
+                        " and may not end in .sig");
+    }
+    if (isPublished(database, patch.fileName))
+        return failWith(error,
+                        patch.fileName + " is published already; give a new patch a new name");
+    std::filesystem::path folder(patchDir);
     std::error_code code;
-    std::filesystem::create_directories(patchDir, code);
-    std::filesystem::path target = std::filesystem::path(patchDir) / patch.fileName;
-    std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing,
-                               code);
-    if (code) return failWith(error, "cannot copy the patch to " + target.string());
-    if (!recordPatch(database, patch)) return failWith(error, "cannot record the patch");
-    return true;
+    std::filesystem::create_directories(folder, code);
+    std::string signature, temporary;
+    bool ok = copyAndDigest(file, folder, key, patch, signature, temporary, error) &&
+              (writeSignature(folder, patch.fileName, signature) ||
+               failWith(error, "cannot write the signature into " + patchDir)) &&
+              (moveIntoPlace(temporary, folder / patch.fileName) ||
+               failWith(error, "cannot move the patch into " + patchDir)) &&
+              (recordPatch(database, patch) || failWith(error, "cannot record the patch"));
+    if (!temporary.empty()) std::filesystem::remove(temporary, code);
+    return ok;
 }
 
 bool latestPatch(Database* database, PatchInfo& patch) {
@@ -134,13 +227,28 @@ std::string patchAddress(const std::string& fileName) {
     return patchPrefix + fileName;
 }
 
-bool readPatchFile(const ServerContext& context, const std::string& request, std::string& bytes) {
+bool openPublishedPatch(const ServerContext& context, const std::string& request, int& fd,
+                        long long& size) {
     const size_t prefixLength = std::char_traits<char>::length(patchPrefix);
     if (context.patchDir.empty() || request.compare(0, prefixLength, patchPrefix) != 0)
         return false;
     std::string name = request.substr(prefixLength);
     if (!isSafePatchName(name)) return false;
-    return readWholeFile((std::filesystem::path(context.patchDir) / name).string(), bytes);
+    std::string patchName = name;
+    if (isSignatureName(name))
+        patchName.resize(name.size() - std::char_traits<char>::length(signatureSuffix));
+    if (!isPublished(context.database, patchName)) return false;
+    std::string path = (std::filesystem::path(context.patchDir) / name).string();
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    struct stat info;
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size = static_cast<long long>(info.st_size);
+        return true;
+    }
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    logLine("published patch file " + path + " cannot be opened");
+    return false;
 }
 
 std::string replyNews(ServerContext& context) {

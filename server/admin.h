@@ -18,8 +18,10 @@ struct PatchInfo {
 bool setNews(Database* database, const std::string& text);
 std::string currentNews(Database* database);
 
-// Copies `file` into `patchDir` and records it as the newest patch.
-bool publishPatch(Database* database, const std::string& file, bool isExe,
+// Copies `file` into `patchDir` under a temporary name, writes NAME.sig beside
+// it (the raw RSA-SHA256 signature of its bytes, made with `key`), renames both
+// into place and records the patch as the newest. A name is published once.
+bool publishPatch(Database* database, const ServerKey& key, const std::string& file, bool isExe,
                   const std::string& minVersion, const std::string& patchDir, std::string& error);
 // The newest published patch; false when there is none.
 bool latestPatch(Database* database, PatchInfo& patch);
@@ -30,8 +32,10 @@ int compareVersions(const std::string& a, const std::string& b);
 
 // The relative address under which a patch is requested ("patches/NAME").
 std::string patchAddress(const std::string& fileName);
-// The bytes of a published patch for a request "patches/NAME"; false when it names none.
-bool readPatchFile(const ServerContext& context, const std::string& request, std::string& bytes);
+// Opens the file for a request "patches/NAME" or "patches/NAME.sig" when NAME
+// is a published patch; `fd` (the caller closes it) and `size` are set.
+bool openPublishedPatch(const ServerContext& context, const std::string& request, int& fd,
+                        long long& size);
 
 std::string replyNews(ServerContext& context);
 std::string replyWhichServer(ServerContext& context);

@@ -1,10 +1,13 @@
 // Command line of zentrix-server.
 #include "server/cli.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -25,15 +28,20 @@ static const int maxThreads = 256;
 // (on two cores, 64 connections per server halved PostgreSQL's throughput).
 static const int defaultDbConnections = 8;
 static const int stopPollMs = 200;
+static const long long defaultSessionIdleSeconds = 24 * 3600;
 
 static const char usageText[] =
     "usage:\n"
-    "  zentrix-server keygen --out DIR\n"
+    "  zentrix-server keygen --out DIR [--force]\n"
     "  zentrix-server serve --listen HOST:PORT --db sqlite:FILE|postgresql://...\n"
     "                       --key PRIVATE.pem [--public-url URL] [--patch-dir DIR] [--threads N]\n"
-    "                       [--db-connections N]\n"
+    "                       [--db-connections N] [--tls-cert PEM --tls-key PEM]\n"
+    "                       [--trusted-proxy CIDR[,CIDR...]] [--session-idle SECONDS]\n"
+    "                       [--max-connections N] [--address-connections N]\n"
+    "                       [--idle-timeout SECONDS]\n"
     "  zentrix-server news set TEXT --db URL\n"
-    "  zentrix-server patch publish FILE [--exe] --min-version V --db URL --patch-dir DIR\n";
+    "  zentrix-server patch publish FILE [--exe] --min-version V --db URL --patch-dir DIR\n"
+    "                       --key PRIVATE.pem\n";
 
 static std::atomic<bool> stopRequested{false};
 
@@ -60,7 +68,7 @@ static bool failWith(std::string& error, const std::string& text) {
 static bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
-        if (word == "--exe") {
+        if (word == "--exe" || word == "--force") {
             line.options[word] = "";
         } else if (word.compare(0, 2, "--") == 0) {
             if (i + 1 >= argc) return failWith(error, "option " + word + " needs a value");
@@ -90,6 +98,8 @@ static bool splitListen(const std::string& listen, std::string& host, int& port)
     size_t colon = listen.rfind(':');
     if (colon == std::string::npos || colon == 0) return false;
     host = listen.substr(0, colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
     std::string digits = listen.substr(colon + 1);
     if (digits.empty() || digits.size() > 5 ||
         digits.find_first_not_of("0123456789") != std::string::npos) {
@@ -128,33 +138,84 @@ static bool loadContext(const CommandLine& line, int connections, ServerContext&
     return true;
 }
 
+// A whole number from an option, `fallback` when absent; false when out of range.
+static bool numberOption(const CommandLine& line, const std::string& name, long long fallback,
+                         long long low, long long high, long long& value) {
+    std::string text = option(line, name);
+    value = fallback;
+    if (text.empty()) return true;
+    if (text.find_first_not_of("0123456789") != std::string::npos || text.size() > 12) return false;
+    value = std::atoll(text.c_str());
+    return value >= low && value <= high;
+}
+
+static bool readTlsFiles(const CommandLine& line, HttpSettings& settings, std::string& error) {
+    std::string certificate = option(line, "--tls-cert"), key = option(line, "--tls-key");
+    if (certificate.empty() && key.empty()) return true;
+    if (certificate.empty() || key.empty())
+        return failWith(error, "--tls-cert and --tls-key go together");
+    if (!readFile(certificate, settings.tlsCertificatePem) || !readFile(key, settings.tlsKeyPem))
+        return failWith(error, "cannot read the TLS certificate or key");
+    return true;
+}
+
+static bool readHttpSettings(const CommandLine& line, HttpSettings& settings, std::string& error) {
+    long long threads, connections, perAddress, idle;
+    if (!numberOption(line, "--threads", defaultThreads, 1, maxThreads, threads))
+        return failWith(error, "--threads must be 1 to 256");
+    if (!numberOption(line, "--max-connections", settings.maxConnections, 1, 1000000, connections))
+        return failWith(error, "--max-connections must be 1 to 1000000");
+    if (!numberOption(line, "--address-connections", settings.perAddressConnections, 0, 1000000,
+                      perAddress))
+        return failWith(error, "--address-connections must be 0 to 1000000");
+    if (!numberOption(line, "--idle-timeout", settings.idleSeconds, 1, 3600, idle))
+        return failWith(error, "--idle-timeout must be 1 to 3600 seconds");
+    settings.threads = static_cast<int>(threads);
+    settings.maxConnections = static_cast<unsigned>(connections);
+    settings.perAddressConnections = static_cast<unsigned>(perAddress);
+    settings.idleSeconds = static_cast<unsigned>(idle);
+    return readTlsFiles(line, settings, error);
+}
+
+// Every open connection is a descriptor: allow as many as the system lets us.
+static void raiseDescriptorLimit() {
+    rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 static int runServe(const CommandLine& line) {
-    std::string host;
-    int port = 0;
-    if (!splitListen(option(line, "--listen"), host, port))
+    HttpSettings settings;
+    if (!splitListen(option(line, "--listen"), settings.host, settings.port))
         return usage("--listen needs HOST:PORT");
     if (option(line, "--db").empty() || option(line, "--key").empty()) {
         return usage("serve needs --db and --key");
     }
-    std::string threadText = option(line, "--threads");
-    int threads = threadText.empty() ? defaultThreads : std::atoi(threadText.c_str());
-    if (threads < 1 || threads > maxThreads) return usage("--threads must be 1 to 256");
-    std::string connectionText = option(line, "--db-connections");
-    int connections = connectionText.empty() ? std::min(threads, defaultDbConnections)
-                                             : std::atoi(connectionText.c_str());
-    if (connections < 1 || connections > maxThreads)
-        return usage("--db-connections must be 1 to 256");
-    ServerContext context;
     std::string error;
-    if (!loadContext(line, connections, context, error)) return failure(error);
+    if (!readHttpSettings(line, settings, error)) return usage(error);
+    long long connections, sessionIdle;
+    if (!numberOption(line, "--db-connections", std::min(settings.threads, defaultDbConnections), 1,
+                      maxThreads, connections))
+        return usage("--db-connections must be 1 to 256");
+    if (!numberOption(line, "--session-idle", defaultSessionIdleSeconds, 60, 365LL * 24 * 3600,
+                      sessionIdle))
+        return usage("--session-idle must be 60 seconds to a year");
+    ServerContext context;
+    if (!loadContext(line, static_cast<int>(connections), context, error)) return failure(error);
     context.publicUrl = option(line, "--public-url");
-    HttpServer* server = startHttpServer(context, host, port, threads, error);
+    context.trustedProxies = option(line, "--trusted-proxy");
+    context.sessionIdleSeconds = sessionIdle;
+    raiseDescriptorLimit();
+    HttpServer* server = startHttpServer(context, settings, error);
     if (server == nullptr) {
         closeDatabase(context.database);
         freeServerKey(context.key);
         return failure(error);
     }
-    logLine("listening on http://" + host + ":" + std::to_string(port));
+    std::string scheme = settings.tlsKeyPem.empty() ? "http://" : "https://";
+    logLine("listening on " + scheme + settings.host + ":" + std::to_string(settings.port) +
+            ", public address " + context.publicUrl);
     return waitAndStop(server, context);
 }
 
@@ -162,7 +223,7 @@ static int runKeygen(const CommandLine& line) {
     std::string folder = option(line, "--out");
     if (folder.empty()) return usage("keygen needs --out DIR");
     std::string error;
-    if (!generateKeyPair(folder, error)) return failure(error);
+    if (!generateKeyPair(folder, line.options.count("--force") != 0, error)) return failure(error);
     std::cout << "wrote " << folder << "/server_private.pem and server_public.pem\n";
     return 0;
 }
@@ -191,12 +252,20 @@ static int runPatchPublish(const CommandLine& line) {
     std::string patchDir = option(line, "--patch-dir");
     if (minVersion.empty() || patchDir.empty())
         return usage("patch publish needs --min-version and --patch-dir");
-    std::string error;
+    std::string error, pem;
+    ServerKey key;
+    if (option(line, "--key").empty()) return usage("patch publish needs --key to sign the patch");
+    if (!readFile(option(line, "--key"), pem) || !loadServerKey(pem, key, error))
+        return failure(error.empty() ? "cannot read the key file" : error);
     Database* database = openForAdmin(line, error);
-    if (database == nullptr) return failure(error);
-    bool ok = publishPatch(database, line.words[2], line.options.count("--exe") != 0, minVersion,
-                           patchDir, error);
+    if (database == nullptr) {
+        freeServerKey(key);
+        return failure(error);
+    }
+    bool ok = publishPatch(database, key, line.words[2], line.options.count("--exe") != 0,
+                           minVersion, patchDir, error);
     closeDatabase(database);
+    freeServerKey(key);
     return ok ? 0 : failure(error);
 }
 

@@ -1,154 +1,366 @@
-// cpp-httplib wiring of the game server's routes.
+// libmicrohttpd wiring of the game server's routes. The event thread reads a
+// request, suspends its connection and queues the work; a worker computes the
+// reply and resumes the connection, and the event thread sends it.
 #include "server/http.h"
 
-#include <httplib.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <microhttpd.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <condition_variable>
+#include <cstdarg>
+#include <cstring>
+#include <deque>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "server/admin.h"
 #include "server/log.h"
 #include "server/router.h"
+#include "server/throttle.h"
 #include "server/web.h"
 
-struct HttpServer {
-    httplib::Server http;
-    std::thread listener;
-    socket_t socket = -1;  // the listening socket, seen as httplib creates it
-};
-
-// Every game request is a new connection, and replies of one group commit go out
-// together: httplib's accept queue of 5 drops such bursts, and each dropped
-// connection waits a whole second for its SYN to be sent again.
+// Bursts of new connections wait in the kernel's queue instead of being dropped
+// (a dropped SYN costs the client a whole second); beyond it they are refused.
 static const int listenBacklog = 1024;
-
-// Game requests are a few kilobytes; request bodies are never needed.
-static const size_t maxPayloadBytes = 64 * 1024;
-static const time_t readTimeoutSeconds = 5;
-static const time_t writeTimeoutSeconds = 10;
-static const size_t keepAliveRequests = 1000;
+// Work waiting for a worker; past this a request is answered 503 at once.
+static const size_t maxQueuedJobs = 4096;
+// Request line and headers must fit in a connection's memory pool (MHD halves
+// it between reading and writing): about 16 KiB of header text.
+static const size_t connectionMemoryBytes = 32 * 1024;
+static const unsigned maxHeaderCount = 64;
+// No route takes a body; a short one is read and dropped.
+static const size_t maxBodyBytes = 64 * 1024;
 static const char textType[] = "text/plain";
 static const char htmlType[] = "text/html; charset=utf-8";
 static const char binaryType[] = "application/octet-stream";
 
-static int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+// What a worker needs of one request, copied out of the connection by the event thread.
+struct RequestJob {
+    MHD_Connection* connection = nullptr;
+    std::string path;
+    std::string data;  // secure.php's `data`
+    long long category = 0, offset = 0;
+    std::string address;  // the client, as the trusted proxy reports it
+    size_t bodyBytes = 0;
+    bool queued = false;
+    // Filled by the worker:
+    int status = MHD_HTTP_OK;
+    const char* type = textType;
+    Reply reply;
+};
+
+struct HttpServer {
+    ServerContext* context = nullptr;
+    MHD_Daemon* daemon = nullptr;
+    int listenSocket = -1;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<RequestJob*> jobs;
+    bool stopping = false;
+    std::vector<std::thread> workers;
+};
+
+static long long numberArgument(MHD_Connection* connection, const char* key) {
+    const char* value = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, key);
+    return value == nullptr ? 0 : std::strtoll(value, nullptr, 10);
 }
 
-static std::string percentDecoded(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        int high = i + 2 < text.size() && text[i] == '%' ? hexValue(text[i + 1]) : -1;
-        int low = high >= 0 ? hexValue(text[i + 2]) : -1;
-        if (low >= 0) {
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
+static std::string textOf(const char* value) {
+    return value == nullptr ? "" : value;
+}
+
+static std::string peerAddress(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (info == nullptr || info->client_addr == nullptr) return "";
+    char text[INET6_ADDRSTRLEN] = "";
+    const sockaddr* address = info->client_addr;
+    if (address->sa_family == AF_INET) {
+        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
+                  sizeof text);
+    } else if (address->sa_family == AF_INET6) {
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text,
+                  sizeof text);
+    }
+    return text;
+}
+
+static void fillJob(HttpServer& server, MHD_Connection* connection, const char* url,
+                    RequestJob& job) {
+    job.connection = connection;
+    job.path = url;
+    job.data = textOf(MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "data"));
+    job.category = numberArgument(connection, "category");
+    job.offset = numberArgument(connection, "offset");
+    std::string forwarded =
+        textOf(MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For"));
+    job.address =
+        forwardedClient(peerAddress(connection), forwarded, server.context->trustedProxies);
+}
+
+static const std::string patchRoute = "/patches/";
+
+// Runs on a worker: the reply for one request.
+static void runJob(ServerContext& context, RequestJob& job) {
+    if (job.bodyBytes > maxBodyBytes) {
+        job.status = MHD_HTTP_CONTENT_TOO_LARGE;
+        job.reply.text = "fail";
+    } else if (job.path == "/secure.php") {
+        job.reply = handleSecureData(context, job.data, job.address);
+        if (job.reply.fileFd >= 0) job.type = binaryType;
+    } else if (job.path.compare(0, patchRoute.size(), patchRoute) == 0) {
+        if (openPublishedPatch(context, job.path.substr(1), job.reply.fileFd, job.reply.fileSize)) {
+            job.type = binaryType;
         } else {
-            out += text[i];
+            job.status = MHD_HTTP_NOT_FOUND;
+            job.reply.text = "fail";
+        }
+    } else {
+        job.type = htmlType;
+        if (job.path == "/") {
+            job.reply.text = indexPageHtml();
+        } else if (job.path == "/ranking") {
+            job.reply.text = rankingPageHtml(context, static_cast<int>(job.category), job.offset);
+        } else if (job.path == "/account") {
+            job.reply.text = accountHelpPageHtml();
+        } else {
+            job.type = textType;
+            job.status = MHD_HTTP_NOT_FOUND;
+            job.reply.text = "fail";
         }
     }
-    return out;
 }
 
-std::string dataParameter(const std::string& target) {
-    size_t query = target.find('?');
-    if (query == std::string::npos) return "";
-    const std::string key = "data=";
-    for (size_t at = query + 1; at < target.size();) {
-        size_t end = target.find('&', at);
-        if (end == std::string::npos) end = target.size();
-        if (target.compare(at, key.size(), key) == 0) {
-            return percentDecoded(target.substr(at + key.size(), end - at - key.size()));
+static void runWorker(HttpServer* server) {
+    for (;;) {
+        RequestJob* job = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(server->mutex);
+            server->wake.wait(lock, [server] { return server->stopping || !server->jobs.empty(); });
+            if (server->jobs.empty()) return;
+            job = server->jobs.front();
+            server->jobs.pop_front();
         }
-        at = end + 1;
+        try {
+            runJob(*server->context, *job);
+        } catch (const std::exception& error) {
+            logLine(std::string("request raised an exception: ") + error.what());
+            job->status = MHD_HTTP_INTERNAL_SERVER_ERROR;
+            job->reply = Reply();
+            job->reply.text = "fail";
+        }
+        MHD_resume_connection(job->connection);
     }
-    return "";
 }
 
-static long long queryNumber(const httplib::Request& request, const char* key) {
-    if (!request.has_param(key)) return 0;
-    return std::strtoll(request.get_param_value(key).c_str(), nullptr, 10);
+// False when the queue is full or the server is stopping: the request is answered 503.
+static bool queueJob(HttpServer& server, RequestJob* job) {
+    {
+        std::lock_guard<std::mutex> lock(server.mutex);
+        if (server.stopping || server.jobs.size() >= maxQueuedJobs) return false;
+        server.jobs.push_back(job);
+    }
+    server.wake.notify_one();
+    return true;
 }
 
-static void addGameRoutes(httplib::Server& http, ServerContext& context) {
-    http.Get(
-        "/secure.php", [&context](const httplib::Request& request, httplib::Response& response) {
-            std::string data = dataParameter(request.target);
-            response.set_content(handleSecureData(context, data, request.remote_addr), textType);
-        });
-    http.Get(R"(/patches/([A-Za-z0-9._-]+))",
-             [&context](const httplib::Request& request, httplib::Response& response) {
-                 std::string bytes;
-                 if (!readPatchFile(context, "patches/" + request.matches[1].str(), bytes)) {
-                     response.status = 404;
-                     response.set_content("fail", textType);
-                     return;
-                 }
-                 response.set_content(bytes, binaryType);
-             });
+static MHD_Result sendText(MHD_Connection* connection, unsigned status, const std::string& text,
+                           const char* type) {
+    MHD_Response* response = MHD_create_response_from_buffer(
+        text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
+    if (response == nullptr) return MHD_NO;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+    MHD_Result result = MHD_queue_response(connection, status, response);
+    MHD_destroy_response(response);
+    return result;
 }
 
-static void addWebRoutes(httplib::Server& http, ServerContext& context) {
-    http.Get("/", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(indexPageHtml(), htmlType);
-    });
-    http.Get("/ranking", [&context](const httplib::Request& request, httplib::Response& response) {
-        int category = static_cast<int>(queryNumber(request, "category"));
-        response.set_content(rankingPageHtml(context, category, queryNumber(request, "offset")),
-                             htmlType);
-    });
-    http.Get("/account", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content(accountHelpPageHtml(), htmlType);
-    });
+static MHD_Result sendReply(RequestJob& job) {
+    if (job.reply.fileFd < 0) return sendText(job.connection, job.status, job.reply.text, job.type);
+    // The response owns the descriptor from here on and streams the file from disk.
+    MHD_Response* response =
+        MHD_create_response_from_fd64(static_cast<uint64_t>(job.reply.fileSize), job.reply.fileFd);
+    if (response == nullptr) {
+        ::close(job.reply.fileFd);
+        return MHD_NO;
+    }
+    job.reply.fileFd = -1;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, job.type);
+    MHD_Result result = MHD_queue_response(job.connection, job.status, response);
+    MHD_destroy_response(response);
+    return result;
 }
 
-static void configure(HttpServer* server, int threads) {
-    httplib::Server& http = server->http;
-    http.set_socket_options([server](socket_t socket) {
-        httplib::default_socket_options(socket);
-        server->socket = socket;
-    });
-    http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    http.set_payload_max_length(maxPayloadBytes);
-    http.set_read_timeout(readTimeoutSeconds);
-    http.set_write_timeout(writeTimeoutSeconds);
-    http.set_keep_alive_max_count(keepAliveRequests);
-    http.set_tcp_nodelay(true);
-    http.set_exception_handler(
-        [](const httplib::Request& request, httplib::Response& response, std::exception_ptr) {
-            logLine("request from " + request.remote_addr + " raised an exception");
-            response.status = 500;
-            response.set_content("fail", textType);
-        });
+static MHD_Result answerRequest(void* cls, MHD_Connection* connection, const char* url,
+                                const char* method, const char*, const char*, size_t* uploadSize,
+                                void** state) {
+    auto* server = static_cast<HttpServer*>(cls);
+    auto* job = static_cast<RequestJob*>(*state);
+    if (job == nullptr) {
+        if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
+            static_cast<int>(maxHeaderCount)) {
+            return sendText(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, "fail", textType);
+        }
+        if (std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 &&
+            std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0) {
+            return sendText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "fail", textType);
+        }
+        *state = job = new RequestJob();
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
+        job->bodyBytes += *uploadSize;
+        *uploadSize = 0;
+        return MHD_YES;
+    }
+    if (job->queued) return sendReply(*job);
+    fillJob(*server, connection, url, *job);
+    if (!queueJob(*server, job)) {
+        logBadInput("busy: request from " + job->address + " refused");
+        return sendText(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "fail", textType);
+    }
+    job->queued = true;
+    MHD_suspend_connection(connection);
+    return MHD_YES;
 }
 
-HttpServer* startHttpServer(ServerContext& context, const std::string& host, int& port, int threads,
+static void requestCompleted(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode) {
+    auto* job = static_cast<RequestJob*>(*state);
+    if (job != nullptr && job->reply.fileFd >= 0) ::close(job->reply.fileFd);
+    delete job;
+    *state = nullptr;
+}
+
+static void logFromLibrary(void*, const char* format, va_list arguments) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    logBadInput("http: " + line);
+}
+
+static bool failWith(std::string& error, const std::string& text) {
+    error = text;
+    return false;
+}
+
+// A listening socket of our own: no SO_REUSEPORT, so a second server on the
+// same port fails to start instead of quietly sharing the connections.
+static int openListenSocket(const std::string& host, int& port, std::string& error) {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
+    if (inet_pton(AF_INET, host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(static_cast<uint16_t>(port));
+        length = sizeof *v4;
+    } else if (inet_pton(AF_INET6, host.c_str(), &v6->sin6_addr) == 1) {
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(static_cast<uint16_t>(port));
+        length = sizeof *v6;
+    } else {
+        failWith(error, "--listen needs a numeric IPv4 or IPv6 address, not " + host);
+        return -1;
+    }
+    int fd = ::socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int on = 1;
+    // SO_REUSEADDR only lets a restart bind past old TIME_WAIT connections.
+    if (fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(fd, listenBacklog) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        failWith(error, "cannot listen on " + host + ":" + std::to_string(port) + ": " +
+                            std::strerror(errno));
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    port = ntohs(address.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
+    return fd;
+}
+
+static bool isWildcard(const std::string& host) {
+    return host == "0.0.0.0" || host == "::" || host == "[::]";
+}
+
+static bool choosePublicUrl(ServerContext& context, const HttpSettings& settings,
                             std::string& error) {
+    if (!context.publicUrl.empty()) return true;
+    if (isWildcard(settings.host)) {
+        return failWith(error, "listening on " + settings.host +
+                                   " needs --public-url: clients cannot reach that address");
+    }
+    std::string scheme = settings.tlsKeyPem.empty() ? "http://" : "https://";
+    std::string host =
+        settings.host.find(':') == std::string::npos ? settings.host : "[" + settings.host + "]";
+    context.publicUrl = scheme + host + ":" + std::to_string(settings.port);
+    return true;
+}
+
+static MHD_Daemon* startDaemon(HttpServer& server, const HttpSettings& settings,
+                               std::string& error) {
+    bool tls = !settings.tlsKeyPem.empty();
+    if (tls && MHD_is_feature_supported(MHD_FEATURE_TLS) != MHD_YES) {
+        failWith(error, "this libmicrohttpd has no TLS support");
+        return nullptr;
+    }
+    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG |
+                     (tls ? MHD_USE_TLS : 0);
+    // Behind a trusted proxy every connection comes from the proxy itself.
+    unsigned perAddress =
+        server.context->trustedProxies.empty() ? settings.perAddressConnections : 0;
+    MHD_OptionItem tlsOptions[] = {
+        {tls ? MHD_OPTION_HTTPS_MEM_KEY : MHD_OPTION_END, 0,
+         const_cast<char*>(settings.tlsKeyPem.c_str())},
+        {MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(settings.tlsCertificatePem.c_str())},
+        {MHD_OPTION_END, 0, nullptr}};
+    MHD_Daemon* daemon = MHD_start_daemon(
+        flags, 0, nullptr, nullptr, answerRequest, &server, MHD_OPTION_EXTERNAL_LOGGER,
+        logFromLibrary, nullptr, MHD_OPTION_LISTEN_SOCKET, server.listenSocket,
+        MHD_OPTION_CONNECTION_LIMIT, settings.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        perAddress, MHD_OPTION_CONNECTION_TIMEOUT, settings.idleSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemoryBytes, MHD_OPTION_NOTIFY_COMPLETED,
+        requestCompleted, nullptr, MHD_OPTION_ARRAY, tlsOptions, MHD_OPTION_END);
+    if (daemon == nullptr) failWith(error, "the HTTP server did not start (bad TLS files?)");
+    return daemon;
+}
+
+HttpServer* startHttpServer(ServerContext& context, HttpSettings& settings, std::string& error) {
     auto* server = new HttpServer();
-    configure(server, threads);
-    addGameRoutes(server->http, context);
-    addWebRoutes(server->http, context);
-    bool bound = port == 0 ? (port = server->http.bind_to_any_port(host)) > 0
-                           : server->http.bind_to_port(host, port);
-    if (!bound) {
-        error = "cannot listen on " + host + ":" + std::to_string(port);
+    server->context = &context;
+    server->listenSocket = openListenSocket(settings.host, settings.port, error);
+    if (server->listenSocket < 0 || !choosePublicUrl(context, settings, error)) {
+        if (server->listenSocket >= 0) ::close(server->listenSocket);
         delete server;
         return nullptr;
     }
-    // Listening again on a listening socket only lengthens its accept queue.
-    if (server->socket >= 0) ::listen(server->socket, listenBacklog);
-    if (context.publicUrl.empty())
-        context.publicUrl = "http://" + host + ":" + std::to_string(port);
-    server->listener = std::thread([server] { server->http.listen_after_bind(); });
+    server->daemon = startDaemon(*server, settings, error);
+    if (server->daemon == nullptr) {
+        ::close(server->listenSocket);
+        delete server;
+        return nullptr;
+    }
+    for (int i = 0; i < std::max(settings.threads, 1); ++i)
+        server->workers.emplace_back(runWorker, server);
     return server;
 }
 
 void stopHttpServer(HttpServer* server) {
     if (server == nullptr) return;
-    server->http.stop();
-    if (server->listener.joinable()) server->listener.join();
+    MHD_socket listening = MHD_quiesce_daemon(server->daemon);
+    {
+        std::lock_guard<std::mutex> lock(server->mutex);
+        server->stopping = true;
+    }
+    server->wake.notify_all();
+    // The workers finish every queued job, so no connection stays suspended.
+    for (std::thread& worker : server->workers) worker.join();
+    MHD_stop_daemon(server->daemon);
+    if (listening != MHD_INVALID_SOCKET) ::close(listening);
     delete server;
 }

@@ -1,9 +1,12 @@
 // Routing of decoded requests to their handlers.
 #include "server/router.h"
 
+#include <sodium.h>
+
 #include <algorithm>
 #include <ctime>
 
+#include "online/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
 #include "server/admin.h"
@@ -18,15 +21,22 @@ long long nowSeconds() {
     return static_cast<long long>(std::time(nullptr));
 }
 
+static std::string sha256Hex(const std::string& text) {
+    unsigned char digest[crypto_hash_sha256_BYTES];
+    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(text.data()), text.size());
+    return hexString(digest, sizeof digest);
+}
+
 static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
-                            const std::string& request, const std::string& address) {
+                            const std::string& request, const std::string& address,
+                            const std::string& replayKey) {
     const std::string& name = parsed.endpoint;
     if (name == "which_server.php") return replyWhichServer(context);
     if (name == "news.php") return replyNews(context);
-    if (name == "login.php") return replyLogin(context, parsed, address);
+    if (name == "login.php") return replyLogin(context, parsed, address, replayKey);
     if (name == "logout.php") return replyLogout(context, parsed);
     if (name == "checkname.php") return replyCheckName(context, parsed);
-    if (name == "reg.php") return replyRegister(context, parsed);
+    if (name == "reg.php") return replyRegister(context, parsed, address);
     if (name == "highscore.php") return replyHighscore(context, parsed);
     if (name == "score.php") return replyScore(context, parsed, request, address);
     if (name == "death.php") return replyDeath(context, parsed, request, address);
@@ -37,22 +47,24 @@ static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
 }
 
 std::string routeRequest(ServerContext& context, const std::string& request,
-                         const std::string& address) {
+                         const std::string& address, const std::string& replayKey) {
     ParsedRequest parsed;
-    if (parseRequest(request, parsed)) return dispatch(context, parsed, request, address);
-    std::string bytes;
-    if (readPatchFile(context, request, bytes)) return bytes;
+    if (parseRequest(request, parsed))
+        return dispatch(context, parsed, request, address, replayKey);
     std::string name = request.substr(0, std::min(request.find('?'), loggedNameLength));
     logBadInput("malformed request from " + address + " for \"" + name + "\"");
     return "fail";
 }
 
-std::string handleSecureData(ServerContext& context, const std::string& data,
-                             const std::string& address) {
+Reply handleSecureData(ServerContext& context, const std::string& data,
+                       const std::string& address) {
+    Reply reply;
     std::string request, reason;
     if (!decodeSecureData(context.key, data, request, reason)) {
         logBadInput("secure request from " + address + ": " + reason);
-        return "fail";
+        reply.text = "fail";
+    } else if (!openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
+        reply.text = routeRequest(context, request, address, sha256Hex(data));
     }
-    return routeRequest(context, request, address);
+    return reply;
 }

@@ -7,10 +7,17 @@
 #include "server/context.h"
 
 // The reply to a plain relative request ("login.php?..."); "fail" for anything
-// unknown or malformed. `address` is the client's, for throttling and the log.
+// unknown or malformed. `address` is the client's, for throttling and the log;
+// `replayKey` names the encrypted form the request arrived in.
 std::string routeRequest(ServerContext& context, const std::string& request,
-                         const std::string& address);
+                         const std::string& address, const std::string& replayKey = "");
+
+// A reply: text, or a published patch file streamed from disk.
+struct Reply {
+    std::string text;
+    int fileFd = -1;  // open file to send instead of `text`; its receiver closes it
+    long long fileSize = 0;
+};
 
 // The reply to the `data` value of secure.php.
-std::string handleSecureData(ServerContext& context, const std::string& data,
-                             const std::string& address);
+Reply handleSecureData(ServerContext& context, const std::string& data, const std::string& address);

@@ -35,16 +35,57 @@ static const double quickClassicSeconds = 20 * 60;
 static const double massAddictSeconds = 100 * 3600;
 static const int kindScore = 1;
 static const int kindDeath = 2;
+static const double binRatio = 1.02;
+static const double quartilesPerSpread = 1.349;
+// The plausible range of one level's result. A Rush score drains below zero;
+// Survival adds a growing bonus per one-minute stage and has no end.
+static const long long maxClassicScore = 100000000;
+static const long long minRushScore = -10000000;
+static const long long maxSurvivalScore = 1000000000;
+static const double maxLevelSeconds = 4 * 3600;
+static const double maxSurvivalSeconds = 24 * 3600;
+static const long long maxCount = 1000000;
 
-LevelReference levelReference(long long count, double sum, double squareSum) {
+int scoreBin(long long score) {
+    if (score <= 0) return 0;
+    return 1 +
+           static_cast<int>(std::floor(std::log(static_cast<double>(score)) / std::log(binRatio)));
+}
+
+long long binValue(int bin) {
+    if (bin <= 0) return 0;
+    return std::llround(std::pow(binRatio, bin - 1) * std::sqrt(binRatio));
+}
+
+// The value at 0-based position `rank` of the ordered results.
+static long long valueAtRank(const std::vector<BinCount>& bins, long long rank) {
+    long long seen = 0;
+    for (const BinCount& bin : bins) {
+        seen += bin.results;
+        if (seen > rank) return binValue(bin.bin);
+    }
+    return bins.empty() ? 0 : binValue(bins.back().bin);
+}
+
+LevelReference referenceFromBins(const std::vector<BinCount>& bins) {
     LevelReference reference;
-    reference.count = count;
-    if (count < 1) return reference;
-    double mean = sum / count;
-    double variance = std::max(0.0, squareSum / count - mean * mean);
-    reference.mean = std::max(0LL, std::llround(mean));
-    reference.spread = std::llround(std::sqrt(variance));
+    for (const BinCount& bin : bins) reference.count += bin.results;
+    if (reference.count < 1) return reference;
+    long long last = reference.count - 1;
+    reference.centre = valueAtRank(bins, last / 2);
+    long long lower = valueAtRank(bins, last / 4);
+    long long upper = valueAtRank(bins, last * 3 / 4);
+    reference.spread = std::llround((upper - lower) / quartilesPerSpread);
     return reference;
+}
+
+const ResultLimits& resultLimits(int mode) {
+    static const ResultLimits classic = {0, maxClassicScore, maxLevelSeconds};
+    static const ResultLimits rush = {minRushScore, maxClassicScore, maxLevelSeconds};
+    static const ResultLimits survival = {0, maxSurvivalScore, maxSurvivalSeconds};
+    if (mode == modeRush) return rush;
+    if (mode == modeSurvival) return survival;
+    return classic;
 }
 
 LevelReference publishedReference(const LevelReference& reference) {
@@ -56,8 +97,8 @@ LevelReference publishedReference(const LevelReference& reference) {
 
 long long resultPoints(long long score, const LevelReference& reference) {
     if (score <= 0) return 0;
-    // The level's first result (or a mean below one point) counts as an average one.
-    double against = reference.mean >= 1 ? static_cast<double>(reference.mean) : score;
+    // The level's first result (or a centre below one point) counts as an average one.
+    double against = reference.centre >= 1 ? static_cast<double>(reference.centre) : score;
     return static_cast<long long>(std::floor(pointsScale * score / (score + against)));
 }
 
@@ -77,6 +118,16 @@ static long long integerField(const ParsedRequest& request, const char* key) {
     return std::strtoll(fieldValue(request, key).c_str(), nullptr, 10);
 }
 
+static bool isCount(long long value) {
+    return value >= 0 && value <= maxCount;
+}
+
+static bool isPlausible(const ResultRecord& r) {
+    const ResultLimits& limits = resultLimits(r.mode);
+    return r.score >= limits.minScore && r.score <= limits.maxScore && r.seconds >= 0 &&
+           r.seconds <= limits.maxSeconds;
+}
+
 static bool readResult(const ParsedRequest& request, const std::string& plain, ResultRecord& r) {
     static const char* const powerupKeys[] = {"pup1earned", "pup2earned", "pup3earned",
                                               "pup1used",   "pup2used",   "pup3used"};
@@ -91,15 +142,15 @@ static bool readResult(const ParsedRequest& request, const std::string& plain, R
     r.rotates = integerField(request, "rotates");
     r.kills = integerField(request, "kills");
     r.performance = integerField(request, "performance");
-    bool countsOk = r.apm >= 0 && r.drops >= 0 && r.rotates >= 0 && r.kills >= 0;
+    bool countsOk = isCount(r.apm) && isCount(r.drops) && isCount(r.rotates) && isCount(r.kills);
     for (int i = 0; i < 6; ++i) {
         r.powerups[i] = integerField(request, powerupKeys[i]);
-        countsOk = countsOk && r.powerups[i] >= 0;
+        countsOk = countsOk && isCount(r.powerups[i]);
     }
     r.session = fieldValue(request, "sessionhash");
     r.digest = md5Hex(plain);
     return countsOk && r.mode >= firstMode && r.mode <= lastMode && r.level >= firstLevel &&
-           r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && r.seconds >= 0;
+           r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && isPlausible(r);
 }
 
 static SqlStatus rankOf(DbConnection* connection, int category, long long points, long long& rank) {
@@ -124,18 +175,27 @@ static SqlStatus skillOf(DbConnection* connection, long long userId, int categor
 static SqlStatus referenceOf(DbConnection* connection, int mode, int level, bool lock,
                              LevelReference& reference) {
     SqlRows rows;
-    std::string sql =
-        "SELECT result_count, score_sum, score_square_sum FROM level_stats"
-        " WHERE mode = $1 AND level = $2";
-    if (lock) sql += rowLockClause(connection);
-    SqlStatus status = sqlExec(connection, sql, {sqlInt(mode), sqlInt(level)}, &rows);
-    if (rows.empty()) {
-        reference = LevelReference();
-        return status;
+    SqlStatus status = SqlStatus::Ok;
+    // The level's row is the lock that orders the submissions of one level.
+    if (lock) {
+        status = sqlExec(connection,
+                         std::string("SELECT result_count FROM level_stats WHERE mode = $1 AND"
+                                     " level = $2") +
+                             rowLockClause(connection),
+                         {sqlInt(mode), sqlInt(level)}, &rows);
     }
-    reference = levelReference(std::strtoll(rows[0][0].c_str(), nullptr, 10),
-                               std::strtod(rows[0][1].c_str(), nullptr),
-                               std::strtod(rows[0][2].c_str(), nullptr));
+    if (status == SqlStatus::Ok) {
+        status = sqlExec(
+            connection,
+            "SELECT bin, results FROM score_bins WHERE mode = $1 AND level = $2 ORDER BY bin",
+            {sqlInt(mode), sqlInt(level)}, &rows);
+    }
+    std::vector<BinCount> bins;
+    for (const SqlRow& row : rows) {
+        bins.push_back(
+            BinCount{std::atoi(row[0].c_str()), std::strtoll(row[1].c_str(), nullptr, 10)});
+    }
+    reference = referenceFromBins(bins);
     return status;
 }
 
@@ -180,7 +240,7 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
         return "fail";
     }
     LevelReference published = publishedReference(reference);
-    return "success " + std::to_string(best) + " " + std::to_string(published.mean) + " " +
+    return "success " + std::to_string(best) + " " + std::to_string(published.centre) + " " +
            std::to_string(published.spread) + " " + std::to_string(rank);
 }
 
@@ -250,13 +310,16 @@ static SqlStatus updateBest(DbConnection* connection, const ResultRecord& r, Sco
                     sqlInt(std::max(points, earned))});
 }
 
-static SqlStatus addToReference(DbConnection* connection, const ResultRecord& r) {
-    double score = static_cast<double>(r.score);
+static SqlStatus addToReference(DbConnection* connection, int mode, int level, long long score) {
+    SqlStatus status = sqlExec(
+        connection,
+        "UPDATE level_stats SET result_count = result_count + 1 WHERE mode = $1 AND level = $2",
+        {sqlInt(mode), sqlInt(level)});
+    if (status != SqlStatus::Ok) return status;
     const std::string sql =
-        "UPDATE level_stats SET result_count = result_count + 1, score_sum = score_sum + $1,"
-        " score_square_sum = score_square_sum + $2 WHERE mode = $3 AND level = $4";
-    return sqlExec(connection, sql,
-                   {sqlReal(score), sqlReal(score * score), sqlInt(r.mode), sqlInt(r.level)});
+        "INSERT INTO score_bins (mode, level, bin, results) VALUES ($1, $2, $3, 1)"
+        " ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1";
+    return sqlExec(connection, sql, {sqlInt(mode), sqlInt(level), sqlInt(scoreBin(score))});
 }
 
 static SqlStatus storeSkill(DbConnection* connection, long long userId, int category,
@@ -360,7 +423,7 @@ static SqlStatus serverGrants(DbConnection* connection, const ResultRecord& r, S
     std::vector<int> grants;
     rankGrants(r, out, grants);
     LevelReference before = publishedReference(out.before);
-    if (before.spread > 0 && r.score >= before.mean + epicSpreads * before.spread) {
+    if (before.spread > 0 && r.score >= before.centre + epicSpreads * before.spread) {
         grants.push_back(achievementEpic);
     }
     if (r.mode == modeRush && r.apm >= briskoApm) grants.push_back(achievementBrisko);
@@ -378,7 +441,7 @@ static SqlStatus serverGrants(DbConnection* connection, const ResultRecord& r, S
 static std::string scoreReplyText(const ScoreOutcome& out) {
     LevelReference after = publishedReference(out.after);
     std::string reply = "success " + std::to_string(out.bestScore) + " " +
-                        std::to_string(after.mean) + " " + std::to_string(after.spread) + " " +
+                        std::to_string(after.centre) + " " + std::to_string(after.spread) + " " +
                         std::to_string(out.rankBefore) + " " + std::to_string(out.rankAfter) + " " +
                         std::to_string(out.skillBefore) + " " + std::to_string(out.skillAfter);
     for (int number : out.granted) reply += " " + std::to_string(number);
@@ -410,7 +473,7 @@ static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std
     ScoreOutcome out;
     status = readBefore(connection, r, out);
     if (status == SqlStatus::Ok) status = updateBest(connection, r, out);
-    if (status == SqlStatus::Ok) status = addToReference(connection, r);
+    if (status == SqlStatus::Ok) status = addToReference(connection, r.mode, r.level, r.score);
     if (status == SqlStatus::Ok) status = insertResult(connection, r, kindScore);
     if (status == SqlStatus::Ok) status = addPlayTime(connection, r, out.playSeconds);
     if (status == SqlStatus::Ok) status = updateSkills(connection, r, out);
@@ -452,7 +515,10 @@ static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std
     }
     double total = 0;
     status = insertResult(connection, r, kindDeath);
-    if (status == SqlStatus::Ok) status = addPlayTime(connection, r, total);
+    // A Survival or Meditation game ends in a death and a score for the same
+    // play: the score counts its time.
+    bool scoreFollows = r.mode == modeSurvival || r.mode == modeMeditation;
+    if (status == SqlStatus::Ok && !scoreFollows) status = addPlayTime(connection, r, total);
     if (status != SqlStatus::Ok) return status;
     reply = "success";
     return sqlExec(connection, "UPDATE results SET reply = $1 WHERE digest = $2",

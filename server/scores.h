@@ -10,19 +10,39 @@
 
 extern const int rankingPageRows;  // rows per world ranking page
 
-// The mean and spread (population standard deviation) of a level's results, rounded.
+// A level's reference: the median of its results and a spread from their
+// quartiles, (Q3 - Q1) / 1.349 (the standard deviation for normal scores).
+// Both come from a histogram of the results in bins 2 % wide, so one result,
+// however far off, moves them by at most one place in the order.
 struct LevelReference {
     long long count = 0;
-    long long mean = 0;
+    long long centre = 0;
     long long spread = 0;
 };
-LevelReference levelReference(long long count, double sum, double squareSum);
+// The histogram bin of a score (all scores of 0 or below share bin 0) and the
+// value that stands for a bin.
+int scoreBin(long long score);
+long long binValue(int bin);
+struct BinCount {
+    int bin;
+    long long results;
+};
+// The reference of a level from its histogram, bins in ascending order.
+LevelReference referenceFromBins(const std::vector<BinCount>& bins);
 // What highscore.php reports: both 0 until the level has enough results to mean something.
 LevelReference publishedReference(const LevelReference& reference);
 
-// Points a result earns against the level's mean: 0..999, more for a higher
-// score, half the scale for a score equal to the mean (or for the first result).
+// Points a result earns against the level's centre: 0..999, more for a higher
+// score, half the scale for a score equal to the centre (or for the first result).
 long long resultPoints(long long score, const LevelReference& reference);
+
+// Whether a reported result can have been played: mode, level, score and time
+// within the limits of its mode, counts not negative.
+struct ResultLimits {
+    long long minScore, maxScore;
+    double maxSeconds;
+};
+const ResultLimits& resultLimits(int mode);
 
 struct RankingRow {
     long long rank;  // 1 + players with more skillpoints

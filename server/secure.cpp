@@ -1,14 +1,18 @@
 // Decoding of secure requests with a private key parsed once at start.
 #include "server/secure.h"
 
+#include <fcntl.h>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "online/encodings.h"
@@ -17,6 +21,8 @@ static const size_t rsaBlockBytes = 128;
 static const int keyBits = 1024;
 // A request URL is at most a few kilobytes; anything far beyond is refused before decoding.
 static const size_t maxDataLength = 16384;
+static const mode_t privateKeyMode = 0600;
+static const mode_t publicKeyMode = 0644;
 
 static EVP_PKEY* asKey(const ServerKey& key) {
     return static_cast<EVP_PKEY*>(key.key);
@@ -132,36 +138,55 @@ std::string makePasswordBlob(const ServerKey& key, const std::string& password) 
     return removeCrLf(base64Encode(rsaPrivateEncryptChunks(password, key.pem)));
 }
 
-static bool writePem(const std::filesystem::path& path, EVP_PKEY* key, bool isPrivate) {
+// Writes `text` to `path` through a file created with `mode` from the start, so
+// a private key is never readable by others, not even for a moment.
+static bool writeNewFile(const std::filesystem::path& path, const std::string& text, mode_t mode,
+                         bool overwrite) {
+    int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (overwrite ? 0 : O_EXCL);
+    int fd = ::open(path.c_str(), flags, mode);
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, mode) == 0;
+    for (size_t done = 0; ok && done < text.size();) {
+        ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        ok = written > 0;
+        if (ok) done += static_cast<size_t>(written);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    return ::close(fd) == 0 && ok;
+}
+
+static std::string pemText(EVP_PKEY* key, bool isPrivate) {
     BIO* bio = BIO_new(BIO_s_mem());
-    if (bio == nullptr) return false;
+    if (bio == nullptr) return "";
     bool ok = isPrivate ? PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr)
                         : PEM_write_bio_PUBKEY(bio, key);
     char* text = nullptr;
     long length = BIO_get_mem_data(bio, &text);
-    if (ok && length > 0) {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file.write(text, length);
-        ok = file.good();
-    }
+    std::string pem = ok && length > 0 ? std::string(text, static_cast<size_t>(length)) : "";
     BIO_free(bio);
-    return ok;
+    return pem;
 }
 
-bool generateKeyPair(const std::string& folder, std::string& error) {
+bool generateKeyPair(const std::string& folder, bool overwrite, std::string& error) {
+    std::filesystem::path privatePath = std::filesystem::path(folder) / "server_private.pem";
+    std::filesystem::path publicPath = std::filesystem::path(folder) / "server_public.pem";
     std::error_code code;
+    bool exists =
+        std::filesystem::exists(privatePath, code) || std::filesystem::exists(publicPath, code);
+    if (exists && !overwrite) {
+        return refuse(error,
+                      "a key pair already exists there; --force replaces it, and every"
+                      " game built with the old public key stops working");
+    }
     std::filesystem::create_directories(folder, code);
     EVP_PKEY* key = EVP_RSA_gen(keyBits);
     if (key == nullptr) return refuse(error, "RSA key generation failed");
-    std::filesystem::path privatePath = std::filesystem::path(folder) / "server_private.pem";
-    std::filesystem::path publicPath = std::filesystem::path(folder) / "server_public.pem";
-    // The private file is created empty and closed to others before the key is written.
-    { std::ofstream create(privatePath, std::ios::trunc); }
-    std::filesystem::permissions(
-        privatePath, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
-        code);
-    bool ok = writePem(privatePath, key, true) && writePem(publicPath, key, false);
+    std::string privatePem = pemText(key, true);
+    std::string publicPem = pemText(key, false);
     EVP_PKEY_free(key);
-    if (!ok) error = "cannot write the key files into " + folder;
+    bool ok = !privatePem.empty() && !publicPem.empty() &&
+              writeNewFile(privatePath, privatePem, privateKeyMode, overwrite) &&
+              writeNewFile(publicPath, publicPem, publicKeyMode, overwrite);
+    if (!ok) error = "cannot write the key files into " + folder + ": " + std::strerror(errno);
     return ok;
 }

@@ -22,5 +22,7 @@ bool decodeSecureData(const ServerKey& key, const std::string& data, std::string
 // The Base64 text of `password` encrypted with the private key (the client opens it).
 std::string makePasswordBlob(const ServerKey& key, const std::string& password);
 
-// Writes a new 1024-bit pair as server_private.pem and server_public.pem into `folder`.
-bool generateKeyPair(const std::string& folder, std::string& error);
+// Writes a new 1024-bit pair as server_private.pem (mode 0600 from its
+// creation) and server_public.pem into `folder`; refuses to replace an
+// existing pair unless `overwrite`.
+bool generateKeyPair(const std::string& folder, bool overwrite, std::string& error);

@@ -185,6 +185,19 @@ static const std::vector<std::vector<std::string>> migrations = {
         " min_version TEXT NOT NULL, size BIGINT NOT NULL, md5 TEXT NOT NULL,"
         " published BIGINT NOT NULL)",
     },
+    {
+        // The password blob opens with the public key in every game copy: it is no longer kept.
+        "UPDATE users SET password_blob = ''",
+        "CREATE TABLE login_replays (digest TEXT PRIMARY KEY, seen BIGINT NOT NULL)",
+        "CREATE INDEX login_replays_seen ON login_replays (seen)",
+        "CREATE INDEX sessions_created ON sessions (created)",
+        // The level reference becomes a histogram of results in bins 2 % wide.
+        "CREATE TABLE score_bins (mode INTEGER NOT NULL, level INTEGER NOT NULL,"
+        " bin INTEGER NOT NULL, results BIGINT NOT NULL, PRIMARY KEY (mode, level, bin))",
+        "INSERT INTO score_bins (mode, level, bin, results) SELECT mode, level, CASE WHEN"
+        " score <= 0 THEN 0 ELSE 1 + CAST(floor(ln(score) / ln(1.02)) AS INTEGER) END AS b,"
+        " COUNT(*) FROM results WHERE kind = 1 GROUP BY mode, level, b",
+    },
 };
 
 static std::string forBackend(std::string sql, Backend backend) {

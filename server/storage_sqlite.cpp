@@ -22,7 +22,10 @@ bool sqliteConnect(const std::string& path, DbConnection& connection) {
     }
     connection.handle = db;
     sqlite3_busy_timeout(db, busyTimeoutMs);
-    const char* pragmas = "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL;";
+    // secure_delete: overwritten and deleted rows (old password material) leave no trace in the
+    // file.
+    const char* pragmas =
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA secure_delete=ON;";
     char* message = nullptr;
     if (sqlite3_exec(db, pragmas, nullptr, nullptr, &message) != SQLITE_OK) {
         connection.lastError = message ? message : "cannot set the journal mode";

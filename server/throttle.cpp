@@ -1,23 +1,38 @@
-// Failure counts per key in fixed one-minute windows, in memory.
+// Exponential delays after failures and hourly registration allowances, in memory.
 #include "server/throttle.h"
 
+#include <arpa/inet.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <mutex>
+#include <vector>
 
-struct FailureWindow {
-    long long windowStart;  // steady-clock seconds when the window opened
-    int failures;
+struct FailureRecord {
+    int failures = 0;
+    long long lastFailure = 0;  // steady-clock seconds
+};
+
+struct Allowance {
+    long long hourStart = 0;
+    int used = 0;
 };
 
 static std::mutex throttleMutex;
-static std::map<std::string, FailureWindow> failureWindows;  // key -> its current window
+static std::map<std::string, FailureRecord> failureRecords;
+static std::map<std::string, Allowance> registrations;
 
-static const long long windowSeconds = 60;
-static const int maxFailuresPerWindow = 5;
-static const int addressFailuresPerWindow = 30;
-// Past this many keys, windows that have ended are swept out.
+// A few typing mistakes cost nothing; then every failure doubles the wait.
+static const int freeFailures = 3;
+static const int addressFreeFailures = 30;
+static const long long firstDelaySeconds = 1;
+static const long long maxDelaySeconds = 15 * 60;
+static const long long hourSeconds = 3600;
+static const int registrationsPerHour = 20;
+// Past this many keys, records whose wait has long ended are swept out.
 static const size_t sweepThreshold = 100000;
+static const int ipv6GroupBytes = 8;
 
 static long long steadySeconds() {
     return std::chrono::duration_cast<std::chrono::seconds>(
@@ -25,44 +40,151 @@ static long long steadySeconds() {
         .count();
 }
 
-static int limitFor(const std::string& key) {
-    return key.compare(0, 5, "addr:") == 0 ? addressFailuresPerWindow : maxFailuresPerWindow;
+// Reads an IPv4 or IPv6 address into 16 bytes (IPv4 as IPv4-mapped); false for anything else.
+static bool parseAddress(const std::string& text, unsigned char bytes[16]) {
+    in_addr v4;
+    if (inet_pton(AF_INET, text.c_str(), &v4) == 1) {
+        static const unsigned char mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+        std::copy(mapped, mapped + 12, bytes);
+        std::copy(reinterpret_cast<unsigned char*>(&v4), reinterpret_cast<unsigned char*>(&v4) + 4,
+                  bytes + 12);
+        return true;
+    }
+    return inet_pton(AF_INET6, text.c_str(), bytes) == 1;
 }
 
-static void sweepEnded(long long now) {
-    for (auto it = failureWindows.begin(); it != failureWindows.end();) {
-        it = now - it->second.windowStart >= windowSeconds ? failureWindows.erase(it) : ++it;
+static bool isMappedIpv4(const unsigned char bytes[16]) {
+    for (int i = 0; i < 10; ++i) {
+        if (bytes[i] != 0) return false;
     }
+    return bytes[10] == 0xff && bytes[11] == 0xff;
+}
+
+std::string addressGroup(const std::string& address) {
+    unsigned char bytes[16];
+    if (!parseAddress(address, bytes)) return address;
+    char text[INET6_ADDRSTRLEN];
+    if (isMappedIpv4(bytes)) {
+        inet_ntop(AF_INET, bytes + 12, text, sizeof text);
+        return text;
+    }
+    std::fill(bytes + ipv6GroupBytes, bytes + 16, 0);
+    inet_ntop(AF_INET6, bytes, text, sizeof text);
+    return std::string(text) + "/64";
+}
+
+bool cidrContains(const std::string& cidr, const std::string& address) {
+    size_t slash = cidr.find('/');
+    unsigned char network[16], candidate[16];
+    if (!parseAddress(cidr.substr(0, slash), network) || !parseAddress(address, candidate))
+        return false;
+    bool v4 = isMappedIpv4(network);
+    int bits = v4 ? 32 : 128;
+    if (slash != std::string::npos) bits = std::atoi(cidr.c_str() + slash + 1);
+    if (v4) bits += 96;
+    if (bits < 0 || bits > 128) return false;
+    for (int bit = 0; bit < bits; ++bit) {
+        int mask = 0x80 >> (bit % 8);
+        if ((network[bit / 8] & mask) != (candidate[bit / 8] & mask)) return false;
+    }
+    return true;
+}
+
+static std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> items;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t end = text.find(',', at);
+        if (end == std::string::npos) end = text.size();
+        std::string item = text.substr(at, end - at);
+        size_t first = item.find_first_not_of(' ');
+        size_t last = item.find_last_not_of(' ');
+        if (first != std::string::npos) items.push_back(item.substr(first, last - first + 1));
+        at = end + 1;
+    }
+    return items;
+}
+
+static bool isTrusted(const std::string& address, const std::vector<std::string>& proxies) {
+    for (const std::string& cidr : proxies) {
+        if (cidrContains(cidr, address)) return true;
+    }
+    return false;
+}
+
+std::string forwardedClient(const std::string& peer, const std::string& forwardedFor,
+                            const std::string& trusted) {
+    std::vector<std::string> proxies = splitList(trusted);
+    if (proxies.empty() || !isTrusted(peer, proxies)) return peer;
+    std::vector<std::string> hops = splitList(forwardedFor);
+    unsigned char bytes[16];
+    for (auto hop = hops.rbegin(); hop != hops.rend(); ++hop) {
+        // A hop that is no address was written by someone we cannot trust: stop at the proxy.
+        if (!parseAddress(*hop, bytes)) return peer;
+        if (!isTrusted(*hop, proxies)) return *hop;
+    }
+    return peer;
+}
+
+static long long delayAfter(const std::string& key, int failures) {
+    int free = key.compare(0, 5, "addr:") == 0 ? addressFreeFailures : freeFailures;
+    if (failures < free) return 0;
+    int doublings = std::min(failures - free, 20);
+    return std::min(maxDelaySeconds, firstDelaySeconds << doublings);
+}
+
+static long long waitFor(const std::string& key, long long now) {
+    auto found = failureRecords.find(key);
+    if (found == failureRecords.end()) return 0;
+    long long until = found->second.lastFailure + delayAfter(key, found->second.failures);
+    return until > now ? until - now : 0;
+}
+
+long long throttleWaitSeconds(const std::string& key) {
+    std::lock_guard<std::mutex> lock(throttleMutex);
+    return waitFor(key, steadySeconds());
 }
 
 bool throttleAllows(const std::string& key) {
-    std::lock_guard<std::mutex> lock(throttleMutex);
-    auto found = failureWindows.find(key);
-    if (found == failureWindows.end()) return true;
-    if (steadySeconds() - found->second.windowStart >= windowSeconds) {
-        failureWindows.erase(found);
-        return true;
+    return throttleWaitSeconds(key) == 0;
+}
+
+static void sweepEnded(long long now) {
+    for (auto it = failureRecords.begin(); it != failureRecords.end();) {
+        it = now - it->second.lastFailure > maxDelaySeconds ? failureRecords.erase(it) : ++it;
     }
-    return found->second.failures < limitFor(key);
+    for (auto it = registrations.begin(); it != registrations.end();) {
+        it = now - it->second.hourStart >= hourSeconds ? registrations.erase(it) : ++it;
+    }
 }
 
 void throttleFailure(const std::string& key) {
     std::lock_guard<std::mutex> lock(throttleMutex);
     long long now = steadySeconds();
-    if (failureWindows.size() > sweepThreshold) sweepEnded(now);
-    FailureWindow& window = failureWindows[key];
-    if (window.failures == 0 || now - window.windowStart >= windowSeconds) {
-        window = FailureWindow{now, 0};
-    }
-    ++window.failures;
+    if (failureRecords.size() > sweepThreshold) sweepEnded(now);
+    FailureRecord& record = failureRecords[key];
+    // After a long quiet spell the count starts again.
+    if (record.failures > 0 && now - record.lastFailure > maxDelaySeconds) record.failures = 0;
+    ++record.failures;
+    record.lastFailure = now;
 }
 
 void throttleSuccess(const std::string& key) {
     std::lock_guard<std::mutex> lock(throttleMutex);
-    failureWindows.erase(key);
+    failureRecords.erase(key);
+}
+
+bool registrationAllowed(const std::string& group) {
+    std::lock_guard<std::mutex> lock(throttleMutex);
+    long long now = steadySeconds();
+    if (registrations.size() > sweepThreshold) sweepEnded(now);
+    Allowance& allowance = registrations[group];
+    if (now - allowance.hourStart >= hourSeconds) allowance = Allowance{now, 0};
+    return ++allowance.used <= registrationsPerHour;
 }
 
 void resetThrottle() {
     std::lock_guard<std::mutex> lock(throttleMutex);
-    failureWindows.clear();
+    failureRecords.clear();
+    registrations.clear();
 }

@@ -1,5 +1,6 @@
 # The reference game server, its tests and its benchmark load generator.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+pkg_check_modules(MICROHTTPD REQUIRED IMPORTED_TARGET libmicrohttpd)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
@@ -9,7 +10,7 @@ file(GLOB ZENTRIX_SERVER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/server/*.
 list(REMOVE_ITEM ZENTRIX_SERVER_SOURCES ${CMAKE_SOURCE_DIR}/server/main.cpp)
 add_library(zentrix_server STATIC ${ZENTRIX_SERVER_SOURCES})
 target_include_directories(zentrix_server PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(zentrix_server PUBLIC zentrix_encodings PkgConfig::HTTPLIB
+target_link_libraries(zentrix_server PUBLIC zentrix_encodings PkgConfig::MICROHTTPD
   PkgConfig::SODIUM PkgConfig::SQLITE3 PkgConfig::LIBPQ OpenSSL::Crypto Threads::Threads)
 
 add_executable(zentrix-server server/main.cpp)
@@ -18,7 +19,10 @@ target_link_libraries(zentrix-server PRIVATE zentrix_server)
 # Unit and end-to-end tests: the server runs in-process on a loopback port.
 file(GLOB ZENTRIX_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
 add_executable(zentrix_server_tests ${ZENTRIX_SERVER_TEST_SOURCES})
-target_link_libraries(zentrix_server_tests PRIVATE zentrix_server GTest::gtest GTest::gtest_main)
+target_link_libraries(zentrix_server_tests PRIVATE zentrix_server PkgConfig::HTTPLIB
+  OpenSSL::SSL GTest::gtest GTest::gtest_main)
+# The tests speak HTTPS to the server too.
+target_compile_definitions(zentrix_server_tests PRIVATE CPPHTTPLIB_OPENSSL_SUPPORT)
 target_compile_definitions(zentrix_server_tests PRIVATE
   ZENTRIX_BUILD_DIR="${CMAKE_BINARY_DIR}" ZENTRIX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 include(GoogleTest)

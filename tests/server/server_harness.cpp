@@ -177,8 +177,11 @@ bool startTestServer(TestServer& server, const std::string& databaseUrl) {
     }
     server.patchDir = makeTempDir("zentrix-patches-");
     server.context.patchDir = server.patchDir;
-    server.port = 0;
-    server.http = startHttpServer(server.context, "127.0.0.1", server.port, serverThreads, error);
+    HttpSettings settings;
+    settings.host = "127.0.0.1";
+    settings.threads = serverThreads;
+    server.http = startHttpServer(server.context, settings, error);
+    server.port = settings.port;
     if (server.http == nullptr) ADD_FAILURE() << "http: " << error;
     return server.http != nullptr;
 }

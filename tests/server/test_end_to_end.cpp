@@ -1,7 +1,10 @@
 // Every endpoint through the real encryption against a server on a loopback
 // port, on SQLite and on PostgreSQL: reply grammars and the state behind them.
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -56,6 +59,22 @@ std::vector<int> grantedIn(const std::vector<std::string>& reply) {
     std::vector<int> numbers;
     for (size_t i = 8; i < reply.size(); ++i) numbers.push_back(std::atoi(reply[i].c_str()));
     return numbers;
+}
+
+// RSA-SHA256 with the server's public key, as the game checks a patch.
+bool signatureVerifies(const std::string& bytes, const std::string& signature) {
+    BIO* bio = BIO_new_mem_buf(serverPublicKey.data(), static_cast<int>(serverPublicKey.size()));
+    EVP_PKEY* key = PEM_read_bio_PUBKEY(bio, nullptr, nullptr, nullptr);
+    BIO_free(bio);
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    bool ok =
+        key != nullptr && EVP_DigestVerifyInit(context, nullptr, EVP_sha256(), nullptr, key) == 1 &&
+        EVP_DigestVerify(context, reinterpret_cast<const unsigned char*>(signature.data()),
+                         signature.size(), reinterpret_cast<const unsigned char*>(bytes.data()),
+                         bytes.size()) == 1;
+    EVP_MD_CTX_free(context);
+    EVP_PKEY_free(key);
+    return ok;
 }
 
 bool contains(const std::vector<int>& numbers, int number) {
@@ -155,8 +174,9 @@ TEST_P(EndToEnd, ReferenceAndSpreadAppearAfterThreeResults) {
     std::vector<std::string> reply = tokens(highscoreRequest(id, 2, 1));
     ASSERT_EQ(reply.size(), 5u);
     EXPECT_EQ(reply[1], "3000");
-    EXPECT_EQ(reply[2], "2000");  // mean
-    EXPECT_EQ(reply[3], "816");   // population standard deviation
+    // The median and (Q3 - Q1) / 1.349, from bins 2 % wide.
+    EXPECT_NEAR(std::atoll(reply[2].c_str()), 2000, 2000 * 0.02);
+    EXPECT_NEAR(std::atoll(reply[3].c_str()), 1000 / 1.349, 1000 / 1.349 * 0.04);
 }
 
 TEST_P(EndToEnd, ReplayedSubmissionsAreStoredOnce) {
@@ -280,8 +300,8 @@ TEST_P(EndToEnd, OlderClientsAreOfferedThePatch) {
     std::string bytes = "patch bytes \x01\x02 and more";
     std::ofstream(file, std::ios::binary) << bytes;
     std::string error;
-    ASSERT_TRUE(
-        publishPatch(server.context.database, file, false, "1.1", server.patchDir + "/pub", error))
+    ASSERT_TRUE(publishPatch(server.context.database, server.context.key, file, false, "1.1",
+                             server.patchDir + "/pub", error))
         << error;
     server.context.patchDir = server.patchDir + "/pub";
 
@@ -296,9 +316,37 @@ TEST_P(EndToEnd, OlderClientsAreOfferedThePatch) {
     EXPECT_EQ(tokens(loginRequest("Old Client", "oldpass", "Version 1.1.0.0"))[0], "success");
     EXPECT_EQ(send(loginRequest("Old Client", "wrong", "Version 1.0.0.0")), "fail");
 
-    ASSERT_TRUE(
-        publishPatch(server.context.database, file, true, "1.2", server.context.patchDir, error));
+    std::string next = server.patchDir + "/zentrix-1.2.bin";
+    std::ofstream(next, std::ios::binary) << "the next patch";
+    ASSERT_TRUE(publishPatch(server.context.database, server.context.key, next, true, "1.2",
+                             server.context.patchDir, error))
+        << error;
     EXPECT_EQ(tokens(loginRequest("Old Client", "oldpass", "Version 1.1.0.0"))[0], "update_exe");
+}
+
+TEST_P(EndToEnd, PatchesAreSignedAndOnlyPublishedFilesAreServed) {
+    std::string file = server.patchDir + "/zentrix-2.0.bin";
+    std::string bytes(300000, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+    std::ofstream(file, std::ios::binary) << bytes;
+    std::string folder = server.patchDir + "/pub", error;
+    server.context.patchDir = folder;
+    ASSERT_TRUE(publishPatch(server.context.database, server.context.key, file, false, "2.0",
+                             folder, error))
+        << error;
+    EXPECT_FALSE(publishPatch(server.context.database, server.context.key, file, false, "2.1",
+                              folder, error));  // a published name is never rewritten
+    EXPECT_EQ(send("patches/zentrix-2.0.bin"), bytes);
+    EXPECT_EQ(getPath(server, "/patches/zentrix-2.0.bin"), bytes);
+    EXPECT_TRUE(signatureVerifies(bytes, send("patches/zentrix-2.0.bin.sig")));
+    EXPECT_FALSE(signatureVerifies(bytes + "x", send("patches/zentrix-2.0.bin.sig")));
+    // Only the file and its signature are left in the folder, and nothing else there is served.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              2);
+    std::ofstream(folder + "/private.db") << "not a patch";
+    EXPECT_EQ(send("patches/private.db"), "fail");
+    EXPECT_EQ(getPath(server, "/patches/private.db"), "<status 404>");
 }
 
 TEST_P(EndToEnd, BadInputIsRefusedAndTheServerCarriesOn) {
@@ -325,7 +373,7 @@ TEST_P(EndToEnd, BadInputIsRefusedAndTheServerCarriesOn) {
 TEST_P(EndToEnd, WrongKeyCiphertextIsRefused) {
     std::string folder = server.patchDir + "/otherkey";
     std::string error;
-    ASSERT_TRUE(generateKeyPair(folder, error)) << error;
+    ASSERT_TRUE(generateKeyPair(folder, false, error)) << error;
     std::string otherPublic = readTextFile(folder + "/server_public.pem");
     std::string encrypted = rsaEncryptChunks("which_server.php", otherPublic);
     ASSERT_EQ(encrypted.size(), 128u);

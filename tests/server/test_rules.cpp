@@ -1,6 +1,8 @@
 // The server's rules: skillpoints, references, versions, names, achievements.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "online/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
@@ -11,11 +13,20 @@
 
 namespace {
 
-LevelReference meanOf(long long mean) {
+LevelReference meanOf(long long centre) {
     LevelReference reference;
     reference.count = 10;
-    reference.mean = mean;
+    reference.centre = centre;
     return reference;
+}
+
+// The histogram of a list of scores, as the database keeps it.
+std::vector<BinCount> binsOf(const std::vector<long long>& scores) {
+    std::map<int, long long> counts;
+    for (long long score : scores) ++counts[scoreBin(score)];
+    std::vector<BinCount> bins;
+    for (const auto& entry : counts) bins.push_back(BinCount{entry.first, entry.second});
+    return bins;
 }
 
 }  // namespace
@@ -38,13 +49,30 @@ TEST(Rules, ResultPointsNeverNegative) {
     EXPECT_EQ(resultPoints(700, LevelReference()), 500);  // the first result of a level
 }
 
-TEST(Rules, ReferenceIsMeanAndPopulationSpread) {
-    LevelReference reference = levelReference(4, 2 + 4 + 4 + 6, 4 + 16 + 16 + 36);
-    EXPECT_EQ(reference.mean, 4);
-    EXPECT_EQ(reference.spread, 1);  // sqrt(2)
-    EXPECT_EQ(publishedReference(levelReference(2, 10, 50)).mean, 0);
-    EXPECT_EQ(publishedReference(levelReference(2, 10, 50)).spread, 0);
-    EXPECT_EQ(publishedReference(levelReference(3, 30, 300)).mean, 10);
+TEST(Rules, ReferenceIsMedianAndQuartileSpread) {
+    LevelReference reference = referenceFromBins(binsOf({3000, 1000, 2000}));
+    EXPECT_EQ(reference.count, 3);
+    EXPECT_NEAR(reference.centre, 2000, 2000 * 0.02);
+    EXPECT_NEAR(reference.spread, 1000 / 1.349, 1000 / 1.349 * 0.04);
+    EXPECT_EQ(referenceFromBins(binsOf({-5000, -10, 0})).centre, 0);  // Rush below zero
+    EXPECT_EQ(publishedReference(referenceFromBins(binsOf({10, 10}))).centre, 0);
+    EXPECT_EQ(publishedReference(referenceFromBins(binsOf({10, 10}))).spread, 0);
+    EXPECT_NEAR(publishedReference(referenceFromBins(binsOf({10, 10, 10}))).centre, 10, 1);
+}
+
+TEST(Rules, OneOutlierCannotMoveTheReference) {
+    const long long step = 500;  // between neighbouring honest scores
+    std::vector<long long> scores = {3000, 3500, 4000, 4500, 5000, 5500, 6000, 6500, 7000};
+    LevelReference honest = referenceFromBins(binsOf(scores));
+    for (long long outlier : {99999999LL, -10000000LL, 0LL}) {
+        std::vector<long long> poisoned = scores;
+        poisoned.push_back(outlier);
+        LevelReference after = referenceFromBins(binsOf(poisoned));
+        // At most one place in the order: the neighbouring score, give or take two bin widths.
+        double onePlace = step + 0.04 * honest.centre;
+        EXPECT_LE(std::llabs(after.centre - honest.centre), onePlace) << outlier;
+        EXPECT_LE(std::llabs(after.spread - honest.spread), onePlace / 1.349) << outlier;
+    }
 }
 
 TEST(Rules, VersionsCompareByNumbers) {
