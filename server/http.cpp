@@ -27,6 +27,8 @@
 // Bursts of new connections wait in the kernel's queue instead of being dropped
 // (a dropped SYN costs the client a whole second); beyond it they are refused.
 static const int listenBacklog = 1024;
+// The library stops accepting this far past our own cap (then the kernel queues).
+static const unsigned acceptMargin = 256;
 // Work waiting for a worker; past this a request is answered 503 at once.
 static const size_t maxQueuedJobs = 4096;
 // Request line and headers must fit in a connection's memory pool (MHD halves
@@ -57,6 +59,8 @@ struct RequestJob {
 struct HttpServer {
     ServerContext* context = nullptr;
     MHD_Daemon* daemon = nullptr;
+    unsigned maxConnections = 0;
+    unsigned openConnections = 0;  // counted on the event thread only
     int listenSocket = -1;
     std::mutex mutex;
     std::condition_variable wake;
@@ -236,6 +240,22 @@ static void requestCompleted(void*, MHD_Connection*, void** state, MHD_RequestTe
     *state = nullptr;
 }
 
+// Past the cap a new connection is accepted and closed at once, so the client
+// learns straight away instead of waiting in the kernel's queue.
+static MHD_Result admitConnection(void* cls, const sockaddr*, socklen_t) {
+    auto* server = static_cast<HttpServer*>(cls);
+    if (server->openConnections < server->maxConnections) return MHD_YES;
+    logBadInput("connection refused: " + std::to_string(server->openConnections) + " open");
+    return MHD_NO;
+}
+
+static void countConnection(void* cls, MHD_Connection*, void**,
+                            MHD_ConnectionNotificationCode change) {
+    auto* server = static_cast<HttpServer*>(cls);
+    if (change == MHD_CONNECTION_NOTIFY_STARTED) ++server->openConnections;
+    if (change == MHD_CONNECTION_NOTIFY_CLOSED) --server->openConnections;
+}
+
 static void logFromLibrary(void*, const char* format, va_list arguments) {
     char text[512];
     std::vsnprintf(text, sizeof text, format, arguments);
@@ -319,10 +339,12 @@ static MHD_Daemon* startDaemon(HttpServer& server, const HttpSettings& settings,
          const_cast<char*>(settings.tlsKeyPem.c_str())},
         {MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(settings.tlsCertificatePem.c_str())},
         {MHD_OPTION_END, 0, nullptr}};
+    server.maxConnections = settings.maxConnections;
     MHD_Daemon* daemon = MHD_start_daemon(
-        flags, 0, nullptr, nullptr, answerRequest, &server, MHD_OPTION_EXTERNAL_LOGGER,
+        flags, 0, admitConnection, &server, answerRequest, &server, MHD_OPTION_EXTERNAL_LOGGER,
         logFromLibrary, nullptr, MHD_OPTION_LISTEN_SOCKET, server.listenSocket,
-        MHD_OPTION_CONNECTION_LIMIT, settings.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        MHD_OPTION_CONNECTION_LIMIT, settings.maxConnections + acceptMargin,
+        MHD_OPTION_NOTIFY_CONNECTION, countConnection, &server, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
         perAddress, MHD_OPTION_CONNECTION_TIMEOUT, settings.idleSeconds,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemoryBytes, MHD_OPTION_NOTIFY_COMPLETED,
         requestCompleted, nullptr, MHD_OPTION_ARRAY, tlsOptions, MHD_OPTION_END);

@@ -27,9 +27,10 @@ bool postgresConnect(const std::string& url, DbConnection& connection) {
     return true;
 }
 
+static void forgetPrepared(DbConnection& connection);
+
 void postgresDisconnect(DbConnection& connection) {
-    for (auto& cached : connection.statementCache) delete[] static_cast<char*>(cached.second);
-    connection.statementCache.clear();
+    forgetPrepared(connection);
     PQfinish(asConn(connection));
     connection.handle = nullptr;
 }
@@ -92,8 +93,28 @@ static const char* preparedName(DbConnection& connection, const std::string& sql
     return stored;
 }
 
+static void forgetPrepared(DbConnection& connection) {
+    for (auto& cached : connection.statementCache) delete[] static_cast<char*>(cached.second);
+    connection.statementCache.clear();
+}
+
+// A connection the database dropped (a restart, a network cut) is opened again
+// before its next statement; its prepared statements went with it.
+static bool reconnectIfBroken(DbConnection& connection) {
+    if (PQstatus(asConn(connection)) == CONNECTION_OK) return true;
+    forgetPrepared(connection);
+    PQreset(asConn(connection));
+    if (PQstatus(asConn(connection)) != CONNECTION_OK) {
+        connection.lastError = PQerrorMessage(asConn(connection));
+        return false;
+    }
+    PQsetNoticeProcessor(asConn(connection), ignoreNotice, nullptr);
+    return true;
+}
+
 SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const SqlParams& params,
                        SqlRows* rows) {
+    if (!reconnectIfBroken(connection)) return SqlStatus::Failed;
     std::vector<std::string> texts;
     std::vector<const char*> pointers;
     texts.reserve(params.size());
@@ -117,6 +138,8 @@ SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const S
     } else if (code != PGRES_COMMAND_OK) {
         status = result ? statusOf(result) : SqlStatus::Failed;
         connection.lastError = PQerrorMessage(asConn(connection));
+        // Lost mid-transaction: the whole transaction runs again on a new connection.
+        if (PQstatus(asConn(connection)) != CONNECTION_OK) status = SqlStatus::Retry;
     }
     PQclear(result);
     return status;

@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,8 +21,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 #include "online/encodings.h"
 
@@ -47,7 +46,15 @@ struct Options {
 struct Account {
     long long id;
     std::string password;
+    std::string address;  // the player's own address, as the proxy in front reports it
 };
+
+// Each player comes from an address of its own (servers run with --trusted-proxy 127.0.0.1/32),
+// as real players do: the server limits registrations and guesses per address.
+static std::string playerAddress(int index) {
+    return "10." + std::to_string(index / 65536 % 256) + "." + std::to_string(index / 256 % 256) +
+           "." + std::to_string(index % 256);
+}
 
 struct Totals {
     std::mutex mutex;
@@ -108,14 +115,15 @@ static std::string secureUrl(const std::string& request) {
 }
 
 // One request through the secure endpoint on a fresh connection; "" when no answer came.
-static std::string send(const std::string& server, const std::string& request) {
+static std::string send(const std::string& server, const std::string& request,
+                        const std::string& address) {
     std::string host;
     int port = 0;
     if (!splitServer(server, host, port)) return "";
     httplib::Client client(host, port);
     client.set_read_timeout(timeoutSeconds);
     client.set_connection_timeout(timeoutSeconds);
-    auto result = client.Get(secureUrl(request).c_str());
+    auto result = client.Get(secureUrl(request).c_str(), {{"X-Forwarded-For", address}});
     if (!result || result->status != 200) return "";
     return result->body;
 }
@@ -129,18 +137,21 @@ static std::vector<std::string> words(const std::string& text) {
 }
 
 static bool registerAccount(const std::string& server, const std::string& name,
-                            const std::string& password, Account& account) {
-    std::string reg =
-        send(server, "reg.php?beta=1&username=" + name + "&passwordHash=" + md5Hex(password) +
-                         "&password=" + password + "&email=bench@example.com");
+                            const std::string& password, const std::string& address,
+                            Account& account) {
+    std::string reg = send(server,
+                           "reg.php?beta=1&username=" + name + "&passwordHash=" + md5Hex(password) +
+                               "&password=" + password + "&email=bench@example.com",
+                           address);
     if (reg.compare(0, 8, "success ") != 0) return false;
-    std::vector<std::string> login =
-        words(send(server, "login.php?version=rc2&build=direct&platform=&username=" + name +
-                               "&password=" + password +
-                               "&glversion=bench&videocard=bench&manufacturer=bench&res=800x600"
-                               "&gameversion=Version 1.0.0.0&os=bench&ram=1&cpu=bench&mac="));
+    std::vector<std::string> login = words(send(
+        server,
+        "login.php?version=rc2&build=direct&platform=&username=" + name + "&password=" + password +
+            "&glversion=bench&videocard=bench&manufacturer=bench&res=800x600"
+            "&gameversion=Version 1.0.0.0&os=bench&ram=1&cpu=bench&mac=",
+        address));
     if (login.size() != 6 || login[0] != "success") return false;
-    account = Account{std::atoll(login[1].c_str()), password};
+    account = Account{std::atoll(login[1].c_str()), password, address};
     return true;
 }
 
@@ -153,7 +164,8 @@ static std::vector<Account> registerAccounts(const Options& options) {
         threads.emplace_back([&, i] {
             std::string name = "bench" + std::to_string(stamp % 100000) + "_" + std::to_string(i);
             const std::string& server = options.servers[i % options.servers.size()];
-            if (!registerAccount(server, name, "benchpass" + std::to_string(i), accounts[i]))
+            if (!registerAccount(server, name, "benchpass" + std::to_string(i), playerAddress(i),
+                                 accounts[i]))
                 ++failures;
         });
     }
@@ -189,7 +201,7 @@ static void runClient(int index, const Options& options, const std::vector<Accou
         std::string request = scoreRequest(account, mode, level, score, run);
         const std::string& server = options.servers[n % options.servers.size()];
         Clock::time_point start = Clock::now();
-        std::string reply = send(server, request);
+        std::string reply = send(server, request, account.address);
         double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         std::lock_guard<std::mutex> lock(totals.mutex);
         if (reply.compare(0, 8, "success ") == 0) {
@@ -240,7 +252,7 @@ static double cpuSeconds(const std::vector<int>& pids) {
 // decryptions per server CPU second is the figure to hold against one core's limit.
 static void printServerCpu(const Options& options, double cpuUsed, long long submissions) {
     if (options.serverPids.empty()) return;
-    Account sample{1, "x"};
+    Account sample{1, "x", "127.0.0.1"};
     size_t plainBytes = scoreRequest(sample, 1, 1, 1000, "bench0x0").size();
     size_t blocks = (plainBytes + rsaPieceBytes - 1) / rsaPieceBytes;
     std::cout << "server CPU s " << cpuUsed << ", " << blocks << " RSA blocks per submission, "
@@ -291,10 +303,12 @@ static int runVerify(const Options& options) {
     }
     int lost = 0;
     for (const auto& slot : highest) {
-        std::vector<std::string> reply = words(
-            send(options.servers[0], "highscore.php?gamemode=" + std::to_string(slot.first[1]) +
-                                         "&level=" + std::to_string(slot.first[2]) +
-                                         "&username=x&userid=" + std::to_string(slot.first[0])));
+        std::vector<std::string> reply =
+            words(send(options.servers[0],
+                       "highscore.php?gamemode=" + std::to_string(slot.first[1]) +
+                           "&level=" + std::to_string(slot.first[2]) +
+                           "&username=x&userid=" + std::to_string(slot.first[0]),
+                       "127.0.0.1"));
         long long stored = reply.size() == 5 ? std::atoll(reply[1].c_str()) : -1;
         if (stored < slot.second) {
             std::cerr << "lost: account " << slot.first[0] << " mode " << slot.first[1] << " level "
@@ -335,10 +349,9 @@ int main(int argc, char** argv) {
     secureBaseUrl = "/secure.php?data=";
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::cerr
-            << "usage: zentrix-server-bench --server HOST:PORT [--server ...] [--clients N]"
-               " [--seconds S] [--users N] [--ack-log FILE] [--server-pid PID ...]"
-               " | --server HOST:PORT --verify FILE\n";
+        std::cerr << "usage: zentrix-server-bench --server HOST:PORT [--server ...] [--clients N]"
+                     " [--seconds S] [--users N] [--ack-log FILE] [--server-pid PID ...]"
+                     " | --server HOST:PORT --verify FILE\n";
         return 2;
     }
     return options.verify.empty() ? runLoad(options) : runVerify(options);

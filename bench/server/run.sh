@@ -34,7 +34,8 @@ trap cleanup EXIT
 # Starts a server with the given database; sets port.
 start_server() {
     local db=$1 log=$work/server$2.log
-    "$server" serve --listen 127.0.0.1:0 --db "$db" --key "$key" --threads "$threads" >"$log" 2>&1 &
+    "$server" serve --listen 127.0.0.1:0 --db "$db" --key "$key" --threads "$threads" \
+        --trusted-proxy 127.0.0.1/32 >"$log" 2>&1 &
     pids+=($!)
     for _ in $(seq 200); do
         port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log")

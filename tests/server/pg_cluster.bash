@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops the private PostgreSQL cluster that the server tests share:
-#   pg_cluster.bash start DIR [durable] | stop DIR
+#   pg_cluster.bash start DIR [durable] | stop DIR | pause DIR | resume DIR
+# pause stops the database and keeps its data; resume starts it again (a
+# database restart, for the tests that servers live through one).
 # The cluster listens only on a unix socket in DIR. Without PostgreSQL
 # installed it does nothing, and the PostgreSQL tests skip themselves.
 # "durable" keeps PostgreSQL's flushes on (the benchmark measures real commits).
@@ -15,6 +17,12 @@ bin=/usr/lib/postgresql/15/bin
 as_owner=()
 [ "$(id -u)" -ne 0 ] || as_owner=(runuser -u postgres --)
 
+start_postgres() {
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
+        -o "-k $dir -c listen_addresses='' -c max_connections=300 $(cat "$dir/options")" \
+        start >/dev/null
+}
+
 case $action in
 start)
     if [ -f "$dir/data/postmaster.pid" ]; then
@@ -27,10 +35,15 @@ start)
     # Test data need no crash safety of their own: skip the flushes.
     shortcuts="-c fsync=off -c full_page_writes=off -c synchronous_commit=off"
     [ "${3:-}" != durable ] || shortcuts=
-    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-        -o "-k $dir -c listen_addresses='' -c max_connections=300 $shortcuts" \
-        start >/dev/null
+    echo "$shortcuts" >"$dir/options"
+    start_postgres
     echo "pg_cluster: running on socket folder $dir"
+    ;;
+pause)
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+    ;;
+resume)
+    start_postgres
     ;;
 stop)
     if [ -f "$dir/data/postmaster.pid" ]; then
@@ -39,7 +52,7 @@ stop)
     rm -rf "$dir"
     ;;
 *)
-    echo "usage: pg_cluster.bash start|stop DIR" >&2
+    echo "usage: pg_cluster.bash start|stop|pause|resume DIR" >&2
     exit 2
     ;;
 esac

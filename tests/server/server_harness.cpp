@@ -112,10 +112,10 @@ bool createDatabase(const std::string& name) {
     return ok;
 }
 
-std::string fetch(int port, const std::string& path) {
+std::string fetch(int port, const std::string& path, const httplib::Headers& headers = {}) {
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(clientTimeoutSeconds);
-    auto result = client.Get(path.c_str());
+    auto result = client.Get(path.c_str(), headers);
     if (!result) return "<no answer>";
     if (result->status != 200) return "<status " + std::to_string(result->status) + ">";
     return result->body;
@@ -177,11 +177,10 @@ bool startTestServer(TestServer& server, const std::string& databaseUrl) {
     }
     server.patchDir = makeTempDir("zentrix-patches-");
     server.context.patchDir = server.patchDir;
-    HttpSettings settings;
-    settings.host = "127.0.0.1";
-    settings.threads = serverThreads;
-    server.http = startHttpServer(server.context, settings, error);
-    server.port = settings.port;
+    if (server.settings.host.empty()) server.settings.host = "127.0.0.1";
+    server.settings.threads = serverThreads;
+    server.http = startHttpServer(server.context, server.settings, error);
+    server.port = server.settings.port;
     if (server.http == nullptr) ADD_FAILURE() << "http: " << error;
     return server.http != nullptr;
 }
@@ -204,6 +203,12 @@ void stopTestServer(TestServer& server) {
 std::string sendRequest(const TestServer& server, const std::string& request) {
     secureBaseUrl = "/secure.php?data=";
     return fetch(server.port, makeSecureUrl(request));
+}
+
+std::string sendRequestFrom(const TestServer& server, const std::string& request,
+                            const std::string& address) {
+    secureBaseUrl = "/secure.php?data=";
+    return fetch(server.port, makeSecureUrl(request), {{"X-Forwarded-For", address}});
 }
 
 std::string getPath(const TestServer& server, const std::string& path) {

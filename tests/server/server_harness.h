@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "server/context.h"
+#include "server/http.h"
 
 struct HttpServer;
 
@@ -23,6 +24,7 @@ std::string freshDatabaseUrl(TestBackend backend);
 
 struct TestServer {
     ServerContext context;
+    HttpSettings settings;  // host, threads and limits; set before the start to change them
     HttpServer* http = nullptr;
     int port = 0;
     std::string patchDir;
@@ -36,6 +38,10 @@ void stopTestServer(TestServer& server);
 // Sends a plain relative request through makeSecureUrl; the reply body, or
 // "<status N>" when the HTTP status is not 200, "<no answer>" when none came.
 std::string sendRequest(const TestServer& server, const std::string& request);
+// The same, as the loopback proxy in front reports a client at `address`
+// (X-Forwarded-For; for servers whose context trusts 127.0.0.1).
+std::string sendRequestFrom(const TestServer& server, const std::string& request,
+                            const std::string& address);
 // GET of a raw path on the server, same conventions.
 std::string getPath(const TestServer& server, const std::string& path);
 

@@ -1,6 +1,8 @@
 // The server's rules: skillpoints, references, versions, names, achievements.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <map>
 
 #include "online/encodings.h"
@@ -9,6 +11,7 @@
 #include "server/admin.h"
 #include "server/scores.h"
 #include "server/secure.h"
+#include "server/throttle.h"
 #include "tests/server/server_harness.h"
 
 namespace {
@@ -138,4 +141,38 @@ TEST(Rules, SecureDataRoundTripAndRefusals) {
               "pw d");
     freeServerKey(key);
     EXPECT_FALSE(loadServerKey("not a key", key, error));
+}
+
+TEST(Rules, KeygenKeepsAnExistingPairAndHidesThePrivateKey) {
+    std::string folder =
+        std::filesystem::temp_directory_path() / ("zentrix-keys-" + std::to_string(::getpid()));
+    std::string error;
+    ASSERT_TRUE(generateKeyPair(folder, false, error)) << error;
+    std::string privatePath = folder + "/server_private.pem";
+    EXPECT_EQ(std::filesystem::status(privatePath).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::string first = readTextFile(privatePath);
+    EXPECT_FALSE(generateKeyPair(folder, false, error));
+    EXPECT_NE(error.find("--force"), std::string::npos) << error;
+    EXPECT_EQ(readTextFile(privatePath), first);
+    ASSERT_TRUE(generateKeyPair(folder, true, error)) << error;
+    EXPECT_NE(readTextFile(privatePath), first);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Rules, ClientAddressesAndTheirGroups) {
+    EXPECT_EQ(addressGroup("203.0.113.9"), "203.0.113.9");
+    EXPECT_EQ(addressGroup("::ffff:203.0.113.9"), "203.0.113.9");
+    EXPECT_EQ(addressGroup("2001:db8:1:2:aaaa:bbbb:cccc:dddd"), "2001:db8:1:2::/64");
+    EXPECT_TRUE(cidrContains("10.0.0.0/8", "10.200.3.4"));
+    EXPECT_FALSE(cidrContains("10.0.0.0/8", "11.0.0.1"));
+    EXPECT_TRUE(cidrContains("2001:db8::/32", "2001:db8:ffff::1"));
+    // Only a trusted proxy's word counts, and only the hop it added.
+    const std::string proxies = "10.0.0.0/8, 192.168.1.1";
+    EXPECT_EQ(forwardedClient("10.1.1.1", "198.51.100.4", proxies), "198.51.100.4");
+    EXPECT_EQ(forwardedClient("10.1.1.1", "6.6.6.6, 198.51.100.4, 192.168.1.1", proxies),
+              "198.51.100.4");
+    EXPECT_EQ(forwardedClient("203.0.113.7", "198.51.100.4", proxies), "203.0.113.7");
+    EXPECT_EQ(forwardedClient("10.1.1.1", "not-an-address", proxies), "10.1.1.1");
+    EXPECT_EQ(forwardedClient("10.1.1.1", "198.51.100.4", ""), "10.1.1.1");
 }
