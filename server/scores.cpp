@@ -36,6 +36,7 @@ static const double massAddictSeconds = 100 * 3600;
 static const int kindScore = 1;
 static const int kindDeath = 2;
 static const double binRatio = 1.02;
+static const long long bucketPoints = 100;  // width of a skill_buckets row
 static const double quartilesPerSpread = 1.349;
 // The plausible range of one level's result. A Rush score drains below zero;
 // Survival adds a growing bonus per one-minute stage and has no end.
@@ -153,11 +154,18 @@ static bool readResult(const ParsedRequest& request, const std::string& plain, R
            r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && isPlausible(r);
 }
 
+// Rank = 1 + players above: whole buckets above from the counts, the rest of
+// the player's own bucket from the index.
 static SqlStatus rankOf(DbConnection* connection, int category, long long points, long long& rank) {
     SqlRows rows;
-    SqlStatus status =
-        sqlExec(connection, "SELECT COUNT(*) FROM skills WHERE category = $1 AND points > $2",
-                {sqlInt(category), sqlInt(points)}, &rows);
+    long long bucket = points / bucketPoints;
+    SqlStatus status = sqlExec(
+        connection,
+        "SELECT (SELECT COALESCE(SUM(players), 0) FROM skill_buckets WHERE category = $1 AND"
+        " bucket > $2) + (SELECT COUNT(*) FROM skills WHERE category = $1 AND points > $3 AND"
+        " points < $4)",
+        {sqlInt(category), sqlInt(bucket), sqlInt(points), sqlInt((bucket + 1) * bucketPoints)},
+        &rows);
     rank = firstInteger(rows, 0) + 1;
     return status;
 }
@@ -537,24 +545,53 @@ std::string replyDeath(ServerContext& context, const ParsedRequest& request,
     return status == SqlStatus::Ok ? reply : "fail";
 }
 
+// The bucket that holds position `offset` (0 = the best player) and the players above it.
+static bool findBucket(DbConnection* connection, int category, long long offset, long long& bucket,
+                       long long& above) {
+    SqlRows rows;
+    sqlExec(connection,
+            "SELECT bucket, players FROM skill_buckets WHERE category = $1 AND players > 0"
+            " ORDER BY bucket DESC",
+            {sqlInt(category)}, &rows);
+    above = 0;
+    for (const SqlRow& row : rows) {
+        long long players = std::strtoll(row[1].c_str(), nullptr, 10);
+        if (above + players > offset) {
+            bucket = std::strtoll(row[0].c_str(), nullptr, 10);
+            return true;
+        }
+        above += players;
+    }
+    return false;
+}
+
 bool rankingPage(Database* database, int category, long long offset, int limit,
                  std::vector<RankingRow>& rows) {
-    const std::string sql =
-        "SELECT (SELECT COUNT(*) FROM skills o WHERE o.category = s.category AND o.points > "
-        "s.points)"
-        " + 1, u.name, s.points, s.user_id FROM skills s JOIN users u ON u.id = s.user_id"
-        " WHERE s.category = $1 ORDER BY s.points DESC, s.user_id ASC LIMIT $2 OFFSET $3";
+    rows.clear();
     ConnectionLease lease(database);
+    long long bucket = 0, above = 0;
+    if (!findBucket(lease.connection, category, offset, bucket, above)) return true;
+    const std::string sql =
+        "SELECT s.points, u.name, s.user_id FROM skills s JOIN users u ON u.id = s.user_id"
+        " WHERE s.category = $1 AND s.points < $2 ORDER BY s.points DESC, s.user_id ASC"
+        " LIMIT $3 OFFSET $4";
     SqlRows found;
-    if (sqlExec(lease.connection, sql, {sqlInt(category), sqlInt(limit), sqlInt(offset)}, &found) !=
-        SqlStatus::Ok) {
+    if (sqlExec(lease.connection, sql,
+                {sqlInt(category), sqlInt((bucket + 1) * bucketPoints), sqlInt(limit),
+                 sqlInt(offset - above)},
+                &found) != SqlStatus::Ok) {
         return false;
     }
-    rows.clear();
-    for (const SqlRow& row : found) {
-        rows.push_back(RankingRow{std::strtoll(row[0].c_str(), nullptr, 10), row[1],
-                                  std::strtoll(row[2].c_str(), nullptr, 10),
-                                  std::strtoll(row[3].c_str(), nullptr, 10)});
+    long long rank = 0, previous = -1;
+    for (size_t i = 0; i < found.size(); ++i) {
+        long long points = std::strtoll(found[i][0].c_str(), nullptr, 10);
+        // Equal skillpoints share a rank; a lower value is ranked by its place.
+        if (i == 0 && rankOf(lease.connection, category, points, rank) != SqlStatus::Ok)
+            return false;
+        if (i > 0 && points != previous) rank = offset + static_cast<long long>(i) + 1;
+        previous = points;
+        rows.push_back(
+            RankingRow{rank, found[i][1], points, std::strtoll(found[i][2].c_str(), nullptr, 10)});
     }
     return true;
 }

@@ -198,9 +198,49 @@ static const std::vector<std::vector<std::string>> migrations = {
         " score <= 0 THEN 0 ELSE 1 + CAST(floor(ln(score) / ln(1.02)) AS INTEGER) END AS b,"
         " COUNT(*) FROM results WHERE kind = 1 GROUP BY mode, level, b",
     },
+    {
+        // Players per 100 skillpoints, kept by the database itself, so a rank or a ranking
+        // page at any offset reads a few hundred counts instead of every player above.
+        "CREATE TABLE skill_buckets (category INTEGER NOT NULL, bucket BIGINT NOT NULL,"
+        " players BIGINT NOT NULL, PRIMARY KEY (category, bucket))",
+        "INSERT INTO skill_buckets (category, bucket, players)"
+        " SELECT category, points / 100, COUNT(*) FROM skills GROUP BY category, points / 100",
+        "CREATE INDEX skills_order ON skills (category, points DESC, user_id)",
+        "sqlite:CREATE TRIGGER skills_counted AFTER INSERT ON skills BEGIN"
+        " INSERT INTO skill_buckets (category, bucket, players) VALUES (NEW.category,"
+        " NEW.points / 100, 1) ON CONFLICT (category, bucket) DO UPDATE SET players = players + 1;"
+        " END",
+        "sqlite:CREATE TRIGGER skills_moved AFTER UPDATE OF points ON skills"
+        " WHEN OLD.points / 100 <> NEW.points / 100 BEGIN"
+        " UPDATE skill_buckets SET players = players - 1"
+        " WHERE category = OLD.category AND bucket = OLD.points / 100;"
+        " INSERT INTO skill_buckets (category, bucket, players) VALUES (NEW.category,"
+        " NEW.points / 100, 1) ON CONFLICT (category, bucket) DO UPDATE SET players = players + 1;"
+        " END",
+        "postgres:CREATE FUNCTION skills_count() RETURNS trigger LANGUAGE plpgsql AS $body$"
+        " BEGIN"
+        " IF TG_OP = 'UPDATE' THEN"
+        "  IF OLD.points / 100 = NEW.points / 100 THEN RETURN NULL; END IF;"
+        "  UPDATE skill_buckets SET players = players - 1"
+        "   WHERE category = OLD.category AND bucket = OLD.points / 100;"
+        " END IF;"
+        " INSERT INTO skill_buckets (category, bucket, players)"
+        "  VALUES (NEW.category, NEW.points / 100, 1) ON CONFLICT (category, bucket)"
+        "  DO UPDATE SET players = skill_buckets.players + 1;"
+        " RETURN NULL;"
+        " END $body$",
+        "postgres:CREATE TRIGGER skills_counted AFTER INSERT OR UPDATE OF points ON skills"
+        " FOR EACH ROW EXECUTE FUNCTION skills_count()",
+    },
 };
 
+// A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.
 static std::string forBackend(std::string sql, Backend backend) {
+    for (Backend only : {Backend::Sqlite, Backend::Postgres}) {
+        std::string prefix = only == Backend::Sqlite ? "sqlite:" : "postgres:";
+        if (sql.compare(0, prefix.size(), prefix) != 0) continue;
+        sql = only == backend ? sql.substr(prefix.size()) : "";
+    }
     const std::string marker = "{id}";
     size_t at = sql.find(marker);
     if (at != std::string::npos) {
@@ -225,7 +265,9 @@ static SqlStatus migrateInside(DbConnection* connection) {
     if (rows.empty()) status = sqlExec(connection, "INSERT INTO schema_version VALUES (0)", {});
     for (size_t step = version; step < migrations.size() && status == SqlStatus::Ok; ++step) {
         for (const std::string& sql : migrations[step]) {
-            status = sqlExec(connection, forBackend(sql, connection->backend), {});
+            std::string statement = forBackend(sql, connection->backend);
+            if (statement.empty()) continue;
+            status = sqlExec(connection, statement, {});
             if (status != SqlStatus::Ok) return status;
         }
         status = sqlExec(connection, "UPDATE schema_version SET version = $1",
