@@ -6,9 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "game/meter.h"
 #include "settings/settings.h"
-#include "shell/input.h"
+#include "shell/pointer.h"
 #include "shell/profiler.h"
 
 Camera camera = {{0, -cameraDistance, 0}, {0, -cameraDistance, 0}, {0, 0, 0}, {0, 0, 1}};
@@ -37,8 +36,7 @@ static float shakeOffset(int amplitude) {
 }
 
 // The eye moves in as the mass grows and shakes near the limit.
-static Vec3 approachAndShake(Vec3 eye) {
-    float ratio = massLimit != 0.0f ? mass / massLimit : 0.0f;
+static Vec3 approachAndShake(Vec3 eye, float ratio) {
     Vec3 e = eye;
     if (ratio > 0.0f && ratio < 1.0f) e = eye - eye * (0.5f * ratio);
     float percent = std::fmin(ratio * 100.0f, 100.0f);
@@ -56,8 +54,8 @@ static void computeProjection() {
     perspectiveMatrix(viewFieldOfView, aspect, viewNearPlane, viewFarPlane, projectionMatrix);
 }
 
-void applyCamera() {
-    camera.shakenEye = approachAndShake(camera.eye);
+void applyCamera(float massRatio) {
+    camera.shakenEye = approachAndShake(camera.eye, massRatio);
     lookAtMatrix(camera.shakenEye, camera.centre, camera.up, modelviewMatrix);
     computeProjection();
     if (!cameraLoadsGL) return;

@@ -27,7 +27,9 @@ constexpr float cameraDistance = 640.0f;  // 20 block edges
 
 // Puts the eye at (0, -640, 0) looking at the origin with +z up.
 void resetCamera();
-void applyCamera();
+// massRatio is the mass over its limit: the eye moves in as it grows and
+// shakes near 1.
+void applyCamera(float massRatio);
 // The start-up view, (0, -640, 0) towards the origin, and its frustum planes.
 void placeStartupCamera();
 void getMatrices();

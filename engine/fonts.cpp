@@ -13,9 +13,8 @@
 #include "engine/textures.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
-#include "shell/input.h"
+#include "shell/gl_caps.h"
 #include "shell/profiler.h"
-#include "shell/window.h"
 
 FontData bigFont = {};
 FontData mediumFont = {};
@@ -181,8 +180,6 @@ void setupFonts() {
         std::exit(EXIT_FAILURE);
     }
     lastListBase = -1.0f;
-    // The text fields measure in the account-screen font once it exists.
-    if (mediumFont.listBase) measureTextWidth = measureAccountText;
 }
 
 void destroyFont(FontData& font) {

@@ -9,8 +9,8 @@
 #include "engine/draw2d.h"
 #include "engine/textures.h"
 #include "shell/console_log.h"
+#include "shell/frame_state.h"
 #include "shell/game_state.h"
-#include "shell/main_loop.h"
 #include "shell/profiler.h"
 
 PolyparticleSet cubeFragments;

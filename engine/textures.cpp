@@ -10,14 +10,10 @@
 #include "engine/asset_archive.h"
 #include "engine/fonts.h"
 #include "engine/preload_list.h"
-#include "game/modes.h"
 #include "platform/system.h"
 #include "settings/settings.h"
-#include "shell/console.h"
 #include "shell/console_log.h"
-#include "shell/game_state.h"
-#include "shell/startup.h"
-#include "shell/window.h"
+#include "shell/gl_caps.h"
 
 std::vector<TextureRecord> textureList;
 std::deque<std::string> textureQueue;
@@ -38,7 +34,6 @@ static constexpr int32_t tgaSizeOffset = 12;
 static constexpr uint16_t tgaRunLengthType = 10;
 static constexpr double seekBudgetMs = 10.0;
 static constexpr int maxSeekStep = 1 << 30;
-static constexpr int32_t smallTextureLimit = 2048;
 
 // ---- lookup ----
 
@@ -440,8 +435,6 @@ void reserveMotionBlurCopy() {
 }
 
 void setupTextures() {
-    reloadTexturesHook = reloadTextures;
-    reloadFontsHook = setupFonts;
     reserveMotionBlurCopy();
     for (int digit = 0; digit < 10; digit++)
         levelNumberTextures[digit] = "LevelNumber" + std::to_string(digit) + ".tga";
@@ -465,28 +458,4 @@ void reloadTextures() {
     deleteTextures();
     reserveMotionBlurCopy();
     preloadTextures();
-}
-
-// ---- background choice ----
-
-// The states in which the game view is on screen.
-static bool showsGame(int32_t state) {
-    return state == Game || state == GameToScoreScreen || state == GameToMenu ||
-           state == GameToOptions;
-}
-
-std::string backgroundTextureName() {
-    bool inGame = showsGame(GameState);
-    bool survival = gameMode == ModeSurvival, meditation = gameMode == ModeMeditation;
-    if ((!inGame && GameState != GameToGrats) || (levelIndex == 0 && !survival && !meditation))
-        return "background1.tga";
-    if (levelIndex == 1 && !survival) return "background2.tga";
-    if (levelIndex >= 2 && levelIndex <= 4)
-        return "background" + std::to_string(levelIndex + 1) + ".tga";
-    if (levelIndex == 5 || (gameMode == ModeRush && inGame)) return "background6.tga";
-    if (levelIndex == 6 || levelIndex == 7)
-        return "background" + std::to_string(levelIndex + 1) + ".tga";
-    if (levelIndex == 8 || (survival && inGame)) return "background9.tga";
-    if (levelIndex == 9 || (meditation && inGame)) return "background10.tga";
-    return "";
 }

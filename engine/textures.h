@@ -80,8 +80,6 @@ void reserveMotionBlurCopy();
 void reloadTextures();
 // Deletes the pages and forgets every texture.
 void deleteTextures();
-// The background image for the current screen; "" for none.
-std::string backgroundTextureName();
 // loadAge / 250 clamped to 0..1: how far the texture has faded in.
 float textureFade(int i);
 

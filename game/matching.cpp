@@ -9,7 +9,9 @@
 #include "game/play.h"
 #include "game/powerups.h"
 #include "game/tutorials.h"
-#include "game/unbuilt_services.h"
+#include "online/achievements.h"
+#include "online/scores.h"
+#include "online/server_wait.h"
 #include "shell/profiler.h"
 #include "sound/sound.h"
 

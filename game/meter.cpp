@@ -7,10 +7,12 @@
 #include "game/play.h"
 #include "game/powerups.h"
 #include "game/tutorials.h"
-#include "game/unbuilt_services.h"
 #include "online/account.h"
+#include "online/achievements.h"
+#include "online/scores.h"
+#include "online/server_wait.h"
 #include "shell/game_state.h"
-#include "shell/input.h"
+#include "shell/pointer.h"
 #include "shell/profiler.h"
 #include "sound/sound.h"
 
@@ -135,7 +137,7 @@ static void finishEndSequence() {
     endSequenceDone = true;
     if (deathSent || practiceMode) return;
     deathSent = true;
-    queueDeathReport();
+    queueDeathReport(currentLevelStatistics());
 }
 
 void updateEndSequence(float dtMs) {
@@ -189,7 +191,7 @@ static void reportResult(float dtMs, bool practiceCounts) {
     if (performanceRating == 0) return;
     if (sentRating == 0) sentRating = performanceRating;
     if (!scoreSent && !offline() && !(practiceCounts && practiceMode)) {
-        queueScoreReport();
+        queueScoreReport(currentLevelStatistics());
         scoreSent = true;
     }
     if (scoreSent && scoreAnswered) replyReceived = true;
@@ -239,4 +241,8 @@ void handleEmptyMass(float dtMs) {
     } else if (!classicOrRush && endDone) {
         runEndPath(dtMs);
     }
+}
+
+float massRatio() {
+    return massLimit != 0.0f ? mass / massLimit : 0.0f;
 }

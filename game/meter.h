@@ -30,6 +30,8 @@ constexpr float endPhaseLengths[5] = {150.0f, 200.0f, 300.0f, 400.0f, 500.0f};
 constexpr float levelClearWaitMs = 5000.0f;
 constexpr int32_t lastClassicLevelIndex = 9;
 
+// mass / massLimit, 0 while there is no limit.
+float massRatio();
 // Clears the end flags and timers; the same level or run may then begin again.
 void resetEndState();
 // Counts colours of alive, non-dying blocks and sets fewColours.

@@ -5,26 +5,29 @@
 #include <sstream>
 
 #include "engine/camera.h"
+#include "engine/fonts.h"
 #include "game/blocks.h"
 #include "game/level_file.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/play.h"
 #include "game/powerups.h"
-#include "game/unbuilt_services.h"
 #include "online/account.h"
+#include "online/achievements.h"
 #include "online/encodings.h"
+#include "online/scores.h"
+#include "online/server_wait.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
 #include "shell/game_state.h"
-#include "shell/input.h"
+#include "shell/pointer.h"
 #include "sound/sound.h"
 
 int32_t gameMode = ModeNormal;
 bool practiceMode = false;
 int32_t levelIndex = 0;
-int32_t startLevelCalls = 0;
-int32_t lastStartLevelArgument = -1;
+float actionCount = 0.0f;
+int32_t rotateCount = 0;
 int32_t score = 0;
 int32_t displayScore = 0;
 float difficultyFactor = 1.5f;
@@ -59,7 +62,6 @@ static constexpr float survivalistSeconds = 300.0f;
 static constexpr size_t rotationSampleCount = 10;
 static constexpr float lightheadedDegrees = 108000.0f;
 static constexpr float radiansToDegrees = 57.2957795131f;
-static constexpr int32_t requestTimeoutSeconds = 5;
 
 bool isClassicMode() {
     return gameMode == ModeCasual || gameMode == ModeNormal || gameMode == ModeExpert;
@@ -166,8 +168,6 @@ static void buildMass() {
 }
 
 void startLevel(int32_t newGame) {
-    startLevelCalls++;
-    lastStartLevelArgument = newGame;
     actionCount = 0;
     playSeconds = 0;
     for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
@@ -183,6 +183,16 @@ void startLevel(int32_t newGame) {
         UpdateSound(0.0f);
     }
     if (GameState == Game) logLevelEvent("Level start", false);
+}
+
+void beginGame(int32_t mode, int32_t level) {
+    sessionhash = makeSessionHash();
+    powerCharge = 0;
+    gameMode = mode;
+    bool chosenLevel = level > 0 && mode <= ModeExpert;
+    practiceMode = chosenLevel;
+    if (chosenLevel) levelIndex = level - 1;
+    startLevel(chosenLevel ? 0 : 1);
 }
 
 // ---- per-frame rules ----
@@ -214,7 +224,7 @@ static bool anyStandingOrFlyingBlock() {
 // A HUD message at the lower left, `lines` font heights above the bottom row.
 static void addHudText(const std::string& text, float value, int32_t lines) {
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
-    addFloatingText(0.05f * h, h - 0.025f * w - lines * hudFontHeight(), text, value);
+    addFloatingText(0.05f * h, h - 0.025f * w - lines * bigFont.h, text, value);
 }
 
 void updateRushDrain(float dtMs) {
@@ -336,54 +346,23 @@ int32_t actionsPerMinute() {
     return static_cast<int32_t>(actionCount / (playSeconds / 60));
 }
 
-static std::string playTimeField(bool forScore) {
-    if (forScore) return std::to_string(static_cast<int32_t>(levelTimeMs) / 1000);
-    std::ostringstream text;
-    text << levelTimeMs / 1000;
-    return text.str();
-}
-
-std::string statisticsRecord(bool forScore) {
-    std::ostringstream record;
-    record << "gamemode=" << gameMode << "&level=" << levelIndex + 1 << "&score=" << score
-           << "&time=" << playTimeField(forScore) << "&apm=" << actionsPerMinute()
-           << "&controls=" << controls << "&drops=" << drops << "&rotates=" << rotateCount;
-    for (int32_t i = 0; i < powerupCount; i++)
-        record << "&pup" << i + 1 << "earned=" << powerupsEarned[i];
-    for (int32_t i = 0; i < powerupCount; i++)
-        record << "&pup" << i + 1 << "used=" << powerupsUsed[i];
-    record << "&kills=" << kills;
-    if (forScore) record << "&performance=" << performanceRating;
-    return record.str();
-}
-
-static std::string accountFields() {
-    return "&sessionhash=" + sessionhash + "&userid=" + userId +
-           "&passwordHash=" + md5Hex(loginPassword);
-}
-
-void queueDeathReport() {
-    queueRequest("death.php?" + statisticsRecord(false) + accountFields(), &deathReply,
-                 DeathRequest, requestTimeoutSeconds);
-}
-
-void queueScoreReport() {
-    queueRequest("score.php?" + statisticsRecord(true) + accountFields(), &scoreReply, ScoreRequest,
-                 requestTimeoutSeconds);
-    scorePending = true;
-    scoreAnswered = false;
-    unlockPopups.clear();
-    rankAfter = skillBefore = skillAfter = -1;
-}
-
-void queueHighscoreRequest() {
-    std::string url = "highscore.php?gamemode=" + std::to_string(gameMode) +
-                      "&level=" + std::to_string(levelIndex + 1) + "&username=" + Username +
-                      "&userid=" + userId;
-    queueRequest(url, &highscoreReply, HighscoreRequest, requestTimeoutSeconds);
-    highscorePending = true;
-    highscoreAnswered = false;
-    personalBest = perfReference = perfSpread = rankBefore = -1;
+LevelStatistics currentLevelStatistics() {
+    LevelStatistics stats{};
+    stats.gameMode = gameMode;
+    stats.level = levelIndex + 1;
+    stats.score = score;
+    stats.timeMs = levelTimeMs;
+    stats.actionsPerMinute = actionsPerMinute();
+    stats.controls = controls;
+    stats.drops = drops;
+    stats.rotates = rotateCount;
+    for (int32_t i = 0; i < powerupCount; i++) {
+        stats.powerupsEarned[i] = powerupsEarned[i];
+        stats.powerupsUsed[i] = powerupsUsed[i];
+    }
+    stats.kills = kills;
+    stats.performance = performanceRating;
+    return stats;
 }
 
 int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread) {

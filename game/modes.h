@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "online/scores.h"
+
 enum GameModeValue : int32_t {
     ModeCasual = 1,
     ModeNormal = 2,
@@ -16,11 +18,9 @@ enum GameModeValue : int32_t {
     ModeMeditation = 6,
 };
 
-extern int32_t gameMode;                // GameModeValue
-extern bool practiceMode;               // Classic practice: nothing is sent
-extern int32_t levelIndex;              // 0-based
-extern int32_t startLevelCalls;         // how often startLevel ran
-extern int32_t lastStartLevelArgument;  // its last argument
+extern int32_t gameMode;    // GameModeValue
+extern bool practiceMode;   // Classic practice: nothing is sent
+extern int32_t levelIndex;  // 0-based
 
 extern int32_t score;              // points; shown and sent
 extern int32_t displayScore;       // rolling display value
@@ -28,6 +28,8 @@ extern float difficultyFactor;     // scales what a cleared group takes off the 
 extern float levelTimeMs;          // real time of play
 extern float playSeconds;          // game time of play
 extern int32_t drops;              // shots fired
+extern float actionCount;          // actions for the actions-per-minute statistic
+extern int32_t rotateCount;        // rotations for the statistics
 extern int32_t arrivals;           // blocks that came to rest after a shot
 extern float rushClock;            // Rush: game ms towards the next drain
 extern int32_t stageNumber;        // Survival stage, from 1
@@ -52,6 +54,9 @@ bool isClassicMode();
 const char* modeName(int32_t mode);
 // Resets the level state and builds the mass (true: a new game from the menus).
 void startLevel(int32_t newGame);
+// Begins a game of mode as the menus begin one: a Ranked run from level 1, or
+// for a Classic level 1..10 a Practice game of that level. A new session hash.
+void beginGame(int32_t mode, int32_t level);
 // The factor of the current mode (Survival: by stage).
 float modeDifficultyFactor();
 
@@ -64,13 +69,10 @@ void updateSurvivalRefill();
 // Once-a-second rotation sample and the score and time achievements.
 void updatePlayAchievements(float realDtMs);
 
-// Statistics record, "gamemode=..." up to "kills=..." (and "performance=..." for score.php).
-std::string statisticsRecord(bool forScore);
+// The level's statistics as the server receives them.
+LevelStatistics currentLevelStatistics();
 // actionCount per game minute, truncated; 0 before any game time has passed.
 int32_t actionsPerMinute();
-void queueDeathReport();
-void queueScoreReport();
-void queueHighscoreRequest();
 // 3 "Fair" .. 7 "Epic" from the level's score bands; 4 without both values.
 int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread);
 // Rates the finished level once, from the score bands the server last reported.

@@ -9,11 +9,13 @@
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/tutorials.h"
-#include "game/unbuilt_services.h"
 #include "online/account.h"
+#include "online/achievements.h"
+#include "online/scores.h"
+#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "settings/settings.h"
-#include "shell/input.h"
+#include "shell/pointer.h"
 #include "shell/profiler.h"
 #include "sound/sound.h"
 
@@ -384,11 +386,11 @@ static void runPlayStep(float dtMs, float realDtMs) {
 
 void UpdateGame(float dtMs) {
     ProfileScope section("UpdateGame");
-    applyCamera();
+    applyCamera(massRatio());
     frameCounter = (frameCounter + 1) % framesPerCycle;
     updatePowerupOverlays(dtMs);
     if (!highscoreRequested && connectionMode != ConnectionOffline) {
-        queueHighscoreRequest();
+        queueHighscoreRequest(gameMode, levelIndex + 1);
         highscoreRequested = true;
     }
     trackCheeveWait(dtMs);

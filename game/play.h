@@ -33,8 +33,6 @@ constexpr float shotDistance = 640.0f;  // a shot starts 20 block lengths out
 constexpr float startDelayMs = 300.0f;
 
 void UpdateGame(float dtMs);
-// The game view's block pass: the colour choice and the shot.
-void renderGame();
 // Chooses currentColour when it is -1 (and drops it when no block has it).
 void chooseCurrentColour();
 // Takes a shot when the fire button, the aim and the reload allow it.

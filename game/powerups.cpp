@@ -6,10 +6,12 @@
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/tutorials.h"
-#include "game/unbuilt_services.h"
+#include "online/achievements.h"
+#include "online/scores.h"
+#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "settings/settings.h"
-#include "shell/input.h"
+#include "shell/pointer.h"
 #include "sound/sound.h"
 
 float powerCharge = 0.0f;

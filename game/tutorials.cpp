@@ -2,7 +2,7 @@
 
 #include "game/play.h"
 #include "settings/settings.h"
-#include "shell/input.h"
+#include "shell/pointer.h"
 
 bool cardShowing[tutorialCardCount] = {};
 float tutorialClock = 0.0f;

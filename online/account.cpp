@@ -7,6 +7,4 @@ std::string playHash;
 std::string emailText;
 std::string retypedPassword;
 bool scoreAwaitingReply = false;
-
-// The request queue arrives with the online client; nothing is pending yet.
-void curlprocess() {}
+std::string sessionhash;

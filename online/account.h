@@ -13,6 +13,4 @@ extern std::string playHash;         // session token from the login reply
 extern std::string emailText;        // CreateAcc e-mail field
 extern std::string retypedPassword;  // CreateAcc password-again field
 extern bool scoreAwaitingReply;      // a submitted score still waits for the server
-
-// Pumps the HTTP queue; the request queue arrives with the online client.
-void curlprocess();
+extern std::string sessionhash;  // id of the current run of games, made when a game type is chosen

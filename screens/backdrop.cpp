@@ -11,8 +11,11 @@
 #include "engine/draw2d.h"
 #include "engine/meshes.h"
 #include "engine/textures.h"
+#include "game/meter.h"
+#include "game/modes.h"
 #include "game/powerups.h"
 #include "settings/settings.h"
+#include "shell/game_state.h"
 #include "shell/profiler.h"
 
 std::vector<Star> starfield;
@@ -129,22 +132,39 @@ void renderStarfield() {
 
 // ---- background ----
 
-bool backgroundTextureLoaded() {
-    std::string name = backgroundTextureName();
+// ---- background choice ----
+
+std::string backgroundTextureName(bool showsGame) {
+    bool survival = gameMode == ModeSurvival, meditation = gameMode == ModeMeditation;
+    if ((!showsGame && GameState != GameToGrats) || (levelIndex == 0 && !survival && !meditation))
+        return "background1.tga";
+    if (levelIndex == 1 && !survival) return "background2.tga";
+    if (levelIndex >= 2 && levelIndex <= 4)
+        return "background" + std::to_string(levelIndex + 1) + ".tga";
+    if (levelIndex == 5 || (gameMode == ModeRush && showsGame)) return "background6.tga";
+    if (levelIndex == 6 || levelIndex == 7)
+        return "background" + std::to_string(levelIndex + 1) + ".tga";
+    if (levelIndex == 8 || (survival && showsGame)) return "background9.tga";
+    if (levelIndex == 9 || (meditation && showsGame)) return "background10.tga";
+    return "";
+}
+
+bool backgroundTextureLoaded(bool showsGame) {
+    std::string name = backgroundTextureName(showsGame);
     return name.empty() || getTexture(name) != textureNotLoaded;
 }
 
-void renderBackground() {
+void renderBackground(bool showsGame) {
     ProfileScope section("renderBackground");
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
-    std::string name = backgroundTextureName();
+    std::string name = backgroundTextureName(showsGame);
     // Once faded in, the opaque image covers the cleared frame: no blending needed.
     int index = name.empty() ? textureNotLoaded : getTexture(name);
     if (index != textureNotLoaded && textureFade(index) >= 1) disableState(GL_BLEND);
     Render2D({w / 2, h / 2}, {w, h}, AnchorCentre, name, opaqueAlpha);
     enableState(GL_BLEND);
     end2D();
-    applyCamera();
+    applyCamera(massRatio());
     renderStarfield();
 }
 

@@ -3,6 +3,7 @@
 // the previous frame over the game view.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "engine/vector_math.h"
@@ -33,11 +34,16 @@ void UpdateStarfield(float dtMs);
 // Empties the field; the next update fills it again.
 void resetStarfield();
 // 2D mode on entry; leaves 3D mode with the camera applied and the stars drawn.
-void renderBackground();
+// showsGame: the screen shows the game view, so the level's background is drawn.
+void renderBackground(bool showsGame);
 void renderStarfield();
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force);
-// The current screen's background texture has finished streaming.
-bool backgroundTextureLoaded();
+// The background image for a screen; "" for none.
+std::string backgroundTextureName(bool showsGame);
+// That screen's background texture has finished streaming.
+bool backgroundTextureLoaded(bool showsGame);
+
+// Backdrop and stars, advanced every frame before the screen.
 
 // Where a star is drawn: its offsets in the start-up view, carried over to
 // the camera whose eye, centre and up are given.

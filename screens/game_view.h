@@ -9,7 +9,8 @@
 
 #include "game/matching.h"
 
-// renderGame itself is declared with the play loop (game/play.h).
+// The game view: blocks, particles and the HUD; its block pass takes the shot.
+void renderGame();
 void renderBlocks();
 void renderParticleSystems();
 void renderFloatys();

@@ -15,11 +15,12 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/powerups.h"
-#include "game/unbuilt_services.h"
 #include "online/account.h"
+#include "online/achievements.h"
+#include "online/scores.h"
 #include "screens/game_view.h"
 #include "settings/settings.h"
-#include "shell/launch_options.h"
+#include "shell/frame_state.h"
 #include "shell/profiler.h"
 #include "sound/sound.h"
 
@@ -227,12 +228,6 @@ static void drawAchievementTile(float x, float y, float alpha) {
                   opaque, opaque, opaque, alpha, mediumFont);
 }
 
-// The banners count play time as the update does: the fixed step of a
-// scripted run, else the measured frame.
-static float bannerStepMs() {
-    return launchOptions.fixedStepMs > 0 ? launchOptions.fixedStepMs : frameTime;
-}
-
 // Lays out banners 1..n at time t (ms); each one's sound plays once, when it first shows.
 static void drawBannerColumn(float t) {
     int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(unlockPopups.size()));
@@ -254,7 +249,7 @@ void renderAchievementBanners() {
         bannersSounded = 0;
         return;
     }
-    bannerClock += bannerStepMs();
+    bannerClock += frameDtMs;
     drawBannerColumn(bannerClock);
     int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(unlockPopups.size()));
     if (achievementBannersDone(n, bannerClock)) unlockPopups.clear();

@@ -7,23 +7,22 @@
 #include "engine/draw2d.h"
 #include "engine/particles.h"
 #include "engine/textures.h"
-#include "game/launch_start.h"
+#include "game/modes.h"
 #include "online/account.h"
 #include "screens/backdrop.h"
+#include "screens/fade.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
+#include "shell/frame_state.h"
 #include "shell/game_state.h"
-#include "shell/launch_options.h"
 #include "shell/profiler.h"
-#include "shell/startup.h"
 #include "sound/sound.h"
 
 float introTimer = 0.0f;
 bool introLoaded = false;
-std::string heldStartRequest;
+PendingStart pendingStart;
 
 static const char* const splashTexture = "briskogames.tga";
-static constexpr int32_t startupFinished = 2;
 static constexpr float splashWidthShare = 0.5f;
 static constexpr float splashAspect = 370.0f / 850.0f;
 static constexpr float opaqueAlpha = 255.0f;
@@ -36,12 +35,6 @@ IntroStep introStep(bool startupDone, bool splashLoaded, bool loaded, float time
     return timerMs > introLengthMs ? IntroFinished : IntroShowing;
 }
 
-void holdStartRequest() {
-    if (launchOptions.startMode.empty()) return;
-    heldStartRequest = launchOptions.startMode;
-    launchOptions.startMode.clear();
-}
-
 // Everything play needs that is not streamed: meshes, particle sets, sounds.
 static void runLoadingStep() {
     logConsole("Title texture loaded");
@@ -52,18 +45,19 @@ static void runLoadingStep() {
     introLoaded = true;
 }
 
-// --start: the game the menus would begin, offline, from the --seed so runs repeat.
-static void beginHeldGame() {
-    launchOptions.startMode = heldStartRequest;
-    heldStartRequest.clear();
+// The pending game begins offline, as the menus would begin it.
+static void beginPendingGame() {
     connectionMode = ConnectionOffline;
     // The stars draw from rand() too: a fresh field keeps the game's draws
     // the same however long the intro took.
-    if (launchOptions.hasSeed) {
-        srand(launchOptions.seed);
+    if (pendingStart.reseed) {
+        srand(pendingStart.seed);
         resetStarfield();
     }
-    startGameFromLaunchOptions();
+    GameState = Game;
+    fadeTimer = 0;
+    beginGame(pendingStart.mode, pendingStart.level);
+    pendingStart = PendingStart{};
 }
 
 void UpdateIntro(float dtMs) {
@@ -71,11 +65,11 @@ void UpdateIntro(float dtMs) {
     bool splashLoaded = getTexture(splashTexture) != textureNotLoaded;
     bool streamed = textureQueue.empty();
     IntroStep step = introStep(startupStage == startupFinished, splashLoaded, introLoaded,
-                               introTimer, !heldStartRequest.empty(), streamed);
+                               introTimer, pendingStart.mode != 0, streamed);
     if (step == IntroWaiting) return;
     if (step == IntroLoading) runLoadingStep();
     if (step == IntroStartGame) {
-        beginHeldGame();
+        beginPendingGame();
         return;
     }
     // Past its length the splash stays up until the account screens take over.

@@ -2,11 +2,18 @@
 // hand-over to the account screens, or straight into a game for --start.
 #pragma once
 
-#include <string>
+#include <cstdint>
 
-extern float introTimer;              // ms since the splash was first available after start-up
-extern bool introLoaded;              // the loading step has run
-extern std::string heldStartRequest;  // --start game waiting for the loading step
+extern float introTimer;  // ms since the splash was first available after start-up
+extern bool introLoaded;  // the loading step has run
+// A game to begin as soon as the intro has loaded, instead of the menus.
+struct PendingStart {
+    int32_t mode = 0;   // GameModeValue; 0 = none
+    int32_t level = 0;  // Classic level 1..10 for a Practice game; 0 = a run from level 1
+    bool reseed = false;
+    uint32_t seed = 0;  // srand before the game, so runs repeat
+};
+extern PendingStart pendingStart;  // set at start-up; cleared when the game begins
 
 constexpr float introLengthMs = 3500.0f;
 
@@ -14,15 +21,13 @@ void UpdateIntro(float dtMs);
 void renderIntro();
 // The splash, centred at half the window width.
 void DrawBriskoTitle();
-// Start-up keeps the --start request here until the intro has loaded.
-void holdStartRequest();
 
 // What an intro frame does, from what has finished so far.
 enum IntroStep {
     IntroWaiting,    // start-up or the splash not ready: the timer stands
     IntroLoading,    // first ready frame: the loading step runs, the timer starts
     IntroShowing,    // the timer runs
-    IntroStartGame,  // --start: loaded and every preloaded texture streamed
+    IntroStartGame,  // a pending start: loaded and every preloaded texture streamed
     IntroFinished,   // the splash has been up for its full length
 };
 IntroStep introStep(bool startupDone, bool splashLoaded, bool loaded, float timerMs, bool startHeld,

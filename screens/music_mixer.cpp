@@ -7,7 +7,7 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/powerups.h"
-#include "screens/screens.h"
+#include "screens/options.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/profiler.h"

@@ -12,7 +12,7 @@
 #include "online/encodings.h"
 #include "platform/settings_store.h"
 #include "shell/console_log.h"
-#include "shell/window.h"
+#include "shell/gl_caps.h"
 
 int32_t ScreenWidth = 0;
 int32_t ScreenHeight = 0;
@@ -198,7 +198,7 @@ void loadSettings() {
         loginPassword.clear();
     }
     applyQualityPresets();
-    resolutionIndex = findDisplayMode();
+    resolutionIndex = findDisplayMode(ScreenWidth, ScreenHeight);
     Buffer = 0;
 }
 

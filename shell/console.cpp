@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+#include "engine/fonts.h"
+#include "engine/textures.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
 #include "shell/main_loop.h"
@@ -18,8 +20,6 @@ bool showCurlConsole = false;
 bool showFps = false;
 bool showParticleCount = false;
 std::vector<ConsoleWord> consoleWordTree;
-void (*reloadTexturesHook)() = nullptr;
-void (*reloadFontsHook)() = nullptr;
 
 static ConsoleWord leafWord(const char* word, const char* hint = "") {
     return {word, hint, {}};
@@ -121,8 +121,8 @@ static void runShow(const std::string& name, bool on) {
 }
 
 static void runReload(const std::string& name) {
-    if (name == "textures" && reloadTexturesHook) reloadTexturesHook();
-    if (name == "fonts" && reloadFontsHook) reloadFontsHook();
+    if (name == "textures") reloadTextures();
+    if (name == "fonts") setupFonts();
 }
 
 static void runConfig(const std::string& name) {

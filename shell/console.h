@@ -23,7 +23,3 @@ void buildConsoleWordTree();
 void runConsoleCommand(const std::string& line);
 // The words that can follow what has been typed so far.
 std::vector<const ConsoleWord*> consoleSuggestions(const std::string& typed);
-
-// Hooks for commands whose subsystems arrive later (textures, fonts).
-extern void (*reloadTexturesHook)();
-extern void (*reloadFontsHook)();

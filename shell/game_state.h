@@ -1,5 +1,6 @@
-// The screen state machine: the value of GameState selects the screen to
-// update and draw; transition values fade out and then set their target.
+// The value that selects the screen: a settled screen, or a transition
+// that fades out and then sets its target. The state table (shell/state_table.h)
+// says what each value does; screens set GameState to move on.
 #pragma once
 
 #include <cstdint>
@@ -60,34 +61,8 @@ enum GameStateValue : int32_t {
     ClassicModeSelectToGame = 85,
 };
 
-// One row of the state table. A settled screen has no target; a transition
-// has a target and an optional side effect run when its fade ends.
-struct GameStateEntry {
-    int32_t value;
-    const char* name;
-    void (*update)(float dtMs);  // null: no screen update
-    void (*render)();
-    int32_t target;               // 0 for a settled screen
-    void (*onFadeEnd)();          // null: no side effect
-    void (*click)(int32_t item);  // left click with hoverItem; null: none
-};
-
 extern int32_t GameState;      // current screen or transition, starts at Intro
 extern float fadeTimer;        // ms; 0 = black, fadeDuration = fully shown
 extern float fadeDuration;     // 500 ms for every fade
 extern int32_t hoverItem;      // 1-based item under the mouse, 0 for none
 extern int32_t lastHoverItem;  // the remembered value for the hover tick
-
-const GameStateEntry* findGameState(int32_t value);  // null for values never entered
-int gameStateCount();
-const GameStateEntry& gameStateAt(int index);
-bool isSettledState(int32_t value);
-
-void Update(float dtMs);
-void Draw();
-void UpdateFadeIn(float dtMs);
-// Moves fadeTimer one frame and sets the transition's target at its end.
-void advanceFade(float dtMs);
-// The alpha (0..255) of the black fade square for the current fadeTimer.
-float fadeAlpha();
-void renderFadeIn();

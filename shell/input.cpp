@@ -2,55 +2,18 @@
 // current screen, and key-down events type into the console or a text field.
 #include "shell/input.h"
 
+#include "game/modes.h"
 #include "game/play.h"
-#include "online/account.h"
 #include "platform/input_state.h"
-#include "screens/screens.h"
+#include "platform/key_text.h"
+#include "screens/ranking.h"
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/game_state.h"
+#include "shell/pointer.h"
+#include "shell/state_table.h"
 
-// Rough width of one glyph until the account-screen font measures real text.
-constexpr float assumedFontPixels = 16.0f;
-constexpr float assumedGlyphWidthRatio = 0.6f;
-
-static float estimateTextWidth(const std::string& text) {
-    return static_cast<float>(text.size()) * assumedFontPixels * assumedGlyphWidthRatio;
-}
-
-int32_t mouseX = 0, mouseY = 0;
-bool leftDown = false, rightDown = false;
-int32_t holdTime = 0;
-int32_t rightHoldTime = 0;
-float dragTime = 0.0f;
-float dragOrigin[2] = {0.0f, 0.0f};
-float listDragOrigin[2] = {0.0f, 0.0f};
-float actionCount = 0.0f;
-int32_t rotateCount = 0;
-float (*measureTextWidth)(const std::string& text) = estimateTextWidth;
-void (*startLoginRequest)() = nullptr;
-
-constexpr int32_t rankingVisibleRows = 10;
-constexpr int32_t firstAchievesPage = 1;
-constexpr int32_t lastAchievesPage = 9;
-// Sub-screens of Login and CreateAcc that own a text field or follow one.
-constexpr int32_t nameStep = 1, passwordStep = 2, retypeStep = 3, mismatchStep = 5,
-                  checkNameStep = 8, registerStep = 9, loggingInStep = 13, emailStep = 20;
-constexpr size_t minimumFieldLength = 4;
-constexpr float fieldFitShare = 0.875f;
 constexpr int32_t highestKeyCode = 255;
-constexpr int32_t firstLetterKey = 0x61, lastLetterKey = 0x7A;
-
-// Screens where the buttons press (rather than click) and the game reads them.
-static bool pressScreen() {
-    return GameState == Game || GameState == ScoreScreen || GameState == Grats;
-}
-
-// Screens where a release clears the game-side button.
-static bool releaseScreen() {
-    return GameState == Game || GameState == ScoreScreen || GameState == Ranking ||
-           GameState == RankingToMenu;
-}
 
 static bool countingInput() {
     return !paused && !tutorialShowing;
@@ -73,7 +36,7 @@ void onMouseMove(int32_t x, int32_t y) {
 }
 
 void onLeftButtonDown() {
-    if (pressScreen()) {
+    if (currentStateHas(PressesButtons)) {
         leftDown = true;
         if (controls == 0 || controls == 2) {
             // Started high while paused so the release never reads as a short click.
@@ -92,7 +55,7 @@ void onLeftButtonUp() {
         if (controls == 0 && playDrag()) actionCount += 1.0f;
         if ((controls == 1 || controls == 2) && playStarted) actionCount += 1.0f;
     }
-    if (releaseScreen()) {
+    if (currentStateHas(ReleasesButtons)) {
         leftDown = false;
         if (controls == 0 && playDrag()) ++rotateCount;
     }
@@ -105,7 +68,7 @@ void onLeftButtonUp() {
 }
 
 void onRightButtonDown() {
-    if (!pressScreen()) return;
+    if (!currentStateHas(PressesButtons)) return;
     rightDown = true;
     if (controls == 1) startDrag();
 }
@@ -119,46 +82,16 @@ void onRightButtonUp() {
             actionCount += 1.0f;
         }
     }
-    if (releaseScreen()) {
+    if (currentStateHas(ReleasesButtons)) {
         rightDown = false;
         if (controls != 0 && playDrag()) ++rotateCount;
     }
 }
 
-static void scrollRanking(int32_t steps) {
-    if (steps > 0 && rankingFirstRow > 0) --rankingFirstRow;
-    if (steps < 0 && rankingFirstRow + rankingVisibleRows < rankingRowCount) ++rankingFirstRow;
-}
-
-static void turnAchievesPage(int32_t steps) {
-    if (!achievesSlideResting) return;
-    if (steps > 0 && achievesPage > firstAchievesPage) --achievesPage;
-    if (steps < 0 && achievesPage < lastAchievesPage) ++achievesPage;
-}
-
 void onMouseWheel(int32_t steps) {
     if (steps == 0) return;
-    if (GameState == Ranking) scrollRanking(steps);
-    if (GameState == Achieves) turnAchievesPage(steps);
-}
-
-std::string keyCharacter(int32_t virtualKey, bool upperCase) {
-    bool shift = platformKeyHeld(vk::Shift);
-    if (virtualKey >= '0' && virtualKey <= '9') {
-        if (virtualKey == '2' && shift && loginStep == emailStep) return "@";
-        return std::string(1, static_cast<char>(virtualKey));
-    }
-    if (virtualKey == vk::OemMinus) return shift ? "_" : "-";
-    if (virtualKey == vk::OemPeriod) return loginStep == emailStep ? "." : "";
-    if (virtualKey >= 'A' && virtualKey <= 'Z') {
-        char letter = static_cast<char>(virtualKey);
-        return std::string(1, upperCase ? letter : static_cast<char>(letter - 'A' + 'a'));
-    }
-    // Keypad and function keys share their codes with the lower-case letters.
-    if (virtualKey >= firstLetterKey && virtualKey <= lastLetterKey) {
-        return std::string(1, static_cast<char>(virtualKey));
-    }
-    return "";
+    const GameStateEntry* entry = findGameState(GameState);
+    if (entry && entry->wheel) entry->wheel(steps);
 }
 
 // The open console takes every key.
@@ -179,68 +112,6 @@ static void consoleKey(int32_t virtualKey, const std::string& character) {
     }
 }
 
-struct TextField {
-    int32_t screen;
-    int32_t step;
-    std::string* text;
-    bool password;     // measured as one "*" per character
-    float factor;      // measured width x factor must stay below the share
-    float share;       // of ScreenHeight
-    int32_t nextStep;  // Enter with enough characters; 0 compares the retyped password
-};
-
-static const TextField textFields[] = {
-    {CreateAcc, emailStep, &emailText, false, 1.5f, 0.5f, nameStep},
-    {CreateAcc, nameStep, &Username, false, 2.0f, 0.3f, checkNameStep},
-    {CreateAcc, passwordStep, &loginPassword, true, 2.0f, 0.3f, retypeStep},
-    {CreateAcc, retypeStep, &retypedPassword, true, 2.0f, 0.3f, 0},
-    {Login, nameStep, &Username, false, 2.0f, 0.3f, passwordStep},
-    {Login, passwordStep, &loginPassword, true, 2.0f, 0.3f, loggingInStep},
-};
-
-static const TextField* currentTextField() {
-    for (const TextField& field : textFields) {
-        if (field.screen == GameState && field.step == loginStep) return &field;
-    }
-    return nullptr;
-}
-
-static bool fieldKey(int32_t virtualKey) {
-    return (virtualKey >= '0' && virtualKey <= '9') || virtualKey == vk::OemMinus ||
-           (virtualKey >= 'A' && virtualKey <= 'Z') ||
-           (virtualKey >= firstLetterKey && virtualKey <= lastLetterKey) ||
-           virtualKey == vk::Back || virtualKey == vk::Return ||
-           (virtualKey == vk::OemPeriod && loginStep == emailStep);
-}
-
-static void submitField(const TextField& field) {
-    // The retyped password is compared whatever its length.
-    if (field.nextStep == 0) {
-        loginStep = retypedPassword == loginPassword ? registerStep : mismatchStep;
-        return;
-    }
-    if (field.text->size() < minimumFieldLength) return;
-    loginStep = field.nextStep;
-    if (field.nextStep == loggingInStep && startLoginRequest) startLoginRequest();
-}
-
-static bool candidateFits(const TextField& field, const std::string& candidate) {
-    std::string shown = field.password ? std::string(candidate.size(), '*') : candidate;
-    return measureTextWidth(shown) * field.factor <
-           static_cast<float>(ScreenHeight) * field.share * fieldFitShare;
-}
-
-static void editField(const TextField& field, int32_t virtualKey, const std::string& character) {
-    std::string& text = *field.text;
-    if (virtualKey == vk::Back) {
-        if (!text.empty()) text.pop_back();
-    } else if (virtualKey == vk::Return) {
-        submitField(field);
-    } else if (candidateFits(field, text + character)) {
-        text += character;
-    }
-}
-
 void onKeyDown(int32_t virtualKey) {
     if (virtualKey < 0 || virtualKey > highestKeyCode) return;
     bool upperCase = platformCapsLockOn() != platformKeyHeld(vk::Shift);
@@ -249,13 +120,12 @@ void onKeyDown(int32_t virtualKey) {
         consoleLine.clear();
         return;
     }
-    std::string character = keyCharacter(virtualKey, upperCase);
     if (consoleOpen) {
-        consoleKey(virtualKey, character);
+        consoleKey(virtualKey, keyCharacter(virtualKey, upperCase, false));
         return;
     }
-    const TextField* field = currentTextField();
-    if (field && fieldKey(virtualKey)) editField(*field, virtualKey, character);
+    const GameStateEntry* entry = findGameState(GameState);
+    if (entry && entry->key) entry->key(virtualKey, upperCase);
 }
 
 std::string getClipboardText() {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "dev/launch_start.h"
 #include "engine/textures.h"
-#include "game/launch_start.h"
 #include "game/play.h"
 #include "online/account.h"
 #include "online/encodings.h"
@@ -15,26 +15,23 @@
 #include "platform/window.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
+#include "shell/frame_state.h"
 #include "shell/game_state.h"
 #include "shell/launch_options.h"
 #include "shell/profiler.h"
 #include "shell/startup.h"
+#include "shell/state_table.h"
 #include "shell/window.h"
 #include "sound/sound.h"
 
 bool programRunning = true;
 bool quitPosted = false;
-float windowActive = 1.0f;
 std::deque<float> frameTimeHistory;
 float averageFps = 0.0f;
-bool blinkOn = false;
 int32_t blinkTimer = 0;
-float particleDeg = 1.0f;
-int32_t particlesDrawn = 0;
 std::string versionText;
 std::string programPath;
 std::string programName;
-int64_t frameNumber = 0;
 
 static constexpr uint32_t olderInstanceWaitMs = 1000;
 static constexpr uint32_t olderInstanceRescanMs = 100;
@@ -154,13 +151,14 @@ static void swapBuffers() {
 static bool runOneFrame() {
     profileFrameStart();
     runScriptFrame(frameNumber);
-    // --autoplay: the bot's input for this frame.
-    runAutoplayFrame();
+    // --start and --autoplay: the bot's input for this frame.
+    runDevelopmentFrame();
     bool quitTaken = takeOneMessage();
     checkWindowActive();
     if (!windowRecord.visible) platformSleep(minimisedSleepMs);
     uint64_t now = platformCounter();
     float dtMs = measureFrameMs(now);
+    frameDtMs = dtMs;
     updateStreamingTextures(dtMs);
     Update(dtMs);
     Draw();
@@ -191,8 +189,6 @@ static void runOuterLoop() {
             break;
         }
         startupGame();
-        // --start and --autoplay, once the window and start-up exist.
-        startGameFromLaunchOptions();
         logConsole("Starting main loop");
         runMainLoop();
         shutdownGame();
@@ -215,7 +211,7 @@ static void loadSettingsAndSize(int32_t desktopWidth, int32_t desktopHeight) {
         ScreenWidth = desktopWidth;
         ScreenHeight = desktopHeight;
         // A first run stores the desktop size as the chosen resolution.
-        resolutionIndex = findDisplayMode();
+        resolutionIndex = findDisplayMode(ScreenWidth, ScreenHeight);
     }
     if (launchOptions.windowedWidth > 0) {
         ScreenWidth = launchOptions.windowedWidth;

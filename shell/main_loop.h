@@ -6,19 +6,16 @@
 #include <deque>
 #include <string>
 
+#include "shell/frame_state.h"
+
 extern bool programRunning;                 // keeps the outer loop going; cleared by quitProgram
 extern bool quitPosted;                     // the quit message is waiting in the queue
-extern float windowActive;                  // 1.0 while the game window has focus, else 0.0
 extern std::deque<float> frameTimeHistory;  // last 100 frame times, newest first
 extern float averageFps;                    // 1000 / mean of frameTimeHistory
-extern bool blinkOn;                        // flips every 500 ms; carets and blinking labels
 extern int32_t blinkTimer;                  // ms since the last flip
-extern float particleDeg;                   // particle thinning factor, raised by slow frames
-extern int32_t particlesDrawn;              // particles drawn in the last frame
 extern std::string versionText;             // "Version 1.0.0.0"
 extern std::string programPath;             // own path, relative to the working dir when below it
 extern std::string programName;             // its last path component
-extern int64_t frameNumber;                 // frames run since the main loop started
 
 constexpr size_t frameHistoryLength = 100;
 constexpr int32_t blinkPeriodMs = 500;

@@ -19,6 +19,7 @@
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/console_log.h"
+#include "shell/frame_state.h"
 #include "shell/launch_options.h"
 #include "shell/window.h"
 #include "sound/sound.h"
@@ -29,10 +30,7 @@ std::string ramMegabytes;
 std::string glVersion;
 std::string videoCard;
 std::string manufacturer;
-float maxAnisotropy = 0.0f;
-bool anisotropySupported = false;
 bool isNvidia = false;
-int32_t startupStage = 0;
 
 static std::string glString(GLenum name) {
     const GLubyte* text = glGetString(name);
@@ -96,10 +94,8 @@ bool startupGame() {
     openAssetArchive();
     setupTextures();
     initSound();
-    // A --start game waits for the intro's loading step.
-    holdStartRequest();
     saveSettings();
-    startupStage = 2;
+    startupStage = startupFinished;
     if (VSync == 0 && hasSwapControl) setSwapInterval(0);
     startLevel(1);
     enableState(GL_CULL_FACE);

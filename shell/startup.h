@@ -10,10 +10,7 @@ extern std::string ramMegabytes;  // total memory in MiB, decimal text
 extern std::string glVersion;     // GL_VERSION
 extern std::string videoCard;     // GL_RENDERER
 extern std::string manufacturer;  // GL_VENDOR
-extern float maxAnisotropy;       // GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT
-extern bool anisotropySupported;  // GL_EXT_texture_filter_anisotropic present
 extern bool isNvidia;             // manufacturer begins with "NVIDIA"
-extern int32_t startupStage;      // 0 before start-up, 2 once finished
 
 bool startupGame();
 void shutdownGame();

@@ -18,28 +18,11 @@ WindowRecord windowRecord = {nullptr, nullptr, "ZX", "Zentrix", 0, 0, 32, true, 
 PlatformWindow* gameWindow = nullptr;
 bool multisampleChosen = false;
 int32_t multisampleFormat = 0;
-bool hasVBO = false;
-bool hasSwapControl = false;
-bool hasBGRA = false;
-int32_t maxTextureSize = 0;
-int32_t atlasSize = 4096;
-bool smallTextures = false;
-int32_t glMajorVersion = 0;
-std::vector<std::pair<float, float>> displayModes;
-bool noDialogs = false;
 
-static constexpr int32_t smallTextureLimit = 2048;
 static constexpr float fieldOfView = 45.0f;
 static constexpr float nearPlane = 32.0f;
 static constexpr float farPlane = 2000.0f;
 static constexpr int32_t wheelNotch = 120;
-
-void showMessageBox(const std::string& text, const std::string& caption) {
-    if (noDialogs || !platformMessageBox(text, caption)) {
-        fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-        logConsole(caption + ": " + text);
-    }
-}
 
 // SDL needs no window class; the step stays so that its failure path is kept.
 bool registerWindowClass() {
@@ -88,13 +71,6 @@ void listDisplayModes() {
         std::pair<float, float> mode(static_cast<float>(width), static_cast<float>(height));
         if (displayModes.empty() || displayModes.back() != mode) displayModes.push_back(mode);
     }
-}
-
-int32_t findDisplayMode() {
-    for (size_t i = 0; i < displayModes.size(); i++)
-        if (displayModes[i].first == ScreenWidth && displayModes[i].second == ScreenHeight)
-            return static_cast<int32_t>(i);
-    return -1;
 }
 
 int32_t queryMultisample(bool (*tryCount)(int32_t samples)) {

@@ -12,9 +12,9 @@
 #include "engine/asset_archive.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
-#include "shell/main_loop.h"
+#include "shell/frame_state.h"
+#include "shell/gl_caps.h"
 #include "shell/profiler.h"
-#include "shell/window.h"
 
 std::vector<std::string> soundNames;
 std::vector<uint32_t> soundBuffers;
@@ -341,4 +341,9 @@ void preloadSounds() {
     // One pass through the archive instead of one from its start per sound.
     if (soundDeviceOpen) prefetchAssets(keys);
     for (const char* name : preloadedSounds) LoadSoundFile(name);
+}
+
+void silenceMusicLoops() {
+    if (soundIsLive(melodySource)) soundGain(melodySource) = 0.0f;
+    if (soundIsLive(drumsSource)) soundGain(drumsSource) = 0.0f;
 }

@@ -53,6 +53,8 @@ float& soundPitch(int handle);
 bool soundIsLive(int handle);
 // Applies every stored gain (times windowActive) and pitch, then CleanupSound.
 void UpdateSound(float dtMs = 0.0f);
+// Sets the melody and drum loops to volume 0 (Meditation begins in silence).
+void silenceMusicLoops();
 // Deletes the sources that have stopped playing.
 void CleanupSound();
 // Deletes every source and buffer and closes the device.

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "shell/console_log.h"
-#include "shell/main_loop.h"
+#include "shell/frame_state.h"
 
 static FILE* soundLogFile = nullptr;
 static std::chrono::steady_clock::time_point soundLogStart;

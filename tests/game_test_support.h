@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "dev/simulation.h"
 #include "engine/camera.h"
 #include "game/blocks.h"
 #include "game/level_file.h"
@@ -14,8 +15,11 @@
 #include "game/play.h"
 #include "game/powerups.h"
 #include "game/tutorials.h"
-#include "game/unbuilt_services.h"
 #include "online/account.h"
+#include "online/achievements.h"
+#include "online/requests.h"
+#include "online/scores.h"
+#include "online/server_wait.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -35,21 +39,14 @@ inline std::vector<Vec3> noLevelBlocks(int32_t) {
 
 // An empty Classic level, offline, with every tutorial card already seen.
 inline void resetWorld(int32_t mode = ModeNormal) {
-    ScreenWidth = 1280;
-    ScreenHeight = 720;
-    controls = 0;
-    connectionMode = ConnectionOffline;
-    for (int32_t card = 0; card < tutorialCardCount; card++) tutorialSeenFlag(card) = 1;
-    GameState = Game;
-    paused = tutorialShowing = false;
-    leftDown = rightDown = false;
+    prepareSimulatedWorld(SimulationSetup{});
+    // The tests place the mouse themselves; at the corner it aims at nothing.
     mouseX = mouseY = 0;
-    cameraLoadsGL = false;
     levelSource = noLevelBlocks;
     gameMode = mode;
     practiceMode = false;
     startLevel(1);
-    queuedRequests.clear();
+    requestLog.clear();
     unlockRequests.clear();
     unlockPopups.clear();
     soundRequestObserver = recordSound;

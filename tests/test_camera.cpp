@@ -31,7 +31,7 @@ class CameraTest : public ::testing::Test {
   protected:
     void SetUp() override {
         gametest::resetWorld();
-        applyCamera();
+        applyCamera(massRatio());
     }
 };
 
@@ -61,7 +61,7 @@ TEST_F(CameraTest, RayParallelToTheSquareNeverCrossesIt) {
 TEST_F(CameraTest, EyeMovesInWithTheMassAndShakesOnlyFrom81Percent) {
     for (float share : {0.8f, 0.81f}) {
         mass = massLimit * share;
-        applyCamera();
+        applyCamera(massRatio());
         EXPECT_FLOAT_EQ(camera.shakenEye.x, 0.0f);
         EXPECT_FLOAT_EQ(camera.shakenEye.z, 0.0f);
         EXPECT_NEAR(camera.shakenEye.y, -640.0f * (1 - 0.5f * share), 1e-3);
@@ -69,7 +69,7 @@ TEST_F(CameraTest, EyeMovesInWithTheMassAndShakesOnlyFrom81Percent) {
     mass = massLimit * 0.9f;
     bool shook = false;
     for (int i = 0; i < 50; i++) {
-        applyCamera();
+        applyCamera(massRatio());
         Vec3 offset = camera.shakenEye - Vec3{0, -640.0f * 0.55f, 0};
         EXPECT_LE(std::fabs(offset.x), 2.25f + 1e-4f);
         EXPECT_LE(std::fabs(offset.y), 2.25f + 1e-4f);
@@ -103,7 +103,7 @@ TEST_F(CameraTest, AimsAtTheFaceUnderTheMouseFromAnySide) {
     EXPECT_EQ(aimFace, MinusY);
 
     camera.eye = {640, 0, 0};
-    applyCamera();
+    applyCamera(massRatio());
     mouseX = ScreenWidth / 2;
     mouseY = ScreenHeight / 2;
     updateAiming();

@@ -79,11 +79,6 @@ TEST_F(ConsoleLogTest, UnwritableFolderStillFeedsHistory) {
     EXPECT_FALSE(fs::exists(directory / "missing"));
 }
 
-int texturesReloaded = 0;
-void countTextureReload() {
-    ++texturesReloaded;
-}
-
 class ConsoleCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -93,8 +88,6 @@ class ConsoleCommandTest : public ::testing::Test {
         MotionBlur = 1;
         particleDeg = 1.0f;
         smallTextures = false;
-        texturesReloaded = 0;
-        reloadTexturesHook = nullptr;
         buildConsoleWordTree();
     }
     void TearDown() override {
@@ -102,7 +95,6 @@ class ConsoleCommandTest : public ::testing::Test {
         smallTextures = false;
         particleDeg = 1.0f;
         profilingOn = false;
-        reloadTexturesHook = nullptr;
     }
     int32_t savedAtlasSize = 0;
 };
@@ -143,14 +135,6 @@ TEST_F(ConsoleCommandTest, ShowTakesOnlyItsOwnWords) {
     EXPECT_TRUE(showCurlConsole && showAtlas);
     runConsoleCommand("hide atlas");
     EXPECT_FALSE(showAtlas);
-}
-
-TEST_F(ConsoleCommandTest, ReloadCallsHookWhenPresent) {
-    runConsoleCommand("reload textures");
-    reloadTexturesHook = countTextureReload;
-    runConsoleCommand("reload textures");
-    runConsoleCommand("reload fonts");
-    EXPECT_EQ(texturesReloaded, 1);
 }
 
 std::vector<std::string> suggestionWords(const std::string& typed) {

@@ -146,8 +146,6 @@ TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
     EXPECT_FLOAT_EQ(smallFont.h, 55 * 0.25f);
     EXPECT_NE(smallFont.listBase, 0u);
     EXPECT_GT(bigFont.advances['M'], 2 * smallFont.advances['M']);
-    EXPECT_FLOAT_EQ(measureTextWidth("abc"), 2 * freetype::getWidth(mediumFont, "abc"))
-        << "the text fields now measure with the account-screen font";
     // The big glyphs overflow this small atlas: the rest go to further pages.
     EXPECT_GT(atlasPages.size(), 1u);
     int mediumGlyphs = 0;

@@ -8,10 +8,28 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
-#include "screens/screens.h"
+#include "screens/achieves.h"
+#include "screens/classic_mode_select.h"
+#include "screens/create_acc.h"
+#include "screens/credits.h"
+#include "screens/difficulty.h"
+#include "screens/fade.h"
+#include "screens/game_view.h"
+#include "screens/gametype.h"
+#include "screens/grats.h"
+#include "screens/intro.h"
+#include "screens/level_select.h"
+#include "screens/login.h"
+#include "screens/menu.h"
+#include "screens/options.h"
+#include "screens/patching.h"
+#include "screens/ranking.h"
+#include "screens/restart.h"
+#include "screens/score_screen.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/main_loop.h"
+#include "shell/state_table.h"
 #include "sound/sound.h"
 
 namespace {
@@ -36,8 +54,6 @@ class GameStateTest : public ::testing::Test {
         scoreAwaitingReply = false;
         connectionMode = ConnectionOnline;
         loginStep = 0;
-        startLevelCalls = 0;
-        lastStartLevelArgument = -1;
         programRunning = true;
         quitPosted = false;
         soundRequests.clear();
@@ -70,43 +86,114 @@ class GameStateTest : public ::testing::Test {
     }
 };
 
-TEST_F(GameStateTest, EveryValueAppearsOnceAndTargetsAreSettledOrRestart) {
-    std::set<int32_t> seen;
-    for (int i = 0; i < gameStateCount(); i++) {
-        const GameStateEntry& entry = gameStateAt(i);
-        EXPECT_TRUE(seen.insert(entry.value).second) << entry.name;
-        EXPECT_NE(entry.render, nullptr) << entry.name;
-        if (entry.target != 0) {
-            EXPECT_FALSE(isSettledState(entry.value)) << entry.name;
-            EXPECT_TRUE(isSettledState(entry.target) || entry.target == Restart) << entry.name;
-        }
+// Every value the screen can take: what it updates and draws, where its fade
+// leads and whether the fade's end does more than set the target.
+struct ExpectedRow {
+    int32_t value;
+    void (*update)(float);
+    void (*render)();
+    int32_t target;
+    bool sideEffect;
+};
+
+const ExpectedRow expectedRows[] = {
+    {Intro, UpdateIntro, renderIntro, 0, false},
+    {Menu, UpdateMenu, renderMenu, 0, false},
+    {Game, UpdateGame, renderGame, 0, false},
+    {Options, UpdateOptions, renderOptions, 0, false},
+    {Credits, UpdateCredits, renderCredits, 0, false},
+    {Restart, UpdateRestart, renderRestart, 0, false},
+    {GameToMenu, nullptr, renderGame, Menu, false},
+    {MenuToOptions, nullptr, renderMenu, Options, false},
+    {OptionsToMenu, nullptr, renderOptions, Menu, false},
+    {OptionsToRestart, nullptr, renderOptions, Restart, false},
+    {CreateAcc, UpdateCreateAcc, renderCreateAcc, 0, false},
+    {Login, UpdateLogin, renderLogin, 0, false},
+    {GameToScoreScreen, UpdateGame, renderGame, ScoreScreen, true},
+    {ScoreScreenToGame, nullptr, renderScoreScreen, Game, true},
+    {ScoreScreenToMenu, nullptr, renderScoreScreen, Menu, false},
+    {ScoreScreen, UpdateScoreScreen, renderScoreScreen, 0, false},
+    {IntroToCreateAcc, nullptr, renderIntro, CreateAcc, false},
+    {CreateAccToMenu, nullptr, renderCreateAcc, Menu, false},
+    {CreateAccToLogin, nullptr, renderCreateAcc, Login, true},
+    {LoginToMenu, nullptr, renderLogin, Menu, false},
+    {LoginToCreateAcc, nullptr, renderLogin, CreateAcc, true},
+    {Gametype, UpdateGametype, renderGametype, 0, false},
+    {MenuToGametype, nullptr, renderMenu, Gametype, false},
+    {GametypeToGame, nullptr, renderGametype, Game, true},
+    {GametypeToMenu, nullptr, renderGametype, Menu, false},
+    {MenuToLogin, nullptr, renderMenu, Login, true},
+    {IntroToLogin, nullptr, renderIntro, Login, false},
+    {Ranking, UpdateRanking, renderRanking, 0, false},
+    {MenuToCredits, nullptr, renderMenu, Credits, false},
+    {CreditsToMenu, nullptr, renderCredits, Menu, false},
+    {Grats, UpdateGrats, renderGrats, 0, false},
+    {GameToGrats, nullptr, renderGame, Grats, false},
+    {GratsToScoreScreen, UpdateGrats, renderGrats, ScoreScreen, true},
+    {Exiting, nullptr, renderMenu, 0, true},
+    {MenuToRanking, nullptr, renderMenu, Ranking, false},
+    {RankingToMenu, nullptr, renderRanking, Menu, false},
+    {GameToOptions, nullptr, renderGame, Options, false},
+    {OptionsToGame, nullptr, renderOptions, Game, true},
+    {GametypeToDifficulty, nullptr, renderGametype, Difficulty, false},
+    {DifficultyToGametype, nullptr, renderDifficulty, Gametype, false},
+    {Difficulty, UpdateDifficulty, renderDifficulty, 0, false},
+    {Achieves, UpdateAchieves, renderAchieves, 0, false},
+    {MenuToAchieves, nullptr, renderMenu, Achieves, false},
+    {AchievesToMenu, nullptr, renderAchieves, Menu, false},
+    {Patching, UpdatePatching, renderPatching, 0, false},
+    {LevelSelect, UpdateLevelSelect, renderLevelSelect, 0, false},
+    {LevelSelectToGame, nullptr, renderLevelSelect, Game, true},
+    {DifficultyToClassicModeSelect, nullptr, renderDifficulty, ClassicModeSelect, false},
+    {ClassicModeSelect, UpdateClassicModeSelect, renderClassicModeSelect, 0, false},
+    {ClassicModeSelectToLevelSelect, nullptr, renderClassicModeSelect, LevelSelect, false},
+    {ClassicModeSelectToDifficulty, nullptr, renderClassicModeSelect, Difficulty, false},
+    {LevelSelectToClassicModeSelect, nullptr, renderLevelSelect, ClassicModeSelect, false},
+    {ClassicModeSelectToGame, nullptr, renderClassicModeSelect, Game, true},
+};
+
+TEST_F(GameStateTest, EveryRowOfTheTableMatchesItsScreen) {
+    ASSERT_EQ(gameStateCount(), static_cast<int>(std::size(expectedRows)));
+    for (const ExpectedRow& expected : expectedRows) {
+        const GameStateEntry* entry = findGameState(expected.value);
+        ASSERT_NE(entry, nullptr) << expected.value;
+        EXPECT_EQ(entry->update, expected.update) << entry->name;
+        EXPECT_EQ(entry->render, expected.render) << entry->name;
+        EXPECT_EQ(entry->target, expected.target) << entry->name;
+        EXPECT_EQ(entry->onFadeEnd != nullptr, expected.sideEffect) << entry->name;
+        bool settled = expected.target == 0 && !expected.sideEffect && expected.value != Restart;
+        EXPECT_EQ(isSettledState(entry->value), settled) << entry->name;
     }
-    EXPECT_EQ(seen.size(), 53u);
     EXPECT_EQ(findGameState(5), nullptr);
     EXPECT_EQ(findGameState(86), nullptr);
 }
 
-TEST_F(GameStateTest, SettledScreensHaveUpdatesAndTransitionsMostlyDoNot) {
-    for (int i = 0; i < gameStateCount(); i++) {
-        const GameStateEntry& entry = gameStateAt(i);
-        bool updatesWhileLeaving =
-            entry.value == GameToScoreScreen || entry.value == GratsToScoreScreen;
-        if (isSettledState(entry.value) || entry.value == Restart) {
-            EXPECT_NE(entry.update, nullptr) << entry.name;
-        } else if (!updatesWhileLeaving) {
-            EXPECT_EQ(entry.update, nullptr) << entry.name;
-        }
-    }
-    EXPECT_EQ(findGameState(GameToScoreScreen)->update, findGameState(Game)->update);
-    EXPECT_EQ(findGameState(GratsToScoreScreen)->update, findGameState(Grats)->update);
-}
-
-TEST_F(GameStateTest, TransitionsDrawTheScreenTheyLeave) {
-    EXPECT_EQ(findGameState(MenuToOptions)->render, findGameState(Menu)->render);
-    EXPECT_EQ(findGameState(GameToOptions)->render, findGameState(Game)->render);
-    EXPECT_EQ(findGameState(ScoreScreenToGame)->render, findGameState(ScoreScreen)->render);
-    EXPECT_EQ(findGameState(Exiting)->render, findGameState(Menu)->render);
-    EXPECT_EQ(findGameState(IntroToLogin)->render, findGameState(Intro)->render);
+// The draw dispatcher's facts: which values show the game, the backdrop, the cursor.
+TEST_F(GameStateTest, ScreenFactsSayWhatIsDrawnAndHowTheButtonsAct) {
+    auto has = [](int32_t value, ScreenFact fact) {
+        GameState = value;
+        return currentStateHas(fact);
+    };
+    for (int32_t value : {Game, GameToMenu, GameToScoreScreen, GameToGrats, GameToOptions})
+        EXPECT_TRUE(has(value, GameView)) << value;
+    EXPECT_FALSE(has(ScoreScreen, GameView));
+    for (int32_t value : {Game, GameToMenu, GameToScoreScreen, GameToOptions})
+        EXPECT_TRUE(has(value, GameBackground)) << value;
+    EXPECT_FALSE(has(GameToGrats, GameBackground)) << "the congratulations bring their own";
+    for (int32_t value : {Intro, IntroToLogin, IntroToCreateAcc, Credits, CreditsToMenu})
+        EXPECT_TRUE(has(value, NoBackdrop) && has(value, HidesCursor)) << value;
+    EXPECT_FALSE(has(MenuToCredits, NoBackdrop));
+    for (int32_t value : {Game, ScoreScreen, Grats}) EXPECT_TRUE(has(value, PressesButtons));
+    EXPECT_FALSE(has(Ranking, PressesButtons));
+    for (int32_t value : {Game, ScoreScreen, Ranking, RankingToMenu})
+        EXPECT_TRUE(has(value, ReleasesButtons)) << value;
+    EXPECT_FALSE(has(Grats, ReleasesButtons));
+    EXPECT_EQ(findGameState(Ranking)->wheel, wheelRanking);
+    EXPECT_EQ(findGameState(Achieves)->wheel, wheelAchieves);
+    EXPECT_EQ(findGameState(Menu)->wheel, nullptr);
+    EXPECT_NE(findGameState(Login)->key, nullptr);
+    EXPECT_NE(findGameState(CreateAcc)->key, nullptr);
+    EXPECT_EQ(findGameState(Game)->key, nullptr);
 }
 
 TEST_F(GameStateTest, FadeOutTakes500msThenSetsTheTarget) {
@@ -117,10 +204,10 @@ TEST_F(GameStateTest, FadeOutTakes500msThenSetsTheTarget) {
 
 TEST_F(GameStateTest, MeditationFadeIntoTheGameRunsAtHalfSpeed) {
     gameMode = ModeMeditation;
+    levelIndex = 4;
     EXPECT_EQ(fadeOut(GametypeToGame), 50);
     EXPECT_EQ(GameState, Game);
-    EXPECT_EQ(startLevelCalls, 1);
-    EXPECT_EQ(lastStartLevelArgument, 1);
+    EXPECT_EQ(levelIndex, 0) << "a new game starts at the first level";
 
     gameMode = ModeRush;
     EXPECT_EQ(fadeOut(GametypeToGame), 25);
@@ -170,8 +257,7 @@ TEST_F(GameStateTest, ScoreScreenToGameAdvancesTheLevelUnlessRetryOrSurvival) {
     levelIndex = 3;
     fadeOut(ScoreScreenToGame);
     EXPECT_EQ(GameState, Game);
-    EXPECT_EQ(levelIndex, 4);
-    EXPECT_EQ(lastStartLevelArgument, 0);
+    EXPECT_EQ(levelIndex, 4) << "the level starts without beginning a new game";
 
     scoreRetry = true;
     fadeOut(ScoreScreenToGame);
@@ -216,15 +302,19 @@ TEST_F(GameStateTest, AccountTransitionsSetTheSubScreen) {
 }
 
 TEST_F(GameStateTest, GameStartsFromTheMenusRunTheRightLevelStart) {
+    levelIndex = 3;
     fadeOut(ClassicModeSelectToGame);
-    EXPECT_EQ(lastStartLevelArgument, 1);
+    EXPECT_EQ(levelIndex, 0) << "Ranked play begins at the first level";
+    levelIndex = 6;
+    score = 900;
     fadeOut(LevelSelectToGame);
-    EXPECT_EQ(lastStartLevelArgument, 0);
-    EXPECT_EQ(startLevelCalls, 2);
+    EXPECT_EQ(levelIndex, 6) << "Practice plays the chosen level";
+    EXPECT_EQ(score, 0) << "the level started afresh";
+    score = 900;
     optionsFromGame = true;
     fadeOut(OptionsToGame);
     EXPECT_FALSE(optionsFromGame);
-    EXPECT_EQ(startLevelCalls, 2) << "returning from the options resumes the game";
+    EXPECT_EQ(score, 900) << "returning from the options resumes the game";
 }
 
 TEST_F(GameStateTest, ExitingQuitsAtTheEndOfItsFade) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/textures.h"
+#include "game/modes.h"
+#include "online/account.h"
 #include "screens/intro.h"
-#include "shell/launch_options.h"
-#include "shell/startup.h"
+#include "shell/frame_state.h"
+#include "shell/game_state.h"
 
 namespace {
 
@@ -47,14 +49,33 @@ TEST(IntroUpdate, TimerStandsUntilStartUpHasFinished) {
     startupStage = savedStage;
 }
 
-TEST(IntroUpdate, StartUpHoldsTheStartRequestForTheIntro) {
-    launchOptions.startMode = "normal:3";
-    holdStartRequest();
-    EXPECT_EQ(launchOptions.startMode, "");
-    EXPECT_EQ(heldStartRequest, "normal:3");
-    holdStartRequest();
-    EXPECT_EQ(heldStartRequest, "normal:3") << "a second start-up keeps the held game";
-    heldStartRequest.clear();
+TEST(IntroUpdate, APendingStartBeginsItsGameOfflineOnceStreamed) {
+    int32_t savedState = GameState;
+    startupStage = startupFinished;
+    introLoaded = true;
+    textureQueue.clear();
+    textureList.push_back({"briskogames.tga", 250, 8, 8, 0, 0, 0});
+    connectionMode = ConnectionOnline;
+    pendingStart = {ModeExpert, 3, false, 0};
+    UpdateIntro(16);
+    EXPECT_EQ(GameState, Game);
+    EXPECT_EQ(gameMode, ModeExpert);
+    EXPECT_EQ(levelIndex, 2);
+    EXPECT_TRUE(practiceMode) << "a chosen level is a Practice game";
+    EXPECT_EQ(connectionMode, ConnectionOffline);
+    EXPECT_EQ(pendingStart.mode, 0) << "the request is used once";
+    EXPECT_EQ(sessionhash.size(), 14u + 32u);
+
+    pendingStart = {ModeRush, 0, false, 0};
+    UpdateIntro(16);
+    EXPECT_EQ(gameMode, ModeRush);
+    EXPECT_FALSE(practiceMode);
+    textureList.pop_back();
+    lastTextureName.clear();
+    connectionMode = ConnectionOnline;
+    GameState = savedState;
+    introLoaded = false;
+    startupStage = 0;
 }
 
 }  // namespace

@@ -4,14 +4,19 @@
 
 #include <string>
 
+#include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
 #include "platform/input_state.h"
-#include "screens/screens.h"
+#include "platform/key_text.h"
+#include "screens/account_fields.h"
+#include "screens/achieves.h"
+#include "screens/ranking.h"
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
+#include "shell/state_table.h"
 
 namespace {
 
@@ -38,7 +43,7 @@ float onlyStarsFit(const std::string& text) {
 class InputTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedMeasure = measureTextWidth;
+        savedMeasure = measureFieldText;
         GameState = Game;
         controls = 0;
         paused = tutorialShowing = false;
@@ -56,7 +61,7 @@ class InputTest : public ::testing::Test {
         loginPassword.clear();
         retypedPassword.clear();
         ScreenHeight = 1000;
-        measureTextWidth = tenPixelsPerCharacter;
+        measureFieldText = tenPixelsPerCharacter;
         startLoginRequest = nullptr;
         loginRequests = 0;
         consoleOpen = false;
@@ -69,7 +74,7 @@ class InputTest : public ::testing::Test {
         platformReleaseInjectedKeys();
     }
     void TearDown() override {
-        measureTextWidth = savedMeasure;
+        measureFieldText = savedMeasure;
         startLoginRequest = nullptr;
         consoleOpen = false;
         platformReleaseInjectedKeys();
@@ -206,14 +211,6 @@ TEST_F(InputTest, ClickDuringFadeIsDroppedAndResetsHoverItem) {
     EXPECT_FALSE(leftDown);
 }
 
-TEST_F(InputTest, PartialWheelNotchScrollsNothing) {
-    GameState = Ranking;
-    rankingRowCount = 30;
-    rankingFirstRow = 5;
-    onMouseWheel(-60 / 120);
-    EXPECT_EQ(rankingFirstRow, 5);
-}
-
 TEST_F(InputTest, WheelScrollsRankingWithinItsRows) {
     GameState = Ranking;
     rankingRowCount = 12;
@@ -257,24 +254,27 @@ TEST_F(InputTest, ScancodesAndScriptNamesGiveVirtualKeys) {
 }
 
 TEST_F(InputTest, KeypadAndFunctionKeysTypeLetters) {
-    EXPECT_EQ(keyCharacter(keypad1, false), "a");
-    EXPECT_EQ(keyCharacter(functionKey1, true), "p");
-    EXPECT_EQ(keyCharacter(vk::Numpad0, false), "");
-    EXPECT_EQ(keyCharacter(vk::Escape, false), "");
+    EXPECT_EQ(keyCharacter(keypad1, false, false), "a");
+    EXPECT_EQ(keyCharacter(functionKey1, true, false), "p");
+    EXPECT_EQ(keyCharacter(vk::Numpad0, false, false), "");
+    EXPECT_EQ(keyCharacter(vk::Escape, false, false), "");
 }
 
-TEST_F(InputTest, AtAndPeriodOnlyOnEmailStep) {
+TEST_F(InputTest, AtAndPeriodOnlyInTheEmailField) {
+    GameState = CreateAcc;
     platformHoldKeyForFrame(vk::Shift);
-    loginStep = 1;
-    EXPECT_EQ(keyCharacter('2', false), "2");
-    EXPECT_EQ(keyCharacter(vk::OemPeriod, false), "");
-    loginStep = 20;
-    EXPECT_EQ(keyCharacter('2', false), "@");
-    EXPECT_EQ(keyCharacter(vk::OemPeriod, false), ".");
-    EXPECT_EQ(keyCharacter(vk::OemMinus, false), "_");
+    loginStep = nameStep;
+    onKeyDown('2');
+    onKeyDown(vk::OemPeriod);
+    EXPECT_EQ(Username, "2");
+    loginStep = emailStep;
+    onKeyDown('2');
+    onKeyDown(vk::OemPeriod);
+    onKeyDown(vk::OemMinus);
     platformReleaseInjectedKeys();
-    EXPECT_EQ(keyCharacter('2', false), "2");
-    EXPECT_EQ(keyCharacter(vk::OemMinus, false), "-");
+    onKeyDown('2');
+    onKeyDown(vk::OemMinus);
+    EXPECT_EQ(emailText, "@._2-");
 }
 
 TEST_F(InputTest, CaseFollowsCapsLockOrShiftButNotBoth) {
@@ -337,7 +337,7 @@ TEST_F(InputTest, FieldStopsGrowingAtItsWidth) {
 }
 
 TEST_F(InputTest, PasswordsAreMeasuredAsStars) {
-    measureTextWidth = onlyStarsFit;
+    measureFieldText = onlyStarsFit;
     GameState = Login;
     type("ab");
     EXPECT_EQ(Username, "");

@@ -89,28 +89,32 @@ TEST_F(MeterTest, MatchesNeverPushTheMassBelowATenthButFusionPulseReachesZero) {
 TEST_F(MeterTest, ClassicLossRunsTheEndSequenceThenRestartsTheLevelWithItsScoreReset) {
     score = 5000;
     mass = massLimit + 0.5f;
-    int startsBefore = startLevelCalls;
     runFrames(1);
     EXPECT_TRUE(endSequence);
     EXPECT_TRUE(levelOver);
     EXPECT_EQ(gametest::countSounds("woob.ogg"), 1);
     EXPECT_TRUE(logged("Level lost mode=Normal level=1 score=5000 time=00:00.0"));
-    int frames = runUntil([&] { return startLevelCalls > startsBefore; });
+    // The level begins again once the end sequence is over; its start clears the drops.
+    drops = 7;
+    int frames = runUntil([] { return drops == 0; });
     EXPECT_GT(frames, 100) << "the five phases take over a second";
     EXPECT_LT(frames, 200);
     EXPECT_EQ(gametest::countSounds("explosey3.ogg"), 1);
     EXPECT_EQ(score, 0);
     EXPECT_FALSE(levelOver || endSequence || endSequenceDone);
     EXPECT_EQ(GameState, Game) << "no score screen after a Classic loss";
-    ASSERT_EQ(queuedRequests.size(), 1u);
-    EXPECT_EQ(queuedRequests[0].url.rfind("death.php?gamemode=2&level=1&score=5000&time=", 0), 0u);
+    ASSERT_EQ(requestLog.size(), 1u);
+    EXPECT_EQ(requestLog[0].url.rfind("death.php?gamemode=2&level=1&score=5000&time=", 0), 0u);
 }
 
 TEST_F(MeterTest, PracticeLossSendsNoDeathReport) {
     practiceMode = true;
     mass = massLimit + 1;
-    runUntil([] { return endSequenceDone; });
-    EXPECT_TRUE(queuedRequests.empty());
+    drops = 7;
+    runUntil([] { return drops == 0; });
+    EXPECT_EQ(gametest::countSounds("explosey3.ogg"), 1) << "the mass was blown apart";
+    EXPECT_EQ(GameState, Game) << "and the level began again";
+    EXPECT_TRUE(requestLog.empty());
 }
 
 TEST_F(MeterTest, SurvivalLossEndsTheRunOnTheScoreScreenAfterFiveSeconds) {
@@ -129,10 +133,10 @@ TEST_F(MeterTest, SurvivalLossEndsTheRunOnTheScoreScreenAfterFiveSeconds) {
 TEST_F(MeterTest, RestartInSurvivalBeginsTheRunAgainInsteadOfEndingIt) {
     gametest::resetWorld(ModeSurvival);
     buildMass({{"rgby"}});
-    int startsBefore = startLevelCalls;
+    drops = 7;
     requestRestart();
-    runUntil([&] { return startLevelCalls > startsBefore; });
-    EXPECT_EQ(startLevelCalls, startsBefore + 1);
+    int frames = runUntil([] { return drops == 0; });
+    EXPECT_LT(frames, 1000) << "the run began again";
     EXPECT_EQ(GameState, Game);
     EXPECT_FALSE(restartRequested);
 }
@@ -158,7 +162,7 @@ TEST_F(MeterTest, EmptyLevelIsClearedAtOnceAndOfflineMovesOnAfterFiveSeconds) {
     EXPECT_TRUE(logged("Level cleared mode=Normal level=1 score=0 time=00:00.0"));
     EXPECT_EQ(runUntil([] { return GameState != Game; }), 500);
     EXPECT_EQ(GameState, GameToScoreScreen);
-    EXPECT_TRUE(queuedRequests.empty());
+    EXPECT_TRUE(requestLog.empty());
 
     gametest::resetWorld();
     levelIndex = 9;
@@ -171,15 +175,15 @@ TEST_F(MeterTest, OnlineClearWaitsForTheScoreReply) {
     connectionMode = ConnectionOnline;
     runFrames(600);
     EXPECT_EQ(GameState, Game);
-    ASSERT_EQ(queuedRequests.size(), 2u);
-    EXPECT_EQ(queuedRequests[0].url,
+    ASSERT_EQ(requestLog.size(), 2u);
+    EXPECT_EQ(requestLog[1].url,
               "highscore.php?gamemode=2&level=1&username=" + Username + "&userid=" + userId);
-    EXPECT_EQ(queuedRequests[1].kind, ScoreRequest);
-    EXPECT_NE(queuedRequests[1].url.find("&kills=0&performance=4&sessionhash="), std::string::npos);
+    EXPECT_EQ(requestLog[0].kind, ScoreRequest);
+    EXPECT_NE(requestLog[0].url.find("&kills=0&performance=4&sessionhash="), std::string::npos);
     scoreAnswered = true;
     runFrames(1);
     EXPECT_EQ(GameState, GameToScoreScreen);
-    EXPECT_EQ(queuedRequests.size(), 2u) << "one score report per level";
+    EXPECT_EQ(requestLog.size(), 2u) << "one score report per level";
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 // the performance rating.
 #include <gtest/gtest.h>
 
-#include "game/launch_start.h"
+#include "dev/launch_start.h"
+#include "engine/fonts.h"
 #include "game_test_support.h"
 #include "shell/console_log.h"
 
@@ -55,12 +56,31 @@ TEST_F(ModesTest, LevelBlocksFlyInFromTwentyBlocksOutHorizontally) {
     EXPECT_NE(block.colour, White);
 }
 
+TEST_F(ModesTest, SilencingTheMusicQuietsTheMelodyAndDrumsOnly) {
+    // Two loops playing as the mixer leaves them in the menus, and the hum.
+    soundSources = {1, 2, 3};
+    soundGains = {0.45f, 0.3f, 0.2f};
+    soundPitches = {1.0f, 1.0f, 1.0f};
+    soundHandles = {11, 12, 13};
+    melodySource = 11;
+    drumsSource = 12;
+    massHumSource = 13;
+    silenceMusicLoops();
+    EXPECT_EQ(soundGain(melodySource), 0.0f);
+    EXPECT_EQ(soundGain(drumsSource), 0.0f);
+    EXPECT_EQ(soundGain(massHumSource), 0.2f) << "only the music loops";
+    soundSources.clear();
+    soundGains.clear();
+    soundPitches.clear();
+    soundHandles.clear();
+    melodySource = drumsSource = massHumSource = -1;
+}
+
 TEST_F(ModesTest, MeditationIsOneWhiteBlockAndAllowsNoShotAfterTheHundredthArrival) {
     gametest::resetWorld(ModeMeditation);
     ASSERT_EQ(aliveBlockCount(), 1);
     EXPECT_EQ(blockTable[0].colour, White);
     EXPECT_TRUE(isAtRest(blockTable[0]));
-    EXPECT_GT(musicSilenced, 0);
     for (int i = 0; i < 50; i++) {
         currentColour = -1;
         chooseCurrentColour();
@@ -103,6 +123,7 @@ TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     gametest::resetWorld(ModeSurvival);
     buildMass({{"rgbyrgby"}});
     redFlag = true;
+    bigFont.h = 40.0f;
     for (int i = 0; i < 5999; i++) updateSurvivalStage(10);
     EXPECT_EQ(stageNumber, 1);
     EXPECT_EQ(gametest::countSounds("clockbeep.ogg"), 10) << "one beep a second in the last ten";
@@ -115,7 +136,9 @@ TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     ASSERT_EQ(floatingTexts.size(), 2u);
     EXPECT_EQ(floatingTexts[0].text, "+1000");
     EXPECT_EQ(floatingTexts[1].text, "Stage 1 Clear!");
-    EXPECT_LT(floatingTexts[0].y, floatingTexts[1].y);
+    EXPECT_FLOAT_EQ(floatingTexts[1].y - floatingTexts[0].y, 40.0f)
+        << "the bonus sits one big-font line above the stage message";
+    bigFont.h = 0.0f;
     EXPECT_EQ(unlockRequests, (std::vector<std::string>{"youvegotredonyou"}));
     EXPECT_FALSE(redFlag);
 }
@@ -166,15 +189,16 @@ TEST_F(ModesTest, StatisticsRecordSendsTimeAsAFractionToDeathAndWholeSecondsToSc
     powerupsUsed[Timewarp] = 1;
     kills = 33;
     performanceRating = 5;
-    EXPECT_EQ(statisticsRecord(false),
+    EXPECT_EQ(statisticsRecord(currentLevelStatistics(), false),
               "gamemode=3&level=3&score=12345&time=61.9995&apm=90&controls=1&drops=40&rotates=7"
               "&pup1earned=2&pup2earned=0&pup3earned=0&pup1used=0&pup2used=1&pup3used=0&kills=33");
-    EXPECT_EQ(statisticsRecord(true),
+    EXPECT_EQ(statisticsRecord(currentLevelStatistics(), true),
               "gamemode=3&level=3&score=12345&time=61&apm=90&controls=1&drops=40&rotates=7"
               "&pup1earned=2&pup2earned=0&pup3earned=0&pup1used=0&pup2used=1&pup3used=0&kills=33"
               "&performance=5");
     levelTimeMs = 41350;
-    EXPECT_NE(statisticsRecord(false).find("&time=41.35&"), std::string::npos);
+    EXPECT_NE(statisticsRecord(currentLevelStatistics(), false).find("&time=41.35&"),
+              std::string::npos);
     playSeconds = 0;
     EXPECT_EQ(actionsPerMinute(), 0);
 }

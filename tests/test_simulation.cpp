@@ -1,7 +1,7 @@
 // Headless runs of the bot: the same seed and step give the same game.
 #include <gtest/gtest.h>
 
-#include "game/simulation.h"
+#include "dev/simulation.h"
 #include "game_test_support.h"
 
 namespace {

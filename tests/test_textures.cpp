@@ -9,7 +9,9 @@
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "graphics_test_support.h"
+#include "screens/backdrop.h"
 #include "shell/game_state.h"
+#include "shell/state_table.h"
 
 using namespace graphics_test;
 
@@ -137,7 +139,7 @@ TEST(BackgroundName, FollowsLevelModeAndScreen) {
         GameState = c.state;
         gameMode = c.mode;
         levelIndex = c.level;
-        EXPECT_EQ(backgroundTextureName(), c.name)
+        EXPECT_EQ(backgroundTextureName(currentStateHas(GameBackground)), c.name)
             << "state " << c.state << " mode " << c.mode << " level " << c.level;
     }
     GameState = Intro;

@@ -103,9 +103,9 @@ TEST(DisplayModes, OneEntryPerResolution) {
     platformDesktopSize(&width, &height);
     ScreenWidth = width;
     ScreenHeight = height;
-    EXPECT_GE(findDisplayMode(), 0);
+    EXPECT_GE(findDisplayMode(ScreenWidth, ScreenHeight), 0);
     ScreenWidth = 123;
-    EXPECT_EQ(findDisplayMode(), -1);
+    EXPECT_EQ(findDisplayMode(ScreenWidth, ScreenHeight), -1);
     platformQuitVideo();
 }
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "dev/simulation.h"
 #include "engine/asset_archive.h"
 #include "game/level_file.h"
 #include "game/modes.h"
-#include "game/simulation.h"
 #include "shell/console_log.h"
 
 namespace {
@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         fprintf(stderr,
-                "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME] [--level N]\n");
+                "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME] "
+                "[--level N]\n");
         return 2;
     }
     logDirectory = "/tmp";

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "dev/launch_start.h"
 #include "engine/particles.h"
 #include "engine/textures.h"
 #include "game/blocks.h"
-#include "game/launch_start.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
@@ -34,6 +34,7 @@
 #include "shell/main_loop.h"
 #include "shell/profiler.h"
 #include "shell/startup.h"
+#include "shell/state_table.h"
 #include "shell/window.h"
 
 namespace {
@@ -149,7 +150,7 @@ struct FrameSample {
 FrameSample runFrame(const BenchOptions& options, bool takeShot = false) {
     Clock::time_point start = Clock::now();
     profileFrameStart();
-    runAutoplayFrame();
+    runDevelopmentFrame();
     takeOneEvent();
     updateStreamingTextures(stepMs);
     Update(stepMs);
@@ -228,7 +229,6 @@ int main(int argc, char** argv) {
     applyBenchSettings(options);
     if (!registerWindowClass() || !createGLWindow(windowRecord)) return 1;
     startupGame();
-    startGameFromLaunchOptions();
     double preloadMs = 0;
     if (!runUntilPlaying(options, preloadMs)) {
         fprintf(stderr, "zentrix-frames: the game never started\n");

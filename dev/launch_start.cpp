@@ -1,17 +1,13 @@
-#include "game/launch_start.h"
+#include "dev/launch_start.h"
 
 #include <cstdlib>
 
-#include "engine/camera.h"
-#include "game/bot.h"
+#include "dev/bot.h"
 #include "game/modes.h"
-#include "game/powerups.h"
-#include "game/unbuilt_services.h"
-#include "online/encodings.h"
+#include "screens/intro.h"
 #include "shell/console_log.h"
-#include "shell/game_state.h"
+#include "shell/frame_state.h"
 #include "shell/launch_options.h"
-#include "shell/profiler.h"
 
 static constexpr int32_t classicLevels = 10;
 
@@ -33,35 +29,37 @@ bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level) {
     return mode != 0;
 }
 
-// As the menus begin a game: Ranked from level 1, or Practice of one level.
-static void beginGame(int32_t mode, int32_t level) {
-    sessionhash = makeSessionHash();
-    powerCharge = 0;
-    gameMode = mode;
-    bool chosenLevel = level > 0 && mode <= ModeExpert;
-    practiceMode = chosenLevel;
-    if (chosenLevel) levelIndex = level - 1;
-    GameState = Game;
-    fadeTimer = 0;
-    startLevel(chosenLevel ? 0 : 1);
+static uint32_t botSeed() {
+    return launchOptions.hasSeed ? launchOptions.seed : 1;
 }
 
-void startGameFromLaunchOptions() {
-    placeStartupCamera();
-    cameraLoadsGL = true;
+// The --start game waits in the intro until the resident assets have loaded.
+static void handStartToIntro() {
     autoplayOn = launchOptions.autoplay;
-    resetBot(launchOptions.hasSeed ? launchOptions.seed : 1);
+    resetBot(botSeed());
     if (launchOptions.startMode.empty()) return;
     int32_t mode = 0, level = 0;
     if (!parseStartMode(launchOptions.startMode, mode, level)) {
         logConsole("Ignoring --start " + launchOptions.startMode);
         return;
     }
-    beginGame(mode, level);
+    pendingStart = {mode, level, launchOptions.hasSeed, launchOptions.seed};
 }
 
-void runAutoplayFrame() {
+void runDevelopmentFrame() {
+    static bool handedOver = false;
+    static bool startWaiting = false;
+    if (!handedOver) {
+        handedOver = true;
+        handStartToIntro();
+        startWaiting = pendingStart.mode != 0;
+    }
+    // The bot starts afresh with the game the intro began.
+    if (startWaiting && pendingStart.mode == 0) {
+        startWaiting = false;
+        resetBot(botSeed());
+    }
     if (!autoplayOn) return;
-    float dtMs = launchOptions.fixedStepMs > 0 ? launchOptions.fixedStepMs : frameTime;
-    botStep(dtMs);
+    // The bot moves by the time the last frame took, as a player would.
+    botStep(frameDtMs);
 }

@@ -1,4 +1,4 @@
-#include "game/simulation.h"
+#include "dev/simulation.h"
 
 #include <cstdlib>
 
@@ -12,6 +12,7 @@
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
+#include "shell/pointer.h"
 
 static constexpr int32_t simulatedWidth = 1280;
 static constexpr int32_t simulatedHeight = 720;
@@ -22,8 +23,7 @@ static std::vector<Vec3> readInMemoryLevel(int32_t) {
     return inMemoryLevel;
 }
 
-// A profile that has seen every card, playing offline at a fixed window size.
-static void prepareWorld(const SimulationSetup& setup) {
+void prepareSimulatedWorld(const SimulationSetup& setup) {
     ScreenWidth = simulatedWidth;
     ScreenHeight = simulatedHeight;
     controls = setup.controlScheme;
@@ -65,7 +65,7 @@ SimulationResult runSimulation(const SimulationSetup& setup) {
     inMemoryLevel = setup.blocks;
     auto savedSource = levelSource;
     if (!setup.blocks.empty()) levelSource = readInMemoryLevel;
-    prepareWorld(setup);
+    prepareSimulatedWorld(setup);
     startSimulatedLevel(setup);
     SimulationResult result;
     float elapsed = 0.0f;

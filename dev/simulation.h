@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "dev/bot.h"
 #include "engine/vector_math.h"
-#include "game/bot.h"
 
 struct SimulationSetup {
     int32_t mode = 1;      // GameModeValue
@@ -31,4 +31,7 @@ struct SimulationResult {
     int64_t frames = 0;
 };
 
+// A profile that has seen every card, playing offline at a fixed window
+// size, in the Game screen with the buttons up and the mouse at the centre.
+void prepareSimulatedWorld(const SimulationSetup& setup);
 SimulationResult runSimulation(const SimulationSetup& setup);

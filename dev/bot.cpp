@@ -1,4 +1,4 @@
-#include "game/bot.h"
+#include "dev/bot.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +9,7 @@
 #include "game/meter.h"
 #include "game/play.h"
 #include "game/tutorials.h"
-#include "game/unbuilt_services.h"
+#include "online/achievements.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/input.h"

@@ -1,0 +1,4 @@
+// Built with the menus; until then the overlay draws nothing.
+#include "screens/pause.h"
+
+void renderPause() {}

@@ -1,0 +1,333 @@
+#include "shell/state_table.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+#include "engine/camera.h"
+#include "engine/draw2d.h"
+#include "game/meter.h"
+#include "game/modes.h"
+#include "game/play.h"
+#include "online/account.h"
+#include "online/requests.h"
+#include "online/scores.h"
+#include "screens/account_fields.h"
+#include "screens/achieves.h"
+#include "screens/backdrop.h"
+#include "screens/classic_mode_select.h"
+#include "screens/create_acc.h"
+#include "screens/credits.h"
+#include "screens/difficulty.h"
+#include "screens/fade.h"
+#include "screens/game_view.h"
+#include "screens/gametype.h"
+#include "screens/grats.h"
+#include "screens/intro.h"
+#include "screens/level_select.h"
+#include "screens/login.h"
+#include "screens/menu.h"
+#include "screens/music_mixer.h"
+#include "screens/options.h"
+#include "screens/patching.h"
+#include "screens/pause.h"
+#include "screens/ranking.h"
+#include "screens/restart.h"
+#include "screens/score_screen.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/input.h"
+#include "shell/main_loop.h"
+#include "shell/overlays.h"
+#include "shell/profiler.h"
+#include "sound/sound.h"
+
+// Frames this long (a stall, the first frame) move no timer, fade or screen.
+static constexpr float longFrameMs = 1000.0f;
+
+// ---- side effects run when a transition's fade ends ----
+
+static void continueFromScoreScreen() {
+    if (levelIndex < lastLevelIndex && gameMode != ModeSurvival && !scoreRetry) levelIndex++;
+    scoreRetry = false;
+    startLevel(0);
+}
+
+static void enterLoginFromCreateAcc() {
+    if (loginStep != loggingInStep) loginStep = nameStep;
+}
+
+static void enterCreateAccFromLogin() {
+    loginStep = emailStep;
+}
+static void clearStoredPasswordText() {
+    loginPassword.clear();
+}
+static void startFreshLevel() {
+    startLevel(1);
+}
+static void startChosenLevel() {
+    startLevel(0);
+}
+static void leaveOptionsForGame() {
+    optionsFromGame = false;
+}
+
+// ---- the table of every value GameState can take ----
+
+using Update_ = void (*)(float);
+using Render_ = void (*)();
+using Click_ = void (*)(int32_t);
+
+static constexpr GameStateEntry screen(int32_t value, const char* name, Update_ update,
+                                       Render_ render, Click_ click, uint32_t facts = 0) {
+    return {value,   name,    update,  render,         0, nullptr, click,
+            nullptr, nullptr, nullptr, facts | Settled};
+}
+
+static constexpr GameStateEntry transition(int32_t value, const char* name, Render_ render,
+                                           int32_t target, Render_ onFadeEnd = nullptr,
+                                           uint32_t facts = 0, Update_ update = nullptr) {
+    return {value,   name,    update,  render,  target, onFadeEnd,
+            nullptr, nullptr, nullptr, nullptr, facts};
+}
+
+static constexpr GameStateEntry withWheel(GameStateEntry entry, void (*wheel)(int32_t)) {
+    entry.wheel = wheel;
+    return entry;
+}
+
+static constexpr GameStateEntry withTyping(GameStateEntry entry, bool (*cursorHidden)()) {
+    entry.key = typeIntoAccountField;
+    entry.cursorHidden = cursorHidden;
+    return entry;
+}
+
+static constexpr uint32_t playing = GameView | GameBackground;
+static constexpr uint32_t heldButtons = PressesButtons | ReleasesButtons;
+static constexpr uint32_t bare = NoBackdrop | HidesCursor;
+
+static const GameStateEntry gameStateTable[] = {
+    screen(Intro, "Intro", UpdateIntro, renderIntro, nullptr, bare),
+    screen(Menu, "Menu", UpdateMenu, renderMenu, clickMenu),
+    screen(Game, "Game", UpdateGame, renderGame, nullptr, playing | heldButtons),
+    screen(Options, "Options", UpdateOptions, renderOptions, clickOptions),
+    screen(Credits, "Credits", UpdateCredits, renderCredits, clickCredits, bare),
+    // The restart screen fades out to the relaunch; it never settles.
+    transition(Restart, "Restart", renderRestart, 0, nullptr, 0, UpdateRestart),
+    transition(GameToMenu, "GameToMenu", renderGame, Menu, nullptr, playing),
+    transition(MenuToOptions, "MenuToOptions", renderMenu, Options),
+    transition(OptionsToMenu, "OptionsToMenu", renderOptions, Menu),
+    transition(OptionsToRestart, "OptionsToRestart", renderOptions, Restart),
+    withTyping(screen(CreateAcc, "CreateAcc", UpdateCreateAcc, renderCreateAcc, clickCreateAcc),
+               nullptr),
+    withTyping(screen(Login, "Login", UpdateLogin, renderLogin, clickLogin), loginHidesCursor),
+    transition(GameToScoreScreen, "GameToScoreScreen", renderGame, ScoreScreen,
+               startScoreScreenSlide, playing, UpdateGame),
+    transition(ScoreScreenToGame, "ScoreScreenToGame", renderScoreScreen, Game,
+               continueFromScoreScreen),
+    transition(ScoreScreenToMenu, "ScoreScreenToMenu", renderScoreScreen, Menu),
+    screen(ScoreScreen, "ScoreScreen", UpdateScoreScreen, renderScoreScreen, nullptr, heldButtons),
+    transition(IntroToCreateAcc, "IntroToCreateAcc", renderIntro, CreateAcc, nullptr, bare),
+    transition(CreateAccToMenu, "CreateAccToMenu", renderCreateAcc, Menu),
+    transition(CreateAccToLogin, "CreateAccToLogin", renderCreateAcc, Login,
+               enterLoginFromCreateAcc),
+    transition(LoginToMenu, "LoginToMenu", renderLogin, Menu),
+    transition(LoginToCreateAcc, "LoginToCreateAcc", renderLogin, CreateAcc,
+               enterCreateAccFromLogin),
+    screen(Gametype, "Gametype", UpdateGametype, renderGametype, clickGametype),
+    transition(MenuToGametype, "MenuToGametype", renderMenu, Gametype),
+    transition(GametypeToGame, "GametypeToGame", renderGametype, Game, startFreshLevel),
+    transition(GametypeToMenu, "GametypeToMenu", renderGametype, Menu),
+    transition(MenuToLogin, "MenuToLogin", renderMenu, Login, clearStoredPasswordText),
+    transition(IntroToLogin, "IntroToLogin", renderIntro, Login, nullptr, bare),
+    withWheel(
+        screen(Ranking, "Ranking", UpdateRanking, renderRanking, clickRanking, ReleasesButtons),
+        wheelRanking),
+    transition(MenuToCredits, "MenuToCredits", renderMenu, Credits),
+    transition(CreditsToMenu, "CreditsToMenu", renderCredits, Menu, nullptr, bare),
+    screen(Grats, "Grats", UpdateGrats, renderGrats, nullptr, PressesButtons),
+    // The congratulations bring their own background, so the level's is not shown.
+    transition(GameToGrats, "GameToGrats", renderGame, Grats, nullptr, GameView),
+    transition(GratsToScoreScreen, "GratsToScoreScreen", renderGrats, ScoreScreen,
+               startScoreScreenSlide, 0, UpdateGrats),
+    transition(Exiting, "Exiting", renderMenu, 0, quitProgram),
+    transition(MenuToRanking, "MenuToRanking", renderMenu, Ranking),
+    transition(RankingToMenu, "RankingToMenu", renderRanking, Menu, nullptr, ReleasesButtons),
+    transition(GameToOptions, "GameToOptions", renderGame, Options, nullptr, playing),
+    transition(OptionsToGame, "OptionsToGame", renderOptions, Game, leaveOptionsForGame),
+    transition(GametypeToDifficulty, "GametypeToDifficulty", renderGametype, Difficulty),
+    transition(DifficultyToGametype, "DifficultyToGametype", renderDifficulty, Gametype),
+    screen(Difficulty, "Difficulty", UpdateDifficulty, renderDifficulty, clickDifficulty),
+    withWheel(screen(Achieves, "Achieves", UpdateAchieves, renderAchieves, clickAchieves),
+              wheelAchieves),
+    transition(MenuToAchieves, "MenuToAchieves", renderMenu, Achieves),
+    transition(AchievesToMenu, "AchievesToMenu", renderAchieves, Menu),
+    screen(Patching, "Patching", UpdatePatching, renderPatching, nullptr),
+    screen(LevelSelect, "LevelSelect", UpdateLevelSelect, renderLevelSelect, clickLevelSelect),
+    transition(LevelSelectToGame, "LevelSelectToGame", renderLevelSelect, Game, startChosenLevel),
+    transition(DifficultyToClassicModeSelect, "DifficultyToClassicModeSelect", renderDifficulty,
+               ClassicModeSelect),
+    screen(ClassicModeSelect, "ClassicModeSelect", UpdateClassicModeSelect, renderClassicModeSelect,
+           clickClassicModeSelect),
+    transition(ClassicModeSelectToLevelSelect, "ClassicModeSelectToLevelSelect",
+               renderClassicModeSelect, LevelSelect),
+    transition(ClassicModeSelectToDifficulty, "ClassicModeSelectToDifficulty",
+               renderClassicModeSelect, Difficulty),
+    transition(LevelSelectToClassicModeSelect, "LevelSelectToClassicModeSelect", renderLevelSelect,
+               ClassicModeSelect),
+    transition(ClassicModeSelectToGame, "ClassicModeSelectToGame", renderClassicModeSelect, Game,
+               startFreshLevel),
+};
+
+static constexpr int gameStateTableSize =
+    static_cast<int>(sizeof(gameStateTable) / sizeof(gameStateTable[0]));
+
+// The order in which screens get their update; each test reads GameState
+// afresh, so a screen that moves to a later one lets that one run too.
+static const int32_t updateOrder[] = {
+    Intro,
+    Menu,
+    Gametype,
+    Difficulty,
+    LevelSelect,
+    ClassicModeSelect,
+    Ranking,
+    Achieves,
+    Patching,
+    CreateAcc,
+    Options,
+    Game,
+    GameToScoreScreen,
+    ScoreScreen,
+    Grats,
+    GratsToScoreScreen,
+    Restart,
+    Login,
+    Credits,
+};
+
+const GameStateEntry* findGameState(int32_t value) {
+    for (const GameStateEntry& entry : gameStateTable)
+        if (entry.value == value) return &entry;
+    return nullptr;
+}
+
+int gameStateCount() {
+    return gameStateTableSize;
+}
+const GameStateEntry& gameStateAt(int index) {
+    return gameStateTable[index];
+}
+
+bool currentStateHas(ScreenFact fact) {
+    const GameStateEntry* entry = findGameState(GameState);
+    return entry && (entry->facts & fact) != 0;
+}
+
+bool isSettledState(int32_t value) {
+    const GameStateEntry* entry = findGameState(value);
+    return entry && (entry->facts & Settled) != 0;
+}
+
+// ---- fade ----
+
+// Whether the fade may move this frame in a settled state.
+static bool settledFadeMayMove() {
+    if (!backgroundTextureLoaded(currentStateHas(GameBackground))) return false;
+    if (GameState != ScoreScreen) return true;
+    return scoreAwaitingReply || connectionMode == ConnectionOffline || practiceMode;
+}
+
+static void endTransition() {
+    const GameStateEntry* entry = findGameState(GameState);
+    if (!entry) return;
+    if (entry->target != 0) GameState = entry->target;
+    if (entry->onFadeEnd) entry->onFadeEnd();
+}
+
+void advanceFade(float dtMs) {
+    if (isSettledState(GameState)) {
+        if (fadeTimer < fadeDuration && settledFadeMayMove()) fadeTimer += dtMs;
+        return;
+    }
+    if (fadeTimer > 0) {
+        bool halfSpeed = GameState == GametypeToGame && gameMode == ModeMeditation;
+        fadeTimer -= halfSpeed ? dtMs / 2 : dtMs;
+    }
+    if (fadeTimer <= 0) endTransition();
+}
+
+// Plays the hover tick when the item under the mouse changes on a shown screen.
+static void updateHoverSound() {
+    if (hoverItem == lastHoverItem) return;
+    lastHoverItem = hoverItem;
+    if (hoverItem > 0 && fadeTimer >= fadeDuration) PlaySound("tick.ogg", 0.5f, 1.0f);
+}
+
+void UpdateFadeIn(float dtMs) {
+    ProfileScope section("UpdateFadeIn");
+    updateHoverSound();
+    UpdateMusic(dtMs);
+    advanceFade(dtMs);
+}
+
+// ---- dispatchers ----
+
+static void updateCurrentScreen(float dtMs) {
+    for (int32_t state : updateOrder) {
+        if (GameState != state) continue;
+        const GameStateEntry* entry = findGameState(state);
+        if (entry && entry->update) entry->update(dtMs);
+    }
+}
+
+void Update(float dtMs) {
+    ProfileScope section("Update");
+    curlprocess();
+    UpdateSound(dtMs);
+    recordFrameStatistics();
+    if (dtMs >= longFrameMs) return;
+    updateBlink(dtMs);
+    updateHoldTimers(dtMs);
+    UpdateStarfield(dtMs);
+    UpdateFadeIn(dtMs);
+    updateCurrentScreen(dtMs);
+}
+
+static void clearAndPlaceCamera() {
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    applyCamera(massRatio());
+}
+
+static void drawScreen() {
+    const GameStateEntry* entry = findGameState(GameState);
+    if (entry && entry->render) entry->render();
+    if (paused && (GameState == Game || GameState == GameToOptions)) renderPause();
+}
+
+static bool cursorHidden() {
+    const GameStateEntry* entry = findGameState(GameState);
+    if (!entry) return false;
+    if (entry->cursorHidden) return entry->cursorHidden();
+    return (entry->facts & HidesCursor) != 0;
+}
+
+void Draw() {
+    {
+        ProfileScope section("Draw");
+        clearAndPlaceCamera();
+        begin2D();
+        if (!currentStateHas(NoBackdrop)) {
+            renderBackground(currentStateHas(GameBackground));
+            if (!currentStateHas(GameView)) begin2D();
+        }
+        drawScreen();
+        if (!cursorHidden()) renderCursor();
+        renderFadeIn();
+    }
+    renderDebugOverlays();
+    end2D();
+}
