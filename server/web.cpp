@@ -105,7 +105,9 @@ std::string accountHelpPageHtml() {
         " and <code>@ - _ .</code>) and a password of at least 4 characters.</p>\n"
         "<p>Names are unique regardless of upper and lower case. The game remembers your"
         " password for you; the server keeps only a salted slow hash of it.</p>\n"
-        "<p>Several wrong passwords in a row lock the name for a minute; wait and try again.</p>\n"
+        "<p>After a few wrong passwords from one place, each further try from there has to"
+        " wait longer (up to a quarter of an hour); your own computer elsewhere is not"
+        " held up.</p>\n"
         "<p>If you have lost your password, write to this server's operator from the email"
         " address you gave when you registered; the operator can help you recover the"
         " profile.</p>\n");

@@ -3,10 +3,14 @@
 // clients (a new connection per request, as the game does) and reports
 // submissions per second and latency percentiles. With --ack-log it records
 // every acknowledged score; --verify checks that each one is still stored.
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +45,9 @@ struct Options {
     std::string ackLog;
     std::string verify;
     std::vector<int> serverPids;  // --server-pid: whose CPU time the timed phase is charged
+    int idle = 0;                 // --idle: keep-alive connections opened and left idle
+    int slow = 0;                 // --slow: clients that send their headers a byte at a time
+    std::string rankingOffsets;   // --ranking 0,50000,99990: time ranking pages instead
 };
 
 struct Account {
@@ -260,6 +267,60 @@ static void printServerCpu(const Options& options, double cpuUsed, long long sub
               << (cpuUsed > 0 ? static_cast<double>(submissions * blocks) / cpuUsed : 0) << "\n";
 }
 
+static int connectTo(const std::string& server) {
+    std::string host;
+    int port = 0;
+    if (!splitServer(server, host, port)) return -1;
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        return fd;
+    if (fd >= 0) ::close(fd);
+    return -1;
+}
+
+// Connections that finished one request and stay open, as the game's libcurl leaves them.
+static std::vector<int> openIdleConnections(const std::string& server, int count) {
+    std::vector<int> fds;
+    const std::string request = "GET / HTTP/1.1\r\nHost: bench\r\n\r\n";
+    char reply[8192];
+    for (int i = 0; i < count; ++i) {
+        int fd = connectTo(server);
+        if (fd < 0) break;
+        if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0)
+            ::recv(fd, reply, sizeof reply, 0);
+        fds.push_back(fd);
+    }
+    return fds;
+}
+
+// Clients that send a request line, then one header byte every four seconds.
+static void dripSlowHeaders(const std::string& server, int count, Clock::time_point end) {
+    if (count == 0) return;
+    std::vector<int> fds;
+    for (int i = 0; i < count; ++i) {
+        int fd = connectTo(server);
+        if (fd < 0) break;
+        ::send(fd, "GET / HTTP/1.1\r\nX-Slow: ", 25, MSG_NOSIGNAL);
+        fds.push_back(fd);
+    }
+    while (Clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        for (int fd : fds) ::send(fd, "a", 1, MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+    for (int fd : fds) ::close(fd);
+}
+
+static void raiseDescriptorLimit() {
+    rlimit limit;
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 static int runLoad(const Options& options) {
     std::vector<Account> accounts = registerAccounts(options);
     if (accounts.empty()) {
@@ -268,10 +329,13 @@ static int runLoad(const Options& options) {
     }
     Totals totals;
     if (!options.ackLog.empty()) totals.ackLog.open(options.ackLog, std::ios::trunc);
+    std::vector<int> idle = openIdleConnections(options.servers[0], options.idle);
+    if (options.idle > 0) std::cout << "idle keep-alive connections " << idle.size() << "\n";
     double cpuBefore = cpuSeconds(options.serverPids);
     Clock::time_point start = Clock::now();
     Clock::time_point end = start + std::chrono::duration_cast<Clock::duration>(
                                         std::chrono::duration<double>(options.seconds));
+    std::thread slow(dripSlowHeaders, options.servers[0], options.slow, end);
     std::vector<std::thread> threads;
     for (int i = 0; i < options.clients; ++i) {
         threads.emplace_back(runClient, i, std::cref(options), std::cref(accounts), end,
@@ -279,6 +343,8 @@ static int runLoad(const Options& options) {
     }
     for (std::thread& thread : threads) thread.join();
     double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    slow.join();
+    for (int fd : idle) ::close(fd);
     std::cout << "clients " << options.clients << ", servers " << options.servers.size()
               << ", seconds " << elapsed << "\n"
               << "acknowledged " << totals.ok << ", refused " << totals.refused << ", unanswered "
@@ -322,6 +388,28 @@ static int runVerify(const Options& options) {
     return lost == 0 && lines > 0 ? 0 : 1;
 }
 
+// Latency of the ranking page at each offset: 20 requests each, one at a time.
+static int runRanking(const Options& options) {
+    std::istringstream list(options.rankingOffsets);
+    std::string offset;
+    while (std::getline(list, offset, ',')) {
+        std::vector<double> latencies;
+        std::string header;
+        for (int i = 0; i < 20; ++i) {
+            Clock::time_point start = Clock::now();
+            std::string page =
+                send(options.servers[0], "world_ranking_staggered.php?gamemode=0&offset=" + offset,
+                     "127.0.0.1");
+            latencies.push_back(
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            header = page.substr(0, page.find('\r'));
+        }
+        std::cout << "offset " << offset << ": \"" << header << "\" ms p50 "
+                  << percentile(latencies, 0.5) << " max " << percentile(latencies, 1.0) << "\n";
+    }
+    return 0;
+}
+
 static bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string name = argv[i], value = argv[i + 1];
@@ -339,6 +427,12 @@ static bool parseOptions(int argc, char** argv, Options& options) {
             options.verify = value;
         else if (name == "--server-pid")
             options.serverPids.push_back(std::atoi(value.c_str()));
+        else if (name == "--idle")
+            options.idle = std::atoi(value.c_str());
+        else if (name == "--slow")
+            options.slow = std::atoi(value.c_str());
+        else if (name == "--ranking")
+            options.rankingOffsets = value;
         else
             return false;
     }
@@ -351,8 +445,11 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, options)) {
         std::cerr << "usage: zentrix-server-bench --server HOST:PORT [--server ...] [--clients N]"
                      " [--seconds S] [--users N] [--ack-log FILE] [--server-pid PID ...]"
-                     " | --server HOST:PORT --verify FILE\n";
+                     " [--idle N] [--slow N]"
+                     " | --server HOST:PORT --verify FILE | --server HOST:PORT --ranking O,O,...\n";
         return 2;
     }
+    raiseDescriptorLimit();
+    if (!options.rankingOffsets.empty()) return runRanking(options);
     return options.verify.empty() ? runLoad(options) : runVerify(options);
 }

@@ -3,7 +3,13 @@
 #   bench/server/run.sh [BUILD_DIR] [SECONDS]
 # 1. the RSA-1024 private-key limit (openssl speed), the ceiling of secure requests;
 # 2. score submissions/s and latency at 64 concurrent clients, one server on SQLite;
-# 3. the same against two server processes sharing one PostgreSQL database.
+# 3. the same while 2,000 idle keep-alive connections and 200 slow-header
+#    clients hang on the server (they must not starve the submissions);
+# 4. the ranking page at offsets 0, 50,000 and 99,990 with 100,000 players, SQLite;
+# 5. 500 players, each with a libcurl multi handle that keeps its connections
+#    open as the game's does: login, achievements, news, five levels each;
+# 6. submissions against two server processes sharing one PostgreSQL database,
+#    then the ranking pages there.
 set -euo pipefail
 
 build_dir=$(realpath "${1:-build}")
@@ -62,6 +68,41 @@ load before
 load after
 echo
 
+echo "== SQLite, one server, $clients clients, with 2000 idle keep-alive and 200 slow-header clients, ${seconds}s"
+load before
+"$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users "$users" \
+    --idle 2000 --slow 200 --server-pid "${pids[-1]}"
+load after
+echo
+
+# 100,000 ranked players written straight into the database (registering them
+# through the protocol would take an argon2 hash each).
+players=100000
+game_players=500
+sqlite_players() {
+    sqlite3 "$1" "INSERT INTO users (id, name, name_key, email, password_hash, password_blob,
+        created) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $players)
+        SELECT 1000000 + i, 'ranked' || i, 'ranked' || i, 'x', 'h', '', 0 FROM n;
+        INSERT INTO skills (user_id, category, points) SELECT id, 0, abs(random()) % 60000
+        FROM users WHERE id > 1000000; ANALYZE;"
+}
+postgres_players() {
+    "$psql_bin" "$1" -q -c "INSERT INTO users (id, name, name_key, email, password_hash,
+        password_blob, created) SELECT 1000000 + i, 'ranked' || i, 'ranked' || i, 'x', 'h', '', 0
+        FROM generate_series(1, $players) AS i;
+        INSERT INTO skills (user_id, category, points) SELECT id, 0, (random() * 60000)::bigint
+        FROM users WHERE id > 1000000; ANALYZE;"
+}
+
+echo "== SQLite, ranking pages with $players more players"
+sqlite_players "$work/bench.sqlite"
+"$bench" --server "127.0.0.1:$port" --ranking 0,50000,99990
+echo
+
+echo "== SQLite, $game_players players, each with a libcurl multi handle as the game uses it"
+"$build_dir/zentrix-server-players" "http://127.0.0.1:$port" "$game_players" || true
+echo
+
 echo "== PostgreSQL, two servers on one database, $clients clients, ${seconds}s"
 # The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.
 if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | grep -q running; then
@@ -79,6 +120,10 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
     "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
         --seconds "$seconds" --users "$users" --server-pid "$pid_a" --server-pid "$pid_b"
     load after
+    echo
+    echo "== PostgreSQL, ranking pages with $players more players"
+    postgres_players "$url"
+    "$bench" --server "127.0.0.1:$port_a" --ranking 0,50000,99990
 else
     echo "   PostgreSQL is not installed; skipped"
 fi

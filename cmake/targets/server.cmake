@@ -45,6 +45,9 @@ foreach(script ${ZENTRIX_SERVER_SCRIPT_TESTS})
   add_test(NAME server_${name} COMMAND bash ${script} ${CMAKE_BINARY_DIR})
 endforeach()
 
-# The load generator of bench/server (never run by the tests).
+# The load generators of bench/server (never run by the tests).
 add_executable(zentrix-server-bench bench/server/load.cpp)
 target_link_libraries(zentrix-server-bench PRIVATE zentrix_encodings PkgConfig::HTTPLIB Threads::Threads)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+add_executable(zentrix-server-players bench/server/players.cpp)
+target_link_libraries(zentrix-server-players PRIVATE zentrix_encodings PkgConfig::CURL)
