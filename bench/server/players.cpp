@@ -26,6 +26,7 @@ static const long registerTimeoutSeconds = 30;
 static const long connectTimeoutSeconds = 5;
 static const int loginAttempts = 4;  // the first and three retries, then offline mode
 static const int levelsPlayed = 5;
+static const int pumpPauseMs = 10;
 
 enum class Step { Register, Login, Sync, News, Highscore, Score, Done };
 
@@ -210,7 +211,8 @@ int main(int argc, char** argv) {
             pump(player, base, latencies, now);
             busy = busy || player.step != Step::Done;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        // Like a frame loop: each handle is pumped once per round.
+        std::this_thread::sleep_for(std::chrono::milliseconds(pumpPauseMs));
     }
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     int finished = 0, failed = 0, offline = 0;
