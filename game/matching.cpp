@@ -44,6 +44,14 @@ static constexpr float popPulseFallDivisor = 100.0f;
 // The flood fill walks -x, +x, +z, -z, +y, -y.
 static const int32_t floodDirections[6] = {MinusX, PlusX, PlusZ, MinusZ, PlusY, MinusY};
 
+void resetMatching() {
+    floatingTexts.clear();
+    rushClearTimes.clear();
+    kills = largestGroup = lastGroupSize = 0;
+    lastPopOrder = 1;
+    popPulse = 1.0f;
+}
+
 void resetFloodFill() {
     std::fill(std::begin(floodVisited), std::end(floodVisited), false);
     std::fill(std::begin(floodMember), std::end(floodMember), false);

@@ -45,6 +45,8 @@ extern std::vector<FloatingText> floatingTexts;           // rising texts, oldes
 extern ParticleBurst particleBursts[particleBurstSlots];  // one per popped block
 extern std::vector<float> rushClearTimes;  // playSeconds of Rush clears, newest first
 
+// A new level's matching state: no texts, no combo, nothing cleared.
+void resetMatching();
 void resetFloodFill();
 void recursiveFloodFill(int32_t slot, int32_t colour);
 int32_t countGroup();

@@ -52,6 +52,15 @@ void resetEndState() {
     runOverClock = 0.0f;
 }
 
+void resetMeter() {
+    pendingGrowth = growthSinceMatch = 0;
+    resetEndState();
+    levelOver = false;
+    levelClearTimer = scoreWaitClock = 0;
+    massLimit = startMassLimit;
+    mass = massLimit / 10;
+}
+
 void countColours() {
     bool present[colourCount] = {};
     for (const Block& block : blockTable) {

@@ -34,6 +34,8 @@ constexpr int32_t lastClassicLevelIndex = 9;
 float massRatio();
 // Clears the end flags and timers; the same level or run may then begin again.
 void resetEndState();
+// A new level's meter: a tenth of the starting limit, nothing owed, no end.
+void resetMeter();
 // Counts colours of alive, non-dying blocks and sets fewColours.
 void countColours();
 // The meter, the loss test and the Meditation end (game time).

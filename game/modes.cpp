@@ -104,26 +104,18 @@ float modeDifficultyFactor() {
 
 // ---- startLevel ----
 
-static void resetLevelCounters() {
-    floatingTexts.clear();
-    rushClearTimes.clear();
+// The modes' own per-level values and the input counters of the statistics.
+static void resetModeCounters() {
+    actionCount = 0;
+    playSeconds = 0;
     yawSamples.clear();
     pitchSamples.clear();
-    resetPlayState();
     displayScore = score = 0;
-    pendingGrowth = growthSinceMatch = 0;
-    resetEndState();
-    levelOver = false;
-    levelClearTimer = scoreWaitClock = 0;
-    resetPowerups();
-    powerCharge = pendingCharge = 0;
-    rotateCount = drops = kills = 0;
-    largestGroup = lastGroupSize = arrivals = 0;
+    rotateCount = drops = arrivals = 0;
     redFlag = false;
     redClock = 0;
     levelTimeMs = rushClock = rotationSampleClock = 0;
-    lastPopOrder = 1;
-    popPulse = clockPulse = 1.0f;
+    clockPulse = 1.0f;
     refillCredit = 0;
 }
 
@@ -168,15 +160,15 @@ static void buildMass() {
 }
 
 void startLevel(int32_t newGame) {
-    actionCount = 0;
-    playSeconds = 0;
     for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
     if (newGame) levelIndex = 0;
-    resetLevelCounters();
+    resetModeCounters();
+    resetPlayState();
+    resetMatching();
+    resetPowerups();
     applyModeStart();
     buildMass();
-    massLimit = startMassLimit;
-    mass = massLimit / 10;
+    resetMeter();
     resetCamera();
     if (gameMode == ModeMeditation) {
         silenceMusicLoops();

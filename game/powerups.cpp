@@ -48,6 +48,7 @@ bool anyPowerupActive() {
 }
 
 void resetPowerups() {
+    powerCharge = pendingCharge = 0;
     for (int32_t i = 0; i < powerupCount; i++) {
         *activeFlags[i] = false;
         bannerShowing[i] = false;

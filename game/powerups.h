@@ -1,7 +1,7 @@
 // Powerups: cleared blocks charge one meter; Multiplier, Timewarp and Fusion
 // Pulse start from 50, 150 and 300 and drain it at their own rates.
-// startLevel clears the active flags, banners and counts; powerCharge is also
-// emptied by every end sequence.
+// startLevel empties the charge and clears the active flags, banners and
+// counts; every end sequence empties the charge too.
 #pragma once
 
 #include <cstdint>
