@@ -117,7 +117,10 @@ void updateMeter(float dtMs) {
     payPendingGrowth(rate, dtMs);
     if (mass < 0 && !endSequence) mass = 0;
     if (gameMode == ModeMeditation && !endSequence) mass = massLimit / 10;
-    if (mass > massLimit && GameState != GameToScoreScreen && !endSequence) startLoss();
+    // A level whose clear has begun is won, however full the meter grows while it waits.
+    bool clearing = levelClearTimer > 0.0f;
+    if (mass > massLimit && GameState != GameToScoreScreen && !endSequence && !clearing)
+        startLoss();
     checkMeditationEnd(dtMs);
     if (mass / massLimit > meterWarningShare && isClassicMode()) showTutorialCard(CardMeterWarning);
 }

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,8 +26,12 @@ uint64_t platformCounter() {
 uint64_t platformCounterFrequency() {
     return SDL_GetPerformanceFrequency();
 }
+// Milliseconds since the machine booted, so each launch seeds differently.
 uint32_t platformTicksMs() {
-    return SDL_GetTicks();
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    return static_cast<uint32_t>(ms);
 }
 void platformSleep(uint32_t ms) {
     SDL_Delay(ms);

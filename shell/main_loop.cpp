@@ -179,14 +179,15 @@ static void runMainLoop() {
     }
 }
 
-static void runOuterLoop() {
+// False when no window could be made: the program then ends with a failure.
+static bool runOuterLoop() {
     windowRecord.lastCounter = 0;
     while (programRunning) {
         windowRecord.fullscreen = true;
         if (!createGLWindow(windowRecord)) {
             showMessageBox("Error Creating OpenGL Window", "Error");
             programRunning = false;
-            break;
+            return false;
         }
         startupGame();
         logConsole("Starting main loop");
@@ -194,6 +195,7 @@ static void runOuterLoop() {
         shutdownGame();
         destroyGLWindow(windowRecord);
     }
+    return true;
 }
 
 // ---- entry ----
@@ -221,7 +223,7 @@ static void loadSettingsAndSize(int32_t desktopWidth, int32_t desktopHeight) {
 
 static bool prepareProcess() {
     if (!platformInitVideo()) {
-        fprintf(stderr, "zentrix: cannot start video: %s\n", platformLastError());
+        showMessageBox(std::string("Unable to start the display: ") + platformLastError(), "Error");
         return false;
     }
     buildMacAddressList();
@@ -253,7 +255,7 @@ int runProgram(int argc, char** argv) {
         showMessageBox("Error Registering Window Class!", "Error");
         return 1;
     }
-    runOuterLoop();
+    bool ranToTheEnd = runOuterLoop();
     platformQuitVideo();
-    return 0;
+    return ranToTheEnd ? 0 : 1;
 }

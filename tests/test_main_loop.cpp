@@ -2,7 +2,11 @@
 // version text and the window procedure's routing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "game/play.h"
+#include "platform/system.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -130,3 +134,14 @@ TEST(WindowProcedure, RoutesEventsToTheHandlers) {
 }
 
 }  // namespace
+
+// The random seed counts from the machine's boot, not from the program's start,
+// so two launches draw different masses.
+TEST(TickCount, CountsFromBootNotFromStart) {
+    std::ifstream uptimeFile("/proc/uptime");
+    double uptimeSeconds = 0;
+    ASSERT_TRUE(uptimeFile >> uptimeSeconds);
+    uint64_t expected = static_cast<uint64_t>(uptimeSeconds * 1000) & 0xffffffffu;
+    int64_t difference = static_cast<int64_t>(platformTicksMs()) - static_cast<int64_t>(expected);
+    EXPECT_LT(std::llabs(difference), 2000);
+}

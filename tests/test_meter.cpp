@@ -155,6 +155,15 @@ TEST_F(MeterTest, MeditationHoldsTheMeterAndEndsASecondAfterTheHundredthArrival)
     EXPECT_EQ(GameState, GameToScoreScreen);
 }
 
+TEST_F(MeterTest, ALevelEmptiedNearTheLimitStaysWonThroughItsWait) {
+    gametest::resetWorld();
+    mass = massLimit * 0.9f;
+    runUntil([] { return GameState != Game || endSequence; });
+    EXPECT_FALSE(endSequence) << "the meter passed the limit during the wait";
+    EXPECT_EQ(GameState, GameToScoreScreen);
+    EXPECT_EQ(gametest::countSounds("woob.ogg"), 0);
+}
+
 TEST_F(MeterTest, EmptyLevelIsClearedAtOnceAndOfflineMovesOnAfterFiveSeconds) {
     gametest::resetWorld();
     runFrames(1);
