@@ -16,6 +16,7 @@ double projectionMatrix[16];
 Vec3 rayNear = {0, 0, 0}, rayFar = {0, 0, 0};
 float frustumPlanes[6][4];
 bool cameraLoadsGL = false;
+int32_t viewWidth = 0, viewHeight = 0;
 
 static constexpr float shakeStartPercent = 81.0f;
 static constexpr float shakeBasePercent = 80.0f;
@@ -49,19 +50,39 @@ static Vec3 approachAndShake(Vec3 eye, float ratio) {
     return e;
 }
 
+// The view's pixel size: the drawable once known, else the window.
+static void viewSize(int32_t& width, int32_t& height) {
+    bool known = viewWidth > 0 && viewHeight > 0;
+    width = known ? viewWidth : ScreenWidth;
+    height = known ? viewHeight : ScreenHeight;
+}
+
 static void computeProjection() {
-    double aspect = ScreenHeight > 0 ? static_cast<double>(ScreenWidth) / ScreenHeight : 1.0;
+    int32_t width = 0, height = 0;
+    viewSize(width, height);
+    double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
     perspectiveMatrix(viewFieldOfView, aspect, viewNearPlane, viewFarPlane, projectionMatrix);
+}
+
+// GL draws with exactly the matrices picking uses.
+static void loadMatricesIntoGL() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(projectionMatrix);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(modelviewMatrix);
 }
 
 void applyCamera(float massRatio) {
     camera.shakenEye = approachAndShake(camera.eye, massRatio);
     lookAtMatrix(camera.shakenEye, camera.centre, camera.up, modelviewMatrix);
     computeProjection();
-    if (!cameraLoadsGL) return;
-    const Vec3& e = camera.shakenEye;
-    gluLookAt(e.x, e.y, e.z, camera.centre.x, camera.centre.y, camera.centre.z, camera.up.x,
-              camera.up.y, camera.up.z);
+    if (cameraLoadsGL) loadMatricesIntoGL();
+}
+
+void setViewSize(int32_t width, int32_t height) {
+    viewWidth = width;
+    viewHeight = height;
+    if (cameraLoadsGL) glViewport(0, 0, width, height);
 }
 
 void placeStartupCamera() {
@@ -75,17 +96,15 @@ void placeStartupCamera() {
     cameraLoadsGL = loadsGL;
 }
 
-void getMatrices() {
-    ProfileScope section("getMatrices");
-    if (!cameraLoadsGL) return;
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelviewMatrix);
-    glGetDoublev(GL_PROJECTION_MATRIX, projectionMatrix);
-}
-
 void getMouseVectors() {
     ProfileScope section("getMouseVectors");
-    int viewport[4] = {0, 0, ScreenWidth, ScreenHeight};
-    double wx = mouseX, wy = static_cast<double>(ScreenHeight) - mouseY;
+    int32_t width = 0, height = 0;
+    viewSize(width, height);
+    int viewport[4] = {0, 0, width, height};
+    // The mouse moves in window units; the view may have more pixels.
+    double scaleX = ScreenWidth > 0 ? static_cast<double>(width) / ScreenWidth : 1.0;
+    double scaleY = ScreenHeight > 0 ? static_cast<double>(height) / ScreenHeight : 1.0;
+    double wx = mouseX * scaleX, wy = height - mouseY * scaleY;
     unProject(wx, wy, 0.0, modelviewMatrix, projectionMatrix, viewport, rayNear);
     unProject(wx, wy, 1.0, modelviewMatrix, projectionMatrix, viewport, rayFar);
 }
@@ -127,7 +146,6 @@ static void storePlane(int index, const double clip[16], int column, double sign
 
 void ExtractFrustum() {
     ProfileScope section("ExtractFrustum");
-    getMatrices();
     double clip[16];
     for (int r = 0; r < 4; r++) {
         for (int c = 0; c < 4; c++) {

@@ -4,6 +4,8 @@
 // applyCamera also loads them into GL once a window exists.
 #pragma once
 
+#include <cstdint>
+
 #include "engine/vector_math.h"
 
 struct Camera {
@@ -13,12 +15,13 @@ struct Camera {
     Vec3 up;
 };
 
-extern Camera camera;                // the one look-at camera
-extern double modelviewMatrix[16];   // column-major, as GL keeps it
-extern double projectionMatrix[16];  // column-major, as GL keeps it
-extern Vec3 rayNear, rayFar;         // points under the mouse on the near and far planes
-extern float frustumPlanes[6][4];    // right, left, bottom, top, far, near; normalised
-extern bool cameraLoadsGL;           // a GL context exists: load and read the GL matrices
+extern Camera camera;                  // the one look-at camera
+extern double modelviewMatrix[16];     // column-major, as GL keeps it
+extern double projectionMatrix[16];    // column-major, as GL keeps it
+extern Vec3 rayNear, rayFar;           // points under the mouse on the near and far planes
+extern float frustumPlanes[6][4];      // right, left, bottom, top, far, near; normalised
+extern bool cameraLoadsGL;             // a GL context exists: load the matrices into GL
+extern int32_t viewWidth, viewHeight;  // drawable pixels the view fills; 0 = the window size
 
 constexpr double viewFieldOfView = 45.0;
 constexpr double viewNearPlane = 32.0;
@@ -30,9 +33,11 @@ void resetCamera();
 // massRatio is the mass over its limit: the eye moves in as it grows and
 // shakes near 1.
 void applyCamera(float massRatio);
+// The drawable's size (larger than the window on scaled displays): the
+// viewport, and the projection's aspect from the next applyCamera on.
+void setViewSize(int32_t width, int32_t height);
 // The start-up view, (0, -640, 0) towards the origin, and its frustum planes.
 void placeStartupCamera();
-void getMatrices();
 void getMouseVectors();
 bool RayPick(const Vec3 polygon[4], Vec3& hit);
 void ExtractFrustum();

@@ -60,10 +60,7 @@ static void readTextureCapabilities() {
 }
 
 static void setFixedGLState() {
-    glViewport(0, 0, ScreenWidth, ScreenHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(45.0, static_cast<double>(ScreenWidth) / ScreenHeight, 32.0, 2000.0);
+    // The viewport and projection follow the drawable (reshapeGL) and the camera.
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     // Through the state shadow, so 2D drawing knows what to switch back.

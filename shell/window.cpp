@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/camera.h"
 #include "platform/system.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
@@ -19,9 +20,6 @@ PlatformWindow* gameWindow = nullptr;
 bool multisampleChosen = false;
 int32_t multisampleFormat = 0;
 
-static constexpr float fieldOfView = 45.0f;
-static constexpr float nearPlane = 32.0f;
-static constexpr float farPlane = 2000.0f;
 static constexpr int32_t wheelNotch = 120;
 
 // SDL needs no window class; the step stays so that its failure path is kept.
@@ -35,14 +33,16 @@ bool changeScreenResolution(int32_t width, int32_t height, int32_t) {
     return platformModeExists(width, height);
 }
 
+// The camera owns the viewport and the projection; both follow the drawable.
 void reshapeGL(int32_t width, int32_t height) {
     glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(fieldOfView, static_cast<double>(width) / (height > 0 ? height : 1), nearPlane,
-                   farPlane);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    setViewSize(width, height);
+}
+
+static void reshapeToDrawable(PlatformWindow* window) {
+    int32_t width = 0, height = 0;
+    platformDrawableSize(window, &width, &height);
+    if (width > 0 && height > 0) reshapeGL(width, height);
 }
 
 bool extensionListHas(const char* extensions, const char* name) {
@@ -143,9 +143,7 @@ static void showGameWindow(WindowRecord& record) {
     platformHideSystemCursor();
     platformShowWindow(record.window);
     record.visible = true;
-    int32_t width = 0, height = 0;
-    platformDrawableSize(record.window, &width, &height);
-    reshapeGL(width, height);
+    reshapeToDrawable(record.window);
     record.lastCounter = platformCounter();
 }
 
@@ -190,7 +188,8 @@ void windowProcedure(const PlatformEvent& event) {
         case PlatformEventKind::Resized:
         case PlatformEventKind::Restored:
             windowRecord.visible = true;
-            if (event.x > 0 && event.y > 0) reshapeGL(event.x, event.y);
+            // Events give the window's size; the drawable may have more pixels.
+            if (event.x > 0 && event.y > 0 && gameWindow) reshapeToDrawable(gameWindow);
             break;
         case PlatformEventKind::Minimized:
             windowRecord.visible = false;

@@ -1,10 +1,12 @@
-// Camera placement, the ray-square test and aiming at known faces, all
-// computed without a GL context.
+// Camera placement, the ray-square test, aiming at known faces, and the
+// matrices GL draws with.
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "game_test_support.h"
+#include "graphics_test_support.h"
 
 namespace {
 
@@ -16,15 +18,6 @@ void frontSquare(Vec3 corners[4]) {
     corners[1] = {16, -16, -16};
     corners[2] = {16, -16, 16};
     corners[3] = {-16, -16, 16};
-}
-
-// Puts the mouse over a world point as the current camera shows it.
-void pointMouseAt(Vec3 point) {
-    int viewport[4] = {0, 0, ScreenWidth, ScreenHeight};
-    double wx, wy, wz;
-    ASSERT_TRUE(projectPoint(point, modelviewMatrix, projectionMatrix, viewport, wx, wy, wz));
-    mouseX = static_cast<int32_t>(std::lround(wx));
-    mouseY = static_cast<int32_t>(std::lround(ScreenHeight - wy));
 }
 
 class CameraTest : public ::testing::Test {
@@ -92,16 +85,9 @@ TEST_F(CameraTest, MouseAtTheCentreAimsAtTheFrontFaceOfTheNearestBlock) {
     EXPECT_EQ(aimFace, MinusY);
 }
 
-TEST_F(CameraTest, AimsAtTheFaceUnderTheMouseFromAnySide) {
+TEST_F(CameraTest, TheSideViewAimsAtTheSideFace) {
     placeBlock(0, 0, 0, Red);
     int32_t right = placeBlock(1, 0, 0, Blue);
-    pointMouseAt({32, -16, 8});
-    EXPECT_GT(mouseX, ScreenWidth / 2) << "+x is on the right when looking along +y";
-    EXPECT_LT(mouseY, ScreenHeight / 2) << "+z is up";
-    updateAiming();
-    EXPECT_EQ(aimBlock, right);
-    EXPECT_EQ(aimFace, MinusY);
-
     camera.eye = {640, 0, 0};
     applyCamera(massRatio());
     mouseX = ScreenWidth / 2;
@@ -109,6 +95,45 @@ TEST_F(CameraTest, AimsAtTheFaceUnderTheMouseFromAnySide) {
     updateAiming();
     EXPECT_EQ(aimBlock, right);
     EXPECT_EQ(aimFace, PlusX);
+}
+
+// GL draws with the matrices picking uses, even when the drawable's shape is
+// not the window's (a scaled display, a resized window): the mouse over a
+// face as GL projects it aims at that face.
+TEST_F(CameraTest, PickingAgreesWithWhatGLDraws) {
+    REQUIRE_GL();
+    placeBlock(0, 0, 0, Red);
+    int32_t right = placeBlock(1, 0, 0, Blue);
+    cameraLoadsGL = true;
+    setViewSize(300, 200);
+    applyCamera(massRatio());
+    double modelview[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    double wx = 0, wy = 0, wz = 0;
+    ASSERT_EQ(gluProject(32, -16, 8, modelview, projection, viewport, &wx, &wy, &wz), GL_TRUE);
+    cameraLoadsGL = false;
+    setViewSize(0, 0);
+    // Leave GL as the other graphics tests expect it.
+    glViewport(0, 0, graphics_test::windowSide, graphics_test::windowSide);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    ASSERT_EQ(viewport[2], 300);
+    ASSERT_EQ(viewport[3], 200);
+    // The mouse moves in window units over the 300 x 200 pixels.
+    mouseX = static_cast<int32_t>(std::lround(wx * ScreenWidth / 300));
+    mouseY = static_cast<int32_t>(std::lround((200 - wy) * ScreenHeight / 200));
+    EXPECT_GT(mouseX, ScreenWidth / 2) << "+x is on the right when looking along +y";
+    EXPECT_LT(mouseY, ScreenHeight / 2) << "+z is up";
+    setViewSize(300, 200);
+    updateAiming();
+    setViewSize(0, 0);
+    EXPECT_EQ(aimBlock, right);
+    EXPECT_EQ(aimFace, MinusY);
 }
 
 TEST_F(CameraTest, FlyingAndPoppingBlocksCannotBeAimedAt) {
