@@ -25,20 +25,25 @@ started=$(date +%s.%N)
   --no-dialogs --config-dir "$work/new/cfg" --frames 5) &
 newer_pid=$!
 
-# Start-up empties console.log, so the waiting lines are collected while they last.
+# Start-up empties console.log, so the last copy that still holds the waiting
+# lines is kept.
 touch "$work/seen.log"
 while kill -0 "$newer_pid" 2>/dev/null; do
-  cat "$work/new/console.log" 2>/dev/null >> "$work/seen.log" || true
+  if grep -q "Waiting for old process to die" "$work/new/console.log" 2>/dev/null; then
+    cp "$work/new/console.log" "$work/seen.log"
+  fi
   sleep 0.1
 done
 wait "$newer_pid" || fail "the newer copy did not exit cleanly"
 finished=$(date +%s.%N)
 
-grep -q "Waiting for old process to die" "$work/seen.log" || fail "no waiting line"
 grep -q "Killing old process" "$work/seen.log" || fail "no killing line"
+waits_before_kill=$(awk '/Killing old process/ { exit } /Waiting for old process to die/ { n++ } END { print n + 0 }' "$work/seen.log")
+(( waits_before_kill > 5 )) || fail "killed after only $waits_before_kill waits"
+(( waits_before_kill <= 7 )) || fail "waited $waits_before_kill times before killing"
 # The older copy's virtual display goes away with it.
 for _ in $(seq 50); do kill -0 "$older_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$older_pid" 2>/dev/null && fail "the older copy still runs"
 elapsed=$(echo "$finished - $started" | bc)
 (( $(echo "$elapsed >= 6" | bc) )) || fail "the newer copy gave up waiting after ${elapsed}s"
-echo "older copy ended after ${elapsed}s of waiting"
+echo "older copy ended after ${elapsed}s and $waits_before_kill waits"
