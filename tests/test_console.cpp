@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "engine/textures.h"
+#include "graphics_test_support.h"
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/console_log.h"
@@ -135,6 +137,25 @@ TEST_F(ConsoleCommandTest, ShowTakesOnlyItsOwnWords) {
     EXPECT_TRUE(showCurlConsole && showAtlas);
     runConsoleCommand("hide atlas");
     EXPECT_FALSE(showAtlas);
+}
+
+// The console's atlas size takes effect when the textures are reloaded: the
+// pages are then made at the new size.
+TEST_F(ConsoleCommandTest, ReloadingTexturesRebuildsTheAtlasAtTheSetSize) {
+    REQUIRE_GL();
+    graphics_test::resetTextures(1024);
+    ScreenWidth = 640;
+    ScreenHeight = 360;
+    runConsoleCommand("set atlassize 2048");
+    runConsoleCommand("reload textures");
+    ASSERT_FALSE(atlasPageTextures.empty()) << "the motion blur copy takes the first page";
+    glBindTexture(GL_TEXTURE_2D, atlasPageTextures[0]);
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 2048);
+    boundAtlasPage = -1;
+    textureQueue.clear();
+    deleteTextures();
 }
 
 std::vector<std::string> suggestionWords(const std::string& typed) {
