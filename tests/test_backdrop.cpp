@@ -27,7 +27,7 @@ class Starfield : public ::testing::Test {
     void TearDown() override { starfield.clear(); }
 };
 
-TEST_F(Starfield, FirstUpdateFillsToAHundredAndKeepsOnlyVisibleStarsOutsideTheMass) {
+TEST_F(Starfield, FirstUpdateKeepsAtMostAHundredVisibleStarsOutsideTheMass) {
     UpdateStarfield(16);
     ASSERT_FALSE(starfield.empty());
     EXPECT_LE(starfield.size(), static_cast<size_t>(starTarget));
@@ -37,9 +37,17 @@ TEST_F(Starfield, FirstUpdateFillsToAHundredAndKeepsOnlyVisibleStarsOutsideTheMa
         EXPECT_GE(star.size, 0.2f);
         EXPECT_LT(star.size, 0.3f + 1e-6f);
     }
-    UpdateStarfield(16);
-    EXPECT_GE(starfield.size(), static_cast<size_t>(starTarget) / 10)
-        << "each update refills before it removes";
+}
+
+TEST_F(Starfield, AnUpdateRefillsFirstAndThenDropsWhatLeftTheView) {
+    Star visible{{300, 800, 150}, {300, 800, 150}, 2000, 0.25f};
+    starfield.assign(starTarget, visible);
+    starfield[0].position.y = -1000;  // behind the eye
+    UpdateStarfield(0);
+    EXPECT_EQ(starfield.size(), static_cast<size_t>(starTarget) - 1)
+        << "a full field gets no new star; the one behind the eye goes";
+    UpdateStarfield(0);
+    EXPECT_GE(starfield.size(), static_cast<size_t>(starTarget) - 1) << "the next update refills";
 }
 
 TEST_F(Starfield, AStarMovesOneUnitPerTwentyMillisecondsTowardTheViewer) {
