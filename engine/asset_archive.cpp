@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 #include "shell/console_log.h"
@@ -89,14 +90,15 @@ static bool entryInRange(const AssetIndexEntry& entry, int64_t indexEnd, int64_t
     return end <= maxInt32 && (streamEnd < 0 || end <= streamEnd);
 }
 
+// Each entry stands on its own: one bad range costs only its own asset.
 static void dropEntriesOutOfRange(std::vector<AssetIndexEntry>& entries, int64_t indexEnd,
                                   int64_t streamEnd) {
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (entryInRange(entries[i], indexEnd, streamEnd)) continue;
-        logDamage("asset " + entries[i].name + " lies outside the archive");
-        entries.resize(i);
-        return;
-    }
+    auto outside = [&](const AssetIndexEntry& entry) {
+        if (entryInRange(entry, indexEnd, streamEnd)) return false;
+        logDamage("asset " + entry.name + " lies outside the archive");
+        return true;
+    };
+    entries.erase(std::remove_if(entries.begin(), entries.end(), outside), entries.end());
 }
 
 static bool skipHeaderText(gzFile file) {
@@ -143,6 +145,15 @@ void openAssetArchive() {
     }
     assetIndex = readAssetIndex(assetArchive, uncompressedLength(assetArchivePath));
     logConsole("AssPack headers loaded");
+}
+
+std::string missingArchiveMessage() {
+    if (!assetIndex.empty()) return {};
+    std::error_code error;
+    std::filesystem::path looked = std::filesystem::absolute(assetArchivePath, error);
+    std::string path = error ? assetArchivePath : looked.lexically_normal().string();
+    return "The game's data was not found: " + path +
+           " is missing or empty.\nStart the game from the folder that holds data/assets.ass.";
 }
 
 static const AssetIndexEntry* findAsset(const std::string& name) {
@@ -206,8 +217,9 @@ void prefetchAssets(const std::vector<std::string>& names) {
         if (entry && entry->size <= maxAssetBytes && !prefetchedAssets.count(name))
             entries.push_back(entry);
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const AssetIndexEntry* a, const AssetIndexEntry* b) { return a->offset < b->offset; });
+    std::sort(
+        entries.begin(), entries.end(),
+        [](const AssetIndexEntry* a, const AssetIndexEntry* b) { return a->offset < b->offset; });
     for (const AssetIndexEntry* entry : entries) {
         std::string bytes = readAssetRange(entry->name, entry->offset, entry->size);
         if (!bytes.empty()) prefetchedAssets[entry->name] = std::move(bytes);

@@ -2,7 +2,9 @@
 #include <random>
 
 #include "engine/asset_archive.h"
+#include "engine/asset_archive_check.h"
 #include "shell/console_log.h"
+#include "shell/window.h"
 #include "tests/assets/archive_test_support.h"
 
 namespace {
@@ -38,7 +40,8 @@ TEST_F(ArchiveTest, ReadAssetReturnsTheExactBytes) {
 // The range reader moves forward between reads and starts again for a read behind it.
 TEST_F(ArchiveTest, ReadsInAnyOrderAndPrefetchedReadsGiveTheSameBytes) {
     std::vector<GeneratedAsset> assets;
-    for (int i = 0; i < 6; i++) assets.push_back({"asset" + std::to_string(i), noise(70000 + i, i)});
+    for (int i = 0; i < 6; i++)
+        assets.push_back({"asset" + std::to_string(i), noise(70000 + i, i)});
     openPacked(assets);
     EXPECT_EQ(readAsset("asset4"), assets[4].bytes);
     EXPECT_EQ(readAsset("asset1"), assets[1].bytes) << "a read behind the last one";
@@ -125,6 +128,21 @@ TEST_F(ArchiveTest, MissingArchiveLeavesAnEmptyIndex) {
     EXPECT_EQ(assetArchive, nullptr);
     EXPECT_EQ(lookupAssetOffset("levels\\1.blvl"), -1);
     EXPECT_EQ(readAsset("levels\\1.blvl"), "");
+}
+
+// Started from another folder, the game ends at once and says where it looked.
+TEST_F(ArchiveTest, AGameWithoutItsDataEndsNamingThePathLookedFor) {
+    noDialogs = true;
+    std::string looked = (directory / "assets.ass").lexically_normal().string();
+    openAssetArchive();
+    EXPECT_EXIT(endIfAssetArchiveMissing(), ::testing::ExitedWithCode(EXIT_FAILURE),
+                "Error: The game's data was not found: " + looked + " is missing or empty");
+    openPacked({});
+    EXPECT_EXIT(endIfAssetArchiveMissing(), ::testing::ExitedWithCode(EXIT_FAILURE),
+                "is missing or empty");
+    openPacked({{"levels\\1.blvl", "1"}});
+    endIfAssetArchiveMissing();
+    EXPECT_EQ(missingArchiveMessage(), "");
 }
 
 TEST_F(ArchiveTest, ReopeningReplacesTheIndex) {
