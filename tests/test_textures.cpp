@@ -356,6 +356,28 @@ TEST_F(Streaming, WrongDepthCompressedAndDamagedImagesAreRejectedAndTheNextLoads
     EXPECT_EQ(textureList[0].name, "good.tga");
 }
 
+// Drawn every frame, an image wider than the atlas is read and refused once,
+// not dropped and queued again each frame, and the queue behind it moves on.
+TEST_F(Streaming, AnImageTooLargeForTheAtlasIsRefusedOnceAndNeverQueuedAgain) {
+    openArchive({{"textures\\wide.tga", makeTga(atlasSize + 1, 2, 32)},
+                 {"textures\\good.tga", makeTga(4, 4, 32)}});
+    for (int frame = 0; frame < 40; frame++) {
+        getTexture("wide.tga");
+        getTexture("good.tga");
+        updateStreamingTextures(16);
+    }
+    std::vector<std::string> lines = capturedLog();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "streaming textures\\wide.tga"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "texture wide.tga is larger than the atlas"),
+              1);
+    EXPECT_TRUE(textureQueue.empty());
+    EXPECT_NE(getTexture("good.tga"), textureNotLoaded);
+    reloadTextures();
+    EXPECT_EQ(std::count(textureQueue.begin(), textureQueue.end(), "wide.tga"), 0);
+    getTexture("wide.tga");
+    EXPECT_EQ(textureQueue.back(), "wide.tga") << "a rebuilt atlas may be large enough";
+}
+
 TEST_F(Streaming, AnArchiveThatEndsEarlyNeverStallsTheQueue) {
     std::string image = makeTga(32, 32, 32);
     uint32_t noise = 12345;
