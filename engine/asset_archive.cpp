@@ -197,7 +197,11 @@ static bool positionRangeReader(int32_t offset) {
         logConsole("gzopen failed");
         return false;
     }
-    if (gztell(rangeReader) > offset) gzrewind(rangeReader);
+    // Reading behind the reader inflates the archive again from its start.
+    if (gztell(rangeReader) > offset) {
+        logConsole("AssPack rewinds to " + std::to_string(offset));
+        gzrewind(rangeReader);
+    }
     return gzseek(rangeReader, offset, SEEK_SET) == offset;
 }
 
@@ -226,6 +230,30 @@ void prefetchAssets(const std::vector<std::string>& names) {
     }
 }
 
+// Assets asked for again and again, read once and kept for the run.
+static std::map<std::string, std::string> keptAssets;
+
+static std::string folderOf(const std::string& name) {
+    return name.substr(0, name.rfind('\\') + 1);
+}
+
+std::string readKeptAsset(const std::string& name) {
+    auto kept = keptAssets.find(name);
+    if (kept != keptAssets.end()) return kept->second;
+    std::vector<std::string> folder;
+    for (const AssetIndexEntry& entry : assetIndex)
+        if (folderOf(entry.name) == folderOf(name) && !keptAssets.count(entry.name))
+            folder.push_back(entry.name);
+    prefetchAssets(folder);
+    for (const std::string& member : folder) {
+        std::string bytes = readAsset(member);
+        if (!bytes.empty()) keptAssets.emplace(member, std::move(bytes));
+    }
+    kept = keptAssets.find(name);
+    // A name that is not there is looked up once more, for the log line.
+    return kept != keptAssets.end() ? kept->second : readAsset(name);
+}
+
 std::string readAsset(const std::string& name) {
     int32_t offset = lookupAssetOffset(name);
     int32_t size = lookupAssetSize(name);
@@ -249,6 +277,7 @@ std::string readAsset(const std::string& name) {
 void closeAssetArchive() {
     closeRangeReader();
     prefetchedAssets.clear();
+    keptAssets.clear();
     if (!assetArchive) return;
     gzclose(assetArchive);
     assetArchive = nullptr;

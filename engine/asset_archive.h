@@ -34,6 +34,10 @@ std::string readAsset(const std::string& name);
 // Reads the named assets ahead, in archive order in one forward pass, so that
 // the readAsset calls that follow (in any order) inflate nothing again.
 void prefetchAssets(const std::vector<std::string>& names);
+// An asset asked for again and again (a level file at every level start):
+// the first call reads every asset of its folder in one forward pass and
+// keeps them until the archive is closed; later calls inflate nothing.
+std::string readKeptAsset(const std::string& name);
 void closeAssetArchive();
 // Names the archive path looked for when the index is empty (no archive, or
 // one without assets); "" when there are assets.

@@ -130,6 +130,32 @@ TEST_F(ArchiveTest, MissingArchiveLeavesAnEmptyIndex) {
     EXPECT_EQ(readAsset("levels\\1.blvl"), "");
 }
 
+// Fonts asked for in any order and the level files at every level start
+// never send the shared reader back to the archive's start.
+TEST_F(ArchiveTest, FontsAndLevelsAreReadWithoutRewinding) {
+    openPacked({{"fonts\\arialbd.ttf", "ARIAL"},
+                {"fonts\\prototype.ttf", "PROTO"},
+                {"levels\\1.blvl", "ONE"},
+                {"levels\\2.blvl", "TWO"},
+                {"sounds\\tick.ogg", "TICK"}});
+    prefetchAssets({"fonts\\prototype.ttf", "fonts\\arialbd.ttf"});
+    EXPECT_EQ(readAsset("fonts\\prototype.ttf"), "PROTO");
+    EXPECT_EQ(readAsset("fonts\\arialbd.ttf"), "ARIAL");
+    EXPECT_EQ(readKeptAsset("levels\\1.blvl"), "ONE");
+    EXPECT_EQ(readAsset("sounds\\tick.ogg"), "TICK");
+    for (int start = 0; start < 3; start++) {
+        EXPECT_EQ(readKeptAsset("levels\\2.blvl"), "TWO");
+        EXPECT_EQ(readKeptAsset("levels\\1.blvl"), "ONE");
+    }
+    for (const std::string& line : logLines())
+        EXPECT_EQ(line.rfind("AssPack rewinds", 0), std::string::npos) << line;
+    EXPECT_EQ(readKeptAsset("levels\\3.blvl"), "");
+    EXPECT_TRUE(logged("AssPack has no asset levels\\3.blvl"));
+    EXPECT_EQ(readAsset("fonts\\arialbd.ttf"), "ARIAL");
+    EXPECT_TRUE(logged("AssPack rewinds to " + std::to_string(assetIndex[0].offset)))
+        << "a read behind the reader says so";
+}
+
 // Started from another folder, the game ends at once and says where it looked.
 TEST_F(ArchiveTest, AGameWithoutItsDataEndsNamingThePathLookedFor) {
     noDialogs = true;
