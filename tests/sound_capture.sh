@@ -250,10 +250,22 @@ def pop_chains(effects):
             chains.append([(ms, pitch)])
     return chains
 
+RING_MS = 300  # a pop still sounds this long after it starts
+
 def clean_steps(effects, chains):
-    """Successive pops of a chain with nothing else starting from one to the end of the next."""
-    return [(a, b) for chain in chains for a, b in zip(chain, chain[1:])
-            if sum(1 for _, other, *_ in effects if a[0] + 5 < other < b[0] + 116) == 1]
+    """Successive pops of a chain that no other sound disturbs: nothing but the
+    chain's own pops starts from RING_MS before the first (it would still ring
+    under both) to the end of the second's measurement window. Another chain's
+    pops count by how many there are, so one in the same frame as ours counts too."""
+    steps = []
+    for chain in chains:
+        for a, b in zip(chain, chain[1:]):
+            window = (a[0] - RING_MS, b[0] + 116)
+            starts = sum(1 for _, ms, *_ in effects if window[0] < ms < window[1])
+            own = sum(1 for ms, _ in chain if window[0] < ms < window[1])
+            if starts == own:
+                steps.append((a, b))
+    return steps
 
 def enough_effects(path):
     """What session 2's checks need: three lone shots, 12 pops in chains, one of 4 or more."""
