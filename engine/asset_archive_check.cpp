@@ -6,7 +6,7 @@
 
 #include "engine/asset_archive.h"
 #include "shell/console_log.h"
-#include "shell/window.h"
+#include "shell/gl_caps.h"
 
 void endIfAssetArchiveMissing() {
     std::string message = missingArchiveMessage();

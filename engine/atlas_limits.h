@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-// An atlasSize below this loads the small images ("textures\small\").
-constexpr int32_t smallTexturesBelow = 2048;
-// Full-size images load into atlases of smallTexturesBelow texels and up.
-constexpr int32_t maxFullImageSide = smallTexturesBelow;
+#include "shell/gl_caps.h"
+
+// Full-size images load into atlases of smallTextureLimit texels and up.
+constexpr int32_t maxFullImageSide = smallTextureLimit;
 // Small images must fit the smallest atlas drivers give in practice.
-constexpr int32_t maxSmallImageSide = smallTexturesBelow / 2;
+constexpr int32_t maxSmallImageSide = smallTextureLimit / 2;

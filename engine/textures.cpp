@@ -157,7 +157,7 @@ void flushAtlasPage(int p) {
             return;
         }
         atlasSize /= 2;
-        if (atlasSize < smallTexturesBelow) smallTextures = true;
+        if (atlasSize < smallTextureLimit) smallTextures = true;
     }
     // Glyphs live in page 0, so clearing it means building the fonts again.
     if (p == 0) setupFonts();

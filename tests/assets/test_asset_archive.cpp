@@ -4,7 +4,7 @@
 #include "engine/asset_archive.h"
 #include "engine/asset_archive_check.h"
 #include "shell/console_log.h"
-#include "shell/window.h"
+#include "shell/gl_caps.h"
 #include "tests/assets/archive_test_support.h"
 
 namespace {
