@@ -253,17 +253,18 @@ def pop_chains(effects):
 RING_MS = 300  # a pop still sounds this long after it starts
 
 def clean_steps(effects, chains):
-    """Successive pops of a chain that no other sound disturbs: nothing but the
-    chain's own pops starts from RING_MS before the first (it would still ring
-    under both) to the end of the second's measurement window. Another chain's
-    pops count by how many there are, so one in the same frame as ours counts too."""
+    """Successive pops of a chain with nothing else starting from one to the end
+    of the next, and no other chain's pop started within RING_MS before the first:
+    it would still ring under both and blur the pitch step. Pops are counted, so
+    another chain's pop in the same frame as one of ours counts too."""
     steps = []
     for chain in chains:
         for a, b in zip(chain, chain[1:]):
-            window = (a[0] - RING_MS, b[0] + 116)
-            starts = sum(1 for _, ms, *_ in effects if window[0] < ms < window[1])
-            own = sum(1 for ms, _ in chain if window[0] < ms < window[1])
-            if starts == own:
+            later = sum(1 for _, ms, *_ in effects if a[0] + 5 < ms < b[0] + 116)
+            ringing = sum(1 for _, ms, name, *_ in effects
+                          if name == "stab6.ogg" and a[0] - RING_MS < ms <= a[0] + 5)
+            own_ringing = sum(1 for ms, _ in chain if a[0] - RING_MS < ms <= a[0] + 5)
+            if later == 1 and ringing == own_ringing:
                 steps.append((a, b))
     return steps
 

@@ -221,10 +221,11 @@ class Streaming : public AtlasPages {
         AtlasPages::TearDown();
     }
     void openArchive(const std::vector<Asset>& assets, const std::string& header = "test") {
+        // Page 0 first: its flush builds the fonts, and these archives hold none.
+        createAtlasPage();
         assetArchivePath = tempDir() + "/assets.ass";
         writeArchive(assetArchivePath, assets, header);
         openAssetArchive();
-        createAtlasPage();
         startLogCapture();
     }
     // Runs frames until the queue is empty; gives the frame count.
@@ -372,8 +373,7 @@ TEST_F(Streaming, AnImageTooLargeForTheAtlasIsRefusedOnceAndNeverQueuedAgain) {
               1);
     EXPECT_TRUE(textureQueue.empty());
     EXPECT_NE(getTexture("good.tga"), textureNotLoaded);
-    reloadTextures();
-    EXPECT_EQ(std::count(textureQueue.begin(), textureQueue.end(), "wide.tga"), 0);
+    deleteTextures();
     getTexture("wide.tga");
     EXPECT_EQ(textureQueue.back(), "wide.tga") << "a rebuilt atlas may be large enough";
 }
@@ -442,7 +442,7 @@ TEST_F(Streaming, ArrivedTexturesFadeInOver250Ms) {
 }
 
 TEST_F(Streaming, ReloadRebuildsTheAtlasAtTheNewSize) {
-    openArchive({{"textures\\briskogames.tga", makeTga(4, 4, 32)}});
+    // No archive: the fonts that page 0's flush builds stay empty and take no room.
     ScreenWidth = 64;
     ScreenHeight = 32;
     atlasSize = 512;
