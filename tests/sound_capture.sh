@@ -255,7 +255,8 @@ RING_MS = 300  # a pop still sounds this long after it starts
 def clean_steps(effects, chains):
     """Successive pops of a chain with nothing else starting from one to the end
     of the next, and no other chain's pop started within RING_MS before the first:
-    it would still ring under both and blur the pitch step. Pops are counted, so
+    it would still ring under both and blur the pitch step; nor two pops bunched
+    by a late frame into one measurement window. Pops are counted, so
     another chain's pop in the same frame as one of ours counts too."""
     steps = []
     for chain in chains:
@@ -264,7 +265,9 @@ def clean_steps(effects, chains):
             ringing = sum(1 for _, ms, name, *_ in effects
                           if name == "stab6.ogg" and a[0] - RING_MS < ms <= a[0] + 5)
             own_ringing = sum(1 for ms, _ in chain if a[0] - RING_MS < ms <= a[0] + 5)
-            if later == 1 and ringing == own_ringing:
+            # A late frame can bunch two pops: the first one's window must end before the next starts.
+            apart = b[0] - a[0] >= 116
+            if apart and later == 1 and ringing == own_ringing:
                 steps.append((a, b))
     return steps
 
