@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 
 #include "shell/console_log.h"
@@ -89,14 +90,15 @@ static bool entryInRange(const AssetIndexEntry& entry, int64_t indexEnd, int64_t
     return end <= maxInt32 && (streamEnd < 0 || end <= streamEnd);
 }
 
+// Each entry stands on its own: one bad range costs only its own asset.
 static void dropEntriesOutOfRange(std::vector<AssetIndexEntry>& entries, int64_t indexEnd,
                                   int64_t streamEnd) {
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (entryInRange(entries[i], indexEnd, streamEnd)) continue;
-        logDamage("asset " + entries[i].name + " lies outside the archive");
-        entries.resize(i);
-        return;
-    }
+    auto outside = [&](const AssetIndexEntry& entry) {
+        if (entryInRange(entry, indexEnd, streamEnd)) return false;
+        logDamage("asset " + entry.name + " lies outside the archive");
+        return true;
+    };
+    entries.erase(std::remove_if(entries.begin(), entries.end(), outside), entries.end());
 }
 
 static bool skipHeaderText(gzFile file) {
@@ -145,6 +147,15 @@ void openAssetArchive() {
     logConsole("AssPack headers loaded");
 }
 
+std::string missingArchiveMessage() {
+    if (!assetIndex.empty()) return {};
+    std::error_code error;
+    std::filesystem::path looked = std::filesystem::absolute(assetArchivePath, error);
+    std::string path = error ? assetArchivePath : looked.lexically_normal().string();
+    return "The game's data was not found: " + path +
+           " is missing or empty.\nStart the game from the folder that holds data/assets.ass.";
+}
+
 static const AssetIndexEntry* findAsset(const std::string& name) {
     for (const AssetIndexEntry& entry : assetIndex) {
         if (entry.name == name) return &entry;
@@ -186,7 +197,11 @@ static bool positionRangeReader(int32_t offset) {
         logConsole("gzopen failed");
         return false;
     }
-    if (gztell(rangeReader) > offset) gzrewind(rangeReader);
+    // Reading behind the reader inflates the archive again from its start.
+    if (gztell(rangeReader) > offset) {
+        logConsole("AssPack rewinds to " + std::to_string(offset));
+        gzrewind(rangeReader);
+    }
     return gzseek(rangeReader, offset, SEEK_SET) == offset;
 }
 
@@ -206,12 +221,37 @@ void prefetchAssets(const std::vector<std::string>& names) {
         if (entry && entry->size <= maxAssetBytes && !prefetchedAssets.count(name))
             entries.push_back(entry);
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const AssetIndexEntry* a, const AssetIndexEntry* b) { return a->offset < b->offset; });
+    std::sort(
+        entries.begin(), entries.end(),
+        [](const AssetIndexEntry* a, const AssetIndexEntry* b) { return a->offset < b->offset; });
     for (const AssetIndexEntry* entry : entries) {
         std::string bytes = readAssetRange(entry->name, entry->offset, entry->size);
         if (!bytes.empty()) prefetchedAssets[entry->name] = std::move(bytes);
     }
+}
+
+// Assets asked for again and again, read once and kept for the run.
+static std::map<std::string, std::string> keptAssets;
+
+static std::string folderOf(const std::string& name) {
+    return name.substr(0, name.rfind('\\') + 1);
+}
+
+std::string readKeptAsset(const std::string& name) {
+    auto kept = keptAssets.find(name);
+    if (kept != keptAssets.end()) return kept->second;
+    std::vector<std::string> folder;
+    for (const AssetIndexEntry& entry : assetIndex)
+        if (folderOf(entry.name) == folderOf(name) && !keptAssets.count(entry.name))
+            folder.push_back(entry.name);
+    prefetchAssets(folder);
+    for (const std::string& member : folder) {
+        std::string bytes = readAsset(member);
+        if (!bytes.empty()) keptAssets.emplace(member, std::move(bytes));
+    }
+    kept = keptAssets.find(name);
+    // A name that is not there is looked up once more, for the log line.
+    return kept != keptAssets.end() ? kept->second : readAsset(name);
 }
 
 std::string readAsset(const std::string& name) {
@@ -237,6 +277,7 @@ std::string readAsset(const std::string& name) {
 void closeAssetArchive() {
     closeRangeReader();
     prefetchedAssets.clear();
+    keptAssets.clear();
     if (!assetArchive) return;
     gzclose(assetArchive);
     assetArchive = nullptr;

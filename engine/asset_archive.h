@@ -34,9 +34,17 @@ std::string readAsset(const std::string& name);
 // Reads the named assets ahead, in archive order in one forward pass, so that
 // the readAsset calls that follow (in any order) inflate nothing again.
 void prefetchAssets(const std::vector<std::string>& names);
+// An asset asked for again and again (a level file at every level start):
+// the first call reads every asset of its folder in one forward pass and
+// keeps them until the archive is closed; later calls inflate nothing.
+std::string readKeptAsset(const std::string& name);
 void closeAssetArchive();
+// Names the archive path looked for when the index is empty (no archive, or
+// one without assets); "" when there are assets.
+std::string missingArchiveMessage();
 
 // Reads an index from a stream positioned at its start; stops at the first
-// damage and keeps the entries before it. `streamEnd` (-1 = unknown) bounds
+// damage of the index itself and keeps the entries before it; an entry whose
+// range lies outside the stream is dropped alone. `streamEnd` (-1 = unknown) bounds
 // the asset ranges. Used by openAssetArchive and the fuzzer.
 std::vector<AssetIndexEntry> readAssetIndex(gzFile file, int64_t streamEnd);

@@ -14,8 +14,12 @@ static const char* const wholePageName = "atlas";
 // Culling was on when 2D mode began; end2D turns it back on.
 static bool cullingSuspended = false;
 
+static bool stateEnabled(GLenum cap) {
+    return std::find(enabledStates.begin(), enabledStates.end(), cap) != enabledStates.end();
+}
+
 void enableState(GLenum cap) {
-    if (std::find(enabledStates.begin(), enabledStates.end(), cap) != enabledStates.end()) return;
+    if (stateEnabled(cap)) return;
     glEnable(cap);
     enabledStates.push_back(cap);
 }
@@ -40,17 +44,15 @@ void begin2D() {
     glOrtho(0, ScreenWidth, ScreenHeight, 0, -100, 100);
     disableState(GL_DEPTH_TEST);
     // The flipped projection turns every 2D quad clockwise: culling would drop it.
-    if (glIsEnabled(GL_CULL_FACE)) {
-        glDisable(GL_CULL_FACE);
-        cullingSuspended = true;
-    }
+    cullingSuspended = stateEnabled(GL_CULL_FACE);
+    disableState(GL_CULL_FACE);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
 
 void end2D() {
     enableState(GL_DEPTH_TEST);
-    if (cullingSuspended) glEnable(GL_CULL_FACE);
+    if (cullingSuspended) enableState(GL_CULL_FACE);
     cullingSuspended = false;
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();

@@ -28,6 +28,11 @@ static constexpr float bigFontShare = 1.25f, mediumFontShare = 0.5f, smallFontSh
 static constexpr int glyphDpi = 96;
 static constexpr float texelInset = 0.001f;
 static constexpr char replacementByte = '*';
+static const std::string fontFolder = "fonts\\";
+static const std::string displayFace = "prototype.ttf";  // bigFont and mediumFont
+static const std::string textFace = "arialbd.ttf";       // smallFont
+static const char* const ftNewFaceFailure =
+    "FT_New_Face failed (there is probably a problem with your font file)";
 
 // ---- building ----
 
@@ -138,8 +143,7 @@ void buildFont(FontData& font, const std::string& bytes, float size, const std::
     if (FT_Init_FreeType(&session.library)) throw std::runtime_error("FT_Init_FreeType failed");
     if (FT_New_Memory_Face(session.library, reinterpret_cast<const FT_Byte*>(bytes.data()),
                            static_cast<FT_Long>(bytes.size()), 0, &session.face))
-        throw std::runtime_error(
-            "FT_New_Face failed (there is probably a problem with your font file)");
+        throw std::runtime_error(ftNewFaceFailure);
     FT_F26Dot6 pixels = static_cast<FT_F26Dot6>(static_cast<int>(size)) * 64;
     FT_Set_Char_Size(session.face, pixels, pixels, glyphDpi, glyphDpi);
     font = FontData{};
@@ -148,31 +152,34 @@ void buildFont(FontData& font, const std::string& bytes, float size, const std::
     for (int c = firstGlyph; c <= lastGlyph; c++) buildGlyph(font, session.face, c, "font_" + key);
 }
 
-// Builds from bytes already read; no bytes means the file was missing.
-static void buildOrLeaveEmpty(FontData& font, const std::string& bytes, const std::string& file,
-                              float size) {
+// Builds from bytes already read. With no archive at all the fonts stay
+// empty (start-up ends the game over that with its own message); a font
+// missing from the archive ends the game as a broken one does.
+static void buildFromArchive(FontData& font, const std::string& bytes, const std::string& file,
+                             float size) {
+    font = FontData{};
+    font.h = size;
     if (bytes.empty()) {
-        // No archive or no such file: text in this font draws nothing.
         logConsole("font " + file + " not found");
-        font = FontData{};
-        font.h = size;
-        return;
+        if (assetIndex.empty()) return;
+        throw std::runtime_error(ftNewFaceFailure);
     }
     buildFont(font, bytes, size, file + "_" + std::to_string(static_cast<int>(size)));
 }
 
 void loadFont(FontData& font, const std::string& file, float size) {
-    buildOrLeaveEmpty(font, readAsset("fonts\\" + file), file, size);
+    buildFromArchive(font, readAsset(fontFolder + file), file, size);
 }
 
 void setupFonts() {
     float unit = ScreenHeight / layoutHeight * fontUnit;
     try {
-        // Each archive read decompresses up to the file: read the shared face once.
-        std::string display = readAsset("fonts\\prototype.ttf");
-        buildOrLeaveEmpty(bigFont, display, "prototype.ttf", unit * bigFontShare);
-        buildOrLeaveEmpty(mediumFont, display, "prototype.ttf", unit * mediumFontShare);
-        loadFont(smallFont, "arialbd.ttf", unit * smallFontShare);
+        // Both faces in one forward pass through the archive, whatever their order in it.
+        prefetchAssets({fontFolder + displayFace, fontFolder + textFace});
+        std::string display = readAsset(fontFolder + displayFace);
+        buildFromArchive(bigFont, display, displayFace, unit * bigFontShare);
+        buildFromArchive(mediumFont, display, displayFace, unit * mediumFontShare);
+        loadFont(smallFont, textFace, unit * smallFontShare);
     } catch (const std::runtime_error& error) {
         // A font file that FreeType cannot use ends the game on purpose.
         logConsole(error.what());

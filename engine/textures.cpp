@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "engine/asset_archive.h"
+#include "engine/atlas_limits.h"
 #include "engine/fonts.h"
 #include "engine/preload_list.h"
 #include "platform/system.h"
@@ -19,6 +20,7 @@ std::vector<TextureRecord> textureList;
 std::deque<std::string> textureQueue;
 std::string lastTextureName;
 int lastTextureIndex = -1;
+std::vector<std::string> unusableTextures;
 int lastAtlasChunk = -1;
 std::vector<std::vector<AtlasRect>> atlasPages;
 std::vector<GLuint> atlasPageTextures;
@@ -45,6 +47,9 @@ int getTexture(const std::string& name) {
         lastTextureIndex = static_cast<int>(i);
         return lastTextureIndex;
     }
+    // A refused image asked for every frame would be read and refused every frame.
+    if (std::find(unusableTextures.begin(), unusableTextures.end(), name) != unusableTextures.end())
+        return textureNotLoaded;
     if (std::find(textureQueue.begin(), textureQueue.end(), name) == textureQueue.end())
         textureQueue.push_back(name);
     return textureNotLoaded;
@@ -232,9 +237,15 @@ static void dropRequest() {
     resetStream();
 }
 
+// Drops a request whose image can never load at this atlas size.
+static void refuseRequest() {
+    unusableTextures.push_back(textureQueue.front());
+    dropRequest();
+}
+
 static void dropDamaged(const std::string& why) {
     logConsole("texture " + textureQueue.front() + " " + why);
-    dropRequest();
+    refuseRequest();
 }
 
 static void startStreaming() {
@@ -327,7 +338,7 @@ static bool readTgaHeader() {
 static void rejectFile(const std::string& logLine) {
     logConsole(logLine);
     showMessageBox("Unable to load file " + textureQueue.front(), "Error");
-    dropRequest();
+    refuseRequest();
 }
 
 // Damage that the image's own header reveals; "" when the image is sound.
@@ -449,6 +460,7 @@ void deleteTextures() {
     atlasPages.clear();
     textureList.clear();
     textureQueue.clear();
+    unusableTextures.clear();
     forgetLookups();
     boundAtlasPage = -1;
     resetStream();

@@ -40,6 +40,9 @@ extern std::vector<TextureRecord> textureList;  // loaded textures; index = text
 extern std::deque<std::string> textureQueue;    // names waiting to stream, first in first out
 extern std::string lastTextureName;             // one-entry lookup cache
 extern int lastTextureIndex;
+// Images refused as damaged, of the wrong kind or too large for the atlas:
+// logged once and never queued again until deleteTextures rebuilds the atlas.
+extern std::vector<std::string> unusableTextures;
 extern int lastAtlasChunk;  // record the texture matrix selects, -1 = none
 extern std::vector<std::vector<AtlasRect>> atlasPages;  // each page's rectangles
 extern std::vector<GLuint> atlasPageTextures;           // GL name of each page

@@ -15,14 +15,21 @@ std::string levelFileName(int32_t fileNumber) {
     return "levels\\" + std::to_string(fileNumber < 0 ? -fileNumber : fileNumber) + ".blvl";
 }
 
-static bool readLittleEndian32(gzFile file, uint32_t& value) {
-    unsigned char bytes[4];
-    if (gzread(file, bytes, sizeof bytes) != static_cast<int>(sizeof bytes)) return false;
+// A level file's bytes and how far they have been read.
+struct LevelBytes {
+    const std::string& bytes;
+    size_t position;
+};
+
+static bool readLittleEndian32(LevelBytes& file, uint32_t& value) {
+    if (file.bytes.size() - file.position < 4) return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.bytes.data()) + file.position;
+    file.position += 4;
     value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
     return true;
 }
 
-static bool readFloat(gzFile file, float& value) {
+static bool readFloat(LevelBytes& file, float& value) {
     uint32_t bits = 0;
     if (!readLittleEndian32(file, bits)) return false;
     std::memcpy(&value, &bits, sizeof value);
@@ -50,7 +57,7 @@ static bool validCentre(Vec3 c) {
            std::fabs(c.z) <= worldBound;
 }
 
-static void readCentres(gzFile file, int32_t count, const std::string& path,
+static void readCentres(LevelBytes& file, int32_t count, const std::string& path,
                         std::vector<Vec3>& centres) {
     for (int32_t i = 0; i < count; i++) {
         Vec3 c;
@@ -68,31 +75,44 @@ static void readCentres(gzFile file, int32_t count, const std::string& path,
     }
 }
 
+// The block count and the centres, from a level file's bytes.
+static void parseLevel(const std::string& bytes, const std::string& path,
+                       std::vector<Vec3>& centres) {
+    LevelBytes file{bytes, 0};
+    uint32_t rawCount = 0;
+    if (!readLittleEndian32(file, rawCount)) {
+        logConsole("Level file in " + path + " is damaged: no block count");
+        return;
+    }
+    readCentres(file, checkedCount(rawCount, path), path, centres);
+}
+
+// The most a level file can hold: its count and a centre per slot.
+static constexpr int32_t maxLevelBytes = 4 + blockSlots * 12;
+
 bool readLevelFile(const std::string& path, int32_t offset, std::vector<Vec3>& centres) {
     centres.clear();
     gzFile file = gzopen(path.c_str(), "rb");
     if (!file) return false;
-    uint32_t rawCount = 0;
-    if (offset < 0 || gzseek(file, offset, SEEK_SET) != offset ||
-        !readLittleEndian32(file, rawCount)) {
-        logConsole("Level file in " + path + " is damaged: no block count");
-    } else {
-        readCentres(file, checkedCount(rawCount, path), path, centres);
-    }
+    std::string bytes(maxLevelBytes, '\0');
+    int got = 0;
+    if (offset >= 0 && gzseek(file, offset, SEEK_SET) == offset)
+        got = gzread(file, bytes.data(), maxLevelBytes);
+    bytes.resize(got > 0 ? got : 0);
     gzclose(file);
+    parseLevel(bytes, path, centres);
     return true;
 }
 
 std::vector<Vec3> loadLevelFromArchive(int32_t fileNumber) {
     std::vector<Vec3> centres;
     std::string name = levelFileName(fileNumber);
-    int32_t offset = lookupAssetOffset(name);
-    if (offset < 0) {
+    // Kept after the first level start, so no later one inflates the archive again.
+    std::string bytes = readKeptAsset(name);
+    if (bytes.empty()) {
         logConsole("Level file " + name + " is missing; the level starts empty");
         return centres;
     }
-    if (!readLevelFile(assetArchivePath, offset, centres)) {
-        logConsole("Cannot open " + assetArchivePath + " for " + name);
-    }
+    parseLevel(bytes, assetArchivePath, centres);
     return centres;
 }

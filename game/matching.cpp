@@ -174,8 +174,10 @@ void updatePopping(float dtMs) {
         showTutorialCard(CardCombo);
 }
 
-void addFloatingText(float x, float y, const std::string& text, float value) {
-    floatingTexts.push_back({x, y, text, 0.0f, value, 0.0f, false, false, 0});
+void addFloatingText(float x, float y, const std::string& text, float value,
+                     FloatingTextStyle style) {
+    bool big = style == FloatingTextStyle::Big, message = style == FloatingTextStyle::Message;
+    floatingTexts.push_back({x, y, text, 0.0f, value, 0.0f, big, message, 0});
 }
 
 void updateFloatingTexts(float dtMs) {

@@ -59,4 +59,8 @@ void updatePopping(float dtMs);
 // Ages the particle bursts and frees the finished ones.
 void advanceParticleBursts(float dtMs);
 void updateFloatingTexts(float dtMs);
-void addFloatingText(float x, float y, const std::string& text, float value);
+// How the game view draws a floating text: the score style; big (larger,
+// twice as long); or message (as big, in yellow).
+enum class FloatingTextStyle { Score, Big, Message };
+void addFloatingText(float x, float y, const std::string& text, float value,
+                     FloatingTextStyle style = FloatingTextStyle::Score);

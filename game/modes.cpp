@@ -214,9 +214,10 @@ static bool anyStandingOrFlyingBlock() {
 }
 
 // A HUD message at the lower left, `lines` font heights above the bottom row.
-static void addHudText(const std::string& text, float value, int32_t lines) {
+static void addHudText(const std::string& text, float value, int32_t lines,
+                       FloatingTextStyle style = FloatingTextStyle::Score) {
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
-    addFloatingText(0.05f * h, h - 0.025f * w - lines * bigFont.h, text, value);
+    addFloatingText(0.05f * h, h - 0.025f * w - lines * bigFont.h, text, value, style);
 }
 
 void updateRushDrain(float dtMs) {
@@ -233,12 +234,13 @@ static void endStage() {
     stageTimer = beepClock = 0;
     startStageFusion();
     int32_t bonus = stageNumber * stageNumber * stageNumber * 1000;
-    addHudText("+" + std::to_string(bonus), static_cast<float>(bonus), 2);
+    addHudText("+" + std::to_string(bonus), static_cast<float>(bonus), 2,
+               FloatingTextStyle::Message);
     if (redFlag) {
         unlockAchievement("youvegotredonyou");
         redFlag = false;
     }
-    addHudText("Stage " + std::to_string(stageNumber) + " Clear!", 0.0f, 1);
+    addHudText("Stage " + std::to_string(stageNumber) + " Clear!", 0.0f, 1, FloatingTextStyle::Big);
     PlaySound("powerupready.ogg", 0.2f, 1.0f);
     stageNumber++;
 }

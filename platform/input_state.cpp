@@ -104,15 +104,36 @@ int32_t virtualKeyFromScancode(int scancode) {
     return 0;
 }
 
+static bool isNumberRow(int scancode) {
+    return scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_0;
+}
+
+int32_t virtualKeyFromKey(int keycode, int scancode) {
+    // The console switch is the key left of 1 wherever the layout puts its symbol.
+    if (scancode == SDL_SCANCODE_GRAVE) return vk::Oem3;
+    if (keycode >= 'a' && keycode <= 'z') return vkLetterA + (keycode - 'a');
+    if (keycode >= '0' && keycode <= '9') return vkDigit0 + (keycode - '0');
+    // Layouts whose number row types symbols unshifted (AZERTY) still give digits.
+    if (isNumberRow(scancode)) return virtualKeyFromScancode(scancode);
+    bool printable = keycode >= ' ' && keycode < 0x7F;
+    if (!printable) return virtualKeyFromScancode(scancode);
+    if (keycode == ' ') return vk::Space;
+    if (keycode == '-') return vk::OemMinus;
+    if (keycode == '.') return vk::OemPeriod;
+    // A symbol the game has no key for (',' where QWERTY has M).
+    return 0;
+}
+
 bool platformKeyHeld(int32_t virtualKey) {
     if (injectedKeyHeld(virtualKey)) return true;
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
     if (!state) return false;
     for (int scancode = 0; scancode < count; ++scancode) {
-        if (state[scancode] && keyAnswers(virtualKey, virtualKeyFromScancode(scancode))) {
+        if (!state[scancode]) continue;
+        SDL_Scancode code = static_cast<SDL_Scancode>(scancode);
+        if (keyAnswers(virtualKey, virtualKeyFromKey(SDL_GetKeyFromScancode(code), scancode)))
             return true;
-        }
     }
     return false;
 }

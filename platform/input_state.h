@@ -12,6 +12,10 @@ constexpr int32_t Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control 
 
 // The Windows virtual-key code of an SDL scancode, 0 when unmapped.
 int32_t virtualKeyFromScancode(int scancode);
+// The virtual key of a key press: letters, digits, minus and period follow
+// the keyboard layout (SDL keycode), as Windows virtual keys do; the console
+// key left of 1 and keys that type no ASCII character go by position.
+int32_t virtualKeyFromKey(int keycode, int scancode);
 // The key is held now (injected keys count as held for one frame).
 bool platformKeyHeld(int32_t virtualKey);
 bool platformCapsLockOn();

@@ -184,7 +184,7 @@ bool platformModeExists(int32_t width, int32_t height) {
 // ---- events ----
 
 static int32_t virtualKeyOf(const SDL_KeyboardEvent& key) {
-    return virtualKeyFromScancode(key.keysym.scancode);
+    return virtualKeyFromKey(key.keysym.sym, key.keysym.scancode);
 }
 
 static bool translateWindowEvent(const SDL_WindowEvent& window, PlatformEvent& event) {
@@ -249,6 +249,20 @@ static bool translateEvent(const SDL_Event& sdl, PlatformEvent& event) {
     }
 }
 
+// A fast mouse queues many motion events a frame: the ones that follow a
+// motion (and the ignored events between them) are taken now, so the frame
+// sees the latest position. Any other event ends the run and waits its turn.
+static void mergeFollowingMotion(PlatformEvent& event) {
+    SDL_Event next;
+    while (SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+        PlatformEvent translated;
+        bool used = translateEvent(next, translated);
+        if (used && translated.kind != PlatformEventKind::MouseMove) return;
+        SDL_PeepEvents(&next, 1, SDL_GETEVENT, next.type, next.type);
+        if (used) event = translated;
+    }
+}
+
 bool platformPollEvent(PlatformEvent& event) {
     if (!injectedEvents.empty()) {
         event = injectedEvents.front();
@@ -257,8 +271,11 @@ bool platformPollEvent(PlatformEvent& event) {
     }
     SDL_Event sdl;
     // Events the game ignores are dropped without costing the frame its message.
-    while (SDL_PollEvent(&sdl))
-        if (translateEvent(sdl, event)) return true;
+    while (SDL_PollEvent(&sdl)) {
+        if (!translateEvent(sdl, event)) continue;
+        if (event.kind == PlatformEventKind::MouseMove) mergeFollowingMotion(event);
+        return true;
+    }
     return false;
 }
 
@@ -266,7 +283,9 @@ void platformPushEvent(const PlatformEvent& event) {
     injectedEvents.push_back(event);
 }
 
-bool platformInjectedEventsPending() { return !injectedEvents.empty(); }
+bool platformInjectedEventsPending() {
+    return !injectedEvents.empty();
+}
 
 // ---- screenshots ----
 

@@ -109,8 +109,11 @@ static const char emptyStoredText[] = "0";  // how an empty name or blob is stor
 constexpr size_t rsaBlockBytes = 128;
 
 int32_t parseDecimalPrefix(const std::string& text) {
-    bool negative = !text.empty() && text[0] == '-';
-    size_t position = (negative || (!text.empty() && text[0] == '+')) ? 1 : 0;
+    // Like the C runtime's decimal parse, leading blanks come before the sign.
+    size_t position = text.find_first_not_of(" \t\n\v\f\r");
+    if (position == std::string::npos) return 0;
+    bool negative = text[position] == '-';
+    if (negative || text[position] == '+') position++;
     // Stops growing at the int32 limit, so long digit runs clamp instead of overflowing.
     const int64_t limit = negative ? -int64_t(std::numeric_limits<int32_t>::min())
                                    : int64_t(std::numeric_limits<int32_t>::max());

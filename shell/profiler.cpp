@@ -20,7 +20,7 @@ void profileFrameStart() {
     frameStartCounter = platformCounter();
 }
 
-void profileBegin(const std::string& label) {
+void profileBegin(const char* label) {
     if (!profilingOn) return;
     int depth = static_cast<int>(openSections.size());
     openSections.push_back(currentSections.size());

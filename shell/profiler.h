@@ -17,7 +17,9 @@ extern float frameTime;                               // ms of the previous main
 extern std::vector<ProfileSection> lastFrameProfile;  // the finished tree of the last frame
 
 void profileFrameStart();
-void profileBegin(const std::string& label);
+// Takes the label as it is written in the code: while profiling is off a
+// section costs no string, since every per-frame routine opens one.
+void profileBegin(const char* label);
 void profileEnd();
 void profileFrameEnd();
 

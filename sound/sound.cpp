@@ -18,6 +18,7 @@
 
 std::vector<std::string> soundNames;
 std::vector<uint32_t> soundBuffers;
+std::vector<std::string> failedSoundNames;
 std::vector<uint32_t> soundSources;
 std::vector<float> soundGains;
 std::vector<float> soundPitches;
@@ -152,20 +153,33 @@ int loadSoundFromMemory(const std::string& name, const uint8_t* bytes, size_t le
     return buffer;
 }
 
-int LoadSoundFile(const std::string& name) {
-    ProfileScope section("LoadSoundFile");
-    if (name.empty()) return -1;
-    for (size_t i = 0; i < soundNames.size(); i++)
-        if (soundNames[i] == name) return static_cast<int>(soundBuffers[i]);
-    if (!soundDeviceOpen) return -1;
+// Reads and decodes a sound not tried before; -1 when it is missing or unusable.
+static int loadSoundFromArchive(const std::string& name) {
     std::string key = soundFolder + name;
-    if (lookupAssetOffset(key) == -1) return -1;
+    if (lookupAssetOffset(key) == -1) {
+        logConsole("Sound file " + key + " is not in the archive");
+        return -1;
+    }
     std::string bytes = readAsset(key);
     if (bytes.empty()) {
         logConsole("Sound file " + key + " could not be read");
         return -1;
     }
     return loadSoundFromMemory(name, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+int LoadSoundFile(const std::string& name) {
+    ProfileScope section("LoadSoundFile");
+    if (name.empty()) return -1;
+    for (size_t i = 0; i < soundNames.size(); i++)
+        if (soundNames[i] == name) return static_cast<int>(soundBuffers[i]);
+    if (!soundDeviceOpen) return -1;
+    // A failed sound would cost an archive read at every play.
+    if (std::find(failedSoundNames.begin(), failedSoundNames.end(), name) != failedSoundNames.end())
+        return -1;
+    int buffer = loadSoundFromArchive(name);
+    if (buffer == -1) failedSoundNames.push_back(name);
+    return buffer;
 }
 
 // ---- device and listener ----
@@ -197,6 +211,7 @@ void shutdownSound() {
     soundHandles.clear();
     soundBuffers.clear();
     soundNames.clear();
+    failedSoundNames.clear();
     melodySource = drumsSource = massHumSource = timewarpPadSource = -1;
     if (soundDeviceOpen) alutExit();
     soundDeviceOpen = false;

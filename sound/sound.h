@@ -9,8 +9,9 @@
 #include <vector>
 
 // ---- buffers: filled on first use, kept until shutdownSound ----
-extern std::vector<std::string> soundNames;  // file names loaded so far, each once
-extern std::vector<uint32_t> soundBuffers;   // their OpenAL buffers, parallel to soundNames
+extern std::vector<std::string> soundNames;        // file names loaded so far, each once
+extern std::vector<uint32_t> soundBuffers;         // their OpenAL buffers, parallel to soundNames
+extern std::vector<std::string> failedSoundNames;  // missing or unusable: never read again
 
 // ---- live sources: one entry per playing source, removed by CleanupSound ----
 extern std::vector<uint32_t> soundSources;  // OpenAL source names

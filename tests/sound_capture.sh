@@ -250,10 +250,26 @@ def pop_chains(effects):
             chains.append([(ms, pitch)])
     return chains
 
+RING_MS = 300  # a pop still sounds this long after it starts
+
 def clean_steps(effects, chains):
-    """Successive pops of a chain with nothing else starting from one to the end of the next."""
-    return [(a, b) for chain in chains for a, b in zip(chain, chain[1:])
-            if sum(1 for _, other, *_ in effects if a[0] + 5 < other < b[0] + 116) == 1]
+    """Successive pops of a chain with nothing else starting from one to the end
+    of the next, and no other chain's pop started within RING_MS before the first:
+    it would still ring under both and blur the pitch step; nor two pops bunched
+    by a late frame into one measurement window. Pops are counted, so
+    another chain's pop in the same frame as one of ours counts too."""
+    steps = []
+    for chain in chains:
+        for a, b in zip(chain, chain[1:]):
+            later = sum(1 for _, ms, *_ in effects if a[0] + 5 < ms < b[0] + 116)
+            ringing = sum(1 for _, ms, name, *_ in effects
+                          if name == "stab6.ogg" and a[0] - RING_MS < ms <= a[0] + 5)
+            own_ringing = sum(1 for ms, _ in chain if a[0] - RING_MS < ms <= a[0] + 5)
+            # A late frame can bunch two pops: the first one's window must end before the next starts.
+            apart = b[0] - a[0] >= 116
+            if apart and later == 1 and ringing == own_ringing:
+                steps.append((a, b))
+    return steps
 
 def enough_effects(path):
     """What session 2's checks need: three lone shots, 12 pops in chains, one of 4 or more."""

@@ -85,6 +85,31 @@ TEST_F(Drawing, EnabledStatesShadowSkipsRepeatedSwitches) {
     glDisable(GL_CULL_FACE);
 }
 
+// The shadow and the GL agree on culling at every point of a 2D pass.
+TEST_F(Drawing, TwoDModeSwitchesCullingThroughTheShadow) {
+    auto agree = [] {
+        bool shadowed = std::count(enabledStates.begin(), enabledStates.end(), GL_CULL_FACE) > 0;
+        return shadowed == static_cast<bool>(glIsEnabled(GL_CULL_FACE));
+    };
+    end2D();
+    enableState(GL_CULL_FACE);
+    begin2D();
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << "2D quads are never culled";
+    EXPECT_TRUE(agree()) << "after begin2D";
+    // A 2D pass that asks for culling itself and gives it back.
+    enableState(GL_CULL_FACE);
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE)) << "the request reaches the GL";
+    disableState(GL_CULL_FACE);
+    end2D();
+    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE)) << "culling is back for the 3D view";
+    EXPECT_TRUE(agree()) << "after end2D";
+    disableState(GL_CULL_FACE);
+    begin2D();
+    end2D();
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE)) << "culling off before 2D stays off";
+    begin2D();
+}
+
 TEST_F(Drawing, AnUntexturedRectangleUsesTheCurrentColour) {
     glColor4ub(255, 0, 0, 255);
     Render2D({0, static_cast<float>(windowSide)}, {40, 30}, AnchorBottomLeft, "", keepColour);

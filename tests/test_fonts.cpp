@@ -166,15 +166,22 @@ TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
     destroyFonts();
 }
 
-TEST(FontFailures, ABrokenFontFileEndsTheGameWithItsMessage) {
+// A broken face, or one missing from an archive that holds the game's data,
+// ends the game with FreeType's message.
+TEST(FontFailures, ABrokenOrMissingFontFileEndsTheGameWithItsMessage) {
     startLogCapture();
     noDialogs = true;
-    assetArchivePath = tempDir() + "/broken.ass";
-    writeArchive(assetArchivePath, {{"fonts\\prototype.ttf", "garbage, not a font"}});
-    openAssetArchive();
-    EXPECT_EXIT(setupFonts(), ::testing::ExitedWithCode(EXIT_FAILURE),
-                "FT_New_Face failed \\(there is probably a problem with your font file\\)");
-    closeAssetArchive();
+    const Asset archives[] = {{"fonts\\prototype.ttf", "garbage, not a font"},
+                              {"sounds\\tick.ogg", "no font in this archive"}};
+    for (const Asset& only : archives) {
+        assetArchivePath = tempDir() + "/fonts.ass";
+        writeArchive(assetArchivePath, {only});
+        openAssetArchive();
+        EXPECT_EXIT(setupFonts(), ::testing::ExitedWithCode(EXIT_FAILURE),
+                    "FT_New_Face failed \\(there is probably a problem with your font file\\)")
+            << only.first;
+        closeAssetArchive();
+    }
 }
 
 TEST(FontFailures, BadFontBytesThrowFreeTypesMessage) {
@@ -189,15 +196,23 @@ TEST(FontFailures, BadFontBytesThrowFreeTypesMessage) {
     }
 }
 
-TEST(FontFailures, AMissingFontFileLeavesTheFontEmpty) {
+// No archive at all: start-up ends the game with its own message, so the
+// fonts only have to stay empty and harmless until then.
+TEST(FontFailures, WithoutAnArchiveTheFontsStayEmpty) {
+    REQUIRE_GL();
     startLogCapture();
     assetIndex.clear();
     FontData font = {};
+    font.listBase = 77;
     loadFont(font, "absent.ttf", 30);
     EXPECT_EQ(font.listBase, 0u);
     EXPECT_FLOAT_EQ(font.h, 30);
     EXPECT_TRUE(logHas("font absent.ttf not found"));
+    while (glGetError() != GL_NO_ERROR) {
+    }
     freetype::print("nothing", 10, 10, 0, 1, 255, 255, 255, 255, font);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR))
+        << "printing an empty font is a no-op";
 }
 
 }  // namespace

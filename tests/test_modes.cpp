@@ -3,6 +3,8 @@
 // the performance rating.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "dev/launch_start.h"
 #include "engine/fonts.h"
 #include "game_test_support.h"
@@ -81,11 +83,14 @@ TEST_F(ModesTest, MeditationIsOneWhiteBlockAndAllowsNoShotAfterTheHundredthArriv
     ASSERT_EQ(aliveBlockCount(), 1);
     EXPECT_EQ(blockTable[0].colour, White);
     EXPECT_TRUE(isAtRest(blockTable[0]));
-    for (int i = 0; i < 50; i++) {
+    // Every colour but white comes up, and nothing else.
+    std::set<int32_t> drawn;
+    for (int i = 0; i < 200; i++) {
         currentColour = -1;
         chooseCurrentColour();
-        EXPECT_NE(currentColour, White);
+        drawn.insert(currentColour);
     }
+    EXPECT_EQ(drawn, (std::set<int32_t>{Yellow, Blue, Red, Orange, Pink, Green}));
     arrivals = 100;
     mouseX = ScreenWidth / 2;
     mouseY = ScreenHeight / 2;
@@ -138,6 +143,9 @@ TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     EXPECT_EQ(floatingTexts[1].text, "Stage 1 Clear!");
     EXPECT_FLOAT_EQ(floatingTexts[1].y - floatingTexts[0].y, 40.0f)
         << "the bonus sits one big-font line above the stage message";
+    EXPECT_TRUE(floatingTexts[1].big) << "the stage's end is announced large";
+    EXPECT_TRUE(floatingTexts[0].message) << "the bonus in the message colour";
+    EXPECT_FALSE(floatingTexts[0].big || floatingTexts[1].message);
     bigFont.h = 0.0f;
     EXPECT_EQ(unlockRequests, (std::vector<std::string>{"youvegotredonyou"}));
     EXPECT_FALSE(redFlag);

@@ -364,6 +364,14 @@ TEST(SettingsFormat, ParseDecimalPrefix) {
     EXPECT_EQ(parseDecimalPrefix("2147483647"), 2147483647);
 }
 
+TEST(SettingsFormat, ParseDecimalPrefixSkipsLeadingBlanks) {
+    EXPECT_EQ(parseDecimalPrefix("  1280"), 1280);
+    EXPECT_EQ(parseDecimalPrefix("\t-3"), -3);
+    EXPECT_EQ(parseDecimalPrefix(" +8 "), 8);
+    EXPECT_EQ(parseDecimalPrefix("   "), 0);
+    EXPECT_EQ(parseDecimalPrefix("- 3"), 0) << "no blank between the sign and the digits";
+}
+
 TEST(SettingsFormat, FloatsUseSixSignificantDigits) {
     EXPECT_EQ(formatSettingFloat(10), "10");
     EXPECT_EQ(formatSettingFloat(0), "0");

@@ -247,6 +247,19 @@ TEST_F(SoundEngineTest, MissingOrEmptyNamesPlayNothing) {
     EXPECT_EQ(soundSources.size(), live);
 }
 
+// Only the first play of a missing sound asks the archive for it.
+TEST_F(SoundEngineTest, AFailedSoundIsNotLookedForAgainOnEveryPlay) {
+    consoleHistory.clear();
+    for (int play = 0; play < 3; play++) EXPECT_EQ(PlaySound("absent.ogg", 1.0f, 1.0f), -1);
+    long lookups = std::count(consoleHistory.begin(), consoleHistory.end(),
+                              "Looking up offset for sounds\\absent.ogg");
+    EXPECT_EQ(lookups, 1);
+    EXPECT_EQ(std::count(consoleHistory.begin(), consoleHistory.end(),
+                         "Sound file sounds\\absent.ogg is not in the archive"),
+              1);
+    EXPECT_NE(LoadSoundFile("tone.ogg"), -1) << "a sound that is there still loads";
+}
+
 TEST_F(SoundEngineTest, EffectsAreScaledBySoundVol) {
     SoundVol = 10;
     int full = PlaySound("tone.ogg", 0.5f, 1.0f);

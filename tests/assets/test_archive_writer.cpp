@@ -70,6 +70,27 @@ TEST(ArchiveWriter, ImagesMustBeTrueColourTgasMatchingTheirHeader) {
     EXPECT_TRUE(hasProblem(problems, "textures\\huge.tga: larger than the atlas allows"));
 }
 
+// The builder holds every image to the runtime's own atlas limits: a full
+// image must fit the smallest atlas that still loads full images, a small
+// one the smallest atlas that loads small ones.
+TEST(ArchiveWriter, EveryImageFitsTheSmallestAtlasThatLoadsIt) {
+    const int full = maxFullImageSide, small = maxSmallImageSide;
+    EXPECT_EQ(full, 2048);
+    EXPECT_EQ(small, 1024);
+    auto problems = findAssetProblems({{"textures\\wide.tga", tga(full + 1, 2)},
+                                       {"textures\\small\\wide.tga", tga(full / 2 + 1, 1)},
+                                       {"textures\\tall.tga", tga(2, full + 2)},
+                                       {"textures\\small\\tall.tga", tga(1, small + 1)},
+                                       {"textures\\edge.tga", tga(full, 2)},
+                                       {"textures\\small\\edge.tga", tga(small, 1)}});
+    EXPECT_TRUE(hasProblem(problems, "textures\\wide.tga: larger than the atlas allows"));
+    EXPECT_TRUE(hasProblem(problems, "textures\\small\\wide.tga: larger than the atlas allows"));
+    EXPECT_TRUE(hasProblem(problems, "textures\\tall.tga: larger than the atlas allows"));
+    EXPECT_TRUE(hasProblem(problems, "textures\\small\\tall.tga: larger than the atlas allows"));
+    for (const std::string& problem : problems)
+        EXPECT_EQ(problem.find("edge.tga"), std::string::npos) << problem;
+}
+
 TEST(ArchiveWriter, EveryImageHasAHalfSizeTwin) {
     auto problems = findAssetProblems({{"textures\\a.tga", tga(10, 10)},
                                        {"textures\\small\\a.tga", tga(6, 5)},

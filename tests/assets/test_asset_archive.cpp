@@ -2,7 +2,9 @@
 #include <random>
 
 #include "engine/asset_archive.h"
+#include "engine/asset_archive_check.h"
 #include "shell/console_log.h"
+#include "shell/gl_caps.h"
 #include "tests/assets/archive_test_support.h"
 
 namespace {
@@ -38,7 +40,8 @@ TEST_F(ArchiveTest, ReadAssetReturnsTheExactBytes) {
 // The range reader moves forward between reads and starts again for a read behind it.
 TEST_F(ArchiveTest, ReadsInAnyOrderAndPrefetchedReadsGiveTheSameBytes) {
     std::vector<GeneratedAsset> assets;
-    for (int i = 0; i < 6; i++) assets.push_back({"asset" + std::to_string(i), noise(70000 + i, i)});
+    for (int i = 0; i < 6; i++)
+        assets.push_back({"asset" + std::to_string(i), noise(70000 + i, i)});
     openPacked(assets);
     EXPECT_EQ(readAsset("asset4"), assets[4].bytes);
     EXPECT_EQ(readAsset("asset1"), assets[1].bytes) << "a read behind the last one";
@@ -125,6 +128,47 @@ TEST_F(ArchiveTest, MissingArchiveLeavesAnEmptyIndex) {
     EXPECT_EQ(assetArchive, nullptr);
     EXPECT_EQ(lookupAssetOffset("levels\\1.blvl"), -1);
     EXPECT_EQ(readAsset("levels\\1.blvl"), "");
+}
+
+// Fonts asked for in any order and the level files at every level start
+// never send the shared reader back to the archive's start.
+TEST_F(ArchiveTest, FontsAndLevelsAreReadWithoutRewinding) {
+    openPacked({{"fonts\\arialbd.ttf", "ARIAL"},
+                {"fonts\\prototype.ttf", "PROTO"},
+                {"levels\\1.blvl", "ONE"},
+                {"levels\\2.blvl", "TWO"},
+                {"sounds\\tick.ogg", "TICK"}});
+    prefetchAssets({"fonts\\prototype.ttf", "fonts\\arialbd.ttf"});
+    EXPECT_EQ(readAsset("fonts\\prototype.ttf"), "PROTO");
+    EXPECT_EQ(readAsset("fonts\\arialbd.ttf"), "ARIAL");
+    EXPECT_EQ(readKeptAsset("levels\\1.blvl"), "ONE");
+    EXPECT_EQ(readAsset("sounds\\tick.ogg"), "TICK");
+    for (int start = 0; start < 3; start++) {
+        EXPECT_EQ(readKeptAsset("levels\\2.blvl"), "TWO");
+        EXPECT_EQ(readKeptAsset("levels\\1.blvl"), "ONE");
+    }
+    for (const std::string& line : logLines())
+        EXPECT_EQ(line.rfind("AssPack rewinds", 0), std::string::npos) << line;
+    EXPECT_EQ(readKeptAsset("levels\\3.blvl"), "");
+    EXPECT_TRUE(logged("AssPack has no asset levels\\3.blvl"));
+    EXPECT_EQ(readAsset("fonts\\arialbd.ttf"), "ARIAL");
+    EXPECT_TRUE(logged("AssPack rewinds to " + std::to_string(assetIndex[0].offset)))
+        << "a read behind the reader says so";
+}
+
+// Started from another folder, the game ends at once and says where it looked.
+TEST_F(ArchiveTest, AGameWithoutItsDataEndsNamingThePathLookedFor) {
+    noDialogs = true;
+    std::string looked = (directory / "assets.ass").lexically_normal().string();
+    openAssetArchive();
+    EXPECT_EXIT(endIfAssetArchiveMissing(), ::testing::ExitedWithCode(EXIT_FAILURE),
+                "Error: The game's data was not found: " + looked + " is missing or empty");
+    openPacked({});
+    EXPECT_EXIT(endIfAssetArchiveMissing(), ::testing::ExitedWithCode(EXIT_FAILURE),
+                "is missing or empty");
+    openPacked({{"levels\\1.blvl", "1"}});
+    endIfAssetArchiveMissing();
+    EXPECT_EQ(missingArchiveMessage(), "");
 }
 
 TEST_F(ArchiveTest, ReopeningReplacesTheIndex) {

@@ -121,8 +121,8 @@ static std::string levelProblem(const std::string& bytes) {
 
 static std::string contentProblem(const GeneratedAsset& asset) {
     const std::string& name = asset.name;
-    if (startsWith(name, smallTexturePrefix)) return tgaProblem(asset.bytes, maxSmallTextureSide);
-    if (startsWith(name, texturePrefix)) return tgaProblem(asset.bytes, maxFullTextureSide);
+    if (startsWith(name, smallTexturePrefix)) return tgaProblem(asset.bytes, maxSmallImageSide);
+    if (startsWith(name, texturePrefix)) return tgaProblem(asset.bytes, maxFullImageSide);
     if (startsWith(name, "sounds\\") && !startsWith(asset.bytes, "OggS"))
         return "not an Ogg stream";
     if (startsWith(name, "levels\\")) return levelProblem(asset.bytes);

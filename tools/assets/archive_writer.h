@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/atlas_limits.h"
 #include "tools/assets/generated_asset.h"
 
 struct TgaInfo {
@@ -16,9 +17,6 @@ struct TgaInfo {
     int pixelDepth;
     size_t pixelOffset;  // first pixel byte: 18 + idLength
 };
-
-constexpr int maxFullTextureSide = 4096;
-constexpr int maxSmallTextureSide = 2048;
 
 // Reads the 18-byte TGA header; false when the bytes are too short for it.
 bool readTgaInfo(const std::string& bytes, TgaInfo& info);

@@ -8,7 +8,8 @@ namespace {
 
 const int logoWidth = 1258, logoHeight = 202;
 const int splashWidth = 1700, splashHeight = 740;
-const int grattzWidth = 2862, grattzHeight = 376;
+// The layout draws it at 1431 : 188; this is the largest that fits a 2048 atlas.
+const int grattzWidth = 1431, grattzHeight = 188;
 const int bannerWidth = 1400, bannerHeight = 286;
 const int slotSize = 256;
 const int popupWidth = 1024, popupHeight = 512;
