@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "engine/asset_archive.h"
+#include "engine/asset_archive_check.h"
 #include "engine/camera.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
@@ -89,6 +90,8 @@ bool startupGame() {
     cameraLoadsGL = true;
     buildConsoleWordTree();
     openAssetArchive();
+    // Started from the wrong folder: end with the path looked for, not a black window.
+    endIfAssetArchiveMissing();
     setupTextures();
     initSound();
     saveSettings();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A game that cannot start ends with a failure status and says why: no
-# display at all, and a display without OpenGL.
+# display at all, a display without OpenGL, and no data.
 set -uo pipefail
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
@@ -20,4 +20,10 @@ SDL_VIDEODRIVER=dummy "$work/zentrix-fail" --no-dialogs --config-dir "$work/cfg"
 status=$?
 [[ $status -eq 1 ]] || fail "no GL context, exit status $status"
 grep -q "Error: Error Creating OpenGL Window" out2.txt || fail "no GL context: no message ($(cat out2.txt))"
+# Started from a folder without the game's data: the path looked for is named.
+xvfb-run -a -s "-screen 0 800x600x24" "$work/zentrix-fail" --no-dialogs --windowed 320x240 \
+  --config-dir "$work/cfg" > out3.txt 2>&1
+status=$?
+[[ $status -ne 0 ]] || fail "no data, yet exit status 0"
+grep -q "$work/data/assets.ass" out3.txt || fail "no data: the path is not named ($(cat out3.txt))"
 echo "ok"

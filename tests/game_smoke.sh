@@ -10,6 +10,8 @@ cd "$work"
 # Our own virtual screen, so the desktop size is known.
 # A private copy of the program, so no other running game counts as an older copy.
 cp "$build/zentrix" "$work/zentrix-smoke"
+mkdir -p data
+ln -s "$build/data/assets.ass" data/assets.ass
 run_game() { xvfb-run -a -s "-screen 0 1920x1080x24" "$work/zentrix-smoke" "$@"; }
 fail() { echo "FAIL: $*"; echo "--- console.log"; cat console.log 2>/dev/null || true; exit 1; }
 

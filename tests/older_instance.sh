@@ -13,6 +13,10 @@ fail() { echo "FAIL: $*"; echo "--- seen:"; cat "$work/seen.log" 2>/dev/null || 
 game="$work/zentrix-instance-test"
 cp "$build/zentrix" "$game"
 mkdir -p "$work/old" "$work/new"
+for copy in old new; do
+  mkdir -p "$work/$copy/data"
+  ln -s "$build/data/assets.ass" "$work/$copy/data/assets.ass"
+done
 
 (cd "$work/old" && exec xvfb-run -a -s "-screen 0 800x600x24" "$game" --windowed 320x240 \
   --no-dialogs --config-dir "$work/old/cfg") &
