@@ -3,6 +3,7 @@
 # it had acknowledged: after a restart on the same SQLite file every
 # acknowledged score is still each slot's personal best or below it.
 set -euo pipefail
+source "$(dirname "$0")/server_port.bash"
 
 build_dir=${1:?usage: durability.sh BUILD_DIR}
 server=$build_dir/zentrix-server
@@ -28,13 +29,7 @@ start_server() {
     "$server" serve --listen 127.0.0.1:0 --db "sqlite:$work/scores.sqlite" --key "$key" \
         --threads 8 >"$log" 2>&1 &
     server_pid=$!
-    for _ in $(seq 100); do
-        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log")
-        [ -z "$port" ] || return 0
-        kill -0 "$server_pid" 2>/dev/null || fail "the server did not start"
-        sleep 0.1
-    done
-    fail "the server did not report its port"
+    port=$(server_port "$log" "$server_pid") || fail "the server did not start or report its port"
 }
 
 start_server 1

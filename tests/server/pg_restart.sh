@@ -3,6 +3,7 @@
 # while the database is down, and afterwards the same server process (not
 # restarted) answers every one again.
 set -euo pipefail
+source "$(dirname "$0")/server_port.bash"
 
 build_dir=${1:?usage: pg_restart.sh BUILD_DIR}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -31,12 +32,7 @@ url="postgresql:///postgres?host=$work/pg&user=zentrix"
 "$server" serve --listen 127.0.0.1:0 --db "$url" --key "$key" --threads 8 \
     --trusted-proxy 127.0.0.1/32 >"$work/server.log" 2>&1 &
 server_pid=$!
-for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.log")
-    [ -z "$port" ] || break
-    sleep 0.1
-done
-[ -n "$port" ] || fail "the server did not start"
+port=$(server_port "$work/server.log" "$server_pid") || fail "the server did not start"
 
 "$bench" --server "127.0.0.1:$port" --clients 8 --seconds 8 --users 4 >"$work/during.txt" 2>&1 &
 load_pid=$!

@@ -3,6 +3,7 @@
 # server with a few players, and the names it rendered are read back from the
 # page. With SCREENSHOT=FILE it also saves what it drew.
 set -euo pipefail
+source "$(dirname "$0")/server_port.bash"
 
 build_dir=${1:?usage: web_browser.sh BUILD_DIR}
 server=$build_dir/zentrix-server
@@ -26,12 +27,7 @@ fail() {
 "$server" serve --listen 127.0.0.1:0 --db "sqlite:$work/web.sqlite" --key "$key" --threads 4 \
     --trusted-proxy 127.0.0.1/32 >"$work/server.log" 2>&1 &
 server_pid=$!
-for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$work/server.log")
-    [ -z "$port" ] || break
-    sleep 0.1
-done
-[ -n "$port" ] || fail "the server did not start"
+port=$(server_port "$work/server.log" "$server_pid") || fail "the server did not start"
 # Three players with scores: the load generator registers them and plays.
 "$bench" --server "127.0.0.1:$port" --clients 3 --seconds 1 --users 3 >"$work/load.txt" 2>&1 ||
     fail "no players: $(cat "$work/load.txt")"
