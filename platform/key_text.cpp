@@ -2,9 +2,6 @@
 
 #include "platform/input_state.h"
 
-// Keypad and function keys share their codes with the lower-case letters.
-constexpr int32_t firstLetterKey = 0x61, lastLetterKey = 0x7A;
-
 std::string keyCharacter(int32_t virtualKey, bool upperCase, bool emailField) {
     bool shift = platformKeyHeld(vk::Shift);
     if (virtualKey >= '0' && virtualKey <= '9') {

@@ -11,7 +11,6 @@
 
 constexpr size_t minimumFieldLength = 4;
 constexpr float fieldFitShare = 0.875f;
-constexpr int32_t firstLetterKey = 0x61, lastLetterKey = 0x7A;
 // Rough width of one glyph until the account-screen font is loaded.
 constexpr float assumedFontPixels = 16.0f;
 constexpr float assumedGlyphWidthRatio = 0.6f;

@@ -6,6 +6,7 @@
 
 #include "engine/fonts.h"
 #include "engine/textures.h"
+#include "online/requests.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
 #include "shell/main_loop.h"
@@ -45,22 +46,6 @@ void buildConsoleWordTree() {
     };
 }
 
-// Words separated by runs of blanks; empty pieces are dropped.
-static std::vector<std::string> splitWords(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : line) {
-        if (c != ' ') {
-            word += c;
-        } else if (!word.empty()) {
-            words.push_back(word);
-            word.clear();
-        }
-    }
-    if (!word.empty()) words.push_back(word);
-    return words;
-}
-
 static const ConsoleWord* findWord(const std::vector<ConsoleWord>& level, const std::string& word) {
     for (const ConsoleWord& entry : level) {
         if (entry.word == word) return &entry;
@@ -69,7 +54,7 @@ static const ConsoleWord* findWord(const std::vector<ConsoleWord>& level, const 
 }
 
 std::vector<const ConsoleWord*> consoleSuggestions(const std::string& typed) {
-    std::vector<std::string> words = splitWords(typed);
+    std::vector<std::string> words = splitTokens(typed, ' ');
     // The last word is still being typed unless a blank follows it.
     std::string partial;
     if (!typed.empty() && typed.back() != ' ' && !words.empty()) {
@@ -131,7 +116,7 @@ static void runConfig(const std::string& name) {
 }
 
 void runConsoleCommand(const std::string& line) {
-    std::vector<std::string> words = splitWords(line);
+    std::vector<std::string> words = splitTokens(line, ' ');
     if (words.size() == 3 && words[0] == "set") {
         runSet(words[1], parseDecimalPrefix(words[2]));
         return;
