@@ -302,30 +302,33 @@ static void clearAndPlaceCamera() {
     applyCamera(massRatio());
 }
 
-static void drawScreen() {
-    const GameStateEntry* entry = findGameState(GameState);
-    if (entry && entry->render) entry->render();
+// A value without a row draws the backdrop and the cursor, and no screen.
+static const GameStateEntry emptyScreen = {0,       "",      nullptr, nullptr, 0, nullptr,
+                                           nullptr, nullptr, nullptr, nullptr, 0};
+
+static void drawScreen(const GameStateEntry& entry) {
+    if (entry.render) entry.render();
     if (paused && (GameState == Game || GameState == GameToOptions)) renderPause();
 }
 
-static bool cursorHidden() {
-    const GameStateEntry* entry = findGameState(GameState);
-    if (!entry) return false;
-    if (entry->cursorHidden) return entry->cursorHidden();
-    return (entry->facts & HidesCursor) != 0;
+static bool cursorHidden(const GameStateEntry& entry) {
+    if (entry.cursorHidden) return entry.cursorHidden();
+    return (entry.facts & HidesCursor) != 0;
 }
 
 void Draw() {
     {
         ProfileScope section("Draw");
+        const GameStateEntry* found = findGameState(GameState);
+        const GameStateEntry& entry = found ? *found : emptyScreen;
         clearAndPlaceCamera();
         begin2D();
-        if (!currentStateHas(NoBackdrop)) {
-            renderBackground(currentStateHas(GameBackground));
-            if (!currentStateHas(GameView)) begin2D();
+        if (!(entry.facts & NoBackdrop)) {
+            renderBackground((entry.facts & GameBackground) != 0);
+            if (!(entry.facts & GameView)) begin2D();
         }
-        drawScreen();
-        if (!cursorHidden()) renderCursor();
+        drawScreen(entry);
+        if (!cursorHidden(entry)) renderCursor();
         renderFadeIn();
     }
     renderDebugOverlays();
