@@ -10,8 +10,6 @@
 #include "game/powerups.h"
 #include "game/tutorials.h"
 #include "online/achievements.h"
-#include "online/scores.h"
-#include "online/server_wait.h"
 #include "shell/profiler.h"
 #include "sound/sound.h"
 

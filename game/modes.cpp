@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <sstream>
 
 #include "engine/camera.h"
 #include "engine/fonts.h"
@@ -16,7 +15,6 @@
 #include "online/achievements.h"
 #include "online/encodings.h"
 #include "online/scores.h"
-#include "online/server_wait.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
 #include "shell/game_state.h"

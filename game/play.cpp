@@ -12,7 +12,6 @@
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/scores.h"
-#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "settings/settings.h"
 #include "shell/pointer.h"

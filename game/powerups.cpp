@@ -7,8 +7,6 @@
 #include "game/modes.h"
 #include "game/tutorials.h"
 #include "online/achievements.h"
-#include "online/scores.h"
-#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "settings/settings.h"
 #include "shell/pointer.h"
