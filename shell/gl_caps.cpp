@@ -36,3 +36,5 @@ bool isSoftwareRenderer(const std::string& renderer) {
         if (renderer.find(name) != std::string::npos) return true;
     return false;
 }
+
+bool softwareRendererLowered = false;

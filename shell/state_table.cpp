@@ -75,7 +75,7 @@ static void leaveOptionsForGame() {
     paused = true;
 }
 // The game's frame, then the pause overlay's clicks on top of it.
-static void updateGameScreen(float dtMs) {
+void updateGameScreen(float dtMs) {
     UpdateGame(dtMs);
     updatePause(dtMs);
 }

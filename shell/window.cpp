@@ -155,6 +155,7 @@ static void startLowOnSoftwareRenderer() {
     if (VisualQuality == lowestVisualQuality) return;
     VisualQuality = lowestVisualQuality;
     applyQualityPresets();
+    softwareRendererLowered = true;
     logConsole(std::string("Software renderer (") + renderer + "): Visual Quality starts at Low");
 }
 

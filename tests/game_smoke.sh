@@ -29,7 +29,7 @@ done
 settings="$work/cfg/settings.ini"
 [[ $(grep -c '=' "$settings") -eq 23 ]] || fail "settings.ini should hold 23 values"
 # A first run on a software renderer (Xvfb's llvmpipe) starts at Low and says so.
-if grep -q "^Software renderer (" console.log; then
+if grep -q "^Software renderer: Visual Quality starts at Low" console.log; then
   grep -qx 'VisualQuality=1' "$settings" || fail "a software renderer starts at Low"
 else
   grep -qx 'VisualQuality=3' "$settings" || fail "VisualQuality default"
