@@ -10,6 +10,7 @@
 #include "game/play.h"
 #include "game/tutorials.h"
 #include "online/achievements.h"
+#include "screens/pause.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -314,6 +315,14 @@ static bool clickWanted() {
     return levelClearTimer > levelClearWaitMs && !unlockPopups.empty();
 }
 
+// A Practice game from the menus may ask about the tutorials: the bot answers "No".
+static bool pointAtResetAnswer() {
+    MenuButton no;
+    if (!findPauseButton(ResetNo, no)) return false;
+    onMouseMove(static_cast<int32_t>(no.centre.x), static_cast<int32_t>(no.centre.y));
+    return true;
+}
+
 static void stepPhase(float dtMs) {
     switch (phase) {
         case Thinking:
@@ -348,7 +357,7 @@ void botStep(float dtMs) {
     if (GameState != Game) return;
     phaseClock += dtMs;
     bool busy = phase == Firing || phase == Rotating || phase == Clicking;
-    if (!busy && clickWanted()) {
+    if (!busy && (clickWanted() || pointAtResetAnswer())) {
         onLeftButtonDown();
         enterPhase(Clicking, 0);
         return;

@@ -30,6 +30,8 @@ void updateTutorialCard(float dtMs) {
     tutorialClock += dtMs;
     if (!leftDown || tutorialClock <= cardCloseDelayMs) return;
     tutorialClock = 0.0f;
+    // The click that closes the card is taken: it neither fires nor clicks the panel below.
+    leftDown = false;
     paused = !paused;
     tutorialShowing = false;
     for (bool& showing : cardShowing) showing = false;

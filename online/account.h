@@ -14,3 +14,7 @@ extern std::string emailText;        // CreateAcc e-mail field
 extern std::string retypedPassword;  // CreateAcc password-again field
 extern bool scoreAwaitingReply;      // a submitted score still waits for the server
 extern std::string sessionhash;  // id of the current run of games, made when a game type is chosen
+
+// The connection prompt's "Continue": no more requests are sent and the
+// prompt is released. The online client (issue 13) fills in the rest.
+void switchToOfflineMode();

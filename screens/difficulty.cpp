@@ -1,6 +1,43 @@
-// Built with the menus; until then the screen updates and draws nothing.
 #include "screens/difficulty.h"
 
-void UpdateDifficulty(float) {}
-void renderDifficulty() {}
-void clickDifficulty(int32_t) {}
+#include "game/modes.h"
+#include "game/tutorials.h"
+#include "screens/menu_base.h"
+#include "shell/game_state.h"
+#include "shell/profiler.h"
+
+static constexpr int32_t backItem = 7;
+
+static const MenuRow difficultyRows[] = {
+    {ModeCasual, -2, "Casual", "For Casual Gamers."},
+    {ModeNormal, -1, "Normal", "For Normal Gamers."},
+    {ModeExpert, 0, "Expert", "For Experienced Gamers."},
+    {backItem, 2, "Back", "Back To Previous Menu"},
+};
+static constexpr int difficultyRowCount = sizeof(difficultyRows) / sizeof(difficultyRows[0]);
+static constexpr float titleRow = -3.5f;
+
+void UpdateDifficulty(float) {
+    ProfileScope section("UpdateDifficulty");
+    hoverItem = hoveredMenuRow(difficultyRows, difficultyRowCount);
+}
+
+void renderDifficulty() {
+    ProfileScope section("renderDifficulty");
+    renderMenuBase();
+    Vec2 title = menuRowCentre(titleRow);
+    drawMenuLabel("Difficulty", title.x, title.y);
+    drawMenuRows(difficultyRows, difficultyRowCount, hoverItem);
+}
+
+void clickDifficulty(int32_t item) {
+    practiceMode = false;
+    if (item >= ModeCasual && item <= ModeExpert) {
+        // Items 1..3 are the Classic modes' own values.
+        gameMode = item;
+        showTutorialCard(CardControl);
+        GameState = DifficultyToClassicModeSelect;
+    } else if (item == backItem) {
+        GameState = DifficultyToGametype;
+    }
+}

@@ -72,7 +72,13 @@ void UpdateIntro(float dtMs) {
         beginPendingGame();
         return;
     }
-    // Past its length the splash stays up until the account screens take over.
+    // Stand-in for step 3 until the account screens exist (issue 13): offline,
+    // the menu follows the splash. Online, the splash stays up.
+    if (step == IntroFinished && connectionMode == ConnectionOffline) {
+        GameState = Menu;
+        fadeTimer = 0;
+        return;
+    }
     introTimer += dtMs;
 }
 

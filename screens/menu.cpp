@@ -1,6 +1,236 @@
-// Built with the menus; until then the screen updates and draws nothing.
 #include "screens/menu.h"
 
-void UpdateMenu(float) {}
-void renderMenu() {}
-void clickMenu(int32_t) {}
+#include <cmath>
+
+#include "engine/draw2d.h"
+#include "engine/fonts.h"
+#include "game/play.h"
+#include "online/account.h"
+#include "platform/system.h"
+#include "screens/achieves.h"
+#include "screens/menu_base.h"
+#include "screens/music_mixer.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/pointer.h"
+#include "shell/profiler.h"
+
+float menuAngle = 0.0f;
+int32_t menuFrameCounter = 0;
+bool menuNewsAnnounced = false;
+std::string menuNewsText;
+
+const char* const twitterPageUrl = ZENTRIX_TWITTER_URL;
+const char* const facebookPageUrl = ZENTRIX_FACEBOOK_URL;
+const char* const supportPageUrl = ZENTRIX_SUPPORT_URL;
+
+enum MenuItem : int32_t {
+    ItemStartGame = 1,
+    ItemSwitchPlayer = 2,
+    ItemRanking = 3,
+    ItemOptions = 4,
+    ItemCredits = 5,
+    ItemQuit = 6,
+    ItemAchievements = 7,
+    ItemTwitter = 8,
+    ItemFacebook = 9,
+    ItemSupport = 10,
+};
+
+static const MenuRow menuRows[] = {
+    {ItemStartGame, -3, "Start Game", "Start A New Game"},
+    {ItemSwitchPlayer, -2, "Switch Player", "Create/Switch Profiles"},
+    {ItemRanking, -1, "Online Ranking", "View Player Statistics and Leaderboards"},
+    {ItemAchievements, 0, "Achievements", "View Player Achievements"},
+    {ItemOptions, 1, "Options", "Customize Visual and Audio Settings"},
+    {ItemCredits, 2, "Credits", "View Developer Credits"},
+    {ItemQuit, 3, "Quit", "Exit the Game"},
+};
+static constexpr int menuRowCount = sizeof(menuRows) / sizeof(menuRows[0]);
+
+// A site icon at (W − offset × s, H − s), s (plus extra) pixels square.
+struct SiteIcon {
+    int32_t item;
+    const char* texture;
+    float offset;
+    float extra;
+    const char* description;
+    const char* const* url;
+};
+static const SiteIcon siteIcons[] = {
+    {ItemTwitter, "social-twitter.tga", 3.5f, 0.0f, "Follow us on Twitter!", &twitterPageUrl},
+    {ItemFacebook, "social-facebook.tga", 2.25f, 0.0f, "Follow us on Facebook!", &facebookPageUrl},
+    {ItemSupport, "social-zxg.tga", 1.0f, 1.0f, "Feedback & Support", &supportPageUrl},
+};
+
+static constexpr int32_t framesPerCycle = 60;
+static constexpr float angleDivisor = 2.5f;
+static constexpr float fullTurn = 360.0f;
+static constexpr float newsWidthShare = 0.3f, newsAspect = 531.0f / 331.0f;
+static constexpr float newsLeftShare = 0.01f, newsMarginShare = 0.022f;
+static constexpr float newsPanelAlpha = 64.0f, spinnerAlpha = 175.0f;
+static constexpr float spinnerShare = 0.06095238f;
+static constexpr float newsScale = 0.475f, newsLineStep = 1.75f, shortLineShare = 0.75f;
+
+static float screenW() {
+    return static_cast<float>(ScreenWidth);
+}
+static float screenH() {
+    return static_cast<float>(ScreenHeight);
+}
+
+// ---- news ----
+
+static float lineWidth(const FontData& font, const std::string& text, float scale) {
+    return freetype::getWidth(font, text) * 2 * scale;
+}
+
+// Greedy word wrap of one paragraph; a word longer than a line is cut.
+static void wrapParagraph(const std::string& paragraph, const FontData& font, float scale,
+                          float limit, std::vector<std::string>& lines) {
+    std::string line;
+    size_t start = 0;
+    while (start <= paragraph.size()) {
+        size_t space = paragraph.find(' ', start);
+        if (space == std::string::npos) space = paragraph.size();
+        std::string word = paragraph.substr(start, space - start);
+        start = space + 1;
+        std::string joined = line.empty() ? word : line + " " + word;
+        if (lineWidth(font, joined, scale) < limit) {
+            line = joined;
+            continue;
+        }
+        if (!line.empty()) lines.push_back(line);
+        line.clear();
+        for (char c : word) {
+            if (!line.empty() && lineWidth(font, line + c, scale) >= limit) {
+                lines.push_back(line);
+                line.clear();
+            }
+            line += c;
+        }
+    }
+    lines.push_back(line);
+}
+
+std::vector<std::string> wrapNewsText(const std::string& text, const FontData& font, float scale,
+                                      float width, float margin) {
+    std::vector<std::string> lines;
+    float limit = width - 2 * margin;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t feed = text.find('\n', start);
+        if (feed == std::string::npos) feed = text.size();
+        std::string paragraph = text.substr(start, feed - start);
+        if (!paragraph.empty() && paragraph.back() == '\r') paragraph.pop_back();
+        wrapParagraph(paragraph, font, scale, limit, lines);
+        start = feed + 1;
+    }
+    return lines;
+}
+
+// The wrapped news, made once per text and window size.
+static const std::vector<std::string>& newsLines() {
+    static std::vector<std::string> lines;
+    static std::string wrappedText;
+    static float wrappedHeight = -1;
+    if (wrappedText != menuNewsText || wrappedHeight != screenH()) {
+        wrappedText = menuNewsText;
+        wrappedHeight = screenH();
+        lines = wrapNewsText(menuNewsText, mediumFont, newsScale, newsWidthShare * screenH(),
+                             newsMarginShare * screenH());
+    }
+    return lines;
+}
+
+static void renderNewsPanel() {
+    float h = screenH();
+    float width = newsWidthShare * h, height = width * newsAspect;
+    float left = newsLeftShare * h, top = h / 2 - height / 2;
+    Render2D({left, top}, {width, height}, AnchorTopLeft, "newswindow.tga", newsPanelAlpha);
+    if (menuNewsText.empty()) {
+        float side = spinnerShare * h;
+        glPushMatrix();
+        glTranslatef(left + width / 2, h / 2, 0);
+        glRotatef(menuAngle, 0, 0, 1);
+        Render2D({0, 0}, {side, side}, AnchorCentre, "loadingbar.tga", spinnerAlpha);
+        glPopMatrix();
+        return;
+    }
+    float step = menuLineHeight() * newsLineStep * newsScale;
+    float x = left + newsMarginShare * h, y = top + newsMarginShare * h + step;
+    printShadowed("News", x, y, 2, AlignLeft, newsScale, 255, 255, 255, 255, mediumFont);
+    for (const std::string& line : newsLines()) {
+        bool blank = line.empty() || line == " ";
+        y += blank ? step * shortLineShare : step;
+        printShadowed(line, x, y, 2, AlignLeft, newsScale, 255, 255, 255, 255, mediumFont);
+    }
+}
+
+// ---- the screen ----
+
+static IntRect iconRect(const SiteIcon& icon) {
+    float s = menuBottomStep(), side = s + icon.extra;
+    return getAnchoredRect(screenW() - icon.offset * s, screenH() - s, side, side, AnchorCentre);
+}
+
+static int32_t hoveredMenuItem() {
+    for (const SiteIcon& icon : siteIcons)
+        if (mouseInside(iconRect(icon))) return icon.item;
+    return hoveredMenuRow(menuRows, menuRowCount);
+}
+
+void UpdateMenu(float dtMs) {
+    ProfileScope section("UpdateMenu");
+    menuFrameCounter = (menuFrameCounter + 1) % framesPerCycle;
+    menuAngle = std::fmod(menuAngle + dtMs / angleDivisor, fullTurn);
+    startDelay = 0.0f;
+    startMusicLoops();
+    hoverItem = hoveredMenuItem();
+}
+
+void renderMenu() {
+    ProfileScope section("renderMenu");
+    renderMenuBase();
+    if (menuNewsAnnounced) renderNewsPanel();
+    drawMenuRows(menuRows, menuRowCount, hoverItem);
+    float s = menuBottomStep();
+    for (const SiteIcon& icon : siteIcons) {
+        float side = s + icon.extra;
+        Render2D({screenW() - icon.offset * s, screenH() - s}, {side, side}, AnchorCentre,
+                 icon.texture, 255.0f);
+        if (hoverItem == icon.item) drawMenuDescription(icon.description);
+    }
+}
+
+void clickMenu(int32_t item) {
+    switch (item) {
+        case ItemStartGame:
+            GameState = MenuToGametype;
+            break;
+        case ItemSwitchPlayer:
+            loginStep = 1;
+            GameState = MenuToLogin;
+            break;
+        case ItemRanking:
+            GameState = MenuToRanking;
+            break;
+        case ItemAchievements:
+            achievesPage = firstAchievesPage;
+            GameState = MenuToAchieves;
+            break;
+        case ItemOptions:
+            loadSettings();
+            GameState = MenuToOptions;
+            break;
+        case ItemCredits:
+            GameState = MenuToCredits;
+            break;
+        case ItemQuit:
+            GameState = Exiting;
+            break;
+        default:
+            for (const SiteIcon& icon : siteIcons)
+                if (icon.item == item) platformOpenUrl(*icon.url);
+    }
+}

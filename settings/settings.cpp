@@ -19,6 +19,7 @@ int32_t ScreenHeight = 0;
 int32_t AAlevel = 16;
 int32_t VSync = 1;
 int32_t VisualQuality = 3;
+bool settingsFileFound = false;
 int32_t MotionBlur = 1;
 int32_t controls = 0;
 int32_t Fullscreen = 1;
@@ -96,7 +97,7 @@ struct QualityPreset {
     bool motionBlurOff;  // the top quality keeps the loaded MotionBlur
 };
 
-constexpr int32_t lowestQuality = 1;
+constexpr int32_t lowestQuality = lowestVisualQuality;
 static const QualityPreset qualityPresets[] = {
     {0, 0, true},
     {0, 4, true},
@@ -179,7 +180,7 @@ static void readStoredSettings(const StoredValues& values) {
     readText(values, "Password", storedPasswordBlob);
 }
 
-static void applyQualityPresets() {
+void applyQualityPresets() {
     if (VisualQuality < lowestQuality || VisualQuality >= lowestQuality + presetCount) return;
     const QualityPreset& preset = qualityPresets[VisualQuality - lowestQuality];
     anisotropyWanted = preset.anisotropy;
@@ -190,7 +191,8 @@ static void applyQualityPresets() {
 void loadSettings() {
     StoredValues values;
     SettingsStoreDamage damage;
-    if (readSettingsStore(values, &damage)) {
+    settingsFileFound = readSettingsStore(values, &damage);
+    if (settingsFileFound) {
         logStoreDamage(damage);
         readStoredSettings(values);
         decodeStoredPassword();

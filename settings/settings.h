@@ -33,7 +33,13 @@ extern std::string loginPassword;       // the password decoded from the blob at
 extern int32_t anisotropyWanted;  // derived from VisualQuality
 extern int32_t resolutionIndex;   // index in displayModes of the chosen size, -1 when absent
 
+constexpr int32_t lowestVisualQuality = 1, highestVisualQuality = 4;  // "Low" .. "Ultra"
+
+extern bool settingsFileFound;  // the last loadSettings found a settings file
+
 void loadSettings();
+// Sets anisotropy, multisampling and motion blur from VisualQuality (loadSettings does it too).
+void applyQualityPresets();
 void saveSettings();
 void resetTutorials();
 

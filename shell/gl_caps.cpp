@@ -30,3 +30,11 @@ void showMessageBox(const std::string& text, const std::string& caption) {
         logConsole(caption + ": " + text);
     }
 }
+
+bool isSoftwareRenderer(const std::string& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "SwiftShader"})
+        if (renderer.find(name) != std::string::npos) return true;
+    return false;
+}
+
+bool softwareRendererLowered = false;

@@ -21,6 +21,10 @@ extern std::vector<std::pair<float, float>> displayModes;  // resolutions for th
 
 constexpr int32_t smallTextureLimit = 2048;  // atlas pages below this take half-size images
 
+// GL_RENDERER names a software rasteriser (llvmpipe, softpipe, SwiftShader).
+bool isSoftwareRenderer(const std::string& renderer);
+extern bool softwareRendererLowered;  // this first run started at Low for a software renderer
+
 // Index of width x height in displayModes, -1 when the display lacks it.
 int32_t findDisplayMode(float width, float height);
 

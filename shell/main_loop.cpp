@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "dev/launch_start.h"
 #include "engine/textures.h"
@@ -13,6 +15,7 @@
 #include "platform/settings_store.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "screens/restart.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
 #include "shell/frame_state.h"
@@ -29,7 +32,6 @@ bool quitPosted = false;
 std::deque<float> frameTimeHistory;
 float averageFps = 0.0f;
 int32_t blinkTimer = 0;
-std::string versionText;
 std::string programPath;
 std::string programName;
 
@@ -70,6 +72,17 @@ void updateBlink(float dtMs) {
 void quitProgram() {
     quitPosted = true;
     programRunning = false;
+}
+
+// ---- restarting ----
+
+static std::vector<std::string> launchArguments;  // the arguments this copy was started with
+
+// The new copy waits for this one to end before it opens its window.
+static void relaunchAndQuit() {
+    if (!platformStartProgram(programPath, launchArguments))
+        logConsole("Could not restart " + programPath);
+    quitProgram();
 }
 
 // ---- entry steps ----
@@ -246,6 +259,8 @@ int runProgram(int argc, char** argv) {
         return 2;
     }
     applyLaunchOptions();
+    launchArguments.assign(argv + 1, argv + argc);
+    relaunchProgram = relaunchAndQuit;
     if (!loadLaunchScript(error)) {
         fprintf(stderr, "zentrix: %s\n", error.c_str());
         return 2;

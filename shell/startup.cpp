@@ -21,6 +21,7 @@
 #include "shell/console.h"
 #include "shell/console_log.h"
 #include "shell/frame_state.h"
+#include "shell/gl_caps.h"
 #include "shell/launch_options.h"
 #include "shell/window.h"
 #include "sound/sound.h"
@@ -51,6 +52,8 @@ static void describeMachine() {
     manufacturer = glString(GL_VENDOR);
     logConsole("OpenGL: " + glVersion);
     logConsole("Video Card: " + videoCard);
+    // Start-up begins a fresh log, so the first-run choice is told again here.
+    if (softwareRendererLowered) logConsole("Software renderer: Visual Quality starts at Low");
     logConsole("Manufacturer: " + manufacturer);
 }
 

@@ -69,8 +69,15 @@ static void startFreshLevel() {
 static void startChosenLevel() {
     startLevel(0);
 }
+// The options opened from the pause menu return to the paused game.
 static void leaveOptionsForGame() {
     optionsFromGame = false;
+    paused = true;
+}
+// The game's frame, then the pause overlay's clicks on top of it.
+void updateGameScreen(float dtMs) {
+    UpdateGame(dtMs);
+    updatePause(dtMs);
 }
 
 // ---- the table of every value GameState can take ----
@@ -110,7 +117,7 @@ static constexpr uint32_t bare = NoBackdrop | HidesCursor;
 static const GameStateEntry gameStateTable[] = {
     screen(Intro, "Intro", UpdateIntro, renderIntro, nullptr, bare),
     screen(Menu, "Menu", UpdateMenu, renderMenu, clickMenu),
-    screen(Game, "Game", UpdateGame, renderGame, nullptr, playing | heldButtons),
+    screen(Game, "Game", updateGameScreen, renderGame, nullptr, playing | heldButtons),
     screen(Options, "Options", UpdateOptions, renderOptions, clickOptions),
     screen(Credits, "Credits", UpdateCredits, renderCredits, clickCredits, bare),
     // The restart screen fades out to the relaunch; it never settles.

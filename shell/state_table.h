@@ -39,6 +39,8 @@ const GameStateEntry& gameStateAt(int index);
 bool currentStateHas(ScreenFact fact);
 bool isSettledState(int32_t value);
 
+// The Game screen's update: UpdateGame, then the pause overlay's clicks.
+void updateGameScreen(float dtMs);
 void Update(float dtMs);
 void Draw();
 void UpdateFadeIn(float dtMs);

@@ -147,6 +147,18 @@ static void showGameWindow(WindowRecord& record) {
     record.lastCounter = platformCounter();
 }
 
+// A first run on a software rasteriser starts at Low: with multisampling
+// such a machine draws about one frame a second. A stored choice stands.
+static void startLowOnSoftwareRenderer() {
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (settingsFileFound || !renderer || !isSoftwareRenderer(renderer)) return;
+    if (VisualQuality == lowestVisualQuality) return;
+    VisualQuality = lowestVisualQuality;
+    applyQualityPresets();
+    softwareRendererLowered = true;
+    logConsole(std::string("Software renderer (") + renderer + "): Visual Quality starts at Low");
+}
+
 bool createGLWindow(WindowRecord& record) {
     logConsole("Creating window");
     record.width = ScreenWidth;
@@ -156,6 +168,7 @@ bool createGLWindow(WindowRecord& record) {
     if (!openWindow(record)) return false;
     logConsole(multisampleChosen ? "Setting up antialiasing at " + std::to_string(AAlevel) + "x"
                                  : "Setting up antialiasing query pass");
+    if (!multisampleChosen) startLowOnSoftwareRenderer();
     if (!multisampleChosen && isWGLExtensionSupported("GL_ARB_multisample")) {
         multisampleFormat = queryMultisample(platformProbeMultisample);
         if (multisampleFormat > 0) {

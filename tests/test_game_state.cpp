@@ -99,7 +99,7 @@ struct ExpectedRow {
 const ExpectedRow expectedRows[] = {
     {Intro, UpdateIntro, renderIntro, 0, false},
     {Menu, UpdateMenu, renderMenu, 0, false},
-    {Game, UpdateGame, renderGame, 0, false},
+    {Game, updateGameScreen, renderGame, 0, false},
     {Options, UpdateOptions, renderOptions, 0, false},
     {Credits, UpdateCredits, renderCredits, 0, false},
     {Restart, UpdateRestart, renderRestart, 0, false},

@@ -70,6 +70,7 @@ TEST(Window, QueryPassRecreatesTheWindowWithTheFoundCount) {
     ScreenHeight = 768;
     AAlevel = 16;
     multisampleChosen = false;
+    settingsFileFound = true;  // a stored quality: the software-renderer rule stays out
     consoleHistory.clear();
 
     ASSERT_TRUE(createGLWindow(windowRecord));

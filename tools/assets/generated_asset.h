@@ -18,6 +18,8 @@ std::vector<GeneratedAsset> generateSounds();
 std::vector<GeneratedAsset> generateMeshes();
 // The ten levels under "levels\\", converted from the text sources in assetSourceDir.
 std::vector<GeneratedAsset> generateLevels(const std::string& assetSourceDir);
+// Content texts under "text\\" (the credits page's names), copied from assetSourceDir.
+std::vector<GeneratedAsset> collectTexts(const std::string& assetSourceDir);
 // The two fonts under "fonts\\", copied from Debian's font packages.
 std::vector<GeneratedAsset> collectFonts();
 

@@ -43,6 +43,7 @@ static std::vector<GeneratedAsset> generateAll(const std::string& sources) {
     append(assets, generateMeshes());
     append(assets, generateLevels(sources));
     append(assets, collectFonts());
+    append(assets, collectTexts(sources));
     return assets;
 }
 
