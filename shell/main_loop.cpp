@@ -65,9 +65,10 @@ void updateBlink(float dtMs) {
 
 // ---- quitting ----
 
-// The logout request is sent by the online client once it exists; until
-// then quitting posts the quit message directly.
+// The exit fade may end on several frames; the server hears one logout.
 void quitProgram() {
+    if (!programRunning) return;
+    sendLogout();
     quitPosted = true;
     programRunning = false;
 }
