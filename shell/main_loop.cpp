@@ -29,7 +29,6 @@ bool quitPosted = false;
 std::deque<float> frameTimeHistory;
 float averageFps = 0.0f;
 int32_t blinkTimer = 0;
-std::string versionText;
 std::string programPath;
 std::string programName;
 
