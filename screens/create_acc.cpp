@@ -46,22 +46,41 @@ static void drawCreateStep() {
             drawAccountLine("(Type or paste your email. Press Enter to continue)", 1, hintScale);
             drawAccountLine("Email is used for account retrieval only.", 1.5f, hintScale);
             break;
-        case nameStep: drawEntryStep("New Player Name:", Username, false); break;
-        case passwordStep: drawEntryStep("New Password:", loginPassword, true); break;
-        case retypeStep: drawEntryStep("Retype Password:", retypedPassword, true); break;
-        case nameTakenStep: drawAccountLine("Name is taken", -1); break;
-        case mismatchStep: drawAccountLine("Password does not match", -1); break;
-        case checkingNameStep: drawAccountLine("Checking name availablility...", -1); break;
-        case registeringStep: drawAccountLine("Registering...", -1); break;
-        case offlineStep: drawAccountLine("Error", -1); break;
-        default: break;
+        case nameStep:
+            drawEntryStep("New Player Name:", Username, false);
+            break;
+        case passwordStep:
+            drawEntryStep("New Password:", loginPassword, true);
+            break;
+        case retypeStep:
+            drawEntryStep("Retype Password:", retypedPassword, true);
+            break;
+        case nameTakenStep:
+            drawAccountLine("Name is taken", -1);
+            break;
+        case mismatchStep:
+            drawAccountLine("Password does not match", -1);
+            break;
+        case checkingNameStep:
+            drawAccountLine("Checking name availablility...", -1);
+            break;
+        case registeringStep:
+            drawAccountLine("Registering...", -1);
+            break;
+        case offlineStep:
+            drawAccountLine("Error", -1);
+            break;
+        default:
+            break;
     }
 }
 
 // The first frames of the blocking steps: their text is on screen before the program stalls.
 static void advanceFirstFrame() {
-    if (loginStep == checkNameStep) loginStep = checkingNameStep;
-    else if (loginStep == registerStep) loginStep = registeringStep;
+    if (loginStep == checkNameStep)
+        loginStep = checkingNameStep;
+    else if (loginStep == registerStep)
+        loginStep = registeringStep;
 }
 
 void renderCreateAcc() {

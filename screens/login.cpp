@@ -72,9 +72,14 @@ static void drawLoginStep() {
                 "Online Ranking, Skillpoints and Achievements are unavailable in Offline Mode.", 0,
                 hintScale);
             break;
-        case connectingStep: drawLoggingIn(); break;
-        case loginFailedStep: drawAccountLine("Login failed", -1); break;
-        default: break;
+        case connectingStep:
+            drawLoggingIn();
+            break;
+        case loginFailedStep:
+            drawAccountLine("Login failed", -1);
+            break;
+        default:
+            break;
     }
 }
 
