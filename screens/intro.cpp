@@ -9,6 +9,7 @@
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "online/account.h"
+#include "online/requests.h"
 #include "screens/backdrop.h"
 #include "screens/fade.h"
 #include "settings/settings.h"
@@ -60,6 +61,30 @@ static void beginPendingGame() {
     pendingStart = PendingStart{};
 }
 
+// With no stored account the server is asked once; no answer means offline.
+static void testConnection() {
+    if (!Username.empty() || connectionMode == ConnectionOffline) return;
+    std::string reply;
+    if (requestNow("which_server.php", &reply, whichServerSeconds) != 0)
+        connectionMode = ConnectionOffline;
+}
+
+static void leaveIntro() {
+    testConnection();
+    if (connectionMode == ConnectionOffline) {
+        loginStep = offlineStep;
+        Username.clear();
+        loginPassword.clear();
+        GameState = IntroToLogin;
+    } else if (Username.empty()) {
+        loginStep = emailStep;
+        GameState = IntroToCreateAcc;
+    } else {
+        loginStep = loggingInStep;
+        GameState = IntroToLogin;
+    }
+}
+
 void UpdateIntro(float dtMs) {
     ProfileScope section("UpdateIntro");
     bool splashLoaded = getTexture(splashTexture) != textureNotLoaded;
@@ -72,7 +97,10 @@ void UpdateIntro(float dtMs) {
         beginPendingGame();
         return;
     }
-    // Past its length the splash stays up until the account screens take over.
+    if (step == IntroFinished) {
+        leaveIntro();
+        return;
+    }
     introTimer += dtMs;
 }
 

@@ -7,3 +7,4 @@ float particleDeg = 1.0f;
 int32_t particlesDrawn = 0;
 bool blinkOn = false;
 int32_t startupStage = 0;
+std::string versionText;

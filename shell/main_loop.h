@@ -13,7 +13,6 @@ extern bool quitPosted;                     // the quit message is waiting in th
 extern std::deque<float> frameTimeHistory;  // last 100 frame times, newest first
 extern float averageFps;                    // 1000 / mean of frameTimeHistory
 extern int32_t blinkTimer;                  // ms since the last flip
-extern std::string versionText;             // "Version 1.0.0.0"
 extern std::string programPath;             // own path, relative to the working dir when below it
 extern std::string programName;             // its last path component
 

@@ -1,0 +1,71 @@
+# Shared by the online end-to-end tests: a private server on a free loopback
+# port with a fresh SQLite file, and the game under its own virtual screen.
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+server_pid=
+cleanup() {
+  [[ -z $server_pid ]] || kill "$server_pid" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+cp "$build/zentrix" "$work/zentrix-online"
+ln -s "$build/data" "$work/data"
+export XDG_DATA_HOME="$work/xdg"
+key=$build/keys/server_private.pem
+db=sqlite:$work/server.sqlite
+
+fail() {
+  mkdir -p /tmp/online-shots && cp -f ./*.png /tmp/online-shots/ 2>/dev/null || true
+  echo "FAIL: $*"
+  echo "--- console.log"; tail -n 40 console.log 2>/dev/null || true
+  echo "--- server.log"; tail -n 20 server.log 2>/dev/null || true
+  exit 1
+}
+
+# Starts the server (again on the same port when one is known); sets server_pid and port.
+start_server() {
+  "$build/zentrix-server" serve --listen "127.0.0.1:${port:-0}" --db "$db" --key "$key" \
+    --patch-dir "$work/patches" --threads 2 >>server.log 2>&1 &
+  server_pid=$!
+  for _ in $(seq 100); do
+    port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' server.log | tail -1)
+    [[ -z $port ]] || return 0
+    kill -0 "$server_pid" 2>/dev/null || fail "the server did not start"
+    sleep 0.1
+  done
+  fail "the server did not report its port"
+}
+
+stop_server() {
+  kill "$server_pid" && wait "$server_pid" 2>/dev/null || true
+  server_pid=
+}
+
+# run_game SCRIPT [options...]: the game at 1280x720 with the test's settings folder.
+run_game() {
+  local script=$1; shift
+  timeout 120 xvfb-run -a -s "-screen 0 1920x1080x24" "$work/zentrix-online" --windowed 1280x720 \
+    --no-dialogs --config-dir "$work/cfg" --fixed-step 16 --seed 3 --script "$script" \
+    --server "http://127.0.0.1:$port" "$@"
+}
+
+# Lines "FRAME key C" typing TEXT from FRAME on, one key every second frame.
+type_text() {
+  local frame=$1 text=$2 i
+  for ((i = 0; i < ${#text}; i++)); do echo "$((frame + 2 * i)) key ${text:i:1}"; done
+}
+
+# The account line tesseract reads at the top right of a 1280x720 screenshot, blanks removed.
+read_corner() {
+  convert "$1" -crop 160x20+1120+0 -resize 300% -colorspace Gray -negate corner.png
+  tesseract corner.png - --psm 7 2>/dev/null | tr -d ' \n'
+}
+
+# The small print can cost OCR a letter of the name; its last five must read right.
+shows_account_line() {
+  local seen
+  seen=$(read_corner "$1")
+  [[ $seen == *"$2"* ]]
+}
