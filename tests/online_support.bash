@@ -69,3 +69,16 @@ shows_account_line() {
   seen=$(read_corner "$1")
   [[ $seen == *"$2"* ]]
 }
+
+# Registers NAME with PASSWORD on the running server and stores the account
+# in the test's settings, as a finished CreateAcc would.
+register_account() {
+  local name=$1 password=$2 digest reply
+  digest=$(printf '%s' "$password" | md5sum | cut -d' ' -f1)
+  reply=$(curl -s "$("$build/zentrix-proto" encode \
+    "reg.php?beta=1&username=$name&passwordHash=$digest&password=$password&email=mailbox" \
+    --base "http://127.0.0.1:$port/secure.php?data=")")
+  [[ $reply == success\ * ]] || fail "registration answered '$reply'"
+  mkdir -p cfg
+  printf 'Username=%s\nPassword=%s\n' "$name" "${reply#success }" > cfg/settings.ini
+}
