@@ -144,8 +144,13 @@ TEST_F(OnlineReplies, PatchDigestMismatchStartsTheDownloadAgain) {
 }
 
 TEST(LoginRequest, TheServerReadsEveryKeyInOrder) {
-    MachineDescription machine{"Version 1.0.0.0", "Debian 12", "2048", "Some CPU @ 2GHz",
-                               "4.5 (Compatibility Profile) Mesa", "llvmpipe", "Mesa"};
+    MachineDescription machine{"Version 1.0.0.0",
+                               "Debian 12",
+                               "2048",
+                               "Some CPU @ 2GHz",
+                               "4.5 (Compatibility Profile) Mesa",
+                               "llvmpipe",
+                               "Mesa"};
     std::string request = loginRequestText("name&x=1", "pa&ss=word", machine, 1280, 720,
                                            "AA-BB-CC-DD-EE-FF 11-22-33-44-55-66");
     EXPECT_EQ(request.rfind("login.php?version=rc2&build=direct&platform=&username=", 0), 0u);

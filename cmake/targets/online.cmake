@@ -10,3 +10,5 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/online/account.cpp APPEND PROPERTY
 
 # The login test checks the request against the server's own parser.
 cmake_language(DEFER CALL target_link_libraries zentrix_tests PRIVATE zentrix_server)
+# The transfer tests answer through a small HTTP server of their own.
+cmake_language(DEFER CALL target_link_libraries zentrix_tests PRIVATE PkgConfig::HTTPLIB)
