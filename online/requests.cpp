@@ -65,8 +65,7 @@ static void performWhileAsked() {
 
 void queueRequest(const std::string& url, std::string* reply, int32_t kind,
                   int32_t timeoutSeconds) {
-    // Offline mode sends nothing in the background.
-    if (!curlMulti || connectionMode == ConnectionOffline) return;
+    if (!curlMulti) return;
     CURL* handle = curl_easy_init();
     if (!handle) return;
     setTransferOptions(handle, url, reply, timeoutSeconds);

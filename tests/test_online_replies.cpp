@@ -118,13 +118,6 @@ TEST_F(OnlineReplies, NewsRetriesWithoutLimitWhileEnabled) {
     EXPECT_EQ(newsText, "Hello players");
 }
 
-TEST_F(OnlineReplies, OfflineQueuesNothing) {
-    startHttp();
-    switchToOfflineMode();
-    queueRequest("news.php", &newsReply, NewsRequest, shortRequestSeconds);
-    EXPECT_TRUE(requestLog.empty());
-}
-
 TEST_F(OnlineReplies, PatchDigestMismatchStartsTheDownloadAgain) {
     ::setenv("XDG_DATA_HOME", tempDir().c_str(), 1);
     offerPatch("patches/p.sh", 4, md5Hex("good"), false);
