@@ -1,6 +1,20 @@
 #include "online/account.h"
 
+#include "online/achievements.h"
+#include "online/encodings.h"
+#include "online/mac_address.h"
+#include "online/news.h"
+#include "online/patch.h"
+#include "online/requests.h"
 #include "online/server_wait.h"
+#include "platform/system.h"
+#include "settings/settings.h"
+#include "shell/console_log.h"
+#include "shell/game_state.h"
+
+#ifndef ZENTRIX_ACCOUNT_URL
+#define ZENTRIX_ACCOUNT_URL "http://127.0.0.1:8080/account"
+#endif
 
 int32_t connectionMode = ConnectionOnline;
 int32_t loginStep = 0;
@@ -10,10 +24,135 @@ std::string emailText;
 std::string retypedPassword;
 bool scoreAwaitingReply = false;
 std::string sessionhash;
+std::string loginReply;
+int32_t loginRetries = 0;
+bool loginIssued = false;
+bool loginAnswered = false;
+MachineDescription loginMachine;
+std::string accountRetrievalUrl = ZENTRIX_ACCOUNT_URL;
+
+// The console log keeps a long hostile reply to its start.
+static constexpr size_t loggedReplyLimit = 512;
+
+std::string loginRequestText(const std::string& name, const std::string& password,
+                             const MachineDescription& machine, int32_t width, int32_t height,
+                             const std::string& macList) {
+    return "login.php?version=rc2&build=direct&platform=&username=" + name +
+           "&password=" + password + "&glversion=" + machine.glVersion +
+           "&videocard=" + machine.videoCard + "&manufacturer=" + machine.manufacturer +
+           "&res=" + std::to_string(width) + "x" + std::to_string(height) +
+           "&gameversion=" + machine.gameVersion + "&os=" + machine.os + "&ram=" + machine.ram +
+           "&cpu=" + machine.cpu + "&mac=" + macList;
+}
+
+int32_t chooseServer() {
+    std::string reply;
+    int32_t result = requestNow("which_server.php", &reply, whichServerSeconds);
+    if (result == 0 && reply.size() >= minimumServerReply) secureBaseUrl = reply;
+    return result;
+}
+
+void resetLoginAttempt() {
+    loginIssued = loginAnswered = false;
+    loginRetries = 0;
+}
+
+void issueLogin() {
+    loginIssued = true;
+    loginReply.clear();
+    chooseServer();
+    queueRequest(loginRequestText(Username, loginPassword, loginMachine, ScreenWidth, ScreenHeight,
+                                  macAddressList),
+                 &loginReply, LoginRequest, shortRequestSeconds);
+}
+
+static void retryLogin() {
+    if (loginRetries < loginRetryLimit) {
+        loginAnswered = loginIssued = false;
+        loginRetries++;
+        platformSleep(loginRetryPauseMs);
+        return;
+    }
+    loginStep = offlineStep;
+    connectionMode = ConnectionOffline;
+}
+
+static void logReply(const std::string& reply) {
+    if (reply.size() <= loggedReplyLimit) {
+        logConsole(reply);
+        return;
+    }
+    logConsole(reply.substr(0, loggedReplyLimit) + "... (reply of " + std::to_string(reply.size()) +
+               " bytes cut)");
+}
+
+static void acceptLogin(const std::vector<std::string>& tokens) {
+    userId = tokens[1];
+    playHash = tokens[2];
+    storedPasswordBlob = tokens[3];
+    newsEnabled = atoi(tokens[5].c_str());
+    if (newsEnabled != 0) queueNews();
+    connectionMode = ConnectionOnline;
+    saveSettings();
+    if (GameState == Restart) return;
+    GameState = LoginToMenu;
+    loginAnswered = true;
+    startCheeveSync(userId, md5Hex(loginPassword));
+}
+
+void handleLoginReply(int32_t result) {
+    if (result != 0) {
+        retryLogin();
+        return;
+    }
+    logReply(loginReply);
+    std::vector<std::string> tokens = splitTokens(loginReply, ' ');
+    const std::string first = tokens.empty() ? "" : tokens[0];
+    if (loginReply == "fail") {
+        loginStep = loginFailedStep;
+        loginAnswered = true;
+    } else if ((first == "update" || first == "update_exe") && tokens.size() > 3) {
+        loginAnswered = true;
+        offerPatch(tokens[1], static_cast<float>(atoi(tokens[2].c_str())), tokens[3],
+                   first == "update_exe");
+        GameState = Patching;
+    } else if (first == "success" && tokens.size() > 5) {
+        acceptLogin(tokens);
+    }
+}
+
+int32_t checkNameAvailable() {
+    std::string reply;
+    if (requestNow("checkname.php?username=" + Username, &reply, shortRequestSeconds) != 0)
+        return offlineStep;
+    if (reply == "unavailable") return nameTakenStep;
+    if (reply == "available") return passwordStep;
+    return offlineStep;
+}
+
+int32_t registerAccount() {
+    std::string reply;
+    std::string request = "reg.php?beta=1&username=" + Username +
+                          "&passwordHash=" + md5Hex(loginPassword) + "&password=" + loginPassword +
+                          "&email=" + emailText;
+    if (requestNow(request, &reply, shortRequestSeconds) != 0) return offlineStep;
+    std::vector<std::string> tokens = splitTokens(reply, ' ');
+    if (reply == "error" || tokens.empty() || tokens[0] != "success") return offlineStep;
+    storedPasswordBlob = tokens.size() > 1 ? tokens[1] : "";
+    connectionMode = ConnectionOnline;
+    saveSettings();
+    loginAnswered = loginIssued = false;
+    return loggingInStep;
+}
+
+void sendLogout() {
+    std::string reply;
+    requestNow("logout.php?beta2=1&userid=" + userId + "&playhash=" + playHash, &reply,
+               shortRequestSeconds);
+}
 
 void switchToOfflineMode() {
     connectionMode = ConnectionOffline;
-    connectionPrompt = false;
-    offlineWarning = false;
-    promptConnected = false;
+    connectionPrompt = promptConnected = offlineWarning = false;
+    scoreAwaitingReply = false;
 }

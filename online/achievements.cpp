@@ -2,8 +2,12 @@
 // scores and rankings; until then an unlock is remembered, not sent.
 #include "online/achievements.h"
 
+#include "online/requests.h"
+
 std::vector<std::string> unlockRequests;
 std::vector<int32_t> unlockPopups;
+std::string cheeveReply;
+std::string syncCheevesReply;
 
 void unlockAchievement(const std::string& key) {
     for (const std::string& done : unlockRequests)
@@ -12,3 +16,12 @@ void unlockAchievement(const std::string& key) {
 }
 
 void trackCheeveWait(float) {}
+
+void startCheeveSync(const std::string& userId, const std::string& passwordDigest) {
+    syncCheevesReply.clear();
+    queueRequest("sync_cheeves.php?userid=" + userId + "&passwordHash=" + passwordDigest,
+                 &syncCheevesReply, SyncCheevesRequest, shortRequestSeconds);
+}
+
+void handleCheeveReply(int32_t) {}
+void handleSyncCheevesReply(int32_t) {}

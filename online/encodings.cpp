@@ -187,6 +187,22 @@ std::string md5Hex(const std::string& text) {
     return hexString(digest, length);
 }
 
+bool verifySha256Signature(const std::string& bytes, const std::string& signature,
+                           const std::string& pemKey) {
+    BIO* bio = BIO_new_mem_buf(pemKey.data(), static_cast<int>(pemKey.size()));
+    EVP_PKEY* key = bio ? PEM_read_bio_PUBKEY(bio, nullptr, refusePassphrase, nullptr) : nullptr;
+    BIO_free(bio);
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    bool ok = key != nullptr && context != nullptr &&
+              EVP_DigestVerifyInit(context, nullptr, EVP_sha256(), nullptr, key) == 1 &&
+              EVP_DigestVerify(context, asBytes(signature), signature.size(), asBytes(bytes),
+                               bytes.size()) == 1;
+    EVP_MD_CTX_free(context);
+    EVP_PKEY_free(key);
+    ERR_clear_error();
+    return ok;
+}
+
 std::string hexString(const unsigned char* bytes, size_t count) {
     static const char digits[] = "0123456789abcdef";
     count = std::min(count, hexStringMaxBytes);

@@ -32,6 +32,9 @@ std::string makeUrlSafe(const std::string& text);
 std::string makeUrlUnsafe(const std::string& text);
 
 std::string md5Hex(const std::string& text);
+// An RSA-SHA256 PKCS#1 v1.5 signature (raw bytes) of bytes, checked with a public key.
+bool verifySha256Signature(const std::string& bytes, const std::string& signature,
+                           const std::string& pemKey);
 // "%02x" per byte, at most 510 bytes.
 std::string hexString(const unsigned char* bytes, size_t count);
 

@@ -1,24 +1,163 @@
-// The transfers themselves arrive with the online client: until then a
-// queued request is only entered in the log, never sent, and a blocking
-// request fails at once, as it would without a network.
 #include "online/requests.h"
 
+#include <cstdio>
+
+#include "online/account.h"
+#include "online/achievements.h"
+#include "online/encodings.h"
+#include "online/news.h"
+#include "online/patch.h"
+#include "online/scores.h"
+#include "shell/console_log.h"
+#include "shell/profiler.h"
+
+CURLM* curlMulti = nullptr;
 std::deque<HttpRequest> requestLog;
+char curlErrorBuffer[CURL_ERROR_SIZE];
+std::string urlsLogPath = "urls.txt";
 
-static constexpr int32_t couldNotConnect = 7;
-
-void queueRequest(const std::string& url, std::string* reply, int32_t kind, int32_t) {
-    if (reply) reply->clear();
-    requestLog.push_front({url, kind, nullptr, reply, "", 0, false});
+void startHttp() {
+    curl_global_init(CURL_GLOBAL_ALL);
+    curlMulti = curl_multi_init();
 }
 
-int32_t requestNow(const std::string&, std::string* reply, int32_t) {
-    if (reply) reply->clear();
-    return couldNotConnect;
+void stopHttp() {
+    for (HttpRequest& request : requestLog) {
+        if (request.done || !request.handle) continue;
+        curl_multi_remove_handle(curlMulti, request.handle);
+        curl_easy_cleanup(request.handle);
+        request.handle = nullptr;
+    }
+    if (curlMulti) curl_multi_cleanup(curlMulti);
+    curlMulti = nullptr;
+    curl_global_cleanup();
+}
+
+size_t appendToReply(char* data, size_t size, size_t count, void* target) {
+    auto* reply = static_cast<std::string*>(target);
+    if (!reply) return 0;
+    size_t bytes = size * count;
+    if (reply->size() + bytes > replyLimitBytes) {
+        logConsole("Reply longer than " + std::to_string(replyLimitBytes >> 20) + " MB refused");
+        return 0;
+    }
+    reply->append(data, bytes);
+    return bytes;
+}
+
+static void setTransferOptions(CURL* handle, const std::string& url, std::string* reply,
+                               int32_t timeoutSeconds) {
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, curlErrorBuffer);
+    curl_easy_setopt(handle, CURLOPT_URL, makeSecureUrl(url).c_str());
+    curl_easy_setopt(handle, CURLOPT_HEADER, 0L);
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendToReply);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, reply);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT, static_cast<long>(timeoutSeconds));
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSeconds));
+}
+
+static void performWhileAsked() {
+    int running = 0;
+    while (curl_multi_perform(curlMulti, &running) == CURLM_CALL_MULTI_PERFORM) {
+    }
+}
+
+void queueRequest(const std::string& url, std::string* reply, int32_t kind,
+                  int32_t timeoutSeconds) {
+    if (!curlMulti) return;
+    CURL* handle = curl_easy_init();
+    if (!handle) return;
+    setTransferOptions(handle, url, reply, timeoutSeconds);
+    curl_multi_add_handle(curlMulti, handle);
+    requestLog.push_front({url, kind, handle, reply, "", 0, false});
+    performWhileAsked();
+}
+
+int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds) {
+    CURL* handle = curl_easy_init();
+    if (!handle) return CURLE_FAILED_INIT;
+    CURLcode result = CURLE_FAILED_INIT;
+    try {
+        setTransferOptions(handle, url, reply, timeoutSeconds);
+        result = curl_easy_perform(handle);
+    } catch (...) {
+        logConsole("Blocking request raised an exception");
+    }
+    curl_easy_cleanup(handle);
+    return result;
+}
+
+static void appendUrlsLine(const std::string& text) {
+    FILE* file = fopen(urlsLogPath.c_str(), "a");
+    if (!file) return;
+    fprintf(file, "%s\r\n", text.c_str());
+    fclose(file);
+}
+
+static void finishTransfer(CURL* handle, CURLcode result) {
+    for (HttpRequest& request : requestLog) {
+        if (request.done || request.handle != handle) continue;
+        request.result = result;
+        request.errorText = curl_easy_strerror(result);
+        request.done = true;
+        appendUrlsLine(request.errorText);
+        curl_multi_remove_handle(curlMulti, handle);
+        curl_easy_cleanup(handle);
+        request.handle = nullptr;
+        dispatchReply(request.kind, request.result, request.reply);
+        return;
+    }
+    // A transfer whose record aged out of the log ends unheard.
+    curl_multi_remove_handle(curlMulti, handle);
+    curl_easy_cleanup(handle);
 }
 
 void curlprocess() {
+    ProfileScope section("curlprocess");
+    if (curlMulti) {
+        performWhileAsked();
+        int queued = 1;
+        while (queued > 0) {
+            CURLMsg* message = curl_multi_info_read(curlMulti, &queued);
+            if (!message) break;
+            if (message->msg == CURLMSG_DONE)
+                finishTransfer(message->easy_handle, message->data.result);
+        }
+    }
     if (requestLog.size() > requestLogLimit) requestLog.resize(requestLogLimit);
+}
+
+void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
+    if (!reply) return;
+    switch (kind) {
+        case LoginRequest:
+            handleLoginReply(result);
+            break;
+        case HighscoreRequest:
+            handleHighscoreReply(result);
+            break;
+        case ScoreRequest:
+            handleScoreReply(result);
+            break;
+        case PatchRequest:
+            handlePatchReply(result);
+            break;
+        case CheeveRequest:
+            handleCheeveReply(result);
+            break;
+        case SyncCheevesRequest:
+            handleSyncCheevesReply(result);
+            break;
+        case NewsRequest:
+            handleNewsReply(result);
+            break;
+        case RankingRequest:
+            handleRankingReply(result);
+            break;
+        default:
+            break;
+    }
 }
 
 std::vector<std::string> splitTokens(const std::string& text, char delimiter) {

@@ -1,7 +1,9 @@
-// The HTTP request queue: background transfers queued by the game and pumped
-// once a frame, blocking transfers for the screens that wait, and the log of
-// every request with its outcome.
+// The HTTP request queue: background transfers on one libcurl multi handle,
+// pumped once a frame, blocking transfers for the screens that wait, the log
+// of every request with its outcome, and the dispatch of finished replies.
 #pragma once
+
+#include <curl/curl.h>
 
 #include <cstdint>
 #include <deque>
@@ -23,17 +25,27 @@ enum RequestKind : int32_t {
 struct HttpRequest {
     std::string url;  // the plain relative request, before encryption
     int32_t kind;     // RequestKind
-    void* handle;     // the transfer; null once it has ended
+    CURL* handle;     // the transfer; released when it ends
     std::string* reply;
-    std::string errorText;  // the transfer library's text for the result
+    std::string errorText;  // curl_easy_strerror of the result, set when the transfer ends
     int32_t result;         // 0 is success; set when the transfer ends
     bool done;
 };
 
-extern std::deque<HttpRequest> requestLog;  // newest first, at most requestLogLimit after a pump
+extern CURLM* curlMulti;                       // created at start-up; no transfer starts while null
+extern std::deque<HttpRequest> requestLog;     // newest first, at most requestLogLimit after a pump
+extern char curlErrorBuffer[CURL_ERROR_SIZE];  // handed to every transfer; nothing reads it
+extern std::string urlsLogPath;                // "urls.txt": one line per finished transfer
 
 constexpr size_t requestLogLimit = 100;
 constexpr int32_t shortRequestSeconds = 5;  // the time-out of most requests
+constexpr int32_t connectTimeoutSeconds = 5;
+// A reply buffer never grows past this; a longer reply aborts its transfer.
+constexpr size_t replyLimitBytes = size_t(256) << 20;
+
+// Start-up: libcurl for all features and the multi handle; shutdown releases both.
+void startHttp();
+void stopHttp();
 
 // Starts a background transfer into reply (which the caller has cleared).
 void queueRequest(const std::string& url, std::string* reply, int32_t kind, int32_t timeoutSeconds);
@@ -41,5 +53,9 @@ void queueRequest(const std::string& url, std::string* reply, int32_t kind, int3
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds);
 // Advances every background transfer; replies are handled in this frame.
 void curlprocess();
+// Hands a finished transfer's reply to the handler of its kind.
+void dispatchReply(int32_t kind, int32_t result, std::string* reply);
+// libcurl's write callback: appends to the string the user pointer names.
+size_t appendToReply(char* data, size_t size, size_t count, void* target);
 // The pieces of text between single delimiters; empty pieces are dropped.
 std::vector<std::string> splitTokens(const std::string& text, char delimiter);

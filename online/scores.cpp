@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 
 std::string highscoreReply, deathReply, scoreReply;
+std::string rankingReply;
 bool highscorePending = false, highscoreAnswered = false;
 bool scorePending = false, scoreAnswered = false;
 int32_t personalBest = -1, perfReference = -1, perfSpread = -1;
@@ -64,3 +65,13 @@ void queueHighscoreRequest(int32_t gameMode, int32_t level) {
     highscoreAnswered = false;
     personalBest = perfReference = perfSpread = rankBefore = -1;
 }
+
+void handleHighscoreReply(int32_t result) {
+    if (result == 0 && !highscoreReply.empty()) highscoreAnswered = true;
+}
+
+void handleScoreReply(int32_t result) {
+    if (result == 0 && !scoreReply.empty()) scoreAnswered = true;
+}
+
+void handleRankingReply(int32_t) {}

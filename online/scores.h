@@ -24,8 +24,9 @@ struct LevelStatistics {
 };
 
 extern std::string highscoreReply, deathReply, scoreReply;  // reply buffers
-extern bool highscorePending, highscoreAnswered;            // highscore request queued / answered
-extern bool scorePending, scoreAnswered;                    // score submission queued / answered
+extern std::string rankingReply;                  // reply buffer of world_ranking_staggered.php
+extern bool highscorePending, highscoreAnswered;  // highscore request queued / answered
+extern bool scorePending, scoreAnswered;          // score submission queued / answered
 extern int32_t personalBest;   // best score of this mode and level; -1 until known
 extern int32_t perfReference;  // centre of the rating bands; used only above 0
 extern int32_t perfSpread;     // width of one band; used only above 0
@@ -36,3 +37,10 @@ std::string statisticsRecord(const LevelStatistics& stats, bool forScore);
 void queueDeathReport(const LevelStatistics& stats);
 void queueScoreReport(const LevelStatistics& stats);
 void queueHighscoreRequest(int32_t gameMode, int32_t level);
+
+// Kinds 2, 4 and 9. The rank, skillpoint and ranking rules arrive with the
+// score screens; until then a reply is kept in its buffer and a non-empty
+// one marks its request answered.
+void handleHighscoreReply(int32_t result);
+void handleScoreReply(int32_t result);
+void handleRankingReply(int32_t result);

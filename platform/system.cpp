@@ -94,6 +94,15 @@ static bool isProcessId(const char* name) {
     return true;
 }
 
+// A program whose file was replaced while it ran reads "NAME (deleted)"; it is still NAME.
+static std::string withoutDeletedMark(const std::string& name) {
+    static const std::string mark = " (deleted)";
+    if (name.size() > mark.size() &&
+        name.compare(name.size() - mark.size(), mark.size(), mark) == 0)
+        return name.substr(0, name.size() - mark.size());
+    return name;
+}
+
 std::vector<ProcessInfo> platformListProcesses() {
     std::vector<ProcessInfo> processes;
     DIR* proc = opendir("/proc");
@@ -102,7 +111,8 @@ std::vector<ProcessInfo> platformListProcesses() {
         if (!isProcessId(entry->d_name)) continue;
         std::string target = readLink(std::string("/proc/") + entry->d_name + "/exe");
         size_t slash = target.find_last_of('/');
-        std::string base = target.empty() ? "<unknown>" : target.substr(slash + 1);
+        std::string base =
+            target.empty() ? "<unknown>" : withoutDeletedMark(target.substr(slash + 1));
         processes.push_back({atoi(entry->d_name), base});
     }
     closedir(proc);
@@ -128,6 +138,12 @@ bool platformStartProgram(const std::string& path, const std::vector<std::string
     argv.push_back(nullptr);
     pid_t pid;
     return posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv.data(), environ) == 0;
+}
+
+bool platformMakeExecutable(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) return false;
+    return chmod(path.c_str(), info.st_mode | S_IXUSR | S_IXGRP | S_IXOTH) == 0;
 }
 
 std::string platformLocalAppDataDir() {

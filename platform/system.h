@@ -26,6 +26,8 @@ bool platformKillProcess(int32_t pid);
 
 bool platformOpenUrl(const std::string& url);
 bool platformStartProgram(const std::string& path, const std::vector<std::string>& arguments);
+// Adds the execute bits to a file the game wrote; false when it cannot.
+bool platformMakeExecutable(const std::string& path);
 std::string platformLocalAppDataDir();  // $XDG_DATA_HOME or ~/.local/share
 bool platformMakeDirectories(const std::string& path);
 // Six-byte hardware addresses of the network interfaces, concatenated.

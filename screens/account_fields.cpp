@@ -21,7 +21,7 @@ static float fieldTextWidth(const std::string& text) {
     return measureAccountText(text);
 }
 
-void (*startLoginRequest)() = nullptr;
+void (*startLoginRequest)() = resetLoginAttempt;
 float (*measureFieldText)(const std::string& text) = fieldTextWidth;
 
 struct TextField {

@@ -5,13 +5,9 @@
 #include <cstdint>
 #include <string>
 
-// Sub-screens of Login and CreateAcc that own a text field or follow one.
-constexpr int32_t nameStep = 1, passwordStep = 2, retypeStep = 3, mismatchStep = 5,
-                  checkNameStep = 8, registerStep = 9, loggingInStep = 13, emailStep = 20;
-// Sub-screens during which the Login screen hides the cursor.
-constexpr int32_t connectingStep = 12;
+#include "online/account.h"
 
-// Starts the login once the password is entered; set by the online client, null until then.
+// Starts a fresh login attempt once the password is entered.
 extern void (*startLoginRequest)();
 // Width of a field's shown text in the account font (an estimate until it
 // is loaded); a test may measure with a font of its own.

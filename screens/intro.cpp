@@ -9,6 +9,7 @@
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "online/account.h"
+#include "online/requests.h"
 #include "screens/backdrop.h"
 #include "screens/fade.h"
 #include "settings/settings.h"
@@ -60,6 +61,30 @@ static void beginPendingGame() {
     pendingStart = PendingStart{};
 }
 
+// With no stored account the server is asked once; no answer means offline.
+static void testConnection() {
+    if (!Username.empty() || connectionMode == ConnectionOffline) return;
+    std::string reply;
+    if (requestNow("which_server.php", &reply, whichServerSeconds) != 0)
+        connectionMode = ConnectionOffline;
+}
+
+static void leaveIntro() {
+    testConnection();
+    if (connectionMode == ConnectionOffline) {
+        loginStep = offlineStep;
+        Username.clear();
+        loginPassword.clear();
+        GameState = IntroToLogin;
+    } else if (Username.empty()) {
+        loginStep = emailStep;
+        GameState = IntroToCreateAcc;
+    } else {
+        loginStep = loggingInStep;
+        GameState = IntroToLogin;
+    }
+}
+
 void UpdateIntro(float dtMs) {
     ProfileScope section("UpdateIntro");
     bool splashLoaded = getTexture(splashTexture) != textureNotLoaded;
@@ -72,11 +97,8 @@ void UpdateIntro(float dtMs) {
         beginPendingGame();
         return;
     }
-    // Stand-in for step 3 until the account screens exist (issue 13): offline,
-    // the menu follows the splash. Online, the splash stays up.
-    if (step == IntroFinished && connectionMode == ConnectionOffline) {
-        GameState = Menu;
-        fadeTimer = 0;
+    if (step == IntroFinished) {
+        leaveIntro();
         return;
     }
     introTimer += dtMs;

@@ -67,9 +67,10 @@ void updateBlink(float dtMs) {
 
 // ---- quitting ----
 
-// The logout request is sent by the online client once it exists; until
-// then quitting posts the quit message directly.
+// The exit fade may end on several frames; the server hears one logout.
 void quitProgram() {
+    if (!programRunning) return;
+    sendLogout();
     quitPosted = true;
     programRunning = false;
 }
@@ -213,10 +214,16 @@ static bool runOuterLoop() {
 
 // ---- entry ----
 
+// "--server http://host:port" names the server; its secure endpoint is added.
+static std::string secureEndpointOf(const std::string& url) {
+    if (url.find("secure.php") != std::string::npos) return url;
+    return (url.back() == '/' ? url : url + "/") + "secure.php?data=";
+}
+
 static void applyLaunchOptions() {
     noDialogs = launchOptions.noDialogs || getenv("ZENTRIX_HEADLESS") != nullptr;
     settingsDirOverride = launchOptions.configDir;
-    if (!launchOptions.serverUrl.empty()) secureBaseUrl = launchOptions.serverUrl;
+    if (!launchOptions.serverUrl.empty()) secureBaseUrl = secureEndpointOf(launchOptions.serverUrl);
     if (launchOptions.offline) connectionMode = ConnectionOffline;
 }
 

@@ -10,6 +10,7 @@
 #include "engine/textures.h"
 #include "game/meter.h"
 #include "game/play.h"
+#include "screens/curl_console.h"
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/console_log.h"
@@ -161,6 +162,7 @@ void renderDebugOverlays() {
     if (showParticleCount) renderParticleCounter();
     if (showAtlas) renderAtlasOverlay();
     if (consoleOpen) renderConsole();
+    if (showCurlConsole) renderCurlConsole();
 }
 
 // ---- cursor ----

@@ -14,6 +14,9 @@
 #include "engine/meshes.h"
 #include "engine/textures.h"
 #include "game/modes.h"
+#include "online/account.h"
+#include "online/patch.h"
+#include "online/requests.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "screens/intro.h"
@@ -23,6 +26,7 @@
 #include "shell/frame_state.h"
 #include "shell/gl_caps.h"
 #include "shell/launch_options.h"
+#include "shell/main_loop.h"
 #include "shell/window.h"
 #include "sound/sound.h"
 
@@ -55,6 +59,7 @@ static void describeMachine() {
     // Start-up begins a fresh log, so the first-run choice is told again here.
     if (softwareRendererLowered) logConsole("Software renderer: Visual Quality starts at Low");
     logConsole("Manufacturer: " + manufacturer);
+    loginMachine = {versionText, osName, ramMegabytes, cpuName, glVersion, videoCard, manufacturer};
 }
 
 static void readTextureCapabilities() {
@@ -86,7 +91,8 @@ bool startupGame() {
     describeMachine();
     readTextureCapabilities();
     setFixedGLState();
-    // The HTTP library and its multi handle arrive with the online client.
+    startHttp();
+    quitForPatch = quitProgram;
     seedRandom();
     // The start-up view: the star field and the frustum tests are made in it.
     placeStartupCamera();
@@ -109,6 +115,7 @@ bool startupGame() {
 
 // Releases what start-up made, in its order; the later subsystems add theirs.
 void shutdownGame() {
+    stopHttp();
     closeAssetArchive();
     destroyFonts();
     destroyMeshes();

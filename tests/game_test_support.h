@@ -17,6 +17,7 @@
 #include "game/tutorials.h"
 #include "online/account.h"
 #include "online/achievements.h"
+#include "online/encodings.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "online/server_wait.h"
@@ -47,6 +48,9 @@ inline void resetWorld(int32_t mode = ModeNormal) {
     practiceMode = false;
     startLevel(1);
     requestLog.clear();
+    // Requests are logged and sent to a port where nothing answers.
+    if (!curlMulti) startHttp();
+    secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
     unlockRequests.clear();
     unlockPopups.clear();
     soundRequestObserver = recordSound;

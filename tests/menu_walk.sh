@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A player's walk through the menus, offline, from a fresh profile, at
-# 1280x720: Start Game > Classic > Casual > Practice > Level 3, the controls
+# 1280x720: "Play in Offline Mode" on the Login screen, Start Game > Classic > Casual > Practice > Level 3, the controls
 # card (a click in its first second does nothing), "No" to the reset
 # question, a few seconds of play (the colour card comes up and is closed), Esc, Options from the pause menu (the
 # resolution is refused, the music volume changes), Save, Resume, Quit to
@@ -27,6 +27,12 @@ pauseRow() { calc "$H / 2 - 0.45 * $f + $f / 2 * 0.9 * 3.75 * ($1)"; }
 optionRow() { calc "0.4 * $H + $f * 1.6 * ($1) - 0.4 * $f * 0.8"; }
 cx=$((W / 2))
 click() { echo "$1 move $2 $3"; echo "$(($1 + 5)) ldown"; echo "$(($1 + 6)) lup"; }
+{
+  # Offline, the intro leads to the Login screen's offline step first.
+  echo "300 shot $work/shots/offline_step.png"
+  click 310 $cx "$(row 3)"                        # Play in Offline Mode
+} > script.txt
+# The rest of the walk, from the menu on; frames count from the menu's arrival.
 {
   echo "395 shot $work/shots/menu.png"
   click 400 $cx "$(row -3)"                       # Start Game
@@ -64,11 +70,11 @@ click() { echo "$1 move $2 $3"; echo "$(($1 + 5)) ldown"; echo "$(($1 + 6)) lup"
   click 1480 $cx $((H / 2))                       # back to the menu
   click 1560 $cx "$(row 3)"                       # Quit
   echo "2400 shot $work/shots/too_late.png"
-} > script.txt
+} | awk '{ $1 += 80; print }' >> script.txt
 
 start=$SECONDS
 xvfb-run -a -s "-screen 0 1920x1080x24" "$work/zentrix-walk" --windowed ${W}x${H} --no-dialogs \
-  --offline --config-dir "$work/cfg" --seed 3 --fixed-step 16 --frames 2500 \
+  --offline --config-dir "$work/cfg" --seed 3 --fixed-step 16 --frames 2600 \
   --script script.txt > run.log 2>&1 || fail "exit code $?"
 echo "menu walk ran in $((SECONDS - start)) s"
 

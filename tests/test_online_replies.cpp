@@ -1,0 +1,169 @@
+// Reply rules of the request queue: each kind's reaction to success,
+// refusal, short replies and failed transfers, and the login request as
+// the server's own parser reads it.
+#include <gtest/gtest.h>
+
+#include "online/account.h"
+#include "online/encodings.h"
+#include "online/news.h"
+#include "online/patch.h"
+#include "online/requests.h"
+#include "platform/settings_store.h"
+#include "server/query.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "temp_folder.h"
+
+namespace {
+
+constexpr int32_t couldNotConnect = 7;
+
+struct OnlineReplies : ::testing::Test {
+    void SetUp() override {
+        settingsDirOverride = tempDir();
+        secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
+        connectionMode = ConnectionOnline;
+        GameState = Login;
+        loginStep = connectingStep;
+        resetLoginAttempt();
+        loginIssued = true;
+        newsEnabled = 0;
+        requestLog.clear();
+    }
+    void TearDown() override {
+        if (curlMulti) stopHttp();
+        requestLog.clear();
+    }
+    void loginAnswer(const std::string& reply) {
+        loginReply = reply;
+        dispatchReply(LoginRequest, 0, &loginReply);
+    }
+};
+
+TEST(SplitTokens, DropsEmptyPiecesSoSpacedFailIsAnOrdinaryToken) {
+    EXPECT_EQ(splitTokens("  fail", ' '), std::vector<std::string>{"fail"});
+    EXPECT_EQ(splitTokens("a  b ", ' '), (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(splitTokens("", ' ').empty());
+}
+
+TEST_F(OnlineReplies, LoginFailShowsLoginFailedButSpacedFailKeepsWaiting) {
+    loginAnswer("  fail");
+    EXPECT_EQ(loginStep, connectingStep);
+    EXPECT_FALSE(loginAnswered);
+    loginAnswer("fail");
+    EXPECT_EQ(loginStep, loginFailedStep);
+    EXPECT_TRUE(loginAnswered);
+}
+
+TEST_F(OnlineReplies, SuccessNeedsSixTokens) {
+    userId = "";
+    loginAnswer("success 12 0123456789abcdef0123456789abcdef blob 1");
+    EXPECT_EQ(GameState, Login);
+    EXPECT_EQ(userId, "");
+    startHttp();
+    loginAnswer("success 12 0123456789abcdef0123456789abcdef blob 1 1");
+    EXPECT_EQ(GameState, LoginToMenu);
+    EXPECT_EQ(userId, "12");
+    EXPECT_EQ(storedPasswordBlob, "blob");
+    EXPECT_TRUE(loginAnswered);
+    // News first, then the achievement synchronisation, newest at the front.
+    ASSERT_EQ(requestLog.size(), 2u);
+    EXPECT_EQ(requestLog[1].url, "news.php");
+    EXPECT_EQ(requestLog[0].url.rfind("sync_cheeves.php?userid=12&passwordHash=", 0), 0u);
+}
+
+TEST_F(OnlineReplies, SuccessDuringRestartStoresTheAccountButStays) {
+    GameState = Restart;
+    loginAnswer("success 5 h b 1 0");
+    EXPECT_EQ(userId, "5");
+    EXPECT_EQ(GameState, Restart);
+    EXPECT_FALSE(loginAnswered);
+}
+
+TEST_F(OnlineReplies, UpdateOffersThePatchOnlyWithFourTokens) {
+    loginAnswer("update patches/p.sh");
+    EXPECT_EQ(GameState, Login);
+    loginAnswer("update_exe patches/p.sh 2048 abc");
+    EXPECT_EQ(GameState, Patching);
+    EXPECT_EQ(patchUrl, "patches/p.sh");
+    EXPECT_EQ(patchSize, 2048.0f);
+    EXPECT_EQ(patchHash, "abc");
+    EXPECT_TRUE(patchIsExe);
+}
+
+TEST_F(OnlineReplies, ThreeRetriesThenOffline) {
+    for (int attempt = 0; attempt < 3; attempt++) {
+        loginIssued = true;
+        dispatchReply(LoginRequest, couldNotConnect, &loginReply);
+        EXPECT_FALSE(loginIssued);
+        EXPECT_EQ(loginRetries, attempt + 1);
+        EXPECT_EQ(connectionMode, ConnectionOnline);
+    }
+    dispatchReply(LoginRequest, couldNotConnect, &loginReply);
+    EXPECT_EQ(loginStep, offlineStep);
+    EXPECT_EQ(connectionMode, ConnectionOffline);
+}
+
+TEST_F(OnlineReplies, NewsRetriesWithoutLimitWhileEnabled) {
+    startHttp();
+    newsReply = "partial";
+    dispatchReply(NewsRequest, couldNotConnect, &newsReply);
+    EXPECT_TRUE(requestLog.empty());
+    EXPECT_EQ(newsReply, "");
+    newsEnabled = 1;
+    for (int i = 0; i < 5; i++) dispatchReply(NewsRequest, couldNotConnect, &newsReply);
+    EXPECT_EQ(requestLog.size(), 5u);
+    newsReply = "Hello players";
+    dispatchReply(NewsRequest, 0, &newsReply);
+    EXPECT_EQ(newsText, "Hello players");
+}
+
+TEST_F(OnlineReplies, PatchDigestMismatchStartsTheDownloadAgain) {
+    ::setenv("XDG_DATA_HOME", tempDir().c_str(), 1);
+    offerPatch("patches/p.sh", 4, md5Hex("good"), false);
+    patchStarted = true;
+    patchData = "evil";
+    dispatchReply(PatchRequest, 0, &patchData);
+    EXPECT_FALSE(patchStarted);
+    EXPECT_FALSE(patchAnswered);
+    EXPECT_EQ(patchData, "");
+    patchStarted = true;
+    patchData = "fail";
+    dispatchReply(PatchRequest, 0, &patchData);
+    EXPECT_TRUE(patchAnswered);
+    EXPECT_TRUE(patchStarted);
+    dispatchReply(PatchRequest, couldNotConnect, &patchData);
+    EXPECT_FALSE(patchStarted);
+}
+
+TEST(LoginRequest, TheServerReadsEveryKeyInOrder) {
+    MachineDescription machine{"Version 1.0.0.0",
+                               "Debian 12",
+                               "2048",
+                               "Some CPU @ 2GHz",
+                               "4.5 (Compatibility Profile) Mesa",
+                               "llvmpipe",
+                               "Mesa"};
+    std::string request = loginRequestText("name&x=1", "pa&ss=word", machine, 1280, 720,
+                                           "AA-BB-CC-DD-EE-FF 11-22-33-44-55-66");
+    EXPECT_EQ(request.rfind("login.php?version=rc2&build=direct&platform=&username=", 0), 0u);
+    ParsedRequest parsed;
+    ASSERT_TRUE(parseRequest(request, parsed));
+    EXPECT_EQ(parsed.endpoint, "login.php");
+    EXPECT_EQ(fieldValue(parsed, "username"), "name&x=1");
+    EXPECT_EQ(fieldValue(parsed, "password"), "pa&ss=word");
+    EXPECT_EQ(fieldValue(parsed, "res"), "1280x720");
+    EXPECT_EQ(fieldValue(parsed, "gameversion"), "Version 1.0.0.0");
+    EXPECT_EQ(fieldValue(parsed, "cpu"), "Some CPU @ 2GHz");
+    EXPECT_EQ(fieldValue(parsed, "mac"), "AA-BB-CC-DD-EE-FF 11-22-33-44-55-66");
+    // The keys follow the server's table one for one.
+    std::string keys;
+    for (const EndpointSpec& spec : endpointSpecs())
+        if (std::string(spec.name) == "login.php")
+            for (const FieldSpec& field : spec.fields) keys += std::string(field.key) + ",";
+    EXPECT_EQ(keys,
+              "version,build,platform,username,password,glversion,videocard,manufacturer,res,"
+              "gameversion,os,ram,cpu,mac,");
+}
+
+}  // namespace

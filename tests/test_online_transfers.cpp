@@ -1,0 +1,152 @@
+// Real transfers through the queue against a local HTTP server that answers
+// well or badly: the log, urls.txt, and hostile replies of every kind.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "online/account.h"
+#include "online/achievements.h"
+#include "online/encodings.h"
+#include "online/news.h"
+#include "online/patch.h"
+#include "online/requests.h"
+#include "online/scores.h"
+#include "platform/settings_store.h"
+#include "shell/game_state.h"
+#include "temp_folder.h"
+
+namespace {
+
+enum class Answer { Truncated, Huge, Binary };
+
+struct HostileServer {
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    Answer answer = Answer::Binary;
+    HostileServer() {
+        server.Get("/secure.php", [this](const httplib::Request&, httplib::Response& response) {
+            reply(response);
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { server.listen_after_bind(); });
+    }
+    ~HostileServer() {
+        server.stop();
+        thread.join();
+    }
+    void reply(httplib::Response& response) {
+        if (answer == Answer::Huge) {
+            response.set_content(std::string(10 << 20, 'A'), "text/plain");
+        } else if (answer == Answer::Binary) {
+            std::string bytes(4096, '\0');
+            std::mt19937 random(7);
+            for (char& byte : bytes) byte = static_cast<char>(random());
+            response.set_content(bytes, "application/octet-stream");
+        } else {
+            // Promises 1000 bytes, sends 10 and hangs up.
+            response.set_content_provider(1000, "text/plain",
+                                          [](size_t, size_t, httplib::DataSink& sink) {
+                                              sink.write("success 1", 9);
+                                              return false;
+                                          });
+        }
+    }
+};
+
+struct OnlineTransfers : ::testing::Test {
+    std::string urls = tempDir() + "/urls.txt";
+    void SetUp() override {
+        settingsDirOverride = tempDir();
+        ::setenv("XDG_DATA_HOME", tempDir().c_str(), 1);
+        urlsLogPath = urls;
+        std::remove(urls.c_str());
+        connectionMode = ConnectionOnline;
+        GameState = Login;
+        newsEnabled = 0;
+        requestLog.clear();
+        startHttp();
+    }
+    void TearDown() override {
+        stopHttp();
+        requestLog.clear();
+    }
+    // Pumps as the frames do until no transfer runs; false after 60 s.
+    bool pumpUntilDone() {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (std::chrono::steady_clock::now() < deadline) {
+            curlprocess();
+            bool running = false;
+            for (const HttpRequest& request : requestLog) running |= !request.done;
+            if (!running) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    int urlsLines() {
+        std::ifstream file(urls);
+        int lines = 0;
+        for (std::string line; std::getline(file, line);) lines++;
+        return lines;
+    }
+};
+
+TEST_F(OnlineTransfers, TheHundredAndFirstRequestPushesTheOldestOut) {
+    secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
+    std::string replies[101];
+    for (int i = 0; i < 101; i++)
+        queueRequest("death.php?n=" + std::to_string(i), &replies[i], DeathRequest, 5);
+    ASSERT_TRUE(pumpUntilDone());
+    ASSERT_EQ(requestLog.size(), 100u);
+    EXPECT_EQ(requestLog.front().url, "death.php?n=100");
+    EXPECT_EQ(requestLog.back().url, "death.php?n=1");
+    EXPECT_NE(requestLog.front().result, 0);
+    EXPECT_EQ(requestLog.front().errorText,
+              curl_easy_strerror(CURLcode(requestLog.front().result)));
+    // Every finished transfer wrote its line, even the one cut from the log.
+    EXPECT_EQ(urlsLines(), 101);
+}
+
+TEST_F(OnlineTransfers, EveryKindSurvivesHostileReplies) {
+    HostileServer hostile;
+    secureBaseUrl = "http://127.0.0.1:" + std::to_string(hostile.port) + "/secure.php?data=";
+    std::string* buffers[] = {&loginReply,       &highscoreReply, &deathReply,
+                              &scoreReply,       &patchData,      &cheeveReply,
+                              &syncCheevesReply, &newsReply,      &rankingReply};
+    int transfers = 0;
+    for (Answer answer : {Answer::Truncated, Answer::Huge, Answer::Binary}) {
+        hostile.answer = answer;
+        for (int kind = LoginRequest; kind <= RankingRequest; kind++) {
+            buffers[kind - 1]->clear();
+            queueRequest("kind" + std::to_string(kind), buffers[kind - 1], kind, 20);
+            transfers++;
+        }
+        ASSERT_TRUE(pumpUntilDone());
+        EXPECT_NE(GameState, LoginToMenu);
+        EXPECT_NE(GameState, Patching);
+    }
+    // Login retries and patch restarts queue nothing themselves; the screens do.
+    EXPECT_EQ(urlsLines(), transfers);
+    EXPECT_EQ(patchData, "");  // the last patch reply failed its digest and was dropped
+}
+
+TEST_F(OnlineTransfers, BlockingRequestReportsTheTransferResult) {
+    HostileServer hostile;
+    secureBaseUrl = "http://127.0.0.1:" + std::to_string(hostile.port) + "/secure.php?data=";
+    hostile.answer = Answer::Binary;
+    std::string reply;
+    EXPECT_EQ(requestNow("which_server.php", &reply, 5), 0);
+    EXPECT_EQ(reply.size(), 4096u);
+    EXPECT_TRUE(requestLog.empty());
+    // A binary reply longer than 4 characters becomes the base address.
+    EXPECT_EQ(chooseServer(), 0);
+    EXPECT_EQ(secureBaseUrl.size(), 4096u);
+    secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
+    EXPECT_NE(requestNow("logout.php", &reply, 5), 0);
+}
+
+}  // namespace
