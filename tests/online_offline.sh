@@ -5,8 +5,7 @@
 set -euo pipefail
 source "$(dirname "$0")/online_support.bash"
 
-mkdir -p cfg
-printf 'Username=tester1\nPassword=\n' > cfg/settings.ini
+write_settings Username=tester1 Password=
 port=1  # nothing listens there
 # The offline step's first button is row 3 below the centre: y = 360 + 2 * 3 * m.
 printf '330 shot %s/offline.png\n340 move 640 467\n350 ldown\n352 lup\n450 shot %s/menu.png\n460 quit\n' \
@@ -18,8 +17,8 @@ shows_account_line menu.png "OfflineMode" || fail "the menu shows '$(read_corner
 
 # No stored account: straight to the offline step.
 rm -f urls.txt
-printf 'Username=\nPassword=\n' > cfg/settings.ini
-printf '300 shot %s/intro_offline.png\n310 quit\n' "$work" > fresh.txt
+write_settings Username= Password=
+printf '340 shot %s/intro_offline.png\n350 quit\n' "$work" > fresh.txt
 run_game fresh.txt || fail "exit code $?"
 [[ ! -s urls.txt ]] || fail "nothing should be queued: $(cat urls.txt)"
 convert intro_offline.png -crop 700x60+290+290 -resize 200% -colorspace Gray -negate line.png

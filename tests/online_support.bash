@@ -84,6 +84,13 @@ register_account() {
     "reg.php?beta=1&username=$name&passwordHash=$digest&password=$password&email=mailbox" \
     --base "http://127.0.0.1:$port/secure.php?data=")")
   [[ $reply == success\ * ]] || fail "registration answered '$reply'"
+  write_settings "Username=$name" "Password=${reply#success }"
+}
+
+# write_settings LINE...: a stored profile with these lines. It keeps Low
+# quality, as a first run on this software renderer would choose: the
+# default multisampling costs Mesa about a tenth of a second a frame.
+write_settings() {
   mkdir -p cfg
-  printf 'Username=%s\nPassword=%s\n' "$name" "${reply#success }" > cfg/settings.ini
+  printf '%s\n' VisualQuality=1 "$@" > cfg/settings.ini
 }
