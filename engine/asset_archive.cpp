@@ -17,6 +17,24 @@ static const unsigned char gzipMagic[2] = {0x1f, 0x8b};
 constexpr int32_t readChunkBytes = 1 << 16;
 constexpr int64_t maxInt32 = 0x7fffffff;
 
+static bool fileExists(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file) std::fclose(file);
+    return file != nullptr;
+}
+
+bool locateAssetArchive(const std::string& programDir, const std::string& installedDataDir) {
+    std::string beside = programDir + "/data/assets.ass";
+    std::string installed = installedDataDir + "/assets.ass";
+    if (fileExists(beside)) {
+        assetArchivePath = beside;
+        return false;
+    }
+    if (!fileExists(installed)) return false;
+    assetArchivePath = installed;
+    return true;
+}
+
 static void logDamage(const std::string& what) {
     logConsole("AssPack index damaged: " + what);
 }

@@ -24,6 +24,10 @@ constexpr int32_t maxAssetEntryCount = 1 << 20;
 constexpr int32_t maxAssetNameBytes = 4096;
 constexpr int32_t maxAssetBytes = 256 << 20;
 
+// Points assetArchivePath at "data/assets.ass" beside the program when there
+// is one, else at "assets.ass" in the installed data folder; true when the
+// installed copy was chosen. Neither found: the path is left as it is.
+bool locateAssetArchive(const std::string& programDir, const std::string& installedDataDir);
 // Opens the archive and reads its index; a missing archive leaves the index empty.
 void openAssetArchive();
 // Offset and size of the first entry named exactly `name`, or -1.

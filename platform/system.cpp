@@ -153,6 +153,18 @@ std::string platformLocalAppDataDir() {
     return std::string(home ? home : ".") + "/.local/share";
 }
 
+std::string platformStateHomeDir() {
+    const char* stateHome = getenv("XDG_STATE_HOME");
+    // A relative XDG_STATE_HOME is invalid and must be ignored.
+    if (stateHome && stateHome[0] == '/') return stateHome;
+    const char* home = getenv("HOME");
+    return std::string(home ? home : ".") + "/.local/state";
+}
+
+bool platformChangeDirectory(const std::string& path) {
+    return chdir(path.c_str()) == 0;
+}
+
 bool platformMakeDirectories(const std::string& path) {
     for (size_t at = 1; at <= path.size(); at++) {
         if (at < path.size() && path[at] != '/') continue;

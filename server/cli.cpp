@@ -30,18 +30,61 @@ static const int defaultDbConnections = 8;
 static const int stopPollMs = 200;
 static const long long defaultSessionIdleSeconds = 24 * 3600;
 
-static const char usageText[] =
-    "usage:\n"
+static const char usageLine[] = "Usage: zentrix-server COMMAND [OPTION]...\n";
+
+static const char helpText[] =
+    "Usage: zentrix-server COMMAND [OPTION]...\n"
+    "The Zentrix game server and its administration commands.\n\n"
     "  zentrix-server keygen --out DIR [--force]\n"
-    "  zentrix-server serve --listen HOST:PORT --db sqlite:FILE|postgresql://...\n"
+    "  zentrix-server serve [--config FILE] --listen HOST:PORT --db sqlite:FILE|postgresql://...\n"
     "                       --key PRIVATE.pem [--public-url URL] [--patch-dir DIR] [--threads N]\n"
     "                       [--db-connections N] [--tls-cert PEM --tls-key PEM]\n"
     "                       [--trusted-proxy CIDR[,CIDR...]] [--session-idle SECONDS]\n"
     "                       [--max-connections N] [--address-connections N]\n"
-    "                       [--idle-timeout SECONDS]\n"
+    "                       [--idle-timeout SECONDS] [--log-format text|json]\n"
     "  zentrix-server news set TEXT --db URL\n"
     "  zentrix-server patch publish FILE [--exe] --min-version V --db URL --patch-dir DIR\n"
-    "                       --key PRIVATE.pem\n";
+    "                       --key PRIVATE.pem\n"
+    "  zentrix-server --help | --version\n\n"
+    "--config FILE reads 'key = value' lines whose keys are serve's long options\n"
+    "without the dashes; the command line wins over the file. serve answers\n"
+    "GET /healthz (200 while the database answers) and GET /metrics (Prometheus).\n";
+
+// Options that take a value, by command line name; flags are --exe and --force.
+static const char* const valueOptions[] = {"--out",
+                                           "--listen",
+                                           "--db",
+                                           "--key",
+                                           "--public-url",
+                                           "--patch-dir",
+                                           "--threads",
+                                           "--db-connections",
+                                           "--tls-cert",
+                                           "--tls-key",
+                                           "--trusted-proxy",
+                                           "--session-idle",
+                                           "--max-connections",
+                                           "--address-connections",
+                                           "--idle-timeout",
+                                           "--min-version",
+                                           "--config",
+                                           "--log-format"};
+// The serve options a configuration file may set.
+static const char* const configKeys[] = {"listen",
+                                         "db",
+                                         "key",
+                                         "public-url",
+                                         "patch-dir",
+                                         "threads",
+                                         "db-connections",
+                                         "tls-cert",
+                                         "tls-key",
+                                         "trusted-proxy",
+                                         "session-idle",
+                                         "max-connections",
+                                         "address-connections",
+                                         "idle-timeout",
+                                         "log-format"};
 
 static std::atomic<bool> stopRequested{false};
 
@@ -51,8 +94,14 @@ struct CommandLine {
 };
 
 static int usage(const std::string& message) {
-    std::cerr << "zentrix-server: " << message << "\n" << usageText;
+    std::cerr << "zentrix-server: " << message << "\n"
+              << usageLine << "Try 'zentrix-server --help' for more information.\n";
     return exitUsage;
+}
+
+template <size_t count>
+static bool listed(const char* const (&names)[count], const std::string& name) {
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
 }
 
 static int failure(const std::string& message) {
@@ -68,9 +117,10 @@ static bool failWith(std::string& error, const std::string& text) {
 static bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
-        if (word == "--exe" || word == "--force") {
+        if (word == "--exe" || word == "--force" || word == "--help" || word == "--version") {
             line.options[word] = "";
         } else if (word.compare(0, 2, "--") == 0) {
+            if (!listed(valueOptions, word)) return failWith(error, "unknown option " + word);
             if (i + 1 >= argc) return failWith(error, "option " + word + " needs a value");
             line.options[word] = argv[++i];
         } else {
@@ -83,6 +133,32 @@ static bool parseCommandLine(int argc, char** argv, CommandLine& line, std::stri
 static std::string option(const CommandLine& line, const std::string& name) {
     auto found = line.options.find(name);
     return found == line.options.end() ? "" : found->second;
+}
+
+static std::string trimmed(const std::string& text) {
+    size_t first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// Adds the options of a configuration file that the command line does not
+// give; false with `error` naming the file and line of the first bad one.
+static bool readConfigFile(const std::string& path, CommandLine& line, std::string& error) {
+    std::ifstream file(path);
+    if (!file) return failWith(error, "cannot read the configuration file " + path);
+    std::string text;
+    for (int number = 1; std::getline(file, text); ++number) {
+        std::string where = path + ":" + std::to_string(number) + ": ";
+        text = trimmed(text.substr(0, text.find('#')));
+        if (text.empty()) continue;
+        size_t equals = text.find('=');
+        if (equals == std::string::npos) return failWith(error, where + "expected key = value");
+        std::string key = trimmed(text.substr(0, equals)), value = trimmed(text.substr(equals + 1));
+        if (!listed(configKeys, key)) return failWith(error, where + "unknown key " + key);
+        if (value.empty()) return failWith(error, where + key + " has no value");
+        line.options.emplace("--" + key, value);  // the command line's value stays
+    }
+    return !file.bad() || failWith(error, "cannot read the configuration file " + path);
 }
 
 static bool readFile(const std::string& path, std::string& text) {
@@ -185,7 +261,19 @@ static void raiseDescriptorLimit() {
     setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-static int runServe(const CommandLine& line) {
+static bool chooseLogFormat(const CommandLine& line) {
+    std::string format = option(line, "--log-format");
+    if (!format.empty() && format != "text" && format != "json") return false;
+    setJsonLog(format == "json");
+    return true;
+}
+
+static int runServe(CommandLine& line) {
+    std::string configError;
+    if (!option(line, "--config").empty() &&
+        !readConfigFile(option(line, "--config"), line, configError))
+        return usage(configError);
+    if (!chooseLogFormat(line)) return usage("--log-format must be text or json");
     HttpSettings settings;
     if (!splitListen(option(line, "--listen"), settings.host, settings.port))
         return usage("--listen needs HOST:PORT");
@@ -269,10 +357,22 @@ static int runPatchPublish(const CommandLine& line) {
     return ok ? 0 : failure(error);
 }
 
+// --help and --version answer on standard output whatever else is given.
+static int answerInformationOptions(const CommandLine& line) {
+    if (line.options.count("--help")) {
+        std::cout << helpText;
+    } else {
+        std::cout << "zentrix-server " ZENTRIX_VERSION "\nCopyright (C) 2026 Brisko Game Studios\n";
+    }
+    return 0;
+}
+
 int runServerCommand(int argc, char** argv) {
     CommandLine line;
     std::string error;
     if (!parseCommandLine(argc, argv, line, error)) return usage(error);
+    if (line.options.count("--help") || line.options.count("--version"))
+        return answerInformationOptions(line);
     if (line.words.empty()) return usage("missing command");
     const std::string& command = line.words[0];
     if (command == "keygen" && line.words.size() == 1) return runKeygen(line);

@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdarg>
 #include <cstring>
@@ -20,6 +21,7 @@
 
 #include "server/admin.h"
 #include "server/log.h"
+#include "server/metrics.h"
 #include "server/router.h"
 #include "server/throttle.h"
 #include "server/web.h"
@@ -40,6 +42,7 @@ static const size_t maxBodyBytes = 64 * 1024;
 static const char textType[] = "text/plain";
 static const char htmlType[] = "text/html; charset=utf-8";
 static const char binaryType[] = "application/octet-stream";
+static const char metricsType[] = "text/plain; version=0.0.4";
 
 // What a worker needs of one request, copied out of the connection by the event thread.
 struct RequestJob {
@@ -50,6 +53,7 @@ struct RequestJob {
     std::string address;  // the client, as the trusted proxy reports it
     size_t bodyBytes = 0;
     bool queued = false;
+    std::chrono::steady_clock::time_point started;  // when the request was complete
     // Filled by the worker:
     int status = MHD_HTTP_OK;
     const char* type = textType;
@@ -97,6 +101,7 @@ static std::string peerAddress(MHD_Connection* connection) {
 static void fillJob(HttpServer& server, MHD_Connection* connection, const char* url,
                     RequestJob& job) {
     job.connection = connection;
+    job.started = std::chrono::steady_clock::now();
     job.path = url;
     job.data = textOf(MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "data"));
     job.category = numberArgument(connection, "category");
@@ -109,6 +114,27 @@ static void fillJob(HttpServer& server, MHD_Connection* connection, const char* 
 
 static const std::string patchRoute = "/patches/";
 
+// /healthz: "ok" while the database answers a trivial query, else 503.
+static void answerHealth(ServerContext& context, RequestJob& job) {
+    ConnectionLease lease(context.database);
+    bool reachable = sqlExec(lease.connection, "SELECT 1", {}) == SqlStatus::Ok;
+    job.status = reachable ? MHD_HTTP_OK : MHD_HTTP_SERVICE_UNAVAILABLE;
+    job.reply.text = reachable ? "ok\n" : "database unreachable\n";
+}
+
+// The operator's routes, beside the game's and the web site's.
+static bool answerOperatorRoute(ServerContext& context, RequestJob& job) {
+    if (job.path == "/healthz") {
+        answerHealth(context, job);
+    } else if (job.path == "/metrics") {
+        job.type = metricsType;
+        job.reply.text = metricsText();
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Runs on a worker: the reply for one request.
 static void runJob(ServerContext& context, RequestJob& job) {
     if (job.bodyBytes > maxBodyBytes) {
@@ -117,6 +143,7 @@ static void runJob(ServerContext& context, RequestJob& job) {
     } else if (job.path == "/secure.php") {
         job.reply = handleSecureData(context, job.data, job.address);
         if (job.reply.fileFd >= 0) job.type = binaryType;
+    } else if (answerOperatorRoute(context, job)) {
     } else if (job.path.compare(0, patchRoute.size(), patchRoute) == 0) {
         if (openPublishedPatch(context, job.path.substr(1), job.reply.fileFd, job.reply.fileSize)) {
             job.type = binaryType;
@@ -184,7 +211,13 @@ static MHD_Result sendText(MHD_Connection* connection, unsigned status, const st
     return result;
 }
 
+static void countJob(const RequestJob& job) {
+    std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - job.started;
+    countRequest(endpointLabel(job.path), job.status, job.reply.text == "fail", seconds.count());
+}
+
 static MHD_Result sendReply(RequestJob& job) {
+    countJob(job);
     if (job.reply.fileFd < 0) return sendText(job.connection, job.status, job.reply.text, job.type);
     // The response owns the descriptor from here on and streams the file from disk.
     MHD_Response* response =
@@ -226,6 +259,7 @@ static MHD_Result answerRequest(void* cls, MHD_Connection* connection, const cha
     fillJob(*server, connection, url, *job);
     if (!queueJob(*server, job)) {
         logBadInput("busy: request from " + job->address + " refused");
+        countRequest(endpointLabel(job->path), MHD_HTTP_SERVICE_UNAVAILABLE, true, 0);
         return sendText(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "fail", textType);
     }
     job->queued = true;
@@ -254,6 +288,7 @@ static void countConnection(void* cls, MHD_Connection*, void**,
     auto* server = static_cast<HttpServer*>(cls);
     if (change == MHD_CONNECTION_NOTIFY_STARTED) ++server->openConnections;
     if (change == MHD_CONNECTION_NOTIFY_CLOSED) --server->openConnections;
+    setOpenConnections(server->openConnections);
 }
 
 static void logFromLibrary(void*, const char* format, va_list arguments) {

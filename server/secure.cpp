@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "online/encodings.h"
+#include "server/metrics.h"
 
 static const size_t rsaBlockBytes = 128;
 static const int keyBits = 1024;
@@ -98,6 +99,7 @@ static bool decryptBlock(EVP_PKEY* key, const unsigned char* block, std::string&
     unsigned char plain[rsaBlockBytes];
     size_t length = sizeof plain;
     bool ok = EVP_PKEY_decrypt(context, plain, &length, block, rsaBlockBytes) == 1;
+    countRsaDecryption(ok);
     if (!ok) {
         ERR_clear_error();
         return false;

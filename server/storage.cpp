@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "server/log.h"
+#include "server/metrics.h"
 #include "server/storage_backends.h"
 
 struct Database {
@@ -55,8 +56,11 @@ SqlValue sqlText(const std::string& value) {
 
 SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlParams& params,
                   SqlRows* rows) {
-    if (connection->backend == Backend::Sqlite) return sqliteExec(*connection, sql, params, rows);
-    return postgresExec(*connection, sql, params, rows);
+    SqlStatus status = connection->backend == Backend::Sqlite
+                           ? sqliteExec(*connection, sql, params, rows)
+                           : postgresExec(*connection, sql, params, rows);
+    if (status == SqlStatus::Failed) countDatabaseError();
+    return status;
 }
 
 const char* rowLockClause(DbConnection* connection) {

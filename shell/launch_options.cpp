@@ -68,6 +68,8 @@ static bool applyFlagOption(const std::string& name, LaunchOptions& options) {
     if (name == "--offline") return options.offline = true;
     if (name == "--autoplay") return options.autoplay = true;
     if (name == "--no-dialogs") return options.noDialogs = true;
+    if (name == "--help") return options.showHelp = true;
+    if (name == "--version") return options.showVersion = true;
     return false;
 }
 
@@ -91,6 +93,46 @@ bool parseLaunchOptions(int argc, char** argv, LaunchOptions& options, std::stri
         i++;
     }
     return true;
+}
+
+const char launchUsageLine[] =
+    "Usage: zentrix [OPTION]...\nTry 'zentrix --help' for more information.\n";
+
+std::string launchHelpText() {
+    return "Usage: zentrix [OPTION]...\n"
+           "Zentrix, a 3D block-puzzle action game. Without options it starts as\n"
+           "the player left it; the options below serve tests and development.\n\n"
+           "  --windowed WxH       play in a window of that size this time\n"
+           "  --config-dir DIR     keep the settings in DIR\n"
+           "  --server URL         talk to the game server at URL\n"
+           "  --offline            start offline, send no requests\n"
+           "  --seed N             seed the random numbers with N\n"
+           "  --fixed-step MS      every frame lasts MS milliseconds\n"
+           "  --frames N           quit after N frames\n"
+           "  --script FILE        play timed input from FILE\n"
+           "  --start MODE[:LEVEL] go straight into a game (casual, normal, expert,\n"
+           "                       rush, survival, meditation; level 1 to 10)\n"
+           "  --autoplay           let the bot play\n"
+           "  --sound-log FILE     list every sound played in FILE\n"
+           "  --no-dialogs         log message boxes instead of showing them\n"
+           "  --help               show this help and quit\n"
+           "  --version            show the version and quit\n\n"
+           "Logs (console.log, trace.log) go to $XDG_STATE_HOME/zentrix when the game\n"
+           "is installed, else to the folder it starts in. Settings live in\n"
+           "$XDG_CONFIG_HOME/Brisko/Zentrix/settings.ini.\n";
+}
+
+std::string launchVersionText(const std::string& version) {
+    return "zentrix " + version +
+           "\nCopyright (C) 2026 Brisko Game Studios\n"
+           "This is free software: you are free to change and redistribute it.\n";
+}
+
+void anchorScriptPaths(const std::string& folder) {
+    for (ScriptCommand& command : launchScript) {
+        if (command.action == "shot" && !command.argument.empty() && command.argument[0] != '/')
+            command.argument = folder + "/" + command.argument;
+    }
 }
 
 // ---- scripts ----

@@ -21,6 +21,8 @@ struct LaunchOptions {
     std::string soundLogPath;  // --sound-log FILE
     bool autoplay = false;     // --autoplay
     bool noDialogs = false;    // --no-dialogs
+    bool showHelp = false;     // --help: print the options and quit
+    bool showVersion = false;  // --version: print the version and quit
 };
 
 struct ScriptCommand {
@@ -36,6 +38,13 @@ extern std::vector<ScriptCommand> launchScript;  // loaded from --script
 
 // False with a message in error when an option is unknown or malformed.
 bool parseLaunchOptions(int argc, char** argv, LaunchOptions& options, std::string& error);
+// The --help page, the --version text and the one line shown after a bad option.
+std::string launchHelpText();
+std::string launchVersionText(const std::string& version);
+extern const char launchUsageLine[];
+// Makes the script's screenshot paths absolute from `folder`, so they still
+// point where the player meant after the program moves to its state folder.
+void anchorScriptPaths(const std::string& folder);
 // Reads a script; bad lines are reported in error and skipped.
 std::vector<ScriptCommand> parseScript(const std::string& text, std::string& error);
 // Loads launchScript from launchOptions.scriptPath (nothing when none given)

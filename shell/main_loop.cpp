@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dev/launch_start.h"
+#include "engine/asset_archive.h"
 #include "engine/textures.h"
 #include "game/play.h"
 #include "online/account.h"
@@ -259,12 +260,38 @@ static bool prepareProcess() {
     return true;
 }
 
+// The installed game keeps its logs in the player's state folder, whatever
+// folder it was started from; paths the player gave stay as they were meant.
+static bool enterStateFolderWhenInstalled() {
+    std::string program = platformExecutablePath();
+    std::string programDir = program.substr(0, program.find_last_of('/'));
+    if (!locateAssetArchive(programDir, programDir + "/" ZENTRIX_INSTALLED_DATA_DIR)) return true;
+    std::string startFolder = platformWorkingDirectory();
+    anchorScriptPaths(startFolder);
+    if (!settingsDirOverride.empty() && settingsDirOverride[0] != '/')
+        settingsDirOverride = startFolder + "/" + settingsDirOverride;
+    std::string stateFolder = platformStateHomeDir() + "/zentrix";
+    if (platformMakeDirectories(stateFolder) && platformChangeDirectory(stateFolder)) return true;
+    fprintf(stderr, "zentrix: cannot use the state folder %s\n", stateFolder.c_str());
+    return false;
+}
+
+// --help and --version answer on standard output and end the program.
+static int answerInformationOptions() {
+    std::string text = launchOptions.showHelp
+                           ? launchHelpText()
+                           : launchVersionText(makeVersionText(ZENTRIX_FILE_VERSION).substr(8));
+    fputs(text.c_str(), stdout);
+    return 0;
+}
+
 int runProgram(int argc, char** argv) {
     std::string error;
     if (!parseLaunchOptions(argc, argv, launchOptions, error)) {
-        fprintf(stderr, "zentrix: %s\n", error.c_str());
+        fprintf(stderr, "zentrix: %s\n%s", error.c_str(), launchUsageLine);
         return 2;
     }
+    if (launchOptions.showHelp || launchOptions.showVersion) return answerInformationOptions();
     applyLaunchOptions();
     launchArguments.assign(argv + 1, argv + argc);
     relaunchProgram = relaunchAndQuit;
@@ -272,7 +299,7 @@ int runProgram(int argc, char** argv) {
         fprintf(stderr, "zentrix: %s\n", error.c_str());
         return 2;
     }
-    if (!prepareProcess()) return 1;
+    if (!enterStateFolderWhenInstalled() || !prepareProcess()) return 1;
     if (!registerWindowClass()) {
         showMessageBox("Error Registering Window Class!", "Error");
         return 1;

@@ -18,7 +18,7 @@ mkdir -p "$out"
 "$clang" -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$source_dir" -DZENTRIX_FUZZ_KEY="\"$build_dir/keys/server_private.pem\"" \
     "$source_dir/server/fuzz/request_fuzzer.cpp" "$source_dir/server/query.cpp" \
-    "$source_dir/server/secure.cpp" "$source_dir/online/encodings.cpp" \
+    "$source_dir/server/secure.cpp" "$source_dir/server/metrics.cpp" "$source_dir/online/encodings.cpp" \
     "$build_dir/generated/server_public_key.cpp" -lcrypto -o "$out/request_fuzzer"
 
 corpus=$out/corpus

@@ -6,30 +6,35 @@
 #include <string>
 
 #include "tools/assets/archive_writer.h"
+#include "tools/assets/program_icon.h"
 #include "tools/assets/review_aids.h"
 
 static const char headerText[] = "Zentrix asset archive";
 static const char usage[] =
-    "usage: zentrix-assets [--out ARCHIVE] [--sources DIR] [--contact-sheet PNG] [--wav DIR]\n";
+    "usage: zentrix-assets [--out ARCHIVE] [--sources DIR] [--contact-sheet PNG] [--wav DIR]\n"
+    "       zentrix-assets --icons DIR\n";
 
 struct BuilderOptions {
     std::string out;
     std::string sources = "assets";
     std::string contactSheet;
     std::string wavDirectory;
+    std::string iconFolder;  // --icons: only the desktop icons, no archive
 };
 
 static bool parseOptions(int argc, char** argv, BuilderOptions& options) {
     std::map<std::string, std::string*> values{{"--out", &options.out},
                                                {"--sources", &options.sources},
                                                {"--contact-sheet", &options.contactSheet},
-                                               {"--wav", &options.wavDirectory}};
+                                               {"--wav", &options.wavDirectory},
+                                               {"--icons", &options.iconFolder}};
     for (int i = 1; i < argc; i += 2) {
         auto option = values.find(argv[i]);
         if (option == values.end() || i + 1 >= argc) return false;
         *option->second = argv[i + 1];
     }
-    return !options.out.empty() || !options.contactSheet.empty() || !options.wavDirectory.empty();
+    return !options.out.empty() || !options.contactSheet.empty() || !options.wavDirectory.empty() ||
+           !options.iconFolder.empty();
 }
 
 static void append(std::vector<GeneratedAsset>& all, std::vector<GeneratedAsset> more) {
@@ -83,12 +88,20 @@ static bool writeReviewAids(const std::vector<GeneratedAsset>& assets,
     return ok;
 }
 
+static int writeIcons(const std::string& folder) {
+    std::string error;
+    if (writeProgramIcons(folder, error)) return 0;
+    std::fprintf(stderr, "zentrix-assets: %s\n", error.c_str());
+    return 1;
+}
+
 int main(int argc, char** argv) {
     BuilderOptions options;
     if (!parseOptions(argc, argv, options)) {
         std::fputs(usage, stderr);
         return 2;
     }
+    if (!options.iconFolder.empty()) return writeIcons(options.iconFolder);
     std::vector<GeneratedAsset> assets;
     try {
         assets = orderAssets(generateAll(options.sources));

@@ -13,13 +13,15 @@ static const int exitFailure = 1;
 static const int exitUsage = 2;
 
 static const char usageText[] =
-    "usage:\n"
+    "Usage: zentrix-proto COMMAND VALUE [OPTION]...\n"
+    "Encodes and decodes the game's secure requests.\n\n"
     "  zentrix-proto encode REQUEST [--base URL]\n"
     "      print the secure URL of a plain request (\"login.php?...\")\n"
     "  zentrix-proto decode URL_OR_DATA --key PRIVATE.pem\n"
     "      print the plain request inside a secure URL or its data value\n"
     "  zentrix-proto blob TEXT --key PRIVATE.pem\n"
-    "      print the Base64 password blob the server issues for TEXT\n";
+    "      print the Base64 password blob the server issues for TEXT\n"
+    "  zentrix-proto --help | --version\n";
 
 struct Arguments {
     std::string command;
@@ -33,8 +35,19 @@ static int fail(const std::string& message) {
 }
 
 static int usage(const std::string& message) {
-    std::cerr << "zentrix-proto: " << message << "\n" << usageText;
+    std::cerr << "zentrix-proto: " << message << "\n"
+              << "Usage: zentrix-proto COMMAND VALUE [OPTION]...\n"
+                 "Try 'zentrix-proto --help' for more information.\n";
     return exitUsage;
+}
+
+// --help and --version, alone on the command line; -1 when neither is given.
+static int answerInformationOptions(int argc, char** argv) {
+    std::string first = argc == 2 ? argv[1] : "";
+    if (first == "--help") std::cout << usageText;
+    if (first == "--version")
+        std::cout << "zentrix-proto " ZENTRIX_VERSION "\nCopyright (C) 2026 Brisko Game Studios\n";
+    return first == "--help" || first == "--version" ? 0 : -1;
 }
 
 // Fills `arguments`; returns an error text, or "" when the command line is well formed.
@@ -138,6 +151,8 @@ static int runWithKey(const Arguments& arguments) {
 }
 
 int main(int argc, char** argv) {
+    int answered = answerInformationOptions(argc, argv);
+    if (answered >= 0) return answered;
     Arguments arguments;
     std::string error = parseArguments(argc, argv, arguments);
     if (!error.empty()) return usage(error);
