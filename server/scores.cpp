@@ -36,7 +36,7 @@ static const double massAddictSeconds = 100 * 3600;
 static const int kindScore = 1;
 static const int kindDeath = 2;
 static const double binRatio = 1.02;
-static const long long bucketPoints = 100;  // width of a skill_buckets row
+static const long long bucketPoints = 100;  // skill band width of the skill_buckets rows
 static const double quartilesPerSpread = 1.349;
 // The plausible range of one level's result. A Rush score drains below zero;
 // Survival adds a growing bonus per one-minute stage and has no end.
@@ -550,8 +550,8 @@ static bool findBucket(DbConnection* connection, int category, long long offset,
                        long long& above) {
     SqlRows rows;
     sqlExec(connection,
-            "SELECT bucket, players FROM skill_buckets WHERE category = $1 AND players > 0"
-            " ORDER BY bucket DESC",
+            "SELECT bucket, SUM(players) FROM skill_buckets WHERE category = $1 GROUP BY bucket"
+            " HAVING SUM(players) > 0 ORDER BY bucket DESC",
             {sqlInt(category)}, &rows);
     above = 0;
     for (const SqlRow& row : rows) {

@@ -232,6 +232,49 @@ static const std::vector<std::vector<std::string>> migrations = {
         "postgres:CREATE TRIGGER skills_counted AFTER INSERT OR UPDATE OF points ON skills"
         " FOR EACH ROW EXECUTE FUNCTION skills_count()",
     },
+    {
+        // Each band's count is split in 8 rows by user id: concurrent submissions of
+        // players in one band no longer all queue on one row (on PostgreSQL that row
+        // lock was where most submissions waited). Readers add the shards up.
+        "sqlite:DROP TRIGGER skills_counted",
+        "sqlite:DROP TRIGGER skills_moved",
+        "postgres:DROP TRIGGER skills_counted ON skills",
+        "postgres:DROP FUNCTION skills_count()",
+        "DROP TABLE skill_buckets",
+        "CREATE TABLE skill_buckets (category INTEGER NOT NULL, bucket BIGINT NOT NULL,"
+        " shard INTEGER NOT NULL, players BIGINT NOT NULL, PRIMARY KEY (category, bucket, shard))",
+        "INSERT INTO skill_buckets (category, bucket, shard, players) SELECT category,"
+        " points / 100, user_id % 8, COUNT(*) FROM skills GROUP BY category, points / 100,"
+        " user_id % 8",
+        "sqlite:CREATE TRIGGER skills_counted AFTER INSERT ON skills BEGIN"
+        " INSERT INTO skill_buckets (category, bucket, shard, players) VALUES (NEW.category,"
+        " NEW.points / 100, NEW.user_id % 8, 1) ON CONFLICT (category, bucket, shard)"
+        " DO UPDATE SET players = players + 1;"
+        " END",
+        "sqlite:CREATE TRIGGER skills_moved AFTER UPDATE OF points ON skills"
+        " WHEN OLD.points / 100 <> NEW.points / 100 BEGIN"
+        " UPDATE skill_buckets SET players = players - 1 WHERE category = OLD.category"
+        " AND bucket = OLD.points / 100 AND shard = OLD.user_id % 8;"
+        " INSERT INTO skill_buckets (category, bucket, shard, players) VALUES (NEW.category,"
+        " NEW.points / 100, NEW.user_id % 8, 1) ON CONFLICT (category, bucket, shard)"
+        " DO UPDATE SET players = players + 1;"
+        " END",
+        "postgres:CREATE FUNCTION skills_count() RETURNS trigger LANGUAGE plpgsql AS $body$"
+        " BEGIN"
+        " IF TG_OP = 'UPDATE' THEN"
+        "  IF OLD.points / 100 = NEW.points / 100 THEN RETURN NULL; END IF;"
+        "  UPDATE skill_buckets SET players = players - 1 WHERE category = OLD.category"
+        "   AND bucket = OLD.points / 100 AND shard = OLD.user_id % 8;"
+        " END IF;"
+        " INSERT INTO skill_buckets (category, bucket, shard, players)"
+        "  VALUES (NEW.category, NEW.points / 100, NEW.user_id % 8, 1)"
+        "  ON CONFLICT (category, bucket, shard)"
+        "  DO UPDATE SET players = skill_buckets.players + 1;"
+        " RETURN NULL;"
+        " END $body$",
+        "postgres:CREATE TRIGGER skills_counted AFTER INSERT OR UPDATE OF points ON skills"
+        " FOR EACH ROW EXECUTE FUNCTION skills_count()",
+    },
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.
