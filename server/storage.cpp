@@ -56,7 +56,16 @@ SqlValue sqlText(const std::string& value) {
 SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlParams& params,
                   SqlRows* rows) {
     if (connection->backend == Backend::Sqlite) return sqliteExec(*connection, sql, params, rows);
-    return postgresExec(*connection, sql, params, rows);
+    return postgresRunBatch(*connection, {SqlStatement{sql, params, rows}});
+}
+
+SqlStatus sqlRunBatch(DbConnection* connection, const SqlBatch& batch) {
+    if (connection->backend == Backend::Postgres) return postgresRunBatch(*connection, batch);
+    for (const SqlStatement& statement : batch) {
+        SqlStatus status = sqliteExec(*connection, statement.sql, statement.params, statement.rows);
+        if (status != SqlStatus::Ok) return status;
+    }
+    return SqlStatus::Ok;
 }
 
 const char* rowLockClause(DbConnection* connection) {
