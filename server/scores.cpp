@@ -480,9 +480,9 @@ static std::string scoreReplyText(const ScoreOutcome& out) {
     return reply;
 }
 
-// A score in three batches (one round trip each on PostgreSQL): what stood
-// before, the writes with what follows from them, then the grants and the
-// stored reply.
+// A score in three batches: what stood before, the writes with what follows
+// from them, then the grants and the stored reply, which on PostgreSQL go out
+// with the COMMIT (three round trips in all).
 static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std::string& reply) {
     BeforeRows before;
     SqlStatus status = readBefore(connection, r, before);
@@ -502,7 +502,7 @@ static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std
     SqlBatch last;
     addGrantStatements(r.userId, out.granted, last);
     last.push_back(replyStatement(r, reply));
-    return retryConflict(sqlRunBatch(connection, last));
+    return retryConflict(sqlRunBeforeCommit(connection, last));
 }
 
 static bool authorised(ServerContext& context, const ParsedRequest& request,
@@ -541,7 +541,7 @@ static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std
     // play: the score counts its time.
     bool scoreFollows = r.mode == modeSurvival || r.mode == modeMeditation;
     if (!scoreFollows) batch.push_back(playTimeStatement(r, nullptr));
-    return retryConflict(sqlRunBatch(connection, batch));
+    return retryConflict(sqlRunBeforeCommit(connection, batch));
 }
 
 std::string replyDeath(ServerContext& context, const ParsedRequest& request,

@@ -68,6 +68,12 @@ SqlStatus sqlRunBatch(DbConnection* connection, const SqlBatch& batch) {
     return SqlStatus::Ok;
 }
 
+SqlStatus sqlRunBeforeCommit(DbConnection* connection, const SqlBatch& batch) {
+    if (connection->backend == Backend::Sqlite) return sqlRunBatch(connection, batch);
+    connection->beforeCommit.insert(connection->beforeCommit.end(), batch.begin(), batch.end());
+    return SqlStatus::Ok;
+}
+
 const char* rowLockClause(DbConnection* connection) {
     return connection->backend == Backend::Postgres ? " FOR UPDATE" : "";
 }
@@ -91,7 +97,11 @@ static SqlStatus runOnce(DbConnection* connection,
     SqlStatus status = sqlExec(connection, begin, {});
     if (status != SqlStatus::Ok) return status;
     status = body(connection);
-    if (status == SqlStatus::Ok) status = sqlExec(connection, "COMMIT", {});
+    if (status == SqlStatus::Ok) {
+        status = sqlExec(connection, "COMMIT", {});
+        // A COMMIT has no key of its own: a taken one was in the writes sent with it.
+        if (status == SqlStatus::Conflict) status = SqlStatus::Retry;
+    }
     if (status != SqlStatus::Ok) sqlExec(connection, "ROLLBACK", {});
     return status;
 }

@@ -71,6 +71,12 @@ using SqlBatch = std::vector<SqlStatement>;
 // result except through SQL; SQLite runs them one by one.
 SqlStatus sqlRunBatch(DbConnection* connection, const SqlBatch& batch);
 
+// For writes inside a transaction whose results nobody reads: SQLite runs them
+// at once; PostgreSQL sends them with the transaction's COMMIT, saving a round
+// trip. Their failure fails the COMMIT, and a taken key there runs the
+// transaction again (so they suit inserts that race a twin).
+SqlStatus sqlRunBeforeCommit(DbConnection* connection, const SqlBatch& batch);
+
 // Runs `body` in a write transaction; commits when it returns Ok, rolls back
 // otherwise and runs it again (a few times) when it or the commit says Retry.
 SqlStatus inTransaction(DbConnection* connection,

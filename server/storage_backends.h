@@ -14,7 +14,9 @@ struct DbConnection {
     std::map<std::string, void*> statementCache;  // prepared statements (or their names) by text
     std::string lastError;                        // the back end's text for the last failure
     std::mutex* writeLock = nullptr;              // SQLite: the pool's one-writer-at-a-time lock
-    bool beginPending = false;  // PostgreSQL: BEGIN goes out with the transaction's first batch
+    bool beginPending = false;     // PostgreSQL: BEGIN goes out with the transaction's first batch
+    SqlBatch beforeCommit;         // PostgreSQL: writes that go out with the COMMIT
+    bool transactionOpen = false;  // PostgreSQL: BEGIN was sent, COMMIT or ROLLBACK not yet
 };
 
 bool sqliteConnect(const std::string& path, DbConnection& connection);

@@ -114,14 +114,20 @@ static bool reconnectIfBroken(DbConnection& connection) {
 
 // BEGIN waits to go out with its transaction's first batch, so it costs no round
 // trip of its own; a transaction that ends before sending anything sends nothing.
+// The writes queued for the COMMIT go out in front of it, or are dropped by a ROLLBACK.
 static bool deferTransactionEdge(DbConnection& connection, const SqlBatch& batch) {
     if (batch.size() != 1) return false;
     const std::string& sql = batch[0].sql;
     if (sql == "BEGIN") {
         connection.beginPending = true;
+        connection.beforeCommit.clear();
         return true;
     }
-    if ((sql == "COMMIT" || sql == "ROLLBACK") && connection.beginPending) {
+    bool ends = sql == "COMMIT" || sql == "ROLLBACK";
+    if (ends && (sql == "ROLLBACK" || connection.beforeCommit.empty())) {
+        connection.beforeCommit.clear();
+    }
+    if (ends && connection.beginPending && connection.beforeCommit.empty()) {
         connection.beginPending = false;
         return true;
     }
@@ -209,11 +215,26 @@ static SqlStatus pipeline(DbConnection& connection, const SqlBatch& batch,
     return status;
 }
 
-SqlStatus postgresRunBatch(DbConnection& connection, const SqlBatch& batch) {
-    if (deferTransactionEdge(connection, batch)) return SqlStatus::Ok;
+SqlStatus postgresRunBatch(DbConnection& connection, const SqlBatch& given) {
+    if (given.empty() || deferTransactionEdge(connection, given)) return SqlStatus::Ok;
+    SqlBatch batch = given;
+    if (given.size() == 1 && given[0].sql == "COMMIT" && !connection.beforeCommit.empty()) {
+        batch = std::move(connection.beforeCommit);
+        connection.beforeCommit.clear();
+        batch.push_back(given[0]);
+    }
     bool begin = connection.beginPending;
     connection.beginPending = false;
+    bool ends = batch.back().sql == "COMMIT" || batch.back().sql == "ROLLBACK";
+    if (connection.transactionOpen && PQstatus(asConn(connection)) != CONNECTION_OK) {
+        // The transaction died with the connection: it runs again from its BEGIN,
+        // never half of it on a new connection.
+        connection.transactionOpen = false;
+        connection.lastError = "connection lost inside a transaction";
+        return batch.back().sql == "ROLLBACK" ? SqlStatus::Ok : SqlStatus::Retry;
+    }
     if (!reconnectIfBroken(connection)) return SqlStatus::Failed;
+    connection.transactionOpen = (connection.transactionOpen || begin) && !ends;
     // Preparing waits for the server's answer, which pipeline mode does not allow.
     std::vector<const char*> names;
     for (const SqlStatement& statement : batch) {
