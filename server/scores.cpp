@@ -258,11 +258,10 @@ static SqlStatement resultInsert(const ResultRecord& r, int kind) {
     return SqlStatement{sql, params, nullptr};
 }
 
-static SqlStatement playTimeStatement(const ResultRecord& r, SqlRows* rows) {
-    return SqlStatement{
-        "UPDATE users SET play_seconds = play_seconds + $1 WHERE id = $2 RETURNING play_seconds",
-        {sqlReal(r.seconds), sqlInt(r.userId)},
-        rows};
+static SqlStatement playTimeStatement(const ResultRecord& r) {
+    return SqlStatement{"UPDATE users SET play_seconds = play_seconds + $1 WHERE id = $2",
+                        {sqlReal(r.seconds), sqlInt(r.userId)},
+                        nullptr};
 }
 
 static SqlStatement replyStatement(const ResultRecord& r, const std::string& reply) {
@@ -384,11 +383,12 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
         "INSERT INTO score_bins (mode, level, bin, results) VALUES ($1, $2, $3, 1)"
         " ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1";
     // Skillpoints are sums: of the mode's level points, and overall of the six modes.
+    // (A plain VALUES row and no RETURNING: SQLite builds a temporary table for either.)
     const std::string storeSkill =
-        "INSERT INTO skills (user_id, category, points) SELECT CAST($1 AS BIGINT),"
-        " CAST($2 AS INTEGER), COALESCE(SUM(points), 0) FROM ";
+        "INSERT INTO skills (user_id, category, points) VALUES ($1, $2, (SELECT"
+        " COALESCE(SUM(points), 0) FROM ";
     const std::string upsert =
-        " ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points RETURNING points";
+        ")) ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points";
     SqlParams level = {sqlInt(r.mode), sqlInt(r.level)};
     SqlBatch batch = {
         SqlStatement{
@@ -400,14 +400,18 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
                      level, nullptr},
         SqlStatement{bin, {level[0], level[1], sqlInt(scoreBin(r.score))}, nullptr},
         resultInsert(r, kindScore),
-        playTimeStatement(r, &rows.play),
+        playTimeStatement(r),
+        SqlStatement{
+            "SELECT play_seconds FROM users WHERE id = $1", {sqlInt(r.userId)}, &rows.play},
         SqlStatement{storeSkill + "bests WHERE user_id = $1 AND mode = $2" + upsert,
                      {sqlInt(r.userId), level[0]},
-                     &rows.skill},
+                     nullptr},
         SqlStatement{
             storeSkill + "skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" + upsert,
             {sqlInt(r.userId), sqlInt(overallCategory), sqlInt(firstMode), sqlInt(lastMode)},
-            &rows.overall},
+            nullptr},
+        skillStatement(r.userId, r.mode, &rows.skill),
+        skillStatement(r.userId, overallCategory, &rows.overall),
         storedRankStatement(r.mode, r.userId, &rows.rank),
         storedRankStatement(overallCategory, r.userId, &rows.overallRank),
         binsStatement(r.mode, r.level, &rows.bins),
@@ -540,7 +544,7 @@ static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std
     // A Survival or Meditation game ends in a death and a score for the same
     // play: the score counts its time.
     bool scoreFollows = r.mode == modeSurvival || r.mode == modeMeditation;
-    if (!scoreFollows) batch.push_back(playTimeStatement(r, nullptr));
+    if (!scoreFollows) batch.push_back(playTimeStatement(r));
     return retryConflict(sqlRunBeforeCommit(connection, batch));
 }
 
