@@ -46,7 +46,8 @@ start_server() {
         --trusted-proxy 127.0.0.1/32 >"$log" 2>&1 &
     pids+=($!)
     for _ in $(seq 200); do
-        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log")
+        # The log may not exist yet: the server's shell has not opened it.
+        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" 2>/dev/null || true)
         [ -z "$port" ] || return 0
         sleep 0.1
     done
