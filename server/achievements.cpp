@@ -59,12 +59,15 @@ bool isClientJudged(int number) {
     return clientJudged.count(number) != 0;
 }
 
-static SqlStatus heldAchievements(DbConnection* connection, long long userId, std::set<int>& held) {
-    SqlRows rows;
-    SqlStatus status = sqlExec(connection, "SELECT number FROM achievements WHERE user_id = $1",
-                               {sqlInt(userId)}, &rows);
+SqlStatement heldAchievementsStatement(long long userId, SqlRows* rows) {
+    return SqlStatement{
+        "SELECT number FROM achievements WHERE user_id = $1", {sqlInt(userId)}, rows};
+}
+
+static std::set<int> heldSet(const SqlRows& rows) {
+    std::set<int> held;
     for (const SqlRow& row : rows) held.insert(std::atoi(row[0].c_str()));
-    return status;
+    return held;
 }
 
 // The grants that follow from the others: all three classic completions, then all 26.
@@ -85,10 +88,8 @@ static std::vector<int> followingGrants(const std::set<int>& held) {
     return more;
 }
 
-SqlStatus grantAchievements(DbConnection* connection, long long userId,
-                            const std::vector<int>& candidates, std::vector<int>& granted) {
-    std::set<int> held;
-    SqlStatus status = heldAchievements(connection, userId, held);
+std::vector<int> freshGrants(const SqlRows& heldRows, const std::vector<int>& candidates) {
+    std::set<int> held = heldSet(heldRows);
     std::vector<int> fresh;
     for (int number : candidates) {
         if (number >= 1 && number <= achievementCount && held.insert(number).second) {
@@ -96,13 +97,28 @@ SqlStatus grantAchievements(DbConnection* connection, long long userId,
         }
     }
     for (int number : followingGrants(held)) fresh.push_back(number);
-    const std::string sql =
-        "INSERT INTO achievements (user_id, number, granted) VALUES ($1, $2, $3)";
-    for (size_t i = 0; i < fresh.size() && status == SqlStatus::Ok; ++i) {
-        status = sqlExec(connection, sql, {sqlInt(userId), sqlInt(fresh[i]), sqlInt(nowSeconds())});
-    }
     std::sort(fresh.begin(), fresh.end());
-    granted = fresh;
+    return fresh;
+}
+
+void addGrantStatements(long long userId, const std::vector<int>& fresh, SqlBatch& batch) {
+    for (int number : fresh) {
+        batch.push_back(
+            SqlStatement{"INSERT INTO achievements (user_id, number, granted) VALUES ($1, $2, $3)",
+                         {sqlInt(userId), sqlInt(number), sqlInt(nowSeconds())},
+                         nullptr});
+    }
+}
+
+SqlStatus grantAchievements(DbConnection* connection, long long userId,
+                            const std::vector<int>& candidates, std::vector<int>& granted) {
+    SqlRows held;
+    SqlStatus status = sqlRunBatch(connection, {heldAchievementsStatement(userId, &held)});
+    if (status != SqlStatus::Ok) return status;
+    granted = freshGrants(held, candidates);
+    SqlBatch inserts;
+    addGrantStatements(userId, granted, inserts);
+    status = sqlRunBatch(connection, inserts);
     // Another request granted the same one meanwhile: run the transaction again.
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
 }
@@ -138,9 +154,11 @@ std::string replySyncCheeves(ServerContext& context, const ParsedRequest& reques
     if (!checkPasswordHash(context, userId, fieldValue(request, "passwordHash"), address)) {
         return "fail";
     }
-    std::set<int> held;
+    SqlRows rows;
     ConnectionLease lease(context.database);
-    if (heldAchievements(lease.connection, userId, held) != SqlStatus::Ok) return "fail";
+    if (sqlRunBatch(lease.connection, {heldAchievementsStatement(userId, &rows)}) != SqlStatus::Ok)
+        return "fail";
+    std::set<int> held = heldSet(rows);
     std::string reply;
     for (int number = 1; number <= achievementCount; ++number) {
         if (number > 1) reply += ' ';

@@ -39,6 +39,14 @@ std::string achievementKey(int number);
 // True for the achievements whose condition only the play loop can see.
 bool isClientJudged(int number);
 
+// The statement that reads the numbers `userId` holds, one a row.
+SqlStatement heldAchievementsStatement(long long userId, SqlRows* rows);
+// Of `candidates` and what follows from them ("betatester", "zentrix"), the
+// numbers not among `heldRows` (as read by heldAchievementsStatement), ascending.
+std::vector<int> freshGrants(const SqlRows& heldRows, const std::vector<int>& candidates);
+// Appends the inserts that grant `fresh` to `userId`; a taken one is a Conflict.
+void addGrantStatements(long long userId, const std::vector<int>& fresh, SqlBatch& batch);
+
 // Grants `candidates` to `userId` inside the caller's transaction, then
 // "betatester" and "zentrix" when their conditions now hold; `granted`
 // receives the numbers that were not held before, in ascending order.

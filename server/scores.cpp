@@ -36,7 +36,7 @@ static const double massAddictSeconds = 100 * 3600;
 static const int kindScore = 1;
 static const int kindDeath = 2;
 static const double binRatio = 1.02;
-static const long long bucketPoints = 100;  // width of a skill_buckets row
+static const long long bucketPoints = 100;  // skill band width of the skill_buckets rows
 static const double quartilesPerSpread = 1.349;
 // The plausible range of one level's result. A Rush score drains below zero;
 // Survival adds a growing bonus per one-minute stage and has no end.
@@ -154,77 +154,70 @@ static bool readResult(const ParsedRequest& request, const std::string& plain, R
            r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && isPlausible(r);
 }
 
-// Rank = 1 + players above: whole buckets above from the counts, the rest of
-// the player's own bucket from the index.
+// Rank = 1 + players above `points` (an SQL expression of $1 = category and $2):
+// whole buckets above from the counts, the rest of the player's own bucket from the index.
+static std::string rankSql(const std::string& points) {
+    const std::string width = std::to_string(bucketPoints);
+    return "SELECT (SELECT COALESCE(SUM(players), 0) FROM skill_buckets WHERE category = $1 AND"
+           " bucket > " +
+           points + " / " + width +
+           ") + (SELECT COUNT(*) FROM skills WHERE category = $1 AND points > " + points +
+           " AND points < (" + points + " / " + width + " + 1) * " + width + ")";
+}
+
+// The rank of `points` in `category`.
 static SqlStatus rankOf(DbConnection* connection, int category, long long points, long long& rank) {
     SqlRows rows;
-    long long bucket = points / bucketPoints;
-    SqlStatus status = sqlExec(
-        connection,
-        "SELECT (SELECT COALESCE(SUM(players), 0) FROM skill_buckets WHERE category = $1 AND"
-        " bucket > $2) + (SELECT COUNT(*) FROM skills WHERE category = $1 AND points > $3 AND"
-        " points < $4)",
-        {sqlInt(category), sqlInt(bucket), sqlInt(points), sqlInt((bucket + 1) * bucketPoints)},
-        &rows);
+    SqlStatus status = sqlExec(connection, rankSql("CAST($2 AS BIGINT)"),
+                               {sqlInt(category), sqlInt(points)}, &rows);
     rank = firstInteger(rows, 0) + 1;
     return status;
 }
 
-static SqlStatus skillOf(DbConnection* connection, long long userId, int category,
-                         long long& points) {
-    SqlRows rows;
-    SqlStatus status =
-        sqlExec(connection, "SELECT points FROM skills WHERE user_id = $1 AND category = $2",
-                {sqlInt(userId), sqlInt(category)}, &rows);
-    points = firstInteger(rows, 0);
-    return status;
+// The rank of the skillpoints `userId` holds in `category` when the statement runs
+// (0 when none), read as 1 less than the rank.
+static SqlStatement storedRankStatement(int category, long long userId, SqlRows* rows) {
+    return SqlStatement{
+        rankSql("COALESCE((SELECT points FROM skills WHERE user_id = $2 AND category = $1), 0)"),
+        {sqlInt(category), sqlInt(userId)},
+        rows};
 }
 
-static SqlStatus referenceOf(DbConnection* connection, int mode, int level, bool lock,
-                             LevelReference& reference) {
-    SqlRows rows;
-    SqlStatus status = SqlStatus::Ok;
-    // The level's row is the lock that orders the submissions of one level.
-    if (lock) {
-        status = sqlExec(connection,
-                         std::string("SELECT result_count FROM level_stats WHERE mode = $1 AND"
-                                     " level = $2") +
-                             rowLockClause(connection),
-                         {sqlInt(mode), sqlInt(level)}, &rows);
-    }
-    if (status == SqlStatus::Ok) {
-        status = sqlExec(
-            connection,
-            "SELECT bin, results FROM score_bins WHERE mode = $1 AND level = $2 ORDER BY bin",
-            {sqlInt(mode), sqlInt(level)}, &rows);
-    }
+static SqlStatement skillStatement(long long userId, int category, SqlRows* rows) {
+    return SqlStatement{"SELECT points FROM skills WHERE user_id = $1 AND category = $2",
+                        {sqlInt(userId), sqlInt(category)},
+                        rows};
+}
+
+static SqlStatement binsStatement(int mode, int level, SqlRows* rows) {
+    return SqlStatement{
+        "SELECT bin, results FROM score_bins WHERE mode = $1 AND level = $2 ORDER BY bin",
+        {sqlInt(mode), sqlInt(level)},
+        rows};
+}
+
+static LevelReference referenceFromRows(const SqlRows& rows) {
     std::vector<BinCount> bins;
     for (const SqlRow& row : rows) {
         bins.push_back(
             BinCount{std::atoi(row[0].c_str()), std::strtoll(row[1].c_str(), nullptr, 10)});
     }
-    reference = referenceFromBins(bins);
-    return status;
+    return referenceFromBins(bins);
 }
 
-static SqlStatus bestOf(DbConnection* connection, const ResultRecord& r, long long& bestScore,
-                        long long& points, bool& exists) {
-    SqlRows rows;
-    SqlStatus status = sqlExec(
-        connection,
+static SqlStatement bestStatement(const ResultRecord& r, SqlRows* rows) {
+    return SqlStatement{
         "SELECT best_score, points FROM bests WHERE user_id = $1 AND mode = $2 AND level = $3",
-        {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level)}, &rows);
-    exists = !rows.empty();
-    bestScore = exists ? std::strtoll(rows[0][0].c_str(), nullptr, 10) : 0;
-    points = exists ? std::strtoll(rows[0][1].c_str(), nullptr, 10) : 0;
-    return status;
+        {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level)},
+        rows};
 }
 
-static bool userExists(DbConnection* connection, long long userId, bool lock) {
-    SqlRows rows;
+// The account's row; locked when `lock`, which orders one account's submissions.
+static SqlStatement userStatement(DbConnection* connection, long long userId, bool lock,
+                                  SqlRows* rows) {
     std::string sql = "SELECT id FROM users WHERE id = $1";
     if (lock) sql += rowLockClause(connection);
-    return sqlExec(connection, sql, {sqlInt(userId)}, &rows) == SqlStatus::Ok && !rows.empty();
+    return SqlStatement{sql, {sqlInt(userId)}, rows};
 }
 
 std::string replyHighscore(ServerContext& context, const ParsedRequest& request) {
@@ -236,23 +229,19 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
         return "fail";
     }
     ConnectionLease lease(context.database);
-    DbConnection* connection = lease.connection;
-    if (!userExists(connection, r.userId, false)) return "fail";
-    long long best = 0, points = 0, skill = 0, rank = 0;
-    bool exists = false;
-    LevelReference reference;
-    if (bestOf(connection, r, best, points, exists) != SqlStatus::Ok ||
-        referenceOf(connection, r.mode, r.level, false, reference) != SqlStatus::Ok ||
-        skillOf(connection, r.userId, r.mode, skill) != SqlStatus::Ok ||
-        rankOf(connection, r.mode, skill, rank) != SqlStatus::Ok) {
-        return "fail";
-    }
-    LevelReference published = publishedReference(reference);
-    return "success " + std::to_string(best) + " " + std::to_string(published.centre) + " " +
-           std::to_string(published.spread) + " " + std::to_string(rank);
+    SqlRows user, best, bins, rank;
+    SqlStatus status = sqlRunBatch(
+        lease.connection,
+        {userStatement(lease.connection, r.userId, false, &user), bestStatement(r, &best),
+         binsStatement(r.mode, r.level, &bins), storedRankStatement(r.mode, r.userId, &rank)});
+    if (status != SqlStatus::Ok || user.empty()) return "fail";
+    LevelReference published = publishedReference(referenceFromRows(bins));
+    return "success " + std::to_string(firstInteger(best, 0)) + " " +
+           std::to_string(published.centre) + " " + std::to_string(published.spread) + " " +
+           std::to_string(firstInteger(rank, 0) + 1);
 }
 
-static SqlStatus insertResult(DbConnection* connection, const ResultRecord& r, int kind) {
+static SqlStatement resultInsert(const ResultRecord& r, int kind) {
     const std::string sql =
         "INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls,"
         " drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,"
@@ -266,97 +255,73 @@ static SqlStatus insertResult(DbConnection* connection, const ResultRecord& r, i
     params.push_back(sqlInt(r.performance));
     params.push_back(sqlText(r.session));
     params.push_back(sqlInt(nowSeconds()));
-    SqlStatus status = sqlExec(connection, sql, params);
-    // A replay racing its twin: the transaction runs again and finds the stored reply.
+    return SqlStatement{sql, params, nullptr};
+}
+
+static SqlStatement playTimeStatement(const ResultRecord& r) {
+    return SqlStatement{"UPDATE users SET play_seconds = play_seconds + $1 WHERE id = $2",
+                        {sqlReal(r.seconds), sqlInt(r.userId)},
+                        nullptr};
+}
+
+static SqlStatement replyStatement(const ResultRecord& r, const std::string& reply) {
+    return SqlStatement{"UPDATE results SET reply = $1 WHERE digest = $2",
+                        {sqlText(reply), sqlText(r.digest)},
+                        nullptr};
+}
+
+// A replay racing its twin, or a grant racing another: the transaction runs again
+// and finds what the other stored.
+static SqlStatus retryConflict(SqlStatus status) {
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
-}
-
-static SqlStatus storedReply(DbConnection* connection, const std::string& digest, bool& found,
-                             std::string& reply) {
-    SqlRows rows;
-    SqlStatus status = sqlExec(connection, "SELECT reply FROM results WHERE digest = $1",
-                               {sqlText(digest)}, &rows);
-    found = !rows.empty();
-    if (found) reply = rows[0][0];
-    return status;
-}
-
-static SqlStatus addPlayTime(DbConnection* connection, const ResultRecord& r, double& total) {
-    SqlRows rows;
-    SqlStatus status = sqlExec(
-        connection,
-        "UPDATE users SET play_seconds = play_seconds + $1 WHERE id = $2 RETURNING play_seconds",
-        {sqlReal(r.seconds), sqlInt(r.userId)}, &rows);
-    total = firstReal(rows, 0);
-    return status;
 }
 
 // What the server learns from one accepted score, gathered for the reply and the grants.
 struct ScoreOutcome {
     LevelReference before, after;
-    long long bestScore = 0;
+    long long bestScore = 0, keptPoints = 0;
     long long skillBefore = 0, skillAfter = 0, rankBefore = 0, rankAfter = 0;
     long long overallSkill = 0, overallRank = 0;
     double playSeconds = 0;
     std::vector<int> granted;
 };
 
-static SqlStatus updateBest(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
-    long long best = 0, points = 0;
-    bool exists = false;
-    SqlStatus status = bestOf(connection, r, best, points, exists);
-    if (status != SqlStatus::Ok) return status;
-    // Points are kept at their highest, so a later rise of the reference never costs any.
-    long long earned = resultPoints(r.score, out.before);
-    out.bestScore = exists ? std::max(best, r.score) : r.score;
-    const std::string sql =
-        "INSERT INTO bests (user_id, mode, level, best_score, points) VALUES ($1, $2, $3, $4, $5)"
-        " ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,"
-        " points = excluded.points";
-    return sqlExec(connection, sql,
-                   {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level), sqlInt(out.bestScore),
-                    sqlInt(std::max(points, earned))});
-}
+// What stood before the result, read in one batch after the account's and the level's locks.
+struct BeforeRows {
+    SqlRows reply, user, bins, skill, rank, best;
+};
 
-static SqlStatus addToReference(DbConnection* connection, int mode, int level, long long score) {
-    SqlStatus status = sqlExec(
+static SqlStatus readBefore(DbConnection* connection, const ResultRecord& r, BeforeRows& rows) {
+    const std::string seed =
+        "INSERT INTO level_stats (mode, level, result_count, score_sum, score_square_sum)"
+        " SELECT CAST($1 AS INTEGER), CAST($2 AS INTEGER), 0, 0, 0 WHERE EXISTS (SELECT 1 FROM"
+        " users WHERE id = $3) ON CONFLICT (mode, level) DO NOTHING";
+    // The level's row is the lock that orders the submissions of one level.
+    const std::string lockLevel =
+        std::string("SELECT result_count FROM level_stats WHERE mode = $1 AND level = $2") +
+        rowLockClause(connection);
+    SqlParams level = {sqlInt(r.mode), sqlInt(r.level)};
+    return sqlRunBatch(
         connection,
-        "UPDATE level_stats SET result_count = result_count + 1 WHERE mode = $1 AND level = $2",
-        {sqlInt(mode), sqlInt(level)});
-    if (status != SqlStatus::Ok) return status;
-    const std::string sql =
-        "INSERT INTO score_bins (mode, level, bin, results) VALUES ($1, $2, $3, 1)"
-        " ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1";
-    return sqlExec(connection, sql, {sqlInt(mode), sqlInt(level), sqlInt(scoreBin(score))});
+        {SqlStatement{
+             "SELECT reply FROM results WHERE digest = $1", {sqlText(r.digest)}, &rows.reply},
+         userStatement(connection, r.userId, true, &rows.user),
+         SqlStatement{seed, {level[0], level[1], sqlInt(r.userId)}, nullptr},
+         SqlStatement{lockLevel, level, nullptr}, binsStatement(r.mode, r.level, &rows.bins),
+         skillStatement(r.userId, r.mode, &rows.skill),
+         storedRankStatement(r.mode, r.userId, &rows.rank), bestStatement(r, &rows.best)});
 }
 
-static SqlStatus storeSkill(DbConnection* connection, long long userId, int category,
-                            const std::string& sumSql, const SqlParams& sumParams,
-                            long long& points) {
-    SqlRows rows;
-    SqlStatus status = sqlExec(connection, sumSql, sumParams, &rows);
-    points = firstInteger(rows, 0);
-    if (status != SqlStatus::Ok) return status;
-    const std::string sql =
-        "INSERT INTO skills (user_id, category, points) VALUES ($1, $2, $3)"
-        " ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points";
-    return sqlExec(connection, sql, {sqlInt(userId), sqlInt(category), sqlInt(points)});
-}
-
-static SqlStatus updateSkills(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
-    SqlStatus status =
-        storeSkill(connection, r.userId, r.mode,
-                   "SELECT COALESCE(SUM(points), 0) FROM bests WHERE user_id = $1 AND mode = $2",
-                   {sqlInt(r.userId), sqlInt(r.mode)}, out.skillAfter);
-    if (status != SqlStatus::Ok) return status;
-    status = storeSkill(connection, r.userId, overallCategory,
-                        "SELECT COALESCE(SUM(points), 0) FROM skills WHERE user_id = $1"
-                        " AND category BETWEEN $2 AND $3",
-                        {sqlInt(r.userId), sqlInt(firstMode), sqlInt(lastMode)}, out.overallSkill);
-    if (status != SqlStatus::Ok) return status;
-    status = rankOf(connection, r.mode, out.skillAfter, out.rankAfter);
-    if (status != SqlStatus::Ok) return status;
-    return rankOf(connection, overallCategory, out.overallSkill, out.overallRank);
+static void takeBefore(const ResultRecord& r, const BeforeRows& rows, ScoreOutcome& out) {
+    out.before = referenceFromRows(rows.bins);
+    out.skillBefore = firstInteger(rows.skill, 0);
+    out.rankBefore = firstInteger(rows.rank, 0) + 1;
+    bool exists = !rows.best.empty();
+    long long best = exists ? std::strtoll(rows.best[0][0].c_str(), nullptr, 10) : 0;
+    long long points = exists ? std::strtoll(rows.best[0][1].c_str(), nullptr, 10) : 0;
+    out.bestScore = exists ? std::max(best, r.score) : r.score;
+    // Points are kept at their highest, so a later rise of the reference never costs any.
+    out.keptPoints = std::max(points, resultPoints(r.score, out.before));
 }
 
 // Totals of one classic run: every result of this mode under one session hash.
@@ -368,34 +333,101 @@ struct RunSummary {
     long long controlSchemes = 0;  // of normal and reversed, how many were used
 };
 
-static SqlStatus summariseRun(DbConnection* connection, const ResultRecord& r, RunSummary& run) {
+struct AfterRows {
+    SqlRows play, skill, overall, rank, overallRank, bins, held;
+    SqlRows runLevels, runTotals, runSchemes;  // only when the score ends a classic run
+};
+
+static bool endsClassicRun(const ResultRecord& r) {
+    return r.mode <= modeExpert && r.level == classicLastLevel;
+}
+
+static void addRunStatements(const ResultRecord& r, AfterRows& rows, SqlBatch& batch) {
     SqlParams params = {sqlInt(r.userId), sqlText(r.session), sqlInt(r.mode), sqlInt(kindScore)};
     const std::string where = " FROM results WHERE user_id = $1 AND session = $2 AND mode = $3";
-    SqlRows levels, totals, schemes;
-    SqlStatus status = sqlExec(
-        connection, "SELECT COUNT(DISTINCT level)" + where + " AND kind = $4", params, &levels);
-    if (status == SqlStatus::Ok) {
-        status = sqlExec(connection,
-                         "SELECT COALESCE(SUM(seconds), 0), COALESCE(SUM(rotates), 0),"
-                         " COALESCE(SUM(pup2used + pup3used), 0)" +
-                             where,
-                         {params[0], params[1], params[2]}, &totals);
-    }
-    if (status == SqlStatus::Ok) {
-        status = sqlExec(
-            connection,
-            "SELECT COUNT(DISTINCT controls)" + where + " AND kind = $4 AND controls IN ($5, $6)",
-            {params[0], params[1], params[2], params[3], sqlInt(controlsNormal),
-             sqlInt(controlsReversed)},
-            &schemes);
-    }
-    if (status != SqlStatus::Ok || totals.empty()) return status;
-    run.levelsCleared = firstInteger(levels, 0);
-    run.seconds = std::strtod(totals[0][0].c_str(), nullptr);
-    run.rotates = std::strtoll(totals[0][1].c_str(), nullptr, 10);
-    run.slowAndPulseUsed = std::strtoll(totals[0][2].c_str(), nullptr, 10);
-    run.controlSchemes = firstInteger(schemes, 0);
-    return status;
+    batch.push_back(SqlStatement{"SELECT COUNT(DISTINCT level)" + where + " AND kind = $4", params,
+                                 &rows.runLevels});
+    batch.push_back(
+        SqlStatement{"SELECT COALESCE(SUM(seconds), 0), COALESCE(SUM(rotates), 0),"
+                     " COALESCE(SUM(pup2used + pup3used), 0)" +
+                         where,
+                     {params[0], params[1], params[2]},
+                     &rows.runTotals});
+    batch.push_back(SqlStatement{
+        "SELECT COUNT(DISTINCT controls)" + where + " AND kind = $4 AND controls IN ($5, $6)",
+        {params[0], params[1], params[2], params[3], sqlInt(controlsNormal),
+         sqlInt(controlsReversed)},
+        &rows.runSchemes});
+}
+
+static RunSummary runFromRows(const AfterRows& rows) {
+    RunSummary run;
+    if (rows.runTotals.empty()) return run;
+    run.levelsCleared = firstInteger(rows.runLevels, 0);
+    run.seconds = std::strtod(rows.runTotals[0][0].c_str(), nullptr);
+    run.rotates = std::strtoll(rows.runTotals[0][1].c_str(), nullptr, 10);
+    run.slowAndPulseUsed = std::strtoll(rows.runTotals[0][2].c_str(), nullptr, 10);
+    run.controlSchemes = firstInteger(rows.runSchemes, 0);
+    return run;
+}
+
+// Stores the result, the best, the reference and the skillpoints, and reads back
+// what the reply and the grants need, in one batch.
+static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
+                             const ScoreOutcome& out, AfterRows& rows) {
+    const std::string best =
+        "INSERT INTO bests (user_id, mode, level, best_score, points) VALUES ($1, $2, $3, $4, $5)"
+        " ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,"
+        " points = excluded.points";
+    const std::string bin =
+        "INSERT INTO score_bins (mode, level, bin, results) VALUES ($1, $2, $3, 1)"
+        " ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1";
+    // Skillpoints are sums: of the mode's level points, and overall of the six modes.
+    // (A plain VALUES row and no RETURNING: SQLite builds a temporary table for either.)
+    const std::string storeSkill =
+        "INSERT INTO skills (user_id, category, points) VALUES ($1, $2, (SELECT"
+        " COALESCE(SUM(points), 0) FROM ";
+    const std::string upsert =
+        ")) ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points";
+    SqlParams level = {sqlInt(r.mode), sqlInt(r.level)};
+    SqlBatch batch = {
+        SqlStatement{
+            best,
+            {sqlInt(r.userId), level[0], level[1], sqlInt(out.bestScore), sqlInt(out.keptPoints)},
+            nullptr},
+        SqlStatement{"UPDATE level_stats SET result_count = result_count + 1 WHERE mode = $1"
+                     " AND level = $2",
+                     level, nullptr},
+        SqlStatement{bin, {level[0], level[1], sqlInt(scoreBin(r.score))}, nullptr},
+        resultInsert(r, kindScore),
+        playTimeStatement(r),
+        SqlStatement{
+            "SELECT play_seconds FROM users WHERE id = $1", {sqlInt(r.userId)}, &rows.play},
+        SqlStatement{storeSkill + "bests WHERE user_id = $1 AND mode = $2" + upsert,
+                     {sqlInt(r.userId), level[0]},
+                     nullptr},
+        SqlStatement{
+            storeSkill + "skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" + upsert,
+            {sqlInt(r.userId), sqlInt(overallCategory), sqlInt(firstMode), sqlInt(lastMode)},
+            nullptr},
+        skillStatement(r.userId, r.mode, &rows.skill),
+        skillStatement(r.userId, overallCategory, &rows.overall),
+        storedRankStatement(r.mode, r.userId, &rows.rank),
+        storedRankStatement(overallCategory, r.userId, &rows.overallRank),
+        binsStatement(r.mode, r.level, &rows.bins),
+        heldAchievementsStatement(r.userId, &rows.held),
+    };
+    if (endsClassicRun(r)) addRunStatements(r, rows, batch);
+    return retryConflict(sqlRunBatch(connection, batch));
+}
+
+static void takeAfter(const AfterRows& rows, ScoreOutcome& out) {
+    out.playSeconds = firstReal(rows.play, 0);
+    out.skillAfter = firstInteger(rows.skill, 0);
+    out.overallSkill = firstInteger(rows.overall, 0);
+    out.rankAfter = firstInteger(rows.rank, 0) + 1;
+    out.overallRank = firstInteger(rows.overallRank, 0) + 1;
+    out.after = referenceFromRows(rows.bins);
 }
 
 static void classicGrants(const ResultRecord& r, const RunSummary& run, std::vector<int>& grants) {
@@ -427,7 +459,8 @@ static void rankGrants(const ResultRecord& r, const ScoreOutcome& out, std::vect
     if (r.mode == modeSurvival) grants.push_back(achievementLastManStanding);
 }
 
-static SqlStatus serverGrants(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
+static std::vector<int> serverGrants(const ResultRecord& r, const ScoreOutcome& out,
+                                     const AfterRows& rows) {
     std::vector<int> grants;
     rankGrants(r, out, grants);
     LevelReference before = publishedReference(out.before);
@@ -437,13 +470,8 @@ static SqlStatus serverGrants(DbConnection* connection, const ResultRecord& r, S
     if (r.mode == modeRush && r.apm >= briskoApm) grants.push_back(achievementBrisko);
     if (r.mode == modeMeditation && r.score == 0) grants.push_back(achievementIntoTheVoid);
     if (out.playSeconds >= massAddictSeconds) grants.push_back(achievementMassAddict);
-    if (r.mode <= modeExpert && r.level == classicLastLevel) {
-        RunSummary run;
-        SqlStatus status = summariseRun(connection, r, run);
-        if (status != SqlStatus::Ok) return status;
-        classicGrants(r, run, grants);
-    }
-    return grantAchievements(connection, r.userId, grants, out.granted);
+    if (endsClassicRun(r)) classicGrants(r, runFromRows(rows), grants);
+    return freshGrants(rows.held, grants);
 }
 
 static std::string scoreReplyText(const ScoreOutcome& out) {
@@ -456,42 +484,29 @@ static std::string scoreReplyText(const ScoreOutcome& out) {
     return reply;
 }
 
-// Everything before the result itself is counted: reference, skill and rank as they stood.
-static SqlStatus readBefore(DbConnection* connection, const ResultRecord& r, ScoreOutcome& out) {
-    const std::string seed =
-        "INSERT INTO level_stats (mode, level, result_count, score_sum, score_square_sum)"
-        " VALUES ($1, $2, 0, 0, 0) ON CONFLICT (mode, level) DO NOTHING";
-    SqlStatus status = sqlExec(connection, seed, {sqlInt(r.mode), sqlInt(r.level)});
-    if (status == SqlStatus::Ok)
-        status = referenceOf(connection, r.mode, r.level, true, out.before);
-    if (status == SqlStatus::Ok) status = skillOf(connection, r.userId, r.mode, out.skillBefore);
-    if (status == SqlStatus::Ok)
-        status = rankOf(connection, r.mode, out.skillBefore, out.rankBefore);
-    return status;
-}
-
+// A score in three batches: what stood before, the writes with what follows
+// from them, then the grants and the stored reply, which on PostgreSQL go out
+// with the COMMIT (three round trips in all).
 static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std::string& reply) {
-    bool found = false;
-    SqlStatus status = storedReply(connection, r.digest, found, reply);
-    if (status != SqlStatus::Ok || found) return status;
-    if (!userExists(connection, r.userId, true)) {
-        reply = "fail";
+    BeforeRows before;
+    SqlStatus status = readBefore(connection, r, before);
+    if (status != SqlStatus::Ok) return status;
+    if (!before.reply.empty() || before.user.empty()) {
+        reply = before.reply.empty() ? "fail" : before.reply[0][0];
         return SqlStatus::Ok;
     }
     ScoreOutcome out;
-    status = readBefore(connection, r, out);
-    if (status == SqlStatus::Ok) status = updateBest(connection, r, out);
-    if (status == SqlStatus::Ok) status = addToReference(connection, r.mode, r.level, r.score);
-    if (status == SqlStatus::Ok) status = insertResult(connection, r, kindScore);
-    if (status == SqlStatus::Ok) status = addPlayTime(connection, r, out.playSeconds);
-    if (status == SqlStatus::Ok) status = updateSkills(connection, r, out);
-    if (status == SqlStatus::Ok)
-        status = referenceOf(connection, r.mode, r.level, false, out.after);
-    if (status == SqlStatus::Ok) status = serverGrants(connection, r, out);
+    takeBefore(r, before, out);
+    AfterRows after;
+    status = writeResult(connection, r, out, after);
     if (status != SqlStatus::Ok) return status;
+    takeAfter(after, out);
+    out.granted = serverGrants(r, out, after);
     reply = scoreReplyText(out);
-    return sqlExec(connection, "UPDATE results SET reply = $1 WHERE digest = $2",
-                   {sqlText(reply), sqlText(r.digest)});
+    SqlBatch last;
+    addGrantStatements(r.userId, out.granted, last);
+    last.push_back(replyStatement(r, reply));
+    return retryConflict(sqlRunBeforeCommit(connection, last));
 }
 
 static bool authorised(ServerContext& context, const ParsedRequest& request,
@@ -514,23 +529,23 @@ std::string replyScore(ServerContext& context, const ParsedRequest& request,
 }
 
 static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std::string& reply) {
-    bool found = false;
-    SqlStatus status = storedReply(connection, r.digest, found, reply);
-    if (status != SqlStatus::Ok || found) return status;
-    if (!userExists(connection, r.userId, true)) {
-        reply = "fail";
+    SqlRows stored, user;
+    SqlStatus status = sqlRunBatch(
+        connection,
+        {SqlStatement{"SELECT reply FROM results WHERE digest = $1", {sqlText(r.digest)}, &stored},
+         userStatement(connection, r.userId, true, &user)});
+    if (status != SqlStatus::Ok) return status;
+    if (!stored.empty() || user.empty()) {
+        reply = stored.empty() ? "fail" : stored[0][0];
         return SqlStatus::Ok;
     }
-    double total = 0;
-    status = insertResult(connection, r, kindDeath);
+    reply = "success";
+    SqlBatch batch = {resultInsert(r, kindDeath), replyStatement(r, reply)};
     // A Survival or Meditation game ends in a death and a score for the same
     // play: the score counts its time.
     bool scoreFollows = r.mode == modeSurvival || r.mode == modeMeditation;
-    if (status == SqlStatus::Ok && !scoreFollows) status = addPlayTime(connection, r, total);
-    if (status != SqlStatus::Ok) return status;
-    reply = "success";
-    return sqlExec(connection, "UPDATE results SET reply = $1 WHERE digest = $2",
-                   {sqlText(reply), sqlText(r.digest)});
+    if (!scoreFollows) batch.push_back(playTimeStatement(r));
+    return retryConflict(sqlRunBeforeCommit(connection, batch));
 }
 
 std::string replyDeath(ServerContext& context, const ParsedRequest& request,
@@ -550,8 +565,8 @@ static bool findBucket(DbConnection* connection, int category, long long offset,
                        long long& above) {
     SqlRows rows;
     sqlExec(connection,
-            "SELECT bucket, players FROM skill_buckets WHERE category = $1 AND players > 0"
-            " ORDER BY bucket DESC",
+            "SELECT bucket, SUM(players) FROM skill_buckets WHERE category = $1 GROUP BY bucket"
+            " HAVING SUM(players) > 0 ORDER BY bucket DESC",
             {sqlInt(category)}, &rows);
     above = 0;
     for (const SqlRow& row : rows) {

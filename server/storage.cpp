@@ -58,9 +58,30 @@ SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlPar
                   SqlRows* rows) {
     SqlStatus status = connection->backend == Backend::Sqlite
                            ? sqliteExec(*connection, sql, params, rows)
-                           : postgresExec(*connection, sql, params, rows);
+                           : postgresRunBatch(*connection, {SqlStatement{sql, params, rows}});
     if (status == SqlStatus::Failed) countDatabaseError();
     return status;
+}
+
+static SqlStatus runBatch(DbConnection* connection, const SqlBatch& batch) {
+    if (connection->backend == Backend::Postgres) return postgresRunBatch(*connection, batch);
+    for (const SqlStatement& statement : batch) {
+        SqlStatus status = sqliteExec(*connection, statement.sql, statement.params, statement.rows);
+        if (status != SqlStatus::Ok) return status;
+    }
+    return SqlStatus::Ok;
+}
+
+SqlStatus sqlRunBatch(DbConnection* connection, const SqlBatch& batch) {
+    SqlStatus status = runBatch(connection, batch);
+    if (status == SqlStatus::Failed) countDatabaseError();
+    return status;
+}
+
+SqlStatus sqlRunBeforeCommit(DbConnection* connection, const SqlBatch& batch) {
+    if (connection->backend == Backend::Sqlite) return sqlRunBatch(connection, batch);
+    connection->beforeCommit.insert(connection->beforeCommit.end(), batch.begin(), batch.end());
+    return SqlStatus::Ok;
 }
 
 const char* rowLockClause(DbConnection* connection) {
@@ -86,7 +107,11 @@ static SqlStatus runOnce(DbConnection* connection,
     SqlStatus status = sqlExec(connection, begin, {});
     if (status != SqlStatus::Ok) return status;
     status = body(connection);
-    if (status == SqlStatus::Ok) status = sqlExec(connection, "COMMIT", {});
+    if (status == SqlStatus::Ok) {
+        status = sqlExec(connection, "COMMIT", {});
+        // A COMMIT has no key of its own: a taken one was in the writes sent with it.
+        if (status == SqlStatus::Conflict) status = SqlStatus::Retry;
+    }
     if (status != SqlStatus::Ok) sqlExec(connection, "ROLLBACK", {});
     return status;
 }
@@ -230,6 +255,49 @@ static const std::vector<std::vector<std::string>> migrations = {
         " END IF;"
         " INSERT INTO skill_buckets (category, bucket, players)"
         "  VALUES (NEW.category, NEW.points / 100, 1) ON CONFLICT (category, bucket)"
+        "  DO UPDATE SET players = skill_buckets.players + 1;"
+        " RETURN NULL;"
+        " END $body$",
+        "postgres:CREATE TRIGGER skills_counted AFTER INSERT OR UPDATE OF points ON skills"
+        " FOR EACH ROW EXECUTE FUNCTION skills_count()",
+    },
+    {
+        // Each band's count is split in 8 rows by user id: concurrent submissions of
+        // players in one band no longer all queue on one row (on PostgreSQL that row
+        // lock was where most submissions waited). Readers add the shards up.
+        "sqlite:DROP TRIGGER skills_counted",
+        "sqlite:DROP TRIGGER skills_moved",
+        "postgres:DROP TRIGGER skills_counted ON skills",
+        "postgres:DROP FUNCTION skills_count()",
+        "DROP TABLE skill_buckets",
+        "CREATE TABLE skill_buckets (category INTEGER NOT NULL, bucket BIGINT NOT NULL,"
+        " shard INTEGER NOT NULL, players BIGINT NOT NULL, PRIMARY KEY (category, bucket, shard))",
+        "INSERT INTO skill_buckets (category, bucket, shard, players) SELECT category,"
+        " points / 100, user_id % 8, COUNT(*) FROM skills GROUP BY category, points / 100,"
+        " user_id % 8",
+        "sqlite:CREATE TRIGGER skills_counted AFTER INSERT ON skills BEGIN"
+        " INSERT INTO skill_buckets (category, bucket, shard, players) VALUES (NEW.category,"
+        " NEW.points / 100, NEW.user_id % 8, 1) ON CONFLICT (category, bucket, shard)"
+        " DO UPDATE SET players = players + 1;"
+        " END",
+        "sqlite:CREATE TRIGGER skills_moved AFTER UPDATE OF points ON skills"
+        " WHEN OLD.points / 100 <> NEW.points / 100 BEGIN"
+        " UPDATE skill_buckets SET players = players - 1 WHERE category = OLD.category"
+        " AND bucket = OLD.points / 100 AND shard = OLD.user_id % 8;"
+        " INSERT INTO skill_buckets (category, bucket, shard, players) VALUES (NEW.category,"
+        " NEW.points / 100, NEW.user_id % 8, 1) ON CONFLICT (category, bucket, shard)"
+        " DO UPDATE SET players = players + 1;"
+        " END",
+        "postgres:CREATE FUNCTION skills_count() RETURNS trigger LANGUAGE plpgsql AS $body$"
+        " BEGIN"
+        " IF TG_OP = 'UPDATE' THEN"
+        "  IF OLD.points / 100 = NEW.points / 100 THEN RETURN NULL; END IF;"
+        "  UPDATE skill_buckets SET players = players - 1 WHERE category = OLD.category"
+        "   AND bucket = OLD.points / 100 AND shard = OLD.user_id % 8;"
+        " END IF;"
+        " INSERT INTO skill_buckets (category, bucket, shard, players)"
+        "  VALUES (NEW.category, NEW.points / 100, NEW.user_id % 8, 1)"
+        "  ON CONFLICT (category, bucket, shard)"
         "  DO UPDATE SET players = skill_buckets.players + 1;"
         " RETURN NULL;"
         " END $body$",

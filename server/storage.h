@@ -58,6 +58,25 @@ struct ConnectionLease {
 SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlParams& params,
                   SqlRows* rows = nullptr);
 
+// One statement of a batch; `rows` (may be null) receives its result rows.
+struct SqlStatement {
+    std::string sql;
+    SqlParams params;
+    SqlRows* rows = nullptr;
+};
+using SqlBatch = std::vector<SqlStatement>;
+// Runs the statements in order and returns the first status that is not Ok (the
+// statements after it do nothing). PostgreSQL gets the whole batch in one round
+// trip (libpq's pipeline mode), so a statement in it cannot use an earlier one's
+// result except through SQL; SQLite runs them one by one.
+SqlStatus sqlRunBatch(DbConnection* connection, const SqlBatch& batch);
+
+// For writes inside a transaction whose results nobody reads: SQLite runs them
+// at once; PostgreSQL sends them with the transaction's COMMIT, saving a round
+// trip. Their failure fails the COMMIT, and a taken key there runs the
+// transaction again (so they suit inserts that race a twin).
+SqlStatus sqlRunBeforeCommit(DbConnection* connection, const SqlBatch& batch);
+
 // Runs `body` in a write transaction; commits when it returns Ok, rolls back
 // otherwise and runs it again (a few times) when it or the commit says Retry.
 SqlStatus inTransaction(DbConnection* connection,

@@ -14,6 +14,9 @@ struct DbConnection {
     std::map<std::string, void*> statementCache;  // prepared statements (or their names) by text
     std::string lastError;                        // the back end's text for the last failure
     std::mutex* writeLock = nullptr;              // SQLite: the pool's one-writer-at-a-time lock
+    bool beginPending = false;     // PostgreSQL: BEGIN goes out with the transaction's first batch
+    SqlBatch beforeCommit;         // PostgreSQL: writes that go out with the COMMIT
+    bool transactionOpen = false;  // PostgreSQL: BEGIN was sent, COMMIT or ROLLBACK not yet
 };
 
 bool sqliteConnect(const std::string& path, DbConnection& connection);
@@ -25,8 +28,7 @@ bool sqliteInTransaction(DbConnection& connection);
 
 bool postgresConnect(const std::string& url, DbConnection& connection);
 void postgresDisconnect(DbConnection& connection);
-SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const SqlParams& params,
-                       SqlRows* rows);
+SqlStatus postgresRunBatch(DbConnection& connection, const SqlBatch& batch);
 
 // SQLite's group commit: one writer thread on `connection` runs the bodies handed
 // to runInBatch together, one transaction (one fsync) per batch.

@@ -112,35 +112,140 @@ static bool reconnectIfBroken(DbConnection& connection) {
     return true;
 }
 
-SqlStatus postgresExec(DbConnection& connection, const std::string& sql, const SqlParams& params,
-                       SqlRows* rows) {
-    if (!reconnectIfBroken(connection)) return SqlStatus::Failed;
+// BEGIN waits to go out with its transaction's first batch, so it costs no round
+// trip of its own; a transaction that ends before sending anything sends nothing.
+// The writes queued for the COMMIT go out in front of it, or are dropped by a ROLLBACK.
+static bool deferTransactionEdge(DbConnection& connection, const SqlBatch& batch) {
+    if (batch.size() != 1) return false;
+    const std::string& sql = batch[0].sql;
+    if (sql == "BEGIN") {
+        connection.beginPending = true;
+        connection.beforeCommit.clear();
+        return true;
+    }
+    bool ends = sql == "COMMIT" || sql == "ROLLBACK";
+    if (ends && (sql == "ROLLBACK" || connection.beforeCommit.empty())) {
+        connection.beforeCommit.clear();
+    }
+    if (ends && connection.beginPending && connection.beforeCommit.empty()) {
+        connection.beginPending = false;
+        return true;
+    }
+    return false;
+}
+
+static bool sendStatement(PGconn* conn, const char* name, const SqlStatement& statement) {
     std::vector<std::string> texts;
     std::vector<const char*> pointers;
-    texts.reserve(params.size());
-    for (const SqlValue& value : params) texts.push_back(valueText(value));
-    for (size_t i = 0; i < params.size(); ++i) {
-        bool isNull = params[i].type == SqlValue::Type::Null;
+    texts.reserve(statement.params.size());
+    for (const SqlValue& value : statement.params) texts.push_back(valueText(value));
+    for (size_t i = 0; i < texts.size(); ++i) {
+        bool isNull = statement.params[i].type == SqlValue::Type::Null;
         pointers.push_back(isNull ? nullptr : texts[i].c_str());
     }
-    const char* name = preparedName(connection, sql, static_cast<int>(params.size()));
-    PGresult* result =
-        name != nullptr
-            ? PQexecPrepared(asConn(connection), name, static_cast<int>(params.size()),
-                             pointers.data(), nullptr, nullptr, 0)
-            : PQexecParams(asConn(connection), sql.c_str(), static_cast<int>(params.size()),
-                           nullptr, pointers.data(), nullptr, nullptr, 0);
-    if (rows != nullptr) rows->clear();
-    ExecStatusType code = PQresultStatus(result);
-    SqlStatus status = SqlStatus::Ok;
-    if (code == PGRES_TUPLES_OK) {
-        if (rows != nullptr) readRows(result, *rows);
-    } else if (code != PGRES_COMMAND_OK) {
-        status = result ? statusOf(result) : SqlStatus::Failed;
-        connection.lastError = PQerrorMessage(asConn(connection));
-        // Lost mid-transaction: the whole transaction runs again on a new connection.
-        if (PQstatus(asConn(connection)) != CONNECTION_OK) status = SqlStatus::Retry;
+    int count = static_cast<int>(texts.size());
+    if (name != nullptr) {
+        return PQsendQueryPrepared(conn, name, count, pointers.data(), nullptr, nullptr, 0) == 1;
     }
-    PQclear(result);
+    return PQsendQueryParams(conn, statement.sql.c_str(), count, nullptr, pointers.data(), nullptr,
+                             nullptr, 0) == 1;
+}
+
+// Reads one sent statement's result, up to the end marker that follows it.
+static SqlStatus readResult(DbConnection& connection, SqlRows* rows) {
+    PGconn* conn = asConn(connection);
+    if (rows != nullptr) rows->clear();
+    PGresult* result = PQgetResult(conn);
+    SqlStatus status = SqlStatus::Failed;
+    ExecStatusType code = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    if (code == PGRES_TUPLES_OK || code == PGRES_COMMAND_OK) {
+        status = SqlStatus::Ok;
+        if (rows != nullptr && code == PGRES_TUPLES_OK) readRows(result, *rows);
+    } else if (code != PGRES_PIPELINE_ABORTED) {
+        // An aborted statement follows a failed one, whose status is the batch's.
+        status = result != nullptr ? statusOf(result) : SqlStatus::Failed;
+        connection.lastError = PQerrorMessage(conn);
+    }
+    if (result != nullptr) PQclear(result);
+    while (result != nullptr && (result = PQgetResult(conn)) != nullptr) PQclear(result);
+    // Lost mid-transaction: the whole transaction runs again on a new connection.
+    if (PQstatus(conn) != CONNECTION_OK) status = SqlStatus::Retry;
+    return status;
+}
+
+// Reads what is left up to the batch's sync point, so the connection can leave
+// pipeline mode. Two end markers in a row mean nothing more is on its way.
+static void drainPipeline(PGconn* conn) {
+    int nulls = 0;
+    while (nulls < 2 && PQstatus(conn) == CONNECTION_OK) {
+        PGresult* result = PQgetResult(conn);
+        if (result == nullptr) {
+            ++nulls;
+            continue;
+        }
+        nulls = 0;
+        bool synced = PQresultStatus(result) == PGRES_PIPELINE_SYNC;
+        PQclear(result);
+        if (synced) return;
+    }
+}
+
+// Sends the batch (after a pending BEGIN) and one sync, then reads every result.
+static SqlStatus pipeline(DbConnection& connection, const SqlBatch& batch,
+                          const std::vector<const char*>& names, bool begin) {
+    PGconn* conn = asConn(connection);
+    bool sent =
+        !begin || PQsendQueryParams(conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    for (size_t i = 0; i < batch.size() && sent; ++i)
+        sent = sendStatement(conn, names[i], batch[i]);
+    sent = sent && PQpipelineSync(conn) == 1;
+    SqlStatus status = SqlStatus::Ok;
+    if (!sent) {
+        connection.lastError = PQerrorMessage(conn);
+        status = PQstatus(conn) != CONNECTION_OK ? SqlStatus::Retry : SqlStatus::Failed;
+        PQpipelineSync(conn);
+    } else {
+        if (begin) status = readResult(connection, nullptr);
+        for (const SqlStatement& statement : batch) {
+            SqlStatus one = readResult(connection, statement.rows);
+            if (status == SqlStatus::Ok) status = one;
+        }
+    }
+    drainPipeline(conn);
+    return status;
+}
+
+SqlStatus postgresRunBatch(DbConnection& connection, const SqlBatch& given) {
+    if (given.empty() || deferTransactionEdge(connection, given)) return SqlStatus::Ok;
+    SqlBatch batch = given;
+    if (given.size() == 1 && given[0].sql == "COMMIT" && !connection.beforeCommit.empty()) {
+        batch = std::move(connection.beforeCommit);
+        connection.beforeCommit.clear();
+        batch.push_back(given[0]);
+    }
+    bool begin = connection.beginPending;
+    connection.beginPending = false;
+    bool ends = batch.back().sql == "COMMIT" || batch.back().sql == "ROLLBACK";
+    if (connection.transactionOpen && PQstatus(asConn(connection)) != CONNECTION_OK) {
+        // The transaction died with the connection: it runs again from its BEGIN,
+        // never half of it on a new connection.
+        connection.transactionOpen = false;
+        connection.lastError = "connection lost inside a transaction";
+        return batch.back().sql == "ROLLBACK" ? SqlStatus::Ok : SqlStatus::Retry;
+    }
+    if (!reconnectIfBroken(connection)) return SqlStatus::Failed;
+    connection.transactionOpen = (connection.transactionOpen || begin) && !ends;
+    // Preparing waits for the server's answer, which pipeline mode does not allow.
+    std::vector<const char*> names;
+    for (const SqlStatement& statement : batch) {
+        names.push_back(
+            preparedName(connection, statement.sql, static_cast<int>(statement.params.size())));
+    }
+    if (PQenterPipelineMode(asConn(connection)) != 1) {
+        connection.lastError = PQerrorMessage(asConn(connection));
+        return SqlStatus::Failed;
+    }
+    SqlStatus status = pipeline(connection, batch, names, begin);
+    PQexitPipelineMode(asConn(connection));
     return status;
 }

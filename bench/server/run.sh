@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks the game server on this machine (never run by the tests):
-#   bench/server/run.sh [BUILD_DIR] [SECONDS]
+#   bench/server/run.sh [BUILD_DIR] [SECONDS] [postgres]
+# With "postgres" only scenario 6 runs (the others need minutes of both cores).
 # 1. the RSA-1024 private-key limit (openssl speed), the ceiling of secure requests;
 # 2. score submissions/s and latency at 64 concurrent clients, one server on SQLite;
 # 3. the same while 2,000 idle keep-alive connections and 200 slow-header
@@ -14,6 +15,7 @@ set -euo pipefail
 
 build_dir=$(realpath "${1:-build}")
 seconds=${2:-10}
+only=${3:-all}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 server=$build_dir/zentrix-server
 bench=$build_dir/zentrix-server-bench
@@ -44,7 +46,8 @@ start_server() {
         --trusted-proxy 127.0.0.1/32 >"$log" 2>&1 &
     pids+=($!)
     for _ in $(seq 200); do
-        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log")
+        # The log may not exist yet: the server's shell has not opened it.
+        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" 2>/dev/null || true)
         [ -z "$port" ] || return 0
         sleep 0.1
     done
@@ -52,28 +55,8 @@ start_server() {
     exit 1
 }
 
-echo "== RSA-1024 on this machine (one core)"
-openssl speed -seconds 3 rsa1024 2>/dev/null | grep -E "^rsa +1024|sign/s"
-echo "   a score submission of ~330 bytes is 3 RSA blocks: 3 private decryptions"
-echo
-
 # Other work on the machine skews the figures: report the load around each run.
 load() { echo "   load average $1: $(cut -d' ' -f1-3 /proc/loadavg)"; }
-
-echo "== SQLite, one server, $clients clients, ${seconds}s"
-start_server "sqlite:$work/bench.sqlite" 1
-load before
-"$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users "$users" \
-    --server-pid "${pids[-1]}"
-load after
-echo
-
-echo "== SQLite, one server, $clients clients, with 2000 idle keep-alive and 200 slow-header clients, ${seconds}s"
-load before
-"$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users "$users" \
-    --idle 2000 --slow 200 --server-pid "${pids[-1]}"
-load after
-echo
 
 # 100,000 ranked players written straight into the database (registering them
 # through the protocol would take an argon2 hash each).
@@ -94,15 +77,48 @@ postgres_players() {
         FROM users WHERE id > 1000000; ANALYZE;"
 }
 
-echo "== SQLite, ranking pages with $players more players"
-sqlite_players "$work/bench.sqlite"
-"$bench" --server "127.0.0.1:$port" --ranking 0,50000,99990
-echo
+run_sqlite_scenarios() {
+    echo "== RSA-1024 on this machine (one core)"
+    openssl speed -seconds 3 rsa1024 2>/dev/null | grep -E "^rsa +1024|sign/s"
+    echo "   a score submission of ~330 bytes is 3 RSA blocks: 3 private decryptions"
+    echo
 
-echo "== SQLite, $game_players players, each with a libcurl multi handle as the game uses it"
-"$build_dir/zentrix-server-players" "http://127.0.0.1:$port" "$game_players" || true
-echo
+    echo "== SQLite, one server, $clients clients, ${seconds}s"
+    start_server "sqlite:$work/bench.sqlite" 1
+    load before
+    "$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users "$users" \
+        --server-pid "${pids[-1]}"
+    load after
+    echo
 
+    echo "== SQLite, one server, $clients clients, with 2000 idle keep-alive and 200 slow-header clients, ${seconds}s"
+    load before
+    "$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" --users "$users" \
+        --idle 2000 --slow 200 --server-pid "${pids[-1]}"
+    load after
+    echo
+
+    echo "== SQLite, ranking pages with $players more players"
+    sqlite_players "$work/bench.sqlite"
+    "$bench" --server "127.0.0.1:$port" --ranking 0,50000,99990
+    echo
+
+    echo "== SQLite, $game_players players, each with a libcurl multi handle as the game uses it"
+    "$build_dir/zentrix-server-players" "http://127.0.0.1:$port" "$game_players" || true
+    echo
+}
+
+# Every 0.2 s, what each busy PostgreSQL backend waits on (CPU:running when it does not):
+# row and transaction locks point at hot rows, WAL waits at commit flushes.
+sample_waits() {
+    while sleep 0.2; do
+        "$psql_bin" "$1" -Atc "SELECT COALESCE(wait_event_type, 'CPU') || ':' ||
+            COALESCE(wait_event, 'running') FROM pg_stat_activity WHERE state = 'active'
+            AND backend_type = 'client backend' AND pid <> pg_backend_pid()" 2>/dev/null || true
+    done
+}
+
+[ "$only" = postgres ] || run_sqlite_scenarios
 echo "== PostgreSQL, two servers on one database, $clients clients, ${seconds}s"
 # The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.
 if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | grep -q running; then
@@ -117,9 +133,15 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
     port_b=$port
     pid_b=${pids[-1]}
     load before
+    sample_waits "$url" >"$work/waits" &
+    sampler=$!
     "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
         --seconds "$seconds" --users "$users" --server-pid "$pid_a" --server-pid "$pid_b"
     load after
+    kill "$sampler" 2>/dev/null || true
+    wait "$sampler" 2>/dev/null || true
+    echo "   what the busy backends were doing, samples every 0.2 s (wait type:event):"
+    sort "$work/waits" | uniq -c | sort -rn | head -8
     echo
     echo "== PostgreSQL, ranking pages with $players more players"
     postgres_players "$url"

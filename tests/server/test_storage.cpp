@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -102,6 +103,82 @@ TEST_P(WriteBatches, WritesAreVisibleToReadersOnceAnswered) {
                   SqlStatus::Ok);
         EXPECT_EQ(newsRows(" WHERE text = 'seen'"), i);
     }
+}
+
+// Each racer stores news 1 unless it is there; the insert goes out with the
+// commit. The racers wait (a moment at most) until all have looked, so on
+// PostgreSQL all but one find the key taken at their commit.
+TEST_P(WriteBatches, ATakenKeySentWithTheCommitRunsTheTransactionAgain) {
+    const int racers = 4;  // the pool's connections: all race at once
+    std::atomic<int> inserted{0}, found{0}, notOk{0}, looked{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < racers; ++t) {
+        threads.emplace_back([&] {
+            bool mine = false;
+            SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
+                SqlRows rows;
+                SqlStatus read = sqlExec(connection, "SELECT id FROM news WHERE id = 1", {}, &rows);
+                mine = rows.empty();
+                ++looked;
+                for (int wait = 0; wait < 100 && looked.load() < racers; ++wait) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+                if (read != SqlStatus::Ok || !mine) return read;
+                return sqlRunBeforeCommit(
+                    connection,
+                    {SqlStatement{"INSERT INTO news (id, text) VALUES (1, 'first')", {}, nullptr}});
+            });
+            if (status != SqlStatus::Ok) ++notOk;
+            ++(mine ? inserted : found);
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(notOk.load(), 0);
+    EXPECT_EQ(inserted.load(), 1);
+    EXPECT_EQ(found.load(), racers - 1);
+    EXPECT_EQ(newsRows(" WHERE id = 1"), 1);
+}
+
+TEST_P(WriteBatches, WritesForTheCommitOfAFailedTransactionAreDropped) {
+    for (int i = 1; i <= 3; ++i) {
+        SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
+            SqlStatus queued = sqlRunBeforeCommit(
+                connection,
+                {SqlStatement{
+                    "INSERT INTO news (id, text) VALUES ($1, 'dropped')", {sqlInt(i)}, nullptr}});
+            return queued == SqlStatus::Ok ? SqlStatus::Failed : queued;
+        });
+        EXPECT_EQ(status, SqlStatus::Failed);
+        // A later transaction on any connection must not carry the dropped insert.
+        ASSERT_EQ(inWriteTransaction(database,
+                                     [&](DbConnection* connection) {
+                                         return insertNews(connection, 100 + i, "kept");
+                                     }),
+                  SqlStatus::Ok);
+    }
+    EXPECT_EQ(newsRows(" WHERE text = 'dropped'"), 0);
+    EXPECT_EQ(newsRows(" WHERE text = 'kept'"), 3);
+}
+
+// Statements of one batch see the earlier ones' writes, and each fills its own rows.
+TEST_P(WriteBatches, ABatchRunsInOrderAndStopsAtItsFirstFailure) {
+    ConnectionLease lease(database);
+    SqlRows count, texts;
+    ASSERT_EQ(
+        sqlRunBatch(lease.connection,
+                    {SqlStatement{"INSERT INTO news (id, text) VALUES (7, 'a')", {}, nullptr},
+                     SqlStatement{"SELECT COUNT(*) FROM news", {}, &count},
+                     SqlStatement{"SELECT text FROM news WHERE id = $1", {sqlInt(7)}, &texts}}),
+        SqlStatus::Ok);
+    EXPECT_EQ(firstInteger(count, -1), 1);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0][0], "a");
+    EXPECT_EQ(
+        sqlRunBatch(lease.connection,
+                    {SqlStatement{"INSERT INTO news (id, text) VALUES (7, 'b')", {}, nullptr},
+                     SqlStatement{"INSERT INTO news (id, text) VALUES (8, 'c')", {}, nullptr}}),
+        SqlStatus::Conflict);
+    EXPECT_EQ(newsRows(" WHERE id = 8"), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WriteBatches,
