@@ -203,14 +203,18 @@ void buildParticleQuad(Mesh& mesh) {
 
 // ---- drawing ----
 
+// With a vertex buffer bound the GL takes byte offsets into it, not
+// addresses; they are made from integers, since an offset added to a null
+// pointer is undefined.
+static const void* arrayAddress(const SubMesh& subMesh, size_t offsetBytes) {
+    if (subMesh.buffer) return reinterpret_cast<const void*>(offsetBytes);
+    return reinterpret_cast<const char*>(subMesh.corners.data()) + offsetBytes;
+}
+
 static void pointArraysAt(const SubMesh& subMesh) {
-    const char* base = nullptr;
-    if (subMesh.buffer)
-        glBindBuffer(GL_ARRAY_BUFFER, subMesh.buffer);
-    else
-        base = reinterpret_cast<const char*>(subMesh.corners.data());
-    glVertexPointer(3, GL_FLOAT, cornerBytes, base);
-    glTexCoordPointer(2, GL_FLOAT, cornerBytes, base + 3 * sizeof(float));
+    if (subMesh.buffer) glBindBuffer(GL_ARRAY_BUFFER, subMesh.buffer);
+    glVertexPointer(3, GL_FLOAT, cornerBytes, arrayAddress(subMesh, 0));
+    glTexCoordPointer(2, GL_FLOAT, cornerBytes, arrayAddress(subMesh, 3 * sizeof(float)));
     if (subMesh.buffer) glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
