@@ -24,6 +24,28 @@ void operator delete(void* memory) noexcept {
 void operator delete(void* memory, std::size_t) noexcept {
     std::free(memory);
 }
+// The other forms take the same heap, so whatever frees through the forms
+// above (the library's temporary buffers, the GL driver's compiler) was
+// allocated there.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    allocationCount++;
+    return std::malloc(size ? size : 1);
+}
+void operator delete(void* memory, const std::nothrow_t&) noexcept {
+    std::free(memory);
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return operator new(size, std::nothrow);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
 
 TEST(Profiler, ASectionAllocatesNothingWhileProfilingIsOffAndRecordsItsLabelWhenOn) {
     profilingOn = false;
