@@ -18,9 +18,9 @@ FontData measuredFont() {
     FontData font = {};
     font.h = 20;
     for (float& advance : font.advances) advance = 8;
-    font.advances['a'] = 10;
-    font.advances['b'] = 6;
-    font.advances['*'] = 4;
+    font.advances[int('a')] = 10;
+    font.advances[int('b')] = 6;
+    font.advances[int('*')] = 4;
     return font;
 }
 
@@ -96,7 +96,7 @@ class RealFont : public ::testing::Test {
 TEST_F(RealFont, GlyphsArePackedAsPowerOfTwoRectanglesOnPageZero) {
     EXPECT_FLOAT_EQ(font.h, 24.9f);
     EXPECT_NE(font.listBase, 0u);
-    EXPECT_GT(font.advances['W'], font.advances['i']);
+    EXPECT_GT(font.advances[int('W')], font.advances[int('i')]);
     EXPECT_EQ(font.advances[31], 0);
     int glyphs = 0;
     for (const AtlasRect& rect : atlasPages[0]) {
@@ -116,7 +116,7 @@ TEST_F(RealFont, AlignedTextEndsOrCentresOnX) {
     freetype::print("HHHH", 20, 220, AlignLeft, 1, 255, 255, 255, 255, font);
     auto right = litColumns(30, 62);
     EXPECT_LE(right.second, 200);
-    EXPECT_GE(right.second, 200 - font.advances['H'] / 2);
+    EXPECT_GE(right.second, 200 - font.advances[int('H')] / 2);
     auto centre = litColumns(110, 142);
     EXPECT_NEAR((centre.first + centre.second) / 2.0, 128, 3);
     auto left = litColumns(190, 222);
@@ -145,7 +145,7 @@ TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
     EXPECT_FLOAT_EQ(mediumFont.h, 55 * 0.5f);
     EXPECT_FLOAT_EQ(smallFont.h, 55 * 0.25f);
     EXPECT_NE(smallFont.listBase, 0u);
-    EXPECT_GT(bigFont.advances['M'], 2 * smallFont.advances['M']);
+    EXPECT_GT(bigFont.advances[int('M')], 2 * smallFont.advances[int('M')]);
     // The big glyphs overflow this small atlas: the rest go to further pages.
     EXPECT_GT(atlasPages.size(), 1u);
     int mediumGlyphs = 0;
