@@ -13,5 +13,5 @@ void endIfAssetArchiveMissing() {
     if (message.empty()) return;
     logConsole(message);
     showMessageBox(message, "Error");
-    std::exit(EXIT_FAILURE);
+    endProgram(EXIT_FAILURE);
 }

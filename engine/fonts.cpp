@@ -184,7 +184,7 @@ void setupFonts() {
         // A font file that FreeType cannot use ends the game on purpose.
         logConsole(error.what());
         showMessageBox(error.what(), "Error");
-        std::exit(EXIT_FAILURE);
+        endProgram(EXIT_FAILURE);
     }
     lastListBase = -1.0f;
 }

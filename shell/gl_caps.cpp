@@ -1,6 +1,7 @@
 #include "shell/gl_caps.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/system.h"
 #include "shell/console_log.h"
@@ -22,6 +23,13 @@ int32_t findDisplayMode(float width, float height) {
         if (displayModes[i].first == width && displayModes[i].second == height)
             return static_cast<int32_t>(i);
     return -1;
+}
+
+void (*programEndHook)(int exitCode) = nullptr;
+
+void endProgram(int exitCode) {
+    if (programEndHook) programEndHook(exitCode);
+    std::exit(exitCode);
 }
 
 void showMessageBox(const std::string& text, const std::string& caption) {

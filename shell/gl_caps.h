@@ -30,3 +30,8 @@ int32_t findDisplayMode(float width, float height);
 
 extern bool noDialogs;  // --no-dialogs or ZENTRIX_HEADLESS=1: boxes go to the log and stderr
 void showMessageBox(const std::string& text, const std::string& caption);
+// Ends the program on purpose (a broken font, undecodable sound data), after
+// its message has been shown. The fuzz harnesses install programEndHook to
+// carry on with the next input; a hook that returns still ends the program.
+extern void (*programEndHook)(int exitCode);  // null: just exit
+[[noreturn]] void endProgram(int exitCode);

@@ -97,7 +97,7 @@ long vorbisTell(void* source) {
     logConsole(oggFailureText);
     showMessageBox(oggFailureText, "Error");
     shutdownSound();
-    std::exit(fatalExitCode);
+    endProgram(fatalExitCode);
 }
 
 // Fills pcm from the decoder; stops at the end of the stream or at an error.

@@ -368,4 +368,26 @@ TEST(SoundDeathTest, UndecodableOggEndsTheProgramWithItsMessage) {
                 "Could not read Ogg file from memory");
 }
 
+struct EndedOnPurpose {
+    int exitCode;
+};
+
+// The fuzz harnesses carry on past an intended end: the hook sees its code
+// after the message has been logged, and nothing is decoded.
+TEST(SoundDeathTest, AnEndHookSeesTheExitCodeAfterTheMessage) {
+    noDialogs = true;
+    programEndHook = [](int exitCode) { throw EndedOnPurpose{exitCode}; };
+    const uint8_t garbage[16] = {'O', 'g', 'g', 'S'};
+    size_t soundsBefore = soundNames.size();
+    try {
+        loadSoundFromMemory("broken.ogg", garbage, sizeof(garbage));
+        ADD_FAILURE() << "undecodable data must end the program";
+    } catch (const EndedOnPurpose& ended) {
+        EXPECT_EQ(ended.exitCode, 1);
+    }
+    programEndHook = nullptr;
+    EXPECT_EQ(consoleHistory.back(), "Error: Could not read Ogg file from memory");
+    EXPECT_EQ(soundNames.size(), soundsBefore);
+}
+
 }  // namespace
