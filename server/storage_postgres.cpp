@@ -23,6 +23,16 @@ bool postgresConnect(const std::string& url, DbConnection& connection) {
         return false;
     }
     PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
+    // A commit returns only once its WAL is flushed, even where the cluster
+    // commits asynchronously by default: an answered score is on disk.
+    PGresult* durable = PQexec(conn, "SET synchronous_commit TO on");
+    bool set = PQresultStatus(durable) == PGRES_COMMAND_OK;
+    PQclear(durable);
+    if (!set) {
+        connection.lastError = PQerrorMessage(conn);
+        PQfinish(conn);
+        return false;
+    }
     connection.handle = conn;
     return true;
 }

@@ -181,6 +181,29 @@ TEST_P(WriteBatches, ABatchRunsInOrderAndStopsAtItsFirstFailure) {
     EXPECT_EQ(newsRows(" WHERE id = 8"), 0);
 }
 
+// An answered write must survive a power loss: every pooled connection reads
+// back the setting that makes a commit wait for the disk, whatever the
+// PostgreSQL cluster's own default (the test cluster's is off).
+TEST_P(WriteBatches, EveryConnectionCommitsDurably) {
+    const bool sqlite = GetParam() == TestBackend::Sqlite;
+    const std::vector<std::pair<std::string, std::string>> settings =
+        sqlite
+            ? std::vector<std::pair<std::string, std::string>>{{"PRAGMA synchronous", "2"},
+                                                               {"PRAGMA journal_mode", "wal"}}
+            : std::vector<std::pair<std::string, std::string>>{{"SHOW synchronous_commit", "on"}};
+    std::vector<DbConnection*> held;
+    for (int i = 0; i < 4; ++i) held.push_back(acquireConnection(database));
+    for (DbConnection* connection : held) {
+        for (const auto& [query, expected] : settings) {
+            SqlRows rows;
+            ASSERT_EQ(sqlExec(connection, query, {}, &rows), SqlStatus::Ok) << query;
+            ASSERT_FALSE(rows.empty() || rows[0].empty()) << query;
+            EXPECT_EQ(rows[0][0], expected) << query;
+        }
+    }
+    for (DbConnection* connection : held) releaseConnection(database, connection);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WriteBatches,
                          ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
                          [](const ::testing::TestParamInfo<TestBackend>& info) {
