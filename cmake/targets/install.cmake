@@ -15,6 +15,10 @@ set_property(SOURCE shell/main_loop.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              ZENTRIX_INSTALLED_DATA_DIR="${ZENTRIX_DATA_FROM_BIN}")
 set_property(SOURCE server/cli.cpp tools/proto/main.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              ZENTRIX_VERSION="${PROJECT_VERSION}")
+# The sanitizer build neither installs nor packages.
+if(ZENTRIX_SANITIZE)
+  return()
+endif()
 
 # Manual pages and the changelog are shipped gzip-compressed, as Debian wants.
 function(zentrix_gzip source output)

@@ -38,7 +38,7 @@ gtest_discover_tests(zentrix_server_tests DISCOVERY_TIMEOUT 60
   PROPERTIES TIMEOUT 300 FIXTURES_REQUIRED server_pg
   ENVIRONMENT ZENTRIX_TEST_PG_DIR=${ZENTRIX_TEST_PG_DIR})
 
-# Script tests of the real program (durability under SIGKILL, the fuzzer when clang is present).
+# Script tests of the real program (durability under SIGKILL, PostgreSQL restarts, the web site).
 file(GLOB ZENTRIX_SERVER_SCRIPT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.sh)
 foreach(script ${ZENTRIX_SERVER_SCRIPT_TESTS})
   get_filename_component(name ${script} NAME_WE)
@@ -48,6 +48,9 @@ endforeach()
 # The load generators of bench/server (never run by the tests).
 add_executable(zentrix-server-bench bench/server/load.cpp)
 target_link_libraries(zentrix-server-bench PRIVATE zentrix_encodings PkgConfig::HTTPLIB Threads::Threads)
+if(ZENTRIX_SANITIZE)
+  return()
+endif()
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 add_executable(zentrix-server-players bench/server/players.cpp)
 target_link_libraries(zentrix-server-players PRIVATE zentrix_encodings PkgConfig::CURL)

@@ -18,7 +18,7 @@ static const ServerKey& fuzzKey() {
     static ServerKey key;
     static bool loaded = false;
     if (!loaded) {
-        std::ifstream file(ZENTRIX_FUZZ_KEY);
+        std::ifstream file(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
         std::ostringstream pem;
         pem << file.rdbuf();
         std::string error;

@@ -9,10 +9,10 @@
 #include "engine/asset_archive.h"
 #include "shell/console_log.h"
 
-// The script names a scratch file in memory-backed storage and removes it after the run.
+// The runner names a scratch folder in memory-backed storage and removes it after the run.
 static std::string scratchPath() {
-    const char* path = std::getenv("ZENTRIX_FUZZ_SCRATCH");
-    return path ? path : "zentrix_fuzz_archive.ass";
+    const char* folder = std::getenv("ZENTRIX_FUZZ_SCRATCH");
+    return std::string(folder ? folder : ".") + "/archive.ass";
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
