@@ -32,5 +32,16 @@ function(zentrix_fuzz_target name)
   set_tests_properties(fuzz_${name} PROPERTIES RESOURCE_LOCK fuzzer TIMEOUT 180)
 endfunction()
 
+# The game's readers of its own files (any of which may be damaged).
 zentrix_fuzz_target(archive_index LIBRARIES zentrix_core FLAGS -max_len=4096)
+zentrix_fuzz_target(archive LIBRARIES zentrix_core FLAGS -max_len=16384)
+zentrix_fuzz_target(tga LIBRARIES zentrix_core FLAGS -max_len=16384)
+zentrix_fuzz_target(mesh LIBRARIES zentrix_core FLAGS -max_len=8192)
+zentrix_fuzz_target(level LIBRARIES zentrix_core FLAGS -max_len=4096)
+zentrix_fuzz_target(ogg LIBRARIES zentrix_core FLAGS -max_len=16384)
+zentrix_fuzz_target(settings LIBRARIES zentrix_core FLAGS -max_len=8192)
+zentrix_fuzz_target(password LIBRARIES zentrix_core FLAGS -max_len=1024)
+# What the game reads from the server, and what the server reads from the game.
+zentrix_fuzz_target(replies LIBRARIES zentrix_core FLAGS -max_len=8192)
 zentrix_fuzz_target(request LIBRARIES zentrix_server DICT endpoints FLAGS -max_len=8192)
+zentrix_fuzz_target(endpoints LIBRARIES zentrix_server FLAGS -max_len=8192)

@@ -1,0 +1,45 @@
+// Shared by the libFuzzer targets: a scratch folder in memory-backed storage,
+// quiet logging, and a catch for the places where the game ends on purpose.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "shell/console_log.h"
+#include "shell/gl_caps.h"
+
+// The folder run_fuzzer.sh made for this run (removed after it).
+inline std::string fuzzScratch() {
+    const char* folder = std::getenv("ZENTRIX_FUZZ_SCRATCH");
+    return folder ? folder : ".";
+}
+
+inline std::string fuzzBytes(const uint8_t* data, size_t size) {
+    return std::string(reinterpret_cast<const char*>(data), size);
+}
+
+inline void writeFuzzFile(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) __builtin_trap();
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+// Thrown where the game would end itself on purpose with its message shown;
+// the harness takes it as a handled input, not as a crash.
+struct ProgramEnded {
+    int exitCode;
+};
+
+[[noreturn]] inline void throwProgramEnded(int exitCode) {
+    throw ProgramEnded{exitCode};
+}
+
+// No log file (the folder cannot exist), no message boxes, ends caught.
+inline void quietGame() {
+    logDirectory = "/dev/null/";
+    noDialogs = true;
+    programEndHook = throwProgramEnded;
+}
