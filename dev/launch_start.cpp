@@ -1,5 +1,8 @@
 #include "dev/launch_start.h"
 
+#include <GL/gl.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "dev/bot.h"
@@ -7,9 +10,14 @@
 #include "screens/intro.h"
 #include "shell/console_log.h"
 #include "shell/frame_state.h"
+#include "shell/game_state.h"
 #include "shell/launch_options.h"
 
 static constexpr int32_t classicLevels = 10;
+// Autoplay begins a new run this long after a run's score screen appears.
+static constexpr float scoreScreenPauseMs = 3000.0f;
+
+int64_t autoplayGlErrors = 0;
 
 bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level) {
     static const char* const names[] = {"casual", "normal",   "expert",
@@ -46,6 +54,27 @@ static void handStartToIntro() {
     pendingStart = {mode, level, launchOptions.hasSeed, launchOptions.seed};
 }
 
+// Autoplay goes on past the end of a run: a while after the score screen
+// appears the next run begins, in the next mode (Classic at the next level).
+static void startNextAutoplayRun() {
+    static float shownMs = 0.0f;
+    static int32_t runs = 0;
+    if (GameState != ScoreScreen) {
+        shownMs = 0.0f;
+        return;
+    }
+    shownMs += frameDtMs;
+    if (shownMs < scoreScreenPauseMs) return;
+    runs++;
+    int32_t mode = ModeCasual + runs % 6;
+    int32_t level = 1 + runs / 6 % classicLevels;
+    logConsole("Autoplay begins run " + std::to_string(runs) + " in mode " + std::to_string(mode));
+    GameState = Game;
+    fadeTimer = 0;
+    beginGame(mode, level);
+    resetBot(botSeed() + static_cast<uint32_t>(runs));
+}
+
 void runDevelopmentFrame() {
     static bool handedOver = false;
     static bool startWaiting = false;
@@ -60,6 +89,17 @@ void runDevelopmentFrame() {
         resetBot(botSeed());
     }
     if (!autoplayOn) return;
+    startNextAutoplayRun();
     // The bot moves by the time the last frame took, as a player would.
     botStep(frameDtMs);
+}
+
+void checkAutoplayGlErrors() {
+    if (!autoplayOn) return;
+    for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+        char text[64];
+        snprintf(text, sizeof text, "GL error 0x%04x in an autoplay frame", error);
+        logConsole(text);
+        autoplayGlErrors++;
+    }
 }

@@ -10,3 +10,7 @@ bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level);
 // Called once a frame by the main loop before the frame's input and update:
 // the first call hands a --start game to the intro; then the bot plays.
 void runDevelopmentFrame();
+// With --autoplay, once a frame after drawing: logs each GL error the frame
+// raised, so a soak can count them.
+void checkAutoplayGlErrors();
+extern int64_t autoplayGlErrors;  // GL errors seen in autoplay frames

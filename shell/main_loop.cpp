@@ -177,6 +177,7 @@ static bool runOneFrame() {
     updateStreamingTextures(dtMs);
     Update(dtMs);
     Draw();
+    checkAutoplayGlErrors();
     takeScriptScreenshots(frameNumber);
     windowRecord.lastCounter = now;
     swapBuffers();
