@@ -48,9 +48,18 @@ endforeach()
 # The load generators of bench/server (never run by the tests).
 add_executable(zentrix-server-bench bench/server/load.cpp)
 target_link_libraries(zentrix-server-bench PRIVATE zentrix_encodings PkgConfig::HTTPLIB Threads::Threads)
+# The simulated power loss of tests/server/power_loss.sh: a preloaded library
+# that keeps, for each flushed file, the state of its last flush.
+add_library(zentrix_power_loss_shim SHARED tests/server/power_loss_shim.c)
+target_link_libraries(zentrix_power_loss_shim PRIVATE ${CMAKE_DL_LIBS})
+set_target_properties(zentrix_power_loss_shim PROPERTIES PREFIX "" OUTPUT_NAME power_loss_shim)
+# Preloaded into sanitized programs too, so it carries no instrumentation itself.
+target_compile_options(zentrix_power_loss_shim PRIVATE -fno-sanitize=all)
+
 if(ZENTRIX_SANITIZE)
   return()
 endif()
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 add_executable(zentrix-server-players bench/server/players.cpp)
 target_link_libraries(zentrix-server-players PRIVATE zentrix_encodings PkgConfig::CURL)
+
