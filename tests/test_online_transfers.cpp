@@ -21,7 +21,11 @@
 
 namespace {
 
-enum class Answer { Truncated, Huge, Binary };
+enum class Answer { Truncated, Huge, Binary, Empty, Fail, WrongCategory, Delayed };
+
+// Longer than the time-out the queue gives these transfers.
+constexpr int delayedReplySeconds = 3;
+constexpr int shortTimeoutSeconds = 1;
 
 struct HostileServer {
     httplib::Server server;
@@ -40,7 +44,17 @@ struct HostileServer {
         thread.join();
     }
     void reply(httplib::Response& response) {
-        if (answer == Answer::Huge) {
+        if (answer == Answer::Empty) {
+            response.set_content("", "text/plain");
+        } else if (answer == Answer::Fail) {
+            response.set_content("fail", "text/plain");
+        } else if (answer == Answer::WrongCategory) {
+            // A ranking page where a login, score or patch reply belongs.
+            response.set_content("0 ROWS 1\r\nplayer 1520 1\r\n", "text/plain");
+        } else if (answer == Answer::Delayed) {
+            std::this_thread::sleep_for(std::chrono::seconds(delayedReplySeconds));
+            response.set_content("success 1 2 3 4 5", "text/plain");
+        } else if (answer == Answer::Huge) {
             response.set_content(std::string(10 << 20, 'A'), "text/plain");
         } else if (answer == Answer::Binary) {
             std::string bytes(4096, '\0');
@@ -132,6 +146,42 @@ TEST_F(OnlineTransfers, EveryKindSurvivesHostileReplies) {
     // Login retries and patch restarts queue nothing themselves; the screens do.
     EXPECT_EQ(urlsLines(), transfers);
     EXPECT_EQ(patchData, "");  // the last patch reply failed its digest and was dropped
+}
+
+// Answers that are well-formed HTTP but no use to the game: nothing is
+// accepted, and a reply that never comes ends at the time-out while every
+// pump of the queue returns at once (the frames go on).
+TEST_F(OnlineTransfers, EveryKindSurvivesEmptyFailWrongAndLateReplies) {
+    HostileServer hostile;
+    secureBaseUrl = "http://127.0.0.1:" + std::to_string(hostile.port) + "/secure.php?data=";
+    std::string buffers[RankingRequest];
+    for (Answer answer : {Answer::Empty, Answer::Fail, Answer::WrongCategory, Answer::Delayed}) {
+        hostile.answer = answer;
+        for (int kind = LoginRequest; kind <= RankingRequest; kind++)
+            queueRequest("kind" + std::to_string(kind), &buffers[kind - 1], kind,
+                         shortTimeoutSeconds);
+        auto longestPump = std::chrono::steady_clock::duration::zero();
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        bool running = true;
+        while (running && std::chrono::steady_clock::now() < deadline) {
+            auto before = std::chrono::steady_clock::now();
+            curlprocess();
+            longestPump = std::max(longestPump, std::chrono::steady_clock::now() - before);
+            running = false;
+            for (const HttpRequest& request : requestLog) running |= !request.done;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_FALSE(running);
+        EXPECT_LT(longestPump, std::chrono::seconds(shortTimeoutSeconds));
+        EXPECT_NE(GameState, LoginToMenu);
+        EXPECT_NE(GameState, Patching);
+        for (const HttpRequest& request : requestLog) {
+            if (answer == Answer::Delayed) {
+                EXPECT_EQ(request.result, CURLE_OPERATION_TIMEDOUT);
+            }
+        }
+        requestLog.clear();
+    }
 }
 
 TEST_F(OnlineTransfers, BlockingRequestReportsTheTransferResult) {
