@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -57,10 +58,13 @@ static int openRegularFile(const std::string& path) {
 }
 
 // Reads at most limit bytes; truncated tells whether the file held more.
+// The buffer grows with what is read, so a small file costs a small buffer.
 static std::string readUpTo(int fd, size_t limit, bool& truncated) {
-    std::string data(limit + 1, '\0');
+    constexpr size_t chunkBytes = 16 * 1024;
+    std::string data;
     size_t filled = 0;
-    while (filled < data.size()) {
+    while (filled <= limit) {
+        data.resize(std::min(filled + chunkBytes, limit + 1));
         ssize_t got = read(fd, &data[filled], data.size() - filled);
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) break;
