@@ -4,7 +4,7 @@
 # build, so a fault, a leak (reported at exit) or a run that never ends
 # fails it. Usage: bench/soak/levels.sh BUILD_ASAN_DIR ARCHIVE [SEEDS]
 set -euo pipefail
-build=${1:?usage: levels.sh BUILD_ASAN_DIR ARCHIVE [SEEDS]}
+build=$(cd "${1:?usage: levels.sh BUILD_ASAN_DIR ARCHIVE [SEEDS]}" && pwd)
 archive=$(realpath "${2:?}")
 seeds=${3:-16}
 work=$(mktemp -d)
