@@ -10,7 +10,10 @@ cleanup() {
 }
 trap cleanup EXIT
 cd "$work"
-cp "$build/zentrix" "$work/zentrix-online"
+# A copy named after the test: a running copy of the same file name counts as
+# an older instance and is waited for, then ended.
+game_copy=$work/zentrix-$(basename "$0" .sh)
+cp "$build/zentrix" "$game_copy"
 ln -s "$build/data" "$work/data"
 export XDG_DATA_HOME="$work/xdg"
 key=$build/keys/server_private.pem
@@ -46,7 +49,7 @@ stop_server() {
 # run_game SCRIPT [options...]: the game at 1280x720 with the test's settings folder.
 run_game() {
   local script=$1; shift
-  timeout 120 xvfb-run -a -s "-screen 0 1920x1080x24" "$work/zentrix-online" --windowed 1280x720 \
+  timeout 120 xvfb-run -a -s "-screen 0 1920x1080x24" "$game_copy" --windowed 1280x720 \
     --no-dialogs --config-dir "$work/cfg" --fixed-step 16 --seed 3 --script "$script" \
     --server "http://127.0.0.1:$port" "$@"
 }
