@@ -10,9 +10,9 @@ cleanup() {
 }
 trap cleanup EXIT
 cd "$work"
-# A copy named after the test: a running copy of the same file name counts as
-# an older instance and is waited for, then ended.
-game_copy=$work/zentrix-$(basename "$0" .sh)
+# A copy named after the test and this shell: a running copy of the same file
+# name counts as an older instance and is waited for, then ended.
+game_copy=$work/zentrix-$(basename "$0" .sh)-$$
 cp "$build/zentrix" "$game_copy"
 ln -s "$build/data" "$work/data"
 export XDG_DATA_HOME="$work/xdg"
