@@ -10,7 +10,7 @@
 // frame time divided by that floor says how far above the renderer's own
 // cost the view is.
 //
-//   zentrix-frames [--scene heavy|typical] [--size WxH] [--msaa 0|4] [--frames N]
+//   zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] [--frames N]
 //                  [--seed N] [--level N] [--shot PNG] [--without PART]...
 //
 // Run it from a folder holding data/assets.ass under a display (run.sh
@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench/frames/floor.h"
+#include "bench/frames/launch.h"
 #include "dev/launch_start.h"
 #include "engine/particles.h"
 #include "engine/textures.h"
@@ -50,6 +51,7 @@ namespace {
 
 struct BenchOptions {
     bool typical = false;  // --scene typical: level 3, normal play, no Timewarp
+    bool launch = false;   // --scene launch: time from launch to the offline Login step
     int width = 1280, height = 720;
     int msaa = 0;
     int frames = 600;
@@ -82,16 +84,21 @@ bool leaveOut(const std::string& part, BenchOptions& options) {
     return false;
 }
 
+bool chooseScene(const std::string& scene, BenchOptions& options) {
+    options.typical = scene == "typical";
+    options.launch = scene == "launch";
+    return options.typical || options.launch || scene == "heavy";
+}
+
 bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string name = argv[i];
         int value = atoi(argv[i + 1]);
         if (name == "--shot")
             options.shot = argv[i + 1];
-        else if (name == "--scene" &&
-                 (argv[i + 1] == std::string("typical") || argv[i + 1] == std::string("heavy")))
-            options.typical = argv[i + 1] == std::string("typical");
-        else if (name == "--size")
+        else if (name == "--scene") {
+            if (!chooseScene(argv[i + 1], options)) return false;
+        } else if (name == "--size")
             sscanf(argv[i + 1], "%dx%d", &options.width, &options.height);
         else if (name == "--msaa")
             options.msaa = value;
@@ -286,11 +293,12 @@ int main(int argc, char** argv) {
     BenchOptions options;
     if (!parseBenchOptions(argc, argv, options)) {
         fprintf(stderr,
-                "usage: zentrix-frames [--scene heavy|typical] [--size WxH] [--msaa 0|4] "
+                "usage: zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] "
                 "[--frames N] [--seed N] [--level N] [--shot PNG] "
                 "[--without blur|warning|particles]...\n");
         return 2;
     }
+    if (options.launch) return measureLaunch(options.width, options.height, "bench-launch-config");
     std::string configDir = "bench-frames-config";
     setLaunchOptions(options, configDir);
     if (!platformInitVideo()) {
@@ -325,6 +333,7 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     for (const FrameSample& sample : samples) times.push_back(sample.ms);
     printFloor(times, sceneSamples, floor);
+    printf("  %s\n", residentMemoryLine().c_str());
     printf("  load average before %s, after %s\n", loadBefore.c_str(), loadAverage().c_str());
     shutdownGame();
     destroyGLWindow(windowRecord);
