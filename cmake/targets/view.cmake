@@ -1,4 +1,5 @@
 # The game view's frame-time bench: a scripted heavy scene rendered by the
 # real program under a virtual display (bench/frames/run.sh drives it).
-add_executable(zentrix-frames bench/frames/main.cpp)
+add_executable(zentrix-frames bench/frames/main.cpp bench/frames/floor.cpp
+                              bench/frames/launch.cpp)
 target_link_libraries(zentrix-frames PRIVATE zentrix_core)
