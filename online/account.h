@@ -39,7 +39,7 @@ extern std::string userId;           // account id from the login reply
 extern std::string playHash;         // session token from the login reply
 extern std::string emailText;        // CreateAcc e-mail field
 extern std::string retypedPassword;  // CreateAcc password-again field
-extern bool scoreAwaitingReply;      // a submitted score still waits for the server
+extern bool scoreAwaitingReply;      // a score was submitted online: its score screen fades in
 extern std::string sessionhash;  // id of the current run of games, made when a game type is chosen
 extern std::string loginReply;   // reply buffer of the login request
 extern int32_t loginRetries;     // failed connections of this login attempt, 0..3

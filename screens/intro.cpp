@@ -9,6 +9,7 @@
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "online/account.h"
+#include "online/achievements.h"
 #include "online/requests.h"
 #include "screens/backdrop.h"
 #include "screens/fade.h"
@@ -42,7 +43,7 @@ static void runLoadingStep() {
     loadMeshesAndParticles();
     preloadSounds();
     preloadTextures();
-    // The achievement table is filled here once the achievements exist.
+    fillAchievementTable();
     introLoaded = true;
 }
 

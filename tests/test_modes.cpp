@@ -126,6 +126,7 @@ TEST_F(ModesTest, SurvivalDifficultyFallsWithEachStage) {
 
 TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     gametest::resetWorld(ModeSurvival);
+    gametest::goOnline();
     buildMass({{"rgbyrgby"}});
     redFlag = true;
     bigFont.h = 40.0f;
@@ -147,7 +148,7 @@ TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     EXPECT_TRUE(floatingTexts[0].message) << "the bonus in the message colour";
     EXPECT_FALSE(floatingTexts[0].big || floatingTexts[1].message);
     bigFont.h = 0.0f;
-    EXPECT_EQ(unlockRequests, (std::vector<std::string>{"youvegotredonyou"}));
+    EXPECT_EQ(gametest::unlockedKeys(), (std::vector<std::string>{"youvegotredonyou"}));
     EXPECT_FALSE(redFlag);
 }
 
