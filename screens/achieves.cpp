@@ -42,7 +42,6 @@ static constexpr float slideDivisor = 1200.0f;  // pixels per ms: the screen hei
 static constexpr float shrinkPerMs = 1.5f / 1000.0f, growPerMs = 3.5f / 1000.0f;
 // The page arrows.
 static constexpr float arrowInsetShare = 0.1f, arrowSizeShare = 0.05f;
-static constexpr float arrowAlpha = 200.0f, endArrowAlpha = 70.0f;
 static constexpr float titleRow = -4.0f;
 
 static float screenW() {
@@ -193,9 +192,8 @@ static void drawPage(int32_t page, float alpha, float leastScale) {
 }
 
 static void drawArrow(int32_t item, const char* texture, bool atEnd) {
-    float side = arrowSizeShare * screenH();
-    float alpha = atEnd ? endArrowAlpha : hoverItem == item ? opaque : arrowAlpha;
-    Render2D(arrowCentre(item), {side, side}, AnchorCentre, texture, alpha);
+    drawIconButton(arrowCentre(item), arrowSizeShare * screenH(), texture, hoverItem == item,
+                   atEnd);
 }
 
 void renderAchieves() {
