@@ -47,18 +47,22 @@ static void runLoadingStep() {
     introLoaded = true;
 }
 
-// The pending game begins offline, as the menus would begin it.
-static void beginPendingGame() {
-    connectionMode = ConnectionOffline;
+void startPendingGame(const PendingStart& start) {
     // The stars draw from rand() too: a fresh field keeps the game's draws
-    // the same however long the intro took.
-    if (pendingStart.reseed) {
-        srand(pendingStart.seed);
+    // the same however long the screens before took.
+    if (start.reseed) {
+        srand(start.seed);
         resetStarfield();
     }
     GameState = Game;
     fadeTimer = 0;
-    beginGame(pendingStart.mode, pendingStart.level);
+    beginGame(start.mode, start.level, start.ranked);
+}
+
+// The pending game begins offline, as the menus would begin it.
+static void beginPendingGame() {
+    connectionMode = ConnectionOffline;
+    startPendingGame(pendingStart);
     pendingStart = PendingStart{};
 }
 

@@ -224,15 +224,36 @@ TEST_F(ModesTest, LogLinesCarryModeLevelScoreAndTime) {
 
 TEST(StartOption, ModeAndOptionalClassicLevel) {
     int32_t mode = 0, level = 0;
-    EXPECT_TRUE(parseStartMode("expert:10", mode, level));
+    bool ranked = true;
+    EXPECT_TRUE(parseStartMode("expert:10", mode, level, ranked));
     EXPECT_EQ(mode, ModeExpert);
     EXPECT_EQ(level, 10);
-    EXPECT_TRUE(parseStartMode("meditation", mode, level));
+    EXPECT_FALSE(ranked);
+    EXPECT_TRUE(parseStartMode("meditation", mode, level, ranked));
     EXPECT_EQ(mode, ModeMeditation);
     EXPECT_EQ(level, 0);
-    EXPECT_FALSE(parseStartMode("normal:11", mode, level));
-    EXPECT_FALSE(parseStartMode("normal:2x", mode, level));
-    EXPECT_FALSE(parseStartMode("chess", mode, level));
+    EXPECT_FALSE(parseStartMode("normal:11", mode, level, ranked));
+    EXPECT_FALSE(parseStartMode("normal:2x", mode, level, ranked));
+    EXPECT_FALSE(parseStartMode("chess", mode, level, ranked));
+    EXPECT_FALSE(parseStartMode("ranked", mode, level, ranked));
+}
+
+TEST(StartOption, RankedFormStartsARankedRunAtTheLevel) {
+    int32_t mode = 0, level = 0;
+    bool ranked = false;
+    EXPECT_TRUE(parseStartMode("ranked:casual:10", mode, level, ranked));
+    EXPECT_TRUE(ranked);
+    EXPECT_EQ(mode, ModeCasual);
+    EXPECT_EQ(level, 10);
+    EXPECT_TRUE(parseStartMode("ranked:normal", mode, level, ranked));
+    EXPECT_EQ(level, 0);
+    gametest::resetWorld();
+    beginGame(ModeCasual, 10, true);
+    EXPECT_FALSE(practiceMode) << "ranked: the run counts";
+    EXPECT_EQ(levelIndex, 9);
+    beginGame(ModeCasual, 10);
+    EXPECT_TRUE(practiceMode);
+    gametest::restoreWorld();
 }
 
 }  // namespace

@@ -243,7 +243,11 @@ int main(int argc, char** argv) {
     }
     printReport(options, samples, preloadMs, longestCombo);
     if (!options.shot.empty()) {
-        launchScript = {{0, "shot", 0, 0, 0, options.shot}};
+        ScriptCommand shot;
+        shot.frame = 0;
+        shot.action = "shot";
+        shot.argument = options.shot;
+        launchScript = {shot};
         runFrame(options, true);
     }
     shutdownGame();
