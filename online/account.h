@@ -57,6 +57,11 @@ constexpr size_t minimumServerReply = 5;  // a which_server.php reply this long 
 std::string loginRequestText(const std::string& name, const std::string& password,
                              const MachineDescription& machine, int32_t width, int32_t height,
                              const std::string& macList);
+// The blocking requests' texts, keys in order, values unescaped.
+std::string checkNameRequestText(const std::string& name);
+std::string registerRequestText(const std::string& name, const std::string& password,
+                                const std::string& email);
+std::string logoutRequestText(const std::string& userId, const std::string& playHash);
 // Asks which_server.php for the address; a reply longer than 4 characters
 // replaces secureBaseUrl. Returns the transfer's result.
 int32_t chooseServer();
