@@ -324,7 +324,11 @@ int main(int argc, char** argv) {
     }
     // The picture comes before the floor, which binds a texture of its own.
     if (!options.shot.empty()) {
-        launchScript = {{0, "shot", 0, 0, 0, options.shot}};
+        ScriptCommand shot;
+        shot.frame = 0;
+        shot.action = "shot";
+        shot.argument = options.shot;
+        launchScript = {shot};
         runFrame(options, true);
     }
     uint64_t sceneSamples = countSceneSamples(options);
