@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/input_state.h"
+#include "online/ranking.h"
 #include "platform/window.h"
 #include "screens/ranking.h"
 #include "shell/game_state.h"
@@ -113,14 +114,14 @@ TEST_F(PlatformEvents, MotionMergesOnlyUpToTheNextButtonWheelOrKey) {
 
 TEST_F(PlatformEvents, PartialWheelNotchesScrollNothingUntilTheyMakeAWholeOne) {
     GameState = Ranking;
-    rankingRowCount = 30;
-    rankingFirstRow = 5;
+    rankingRows.assign(30, "1 player 100");
+    rankingScroll = 5;
     for (int whole : {0, 0, -1, 0, 0}) pushWheel(-0.4f, whole);
     std::vector<int32_t> firstRows;
     PlatformEvent event;
     while (platformPollEvent(event)) {
         windowProcedure(event);
-        firstRows.push_back(rankingFirstRow);
+        firstRows.push_back(rankingScroll);
     }
     EXPECT_EQ(firstRows, (std::vector<int32_t>{5, 5, 6, 6, 6}))
         << "one row down at the third 0.4 notch, none before or after";
