@@ -4,12 +4,16 @@
 #include <cmath>
 #include <vector>
 
+#include "dev/bot_view.h"
 #include "engine/camera.h"
 #include "game/blocks.h"
 #include "game/meter.h"
+#include "game/modes.h"
 #include "game/play.h"
+#include "game/powerups.h"
 #include "game/tutorials.h"
 #include "online/achievements.h"
+#include "platform/input_state.h"
 #include "screens/pause.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
@@ -36,11 +40,18 @@ static float dragStep[2] = {0, 0};  // pixels per ms of a rotation drag
 static int32_t rotationsInARow = 0;
 static uint32_t botRandomState = 1;
 
+// Cells the bot's own recent shots fly to: it remembers where it fired.
+struct RememberedShot {
+    Vec3 cell;
+    float ageMs;
+};
+static std::vector<RememberedShot> recentShots;
+static constexpr float shotMemoryMs = 1000.0f;
+
 static constexpr int32_t completesBonus = 100;
 static constexpr int32_t maxRotationsBeforeAnyShot = 2;
 static constexpr float aimPatienceMs = 400.0f;
 static constexpr float dragLengthMs = 300.0f;
-static constexpr float screenMargin = 0.04f;
 
 static uint32_t botRandom() {
     botRandomState ^= botRandomState << 13;
@@ -60,6 +71,7 @@ void resetBot(uint32_t seed) {
     phaseLength = botSkill.reactionMs;
     rotationsInARow = 0;
     botShots = 0;
+    recentShots.clear();
 }
 
 static void enterPhase(BotPhase next, float lengthMs) {
@@ -105,101 +117,33 @@ static void releaseRotate() {
 
 // ---- choosing a face ----
 
-// Colour groups of the standing mass: a group number per slot and each group's size.
-static void labelGroups(std::vector<int32_t>& group, std::vector<int32_t>& size) {
-    group.assign(blockSlots, -1);
-    size.clear();
-    for (int32_t start = 0; start < blockSlots; start++) {
-        if (group[start] != -1 || !isStanding(blockTable[start])) continue;
-        int32_t id = static_cast<int32_t>(size.size());
-        size.push_back(0);
-        std::vector<int32_t> open = {start};
-        group[start] = id;
-        while (!open.empty()) {
-            int32_t slot = open.back();
-            open.pop_back();
-            size[id]++;
-            for (int32_t d = MinusX; d <= MinusY; d++) {
-                int32_t next = neighbourOf(slot, d);
-                if (next == -1 || group[next] != -1) continue;
-                if (blockTable[next].colour != blockTable[slot].colour) continue;
-                group[next] = id;
-                open.push_back(next);
-            }
-        }
-    }
+static Vec3 cellInFront(int32_t slot, int32_t face) {
+    return blockTable[slot].pos + directionVector(face) * blockUnit;
 }
 
-static bool cellTaken(Vec3 cell) {
-    if (findBlockAt(cell.x, cell.y, cell.z) != -1) return true;
-    for (const Block& block : blockTable) {
-        if (block.alive && block.targetPos == cell) return true;
-    }
+static bool shotRecentlyAt(Vec3 cell) {
+    for (const RememberedShot& shot : recentShots)
+        if (shot.cell == cell) return true;
     return false;
 }
 
-// Size of the group a block of `colour` in `cell` would belong to.
-static int32_t groupWithShot(Vec3 cell, int32_t colour, const std::vector<int32_t>& group,
-                             const std::vector<int32_t>& size) {
-    int32_t total = 1, seen[6], seenCount = 0;
-    for (int32_t d = MinusX; d <= MinusY; d++) {
-        Vec3 next = cell + directionVector(d) * blockUnit;
-        int32_t slot = findRestingBlockAt(next.x, next.y, next.z);
-        if (slot == -1 || blockTable[slot].colour != colour) continue;
-        bool counted = false;
-        for (int32_t i = 0; i < seenCount; i++) counted = counted || seen[i] == group[slot];
-        if (counted) continue;
-        seen[seenCount++] = group[slot];
-        total += size[group[slot]];
-    }
-    return total;
+static void ageShotMemory(float dtMs) {
+    for (RememberedShot& shot : recentShots) shot.ageMs += dtMs;
+    recentShots.erase(
+        std::remove_if(recentShots.begin(), recentShots.end(),
+                       [](const RememberedShot& s) { return s.ageMs > shotMemoryMs; }),
+        recentShots.end());
 }
 
-static bool screenPointOf(Vec3 point, float& x, float& y) {
-    int viewport[4] = {0, 0, ScreenWidth, ScreenHeight};
-    double wx, wy, wz;
-    if (!projectPoint(point, modelviewMatrix, projectionMatrix, viewport, wx, wy, wz)) return false;
-    x = static_cast<float>(wx);
-    y = static_cast<float>(ScreenHeight - wy);
-    return wz > 0 && wz < 1;
-}
-
-// Inside the window, away from its edges and from the powerup buttons.
-static bool comfortablePoint(float x, float y) {
-    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
-    if (x < screenMargin * w || x > (1 - screenMargin) * w) return false;
-    if (y < screenMargin * h || y > (1 - screenMargin) * h) return false;
-    float button = 0.05f * w;
-    return !(x < 4.5f * button && y > h - 2 * button);
-}
-
-static std::vector<BotTarget> listTargets() {
-    std::vector<int32_t> group, size;
-    labelGroups(group, size);
+// Every seen face with a free cell in front, valued by the group the shown colour would make.
+static std::vector<BotTarget> listTargets(const BotView& view) {
     std::vector<BotTarget> targets;
-    for (int32_t slot = 0; slot < blockSlots; slot++) {
-        if (!isStanding(blockTable[slot])) continue;
-        for (int32_t face = MinusX; face <= MinusY; face++) {
-            if (!faceTowardsEye(slot, face)) continue;
-            Vec3 normal = directionVector(face);
-            Vec3 cell = blockTable[slot].pos + normal * blockUnit;
-            BotTarget t = {slot, face, 0, 0, 0};
-            if (cellTaken(cell) || !screenPointOf(cell - normal * (blockUnit / 2), t.x, t.y) ||
-                !comfortablePoint(t.x, t.y))
-                continue;
-            int32_t n = groupWithShot(cell, currentColour, group, size);
-            t.value = n >= 4 ? n + completesBonus : n;
-            targets.push_back(t);
-        }
+    for (const SeenFace& seen : view.faces) {
+        if (shotRecentlyAt(cellInFront(seen.slot, seen.face))) continue;
+        int32_t n = groupWithShot(view, seen, currentColour);
+        targets.push_back({seen.slot, seen.face, n >= 4 ? n + completesBonus : n, seen.x, seen.y});
     }
     return targets;
-}
-
-// The player's own picking must find the face at that point.
-static bool reachable(const BotTarget& t) {
-    int32_t slot = -1, face = -1;
-    return pickFaceAt(static_cast<int32_t>(t.x), static_cast<int32_t>(t.y), slot, face) &&
-           slot == t.slot && face == t.face;
 }
 
 // A person weighs a few of the faces in view, not all of them.
@@ -210,28 +154,48 @@ static void keepWhatCatchesTheEye(std::vector<BotTarget>& targets) {
         targets.resize(botSkill.attention);
 }
 
-static bool bestReachable(std::vector<BotTarget>& targets, BotTarget& chosen) {
-    constexpr int maxChecks = 8;
+static bool bestTarget(std::vector<BotTarget>& targets, BotTarget& chosen) {
     keepWhatCatchesTheEye(targets);
-    std::stable_sort(targets.begin(), targets.end(),
-                     [](const BotTarget& a, const BotTarget& b) { return a.value > b.value; });
-    for (int i = 0; i < maxChecks && i < static_cast<int>(targets.size()); i++) {
-        if (!reachable(targets[i])) continue;
-        chosen = targets[i];
-        return true;
-    }
-    return false;
+    if (targets.empty()) return false;
+    chosen =
+        *std::max_element(targets.begin(), targets.end(),
+                          [](const BotTarget& a, const BotTarget& b) { return a.value < b.value; });
+    return true;
 }
 
 static bool carelessTarget(const std::vector<BotTarget>& targets, BotTarget& chosen) {
-    constexpr int maxTries = 8;
-    for (int i = 0; i < maxTries && !targets.empty(); i++) {
-        const BotTarget& t = targets[botRandom() % targets.size()];
-        if (!reachable(t)) continue;
-        chosen = t;
-        return true;
-    }
-    return false;
+    if (targets.empty()) return false;
+    chosen = targets[botRandom() % targets.size()];
+    return true;
+}
+
+// ---- powerups, one plain rule each, on what the HUD shows ----
+
+static constexpr float fusionAtMeter = 0.8f;     // the meter this full calls for Fusion Pulse
+static constexpr float timewarpAtMeter = 0.65f;  // ... and for Timewarp
+static constexpr int32_t multiplierGroup = 6;    // a group this large is worth tripling
+
+static bool powerupAvailable(int32_t which) {
+    return isClassicMode() && !anyPowerupActive() && powerCharge >= powerThresholds[which];
+}
+
+static void pressPowerupKey(int32_t which) {
+    platformHoldKeyForFrame('1' + which);
+}
+
+// Fusion Pulse when the meter nears its limit, else Timewarp when it is high.
+static void useRescuePowerup() {
+    if (powerupAvailable(FusionPulse) && massRatio() >= fusionAtMeter)
+        pressPowerupKey(FusionPulse);
+    else if (powerupAvailable(Timewarp) && massRatio() >= timewarpAtMeter)
+        pressPowerupKey(Timewarp);
+}
+
+// Multiplier on a big group, once the charge is full and would go to waste.
+static void useMultiplierFor(const BotTarget& shot) {
+    bool big = shot.value >= completesBonus + multiplierGroup;
+    if (big && powerupAvailable(Multiplier) && powerCharge >= maxPowerCharge)
+        pressPowerupKey(Multiplier);
 }
 
 // ---- phases ----
@@ -253,10 +217,13 @@ static void decide() {
         enterPhase(Thinking, humanDelay(botSkill.reactionMs) / 4);
         return;
     }
-    std::vector<BotTarget> targets = listTargets();
+    useRescuePowerup();
+    BotView view;
+    lookAtMass(view);
+    std::vector<BotTarget> targets = listTargets(view);
     BotTarget chosen;
     bool found = botChance() < botSkill.errorRate ? carelessTarget(targets, chosen)
-                                                  : bestReachable(targets, chosen);
+                                                  : bestTarget(targets, chosen);
     if (!found || (chosen.value < 2 && rotationsInARow < maxRotationsBeforeAnyShot)) {
         startRotation();
         return;
@@ -270,9 +237,7 @@ static void decide() {
 
 // The face's screen point moves a little as the mass drifts; follow it.
 static void trackTarget() {
-    Vec3 normal = directionVector(target.face);
-    Vec3 centre = blockTable[target.slot].pos + normal * (blockUnit / 2);
-    screenPointOf(centre, target.x, target.y);
+    faceScreenPoint(target.slot, target.face, target.x, target.y);
 }
 
 static void moveTowardsTarget() {
@@ -291,9 +256,12 @@ static void aimAndFire() {
     }
     trackTarget();
     onMouseMove(static_cast<int32_t>(target.x), static_cast<int32_t>(target.y));
+    // The aim preview shows which face the shot would take.
     bool onTarget = aimBlock == target.slot && aimFace == target.face;
     bool ready = aimAlpha > fireAlpha && reloadTimer >= reloadMs && currentColour != -1;
     if (onTarget && ready) {
+        useMultiplierFor(target);
+        recentShots.push_back({cellInFront(target.slot, target.face), 0.0f});
         pressFire();
         enterPhase(Firing, 0);
     } else if (!onTarget && phaseClock > phaseLength) {
@@ -356,6 +324,7 @@ static bool levelRunning() {
 void botStep(float dtMs) {
     if (GameState != Game) return;
     phaseClock += dtMs;
+    ageShotMemory(dtMs);
     bool busy = phase == Firing || phase == Rotating || phase == Clicking;
     if (!busy && (clickWanted() || pointAtResetAnswer())) {
         onLeftButtonDown();

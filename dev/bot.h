@@ -1,7 +1,11 @@
 // The autoplay bot: plays like a person through the normal input handlers.
-// It looks for a face whose shot completes or grows a group of the current
-// colour, moves the mouse there over a human-like delay, fires with the
-// scheme's button, and drags the mass round when nothing good is in view.
+// It sees only what is drawn (the faces in sight, the shown colour, the meter
+// and the powerup charge), looks for a face whose shot completes or grows a
+// group of the shown colour, moves the mouse there over a human-like delay,
+// fires with the scheme's button once the aim preview shows that face, drags
+// the mass round when nothing good is in view, and uses each powerup by one
+// plain rule: Fusion Pulse or Timewarp when the meter runs high, Multiplier
+// on a big group once the charge is full.
 #pragma once
 
 #include <cstdint>

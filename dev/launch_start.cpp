@@ -4,9 +4,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "dev/bot.h"
+#include "game/blocks.h"
 #include "game/modes.h"
+#include "game/play.h"
+#include "online/account.h"
 #include "screens/intro.h"
 #include "shell/console_log.h"
 #include "shell/frame_state.h"
@@ -19,9 +23,13 @@ static constexpr float scoreScreenPauseMs = 3000.0f;
 
 int64_t autoplayGlErrors = 0;
 
-bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level) {
+static const char* const rankedPrefix = "ranked:";
+
+bool parseStartMode(const std::string& whole, int32_t& mode, int32_t& level, bool& ranked) {
     static const char* const names[] = {"casual", "normal",   "expert",
                                         "rush",   "survival", "meditation"};
+    ranked = whole.rfind(rankedPrefix, 0) == 0;
+    std::string text = ranked ? whole.substr(strlen(rankedPrefix)) : whole;
     size_t colon = text.find(':');
     std::string name = text.substr(0, colon);
     mode = 0;
@@ -41,17 +49,45 @@ static uint32_t botSeed() {
     return launchOptions.hasSeed ? launchOptions.seed : 1;
 }
 
-// The --start game waits in the intro until the resident assets have loaded.
+// A ranked game played online, waiting for the login to reach the menu.
+static PendingStart rankedStart;
+
+// The --start game waits in the intro until the resident assets have loaded,
+// or, ranked and online, for the menu.
 static void handStartToIntro() {
     autoplayOn = launchOptions.autoplay;
     resetBot(botSeed());
     if (launchOptions.startMode.empty()) return;
     int32_t mode = 0, level = 0;
-    if (!parseStartMode(launchOptions.startMode, mode, level)) {
+    bool ranked = false;
+    if (!parseStartMode(launchOptions.startMode, mode, level, ranked)) {
         logConsole("Ignoring --start " + launchOptions.startMode);
         return;
     }
-    pendingStart = {mode, level, launchOptions.hasSeed, launchOptions.seed};
+    PendingStart start = {mode, level, launchOptions.hasSeed, launchOptions.seed, ranked};
+    if (ranked && connectionMode != ConnectionOffline) {
+        rankedStart = start;
+    } else {
+        pendingStart = start;
+    }
+}
+
+// The menu has faded in after the login: the ranked game begins from it.
+static void beginRankedStart() {
+    if (rankedStart.mode == 0 || GameState != Menu || fadeTimer < fadeDuration) return;
+    logConsole("Starting the ranked game of --start " + launchOptions.startMode);
+    startPendingGame(rankedStart);
+    rankedStart = PendingStart{};
+}
+
+// --clear-level: once the first level's play has begun, every block goes, so
+// the clear and all that follows it (score, congratulations) run at once.
+static void clearLevelOnce() {
+    static bool cleared = false;
+    if (cleared || !launchOptions.clearLevel || GameState != Game || !playStarted) return;
+    for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
+    cleared = true;
+    logConsole("Level emptied by --clear-level");
 }
 
 // Autoplay goes on past the end of a run: a while after the score screen
@@ -81,10 +117,12 @@ void runDevelopmentFrame() {
     if (!handedOver) {
         handedOver = true;
         handStartToIntro();
-        startWaiting = pendingStart.mode != 0;
+        startWaiting = pendingStart.mode != 0 || rankedStart.mode != 0;
     }
-    // The bot starts afresh with the game the intro began.
-    if (startWaiting && pendingStart.mode == 0) {
+    beginRankedStart();
+    clearLevelOnce();
+    // The bot starts afresh with the game the intro or the menu began.
+    if (startWaiting && pendingStart.mode == 0 && rankedStart.mode == 0) {
         startWaiting = false;
         resetBot(botSeed());
     }

@@ -1,12 +1,17 @@
 // The development options --start and --autoplay: a game begun by the intro
 // as the menus would begin it, and the bot's step before each frame.
+//
+// "--start MODE[:LEVEL]" begins offline at once (a Classic level is a
+// Practice game); "--start ranked:MODE[:LEVEL]" plays ranked: online it waits
+// until the login has reached the menu, offline it begins at once.
+// "--clear-level" empties the first level once its play has begun.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-// Parses "mode[:level]"; false for an unknown mode or a level outside 1..10.
-bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level);
+// Parses "[ranked:]mode[:level]"; false for an unknown mode or a level outside 1..10.
+bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level, bool& ranked);
 // Called once a frame by the main loop before the frame's input and update:
 // the first call hands a --start game to the intro; then the bot plays.
 void runDevelopmentFrame();

@@ -9,6 +9,7 @@
 #include "game/play.h"
 #include "game/tutorials.h"
 #include "online/account.h"
+#include "platform/input_state.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -48,14 +49,16 @@ static void startSimulatedLevel(const SimulationSetup& setup) {
     startLevel(classic ? 0 : 1);
 }
 
-// The outcome once the run has decided; false while it goes on.
+// The outcome once the run has decided; false while it goes on. A loss is
+// decided when the mass starts to blow apart; a clear or a run's end only
+// when the game leaves the level for the score screen, after the wait.
 static bool outcome(SimulationResult& result) {
     bool classicOrRush = isClassicMode() || gameMode == ModeRush;
     if (endSequence && levelOver && classicOrRush) {
         result.lost = true;
         return true;
     }
-    if (levelClearTimer <= 0.0f) return false;
+    if (GameState != GameToScoreScreen && GameState != GameToGrats) return false;
     result.cleared = classicOrRush || gameMode == ModeMeditation;
     result.lost = gameMode == ModeSurvival;
     return true;
@@ -78,6 +81,8 @@ SimulationResult runSimulation(const SimulationSetup& setup) {
         updateHoldTimers(setup.stepMs);
         UpdateGame(setup.stepMs);
         runBlockPass();
+        // As the main loop does: a key the bot pressed is up again next frame.
+        platformReleaseInjectedKeys();
         elapsed += setup.stepMs;
         result.frames++;
     }

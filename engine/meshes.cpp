@@ -231,3 +231,14 @@ void drawMesh(const Mesh& mesh) {
             glDrawArrays(GL_TRIANGLES, 0, 3 * subMesh.faceCount);
     }
 }
+
+void drawQuadCorners(const std::vector<float>& corners) {
+    if (corners.empty()) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, cornerBytes, corners.data());
+    glTexCoordPointer(2, GL_FLOAT, cornerBytes, corners.data() + 3);
+    // The arrays now point here, not at any sub-mesh.
+    lastDrawnSubMesh = nullptr;
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners.size() / cornerFloats));
+}

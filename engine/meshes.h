@@ -37,6 +37,8 @@ void loadMesh(Mesh& mesh, const std::string& file);
 void buildParticleQuad(Mesh& mesh);
 // Draws every sub-mesh with the current texture and texture matrix.
 void drawMesh(const Mesh& mesh);
+// Draws quads from corners held in memory (cornerFloats each), in one call.
+void drawQuadCorners(const std::vector<float>& corners);
 void destroyMesh(Mesh& mesh);
 // Releases the three meshes and their vertex buffers.
 void destroyMeshes();

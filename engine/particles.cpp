@@ -126,37 +126,47 @@ static void facingRotation(float rotation[16]) {
     rotation[15] = 1.0f;
 }
 
-static void drawSprite(Vec3 at, const float rotation[16]) {
-    glPushMatrix();
-    glTranslatef(at.x, at.y, at.z);
-    glMultMatrixf(rotation);
-    glScalef(particleSpriteScale, particleSpriteScale, particleSpriteScale);
-    drawMesh(particleQuad);
-    glPopMatrix();
+// One sprite's quad, turned to face the eye and placed at at, appended to
+// the burst's corners: the same corners the matrix stack would make.
+static void addSprite(Vec3 at, const float rotation[16], std::vector<float>& corners) {
+    const std::vector<float>& quad = particleQuad.subMeshes.front().corners;
+    for (size_t corner = 0; corner + cornerFloats <= quad.size(); corner += cornerFloats) {
+        float x = quad[corner] * particleSpriteScale, y = quad[corner + 1] * particleSpriteScale;
+        corners.push_back(at.x + rotation[0] * x + rotation[4] * y);
+        corners.push_back(at.y + rotation[1] * x + rotation[5] * y);
+        corners.push_back(at.z + rotation[2] * x + rotation[6] * y);
+        corners.push_back(quad[corner + 3]);
+        corners.push_back(quad[corner + 4]);
+    }
     particlesDrawn++;
 }
 
-static void drawFragment(const PolyparticleBurst& burst, const PolyFragment& fragment,
-                         const float rotation[16]) {
+static void addFragment(const PolyparticleBurst& burst, const PolyFragment& fragment,
+                        const float rotation[16], std::vector<float>& corners) {
     Vec3 p = burst.position + fragment.position;
-    drawSprite(p, rotation);
+    addSprite(p, rotation, corners);
     if (fragment.position == Vec3{0, 0, 0}) return;
     float step = std::max(particleDeg, minimumTrailStep);
     for (float t = 0; t < particleTrailLength; t += step)
-        drawSprite(p - fragment.direction * t, rotation);
+        addSprite(p - fragment.direction * t, rotation, corners);
 }
 
 void renderPolyparticleSprite(PolyparticleBurst& burst) {
     ProfileScope section("renderPolyparticleSprite");
     int texture = getTexture(burst.texture);
-    if (texture == textureNotLoaded) return;
+    if (texture == textureNotLoaded || particleQuad.subMeshes.empty()) return;
     enableState(GL_TEXTURE_2D);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     activateAtlasChunk(texture);
     glColor4f(1, 1, 1, burstOpacity(burst));
     float rotation[16];
     facingRotation(rotation);
-    for (const PolyFragment& fragment : burst.fragments) drawFragment(burst, fragment, rotation);
+    // All of a burst's sprites share texture and colour: one draw call.
+    static std::vector<float> corners;
+    corners.clear();
+    for (const PolyFragment& fragment : burst.fragments)
+        addFragment(burst, fragment, rotation, corners);
+    drawQuadCorners(corners);
     particleCountMax = std::max(particleCountMax, static_cast<int>(particlesDrawn));
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }

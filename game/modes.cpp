@@ -175,12 +175,12 @@ void startLevel(int32_t newGame) {
     if (GameState == Game) logLevelEvent("Level start", false);
 }
 
-void beginGame(int32_t mode, int32_t level) {
+void beginGame(int32_t mode, int32_t level, bool ranked) {
     sessionhash = makeSessionHash();
     powerCharge = 0;
     gameMode = mode;
     bool chosenLevel = level > 0 && mode <= ModeExpert;
-    practiceMode = chosenLevel;
+    practiceMode = chosenLevel && !ranked;
     if (chosenLevel) levelIndex = level - 1;
     startLevel(chosenLevel ? 0 : 1);
 }

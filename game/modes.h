@@ -56,7 +56,7 @@ const char* modeName(int32_t mode);
 void startLevel(int32_t newGame);
 // Begins a game of mode as the menus begin one: a Ranked run from level 1, or
 // for a Classic level 1..10 a Practice game of that level. A new session hash.
-void beginGame(int32_t mode, int32_t level);
+void beginGame(int32_t mode, int32_t level, bool ranked = false);
 // The factor of the current mode (Survival: by stage).
 float modeDifficultyFactor();
 

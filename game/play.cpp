@@ -12,6 +12,7 @@
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/scores.h"
+#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "settings/settings.h"
 #include "shell/pointer.h"
@@ -383,6 +384,17 @@ static void runPlayStep(float dtMs, float realDtMs) {
     previewSpin += dtMs / previewSpinDivisor;
 }
 
+// Step 4: the server-wait clocks; one past its limit raises the connection prompt.
+static void updateServerWaits(float dtMs) {
+    trackHighscoreWait(dtMs);
+    trackCheeveWait(dtMs);
+    advanceBannerClock(dtMs);
+    if (connectionMode == ConnectionOffline) return;
+    bool scoreStalled = !scoreAnswered && scoreWaitClock > serverWaitLimitMs;
+    if (highscoreWaitMs > serverWaitLimitMs || cheeveWaitMs > serverWaitLimitMs || scoreStalled)
+        paused = connectionPrompt = true;
+}
+
 void UpdateGame(float dtMs) {
     ProfileScope section("UpdateGame");
     applyCamera(massRatio());
@@ -392,7 +404,7 @@ void UpdateGame(float dtMs) {
         queueHighscoreRequest(gameMode, levelIndex + 1);
         highscoreRequested = true;
     }
-    trackCheeveWait(dtMs);
+    updateServerWaits(dtMs);
     updatePlayAchievements(dtMs);
     triggerTutorials();
     if (leftDown) dragTime += dtMs;

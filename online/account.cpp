@@ -121,9 +121,23 @@ void handleLoginReply(int32_t result) {
     }
 }
 
+std::string checkNameRequestText(const std::string& name) {
+    return "checkname.php?username=" + name;
+}
+
+std::string registerRequestText(const std::string& name, const std::string& password,
+                                const std::string& email) {
+    return "reg.php?beta=1&username=" + name + "&passwordHash=" + md5Hex(password) +
+           "&password=" + password + "&email=" + email;
+}
+
+std::string logoutRequestText(const std::string& userId, const std::string& playHash) {
+    return "logout.php?beta2=1&userid=" + userId + "&playhash=" + playHash;
+}
+
 int32_t checkNameAvailable() {
     std::string reply;
-    if (requestNow("checkname.php?username=" + Username, &reply, shortRequestSeconds) != 0)
+    if (requestNow(checkNameRequestText(Username), &reply, shortRequestSeconds) != 0)
         return offlineStep;
     if (reply == "unavailable") return nameTakenStep;
     if (reply == "available") return passwordStep;
@@ -132,10 +146,9 @@ int32_t checkNameAvailable() {
 
 int32_t registerAccount() {
     std::string reply;
-    std::string request = "reg.php?beta=1&username=" + Username +
-                          "&passwordHash=" + md5Hex(loginPassword) + "&password=" + loginPassword +
-                          "&email=" + emailText;
-    if (requestNow(request, &reply, shortRequestSeconds) != 0) return offlineStep;
+    if (requestNow(registerRequestText(Username, loginPassword, emailText), &reply,
+                   shortRequestSeconds) != 0)
+        return offlineStep;
     std::vector<std::string> tokens = splitTokens(reply, ' ');
     if (reply == "error" || tokens.empty() || tokens[0] != "success") return offlineStep;
     storedPasswordBlob = tokens.size() > 1 ? tokens[1] : "";
@@ -147,8 +160,7 @@ int32_t registerAccount() {
 
 void sendLogout() {
     std::string reply;
-    requestNow("logout.php?beta2=1&userid=" + userId + "&playhash=" + playHash, &reply,
-               shortRequestSeconds);
+    requestNow(logoutRequestText(userId, playHash), &reply, shortRequestSeconds);
 }
 
 void switchToOfflineMode() {

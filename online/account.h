@@ -39,7 +39,7 @@ extern std::string userId;           // account id from the login reply
 extern std::string playHash;         // session token from the login reply
 extern std::string emailText;        // CreateAcc e-mail field
 extern std::string retypedPassword;  // CreateAcc password-again field
-extern bool scoreAwaitingReply;      // a submitted score still waits for the server
+extern bool scoreAwaitingReply;      // a score was submitted online: its score screen fades in
 extern std::string sessionhash;  // id of the current run of games, made when a game type is chosen
 extern std::string loginReply;   // reply buffer of the login request
 extern int32_t loginRetries;     // failed connections of this login attempt, 0..3
@@ -57,6 +57,11 @@ constexpr size_t minimumServerReply = 5;  // a which_server.php reply this long 
 std::string loginRequestText(const std::string& name, const std::string& password,
                              const MachineDescription& machine, int32_t width, int32_t height,
                              const std::string& macList);
+// The blocking requests' texts, keys in order, values unescaped.
+std::string checkNameRequestText(const std::string& name);
+std::string registerRequestText(const std::string& name, const std::string& password,
+                                const std::string& email);
+std::string logoutRequestText(const std::string& userId, const std::string& playHash);
 // Asks which_server.php for the address; a reply longer than 4 characters
 // replaces secureBaseUrl. Returns the transfer's result.
 int32_t chooseServer();

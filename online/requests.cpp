@@ -7,6 +7,7 @@
 #include "online/encodings.h"
 #include "online/news.h"
 #include "online/patch.h"
+#include "online/ranking.h"
 #include "online/scores.h"
 #include "shell/console_log.h"
 #include "shell/profiler.h"

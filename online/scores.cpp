@@ -1,19 +1,24 @@
 #include "online/scores.h"
 
+#include <cstdlib>
 #include <sstream>
 
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/encodings.h"
 #include "online/requests.h"
+#include "online/server_wait.h"
 #include "settings/settings.h"
 
 std::string highscoreReply, deathReply, scoreReply;
-std::string rankingReply;
 bool highscorePending = false, highscoreAnswered = false;
 bool scorePending = false, scoreAnswered = false;
 int32_t personalBest = -1, perfReference = -1, perfSpread = -1;
 int32_t rankBefore = -1, rankAfter = -1, skillBefore = -1, skillAfter = -1;
+float highscoreWaitMs = 0.0f;
+
+// Tokens from this one on of a score reply are granted achievements.
+static constexpr size_t firstGrantToken = 8;
 
 // The score carries whole seconds, the death report the exact time.
 static std::string playTimeField(float timeMs, bool forScore) {
@@ -43,15 +48,18 @@ static std::string accountFields() {
 }
 
 void queueDeathReport(const LevelStatistics& stats) {
+    deathReply.clear();
     queueRequest("death.php?" + statisticsRecord(stats, false) + accountFields(), &deathReply,
                  DeathRequest, shortRequestSeconds);
 }
 
 void queueScoreReport(const LevelStatistics& stats) {
+    scoreReply.clear();
     queueRequest("score.php?" + statisticsRecord(stats, true) + accountFields(), &scoreReply,
                  ScoreRequest, shortRequestSeconds);
     scorePending = true;
     scoreAnswered = false;
+    scoreAwaitingReply = true;
     unlockPopups.clear();
     rankAfter = skillBefore = skillAfter = -1;
 }
@@ -60,18 +68,57 @@ void queueHighscoreRequest(int32_t gameMode, int32_t level) {
     std::string url = "highscore.php?gamemode=" + std::to_string(gameMode) +
                       "&level=" + std::to_string(level) + "&username=" + Username +
                       "&userid=" + userId;
+    highscoreReply.clear();
     queueRequest(url, &highscoreReply, HighscoreRequest, shortRequestSeconds);
     highscorePending = true;
     highscoreAnswered = false;
+    highscoreWaitMs = 0;
     personalBest = perfReference = perfSpread = rankBefore = -1;
 }
 
+void trackHighscoreWait(float dtMs) {
+    if (highscorePending && !highscoreAnswered) highscoreWaitMs += dtMs;
+}
+
+static int32_t tokenValue(const std::vector<std::string>& tokens, size_t index) {
+    return atoi(tokens[index].c_str());
+}
+
+// The opening both replies share: a failed transfer clears both flags and
+// "fail" only answers; true for a real reply, which answers too.
+static bool realReply(int32_t result, const std::string& reply, bool& pending, bool& answered) {
+    if (result != 0) {
+        pending = answered = false;
+        return false;
+    }
+    if (reply == "fail") {
+        answered = true;
+        return false;
+    }
+    if (reply.empty()) return false;
+    answered = true;
+    noteServerReply();
+    return true;
+}
+
 void handleHighscoreReply(int32_t result) {
-    if (result == 0 && !highscoreReply.empty()) highscoreAnswered = true;
+    if (!realReply(result, highscoreReply, highscorePending, highscoreAnswered)) return;
+    highscoreWaitMs = 0;
+    std::vector<std::string> tokens = splitTokens(highscoreReply, ' ');
+    if (tokens.size() < highscoreTokensNeeded) return;
+    personalBest = tokenValue(tokens, 1);
+    perfReference = tokenValue(tokens, 2);
+    perfSpread = tokenValue(tokens, 3);
+    rankBefore = tokenValue(tokens, 4);
 }
 
 void handleScoreReply(int32_t result) {
-    if (result == 0 && !scoreReply.empty()) scoreAnswered = true;
+    if (!realReply(result, scoreReply, scorePending, scoreAnswered)) return;
+    std::vector<std::string> tokens = splitTokens(scoreReply, ' ');
+    if (tokens.size() < scoreTokensNeeded) return;
+    rankAfter = tokenValue(tokens, 5);
+    skillBefore = tokenValue(tokens, 6);
+    skillAfter = tokenValue(tokens, 7);
+    for (size_t i = firstGrantToken; i < tokens.size(); i++)
+        grantAchievement(tokenValue(tokens, i));
 }
-
-void handleRankingReply(int32_t) {}

@@ -4,3 +4,7 @@ bool connectionPrompt = false;
 bool promptConnected = false;
 bool offlineWarning = false;
 float promptClock = 0.0f;
+
+void noteServerReply() {
+    if (connectionPrompt) promptConnected = true;
+}

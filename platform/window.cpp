@@ -40,20 +40,8 @@ static void setGLAttributes(int32_t samples) {
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, samples);
 }
 
-static Uint32 windowFlags(const WindowRequest& request) {
-    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
-    if (request.fullscreenDesktop) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    if (request.fullscreen) flags |= SDL_WINDOW_FULLSCREEN;
-    return flags;
-}
-
-static void applyFullscreenMode(SDL_Window* window, const WindowRequest& request) {
-    if (!request.fullscreen) return;
-    SDL_DisplayMode mode = {};
-    mode.w = request.width;
-    mode.h = request.height;
-    SDL_DisplayMode closest;
-    if (SDL_GetClosestDisplayMode(0, &mode, &closest)) SDL_SetWindowDisplayMode(window, &closest);
+static Uint32 windowFlags() {
+    return SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
 }
 
 bool platformCreateWindow(const WindowRequest& request, PlatformWindow** window,
@@ -61,11 +49,10 @@ bool platformCreateWindow(const WindowRequest& request, PlatformWindow** window,
     *window = nullptr;
     *context = nullptr;
     setGLAttributes(request.samples);
-    int x = request.fullscreen || request.fullscreenDesktop ? 0 : SDL_WINDOWPOS_CENTERED;
     SDL_Window* created =
-        SDL_CreateWindow(request.title, x, x, request.width, request.height, windowFlags(request));
+        SDL_CreateWindow(request.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                         request.width, request.height, windowFlags());
     if (!created) return false;
-    applyFullscreenMode(created, request);
     SDL_GLContext glContext = SDL_GL_CreateContext(created);
     if (!glContext || SDL_GL_MakeCurrent(created, glContext) != 0) {
         if (glContext) SDL_GL_DeleteContext(glContext);
@@ -86,7 +73,7 @@ void platformDestroyWindow(PlatformWindow* window, PlatformContext* context) {
 bool platformProbeMultisample(int32_t samples) {
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previousContext = SDL_GL_GetCurrentContext();
-    WindowRequest request = {"probe", 64, 64, false, false, true, samples};
+    WindowRequest request = {"probe", 64, 64, true, samples};
     PlatformWindow* window = nullptr;
     PlatformContext* context = nullptr;
     bool found = false;
@@ -104,6 +91,38 @@ bool platformProbeMultisample(int32_t samples) {
 void platformShowWindow(PlatformWindow* window) {
     SDL_ShowWindow(sdlWindow(window));
     SDL_RaiseWindow(sdlWindow(window));
+}
+
+// SDL changes the display mode only for a shown window; the mode it picks is
+// the closest one, so a mode of another size counts as refused.
+static bool requestFullscreen(PlatformWindow* window, int32_t width, int32_t height, bool desktop) {
+    SDL_Window* sdl = sdlWindow(window);
+    int display = SDL_GetWindowDisplayIndex(sdl);
+    if (!desktop) {
+        SDL_DisplayMode wanted = {}, closest = {};
+        wanted.w = width;
+        wanted.h = height;
+        if (!SDL_GetClosestDisplayMode(display, &wanted, &closest)) return false;
+        if (closest.w != width || closest.h != height) return false;
+        if (SDL_SetWindowDisplayMode(sdl, &closest) != 0) return false;
+    }
+    Uint32 flags = desktop ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_FULLSCREEN;
+    if (SDL_SetWindowFullscreen(sdl, flags) != 0) return false;
+    SDL_DisplayMode now = {};
+    return SDL_GetCurrentDisplayMode(display, &now) == 0 && now.w == width && now.h == height;
+}
+bool (*platformRequestFullscreen)(PlatformWindow*, int32_t, int32_t, bool) = requestFullscreen;
+
+bool platformEnterFullscreen(PlatformWindow* window, int32_t width, int32_t height) {
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    platformDesktopSize(&desktopWidth, &desktopHeight);
+    bool desktop = width == desktopWidth && height == desktopHeight;
+    if (platformRequestFullscreen(window, width, height, desktop)) return true;
+    SDL_Window* sdl = sdlWindow(window);
+    SDL_SetWindowFullscreen(sdl, 0);
+    SDL_SetWindowSize(sdl, width, height);
+    SDL_SetWindowPosition(sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    return false;
 }
 
 // The window icon: a 64 x 64 glowing cube drawn in code.
@@ -173,12 +192,6 @@ std::vector<std::pair<int32_t, int32_t>> platformDisplayModes() {
         modes.emplace_back(mode.w, mode.h);
     }
     return modes;
-}
-
-bool platformModeExists(int32_t width, int32_t height) {
-    for (auto [w, h] : platformDisplayModes())
-        if (w == width && h == height) return true;
-    return false;
 }
 
 // ---- events ----

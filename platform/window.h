@@ -33,13 +33,12 @@ struct PlatformEvent {
     int32_t virtualKey = 0;  // Windows virtual-key code, 0 when unmapped
 };
 
+// Windows start windowed and centred; full screen comes once one is shown.
 struct WindowRequest {
     const char* title;
     int32_t width, height;
-    bool fullscreen;         // full screen at this size
-    bool fullscreenDesktop;  // full screen at the desktop size, no mode switch
-    bool hidden;             // probe windows are never shown
-    int32_t samples;         // 0 for no multisampling
+    bool hidden;      // probe windows are never shown
+    int32_t samples;  // 0 for no multisampling
 };
 
 bool platformInitVideo();
@@ -51,6 +50,15 @@ void platformDestroyWindow(PlatformWindow* window, PlatformContext* context);
 // Tries to create a hidden window and context with this many samples.
 bool platformProbeMultisample(int32_t samples);
 void platformShowWindow(PlatformWindow* window);
+// Full screen for a shown window at exactly width x height: the desktop size
+// keeps the display mode, any other size switches the display to that mode.
+// False when the display refuses; the window then stays windowed at that size.
+bool platformEnterFullscreen(PlatformWindow* window, int32_t width, int32_t height);
+// The display's part of it: asks for full screen (without a mode change when
+// desktop is set) and tells whether the display now runs at width x height.
+// Tests put a display that refuses here.
+extern bool (*platformRequestFullscreen)(PlatformWindow* window, int32_t width, int32_t height,
+                                         bool desktop);
 void platformSetWindowIcon(PlatformWindow* window);
 void platformHideSystemCursor();
 void platformMinimizeWindow(PlatformWindow* window);
@@ -65,7 +73,6 @@ const char* platformLastError();
 // The primary display's size and its mode list, in enumeration order.
 void platformDesktopSize(int32_t* width, int32_t* height);
 std::vector<std::pair<int32_t, int32_t>> platformDisplayModes();
-bool platformModeExists(int32_t width, int32_t height);
 
 // Takes at most one pending event; false when the queue is empty.
 bool platformPollEvent(PlatformEvent& event);

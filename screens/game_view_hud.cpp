@@ -18,6 +18,7 @@
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/scores.h"
+#include "screens/achieves.h"
 #include "screens/game_view.h"
 #include "settings/settings.h"
 #include "shell/frame_state.h"
@@ -41,13 +42,11 @@ static constexpr float degreesToRadians = 3.14159265f / 180.0f;
 static constexpr int32_t maxBanners = 6;
 static constexpr float bannerRowShare = 0.125f;
 static constexpr float bannerRowStep = 0.95f;
-static constexpr float tileAspect = 3.338f;
+static constexpr float bannerTileScale = 0.95f;  // the banners stand 0.95 tiles apart
 static constexpr float panelTextStartMs = 500.0f;
 static constexpr float panelAchievementsFromMs = 5000.0f;
 static const unsigned char gold[3] = {237, 210, 28};
 
-static float bannerClock = 0.0f;       // ms since the popups appeared
-static int32_t bannersSounded = 0;     // banners whose sound has played
 static bool panelSoundPlayed = false;  // "endbreakshort3.ogg" has played for this panel
 static bool panelShowing = false;      // the level-complete panel is up
 
@@ -217,39 +216,25 @@ void renderPowerups() {
 
 // ---- achievement banners ----
 
-// The unlocked-achievement tile; its pictures and texts come with the
-// achievement table, until then the frame and its caption.
-static void drawAchievementTile(float x, float y, float alpha) {
-    float height = bannerRowShare * screenH(), width = tileAspect * height;
-    Render2D({x, y}, {width, height}, AnchorCentre, "achi-bg.tga", alpha);
-    Render2D({x - width / 2 + height / 2, y}, {height * 0.8f, height * 0.8f}, AnchorCentre,
-             "achi-locked.tga", alpha);
-    printShadowed("Achievement Unlocked!", x + height / 2, y, lightShadow, AlignMiddle, 0.5f,
-                  opaque, opaque, opaque, alpha, mediumFont);
-}
-
 // Lays out banners 1..n at time t (ms); each one's sound plays once, when it first shows.
 static void drawBannerColumn(float t) {
     int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(unlockPopups.size()));
     for (int32_t k = 1; k <= n; k++) {
         float alpha = achievementBannerAlpha(k, t);
         if (alpha <= 0) continue;
-        if (k > bannersSounded) {
+        UnlockPopup& popup = unlockPopups[k - 1];
+        if (!popup.sounded) {
             PlaySound("cheeve6.ogg", 1.0f, 1.0f);
-            bannersSounded = k;
+            popup.sounded = true;
         }
-        drawAchievementTile(screenW() / 2, bannerRowStep * k * bannerRowShare * screenH(), alpha);
+        renderAchievementTile(screenW() / 2, bannerRowStep * k * bannerRowShare * screenH(),
+                              bannerTileScale, alpha / opaque, popup.number);
     }
 }
 
 void renderAchievementBanners() {
     ProfileScope section("renderAchievementBanners");
-    if (unlockPopups.empty()) {
-        bannerClock = 0;
-        bannersSounded = 0;
-        return;
-    }
-    bannerClock += frameDtMs;
+    if (unlockPopups.empty()) return;
     drawBannerColumn(bannerClock);
     int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(unlockPopups.size()));
     if (achievementBannersDone(n, bannerClock)) unlockPopups.clear();
@@ -288,7 +273,6 @@ void renderLevelComplete() {
     if (!panelShowing) {
         panelShowing = true;
         panelSoundPlayed = false;
-        bannersSounded = 0;
     }
     drawUntexturedRect(0, 0, screenW(), screenH(), 0, 0, 0, levelCompleteVeilAlpha(t));
     rateFinishedLevel();

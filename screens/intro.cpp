@@ -9,6 +9,7 @@
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "online/account.h"
+#include "online/achievements.h"
 #include "online/requests.h"
 #include "screens/backdrop.h"
 #include "screens/fade.h"
@@ -42,22 +43,26 @@ static void runLoadingStep() {
     loadMeshesAndParticles();
     preloadSounds();
     preloadTextures();
-    // The achievement table is filled here once the achievements exist.
+    fillAchievementTable();
     introLoaded = true;
+}
+
+void startPendingGame(const PendingStart& start) {
+    // The stars draw from rand() too: a fresh field keeps the game's draws
+    // the same however long the screens before took.
+    if (start.reseed) {
+        srand(start.seed);
+        resetStarfield();
+    }
+    GameState = Game;
+    fadeTimer = 0;
+    beginGame(start.mode, start.level, start.ranked);
 }
 
 // The pending game begins offline, as the menus would begin it.
 static void beginPendingGame() {
     connectionMode = ConnectionOffline;
-    // The stars draw from rand() too: a fresh field keeps the game's draws
-    // the same however long the intro took.
-    if (pendingStart.reseed) {
-        srand(pendingStart.seed);
-        resetStarfield();
-    }
-    GameState = Game;
-    fadeTimer = 0;
-    beginGame(pendingStart.mode, pendingStart.level);
+    startPendingGame(pendingStart);
     pendingStart = PendingStart{};
 }
 

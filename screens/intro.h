@@ -11,11 +11,15 @@ struct PendingStart {
     int32_t mode = 0;   // GameModeValue; 0 = none
     int32_t level = 0;  // Classic level 1..10 for a Practice game; 0 = a run from level 1
     bool reseed = false;
-    uint32_t seed = 0;  // srand before the game, so runs repeat
+    uint32_t seed = 0;    // srand before the game, so runs repeat
+    bool ranked = false;  // a Ranked Classic run from `level` instead of a Practice game
 };
 extern PendingStart pendingStart;  // set at start-up; cleared when the game begins
 
 constexpr float introLengthMs = 3500.0f;
+
+// Begins start's game at once, from whatever screen is up.
+void startPendingGame(const PendingStart& start);
 
 void UpdateIntro(float dtMs);
 void renderIntro();

@@ -4,8 +4,10 @@
 
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
+#include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
+#include "online/ranking.h"
 #include "platform/system.h"
 #include "screens/achieves.h"
 #include "screens/menu_base.h"
@@ -213,10 +215,11 @@ void clickMenu(int32_t item) {
             GameState = MenuToLogin;
             break;
         case ItemRanking:
+            selectRankingCategory(gameMode);
             GameState = MenuToRanking;
             break;
         case ItemAchievements:
-            achievesPage = firstAchievesPage;
+            showFirstAchievesPage();
             GameState = MenuToAchieves;
             break;
         case ItemOptions:

@@ -23,6 +23,7 @@ static constexpr float logoY = 0.12f, logoWidthDivisor = 2.75f, logoAspect = 101
 // Buttons: a faint plate under every button, the highlight over the hovered one.
 static constexpr float buttonPlateAlpha = 45.0f;
 static constexpr float buttonHoverAlpha = 120.0f;
+static constexpr float iconAlpha = 200.0f, idleIconAlpha = 70.0f;
 
 static float screenW() {
     return static_cast<float>(ScreenWidth);
@@ -126,4 +127,9 @@ void drawMenuButton(const MenuButton& button, bool hovered, float alpha) {
              (hovered ? buttonHoverAlpha : buttonPlateAlpha) * share);
     drawMenuLabel(button.label, button.centre.x, labelBaselineIn(button.centre.y, 1.0f), 1.0f,
                   alpha);
+}
+
+void drawIconButton(Vec2 centre, float side, const char* texture, bool hovered, bool idle) {
+    float alpha = idle ? idleIconAlpha : hovered ? opaque : iconAlpha;
+    Render2D(centre, {side, side}, AnchorCentre, texture, alpha);
 }

@@ -69,5 +69,8 @@ bool menuButtonHovered(const MenuButton& button);
 IntRect menuButtonRect(const MenuButton& button);
 // The box, its highlight when hovered, and the label centred inside it.
 void drawMenuButton(const MenuButton& button, bool hovered, float alpha = 255.0f);
+// A square arrow or icon button: full strength while hovered, faint when it
+// has nothing left to do (the first or last page, the end of a list).
+void drawIconButton(Vec2 centre, float side, const char* texture, bool hovered, bool idle = false);
 // Baseline y that centres a line of mediumFont at scale in a box centred on y.
 float labelBaselineIn(float centreY, float scale);

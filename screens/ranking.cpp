@@ -1,15 +1,321 @@
-// Built with the menus; until then the screen updates and draws nothing.
 #include "screens/ranking.h"
 
-int32_t rankingFirstRow = 0;
-int32_t rankingRowCount = 0;
-float listDragOrigin[2] = {0.0f, 0.0f};
+#include <GL/gl.h>
 
-void wheelRanking(int32_t steps) {
-    if (steps > 0 && rankingFirstRow > 0) --rankingFirstRow;
-    if (steps < 0 && rankingFirstRow + rankingVisibleRows < rankingRowCount) ++rankingFirstRow;
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "engine/draw2d.h"
+#include "engine/fonts.h"
+#include "online/account.h"
+#include "online/ranking.h"
+#include "platform/input_state.h"
+#include "screens/game_view.h"
+#include "screens/menu_base.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/pointer.h"
+#include "shell/profiler.h"
+
+float listDragOrigin[2] = {0.0f, 0.0f};
+int32_t rankingHeldItem = 0;
+float rankingHoldMs = 0.0f;
+
+static int32_t repeatsDone = 0;    // arrow repeats of the current hold
+static float spinnerAngle = 0.0f;  // the loading bar's turn, degrees
+
+static constexpr float opaque = 255.0f;
+// Vertical layout, in shares of the screen height.
+// The ten rows fit between the two bright lines of the title grid.
+static constexpr float titleShare = 0.215f, categoryShare = 0.28f, headerShare = 0.343f;
+static constexpr float firstRowShare = 0.387f, rowStepShare = 0.0315f;
+static constexpr float buttonsShare = 0.85f;
+// Columns, in screen heights from the centre: rank (right edge), name, skillpoints (right edge).
+static constexpr float rankColumn = -0.30f, nameColumn = -0.24f, skillColumn = 0.36f;
+static constexpr float tableHalfWidth = 0.40f;
+static constexpr float categoryArrowColumn = 0.17f;
+static constexpr float scrollColumn = 0.45f, arrowSizeShare = 0.035f, barWidthShare = 0.012f;
+static constexpr float rowScale = 0.75f, headerScale = 0.7f, categoryScale = 0.9f;
+static constexpr float stripeAlpha = 18.0f, ownRowAlpha = 55.0f, headerLineAlpha = 90.0f;
+static constexpr float trackAlpha = 35.0f, thumbAlpha = 150.0f;
+static constexpr float spinnerShare = 0.045f, spinnerDegreesPerMs = 0.4f, spinnerAlpha = 175.0f;
+static constexpr float buttonUnitShare = 0.035f, buttonWidthUnits = 4.0f, buttonHeightUnits = 0.8f;
+static constexpr float buttonOffsetShare = 0.12f;  // of the screen width, either side
+static constexpr unsigned char ownRowColour[3] = {116, 185, 35};
+
+static float screenW() {
+    return static_cast<float>(ScreenWidth);
+}
+static float screenH() {
+    return static_cast<float>(ScreenHeight);
+}
+static float columnX(float share) {
+    return screenW() / 2 + share * screenH();
+}
+static float rowBaseline(int32_t shown) {
+    return (firstRowShare + rowStepShare * static_cast<float>(shown)) * screenH();
 }
 
-void UpdateRanking(float) {}
-void renderRanking() {}
-void clickRanking(int32_t) {}
+// ---- buttons and their places ----
+
+static MenuButton textButton(int32_t item, float offset, const char* label) {
+    float unit = buttonUnitShare * screenW();
+    return {item,
+            {screenW() / 2 + offset * screenW(), buttonsShare * screenH()},
+            {buttonWidthUnits * unit, buttonHeightUnits * unit},
+            label};
+}
+
+static MenuButton findMeButton() {
+    return textButton(RankingFindMe, -buttonOffsetShare, "Find Me");
+}
+static MenuButton backButton() {
+    return textButton(RankingBack, buttonOffsetShare, "Back");
+}
+
+static Vec2 iconCentre(int32_t item) {
+    float h = screenH(), arrowHalf = arrowSizeShare * h / 2;
+    switch (item) {
+        case RankingPreviousCategory:
+            return {columnX(-categoryArrowColumn), categoryShare * h - arrowHalf};
+        case RankingNextCategory:
+            return {columnX(categoryArrowColumn), categoryShare * h - arrowHalf};
+        case RankingArrowUp:
+            return {columnX(scrollColumn), rowBaseline(0) - arrowHalf};
+        default:
+            return {columnX(scrollColumn), rowBaseline(rankingVisibleRows - 1) - arrowHalf};
+    }
+}
+
+static IntRect iconRect(int32_t item) {
+    Vec2 centre = iconCentre(item);
+    float side = arrowSizeShare * screenH();
+    return getAnchoredRect(centre.x, centre.y, side, side, AnchorCentre);
+}
+
+// The bar runs between the two arrows; shown only when the list is longer than the view.
+static bool scrollBarShown() {
+    return static_cast<int32_t>(rankingRows.size()) > rankingVisibleRows;
+}
+static IntRect scrollTrack() {
+    float side = arrowSizeShare * screenH();
+    float top = iconCentre(RankingArrowUp).y + side, bottom = iconCentre(RankingArrowDown).y - side;
+    float x = columnX(scrollColumn), half = barWidthShare * screenH() / 2;
+    return {static_cast<int>(x - half), static_cast<int>(top), static_cast<int>(x + half),
+            static_cast<int>(bottom)};
+}
+
+static int32_t hoveredRankingItem() {
+    if (menuButtonHovered(findMeButton())) return RankingFindMe;
+    if (menuButtonHovered(backButton())) return RankingBack;
+    for (int32_t item :
+         {RankingPreviousCategory, RankingNextCategory, RankingArrowUp, RankingArrowDown})
+        if (mouseInside(iconRect(item))) return item;
+    if (scrollBarShown()) {
+        IntRect track = scrollTrack();
+        // The bar is thin: its hit area is as wide as the arrows.
+        int widen =
+            static_cast<int>(arrowSizeShare * screenH() / 2) - (track.right - track.left) / 2;
+        if (mouseInside({track.left - widen, track.top, track.right + widen, track.bottom}))
+            return RankingScrollBar;
+    }
+    return 0;
+}
+
+// ---- the frame ----
+
+void wheelRanking(int32_t steps) {
+    if (steps > 0) scrollRankingTo(rankingScroll - 1);
+    if (steps < 0) scrollRankingTo(rankingScroll + 1);
+}
+
+static void scrollByArrow(int32_t item) {
+    scrollRankingTo(rankingScroll + (item == RankingArrowUp ? -1 : 1));
+}
+
+static void followScrollBar() {
+    IntRect track = scrollTrack();
+    float length = static_cast<float>(track.bottom - track.top);
+    if (length <= 0) return;
+    float share = (static_cast<float>(mouseY) - static_cast<float>(track.top)) / length;
+    scrollRankingTo(static_cast<int32_t>(std::lround(share * lastRankingScroll())));
+}
+
+void holdRankingButton(float dtMs) {
+    if (!leftDown) rankingHeldItem = 0;
+    if (rankingHeldItem == 0) return;
+    rankingHoldMs += dtMs;
+    if (rankingHeldItem == RankingScrollBar) {
+        followScrollBar();
+        return;
+    }
+    if (hoverItem != rankingHeldItem) return;
+    float repeating = rankingHoldMs - arrowRepeatDelayMs;
+    int32_t due = repeating < 0 ? 0 : static_cast<int32_t>(repeating / arrowRepeatStepMs) + 1;
+    for (; repeatsDone < due; repeatsDone++) scrollByArrow(rankingHeldItem);
+}
+
+void UpdateRanking(float dtMs) {
+    ProfileScope section("UpdateRanking");
+    if (findingMe) findMyRankingRow(userId);
+    requestNextRankingPage();
+    cutRankingPages(rowCuttingBudgetMs);
+    hoverItem = hoveredRankingItem();
+    holdRankingButton(dtMs);
+    spinnerAngle = std::fmod(spinnerAngle + spinnerDegreesPerMs * dtMs, 360.0f);
+    if (GameState == Ranking && platformKeyHeld(vk::Escape)) GameState = RankingToMenu;
+}
+
+static void changeCategory(int32_t step) {
+    int32_t category = std::clamp(rankingCategory + step, overallCategory, lastRankingCategory);
+    if (category != rankingCategory) selectRankingCategory(category);
+}
+
+// The arrows and the bar keep acting while the button stays down.
+static void startHold(int32_t item) {
+    rankingHeldItem = item;
+    rankingHoldMs = 0;
+    repeatsDone = 0;
+    leftDown = true;
+}
+
+void clickRanking(int32_t item) {
+    switch (item) {
+        case RankingPreviousCategory:
+            changeCategory(-1);
+            break;
+        case RankingNextCategory:
+            changeCategory(1);
+            break;
+        case RankingArrowUp:
+        case RankingArrowDown:
+            scrollByArrow(item);
+            startHold(item);
+            break;
+        case RankingScrollBar:
+            startHold(item);
+            followScrollBar();
+            break;
+        case RankingFindMe:
+            startFindMe();
+            break;
+        case RankingBack:
+            GameState = RankingToMenu;
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- drawing ----
+
+static void printText(const std::string& text, float x, float y, int align, float scale,
+                      const unsigned char* colour = nullptr) {
+    float r = colour ? colour[0] : opaque, g = colour ? colour[1] : opaque;
+    float b = colour ? colour[2] : opaque;
+    printShadowed(text, x, y, 2.0f, align, scale, r, g, b, opaque, mediumFont);
+}
+
+static void drawIcon(int32_t item, const char* texture, bool idle) {
+    drawIconButton(iconCentre(item), arrowSizeShare * screenH(), texture, hoverItem == item, idle);
+}
+
+static void drawCategorySelector() {
+    printText(rankingCategoryName(rankingCategory), screenW() / 2, categoryShare * screenH(),
+              AlignCentre, categoryScale);
+    drawIcon(RankingPreviousCategory, "arrowleft.tga", rankingCategory == overallCategory);
+    drawIcon(RankingNextCategory, "arrowright.tga", rankingCategory == lastRankingCategory);
+}
+
+static void drawHeader() {
+    float y = headerShare * screenH();
+    printText("Rank", columnX(rankColumn), y, AlignRight, headerScale);
+    printText("Name", columnX(nameColumn), y, AlignLeft, headerScale);
+    printText("Skillpoints", columnX(skillColumn), y, AlignRight, headerScale);
+    float left = columnX(-tableHalfWidth), width = 2 * tableHalfWidth * screenH();
+    drawUntexturedRect(left, y + 0.3f * menuLineHeight(), width, 1.5f, 255, 255, 255,
+                       headerLineAlpha);
+}
+
+static std::string skillpointsText(const RankingRow& row) {
+    if (!row.valid) return row.skillpoints;
+    return thousandsString(atoll(row.skillpoints.c_str()));
+}
+
+static void drawRow(int32_t shown, int32_t index) {
+    RankingRow row = rankingRowFields(rankingRows[index]);
+    float y = rowBaseline(shown), step = rowStepShare * screenH();
+    float left = columnX(-tableHalfWidth), width = 2 * tableHalfWidth * screenH();
+    bool mine = row.valid && row.userId == userId;
+    if (mine) {
+        drawUntexturedRect(left, y - 0.78f * step, width, step, ownRowColour[0], ownRowColour[1],
+                           ownRowColour[2], ownRowAlpha);
+    } else if (index % 2 == 0) {
+        drawUntexturedRect(left, y - 0.78f * step, width, step, 255, 255, 255, stripeAlpha);
+    }
+    printText(std::to_string(index + 1), columnX(rankColumn), y, AlignRight, rowScale);
+    printText(row.name, columnX(nameColumn), y, AlignLeft, rowScale);
+    printText(skillpointsText(row), columnX(skillColumn), y, AlignRight, rowScale);
+}
+
+static void drawScrolling() {
+    drawIcon(RankingArrowUp, "arrowup.tga", rankingScroll == 0);
+    drawIcon(RankingArrowDown, "arrowdown.tga", rankingScroll >= lastRankingScroll());
+    if (!scrollBarShown()) return;
+    IntRect track = scrollTrack();
+    float left = static_cast<float>(track.left), top = static_cast<float>(track.top);
+    float width = static_cast<float>(track.right - track.left);
+    float length = static_cast<float>(track.bottom - track.top);
+    drawUntexturedRect(left, top, width, length, 255, 255, 255, trackAlpha);
+    float rows = static_cast<float>(rankingRows.size());
+    float thumb = std::max(width * 2, length * rankingVisibleRows / rows);
+    float at = top + (length - thumb) * rankingScroll / std::max(1, lastRankingScroll());
+    drawUntexturedRect(left, at, width, thumb, 255, 255, 255,
+                       hoverItem == RankingScrollBar || rankingHeldItem ? opaque : thumbAlpha);
+}
+
+static void drawSpinner() {
+    float side = spinnerShare * screenH();
+    glPushMatrix();
+    glTranslatef(columnX(tableHalfWidth) - side / 2, categoryShare * screenH() - side / 3, 0);
+    glRotatef(spinnerAngle, 0, 0, 1);
+    Render2D({0, 0}, {side, side}, AnchorCentre, "loadingbar.tga", spinnerAlpha);
+    glPopMatrix();
+}
+
+// A line in the middle of the list, where rows would be.
+static void drawListNote(const std::string& text) {
+    printText(text, screenW() / 2, rowBaseline(rankingVisibleRows / 2 - 1), AlignCentre, rowScale);
+}
+
+static void drawRows() {
+    int32_t count = static_cast<int32_t>(rankingRows.size());
+    for (int32_t shown = 0; shown < rankingVisibleRows; shown++) {
+        int32_t index = rankingScroll + shown;
+        if (index < count) drawRow(shown, index);
+    }
+    if (connectionMode == ConnectionOffline)
+        drawListNote("Online Ranking is unavailable in Offline Mode.");
+    else if (count == 0 && rankingAtEnd)
+        drawListNote("No players are ranked here yet.");
+}
+
+void renderRanking() {
+    ProfileScope section("renderRanking");
+    renderMenuBase();
+    drawMenuLabel("Online Ranking", screenW() / 2, titleShare * screenH());
+    drawCategorySelector();
+    drawHeader();
+    drawRows();
+    drawScrolling();
+    bool fetching = !rankingAtEnd && connectionMode != ConnectionOffline;
+    if (fetching) drawSpinner();
+    drawMenuButton(findMeButton(), hoverItem == RankingFindMe);
+    drawMenuButton(backButton(), hoverItem == RankingBack);
+    if (findingMe) {
+        MenuButton button = findMeButton();
+        printText("Finding...", button.centre.x, button.centre.y + button.size.y * 1.1f,
+                  AlignCentre, 0.6f);
+    }
+}

@@ -1,16 +1,31 @@
-// The world ranking: categories, pages of rows and "Find Me".
+// The Ranking screen: the category selector, ten rows of the world ranking
+// with arrows, wheel and scroll bar, "Find Me" and "Back". The ranking lists
+// themselves belong to online/ranking; the menu picks the first category.
 #pragma once
 
 #include <cstdint>
 
-extern int32_t rankingFirstRow;  // first shown row of the ranking list
-extern int32_t rankingRowCount;  // rows in the list
-extern float listDragOrigin[2];  // mouse position at the press that started a list drag
+enum RankingItem : int32_t {
+    RankingPreviousCategory = 1,
+    RankingNextCategory = 2,
+    RankingArrowUp = 3,
+    RankingArrowDown = 4,
+    RankingBack = 5,
+    RankingFindMe = 6,
+    RankingScrollBar = 7,
+};
 
-constexpr int32_t rankingVisibleRows = 10;
+extern float listDragOrigin[2];  // mouse position at the press that started a list drag
+extern int32_t rankingHeldItem;  // the arrow or bar held down since its click; 0 for none
+extern float rankingHoldMs;      // ms it has been held
+
+constexpr float arrowRepeatDelayMs = 500.0f;
+constexpr float arrowRepeatStepMs = 100.0f;
 
 // The wheel moves the list one row per notch.
 void wheelRanking(int32_t steps);
+// A held arrow repeats after 500 ms, one row every 100 ms; a held bar drags the list.
+void holdRankingButton(float dtMs);
 
 void UpdateRanking(float dtMs);
 void renderRanking();

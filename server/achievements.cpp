@@ -7,53 +7,8 @@
 
 #include "server/accounts.h"
 
-const int achievementCount = 27;
-
-static const char* const achievementKeys[] = {
-    "",
-    "lightheaded",
-    "chainreaction",
-    "personalgrowth",
-    "epic",
-    "legendary",
-    "zentrix",
-    "massaddict",
-    "learnedtoplay",
-    "zentricpro",
-    "zentricmaster",
-    "zentricexpert",
-    "zentricallyinsane",
-    "holdstill",
-    "quicksave",
-    "ambidextrous",
-    "elitist",
-    "betatester",
-    "classicallytrained",
-    "brisko",
-    "killstreak",
-    "buttonmasher",
-    "zenmaster",
-    "intothevoid",
-    "enlightenment",
-    "survivalist",
-    "youvegotredonyou",
-    "lastmanstanding",
-};
-
 // The play loop judges these: spins, combos, personal best, quick save, red zone, survival time.
 static const std::set<int> clientJudged = {1, 2, 3, 14, 20, 22, 25, 26};
-
-int achievementNumber(const std::string& key) {
-    for (int number = 1; number <= achievementCount; ++number) {
-        if (key == achievementKeys[number]) return number;
-    }
-    return 0;
-}
-
-std::string achievementKey(int number) {
-    if (number < 1 || number > achievementCount) return "";
-    return achievementKeys[number];
-}
 
 bool isClientJudged(int number) {
     return clientJudged.count(number) != 0;

@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "online/achievement_keys.h"
 #include "server/context.h"
 #include "server/query.h"
-
-extern const int achievementCount;  // 27; numbers run from 1
 
 // Achievement numbers by meaning, for the server's own grants.
 enum AchievementNumber {
@@ -33,9 +32,6 @@ enum AchievementNumber {
     achievementLastManStanding = 27,
 };
 
-// Key -> number (0 for an unknown key) and number -> key ("" outside 1..27).
-int achievementNumber(const std::string& key);
-std::string achievementKey(int number);
 // True for the achievements whose condition only the play loop can see.
 bool isClientJudged(int number);
 

@@ -2,12 +2,16 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 
+#include "dev/launch_start.h"
 #include "platform/input_state.h"
 #include "platform/window.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
+#include "shell/game_state.h"
+#include "shell/state_table.h"
 #include "sound/sound_log.h"
 
 LaunchOptions launchOptions;
@@ -35,11 +39,9 @@ static bool parseWindowSize(const std::string& text, LaunchOptions& options) {
 }
 
 static bool validStartMode(const std::string& text) {
-    static const char* modes[] = {"casual", "normal", "expert", "rush", "survival", "meditation"};
-    std::string mode = text.substr(0, text.find(':'));
-    for (const char* known : modes)
-        if (mode == known) return true;
-    return false;
+    int32_t mode = 0, level = 0;
+    bool ranked = false;
+    return parseStartMode(text, mode, level, ranked);
 }
 
 // Applies one option that takes a value; false when the value is malformed.
@@ -67,6 +69,7 @@ static bool applyValueOption(const std::string& name, const std::string& value,
 static bool applyFlagOption(const std::string& name, LaunchOptions& options) {
     if (name == "--offline") return options.offline = true;
     if (name == "--autoplay") return options.autoplay = true;
+    if (name == "--clear-level") return options.clearLevel = true;
     if (name == "--no-dialogs") return options.noDialogs = true;
     if (name == "--help") return options.showHelp = true;
     if (name == "--version") return options.showVersion = true;
@@ -137,9 +140,35 @@ void anchorScriptPaths(const std::string& folder) {
 
 // ---- scripts ----
 
+static bool knownStateName(const std::string& name) {
+    for (int i = 0; i < gameStateCount(); i++)
+        if (name == gameStateAt(i).name) return true;
+    return false;
+}
+
+// "120", or "ScoreScreen+40", "Menu#2+30".
+static bool parseScriptFrame(const std::string& word, ScriptCommand& command) {
+    int64_t number = 0;
+    size_t plus = word.rfind('+');
+    if (plus == std::string::npos) return parseWholeNumber(word, command.frame);
+    if (!parseWholeNumber(word.substr(plus + 1), command.frame)) return false;
+    std::string anchor = word.substr(0, plus);
+    size_t hash = anchor.find('#');
+    if (hash != std::string::npos) {
+        if (!parseWholeNumber(anchor.substr(hash + 1), number) || number < 1) return false;
+        command.anchorEntry = static_cast<int32_t>(number);
+        anchor.resize(hash);
+    }
+    command.anchor = anchor;
+    return knownStateName(anchor);
+}
+
 static bool parseScriptLine(const std::string& line, ScriptCommand& command) {
     std::istringstream words(line);
-    if (!(words >> command.frame >> command.action) || command.frame < 0) return false;
+    std::string frame;
+    if (!(words >> frame >> command.action) || !parseScriptFrame(frame, command) ||
+        command.frame < 0)
+        return false;
     const std::string& action = command.action;
     if (action == "move") return static_cast<bool>(words >> command.x >> command.y);
     if (action == "wheel") return static_cast<bool>(words >> command.amount);
@@ -204,9 +233,35 @@ static PlatformEvent scriptEvent(const ScriptCommand& command) {
     return event;
 }
 
+// The frames at which each state was entered, in order, by name.
+static std::map<std::string, std::vector<int64_t>> stateEntries;
+static int32_t lastNotedState = -1;
+
+void resetScriptStateEntries() {
+    stateEntries.clear();
+    lastNotedState = -1;
+}
+
+void noteScriptStateEntry(int64_t frame) {
+    if (GameState == lastNotedState) return;
+    lastNotedState = GameState;
+    const GameStateEntry* entry = findGameState(GameState);
+    if (entry) stateEntries[entry->name].push_back(frame);
+}
+
+int64_t scriptCommandFrame(const ScriptCommand& command) {
+    if (command.anchor.empty()) return command.frame;
+    auto found = stateEntries.find(command.anchor);
+    if (found == stateEntries.end()) return -1;
+    const std::vector<int64_t>& entries = found->second;
+    if (static_cast<size_t>(command.anchorEntry) > entries.size()) return -1;
+    return entries[command.anchorEntry - 1] + command.frame;
+}
+
 void runScriptFrame(int64_t frame) {
+    noteScriptStateEntry(frame);
     for (const ScriptCommand& command : launchScript) {
-        if (command.frame != frame || command.action == "shot") continue;
+        if (scriptCommandFrame(command) != frame || command.action == "shot") continue;
         PlatformEvent event = scriptEvent(command);
         if (event.kind == PlatformEventKind::KeyDown) platformHoldKeyForFrame(event.virtualKey);
         platformPushEvent(event);
@@ -215,7 +270,7 @@ void runScriptFrame(int64_t frame) {
 
 void takeScriptScreenshots(int64_t frame) {
     for (const ScriptCommand& command : launchScript) {
-        if (command.frame != frame || command.action != "shot") continue;
+        if (scriptCommandFrame(command) != frame || command.action != "shot") continue;
         if (platformSaveScreenshot(command.argument, ScreenWidth, ScreenHeight))
             logConsole("Screenshot " + command.argument);
         else

@@ -20,17 +20,24 @@ struct LaunchOptions {
     std::string startMode;     // --start MODE[:LEVEL]
     std::string soundLogPath;  // --sound-log FILE
     bool autoplay = false;     // --autoplay
+    bool clearLevel = false;   // --clear-level: the first level played is emptied at once
     bool noDialogs = false;    // --no-dialogs
     bool showHelp = false;     // --help: print the options and quit
     bool showVersion = false;  // --version: print the version and quit
 };
 
+// A script line: "FRAME action ...", or "STATE[#K]+N action ..." to act N
+// frames after the K-th time (the first by default) GameState became the
+// state of that name, which keeps scripts in step with screens reached at
+// moments no one can foretell (a server's reply, a level the bot clears).
 struct ScriptCommand {
-    int64_t frame;
-    std::string action;    // move, ldown, lup, rdown, rup, key, wheel, shot, quit
-    int32_t x = 0, y = 0;  // move
-    int32_t amount = 0;    // wheel notches
-    std::string argument;  // key name or screenshot path
+    int64_t frame;            // absolute, or counted from the anchor's entry
+    std::string anchor;       // a GameState name; "" for an absolute frame
+    int32_t anchorEntry = 1;  // which entry into the anchor state, from 1
+    std::string action;       // move, ldown, lup, rdown, rup, key, wheel, shot, quit
+    int32_t x = 0, y = 0;     // move
+    int32_t amount = 0;       // wheel notches
+    std::string argument;     // key name or screenshot path
 };
 
 extern LaunchOptions launchOptions;              // parsed once by the entry
@@ -50,6 +57,12 @@ std::vector<ScriptCommand> parseScript(const std::string& text, std::string& err
 // Loads launchScript from launchOptions.scriptPath (nothing when none given)
 // and opens the --sound-log, the two files the options name.
 bool loadLaunchScript(std::string& error);
+// The frame a command acts on; -1 while its anchor state has not been entered.
+int64_t scriptCommandFrame(const ScriptCommand& command);
+// Records the frame at which GameState took its current value, for anchored lines.
+void noteScriptStateEntry(int64_t frame);
+// Forgets every recorded entry (a new run of the script).
+void resetScriptStateEntries();
 // Injects this frame's script input as window events, taken by the real handlers.
 void runScriptFrame(int64_t frame);
 // Saves the screenshots this frame's script asks for (after Draw, before the swap).

@@ -15,6 +15,7 @@
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "online/account.h"
+#include "online/achievements.h"
 #include "online/patch.h"
 #include "online/requests.h"
 #include "platform/system.h"
@@ -93,6 +94,7 @@ bool startupGame() {
     setFixedGLState();
     startHttp();
     quitForPatch = quitProgram;
+    practicePlay = [] { return practiceMode; };
     seedRandom();
     // The start-up view: the star field and the frustum tests are made in it.
     placeStartupCamera();

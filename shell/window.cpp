@@ -27,10 +27,9 @@ bool registerWindowClass() {
     return true;
 }
 
-// The switch itself happens when the window is created full screen; here we
-// only learn whether the display offers exactly this mode.
+// Switches the shown game window to full screen at exactly this size.
 bool changeScreenResolution(int32_t width, int32_t height, int32_t) {
-    return platformModeExists(width, height);
+    return gameWindow && platformEnterFullscreen(gameWindow, width, height);
 }
 
 // The camera owns the viewport and the projection; both follow the drawable.
@@ -89,25 +88,9 @@ static bool windowedByRequest() {
     return Fullscreen == 0 || launchOptions.windowedWidth > 0;
 }
 
-static void chooseDisplayMode(WindowRecord& record) {
-    if (windowedByRequest()) record.fullscreen = false;
-    if (!record.fullscreen) return;
-    if (!changeScreenResolution(record.width, record.height, record.bits)) {
-        showMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error");
-        record.fullscreen = false;
-    }
-}
-
 static bool openWindow(WindowRecord& record) {
-    int32_t desktopWidth = 0, desktopHeight = 0;
-    platformDesktopSize(&desktopWidth, &desktopHeight);
-    bool desktopSized = record.width == desktopWidth && record.height == desktopHeight;
-    WindowRequest request = {record.title,
-                             record.width,
-                             record.height,
-                             record.fullscreen && !desktopSized,
-                             record.fullscreen && desktopSized,
-                             true,
+    if (windowedByRequest()) record.fullscreen = false;
+    WindowRequest request = {record.title, record.width, record.height, true,
                              multisampleChosen ? multisampleFormat : 0};
     if (!platformCreateWindow(request, &record.window, &record.context)) {
         logConsole(std::string("Window creation failed: ") + platformLastError());
@@ -139,9 +122,19 @@ static void warnAboutOldDriver() {
         "Warning");
 }
 
+// SDL changes the display mode only for a shown window, so the switch, and
+// the message when the display refuses it, come once the window is up.
+static void enterFullscreen(WindowRecord& record) {
+    if (!record.fullscreen) return;
+    if (changeScreenResolution(record.width, record.height, record.bits)) return;
+    showMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error");
+    record.fullscreen = false;
+}
+
 static void showGameWindow(WindowRecord& record) {
     platformHideSystemCursor();
     platformShowWindow(record.window);
+    enterFullscreen(record);
     record.visible = true;
     reshapeToDrawable(record.window);
     record.lastCounter = platformCounter();
@@ -164,7 +157,6 @@ bool createGLWindow(WindowRecord& record) {
     record.width = ScreenWidth;
     record.height = ScreenHeight;
     logConsole("Resolution " + std::to_string(record.width) + "x" + std::to_string(record.height));
-    chooseDisplayMode(record);
     if (!openWindow(record)) return false;
     logConsole(multisampleChosen ? "Setting up antialiasing at " + std::to_string(AAlevel) + "x"
                                  : "Setting up antialiasing query pass");

@@ -29,6 +29,8 @@ int32_t massHumSource = -1;
 int32_t timewarpPadSource = -1;
 bool soundDeviceOpen = false;
 void (*soundRequestObserver)(const SoundRequest& request) = nullptr;
+void (*soundSilenceObserver)(bool silenced) = nullptr;
+static float appliedWindowActive = 1.0f;  // the windowActive the gains were last applied with
 
 static constexpr const char* soundFolder = "sounds\\";
 static constexpr const char* oggFailureText = "Could not read Ogg file from memory";
@@ -290,6 +292,9 @@ float& soundPitch(int handle) {
 
 void UpdateSound(float) {
     ProfileScope section("UpdateSound");
+    if (windowActive != appliedWindowActive && soundSilenceObserver)
+        soundSilenceObserver(windowActive == 0.0f);
+    appliedWindowActive = windowActive;
     for (size_t i = 0; i < soundSources.size(); i++) {
         alSourcef(soundSources[i], AL_GAIN, soundGains[i] * windowActive);
         alSourcef(soundSources[i], AL_PITCH, soundPitches[i]);

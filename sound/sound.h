@@ -35,6 +35,9 @@ struct SoundRequest {
     bool looping;
 };
 extern void (*soundRequestObserver)(const SoundRequest& request);  // null: nobody watches
+// Told when UpdateSound silences every sound (the window lost the focus) and
+// when it lets them sound again; null: nobody watches.
+extern void (*soundSilenceObserver)(bool silenced);
 
 // Opens the default device and places the listener at the origin.
 void initSound();

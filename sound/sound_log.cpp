@@ -16,14 +16,25 @@ std::string soundLogLine(int64_t frame, int64_t ms, const SoundRequest& request)
            numbers;
 }
 
-// Each line is flushed at once, so a run that is killed keeps its log.
-static void writeSoundLogLine(const SoundRequest& request) {
-    if (!soundLogFile) return;
+static int64_t soundLogMs() {
     auto elapsed = std::chrono::steady_clock::now() - soundLogStart;
-    int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-    std::string line = soundLogLine(frameNumber, ms, request) + "\n";
-    fputs(line.c_str(), soundLogFile);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+}
+
+// Each line is flushed at once, so a run that is killed keeps its log.
+static void appendSoundLogLine(const std::string& line) {
+    if (!soundLogFile) return;
+    fputs((line + "\n").c_str(), soundLogFile);
     fflush(soundLogFile);
+}
+
+static void writeSoundLogLine(const SoundRequest& request) {
+    appendSoundLogLine(soundLogLine(frameNumber, soundLogMs(), request));
+}
+
+static void writeSilenceLine(bool silenced) {
+    appendSoundLogLine("frame " + std::to_string(frameNumber) + " ms " +
+                       std::to_string(soundLogMs()) + (silenced ? " silenced" : " sounding"));
 }
 
 bool startSoundLog(const std::string& path) {
@@ -35,11 +46,13 @@ bool startSoundLog(const std::string& path) {
     }
     soundLogStart = std::chrono::steady_clock::now();
     soundRequestObserver = writeSoundLogLine;
+    soundSilenceObserver = writeSilenceLine;
     return true;
 }
 
 void stopSoundLog() {
     if (soundRequestObserver == writeSoundLogLine) soundRequestObserver = nullptr;
+    if (soundSilenceObserver == writeSilenceLine) soundSilenceObserver = nullptr;
     if (soundLogFile) fclose(soundLogFile);
     soundLogFile = nullptr;
 }

@@ -9,7 +9,9 @@
 
 // "frame N ms T name gain pitch", T in ms since the log was opened.
 std::string soundLogLine(int64_t frame, int64_t ms, const SoundRequest& request);
-// Appends every later play request to path; false when it cannot be opened.
+// Appends every later play request to path, and "frame N ms T silenced" or
+// "... sounding" when the window's focus silences every sound or lets them
+// sound again; false when it cannot be opened.
 bool startSoundLog(const std::string& path);
 // Stops watching the requests and closes the file.
 void stopSoundLog();

@@ -2,6 +2,7 @@
 // from a short text picture of blocks, and frames run like the main loop.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,11 +52,26 @@ inline void resetWorld(int32_t mode = ModeNormal) {
     // Requests are logged and sent to a port where nothing answers.
     if (!curlMulti) startHttp();
     secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
-    unlockRequests.clear();
+    std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
     unlockPopups.clear();
+    pendingCheeve.clear();
+    cheeveWaitMs = 0;
     soundRequestObserver = recordSound;
     recordedSounds.clear();
     scoreAnswered = false;
+}
+
+// Online, so that play may unlock achievements (their requests go nowhere).
+inline void goOnline() {
+    connectionMode = ConnectionOnline;
+}
+
+// The keys of every achievement unlocked since resetWorld, by number.
+inline std::vector<std::string> unlockedKeys() {
+    std::vector<std::string> keys;
+    for (int32_t n = 1; n <= achievementCount; n++)
+        if (unlockedAchievements[n]) keys.push_back(achievementKey(n));
+    return keys;
 }
 
 // What resetWorld changed that other test files may rely on.

@@ -32,7 +32,7 @@ constexpr int32_t windowSide = 256;
 inline bool makeGLContext() {
     if (glGetString(GL_VERSION)) return true;
     if (!platformInitVideo()) return false;
-    WindowRequest request = {"graphics test", windowSide, windowSide, false, false, true, 0};
+    WindowRequest request = {"graphics test", windowSide, windowSide, true, 0};
     PlatformWindow* window = nullptr;
     PlatformContext* context = nullptr;
     if (!platformCreateWindow(request, &window, &context)) return false;

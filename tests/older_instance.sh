@@ -10,7 +10,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; echo "--- seen:"; cat "$work/seen.log" 2>/dev/null || true; exit 1; }
 
 # A private copy: only processes of this file name count as older copies.
-game="$work/zentrix-instance-test"
+game="$work/zentrix-instance-test-$$"
 cp "$build/zentrix" "$game"
 mkdir -p "$work/old" "$work/new"
 for copy in old new; do

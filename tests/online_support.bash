@@ -4,20 +4,25 @@ build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 server_pid=
 cleanup() {
+  # SHOTS_DIR=DIR keeps the screenshots of a passing run too, to look at.
+  [[ -z ${SHOTS_DIR:-} ]] || { mkdir -p "$SHOTS_DIR" && cp -f "$work"/*.png "$SHOTS_DIR"/ 2>/dev/null; } || true
   [[ -z $server_pid ]] || kill "$server_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 cd "$work"
-cp "$build/zentrix" "$work/zentrix-online"
+# A copy named after the test and this shell: a running copy of the same file
+# name counts as an older instance and is waited for, then ended.
+game_copy=$work/zentrix-$(basename "$0" .sh)-$$
+cp "$build/zentrix" "$game_copy"
 ln -s "$build/data" "$work/data"
 export XDG_DATA_HOME="$work/xdg"
 key=$build/keys/server_private.pem
 db=sqlite:$work/server.sqlite
 
 fail() {
-  mkdir -p /tmp/online-shots && cp -f ./*.png /tmp/online-shots/ 2>/dev/null || true
+  mkdir -p "${SHOTS_DIR:-/tmp/online-shots}" && cp -f ./*.png "${SHOTS_DIR:-/tmp/online-shots}"/ 2>/dev/null || true
   echo "FAIL: $*"
   echo "--- console.log"; tail -n 40 console.log 2>/dev/null || true
   echo "--- server.log"; tail -n 20 server.log 2>/dev/null || true
@@ -46,7 +51,8 @@ stop_server() {
 # run_game SCRIPT [options...]: the game at 1280x720 with the test's settings folder.
 run_game() {
   local script=$1; shift
-  timeout 120 xvfb-run -a -s "-screen 0 1920x1080x24" "$work/zentrix-online" --windowed 1280x720 \
+  # The time-out is inside xvfb-run, so it ends the game itself, not just the X server.
+  xvfb-run -a -s "-screen 0 1920x1080x24" timeout "${GAME_TIMEOUT:-120}" "$game_copy" --windowed 1280x720 \
     --no-dialogs --config-dir "$work/cfg" --fixed-step 16 --seed 3 --script "$script" \
     --server "http://127.0.0.1:$port" "$@"
 }
@@ -87,10 +93,61 @@ register_account() {
   write_settings "Username=$name" "Password=${reply#success }"
 }
 
-# write_settings LINE...: a stored profile with these lines. It keeps Low
-# quality, as a first run on this software renderer would choose: the
-# default multisampling costs Mesa about a tenth of a second a frame.
+# The settings a first run on this software renderer would choose for itself
+# (Low quality, no multisampling): a settings file written by a test is no
+# first run, and at the default quality every frame would take a second.
+software_rendering_settings() {
+  mkdir -p cfg
+  printf 'VisualQuality=1\nAAlevel=0\nMotionBlur=0\n' >> cfg/settings.ini
+}
+
+# write_settings LINE...: a stored profile with these lines, drawn as a
+# software renderer's first run would choose.
 write_settings() {
   mkdir -p cfg
-  printf '%s\n' VisualQuality=1 "$@" > cfg/settings.ini
+  printf '%s\n' "$@" > cfg/settings.ini
+  software_rendering_settings
+}
+
+# ---- scripts and readings of the score screens (1280x720) ----
+
+# m, the menu font's line height at 720 lines; rows and lines sit at H/2 + 2 m k.
+menu_m=$(awk 'BEGIN { print 720 / 1050 * 55 * 0.5 }')
+# The y of menu row (or score-screen line) k, and of its hover rectangle.
+line_y() { awk -v k="$1" -v m="$menu_m" 'BEGIN { printf "%d", 360 + 2 * m * k }'; }
+row_y() { awk -v k="$1" -v m="$menu_m" 'BEGIN { printf "%d", 360 + 2 * m * k - m / 2.75 }'; }
+
+# Script lines clicking at (X, Y), AT being an anchored frame such as "Menu#2+20".
+click_at() {
+  local anchor=${1%+*} frame=${1##*+}
+  echo "$anchor+$frame move $2 $3"
+  echo "$anchor+$((frame + 2)) ldown"
+  echo "$anchor+$((frame + 3)) lup"
+}
+
+# What tesseract reads in one line of IMAGE cropped to GEOMETRY (WxH+X+Y);
+# a third argument keeps only what is brighter than that share (for white
+# text on a busy sky).
+read_line() {
+  convert "$1" -crop "$2" -resize 300% -colorspace Gray ${3:+-threshold "$3"} -negate line.png
+  tesseract line.png - --psm 7 2>/dev/null | tr -s ' \n' ' '
+}
+
+# Pixels of IMAGE inside GEOMETRY near the colour R,G,B (each channel within 40).
+colour_pixels() {
+  convert "$1" -crop "$2" +repage \
+    -fx "abs(r*255-$3)<40 && abs(g*255-$4)<40 && abs(b*255-$5)<40 ? 1 : 0" \
+    -format '%[fx:round(mean*w*h)]' info:
+}
+
+# The user id of account NAME in the server's database.
+user_id_of() { sqlite3 "$work/server.sqlite" "select id from users where name = '$1'"; }
+
+# Bright blobs of IMAGE wider than a star: pixels left after eroding the
+# bright parts by a disk of radius 5, the picture band and the texts blanked.
+firework_pixels() {
+  convert "$1" -colorspace Gray -threshold 75% \
+    -region 1280x125+0+300 -fill black -colorize 100 +region \
+    -region 1280x70+0+465 -fill black -colorize 100 +region \
+    -morphology Erode Disk:5 -format '%[fx:round(mean*w*h)]' info:
 }

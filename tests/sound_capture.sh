@@ -33,7 +33,6 @@ fail() {
 }
 [[ -f "$build/data/assets.ass" ]] || fail "no asset archive in $build/data"
 
-now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
 
 # Settings in folder $1 with every tutorial card seen and fast visuals, plus the lines given.
 write_settings() {
@@ -51,7 +50,8 @@ write_settings() {
 }
 
 # Prepares folder $1 for a session: data, settings (the remaining arguments),
-# the wave back end writing $1.wav, and a private copy of the program under a
+# the wave back end writing $1.wav at a fixed rate and block size (the checks
+# place sounds on the mixer's blocks), and a private copy of the program under a
 # name of this run's own, so no other running game counts as an older copy.
 prepare_session() {
   local name=$1
@@ -59,7 +59,7 @@ prepare_session() {
   write_settings "$name/cfg" "$@"
   ln -s "$build/data" "$name/data"
   cp "$build/zentrix" "$name/zentrix-$name-$$"
-  printf '[general]\ndrivers=wave\n[wave]\nfile=%s\n' "$work/$name.wav" > "$name/alsoft.conf"
+  printf '[general]\ndrivers=wave\nfrequency=44100\nperiod_size=1024\n[wave]\nfile=%s\n' "$work/$name.wav" > "$name/alsoft.conf"
 }
 
 # Runs the game of folder $1 with the remaining arguments, in the background
@@ -141,12 +141,19 @@ def load(path):
     return samples
 
 def requests(path):
-    """(frame, ms, name, gain, pitch) per line of a --sound-log file."""
+    """(frame, ms, name, gain, pitch) per play request of a --sound-log file."""
     out = []
     for line in open(path):
         w = line.split()
-        out.append((int(w[1]), int(w[3]), w[4], float(w[5]), float(w[6])))
+        if len(w) == 7:
+            out.append((int(w[1]), int(w[3]), w[4], float(w[5]), float(w[6])))
     return out
+
+def silenced_ms(path, after_ms):
+    """The log times after after_ms at which the game silenced every sound (the
+    window has no focus yet in the first frame, before anything plays)."""
+    return [int(w[3]) for w in map(str.split, open(path))
+            if w[4:] == ["silenced"] and int(w[3]) > after_ms]
 
 def first_sound_ms(samples):
     return next(i for i, x in enumerate(samples) if x != 0.0) * 1000.0 / RATE
@@ -239,43 +246,74 @@ def lone_shots(effects):
             not any(ms - 300 < other < ms + 160 for _, other, *_ in effects if other != ms)]
 
 def pop_chains(effects):
-    """Pops grouped into chains: a pop follows the one just before it that was 0.2 lower."""
+    """Pops grouped into chains: a pop follows the latest one before it that was
+    0.2 lower. On a busy machine a frame can last up to a second, the longest
+    frame that still runs the game, so pops of one chain may lie that far apart."""
     chains = []
     # Pops of one frame share a time; the lower pitch came first in its chain.
     for ms, pitch in sorted((ms, pitch) for _, ms, name, _, pitch in effects if name == "stab6.ogg"):
-        follows = [c for c in chains if abs(pitch - c[-1][1] - 0.2) < 1e-3 and ms - c[-1][0] < 400]
+        follows = [c for c in chains if abs(pitch - c[-1][1] - 0.2) < 1e-3 and ms - c[-1][0] < 1200]
         if follows:
-            follows[0].append((ms, pitch))
+            max(follows, key=lambda c: c[-1][0]).append((ms, pitch))
         else:
             chains.append([(ms, pitch)])
     return chains
 
-RING_MS = 300  # a pop still sounds this long after it starts
+RING_MS = 300  # another chain's pop still sounds this long after it starts
+# The mixer starts a sound only at the start of one of its blocks, so a sound
+# lands up to a block after its request, and the first sound that pins the log
+# to the recording may itself be late by as much: a logged time is only good
+# to a block or so either way.
+BLOCK = 1024  # frames per mixer block, the period_size of alsoft.conf
+SLACK_MS = 25  # a little more than one block
+WINDOW_MS = 4096 * 1000.0 / RATE  # the length of one measured spectrum
+SKIP_MS = 10  # the pop's spectrum is taken from this long after its start
+BUSY_AFTER_MS = SKIP_MS + WINDOW_MS + SLACK_MS
+
+def is_landing(chain, name, ms):
+    """The landing that set the chain off, a frame or so before its first pop:
+    its ring lies mostly below the compared bands."""
+    return name == "clunk-hardcore.ogg" and chain[0][0] - 2 * SLACK_MS <= ms <= chain[0][0]
+
+def measurable_pop(effects, chain, pop):
+    """True when nothing but pop's own chain sounds while it is measured: no
+    other sound starts within a block of it or during its window, no pop of its
+    own chain starts with it or during its window, and no other chain's pop
+    rings under it. The chain's earlier pops ring under it, one step lower."""
+    ms = pop[0]
+    for _, when, name, _, pitch in effects:
+        own = name == "stab6.ogg" and (when, pitch) in chain
+        if (own and (when, pitch) == pop) or is_landing(chain, name, when):
+            continue
+        window_end = ms + (SKIP_MS + WINDOW_MS if own else BUSY_AFTER_MS)
+        if ms - SLACK_MS < when <= window_end:
+            return False
+        if name == "stab6.ogg" and not own and ms - RING_MS < when <= ms - SLACK_MS:
+            return False
+    return True
 
 def clean_steps(effects, chains):
-    """Successive pops of a chain with nothing else starting from one to the end
-    of the next, and no other chain's pop started within RING_MS before the first:
-    it would still ring under both and blur the pitch step; nor two pops bunched
-    by a late frame into one measurement window. Pops are counted, so
-    another chain's pop in the same frame as one of ours counts too."""
-    steps = []
-    for chain in chains:
-        for a, b in zip(chain, chain[1:]):
-            later = sum(1 for _, ms, *_ in effects if a[0] + 5 < ms < b[0] + 116)
-            ringing = sum(1 for _, ms, name, *_ in effects
-                          if name == "stab6.ogg" and a[0] - RING_MS < ms <= a[0] + 5)
-            own_ringing = sum(1 for ms, _ in chain if a[0] - RING_MS < ms <= a[0] + 5)
-            # A late frame can bunch two pops: the first one's window must end before the next starts.
-            apart = b[0] - a[0] >= 116
-            if apart and later == 1 and ringing == own_ringing:
-                steps.append((a, b))
-    return steps
+    """Successive pops of a chain that can both be measured."""
+    return [(a, b) for chain in chains for a, b in zip(chain, chain[1:])
+            if measurable_pop(effects, chain, a) and measurable_pop(effects, chain, b)]
+
+def onset_ms(samples, ms):
+    """Where a sound requested at about ms really starts in the recording:
+    the block start within SLACK_MS and a block where the level rises most."""
+    def rise(block):
+        start = block * BLOCK
+        before = sum(x * x for x in samples[max(start - 512, 0):start])
+        return sum(x * x for x in samples[start:start + 512]) / (before + 1e-20)
+    first, last = at(ms - SLACK_MS) // BLOCK, at(ms + SLACK_MS) // BLOCK + 1
+    return max(range(max(first, 1), last + 1), key=rise) * BLOCK * 1000.0 / RATE
 
 def enough_effects(path):
     """What session 2's checks need: three lone shots, 12 pops in chains, one of 4 or more."""
     effects = effect_requests(requests(path))
     chains = pop_chains(effects)
-    return (len(lone_shots(effects)) >= 3 and len(clean_steps(effects, chains)) >= 6
+    # Two more steps than the check needs: a step whose pops land closer in
+    # the recording than in the log is left out there.
+    return (len(lone_shots(effects)) >= 3 and len(clean_steps(effects, chains)) >= 8
             and sum(map(len, chains)) >= 12 and max(map(len, chains), default=0) >= 4)
 
 def wall_ms_of_frame(log, frame):
@@ -311,7 +349,6 @@ run_aside hum loss_heard --start normal:1 --fixed-step 20 --frames 40000
 # ahead of real time until then.
 prepare_session music "SoundVol=0"
 for frame in $(seq 0 10 30000); do echo "$frame key 2"; done > timewarp.txt
-launched_ms=$(now_ms)
 launch_game music --start normal:8 --autoplay --fixed-step 40 --script "$work/timewarp.txt"
 wait_for_log music.log subdrop.ogg 1200 || fail "Timewarp was not started within 120 s" music
 timewarp_frame=$(grep -m1 subdrop.ogg music.log | awk '{print $2}')
@@ -322,7 +359,6 @@ for _ in $(seq 300); do
 done
 sleep 0.5
 root=$(xwininfo -root | awk '/Window id/ {print $4}')
-away_ms=$(now_ms)
 xdotool windowfocus "$root"
 sleep 3
 for window in $(xdotool search --name Zentrix); do xdotool windowfocus "$window"; done
@@ -363,27 +399,29 @@ print("above 6 kHz before the gap: median %.1f dB of %s" % (drums[4], drums))
 assert drums[4] > -58, "the drums are in the mix during play"
 EOF
 
-python3 - music.f32 music.log "$launched_ms" "$away_ms" <<'EOF' || fail "session 1: Timewarp" music
+python3 - music.f32 music.log <<'EOF' || fail "session 1: Timewarp" music
 import sys
 from capture import *
 samples, log = load(sys.argv[1]), requests(sys.argv[2])
-launched, away = int(sys.argv[3]), int(sys.argv[4])
-# The silence starts within a frame of the focus change: that pins the
-# recording to the clock, and the log counts from the program's start.
+# The game logs when the lost focus silences everything, and the recording
+# goes quiet a mixer block later: that pins the log to the recording.
+frame, started = next((f, ms) for f, ms, name, *_ in log if name == "subdrop.ogg")
+silenced = silenced_ms(sys.argv[2], started)
+assert len(silenced) == 1, "the focus change silences the game once"
 run, silence = 0, None
 for i in range(at(first_sound_ms(samples)), len(samples)):
     run = run + 1 if samples[i] == 0.0 else 0
     if run == at(100):
         silence = i - run + 1
         break
-wav_of_log = (silence * 1000.0 / RATE) - (away - launched)
+wav_of_log = silence * 1000.0 / RATE - silenced[0]
 print("recording time = log time %+.0f ms" % wav_of_log)
-frame = next(f for f, ms, name, *_ in log if name == "subdrop.ogg")
 begins = wall_ms_of_frame(log, frame) + wav_of_log
 # The pitch falls to 0.6 within 20 frames; measure inside frames 60..440 of its 500.
 first, last = (wall_ms_of_frame(log, frame + f) + wav_of_log for f in (60, 440))
 inside = (first + 100, min(last - 100, first + 3000))
-normal = (begins - 2700, begins - 500)
+# Four seconds before it: the upper edge swings with what the drums play.
+normal = (max(begins - 4700, first_sound_ms(samples) + 500), begins - 500)
 assert inside[1] - inside[0] >= 500, "Timewarp lasted too short a wall time to measure"
 print("Timewarp from %.0f ms; measured %.0f..%.0f ms against %.0f..%.0f ms" % (begins, *inside, *normal))
 # Slower playback squeezes the whole spectrum down: its upper edge moves with the pitch.
@@ -406,6 +444,7 @@ import sys
 from capture import *
 samples, log = load(sys.argv[1]), requests(sys.argv[2])
 effects = effect_requests(log)
+assert not silenced_ms(sys.argv[2], effects[0][1]), "nothing takes the focus from the window"
 # Nothing sounds before the first effect: its start pins the log to the recording.
 offset = first_sound_ms(samples) - effects[0][1]
 print("recording time = log time %+.0f ms" % offset)
@@ -435,24 +474,33 @@ assert heard == len(shots), "every shot sounds across at least four octaves"
 # The pops: from one pop to the next the frequency content moves up by the pitch step.
 chains = pop_chains(effects)
 clean = clean_steps(effects, chains)
-spectra = {}
-for pop in [pop for chain in chains for pop in chain]:
-    # A landing may start with the first pop: its thump is over after 23 ms.
-    spectrum = power(samples, at(pop[0] + offset + 23))
-    spectra[pop] = (semitone_bands(spectrum, 100, 48), band_db(spectrum, 100, 8000))
+starts, spectra, bunched = {}, {}, set()
+for chain in chains:
+    for pop in chain:
+        starts[pop] = onset_ms(samples, pop[0] + offset)
+        spectrum = power(samples, at(starts[pop] + SKIP_MS))
+        # The landing's thump and its overtones, often right under a chain's
+        # first pop, lie below 200 Hz: the compared bands start above them.
+        spectra[pop] = (semitone_bands(spectrum, 200, 48), band_db(spectrum, 100, 8000))
+    # The log may place two pops further apart than the mixer did.
+    for a, b in zip(chain, chain[1:]):
+        if starts[b] - starts[a] < SKIP_MS + WINDOW_MS:
+            bunched |= {a, b}
 steps = []
 for chain in chains:
-    print("chain:", " ".join("%.1f@%d" % (p, ms + offset) for ms, p in chain))
+    print("chain:", " ".join("%.1f@%d" % (p, starts[(ms, p)]) for ms, p in chain))
     assert chain[0][1] == 1.0, "a chain's first pop plays at pitch 1"
     for a, b in zip(chain, chain[1:]):
         played = 12 * math.log2(b[1] / a[1])
         heard = spectral_shift(spectra[a][0], spectra[b][0], -6, 8)
-        if (a, b) in clean:
+        note = " (bunched)" if {a, b} & bunched else ""
+        note = " (overlapped)" if (a, b) not in clean else note
+        if not note:
             steps.append((played, heard))
         print("  %.1f -> %.1f: played %+.2f semitones, heard %+.2f%s" %
-              (a[1], b[1], played, heard, "" if (a, b) in clean else " (overlapped)"))
-for (ms, pitch), (_, level) in sorted(spectra.items()):
-    print("pop at %6.0f ms pitch %.1f: %.1f dB" % (ms + offset, pitch, level))
+              (a[1], b[1], played, heard, note))
+for pop, (_, level) in sorted(spectra.items()):
+    print("pop at %6.0f ms pitch %.1f: %.1f dB" % (starts[pop], pop[1], level))
 matched = sum(1 for played, heard in steps if abs(heard - played) < 0.6)
 print("%d of %d clean pop steps heard as played" % (matched, len(steps)))
 assert sum(map(len, chains)) >= 12 and max(map(len, chains)) >= 4, "chains long enough to hear"

@@ -126,4 +126,20 @@ TEST_F(GameViewRender, LevelCompleteVeilDarkensAndItsSoundPlaysOnce) {
     EXPECT_EQ(plays, 1);
 }
 
+TEST_F(GameViewRender, TwoPopupsShowHalfASecondApartEachSoundingOnce) {
+    ScreenWidth = ScreenHeight = windowSide;
+    unlockPopups = {{20, false}, {6, false}};
+    bannerClock = 0;
+    std::vector<float> soundedAt;
+    for (int frame = 0; frame < 600 && !unlockPopups.empty(); frame++) {
+        advanceBannerClock(10);
+        size_t before = gametest::recordedSounds.size();
+        renderAchievementBanners();
+        for (size_t i = before; i < gametest::recordedSounds.size(); i++)
+            if (gametest::recordedSounds[i].name == "cheeve6.ogg") soundedAt.push_back(bannerClock);
+    }
+    EXPECT_EQ(soundedAt, (std::vector<float>{510.0f, 1010.0f}));
+    EXPECT_TRUE(unlockPopups.empty()) << "emptied once every banner has faded";
+}
+
 }  // namespace

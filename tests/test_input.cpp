@@ -7,6 +7,7 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
+#include "online/ranking.h"
 #include "platform/input_state.h"
 #include "platform/key_text.h"
 #include "screens/account_fields.h"
@@ -67,8 +68,7 @@ class InputTest : public ::testing::Test {
         consoleOpen = false;
         consoleLine.clear();
         lastConsoleLine.clear();
-        rankingFirstRow = 0;
-        rankingRowCount = 0;
+        selectRankingCategory(overallCategory);
         achievesPage = 1;
         achievesSlideResting = true;
         platformReleaseInjectedKeys();
@@ -213,16 +213,16 @@ TEST_F(InputTest, ClickDuringFadeIsDroppedAndResetsHoverItem) {
 
 TEST_F(InputTest, WheelScrollsRankingWithinItsRows) {
     GameState = Ranking;
-    rankingRowCount = 12;
+    rankingRows.assign(12, "row");
     onMouseWheel(1);
-    EXPECT_EQ(rankingFirstRow, 0);
+    EXPECT_EQ(rankingScroll, 0);
     onMouseWheel(-1);
     onMouseWheel(-3);
-    EXPECT_EQ(rankingFirstRow, 2);
+    EXPECT_EQ(rankingScroll, 2);
     onMouseWheel(-1);
-    EXPECT_EQ(rankingFirstRow, 2);  // the last ten rows are shown
+    EXPECT_EQ(rankingScroll, 2);  // the last ten rows are shown
     onMouseWheel(2);
-    EXPECT_EQ(rankingFirstRow, 1);
+    EXPECT_EQ(rankingScroll, 1);
 }
 
 TEST_F(InputTest, WheelTurnsAchievesPagesOnlyWhileResting) {

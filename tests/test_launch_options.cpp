@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "shell/game_state.h"
 #include "shell/launch_options.h"
 
 namespace {
@@ -83,6 +84,40 @@ TEST(Script, ParsesEveryCommandAndReportsBadLines) {
     EXPECT_EQ(commands[8].frame, 30);
     EXPECT_NE(error.find("line 11"), std::string::npos) << error;
     EXPECT_NE(error.find("line 12"), std::string::npos) << error;
+}
+
+TEST(Script, AnchoredLinesCountFromTheKthEntryIntoAState) {
+    std::string error;
+    auto commands = parseScript(
+        "ScoreScreen+40 shot a.png\n"
+        "Menu#2+30 ldown\n"
+        "Menu+5 lup\n"
+        "Nowhere+3 lup\n"
+        "Menu#0+1 lup\n"
+        "Menu+x lup\n",
+        error);
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_NE(error.find("line 4"), std::string::npos) << "an unknown state";
+    EXPECT_NE(error.find("line 5"), std::string::npos) << "entries count from 1";
+    EXPECT_NE(error.find("line 6"), std::string::npos);
+    EXPECT_EQ(commands[1].anchor, "Menu");
+    EXPECT_EQ(commands[1].anchorEntry, 2);
+
+    resetScriptStateEntries();
+    int32_t saved = GameState;
+    GameState = Menu;
+    noteScriptStateEntry(100);
+    noteScriptStateEntry(101);
+    GameState = Game;
+    noteScriptStateEntry(150);
+    EXPECT_EQ(scriptCommandFrame(commands[1]), -1) << "Menu entered once so far";
+    GameState = Menu;
+    noteScriptStateEntry(200);
+    EXPECT_EQ(scriptCommandFrame(commands[1]), 230);
+    EXPECT_EQ(scriptCommandFrame(commands[2]), 105) << "the first entry by default";
+    EXPECT_EQ(scriptCommandFrame(commands[0]), -1);
+    resetScriptStateEntries();
+    GameState = saved;
 }
 
 }  // namespace

@@ -103,34 +103,38 @@ TEST_F(MatchingTest, MultiplierTriplesPointsAndRushScoresNothing) {
 }
 
 TEST_F(MatchingTest, ThirteenUnlocksChainReactionAndSixteenZenMasterInMeditation) {
+    gametest::goOnline();
     buildMass({{"rrrrrrrrrrrr"}});
     placeBlock(12, 0, 0, Red, false);
     scanForMatches();
-    EXPECT_EQ(unlockRequests, (std::vector<std::string>{"chainreaction"}));
+    EXPECT_EQ(gametest::unlockedKeys(), (std::vector<std::string>{"chainreaction"}));
 
     gametest::resetWorld(ModeMeditation);
+    gametest::goOnline();
     buildMass({{".rrrrrrrrrrrrrrr"}});
     placeBlock(0, 0, 0, Red, false);
     scanForMatches();
-    EXPECT_EQ(unlockRequests, (std::vector<std::string>{"zenmaster"}));
+    EXPECT_EQ(gametest::unlockedKeys(), (std::vector<std::string>{"zenmaster"}));
 }
 
 TEST_F(MatchingTest, KillstreakNeedsSixRushClearsWithinTenSeconds) {
     gametest::resetWorld(ModeRush);
+    gametest::goOnline();
     for (int i = 0; i < 6; i++) {
         playSeconds = i * 3.0f;
         clearGroup(4);
     }
-    EXPECT_TRUE(unlockRequests.empty()) << "newest 15 s minus fifth newest 3 s is 12 s";
+    EXPECT_TRUE(gametest::unlockedKeys().empty()) << "newest 15 s minus fifth newest 3 s is 12 s";
     gametest::resetWorld(ModeRush);
+    gametest::goOnline();
     for (int i = 0; i < 6; i++) {
         playSeconds = i * 2.5f;
         clearGroup(4);
         if (i < 5) {
-            EXPECT_TRUE(unlockRequests.empty()) << "needs more than five clears";
+            EXPECT_TRUE(gametest::unlockedKeys().empty()) << "needs more than five clears";
         }
     }
-    EXPECT_EQ(unlockRequests, (std::vector<std::string>{"killstreak"}));
+    EXPECT_EQ(gametest::unlockedKeys(), (std::vector<std::string>{"killstreak"}));
 }
 
 TEST_F(MatchingTest, FloatingTextsRiseAndExpireOneAFrame) {

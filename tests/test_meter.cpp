@@ -195,4 +195,40 @@ TEST_F(MeterTest, OnlineClearWaitsForTheScoreReply) {
     EXPECT_EQ(requestLog.size(), 2u) << "one score report per level";
 }
 
+TEST_F(MeterTest, AScoreReplyStalledTenSecondsRaisesTheConnectionPrompt) {
+    gametest::resetWorld();
+    connectionMode = ConnectionOnline;
+    connectionPrompt = promptConnected = false;
+    runFrames(1);
+    highscoreReply = "success 0 0 0 1";
+    dispatchReply(HighscoreRequest, 0, &highscoreReply);
+    runUntil([] { return scoreSent; });
+    runFrames(999);
+    EXPECT_FALSE(connectionPrompt) << "the score wait is not past 10 s yet";
+    runFrames(2);
+    EXPECT_TRUE(connectionPrompt);
+    EXPECT_TRUE(paused);
+    scoreReply = "success 1 2 3 4 5 6 7";
+    dispatchReply(ScoreRequest, 0, &scoreReply);
+    EXPECT_TRUE(promptConnected) << "the prompt offers to resume";
+    connectionPrompt = promptConnected = paused = false;
+    runFrames(10);
+    EXPECT_FALSE(connectionPrompt) << "an answered score raises no prompt again";
+}
+
+TEST_F(MeterTest, AnUnansweredHighscoreRaisesThePromptOnlyOnline) {
+    gametest::resetWorld();
+    connectionPrompt = false;
+    highscorePending = true;
+    highscoreAnswered = false;
+    highscoreWaitMs = 0;
+    runFrames(1100);
+    EXPECT_FALSE(connectionPrompt);
+    connectionMode = ConnectionOnline;
+    runFrames(1);
+    EXPECT_TRUE(connectionPrompt) << "11 s without a highscore reply";
+    connectionPrompt = paused = false;
+    highscorePending = false;
+}
+
 }  // namespace

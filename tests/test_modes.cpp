@@ -126,6 +126,7 @@ TEST_F(ModesTest, SurvivalDifficultyFallsWithEachStage) {
 
 TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     gametest::resetWorld(ModeSurvival);
+    gametest::goOnline();
     buildMass({{"rgbyrgby"}});
     redFlag = true;
     bigFont.h = 40.0f;
@@ -147,7 +148,7 @@ TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     EXPECT_TRUE(floatingTexts[0].message) << "the bonus in the message colour";
     EXPECT_FALSE(floatingTexts[0].big || floatingTexts[1].message);
     bigFont.h = 0.0f;
-    EXPECT_EQ(unlockRequests, (std::vector<std::string>{"youvegotredonyou"}));
+    EXPECT_EQ(gametest::unlockedKeys(), (std::vector<std::string>{"youvegotredonyou"}));
     EXPECT_FALSE(redFlag);
 }
 
@@ -223,15 +224,36 @@ TEST_F(ModesTest, LogLinesCarryModeLevelScoreAndTime) {
 
 TEST(StartOption, ModeAndOptionalClassicLevel) {
     int32_t mode = 0, level = 0;
-    EXPECT_TRUE(parseStartMode("expert:10", mode, level));
+    bool ranked = true;
+    EXPECT_TRUE(parseStartMode("expert:10", mode, level, ranked));
     EXPECT_EQ(mode, ModeExpert);
     EXPECT_EQ(level, 10);
-    EXPECT_TRUE(parseStartMode("meditation", mode, level));
+    EXPECT_FALSE(ranked);
+    EXPECT_TRUE(parseStartMode("meditation", mode, level, ranked));
     EXPECT_EQ(mode, ModeMeditation);
     EXPECT_EQ(level, 0);
-    EXPECT_FALSE(parseStartMode("normal:11", mode, level));
-    EXPECT_FALSE(parseStartMode("normal:2x", mode, level));
-    EXPECT_FALSE(parseStartMode("chess", mode, level));
+    EXPECT_FALSE(parseStartMode("normal:11", mode, level, ranked));
+    EXPECT_FALSE(parseStartMode("normal:2x", mode, level, ranked));
+    EXPECT_FALSE(parseStartMode("chess", mode, level, ranked));
+    EXPECT_FALSE(parseStartMode("ranked", mode, level, ranked));
+}
+
+TEST(StartOption, RankedFormStartsARankedRunAtTheLevel) {
+    int32_t mode = 0, level = 0;
+    bool ranked = false;
+    EXPECT_TRUE(parseStartMode("ranked:casual:10", mode, level, ranked));
+    EXPECT_TRUE(ranked);
+    EXPECT_EQ(mode, ModeCasual);
+    EXPECT_EQ(level, 10);
+    EXPECT_TRUE(parseStartMode("ranked:normal", mode, level, ranked));
+    EXPECT_EQ(level, 0);
+    gametest::resetWorld();
+    beginGame(ModeCasual, 10, true);
+    EXPECT_FALSE(practiceMode) << "ranked: the run counts";
+    EXPECT_EQ(levelIndex, 9);
+    beginGame(ModeCasual, 10);
+    EXPECT_TRUE(practiceMode);
+    gametest::restoreWorld();
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "online/encodings.h"
 #include "online/news.h"
 #include "online/patch.h"
+#include "online/ranking.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "platform/settings_store.h"
@@ -82,6 +83,8 @@ struct OnlineTransfers : ::testing::Test {
         connectionMode = ConnectionOnline;
         GameState = Login;
         newsEnabled = 0;
+        // No achievement submission is waiting, so none is sent again.
+        pendingCheeve.clear();
         requestLog.clear();
         startHttp();
     }

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/input_state.h"
+#include "online/ranking.h"
 #include "platform/window.h"
+#include "screens/ranking.h"
+#include "shell/game_state.h"
+#include "shell/window.h"
 
 namespace {
 
@@ -38,6 +42,16 @@ void pushKey(SDL_Keycode keycode, SDL_Scancode scancode) {
     event.type = SDL_KEYDOWN;
     event.key.keysym.sym = keycode;
     event.key.keysym.scancode = scancode;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+}
+
+// A touchpad turns the wheel a fraction at a time: SDL reports the fraction
+// in preciseY and, in y, the whole notches its fractions have added up to.
+void pushWheel(float fraction, int wholeNotches) {
+    SDL_Event event = {};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.preciseY = fraction;
+    event.wheel.y = wholeNotches;
     ASSERT_EQ(SDL_PushEvent(&event), 1);
 }
 
@@ -96,6 +110,21 @@ TEST_F(PlatformEvents, MotionMergesOnlyUpToTheNextButtonWheelOrKey) {
     EXPECT_EQ(events[6].x, 4);
     EXPECT_EQ(events[8].x, 6);
     EXPECT_EQ(events[4].wheelDelta, -120);
+}
+
+TEST_F(PlatformEvents, PartialWheelNotchesScrollNothingUntilTheyMakeAWholeOne) {
+    GameState = Ranking;
+    rankingRows.assign(30, "1 player 100");
+    rankingScroll = 5;
+    for (int whole : {0, 0, -1, 0, 0}) pushWheel(-0.4f, whole);
+    std::vector<int32_t> firstRows;
+    PlatformEvent event;
+    while (platformPollEvent(event)) {
+        windowProcedure(event);
+        firstRows.push_back(rankingScroll);
+    }
+    EXPECT_EQ(firstRows, (std::vector<int32_t>{5, 5, 6, 6, 6}))
+        << "one row down at the third 0.4 notch, none before or after";
 }
 
 TEST_F(PlatformEvents, KeysFollowTheLayoutButTheConsoleKeyIsTheOneLeftOfOne) {

@@ -301,6 +301,26 @@ TEST_F(SoundEngineTest, InactiveWindowSilencesEverySourceWithoutChangingItsGain)
     EXPECT_FLOAT_EQ(alSourceValue(loop, AL_GAIN), 0.4f);
 }
 
+std::vector<bool> silenceChanges;
+void recordSilence(bool silenced) {
+    silenceChanges.push_back(silenced);
+}
+
+// A recording is lined up with the game at the moment everything goes quiet.
+TEST_F(SoundEngineTest, TheObserverHearsEachSilencingAndItsEndOnce) {
+    silenceChanges.clear();
+    soundSilenceObserver = recordSilence;
+    UpdateSound();
+    windowActive = 0.0f;
+    UpdateSound();
+    UpdateSound();
+    windowActive = 1.0f;
+    UpdateSound();
+    UpdateSound();
+    soundSilenceObserver = nullptr;
+    EXPECT_EQ(silenceChanges, (std::vector<bool>{true, false}));
+}
+
 TEST_F(SoundEngineTest, CleanupRemovesStoppedSourcesAndKeepsOtherHandles) {
     int first = PlaySoundLoop("tone.ogg", 0.1f);
     int second = PlaySoundLoop("tone.ogg", 0.2f);

@@ -110,4 +110,99 @@ TEST(DisplayModes, OneEntryPerResolution) {
     platformQuitVideo();
 }
 
+// Full screen as the settings ask for it (no --windowed), on the real display
+// unless a test puts another answer in platformRequestFullscreen.
+class FullScreen : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!getenv("DISPLAY")) GTEST_SKIP() << "needs a display (scripts/test runs Xvfb)";
+        ASSERT_TRUE(platformInitVideo());
+        noDialogs = true;
+        launchOptions.windowedWidth = launchOptions.windowedHeight = 0;
+        Fullscreen = 1;
+        multisampleChosen = true;  // one window, no query pass
+        multisampleFormat = 0;
+        settingsFileFound = true;
+        platformDesktopSize(&desktopWidth, &desktopHeight);
+        consoleHistory.clear();
+    }
+    void TearDown() override {
+        destroyGLWindow(windowRecord);
+        platformRequestFullscreen = realRequest;
+        multisampleChosen = false;
+        platformQuitVideo();
+    }
+    // Creates the window at width x height as the outer loop does.
+    void create(int32_t width, int32_t height) {
+        ScreenWidth = width;
+        ScreenHeight = height;
+        windowRecord.fullscreen = true;
+        ASSERT_TRUE(createGLWindow(windowRecord));
+    }
+    bool messageShown() {
+        const std::string line = "Error: Mode Switch Failed.\nRunning In Windowed Mode.";
+        return std::count(consoleHistory.begin(), consoleHistory.end(), line) == 1;
+    }
+    std::pair<int32_t, int32_t> drawableSize() {
+        std::pair<int32_t, int32_t> size;
+        platformDrawableSize(gameWindow, &size.first, &size.second);
+        return size;
+    }
+
+    int32_t desktopWidth = 0, desktopHeight = 0;
+    bool (*realRequest)(PlatformWindow*, int32_t, int32_t, bool) = platformRequestFullscreen;
+};
+
+struct FullscreenAsk {
+    int32_t width, height;
+    bool desktop;
+};
+std::vector<FullscreenAsk> refusedAsks;
+bool refuseFullscreen(PlatformWindow*, int32_t width, int32_t height, bool desktop) {
+    refusedAsks.push_back({width, height, desktop});
+    return false;
+}
+
+TEST_F(FullScreen, AtTheDesktopSizeTakesTheScreenWithoutAMessage) {
+    create(desktopWidth, desktopHeight);
+    EXPECT_TRUE(windowRecord.fullscreen);
+    EXPECT_FALSE(messageShown());
+    EXPECT_EQ(drawableSize(), std::make_pair(desktopWidth, desktopHeight));
+}
+
+// The desktop mode is on the display's list, so only the switch itself can
+// say no: its answer has to reach the message.
+TEST_F(FullScreen, ARefusedSwitchShowsTheMessageAndRunsWindowed) {
+    refusedAsks.clear();
+    platformRequestFullscreen = refuseFullscreen;
+    create(desktopWidth, desktopHeight);
+    ASSERT_EQ(refusedAsks.size(), 1u);
+    EXPECT_EQ(refusedAsks[0].width, desktopWidth);
+    EXPECT_EQ(refusedAsks[0].height, desktopHeight);
+    EXPECT_TRUE(refusedAsks[0].desktop) << "the desktop size keeps the display mode";
+    EXPECT_TRUE(messageShown());
+    EXPECT_FALSE(windowRecord.fullscreen);
+    EXPECT_TRUE(windowRecord.visible);
+}
+
+TEST_F(FullScreen, ASizeTheDisplayLacksRunsWindowedAtThatSize) {
+    const int32_t width = 1000, height = 700;
+    for (auto mode : platformDisplayModes())
+        ASSERT_NE(mode, std::make_pair(width, height)) << "pick a size this display lacks";
+    create(width, height);
+    EXPECT_TRUE(messageShown());
+    EXPECT_FALSE(windowRecord.fullscreen);
+    EXPECT_EQ(drawableSize(), std::make_pair(width, height));
+}
+
+TEST_F(FullScreen, TheWindowedSettingNeverAsksTheDisplay) {
+    refusedAsks.clear();
+    platformRequestFullscreen = refuseFullscreen;
+    Fullscreen = 0;
+    create(desktopWidth, desktopHeight);
+    EXPECT_TRUE(refusedAsks.empty());
+    EXPECT_FALSE(messageShown());
+    EXPECT_FALSE(windowRecord.fullscreen);
+}
+
 }  // namespace

@@ -1,10 +1,17 @@
-// Frame times of the game view in a fixed, seeded, heavy scene: the largest
+// Frame times of the game view in a fixed, seeded scene, beside the
+// renderer's floor measured in the same run. The heavy scene is the largest
 // Classic level played by the autoplay bot, Timewarp on with motion blur,
-// the mass held above 80 % of its limit (camera shake, mass warning). The
-// game runs through its real start-up, intro and frame loop; each frame's
-// wall time (input, streaming, update, draw, swap) is measured.
+// the mass held above 80 % of its limit (camera shake, mass warning); the
+// typical scene is Classic level 3 in normal play without Timewarp. The game
+// runs through its real start-up, intro and frame loop; each frame's wall
+// time (input, streaming, update, draw, swap) is measured. Then the samples
+// the scene draws are counted with an occlusion query around its draw, and
+// the same number drawn as full-window textured, blended quads is timed:
+// frame time divided by that floor says how far above the renderer's own
+// cost the view is.
 //
-//   zentrix-frames [--msaa 0|4] [--frames N] [--seed N] [--level N] [--shot PNG]
+//   zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] [--frames N]
+//                  [--seed N] [--level N] [--shot PNG] [--without PART]...
 //
 // Run it from a folder holding data/assets.ass under a display (run.sh
 // starts Xvfb and runs it without multisampling and at 4x).
@@ -15,6 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/frames/floor.h"
+#include "bench/frames/launch.h"
 #include "dev/launch_start.h"
 #include "engine/particles.h"
 #include "engine/textures.h"
@@ -29,6 +38,7 @@
 #include "screens/intro.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
+#include "shell/frame_state.h"
 #include "shell/game_state.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
@@ -40,6 +50,9 @@
 namespace {
 
 struct BenchOptions {
+    bool typical = false;  // --scene typical: level 3, normal play, no Timewarp
+    bool launch = false;   // --scene launch: time from launch to the offline Login step
+    int width = 1280, height = 720;
     int msaa = 0;
     int frames = 600;
     int warmup = 240;  // game frames before measuring: the level's background streams in
@@ -55,6 +68,8 @@ constexpr float stepMs = 16.0f;
 constexpr float heldMassShare = 0.85f;
 constexpr int minimumMass = 120;  // blocks; below this the level starts again
 constexpr int loadingFrameLimit = 20000;
+constexpr int typicalLevel = 3;
+constexpr int countedFrames = 60;  // frames whose samples are counted (not timed)
 
 using Clock = std::chrono::steady_clock;
 
@@ -69,12 +84,22 @@ bool leaveOut(const std::string& part, BenchOptions& options) {
     return false;
 }
 
+bool chooseScene(const std::string& scene, BenchOptions& options) {
+    options.typical = scene == "typical";
+    options.launch = scene == "launch";
+    return options.typical || options.launch || scene == "heavy";
+}
+
 bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string name = argv[i];
         int value = atoi(argv[i + 1]);
         if (name == "--shot")
             options.shot = argv[i + 1];
+        else if (name == "--scene") {
+            if (!chooseScene(argv[i + 1], options)) return false;
+        } else if (name == "--size")
+            sscanf(argv[i + 1], "%dx%d", &options.width, &options.height);
         else if (name == "--msaa")
             options.msaa = value;
         else if (name == "--frames")
@@ -86,13 +111,14 @@ bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
         else if (name != "--without" || !leaveOut(argv[i + 1], options))
             return false;
     }
-    return argc % 2 == 1;
+    if (options.typical) options.level = typicalLevel;
+    return argc % 2 == 1 && options.width >= 640 && options.height >= 480;
 }
 
 // The game's own launch options: windowed, offline, seeded, fixed step, --start.
 void setLaunchOptions(const BenchOptions& options, const std::string& configDir) {
-    launchOptions.windowedWidth = 1280;
-    launchOptions.windowedHeight = 720;
+    launchOptions.windowedWidth = options.width;
+    launchOptions.windowedHeight = options.height;
     launchOptions.configDir = configDir;
     launchOptions.offline = true;
     launchOptions.hasSeed = true;
@@ -107,9 +133,12 @@ void setLaunchOptions(const BenchOptions& options, const std::string& configDir)
 }
 
 // Settings of the run: the asked-for multisampling, motion blur on, and no
-// anisotropic filtering (its cost is the driver's, not the view's).
+// anisotropic filtering (its cost is the driver's, not the view's). The run
+// counts as a stored choice, so a software renderer's first-run Low preset
+// does not replace them.
 void applyBenchSettings(const BenchOptions& options) {
     loadSettings();
+    settingsFileFound = true;
     ScreenWidth = launchOptions.windowedWidth;
     ScreenHeight = launchOptions.windowedHeight;
     AAlevel = options.msaa;
@@ -123,13 +152,27 @@ void takeOneEvent() {
     if (platformPollEvent(event)) windowProcedure(event);
 }
 
+int levelRestarts = 0;  // times the scene's level was started again
+
+void restartLevel(const BenchOptions& options) {
+    levelRestarts++;
+    levelIndex = options.level - 1;
+    startLevel(0);
+}
+
+// Keeps the typical scene in play: no Timewarp, the level started again when it ends.
+void holdTypicalScene(const BenchOptions& options) {
+    if (levelClearTimer > 0 || endSequence) restartLevel(options);
+    timewarpActive = false;
+    MotionBlur = options.withoutBlur ? 0 : 1;
+}
+
 // Keeps the scene heavy: Timewarp running, the meter at 85 %, a big mass.
 void holdHeavyScene(const BenchOptions& options) {
     if (GameState != Game) return;
-    if (aliveBlockCount() < minimumMass || levelClearTimer > 0 || endSequence) {
-        levelIndex = options.level - 1;
-        startLevel(0);
-    }
+    if (options.typical) return holdTypicalScene(options);
+    if (aliveBlockCount() < minimumMass || levelClearTimer > 0 || endSequence)
+        restartLevel(options);
     multiplierActive = fusionActive = false;
     timewarpActive = true;
     powerCharge = maxPowerCharge;
@@ -147,26 +190,30 @@ struct FrameSample {
     int particles;
 };
 
-FrameSample runFrame(const BenchOptions& options, bool takeShot = false) {
+struct FrameCount {
+    bool on = false;       // count this frame's samples (the query waits for the draw)
+    uint64_t samples = 0;  // what the count found
+};
+
+FrameSample runFrame(const BenchOptions& options, bool takeShot = false,
+                     FrameCount* count = nullptr) {
     Clock::time_point start = Clock::now();
     profileFrameStart();
+    // The bot moves by the last frame's step, as in the main loop.
+    frameDtMs = stepMs;
     runDevelopmentFrame();
     takeOneEvent();
     updateStreamingTextures(stepMs);
     Update(stepMs);
     holdHeavyScene(options);
+    if (count) beginFragmentCount();
     Draw();
+    if (count) count->samples = endFragmentCount();
     int particles = particlesDrawn;
     if (takeShot) takeScriptScreenshots(0);
     platformSwapBuffers(gameWindow);
     profileFrameEnd();
     return {msSince(start), particles};
-}
-
-double percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    size_t index = static_cast<size_t>(share * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(index, values.size() - 1)];
 }
 
 // Start-up, the intro and its texture streaming, up to the game's first
@@ -188,6 +235,35 @@ bool runUntilPlaying(const BenchOptions& options, double& preloadMs) {
     return false;
 }
 
+std::string loadAverage() {
+    char text[64] = "?";
+    if (FILE* file = fopen("/proc/loadavg", "r")) {
+        if (!fgets(text, sizeof text, file)) text[0] = 0;
+        fclose(file);
+    }
+    std::string load = text;
+    return load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1));
+}
+
+// Mean samples a frame of the scene draws, over frames that are not timed.
+uint64_t countSceneSamples(const BenchOptions& options) {
+    uint64_t total = 0;
+    FrameCount count;
+    for (int i = 0; i < countedFrames; i++) {
+        runFrame(options, false, &count);
+        total += count.samples;
+    }
+    return total / countedFrames;
+}
+
+void printFloor(const std::vector<double>& times, uint64_t samples, const FloorResult& floor) {
+    double p50 = percentile(times, 0.5), p95 = percentile(times, 0.95);
+    printf("  samples per frame %llu = %.2f window layers\n",
+           static_cast<unsigned long long>(samples), floor.quadLayers);
+    printf("  floor ms: p50 %.2f  p95 %.2f   ratio frame/floor: p50 %.2f  p95 %.2f\n", floor.p50Ms,
+           floor.p95Ms, p50 / floor.p50Ms, p95 / floor.p50Ms);
+}
+
 void printReport(const BenchOptions& options, const std::vector<FrameSample>& samples,
                  double preloadMs, int longestCombo) {
     std::vector<double> times;
@@ -198,13 +274,15 @@ void printReport(const BenchOptions& options, const std::vector<FrameSample>& sa
         particleSum += sample.particles;
         particleMost = std::max(particleMost, sample.particles);
     }
-    printf("frames bench: 1280x720, msaa %s, level %d, seed %u, %zu frames\n",
+    printf("frames bench: %s scene, %dx%d, msaa %s, level %d, seed %u, %zu frames\n",
+           options.typical ? "typical" : "heavy", options.width, options.height,
            multisampleChosen ? (std::to_string(multisampleFormat) + "x").c_str() : "off",
            options.level, options.seed, samples.size());
     printf("  frame time ms: p50 %.2f  p95 %.2f  p99 %.2f  max %.2f\n", percentile(times, 0.5),
            percentile(times, 0.95), percentile(times, 0.99), percentile(times, 1.0));
     printf("  particles per frame: mean %.0f  max %d (particleCountMax %d)\n",
            particleSum / static_cast<double>(samples.size()), particleMost, particleCountMax);
+    printf("  level started again %d times, %d blocks\n", levelRestarts, aliveBlockCount());
     printf("  longest chain %d, intro loading step to game (preload list streamed) %.0f ms\n",
            longestCombo, preloadMs);
 }
@@ -215,10 +293,12 @@ int main(int argc, char** argv) {
     BenchOptions options;
     if (!parseBenchOptions(argc, argv, options)) {
         fprintf(stderr,
-                "usage: zentrix-frames [--msaa 0|4] [--frames N] [--seed N] [--level N] "
-                "[--shot PNG] [--without blur|warning|particles]...\n");
+                "usage: zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] "
+                "[--frames N] [--seed N] [--level N] [--shot PNG] "
+                "[--without blur|warning|particles]...\n");
         return 2;
     }
+    if (options.launch) return measureLaunch(options.width, options.height, "bench-launch-config");
     std::string configDir = "bench-frames-config";
     setLaunchOptions(options, configDir);
     if (!platformInitVideo()) {
@@ -237,15 +317,28 @@ int main(int argc, char** argv) {
     for (int i = 0; i < options.warmup; i++) runFrame(options);
     std::vector<FrameSample> samples;
     int longestCombo = 0;
+    std::string loadBefore = loadAverage();
     for (int i = 0; i < options.frames; i++) {
         samples.push_back(runFrame(options));
         longestCombo = std::max(longestCombo, lastPopOrder);
     }
-    printReport(options, samples, preloadMs, longestCombo);
+    // The picture comes before the floor, which binds a texture of its own.
     if (!options.shot.empty()) {
-        launchScript = {{0, "shot", 0, 0, 0, options.shot}};
+        ScriptCommand shot;
+        shot.frame = 0;
+        shot.action = "shot";
+        shot.argument = options.shot;
+        launchScript = {shot};
         runFrame(options, true);
     }
+    uint64_t sceneSamples = countSceneSamples(options);
+    FloorResult floor = measureFloor(sceneSamples, options.frames / 2);
+    printReport(options, samples, preloadMs, longestCombo);
+    std::vector<double> times;
+    for (const FrameSample& sample : samples) times.push_back(sample.ms);
+    printFloor(times, sceneSamples, floor);
+    printf("  %s\n", residentMemoryLine().c_str());
+    printf("  load average before %s, after %s\n", loadBefore.c_str(), loadAverage().c_str());
     shutdownGame();
     destroyGLWindow(windowRecord);
     return 0;

@@ -38,6 +38,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+source "$source_dir/tests/server/server_port.bash"
 
 # Starts a server with the given database; sets port.
 start_server() {
@@ -45,12 +46,7 @@ start_server() {
     "$server" serve --listen 127.0.0.1:0 --db "$db" --key "$key" --threads "$threads" \
         --trusted-proxy 127.0.0.1/32 >"$log" 2>&1 &
     pids+=($!)
-    for _ in $(seq 200); do
-        # The log may not exist yet: the server's shell has not opened it.
-        port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' "$log" 2>/dev/null || true)
-        [ -z "$port" ] || return 0
-        sleep 0.1
-    done
+    port=$(server_port "$log" "${pids[-1]}") && return 0
     echo "bench: server did not start: $(cat "$log")" >&2
     exit 1
 }

@@ -12,3 +12,7 @@ set_property(SOURCE ${CMAKE_SOURCE_DIR}/online/account.cpp APPEND PROPERTY
 cmake_language(DEFER CALL target_link_libraries zentrix_tests PRIVATE zentrix_server)
 # The transfer tests answer through a small HTTP server of their own.
 cmake_language(DEFER CALL target_link_libraries zentrix_tests PRIVATE PkgConfig::HTTPLIB)
+
+# The Ranking screen with many players (bench/ranking/run.sh drives it; never a test).
+add_executable(zentrix-ranking-bench bench/ranking/main.cpp)
+target_link_libraries(zentrix-ranking-bench PRIVATE zentrix_core)

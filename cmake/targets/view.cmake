@@ -3,5 +3,6 @@
 if(ZENTRIX_SANITIZE)
   return()
 endif()
-add_executable(zentrix-frames bench/frames/main.cpp)
+add_executable(zentrix-frames bench/frames/main.cpp bench/frames/floor.cpp
+                              bench/frames/launch.cpp)
 target_link_libraries(zentrix-frames PRIVATE zentrix_core)

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The tenth level of a ranked Classic run, cleared at once (--clear-level):
+# the congratulations come with fireworks, a click leads on to the score
+# screen of level 10, and the server holds the result.
+set -euo pipefail
+source "$(dirname "$0")/online_support.bash"
+
+start_server
+register_account champion secret9
+{
+  # Faded in, and the first rocket (launched at 500 ms) still below the view.
+  echo "Grats+45 shot $work/grats0.png"
+  for frame in 120 170 220 270; do echo "Grats+$frame shot $work/grats$frame.png"; done
+  click_at "Grats+280" 640 360
+  echo "ScoreScreen+40 shot $work/grats_score.png"
+  echo "ScoreScreen+42 quit"
+} > grats.txt
+start=$SECONDS
+run_game grats.txt --start ranked:casual:10 --clear-level --frames 3000 || fail "exit code $?"
+echo "the level 10 run took $((SECONDS - start)) s"
+[[ -f grats_score.png ]] || fail "the run never reached the score screen after the congratulations"
+
+text=$(read_line grats0.png 700x28+290+$((490 - 10)) 70%)
+[[ $text == *"completed classic mode"* ]] || fail "the congratulations read '$text'"
+before=$(firework_pixels grats0.png)
+most=0
+for frame in 120 170 220 270; do
+  seen=$(firework_pixels "grats$frame.png")
+  ((seen > most)) && most=$seen
+done
+[[ $before -lt 50 && $most -gt 300 ]] ||
+  fail "no fireworks: $before bright pixels before the first burst, at most $most after"
+
+title=$(read_line grats_score.png 400x28+440+$(($(line_y -3.5) - 21)))
+rank=$(read_line grats_score.png 640x26+320+$(($(line_y 2) - 20)))
+[[ $title == *"Level: 10"* ]] || fail "the score screen's title reads '$title'"
+[[ $rank == *"Casual Rank:"*"#1"* ]] || fail "rank line reads '$rank'"
+id=$(user_id_of champion)
+[[ $(sqlite3 server.sqlite "select count(*) from bests where user_id = $id and mode = 1 and level = 10") == 1 ]] ||
+  fail "the server holds no level 10 result"
+echo "online grats test passed"

@@ -1,0 +1,40 @@
+// Shared by the online tests: requests go to a port where nothing answers,
+// the account is online with no achievement held, and the popups read back.
+#pragma once
+
+#include <algorithm>
+#include <vector>
+
+#include "online/account.h"
+#include "online/achievements.h"
+#include "online/encodings.h"
+#include "online/requests.h"
+
+namespace onlinetest {
+
+constexpr int32_t couldNotConnect = 7;  // CURLE_COULDNT_CONNECT
+
+inline void goOnlineWithoutAnswers() {
+    secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
+    connectionMode = ConnectionOnline;
+    if (!curlMulti) startHttp();
+    requestLog.clear();
+    userId = "12";
+    std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
+    unlockPopups.clear();
+    pendingCheeve.clear();
+    cheeveWaitMs = 0;
+}
+
+inline void stopRequests() {
+    stopHttp();
+    requestLog.clear();
+}
+
+inline std::vector<int32_t> popupNumbers() {
+    std::vector<int32_t> numbers;
+    for (const UnlockPopup& popup : unlockPopups) numbers.push_back(popup.number);
+    return numbers;
+}
+
+}  // namespace onlinetest

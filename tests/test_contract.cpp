@@ -1,0 +1,176 @@
+// The contract between the game and its server: every request the game can
+// send, built by the game's own code, is encrypted as the game sends it,
+// opened with the server's private key and split by the server's parser into
+// the endpoint and values the game meant.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "online/account.h"
+#include "online/achievements.h"
+#include "online/encodings.h"
+#include "online/news.h"
+#include "online/ranking.h"
+#include "online/requests.h"
+#include "online/scores.h"
+#include "server/query.h"
+#include "server/secure.h"
+#include "settings/settings.h"
+
+namespace {
+
+const char* const privateKeyFile = ZENTRIX_BUILD_DIR "/keys/server_private.pem";
+
+struct Contract : ::testing::Test {
+    ServerKey key;
+    void SetUp() override {
+        std::ifstream file(privateKeyFile);
+        ASSERT_TRUE(file) << privateKeyFile;
+        std::stringstream pem;
+        pem << file.rdbuf();
+        std::string error;
+        ASSERT_TRUE(loadServerKey(pem.str(), key, error)) << error;
+        secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
+        connectionMode = ConnectionOnline;
+        if (!curlMulti) startHttp();
+        requestLog.clear();
+        userId = "4711";
+        Username = "Some Player";
+        loginPassword = "pa&ss=word";
+        sessionhash = "20260101120000" + std::string(32, 'a');
+        practicePlay = nullptr;
+        std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
+    }
+    void TearDown() override {
+        freeServerKey(key);
+        stopHttp();
+        requestLog.clear();
+    }
+    // The request as the server reads it after the secure envelope.
+    ParsedRequest serverReads(const std::string& request) {
+        std::string url = makeSecureUrl(request);
+        std::string data = url.substr(secureBaseUrl.size());
+        std::string opened, reason;
+        EXPECT_TRUE(decodeSecureData(key, data, opened, reason)) << reason;
+        EXPECT_EQ(opened, request);
+        ParsedRequest parsed;
+        EXPECT_TRUE(parseRequest(opened, parsed)) << opened;
+        return parsed;
+    }
+    // The newest queued request, as the server reads it.
+    ParsedRequest serverReadsQueued() {
+        EXPECT_FALSE(requestLog.empty());
+        return requestLog.empty() ? ParsedRequest{} : serverReads(requestLog.front().url);
+    }
+};
+
+LevelStatistics sampleStatistics() {
+    return {3, 7, 123456, 83417.5f, 61, 1, 140, 33, {2, 1, 0}, {1, 1, 0}, 96, 5};
+}
+
+TEST_F(Contract, AccountRequests) {
+    ParsedRequest parsed = serverReads("which_server.php");
+    EXPECT_EQ(parsed.endpoint, "which_server.php");
+    parsed = serverReads(checkNameRequestText("Some Player"));
+    EXPECT_EQ(parsed.endpoint, "checkname.php");
+    EXPECT_EQ(fieldValue(parsed, "username"), "Some Player");
+    parsed = serverReads(registerRequestText("Some Player", "pa&ss=word", "me@example.org"));
+    EXPECT_EQ(parsed.endpoint, "reg.php");
+    EXPECT_EQ(fieldValue(parsed, "password"), "pa&ss=word");
+    EXPECT_EQ(fieldValue(parsed, "passwordHash"), md5Hex("pa&ss=word"));
+    EXPECT_EQ(fieldValue(parsed, "email"), "me@example.org");
+    parsed = serverReads(logoutRequestText("4711", std::string(32, 'f')));
+    EXPECT_EQ(parsed.endpoint, "logout.php");
+    EXPECT_EQ(fieldValue(parsed, "userid"), "4711");
+    MachineDescription machine{"Version 1.0.0.0", "Debian 12", "2048", "CPU", "4.5",
+                               "llvmpipe",        "Mesa"};
+    parsed = serverReads(loginRequestText("Some Player", "pa&ss=word", machine, 1280, 720, ""));
+    EXPECT_EQ(parsed.endpoint, "login.php");
+    EXPECT_EQ(fieldValue(parsed, "password"), "pa&ss=word");
+}
+
+TEST_F(Contract, NewsAndTheAchievementSynchronisation) {
+    queueNews();
+    EXPECT_EQ(serverReadsQueued().endpoint, "news.php");
+    startCheeveSync(userId, md5Hex(loginPassword));
+    ParsedRequest parsed = serverReadsQueued();
+    EXPECT_EQ(parsed.endpoint, "sync_cheeves.php");
+    EXPECT_EQ(fieldValue(parsed, "passwordHash"), md5Hex("pa&ss=word"));
+}
+
+TEST_F(Contract, EveryAchievementKeyIsAcceptedAsSent) {
+    for (int32_t n = 1; n <= achievementCount; n++) {
+        unlockAchievement(achievementKey(n));
+        ParsedRequest parsed = serverReadsQueued();
+        EXPECT_EQ(parsed.endpoint, "client_cheeve.php");
+        EXPECT_EQ(fieldValue(parsed, "userid"), "4711");
+        EXPECT_EQ(fieldValue(parsed, "cheeve"), achievementKey(n));
+    }
+}
+
+TEST_F(Contract, HighscoreDeathAndScoreCarryEveryStatistic) {
+    queueHighscoreRequest(3, 7);
+    ParsedRequest parsed = serverReadsQueued();
+    EXPECT_EQ(parsed.endpoint, "highscore.php");
+    EXPECT_EQ(fieldValue(parsed, "username"), "Some Player");
+    EXPECT_EQ(fieldValue(parsed, "level"), "7");
+
+    LevelStatistics stats = sampleStatistics();
+    queueDeathReport(stats);
+    parsed = serverReadsQueued();
+    EXPECT_EQ(parsed.endpoint, "death.php");
+    EXPECT_EQ(fieldValue(parsed, "time"), "83.4175");
+    EXPECT_EQ(fieldValue(parsed, "performance"), "") << "the death report has no rating";
+
+    queueScoreReport(stats);
+    parsed = serverReadsQueued();
+    EXPECT_EQ(parsed.endpoint, "score.php");
+    std::map<std::string, std::string> expected = {{"gamemode", "3"},
+                                                   {"level", "7"},
+                                                   {"score", "123456"},
+                                                   {"time", "83"},
+                                                   {"apm", "61"},
+                                                   {"controls", "1"},
+                                                   {"drops", "140"},
+                                                   {"rotates", "33"},
+                                                   {"pup1earned", "2"},
+                                                   {"pup2earned", "1"},
+                                                   {"pup3earned", "0"},
+                                                   {"pup1used", "1"},
+                                                   {"pup2used", "1"},
+                                                   {"pup3used", "0"},
+                                                   {"kills", "96"},
+                                                   {"performance", "5"},
+                                                   {"sessionhash", sessionhash},
+                                                   {"userid", "4711"},
+                                                   {"passwordHash", md5Hex("pa&ss=word")}};
+    EXPECT_EQ(parsed.values, expected);
+}
+
+TEST_F(Contract, RankingPagesOfEveryCategory) {
+    for (int32_t category = overallCategory; category <= lastRankingCategory; category++) {
+        selectRankingCategory(category);
+        rankingPending = false;
+        rankingOffset = 300;
+        requestNextRankingPage();
+        ParsedRequest parsed = serverReadsQueued();
+        EXPECT_EQ(parsed.endpoint, "world_ranking_staggered.php");
+        EXPECT_EQ(fieldValue(parsed, "gamemode"), std::to_string(category));
+        EXPECT_EQ(fieldValue(parsed, "offset"), "300");
+    }
+    rankingPending = false;
+}
+
+TEST_F(Contract, EveryEndpointOfTheServerIsCoveredHere) {
+    // A new endpoint on either side needs its request added to the tests above.
+    std::string names;
+    for (const EndpointSpec& spec : endpointSpecs()) names += std::string(spec.name) + " ";
+    EXPECT_EQ(names,
+              "which_server.php news.php login.php logout.php checkname.php reg.php highscore.php "
+              "death.php score.php world_ranking_staggered.php client_cheeve.php "
+              "sync_cheeves.php ");
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// The score screen's lines, colours and buttons, and the fireworks of the
+// congratulations: when rockets launch, how they fly and where they burst.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "game/modes.h"
+#include "screens/grats.h"
+#include "screens/score_screen.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/pointer.h"
+
+namespace {
+
+bool colourIs(const unsigned char colour[3], int r, int g, int b) {
+    return colour[0] == r && colour[1] == g && colour[2] == b;
+}
+
+TEST(ScoreScreenLines, OfflineShowsOfflineAndOnlineLoadingUntilTheReply) {
+    EXPECT_EQ(skillpointsLine(-1, -1, true).label, "Skillpoints");
+    EXPECT_EQ(skillpointsLine(-1, -1, true).value, "Offline");
+    EXPECT_EQ(skillpointsLine(-1, -1, false).value, "Loading...");
+    EXPECT_EQ(rankLine(ModeCasual, -1, -1, true).label, "Casual Rank:");
+    EXPECT_EQ(rankLine(ModeCasual, -1, -1, true).value, "Offline");
+    EXPECT_EQ(rankLine(ModeMeditation, -1, 0, false).value, "Loading...") << "rank 0 is no rank";
+}
+
+TEST(ScoreScreenLines, EarnedSkillpointsAreGreenWithAPlus) {
+    ScoreLine line = skillpointsLine(1000, 1250, false);
+    EXPECT_EQ(line.label, "Skillpoints Earned:");
+    EXPECT_EQ(line.value, "+250");
+    EXPECT_TRUE(colourIs(line.valueColour, 116, 185, 35));
+}
+
+TEST(ScoreScreenLines, LostSkillpointsAreRedAndNoChangeIsWhite) {
+    ScoreLine line = skillpointsLine(1234567, 1000, false);
+    EXPECT_EQ(line.label, "Skillpoints Lost:");
+    EXPECT_EQ(line.value, "-1,233,567");
+    EXPECT_TRUE(colourIs(line.valueColour, 255, 0, 0));
+    line = skillpointsLine(800, 800, false);
+    EXPECT_EQ(line.label, "Skillpoints:");
+    EXPECT_EQ(line.value, "No Change");
+    EXPECT_TRUE(colourIs(line.valueColour, 255, 255, 255));
+}
+
+TEST(ScoreScreenLines, RankShowsItsChangeOnlyWhenThereWasARankBefore) {
+    ScoreLine line = rankLine(ModeNormal, 0, 42, false);
+    EXPECT_EQ(line.label, "Normal Rank:");
+    EXPECT_EQ(line.value, "#42");
+    EXPECT_EQ(line.mark, "") << "never ranked before";
+    line = rankLine(ModeSurvival, 10, 7, false);
+    EXPECT_EQ(line.label, "Survival Rank:");
+    EXPECT_EQ(line.mark, " +3");
+    EXPECT_TRUE(colourIs(line.markColour, 116, 185, 35));
+    line = rankLine(ModeRush, 7, 10, false);
+    EXPECT_EQ(line.mark, " -3");
+    EXPECT_TRUE(colourIs(line.markColour, 255, 0, 0));
+    EXPECT_EQ(rankLine(ModeExpert, 5, 5, false).mark, "");
+}
+
+struct ScoreScreenButtons : ::testing::Test {
+    void SetUp() override {
+        ScreenWidth = 1280;
+        ScreenHeight = 720;
+        scoreSlideOffset = 0;
+        scoreSlideActive = false;
+        scoreRetry = false;
+        GameState = ScoreScreen;
+        leftDown = false;
+    }
+    // A click at the centre of the button row, dx screen widths from the middle.
+    void clickAt(float dx) {
+        mouseX = static_cast<int32_t>(640 + dx * 1280);
+        mouseY = 360;
+        for (int y = 300; y < 720 && hoveredScoreButton() == 0; y++) mouseY = y;
+        leftDown = true;
+        UpdateScoreScreen(16);
+    }
+};
+
+TEST_F(ScoreScreenButtons, RushHasNoMiddleButton) {
+    gameMode = ModeRush;
+    clickAt(0);
+    EXPECT_EQ(GameState, ScoreScreen);
+    EXPECT_FALSE(leftDown) << "the click is taken all the same";
+}
+
+TEST_F(ScoreScreenButtons, ContinueLeadsToTheNextLevelOrAfterTheLastToTheMenu) {
+    gameMode = ModeCasual;
+    levelIndex = 3;
+    clickAt(0);
+    EXPECT_EQ(GameState, ScoreScreenToGame);
+    EXPECT_FALSE(scoreRetry);
+    GameState = ScoreScreen;
+    levelIndex = 9;
+    clickAt(0);
+    EXPECT_EQ(GameState, ScoreScreenToMenu);
+}
+
+TEST_F(ScoreScreenButtons, RetryReplaysAndQuitLeaves) {
+    gameMode = ModeSurvival;
+    clickAt(-0.15f);
+    EXPECT_EQ(GameState, ScoreScreenToGame);
+    EXPECT_TRUE(scoreRetry);
+    GameState = ScoreScreen;
+    clickAt(0.15f);
+    EXPECT_EQ(GameState, ScoreScreenToMenu);
+}
+
+TEST_F(ScoreScreenButtons, ThePanelSlidesInFromTheLeft) {
+    startScoreScreenSlide();
+    EXPECT_FLOAT_EQ(scoreSlideOffset, -1280);
+    UpdateScoreScreen(16);
+    EXPECT_GT(scoreSlideOffset, -1280);
+    for (int i = 0; i < 100; i++) UpdateScoreScreen(16);
+    EXPECT_FLOAT_EQ(scoreSlideOffset, 0);
+    EXPECT_FALSE(scoreSlideActive);
+}
+
+// ---- fireworks ----
+
+struct Fireworks : ::testing::Test {
+    void SetUp() override {
+        rockets.clear();
+        for (PolyparticleBurst& burst : gratsBursts) burst.alive = false;
+        launchTimer = launchDelayMs = 0;
+        GameState = Grats;
+    }
+};
+
+TEST_F(Fireworks, TheFirstRocketLeavesAfterHalfASecondAndTheNextAfterItsRandomDelay) {
+    srand(11);
+    int expectedDelay = rand() % 500;
+    srand(11);
+    for (int i = 0; i < 31; i++) updateFireworks(16);
+    EXPECT_TRUE(rockets.empty()) << "496 ms is not past 500";
+    updateFireworks(16);
+    ASSERT_EQ(rockets.size(), 1u);
+    EXPECT_FLOAT_EQ(launchDelayMs, static_cast<float>(expectedDelay));
+    EXPECT_FLOAT_EQ(launchTimer, 0);
+    float untilNext = 500 + launchDelayMs;
+    float waited = 0;
+    while (rockets.size() < 2 && waited < 2000) {
+        updateFireworks(1);
+        waited += 1;
+    }
+    EXPECT_FLOAT_EQ(waited, std::floor(untilNext) + 1) << "the first step past 500 + delay";
+}
+
+TEST_F(Fireworks, RocketsStartLowClimbAndSlowOncePerFrame) {
+    srand(3);
+    for (int i = 0; i < 32; i++) updateFireworks(16);
+    ASSERT_EQ(rockets.size(), 1u);
+    const Rocket& rocket = rockets[0];
+    EXPECT_GE(rocket.position.x, -350);
+    EXPECT_LT(rocket.position.x, 350);
+    EXPECT_FLOAT_EQ(rocket.position.y, 500);
+    EXPECT_FLOAT_EQ(rocket.position.z, -500);
+    EXPECT_GE(rocket.velocity.z, 8);
+    EXPECT_LE(rocket.velocity.z, 12);
+    EXPECT_GE(rocket.colour, 0);
+    EXPECT_LE(rocket.colour, 6);
+    float climb = rocket.velocity.z;
+    updateFireworks(1000.0f / 3);
+    EXPECT_FLOAT_EQ(rockets[0].velocity.z, climb - 0.1f) << "per frame, whatever its length";
+    EXPECT_FLOAT_EQ(rockets[0].position.z, -500 + climb - 0.1f);
+}
+
+TEST_F(Fireworks, ARocketBurstsIntoTheFirstFreeSlotAfterItsSecond) {
+    gratsBursts[0].alive = true;
+    gratsBursts[0].age = 0;
+    rockets.push_back({{10, 500, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 990, 1000, 2, 0});
+    launchTimer = -1e9f;  // no launch in this test
+    updateFireworks(5);
+    EXPECT_EQ(rockets.size(), 1u) << "995 ms is not past its lifetime";
+    updateFireworks(10);
+    EXPECT_TRUE(rockets.empty());
+    EXPECT_TRUE(gratsBursts[1].alive);
+    EXPECT_EQ(gratsBursts[1].texture, "blueparticle.tga");
+    EXPECT_FLOAT_EQ(gratsBursts[1].position.x, 10);
+    EXPECT_STREQ(rocketParticleTexture(0), "yellowparticle.tga");
+    EXPECT_STREQ(rocketParticleTexture(1), "yellowparticle.tga");
+    EXPECT_STREQ(rocketParticleTexture(6), "whiteparticle.tga");
+}
+
+TEST_F(Fireworks, AClickLeadsToTheScoreScreen) {
+    leftDown = true;
+    UpdateGrats(16);
+    EXPECT_EQ(GameState, GratsToScoreScreen);
+    EXPECT_FALSE(leftDown);
+}
+
+}  // namespace
