@@ -13,6 +13,7 @@
 #include "online/encodings.h"
 #include "online/news.h"
 #include "online/patch.h"
+#include "online/ranking.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "platform/settings_store.h"
