@@ -114,6 +114,17 @@ sample_waits() {
     done
 }
 
+# CPU seconds (user + system) used so far by the cluster: the postmaster and its children.
+postgres_cpu() {
+    local postmaster ticks=0 pid fields
+    postmaster=$(head -n1 "$work/pg/data/postmaster.pid")
+    for pid in "$postmaster" $(pgrep -P "$postmaster"); do
+        read -r -a fields <"/proc/$pid/stat" 2>/dev/null || continue
+        ticks=$((ticks + fields[13] + fields[14]))
+    done
+    echo "scale=2; $ticks / $(getconf CLK_TCK)" | bc
+}
+
 [ "$only" = postgres ] || run_sqlite_scenarios
 echo "== PostgreSQL, two servers on one database, $clients clients, ${seconds}s"
 # The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.
@@ -131,8 +142,10 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
     load before
     sample_waits "$url" >"$work/waits" &
     sampler=$!
-    "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
+    pg_cpu_before=$(postgres_cpu)
+    /usr/bin/time -f "bench client CPU s %U user %S system" "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
         --seconds "$seconds" --users "$users" --server-pid "$pid_a" --server-pid "$pid_b"
+    echo "PostgreSQL CPU s $(echo "$(postgres_cpu) - $pg_cpu_before" | bc)"
     load after
     kill "$sampler" 2>/dev/null || true
     wait "$sampler" 2>/dev/null || true
