@@ -297,23 +297,53 @@ def clean_steps(effects, chains):
     return [(a, b) for chain in chains for a, b in zip(chain, chain[1:])
             if measurable_pop(effects, chain, a) and measurable_pop(effects, chain, b)]
 
-def onset_ms(samples, ms):
+# On a busy machine the mixer can fall this far behind the clock and then
+# render its backlog at once: sounds started meanwhile land that much early.
+LATE_MIXER_MS = 500
+
+def rise_db(samples, block):
+    """How much louder the sound gets at the start of a mixer block; a floor at
+    -60 dB keeps a fade-in out of silence from counting as a start."""
+    start, floor = block * BLOCK, 512 * 1e-6
+    before = sum(x * x for x in samples[max(start - 512, 0):start])
+    after = sum(x * x for x in samples[start:start + 512])
+    return 10 * math.log10(max(after, floor) / max(before, floor))
+
+def onset_ms(samples, ms, early_ms=SLACK_MS):
     """Where a sound requested at about ms really starts in the recording:
-    the block start within SLACK_MS and a block where the level rises most."""
-    def rise(block):
-        start = block * BLOCK
-        before = sum(x * x for x in samples[max(start - 512, 0):start])
-        return sum(x * x for x in samples[start:start + 512]) / (before + 1e-20)
-    first, last = at(ms - SLACK_MS) // BLOCK, at(ms + SLACK_MS) // BLOCK + 1
-    return max(range(max(first, 1), last + 1), key=rise) * BLOCK * 1000.0 / RATE
+    the block start, from early_ms before to SLACK_MS after, where the level
+    rises most."""
+    first, last = at(ms - early_ms) // BLOCK, at(ms + SLACK_MS) // BLOCK + 1
+    best = max(range(max(first, 1), last + 1), key=lambda block: rise_db(samples, block))
+    return best * BLOCK * 1000.0 / RATE
+
+def mixer_lag_ms(samples, ms):
+    """How far before ms the loud start of a sound requested at ms landed: 0
+    when it is where the log says, else found up to LATE_MIXER_MS earlier."""
+    near = onset_ms(samples, ms)
+    if rise_db(samples, at(near) // BLOCK) >= 10:
+        return 0.0
+    return min(onset_ms(samples, ms, LATE_MIXER_MS) - ms, 0.0)
+
+def start_after_silence(samples, ms):
+    """Where a sound requested at about ms starts out of silence: the latest
+    sample after 20 ms of none, from LATE_MIXER_MS before to SLACK_MS after;
+    ms itself when there is none."""
+    end = min(at(ms + SLACK_MS), len(samples) - 1)
+    i = end
+    while i > at(ms - LATE_MIXER_MS) and i > at(20):
+        if samples[i] != 0.0 and not any(samples[i - at(20):i]):
+            return i * 1000.0 / RATE
+        i -= 1
+    return ms
 
 def enough_effects(path):
     """What session 2's checks need: three lone shots, 12 pops in chains, one of 4 or more."""
     effects = effect_requests(requests(path))
     chains = pop_chains(effects)
-    # Two more steps than the check needs: a step whose pops land closer in
-    # the recording than in the log is left out there.
-    return (len(lone_shots(effects)) >= 3 and len(clean_steps(effects, chains)) >= 8
+    # More steps than the check needs: a step whose pops land closer in the
+    # recording than in the log is left out there, most often on a busy machine.
+    return (len(lone_shots(effects)) >= 3 and len(clean_steps(effects, chains)) >= 10
             and sum(map(len, chains)) >= 12 and max(map(len, chains), default=0) >= 4)
 
 def wall_ms_of_frame(log, frame):
@@ -457,7 +487,7 @@ octaves = [(250 * 2 ** k, 500 * 2 ** k) for k in range(6)]
 heard = 0
 shots = lone_shots(effects)
 for ms in shots:
-    t = ms + offset
+    t = start_after_silence(samples, ms + offset)
     before, during = power(samples, at(t - 100)), power(samples, at(t + 60))
     rise = [band_db(during, *b) - band_db(before, *b) for b in octaves]
     loud = [band_db(during, *b) for b in octaves]
@@ -466,8 +496,9 @@ for ms in shots:
           (t, " ".join("%.0f" % r for r in rise), " ".join("%.0f" % l for l in loud)))
     heard += lit >= 4
 for ms in [ms for _, ms, name, *_ in effects if name == "swish.ogg"]:
-    level = band_db(power(samples, at(ms + offset + 60)), 1000, 8000)
-    assert level > -45, "the shot at %d ms sounds (%.1f dB)" % (ms + offset, level)
+    t = start_after_silence(samples, ms + offset)
+    level = band_db(power(samples, at(t + 60)), 1000, 8000)
+    assert level > -45, "the shot at %d ms sounds (%.1f dB)" % (t, level)
 assert len(shots) >= 3, "enough shots on their own to measure"
 assert heard == len(shots), "every shot sounds across at least four octaves"
 
@@ -476,8 +507,14 @@ chains = pop_chains(effects)
 clean = clean_steps(effects, chains)
 starts, spectra, bunched = {}, {}, set()
 for chain in chains:
+    # The landing, in the frame of the first pop or the one before, shows
+    # where the mixer put this chain.
+    first = next(f for f, ms, name, _, pitch in effects if (ms, pitch) == chain[0])
+    landing = [ms for f, ms, name, *_ in effects
+               if name == "clunk-hardcore.ogg" and first - 1 <= f <= first]
+    lag = mixer_lag_ms(samples, landing[-1] + offset) if landing else 0.0
     for pop in chain:
-        starts[pop] = onset_ms(samples, pop[0] + offset)
+        starts[pop] = onset_ms(samples, pop[0] + offset + lag)
         spectrum = power(samples, at(starts[pop] + SKIP_MS))
         # The landing's thump and its overtones, often right under a chain's
         # first pop, lie below 200 Hz: the compared bands start above them.
