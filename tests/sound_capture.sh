@@ -325,12 +325,17 @@ def mixer_lag_ms(samples, ms):
         return 0.0
     return min(onset_ms(samples, ms, LATE_MIXER_MS) - ms, 0.0)
 
-def start_after_silence(samples, ms):
-    """Where a sound requested at about ms starts out of silence: the latest
-    sample after 20 ms of none, from LATE_MIXER_MS before to SLACK_MS after;
-    ms itself when there is none."""
-    end = min(at(ms + SLACK_MS), len(samples) - 1)
-    i = end
+def shot_level_db(samples, ms):
+    """A shot's sweep 60 ms after its start, from 1 to 8 kHz."""
+    return band_db(power(samples, at(ms + 60)), 1000, 8000)
+
+def shot_start_ms(samples, ms):
+    """Where a shot requested at about ms starts: there, when it sounds there;
+    else where a sound starts out of silence (after 20 ms of none) up to
+    LATE_MIXER_MS earlier, the latest such place; else ms."""
+    if shot_level_db(samples, ms) > -45:
+        return ms
+    i = min(at(ms + SLACK_MS), len(samples) - 1)
     while i > at(ms - LATE_MIXER_MS) and i > at(20):
         if samples[i] != 0.0 and not any(samples[i - at(20):i]):
             return i * 1000.0 / RATE
@@ -487,7 +492,7 @@ octaves = [(250 * 2 ** k, 500 * 2 ** k) for k in range(6)]
 heard = 0
 shots = lone_shots(effects)
 for ms in shots:
-    t = start_after_silence(samples, ms + offset)
+    t = shot_start_ms(samples, ms + offset)
     before, during = power(samples, at(t - 100)), power(samples, at(t + 60))
     rise = [band_db(during, *b) - band_db(before, *b) for b in octaves]
     loud = [band_db(during, *b) for b in octaves]
@@ -495,10 +500,16 @@ for ms in shots:
     print("shot at %6.0f ms: octave rises %s dB, levels %s dB" %
           (t, " ".join("%.0f" % r for r in rise), " ".join("%.0f" % l for l in loud)))
     heard += lit >= 4
-for ms in [ms for _, ms, name, *_ in effects if name == "swish.ogg"]:
-    t = start_after_silence(samples, ms + offset)
-    level = band_db(power(samples, at(t + 60)), 1000, 8000)
+swishes = [ms + offset for _, ms, name, *_ in effects if name == "swish.ogg"]
+moved = 0
+for ms in swishes:
+    t = shot_start_ms(samples, ms)
+    moved += t != ms
+    level = shot_level_db(samples, t)
     assert level > -45, "the shot at %d ms sounds (%.1f dB)" % (t, level)
+# A mixer that falls behind is rare; shots missing where they were played are a fault.
+print("%d of %d shots found earlier than logged: the mixer had fallen behind" % (moved, len(swishes)))
+assert moved <= max(1, len(swishes) // 4), "the shots sound where they were played"
 assert len(shots) >= 3, "enough shots on their own to measure"
 assert heard == len(shots), "every shot sounds across at least four octaves"
 
