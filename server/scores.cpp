@@ -1,6 +1,7 @@
 // Results and what follows from them.
 #include "server/scores.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -196,13 +197,24 @@ static SqlStatement binsStatement(int mode, int level, SqlRows* rows) {
         rows};
 }
 
-static LevelReference referenceFromRows(const SqlRows& rows) {
+static std::vector<BinCount> binsFromRows(const SqlRows& rows) {
     std::vector<BinCount> bins;
     for (const SqlRow& row : rows) {
         bins.push_back(
             BinCount{std::atoi(row[0].c_str()), std::strtoll(row[1].c_str(), nullptr, 10)});
     }
-    return referenceFromBins(bins);
+    return bins;
+}
+
+// Counts one more result in its bin, keeping the bins in order.
+static void addToBins(std::vector<BinCount>& bins, int bin) {
+    auto at = std::lower_bound(bins.begin(), bins.end(), bin,
+                               [](const BinCount& count, int value) { return count.bin < value; });
+    if (at != bins.end() && at->bin == bin) {
+        ++at->results;
+    } else {
+        bins.insert(at, BinCount{bin, 1});
+    }
 }
 
 static SqlStatement bestStatement(const ResultRecord& r, SqlRows* rows) {
@@ -235,7 +247,7 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
         {userStatement(lease.connection, r.userId, false, &user), bestStatement(r, &best),
          binsStatement(r.mode, r.level, &bins), storedRankStatement(r.mode, r.userId, &rank)});
     if (status != SqlStatus::Ok || user.empty()) return "fail";
-    LevelReference published = publishedReference(referenceFromRows(bins));
+    LevelReference published = publishedReference(referenceFromBins(binsFromRows(bins)));
     return "success " + std::to_string(firstInteger(best, 0)) + " " +
            std::to_string(published.centre) + " " + std::to_string(published.spread) + " " +
            std::to_string(firstInteger(rank, 0) + 1);
@@ -286,34 +298,28 @@ struct ScoreOutcome {
     std::vector<int> granted;
 };
 
-// What stood before the result, read in one batch after the account's and the level's locks.
+// What stood before the result, read in one batch with the account's lock.
 struct BeforeRows {
     SqlRows reply, user, bins, skill, rank, best;
 };
 
+// Submissions of one level do not wait for each other: each measures its score
+// against the level's results committed before it began.
 static SqlStatus readBefore(DbConnection* connection, const ResultRecord& r, BeforeRows& rows) {
-    const std::string seed =
-        "INSERT INTO level_stats (mode, level, result_count, score_sum, score_square_sum)"
-        " SELECT CAST($1 AS INTEGER), CAST($2 AS INTEGER), 0, 0, 0 WHERE EXISTS (SELECT 1 FROM"
-        " users WHERE id = $3) ON CONFLICT (mode, level) DO NOTHING";
-    // The level's row is the lock that orders the submissions of one level.
-    const std::string lockLevel =
-        std::string("SELECT result_count FROM level_stats WHERE mode = $1 AND level = $2") +
-        rowLockClause(connection);
-    SqlParams level = {sqlInt(r.mode), sqlInt(r.level)};
     return sqlRunBatch(
         connection,
         {SqlStatement{
              "SELECT reply FROM results WHERE digest = $1", {sqlText(r.digest)}, &rows.reply},
          userStatement(connection, r.userId, true, &rows.user),
-         SqlStatement{seed, {level[0], level[1], sqlInt(r.userId)}, nullptr},
-         SqlStatement{lockLevel, level, nullptr}, binsStatement(r.mode, r.level, &rows.bins),
-         skillStatement(r.userId, r.mode, &rows.skill),
+         binsStatement(r.mode, r.level, &rows.bins), skillStatement(r.userId, r.mode, &rows.skill),
          storedRankStatement(r.mode, r.userId, &rows.rank), bestStatement(r, &rows.best)});
 }
 
 static void takeBefore(const ResultRecord& r, const BeforeRows& rows, ScoreOutcome& out) {
-    out.before = referenceFromRows(rows.bins);
+    std::vector<BinCount> bins = binsFromRows(rows.bins);
+    out.before = referenceFromBins(bins);
+    addToBins(bins, scoreBin(r.score));
+    out.after = referenceFromBins(bins);
     out.skillBefore = firstInteger(rows.skill, 0);
     out.rankBefore = firstInteger(rows.rank, 0) + 1;
     bool exists = !rows.best.empty();
@@ -334,7 +340,7 @@ struct RunSummary {
 };
 
 struct AfterRows {
-    SqlRows play, skill, overall, rank, overallRank, bins, held;
+    SqlRows play, skill, overall, rank, overallRank, held;
     SqlRows runLevels, runTotals, runSchemes;  // only when the score ends a classic run
 };
 
@@ -395,9 +401,6 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
             best,
             {sqlInt(r.userId), level[0], level[1], sqlInt(out.bestScore), sqlInt(out.keptPoints)},
             nullptr},
-        SqlStatement{"UPDATE level_stats SET result_count = result_count + 1 WHERE mode = $1"
-                     " AND level = $2",
-                     level, nullptr},
         SqlStatement{bin, {level[0], level[1], sqlInt(scoreBin(r.score))}, nullptr},
         resultInsert(r, kindScore),
         playTimeStatement(r),
@@ -414,7 +417,6 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
         skillStatement(r.userId, overallCategory, &rows.overall),
         storedRankStatement(r.mode, r.userId, &rows.rank),
         storedRankStatement(overallCategory, r.userId, &rows.overallRank),
-        binsStatement(r.mode, r.level, &rows.bins),
         heldAchievementsStatement(r.userId, &rows.held),
     };
     if (endsClassicRun(r)) addRunStatements(r, rows, batch);
@@ -427,7 +429,6 @@ static void takeAfter(const AfterRows& rows, ScoreOutcome& out) {
     out.overallSkill = firstInteger(rows.overall, 0);
     out.rankAfter = firstInteger(rows.rank, 0) + 1;
     out.overallRank = firstInteger(rows.overallRank, 0) + 1;
-    out.after = referenceFromRows(rows.bins);
 }
 
 static void classicGrants(const ResultRecord& r, const RunSummary& run, std::vector<int>& grants) {

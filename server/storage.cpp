@@ -304,6 +304,11 @@ static const std::vector<std::vector<std::string>> migrations = {
         "postgres:CREATE TRIGGER skills_counted AFTER INSERT OR UPDATE OF points ON skills"
         " FOR EACH ROW EXECUTE FUNCTION skills_count()",
     },
+    {
+        // The level's row was only a lock that queued every submission of one level
+        // behind the one before; the score bins hold the level's results.
+        "DROP TABLE IF EXISTS level_stats",
+    },
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.

@@ -1,5 +1,8 @@
 #include "sound/sound_log.h"
 
+#include <AL/alc.h>
+#include <AL/alext.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -28,13 +31,33 @@ static void appendSoundLogLine(const std::string& line) {
     fflush(soundLogFile);
 }
 
+// How much sound the mixer has rendered, in ms; -1 without a device that
+// tells. A busy machine can hold the mixer back from the wall clock, and a
+// recording follows the mixer.
+static int64_t mixerClockMs() {
+    ALCcontext* context = alcGetCurrentContext();
+    ALCdevice* device = context ? alcGetContextsDevice(context) : nullptr;
+    if (!device || !alcIsExtensionPresent(device, "ALC_SOFT_device_clock")) return -1;
+    auto getInteger64 =
+        reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+    if (!getInteger64) return -1;
+    ALCint64SOFT nanoseconds = -1000000;
+    getInteger64(device, ALC_DEVICE_CLOCK_SOFT, 1, &nanoseconds);
+    return nanoseconds / 1000000;
+}
+
+static std::string mixerField() {
+    return " mixer " + std::to_string(mixerClockMs());
+}
+
 static void writeSoundLogLine(const SoundRequest& request) {
-    appendSoundLogLine(soundLogLine(frameNumber, soundLogMs(), request));
+    appendSoundLogLine(soundLogLine(frameNumber, soundLogMs(), request) + mixerField());
 }
 
 static void writeSilenceLine(bool silenced) {
     appendSoundLogLine("frame " + std::to_string(frameNumber) + " ms " +
-                       std::to_string(soundLogMs()) + (silenced ? " silenced" : " sounding"));
+                       std::to_string(soundLogMs()) + (silenced ? " silenced" : " sounding") +
+                       mixerField());
 }
 
 bool startSoundLog(const std::string& path) {

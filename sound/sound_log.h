@@ -11,7 +11,9 @@
 std::string soundLogLine(int64_t frame, int64_t ms, const SoundRequest& request);
 // Appends every later play request to path, and "frame N ms T silenced" or
 // "... sounding" when the window's focus silences every sound or lets them
-// sound again; false when it cannot be opened.
+// sound again; each line ends with " mixer M", the ms of sound the mixer had
+// rendered then (-1 when the device cannot tell). False when the file cannot
+// be opened.
 bool startSoundLog(const std::string& path);
 // Stops watching the requests and closes the file.
 void stopSoundLog();

@@ -30,11 +30,13 @@ started=$(date +%s.%N)
 newer_pid=$!
 
 # Start-up empties console.log, so the last copy that still holds the waiting
-# lines is kept.
+# lines is kept. The copy is checked, not the file: it may be emptied between
+# a look and the copy.
 touch "$work/seen.log"
 while kill -0 "$newer_pid" 2>/dev/null; do
-  if grep -q "Waiting for old process to die" "$work/new/console.log" 2>/dev/null; then
-    cp "$work/new/console.log" "$work/seen.log"
+  cp "$work/new/console.log" "$work/copy.log" 2>/dev/null || true
+  if grep -q "Waiting for old process to die" "$work/copy.log" 2>/dev/null; then
+    mv "$work/copy.log" "$work/seen.log"
   fi
   sleep 0.1
 done

@@ -140,20 +140,26 @@ def load(path):
     samples.frombytes(open(path, "rb").read())
     return samples
 
+def line_ms(words):
+    """A log line's time: the mixer's clock, which the recording follows even
+    when a busy machine holds the mixer back; the wall clock without one."""
+    mixer = int(words[-1]) if words[-2] == "mixer" else -1
+    return mixer if mixer >= 0 else int(words[3])
+
 def requests(path):
     """(frame, ms, name, gain, pitch) per play request of a --sound-log file."""
     out = []
     for line in open(path):
         w = line.split()
-        if len(w) == 7:
-            out.append((int(w[1]), int(w[3]), w[4], float(w[5]), float(w[6])))
+        if len(w) == 9:
+            out.append((int(w[1]), line_ms(w), w[4], float(w[5]), float(w[6])))
     return out
 
 def silenced_ms(path, after_ms):
     """The log times after after_ms at which the game silenced every sound (the
     window has no focus yet in the first frame, before anything plays)."""
-    return [int(w[3]) for w in map(str.split, open(path))
-            if w[4:] == ["silenced"] and int(w[3]) > after_ms]
+    return [line_ms(w) for w in map(str.split, open(path))
+            if w[4] == "silenced" and line_ms(w) > after_ms]
 
 def first_sound_ms(samples):
     return next(i for i, x in enumerate(samples) if x != 0.0) * 1000.0 / RATE
@@ -297,23 +303,29 @@ def clean_steps(effects, chains):
     return [(a, b) for chain in chains for a, b in zip(chain, chain[1:])
             if measurable_pop(effects, chain, a) and measurable_pop(effects, chain, b)]
 
+def rise_db(samples, block):
+    """How much louder the sound gets at the start of a mixer block; a floor at
+    -60 dB keeps a fade-in out of silence from counting as a start."""
+    start, floor = block * BLOCK, 512 * 1e-6
+    before = sum(x * x for x in samples[max(start - 512, 0):start])
+    after = sum(x * x for x in samples[start:start + 512])
+    return 10 * math.log10(max(after, floor) / max(before, floor))
+
 def onset_ms(samples, ms):
     """Where a sound requested at about ms really starts in the recording:
-    the block start within SLACK_MS and a block where the level rises most."""
-    def rise(block):
-        start = block * BLOCK
-        before = sum(x * x for x in samples[max(start - 512, 0):start])
-        return sum(x * x for x in samples[start:start + 512]) / (before + 1e-20)
+    the block start within SLACK_MS where the level rises most."""
     first, last = at(ms - SLACK_MS) // BLOCK, at(ms + SLACK_MS) // BLOCK + 1
-    return max(range(max(first, 1), last + 1), key=rise) * BLOCK * 1000.0 / RATE
+    best = max(range(max(first, 1), last + 1), key=lambda block: rise_db(samples, block))
+    return best * BLOCK * 1000.0 / RATE
 
 def enough_effects(path):
     """What session 2's checks need: three lone shots, 12 pops in chains, one of 4 or more."""
     effects = effect_requests(requests(path))
     chains = pop_chains(effects)
-    # Two more steps than the check needs: a step whose pops land closer in
-    # the recording than in the log is left out there.
-    return (len(lone_shots(effects)) >= 3 and len(clean_steps(effects, chains)) >= 8
+    # Twice the steps the check needs: a step whose pops land closer in the
+    # recording than in the log is left out there, and on a busy machine the
+    # mixer bunches a third of them or more.
+    return (len(lone_shots(effects)) >= 3 and len(clean_steps(effects, chains)) >= 12
             and sum(map(len, chains)) >= 12 and max(map(len, chains), default=0) >= 4)
 
 def wall_ms_of_frame(log, frame):
@@ -465,9 +477,9 @@ for ms in shots:
     print("shot at %6.0f ms: octave rises %s dB, levels %s dB" %
           (t, " ".join("%.0f" % r for r in rise), " ".join("%.0f" % l for l in loud)))
     heard += lit >= 4
-for ms in [ms for _, ms, name, *_ in effects if name == "swish.ogg"]:
-    level = band_db(power(samples, at(ms + offset + 60)), 1000, 8000)
-    assert level > -45, "the shot at %d ms sounds (%.1f dB)" % (ms + offset, level)
+for ms in [ms + offset for _, ms, name, *_ in effects if name == "swish.ogg"]:
+    level = band_db(power(samples, at(ms + 60)), 1000, 8000)
+    assert level > -45, "the shot at %d ms sounds (%.1f dB)" % (ms, level)
 assert len(shots) >= 3, "enough shots on their own to measure"
 assert heard == len(shots), "every shot sounds across at least four octaves"
 

@@ -106,12 +106,25 @@ run_sqlite_scenarios() {
 
 # Every 0.2 s, what each busy PostgreSQL backend waits on (CPU:running when it does not):
 # row and transaction locks point at hot rows, WAL waits at commit flushes.
+# One psql session asks every time: a new connection per sample would cost the
+# database a backend start each time and skew the CPU figures.
 sample_waits() {
     while sleep 0.2; do
-        "$psql_bin" "$1" -Atc "SELECT COALESCE(wait_event_type, 'CPU') || ':' ||
-            COALESCE(wait_event, 'running') FROM pg_stat_activity WHERE state = 'active'
-            AND backend_type = 'client backend' AND pid <> pg_backend_pid()" 2>/dev/null || true
+        echo "SELECT COALESCE(wait_event_type, 'CPU') || ':' || COALESCE(wait_event, 'running')
+            FROM pg_stat_activity WHERE state = 'active' AND backend_type = 'client backend'
+            AND pid <> pg_backend_pid();"
+    done | "$psql_bin" "$1" -At 2>/dev/null || true
+}
+
+# CPU seconds (user + system) used so far by the cluster: the postmaster and its children.
+postgres_cpu() {
+    local postmaster ticks=0 pid fields
+    postmaster=$(head -n1 "$work/pg/data/postmaster.pid")
+    for pid in "$postmaster" $(pgrep -P "$postmaster"); do
+        read -r -a fields <"/proc/$pid/stat" 2>/dev/null || continue
+        ticks=$((ticks + fields[13] + fields[14]))
     done
+    echo "scale=2; $ticks / $(getconf CLK_TCK)" | bc
 }
 
 [ "$only" = postgres ] || run_sqlite_scenarios
@@ -131,9 +144,12 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
     load before
     sample_waits "$url" >"$work/waits" &
     sampler=$!
-    "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
+    pg_cpu_before=$(postgres_cpu)
+    /usr/bin/time -f "bench client CPU s %U user %S system" "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
         --seconds "$seconds" --users "$users" --server-pid "$pid_a" --server-pid "$pid_b"
+    echo "PostgreSQL CPU s $(echo "$(postgres_cpu) - $pg_cpu_before" | bc)"
     load after
+    pkill -P "$sampler" 2>/dev/null || true
     kill "$sampler" 2>/dev/null || true
     wait "$sampler" 2>/dev/null || true
     echo "   what the busy backends were doing, samples every 0.2 s (wait type:event):"

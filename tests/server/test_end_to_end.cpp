@@ -185,7 +185,7 @@ TEST_P(EndToEnd, ReplayedSubmissionsAreStoredOnce) {
     EXPECT_EQ(send(deathRequest(id, "replay", result)), "success");
     EXPECT_EQ(countRows("SELECT COUNT(*) FROM results WHERE kind = 1"), 1);
     EXPECT_EQ(countRows("SELECT COUNT(*) FROM results WHERE kind = 2"), 1);
-    EXPECT_EQ(countRows("SELECT result_count FROM level_stats"), 1);
+    EXPECT_EQ(countRows("SELECT SUM(results) FROM score_bins"), 1);
 }
 
 TEST_P(EndToEnd, WrongPasswordDigestStoresNothing) {
