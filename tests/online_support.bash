@@ -29,10 +29,11 @@ fail() {
   exit 1
 }
 
-# Starts the server (again on the same port when one is known); sets server_pid and port.
+# Starts the server (again on the same port when one is known), with any
+# further server options given; sets server_pid and port.
 start_server() {
   "$build/zentrix-server" serve --listen "127.0.0.1:${port:-0}" --db "$db" --key "$key" \
-    --patch-dir "$work/patches" --threads 2 >>server.log 2>&1 &
+    --patch-dir "$work/patches" --threads 2 "$@" >>server.log 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do
     port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' server.log | tail -1)
