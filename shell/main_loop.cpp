@@ -9,6 +9,7 @@
 #include "engine/asset_archive.h"
 #include "engine/textures.h"
 #include "game/play.h"
+#include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/encodings.h"
 #include "online/mac_address.h"
@@ -178,6 +179,7 @@ static bool runOneFrame() {
     Update(dtMs);
     Draw();
     takeScriptScreenshots(frameNumber);
+    endReplayFrame();
     windowRecord.lastCounter = now;
     swapBuffers();
     profileFrameEnd();
