@@ -13,9 +13,12 @@
 #include "platform/input_state.h"
 #include "screens/pause.h"
 #include "settings/settings.h"
+#include "shell/console_log.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/pointer.h"
+
+bool replayDrawn = false;
 
 static int32_t heldKeys = 0;  // the play keys the replay holds down
 
@@ -24,7 +27,10 @@ static void applySettings(const ReplayHeader& h) {
     connectionMode = ConnectionOffline;
     ScreenWidth = h.screenWidth;
     ScreenHeight = h.screenHeight;
-    setViewSize(h.viewWidth, h.viewHeight);
+    // The game drawing a replay keeps its window's view; a different one aims differently.
+    if (!replayDrawn) setViewSize(h.viewWidth, h.viewHeight);
+    bool sameView = h.viewWidth == 0 || (h.viewWidth == viewWidth && h.viewHeight == viewHeight);
+    if (replayDrawn && !sameView) logConsole("The replay was recorded in a view of another size");
     controls = h.controls;
     for (int32_t card = 0; card < tutorialCardCount; card++)
         tutorialSeenFlag(card) = (h.tutorialsSeen >> card) & 1;
@@ -61,7 +67,7 @@ static void restoreTutorialCard(const ReplayHeader& h) {
 
 void startReplayLevel(const ReplayHeader& header) {
     applySettings(header);
-    GameState = Game;
+    GameState = header.gameState;
     forcedLevelSeed = header.seed;
     startLevel(0);
     restoreInput(header);
@@ -97,6 +103,9 @@ static void applyEvent(const ReplayEvent& e) {
         case ReplayControls:
             controls = e.a >= 0 && e.a <= 2 ? e.a : controls;
             break;
+        case ReplayGameState:
+            if (!replayDrawn) GameState = e.a;
+            break;
         default:
             break;
     }
@@ -109,18 +118,15 @@ static void holdPlayKeys() {
     if (heldKeys & KeyBitPowerup3) platformHoldKeyForFrame('3');
 }
 
-// The pause menu's options were open: the game step means the level is shown again.
-static void returnFromOptions() {
-    if (GameState == GameToOptions || GameState == Options || GameState == OptionsToGame)
-        GameState = Game;
+void applyReplayInput(const ReplayFrame& frame) {
+    for (const ReplayEvent& e : frame.events) applyEvent(e);
+    holdPlayKeys();
 }
 
 void playReplayFrame(const ReplayFrame& frame, bool withBlockPass) {
-    for (const ReplayEvent& e : frame.events) applyEvent(e);
-    holdPlayKeys();
+    applyReplayInput(frame);
     if (frame.steps & StepHoldTimers) updateHoldTimers(frame.dtMs);
     if (frame.steps & StepGame) {
-        returnFromOptions();
         bool inGame = GameState == Game;
         UpdateGame(frame.dtMs);
         if (inGame) updatePause(frame.dtMs);
@@ -143,7 +149,6 @@ ReplayOutcome playReplayHeadless(const Replay& replay, std::vector<ReplaySample>
     }
     cameraLoadsGL = cameraGL;
     outcome.result = currentLevelResult();
-    outcome.statistics = statisticsRecord(currentLevelStatistics(), true);
     outcome.levelTimeMs = levelTimeMs;
     return outcome;
 }
@@ -152,7 +157,7 @@ std::string describeOutcome(const ReplayOutcome& outcome) {
     const ReplayResult& r = outcome.result;
     std::string verdict = r.cleared ? "cleared" : r.lost ? "lost" : "unfinished";
     return "score " + std::to_string(r.score) + "\nresult " + verdict + "\nframes " +
-           std::to_string(outcome.frames) + "\nstatistics " + outcome.statistics + "\n";
+           std::to_string(outcome.frames) + "\nstatistics " + r.statistics + "\n";
 }
 
 // A result the game submits: a cleared level (Classic, Rush), a finished

@@ -17,15 +17,18 @@ struct ReplaySample {
 
 struct ReplayOutcome {
     ReplayResult result;
-    std::string statistics;  // the statistics record the score submission would carry
     int64_t frames = 0;
     float levelTimeMs = 0.0f;
 };
 
+extern bool replayDrawn;  // the game draws the replay and runs its own fades (--replay)
+
 // Sets the settings of the header, starts its level with its seed and
-// restores the input state it began with. The game state is Game, offline,
-// and nothing is written to the player's settings.
+// restores the input state it began with. GameState is the level's first,
+// play is offline, and nothing is written to the player's settings.
 void startReplayLevel(const ReplayHeader& header);
+// A recorded frame's input: its events through the handlers and its held keys.
+void applyReplayInput(const ReplayFrame& frame);
 // One recorded frame: its events through the handlers, the held keys, then
 // the steps that ran. The block pass is left to the caller when
 // withBlockPass is false (the game runs it while drawing).

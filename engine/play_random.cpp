@@ -41,3 +41,8 @@ void seedPlayRandom(uint32_t seed) {
 int playRandom() {
     return static_cast<int>(nextWord() >> 1);
 }
+
+// Replays need the same floats on every build of the rules.
+#ifdef __FAST_MATH__
+#error "fast-math changes the rules' floating point; replays would not play the same"
+#endif

@@ -65,9 +65,9 @@ static float bitsFloat(uint32_t bits) {
 
 static void writeHeader(Writer& w, const ReplayHeader& h) {
     w.text(h.gameVersion);
-    for (int32_t v :
-         {h.mode, h.levelIndex, h.controls, h.screenWidth, h.screenHeight, h.viewWidth,
-          h.viewHeight, h.mouseX, h.mouseY, h.holdTime, h.rightHoldTime, h.keyEdges, h.cardUp})
+    for (int32_t v : {h.mode, h.levelIndex, h.controls, h.screenWidth, h.screenHeight, h.viewWidth,
+                      h.viewHeight, h.mouseX, h.mouseY, h.holdTime, h.rightHoldTime, h.gameState,
+                      h.keyEdges, h.cardUp})
         w.signedVarint(v);
     w.u32(h.seed);
     w.u32(h.tutorialsSeen);
@@ -84,7 +84,8 @@ static void writeEvent(Writer& w, const ReplayEvent& e, DeltaState& d) {
         w.signedVarint(static_cast<int64_t>(e.b) - d.lastY);
         d.lastX = e.a;
         d.lastY = e.b;
-    } else if (e.kind == ReplayKeysHeld || e.kind == ReplayPaused || e.kind == ReplayControls) {
+    } else if (e.kind == ReplayKeysHeld || e.kind == ReplayPaused || e.kind == ReplayControls ||
+               e.kind == ReplayGameState) {
         w.signedVarint(e.a);
     }
 }
@@ -105,6 +106,7 @@ static void writeFrame(Writer& w, const ReplayFrame& f, DeltaState& d) {
 static void writeResult(Writer& w, const ReplayResult& r) {
     w.signedVarint(r.score);
     w.u8((r.cleared ? 1 : 0) | (r.lost ? 2 : 0));
+    w.text(r.statistics);
 }
 
 static std::string compressed(const std::string& plain) {
@@ -188,7 +190,7 @@ static void readHeader(Reader& r, ReplayHeader& h) {
     h.gameVersion = r.text(replayMaxVersionLength);
     for (int32_t* v : {&h.mode, &h.levelIndex, &h.controls, &h.screenWidth, &h.screenHeight,
                        &h.viewWidth, &h.viewHeight, &h.mouseX, &h.mouseY, &h.holdTime,
-                       &h.rightHoldTime, &h.keyEdges, &h.cardUp})
+                       &h.rightHoldTime, &h.gameState, &h.keyEdges, &h.cardUp})
         *v = r.int32();
     h.seed = r.u32();
     h.tutorialsSeen = r.u32();
@@ -224,7 +226,8 @@ static void readEvent(Reader& r, ReplayEvent& e, DeltaState& d) {
     } else if (e.kind == ReplayMouseMove) {
         e.a = d.lastX = static_cast<int32_t>(d.lastX + r.signedVarint());
         e.b = d.lastY = static_cast<int32_t>(d.lastY + r.signedVarint());
-    } else if (e.kind == ReplayKeysHeld || e.kind == ReplayPaused || e.kind == ReplayControls) {
+    } else if (e.kind == ReplayKeysHeld || e.kind == ReplayPaused || e.kind == ReplayControls ||
+               e.kind == ReplayGameState) {
         e.a = r.int32();
     }
 }
@@ -269,6 +272,7 @@ static bool readBody(const std::string& plain, Replay& replay, std::string& erro
     uint8_t outcome = r.u8();
     replay.result.cleared = outcome & 1;
     replay.result.lost = outcome & 2;
+    replay.result.statistics = r.text(replayMaxStatisticsLength);
     if (r.error.empty() && r.at != plain.size()) r.fail("the replay has bytes after its end");
     error = r.error;
     return error.empty();

@@ -26,6 +26,7 @@ enum ReplayEventKind : uint8_t {
     ReplayPaused,        // a: paused set from outside the play loop (back from the options)
     ReplayServerPrompt,  // the connection prompt came up: a server reply was late
     ReplayControls,      // a: the control scheme changed in the options
+    ReplayGameState,     // a: GameState changed (a fade ended, the options opened)
     replayEventKindEnd
 };
 
@@ -72,6 +73,7 @@ struct ReplayHeader {
     int32_t holdTime = 0, rightHoldTime = 0;
     float dragTime = 0.0f;
     float dragOrigin[2] = {0.0f, 0.0f};
+    int32_t gameState = 3;       // GameState when the level began (Game, or a fade into it)
     int32_t keyEdges = 0;        // ReplayKeyBit bits: the play keys as the last frame saw them
     int32_t cardUp = -1;         // the tutorial card still up from before, -1 = none
     float tutorialClock = 0.0f;  // ms that card has been up
@@ -82,7 +84,10 @@ struct ReplayResult {
     int32_t score = 0;
     bool cleared = false;
     bool lost = false;
+    std::string statistics;  // the level's statistics record, as the death report carries it
 };
+
+constexpr size_t replayMaxStatisticsLength = 512;
 
 struct Replay {
     ReplayHeader header;

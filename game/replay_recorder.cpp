@@ -7,6 +7,7 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/tutorials.h"
+#include "online/scores.h"
 #include "platform/input_state.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
@@ -15,14 +16,15 @@
 bool replayRecordingOn = false;
 bool replayRecording = false;
 Replay recordedReplay;
-bool replayScoreSent = false;
-void (*replayFinishedHook)(const Replay& replay, bool scoreSent) = nullptr;
+void (*replayFinishedHook)(const Replay& replay) = nullptr;
 const char* replayGameVersion = "";
 
 static ReplayFrame openFrame;          // the frame being gathered
 static int32_t lastKeys = 0;           // held play keys as last recorded
 static int32_t lastControls = 0;       // control scheme as last recorded
 static bool pausedAfterFrame = false;  // paused as the last frame left it
+static bool attemptPlayed = false;     // the open attempt has run a game step
+static int32_t lastState = 0;          // GameState as last recorded
 
 static uint32_t seenTutorials() {
     uint32_t bits = 0;
@@ -67,6 +69,7 @@ static void captureInput(ReplayHeader& h) {
                  (powerupKeyWasDown[1] ? KeyBitPowerup2 : 0) |
                  (powerupKeyWasDown[2] ? KeyBitPowerup3 : 0);
     h.cardUp = cardUp();
+    h.gameState = GameState;
     h.tutorialClock = tutorialClock;
 }
 
@@ -80,7 +83,8 @@ void beginReplayRecording() {
     lastKeys = 0;  // the first game step records any key already held
     lastControls = controls;
     pausedAfterFrame = paused;
-    replayScoreSent = false;
+    attemptPlayed = false;
+    lastState = GameState;
     replayRecording = true;
 }
 
@@ -110,14 +114,24 @@ int32_t heldPlayKeys() {
     return keys;
 }
 
+// A fade that ended or a screen the pause menu opened: the handlers and the
+// play loop read GameState, so a replay sets it where the game changed it.
+static void noteStateChange() {
+    if (GameState == lastState) return;
+    recordReplayEvent(ReplayGameState, GameState);
+    lastState = GameState;
+}
+
 void noteReplayGameStep(float dtMs) {
     if (!replayRecording) return;
+    noteStateChange();
     if (paused != pausedAfterFrame) recordReplayEvent(ReplayPaused, paused ? 1 : 0);
     if (controls != lastControls) recordReplayEvent(ReplayControls, controls);
     int32_t keys = heldPlayKeys();
     if (keys != lastKeys) recordReplayEvent(ReplayKeysHeld, keys);
     lastKeys = keys;
     lastControls = controls;
+    attemptPlayed = true;
     noteReplayStep(StepGame, dtMs);
 }
 
@@ -137,8 +151,10 @@ static void closeOpenFrame() {
 void endReplayFrame() {
     if (!replayRecording) return;
     closeOpenFrame();
+    noteStateChange();
     pausedAfterFrame = paused;
-    if (!levelStillOn()) finishReplayRecording();
+    // A level begun during a fade opens before the game shows it.
+    if (attemptPlayed && !levelStillOn()) finishReplayRecording();
 }
 
 ReplayResult currentLevelResult() {
@@ -148,6 +164,7 @@ ReplayResult currentLevelResult() {
     bool meditationDone = gameMode == ModeMeditation && arrivals >= meditationShots;
     result.lost = levelOver && !empty && !meditationDone;
     result.cleared = !result.lost && (empty || meditationDone);
+    result.statistics = statisticsRecord(currentLevelStatistics(), false);
     return result;
 }
 
@@ -156,5 +173,6 @@ void finishReplayRecording() {
     replayRecording = false;
     closeOpenFrame();
     recordedReplay.result = currentLevelResult();
-    if (replayFinishedHook) replayFinishedHook(recordedReplay, replayScoreSent);
+    // A level that never ran a frame (the menu's backdrop mass) is no attempt.
+    if (attemptPlayed && replayFinishedHook) replayFinishedHook(recordedReplay);
 }

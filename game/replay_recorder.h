@@ -11,9 +11,8 @@
 extern bool replayRecordingOn;  // record at all (the game and tests switch it on)
 extern bool replayRecording;    // an attempt is open
 extern Replay recordedReplay;   // the open attempt, or the last one closed
-extern bool replayScoreSent;    // the open attempt's score went to the server (ranked)
-// Called with each closed attempt (saving, upload); may be null.
-extern void (*replayFinishedHook)(const Replay& replay, bool scoreSent);
+// Called with each closed attempt that ran at least one frame (saving); may be null.
+extern void (*replayFinishedHook)(const Replay& replay);
 extern const char* replayGameVersion;  // written into each header
 
 // Opens an attempt with the settings and input state of the level just started.

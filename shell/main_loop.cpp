@@ -227,7 +227,8 @@ static void applyLaunchOptions() {
     noDialogs = launchOptions.noDialogs || getenv("ZENTRIX_HEADLESS") != nullptr;
     settingsDirOverride = launchOptions.configDir;
     if (!launchOptions.serverUrl.empty()) secureBaseUrl = secureEndpointOf(launchOptions.serverUrl);
-    if (launchOptions.offline) connectionMode = ConnectionOffline;
+    if (launchOptions.offline || !launchOptions.replayPath.empty())
+        connectionMode = ConnectionOffline;
 }
 
 static void loadSettingsAndSize(int32_t desktopWidth, int32_t desktopHeight) {

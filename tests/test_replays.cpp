@@ -11,6 +11,9 @@
 #include "game/replay_recorder.h"
 #include "game_test_support.h"
 #include "platform/input_state.h"
+#include "platform/system.h"
+#include "shell/replay_files.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -32,7 +35,7 @@ const bool restoreRegistered = [] {
 Replay lastRecorded;
 std::vector<ReplaySample> recordedSamples;
 
-void keepReplay(const Replay& replay, bool) {
+void keepReplay(const Replay& replay) {
     lastRecorded = replay;
 }
 
@@ -131,7 +134,7 @@ Replay sampleReplay() {
         if (i % 50 == 1) frame.events.push_back({ReplayKeysHeld, KeyBitPowerup2, 0});
         replay.frames.push_back(frame);
     }
-    replay.result = {123450, true, false};
+    replay.result = {123450, true, false, "gamemode=4&level=5&score=123450"};
     return replay;
 }
 
@@ -155,6 +158,7 @@ void expectSameReplay(const Replay& a, const Replay& b) {
     }
     EXPECT_EQ(a.result.score, b.result.score);
     EXPECT_EQ(a.result.cleared, b.result.cleared);
+    EXPECT_EQ(a.result.statistics, b.result.statistics);
 }
 
 TEST(ReplayFile, RoundTripsEveryFieldAndStaysSmall) {
@@ -206,6 +210,29 @@ TEST(ReplayFile, HostileContentInsideAValidStreamIsRefused) {
     EXPECT_EQ("a frame time in the replay is out of range", error);
 }
 
+// ---- the data folder ----
+
+TEST(ReplayFolder, KeepsTheNewestFiftyAndReadsThemBack) {
+    std::string data = tempDir() + "/data";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    Replay replay = sampleReplay();
+    for (int i = 1; i <= 53; i++) {
+        replay.result.score = i;
+        saveFinishedReplay(replay);
+    }
+    std::vector<std::string> names = platformListFiles(replayFolder());
+    ASSERT_EQ(keptReplayCount, names.size());
+    EXPECT_EQ("replay-00000004.zxr", names.front());
+    EXPECT_EQ("replay-00000053.zxr", names.back());
+    Replay back;
+    std::string bytes, error;
+    ASSERT_TRUE(readReplayFile(replayFolder() + "/" + names.back(), back, bytes, error)) << error;
+    EXPECT_EQ(53, back.result.score);
+    EXPECT_FALSE(readReplayFile(replayFolder() + "/none.zxr", back, bytes, error));
+    EXPECT_EQ("cannot read " + replayFolder() + "/none.zxr", error);
+    unsetenv("XDG_DATA_HOME");
+}
+
 // ---- playing again ----
 
 TEST(ReplayPlayback, TwoHundredBotRunsInEveryModeReplayFrameForFrame) {
@@ -230,6 +257,7 @@ TEST(ReplayPlayback, TwoHundredBotRunsInEveryModeReplayFrameForFrame) {
         EXPECT_EQ(run.simulated.score, outcome.result.score) << "run " << n;
         EXPECT_EQ(run.replay.result.cleared, outcome.result.cleared) << "run " << n;
         EXPECT_EQ(run.replay.result.lost, outcome.result.lost) << "run " << n;
+        EXPECT_EQ(run.replay.result.statistics, outcome.result.statistics) << "run " << n;
         cleared += outcome.result.cleared ? 1 : 0;
         lost += outcome.result.lost ? 1 : 0;
         if (!seen[setup.mode]) modesSeen++;
@@ -290,7 +318,8 @@ TEST(ReplayVerification, TheUntouchedReplayReachesExactlyTheSubmittedScore) {
     ReplayVerdict verdict = verifyReplay(bytes, ModeCasual, 1, score);
     EXPECT_TRUE(verdict.verified) << verdict.reason;
     EXPECT_EQ(score, verdict.outcome.result.score);
-    EXPECT_NE(std::string::npos, verdict.outcome.statistics.find("&kills="));
+    EXPECT_EQ(run.replay.result.statistics, verdict.outcome.result.statistics);
+    EXPECT_NE(std::string::npos, verdict.outcome.result.statistics.find("&kills="));
     verdict = verifyReplay(bytes, ModeCasual, 1, score + 100);
     EXPECT_FALSE(verdict.verified);
     EXPECT_EQ("the replay reaches " + std::to_string(score) + ", not the " +
