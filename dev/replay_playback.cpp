@@ -153,6 +153,12 @@ ReplayOutcome playReplayHeadless(const Replay& replay, std::vector<ReplaySample>
     return outcome;
 }
 
+double replayPlayedMs(const Replay& replay) {
+    double sum = 0;
+    for (const ReplayFrame& frame : replay.frames) sum += frame.dtMs;
+    return sum;
+}
+
 std::string describeOutcome(const ReplayOutcome& outcome) {
     const ReplayResult& r = outcome.result;
     std::string verdict = r.cleared ? "cleared" : r.lost ? "lost" : "unfinished";

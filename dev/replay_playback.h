@@ -36,6 +36,8 @@ void playReplayFrame(const ReplayFrame& frame, bool withBlockPass = true);
 // The whole replay without a window; samples (if given) get one entry per frame.
 ReplayOutcome playReplayHeadless(const Replay& replay,
                                  std::vector<ReplaySample>* samples = nullptr);
+// The play time the replay covers: the sum of its frame times, ms.
+double replayPlayedMs(const Replay& replay);
 // The outcome as text: score, result, frames and the statistics record.
 std::string describeOutcome(const ReplayOutcome& outcome);
 

@@ -27,9 +27,11 @@ static bool loadShownReplay() {
     return false;
 }
 
-// The level begins once the menu has faded in, as a game from the menus would.
+// The level begins once the intro has led to a settled screen: the menu, or
+// offline the login screen's offline notice.
 static bool beginShownLevel() {
-    if (GameState != Menu || fadeTimer < fadeDuration) return false;
+    bool settled = (GameState == Menu || GameState == Login) && fadeTimer >= fadeDuration;
+    if (!settled) return false;
     replayRecordingOn = false;
     replayDrawn = true;
     startReplayLevel(shownReplay.header);

@@ -144,12 +144,6 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
     return true;
 }
 
-double playedMs(const Replay& replay) {
-    double sum = 0;
-    for (const ReplayFrame& frame : replay.frames) sum += frame.dtMs;
-    return sum;
-}
-
 // Plays the replay headless; prints the outcome and the speed against real time.
 int playReplayFile(const Options& options) {
     std::string bytes, error;
@@ -171,7 +165,8 @@ int playReplayFile(const Options& options) {
     std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     printf("%s", describeOutcome(verdict.outcome).c_str());
     printf("speed %.0fx real time (%.1f s of play in %.1f ms)\n",
-           playedMs(replay) / std::max(took.count(), 0.001), playedMs(replay) / 1000, took.count());
+           replayPlayedMs(replay) / std::max(took.count(), 0.001), replayPlayedMs(replay) / 1000,
+           took.count());
     if (!options.verify) {
         bool same = verdict.outcome.result.score == replay.result.score &&
                     verdict.outcome.result.statistics == replay.result.statistics;
