@@ -33,7 +33,6 @@ void prepareSimulatedWorld(const SimulationSetup& setup) {
     connectionMode = ConnectionOffline;
     for (int32_t card = 0; card < tutorialCardCount; card++)
         tutorialSeenFlag(card) = setup.tutorials ? 0 : 1;
-    settingsSavingOff = true;
     GameState = Game;
     paused = tutorialShowing = false;
     leftDown = rightDown = false;
@@ -82,6 +81,9 @@ SimulationResult runSimulation(const SimulationSetup& setup) {
     auto savedSource = levelSource;
     if (!setup.blocks.empty()) levelSource = readInMemoryLevel;
     prepareSimulatedWorld(setup);
+    // The cards the bot sees are not the player's: nothing is saved meanwhile.
+    bool savedSavingOff = settingsSavingOff;
+    settingsSavingOff = true;
     startSimulatedLevel(setup);
     SimulationResult result;
     float elapsed = 0.0f;
@@ -106,6 +108,7 @@ SimulationResult runSimulation(const SimulationSetup& setup) {
         result.frames++;
     }
     levelSource = savedSource;
+    settingsSavingOff = savedSavingOff;
     // The attempt ends here whatever the game would show next.
     finishReplayRecording();
     result.timeMs = levelTimeMs;
