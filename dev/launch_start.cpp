@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "dev/bot.h"
+#include "dev/replay_view.h"
 #include "game/blocks.h"
 #include "game/modes.h"
 #include "game/play.h"
@@ -121,6 +122,7 @@ void runDevelopmentFrame() {
     }
     beginRankedStart();
     clearLevelOnce();
+    runReplayViewFrame();
     // The bot starts afresh with the game the intro or the menu began.
     if (startWaiting && pendingStart.mode == 0 && rankedStart.mode == 0) {
         startWaiting = false;

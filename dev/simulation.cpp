@@ -7,9 +7,11 @@
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/replay_recorder.h"
 #include "game/tutorials.h"
 #include "online/account.h"
 #include "platform/input_state.h"
+#include "screens/pause.h"
 #include "settings/settings.h"
 #include "shell/game_state.h"
 #include "shell/input.h"
@@ -29,7 +31,8 @@ void prepareSimulatedWorld(const SimulationSetup& setup) {
     ScreenHeight = simulatedHeight;
     controls = setup.controlScheme;
     connectionMode = ConnectionOffline;
-    for (int32_t card = 0; card < tutorialCardCount; card++) tutorialSeenFlag(card) = 1;
+    for (int32_t card = 0; card < tutorialCardCount; card++)
+        tutorialSeenFlag(card) = setup.tutorials ? 0 : 1;
     GameState = Game;
     paused = tutorialShowing = false;
     leftDown = rightDown = false;
@@ -64,29 +67,50 @@ static bool outcome(SimulationResult& result) {
     return true;
 }
 
+// The frame time: the step, moved by a jitter drawn from a generator of its
+// own (the rules' and the bot's draws stay as they are).
+static float frameStep(const SimulationSetup& setup, uint32_t& jitterState) {
+    if (setup.stepJitterMs <= 0.0f) return setup.stepMs;
+    jitterState = jitterState * 1103515245u + 12345u;
+    float unit = static_cast<float>((jitterState >> 8) & 0xFFFF) / 65535.0f;
+    return setup.stepMs + (unit * 2.0f - 1.0f) * setup.stepJitterMs;
+}
+
 SimulationResult runSimulation(const SimulationSetup& setup) {
     inMemoryLevel = setup.blocks;
     auto savedSource = levelSource;
     if (!setup.blocks.empty()) levelSource = readInMemoryLevel;
     prepareSimulatedWorld(setup);
+    // The cards the bot sees are not the player's: nothing is saved meanwhile.
+    bool savedSavingOff = settingsSavingOff;
+    settingsSavingOff = true;
     startSimulatedLevel(setup);
     SimulationResult result;
     float elapsed = 0.0f;
+    uint32_t jitterState = setup.seed;
     while (!outcome(result)) {
+        float step = frameStep(setup, jitterState);
         if (elapsed >= setup.maxMs) {
             result.timedOut = true;
             break;
         }
-        botStep(setup.stepMs);
-        updateHoldTimers(setup.stepMs);
-        UpdateGame(setup.stepMs);
+        botStep(step);
+        updateHoldTimers(step);
+        // As the game's screen does: the play loop, then the pause overlay.
+        UpdateGame(step);
+        if (GameState == Game) updatePause(step);
         runBlockPass();
         // As the main loop does: a key the bot pressed is up again next frame.
         platformReleaseInjectedKeys();
-        elapsed += setup.stepMs;
+        endReplayFrame();
+        if (setup.afterFrame) setup.afterFrame();
+        elapsed += step;
         result.frames++;
     }
     levelSource = savedSource;
+    settingsSavingOff = savedSavingOff;
+    // The attempt ends here whatever the game would show next.
+    finishReplayRecording();
     result.timeMs = levelTimeMs;
     result.score = score;
     result.stagesCleared = stageNumber - 1;

@@ -10,10 +10,13 @@
 #include "engine/vector_math.h"
 
 struct SimulationSetup {
-    int32_t mode = 1;      // GameModeValue
-    int32_t level = 1;     // Classic level 1..10; ignored by the other modes
-    uint32_t seed = 1;     // srand and the bot's own random numbers
-    float stepMs = 16.0f;  // every frame's dt
+    int32_t mode = 1;           // GameModeValue
+    int32_t level = 1;          // Classic level 1..10; ignored by the other modes
+    uint32_t seed = 1;          // srand and the bot's own random numbers
+    float stepMs = 16.0f;       // every frame's dt
+    float stepJitterMs = 0.0f;  // each dt varies by up to this much either way, as measured ones do
+    bool tutorials = false;     // the tutorial cards come up (the bot closes them)
+    void (*afterFrame)() = nullptr;  // called after every frame (tests sample the rules' state)
     BotSkill skill = skilledBot;
     int32_t controlScheme = 0;
     float maxMs = 20 * 60 * 1000.0f;  // a run still going after this counts as never ending

@@ -31,21 +31,21 @@ void resetCamera() {
     camera.up = {0, 0, 1};
 }
 
-static float shakeOffset(int amplitude) {
-    float offset = static_cast<float>(rand() % amplitude) * shakeStep;
-    return rand() % 100 < 50 ? -offset : offset;
+static float shakeOffset(int amplitude, RandomSource random) {
+    float offset = static_cast<float>(random() % amplitude) * shakeStep;
+    return random() % 100 < 50 ? -offset : offset;
 }
 
 // The eye moves in as the mass grows and shakes near the limit.
-static Vec3 approachAndShake(Vec3 eye, float ratio) {
+static Vec3 approachAndShake(Vec3 eye, float ratio, RandomSource random) {
     Vec3 e = eye;
     if (ratio > 0.0f && ratio < 1.0f) e = eye - eye * (0.5f * ratio);
     float percent = std::fmin(ratio * 100.0f, 100.0f);
     if (percent >= shakeStartPercent) {
         int amplitude = static_cast<int>(percent - shakeBasePercent);
-        e.x += shakeOffset(amplitude);
-        e.y += shakeOffset(amplitude);
-        e.z += shakeOffset(amplitude);
+        e.x += shakeOffset(amplitude, random);
+        e.y += shakeOffset(amplitude, random);
+        e.z += shakeOffset(amplitude, random);
     }
     return e;
 }
@@ -72,8 +72,9 @@ static void loadMatricesIntoGL() {
     glLoadMatrixd(modelviewMatrix);
 }
 
-void applyCamera(float massRatio) {
-    camera.shakenEye = approachAndShake(camera.eye, massRatio);
+void applyCamera(float massRatio, RandomSource shakeRandom) {
+    RandomSource random = shakeRandom ? shakeRandom : [] { return rand(); };
+    camera.shakenEye = approachAndShake(camera.eye, massRatio, random);
     lookAtMatrix(camera.shakenEye, camera.centre, camera.up, modelviewMatrix);
     computeProjection();
     if (cameraLoadsGL) loadMatricesIntoGL();

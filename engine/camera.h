@@ -31,8 +31,10 @@ constexpr float cameraDistance = 640.0f;  // 20 block edges
 // Puts the eye at (0, -640, 0) looking at the origin with +z up.
 void resetCamera();
 // massRatio is the mass over its limit: the eye moves in as it grows and
-// shakes near 1.
-void applyCamera(float massRatio);
+// shakes near 1. The shake draws from shakeRandom: the play loop's own
+// stream when its picking depends on it, the C library's for drawing.
+using RandomSource = int (*)();
+void applyCamera(float massRatio, RandomSource shakeRandom = nullptr);
 // The drawable's size (larger than the window on scaled displays): the
 // viewport, and the projection's aspect from the next applyCamera on.
 void setViewSize(int32_t width, int32_t height);

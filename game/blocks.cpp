@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/play_random.h"
+
 Block blockTable[blockSlots];
 
 // Freed slots park far above the mass.
@@ -19,7 +21,7 @@ void clearBlock(int32_t slot) {
 }
 
 int32_t randomBlockColour() {
-    int r = rand() % colourDrawRange;
+    int r = playRandom() % colourDrawRange;
     if (r < 6) return Green;
     if (r < 11) return Pink;
     if (r < 16) return Orange;

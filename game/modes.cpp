@@ -5,12 +5,14 @@
 
 #include "engine/camera.h"
 #include "engine/fonts.h"
+#include "engine/play_random.h"
 #include "game/blocks.h"
 #include "game/level_file.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/play.h"
 #include "game/powerups.h"
+#include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/encodings.h"
@@ -24,6 +26,7 @@
 int32_t gameMode = ModeNormal;
 bool practiceMode = false;
 int32_t levelIndex = 0;
+int64_t forcedLevelSeed = -1;
 float actionCount = 0.0f;
 int32_t rotateCount = 0;
 int32_t score = 0;
@@ -132,7 +135,7 @@ static void applyModeStart() {
 // A level block flies in from 640 units out along a random horizontal direction.
 static Vec3 flyInStart(Vec3 cell) {
     int32_t d = 0;
-    while (d < 1 || d > 4) d = rand() % 7;
+    while (d < 1 || d > 4) d = playRandom() % 7;
     return cell + directionVector(d) * flyInDistance;
 }
 
@@ -157,7 +160,17 @@ static void buildMass() {
     for (Vec3 cell : levelSource(std::abs(levelIndex + 1))) placeLevelBlock(cell);
 }
 
+// Each level's rules draw from a stream of their own, seeded from rand()
+// unless a replay names the seed.
+static void seedLevel() {
+    uint32_t seed = forcedLevelSeed >= 0 ? static_cast<uint32_t>(forcedLevelSeed)
+                                         : static_cast<uint32_t>(rand());
+    forcedLevelSeed = -1;
+    seedPlayRandom(seed);
+}
+
 void startLevel(int32_t newGame) {
+    seedLevel();
     for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
     if (newGame) levelIndex = 0;
     resetModeCounters();
@@ -173,6 +186,7 @@ void startLevel(int32_t newGame) {
         UpdateSound(0.0f);
     }
     if (GameState == Game) logLevelEvent("Level start", false);
+    beginReplayRecording();
 }
 
 void beginGame(int32_t mode, int32_t level, bool ranked) {
@@ -275,8 +289,8 @@ static bool tryRefill() {
         for (int32_t slot = 0; slot < blockSlots; slot++)
             if (refillAnchor(blockTable[slot])) anchors.push_back(slot);
         if (anchors.empty()) return false;
-        int32_t anchor = anchors[rand() % anchors.size()];
-        int32_t d = rand() % 7;
+        int32_t anchor = anchors[playRandom() % anchors.size()];
+        int32_t d = playRandom() % 7;
         if (d < 1 || d > 6) continue;
         Vec3 cell = blockTable[anchor].pos + directionVector(d) * blockUnit;
         if (findRestingBlockAt(cell.x, cell.y, cell.z) != -1) continue;

@@ -18,9 +18,10 @@ enum GameModeValue : int32_t {
     ModeMeditation = 6,
 };
 
-extern int32_t gameMode;    // GameModeValue
-extern bool practiceMode;   // Classic practice: nothing is sent
-extern int32_t levelIndex;  // 0-based
+extern int32_t gameMode;         // GameModeValue
+extern bool practiceMode;        // Classic practice: nothing is sent
+extern int32_t levelIndex;       // 0-based
+extern int64_t forcedLevelSeed;  // the seed the next startLevel uses (a replay's), -1 = a fresh one
 
 extern int32_t score;              // points; shown and sent
 extern int32_t displayScore;       // rolling display value

@@ -4,10 +4,12 @@
 #include <cstdlib>
 
 #include "engine/camera.h"
+#include "engine/play_random.h"
 #include "game/blocks.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
+#include "game/replay_recorder.h"
 #include "game/tutorials.h"
 #include "online/account.h"
 #include "online/achievements.h"
@@ -22,6 +24,7 @@
 bool paused = false;
 bool tutorialShowing = false;
 bool playStarted = false;
+bool escapeWasDown = false;
 float startDelay = 0.0f;
 int32_t aimBlock = -1;
 int32_t aimFace = -1;
@@ -37,7 +40,6 @@ int32_t frameCounter = 0;
 float previewSpin = 0.0f;
 
 static bool highscoreRequested = false;  // this level's highscore.php is queued
-static bool escapeWasDown = false;
 
 static constexpr int32_t framesPerCycle = 60;
 static constexpr float halfBlock = blockUnit / 2;
@@ -163,7 +165,7 @@ static void chooseFromCommonest() {
     int32_t skip = present == 1 ? -1 : previousColour;
     int32_t best = commonestColour(counts, skip, -1);
     int32_t second = commonestColour(counts, best, skip);
-    if (rand() % 100 < 50) {
+    if (playRandom() % 100 < 50) {
         currentColour = best;
     } else if (second != -1) {
         currentColour = second;
@@ -177,12 +179,12 @@ static void chooseFromAnyPresent() {
     for (int32_t c = 1; c < colourCount; c++) {
         if (counts[c] > 0 && c != previousColour) choices[n++] = c;
     }
-    currentColour = n > 0 ? choices[rand() % n] : previousColour;
+    currentColour = n > 0 ? choices[playRandom() % n] : previousColour;
 }
 
 void chooseCurrentColour() {
     if (gameMode == ModeMeditation) {
-        if (currentColour == -1) currentColour = meditationColours[rand() % 6];
+        if (currentColour == -1) currentColour = meditationColours[playRandom() % 6];
     } else if (dropsSinceMatch < freeColourDrops) {
         chooseFromCommonest();
     } else if (currentColour == -1) {
@@ -239,8 +241,13 @@ void fireShot() {
     PlaySound("swish.ogg", 0.5f, 1.0f);
 }
 
-void runBlockPass() {
+void beginBlockPass() {
+    noteReplayBlockPass();
     if (aimBlockStanding() || currentColour == -1) chooseCurrentColour();
+}
+
+void runBlockPass() {
+    beginBlockPass();
     fireShot();
 }
 
@@ -391,13 +398,17 @@ static void updateServerWaits(float dtMs) {
     advanceBannerClock(dtMs);
     if (connectionMode == ConnectionOffline) return;
     bool scoreStalled = !scoreAnswered && scoreWaitClock > serverWaitLimitMs;
-    if (highscoreWaitMs > serverWaitLimitMs || cheeveWaitMs > serverWaitLimitMs || scoreStalled)
+    if (highscoreWaitMs > serverWaitLimitMs || cheeveWaitMs > serverWaitLimitMs || scoreStalled) {
+        // A replay plays offline: it is told when the prompt came up.
+        if (!paused || !connectionPrompt) recordReplayEvent(ReplayServerPrompt);
         paused = connectionPrompt = true;
+    }
 }
 
 void UpdateGame(float dtMs) {
     ProfileScope section("UpdateGame");
-    applyCamera(massRatio());
+    noteReplayGameStep(dtMs);
+    applyCamera(massRatio(), playRandom);
     frameCounter = (frameCounter + 1) % framesPerCycle;
     updatePowerupOverlays(dtMs);
     if (!highscoreRequested && connectionMode != ConnectionOffline) {

@@ -9,17 +9,18 @@
 #include "engine/vector_math.h"
 #include "game/powerups.h"
 
-extern bool paused;                       // the pause overlay is up
-extern bool tutorialShowing;              // a tutorial card is up
-extern bool playStarted;                  // the start delay is over and the level still runs
-extern float startDelay;                  // ms left before play counts actions
-extern int32_t aimBlock;                  // slot under the cursor, -1 = none
-extern int32_t aimFace;                   // Direction of the face under the cursor, -1 = none
-extern int32_t currentColour;             // colour of the next shot, -1 = to be chosen
-extern int32_t previousColour;            // colour of the last shot, -1 at start
-extern float reloadTimer;                 // real ms since the last shot, capped at 250
-extern float aimAlpha;                    // fade-in of the aiming preview, 0..255
-extern int32_t dropsSinceMatch;           // shots since the last cleared group
+extern bool paused;              // the pause overlay is up
+extern bool tutorialShowing;     // a tutorial card is up
+extern bool escapeWasDown;       // Esc as the last frame saw it (the toggle acts on the press)
+extern bool playStarted;         // the start delay is over and the level still runs
+extern float startDelay;         // ms left before play counts actions
+extern int32_t aimBlock;         // slot under the cursor, -1 = none
+extern int32_t aimFace;          // Direction of the face under the cursor, -1 = none
+extern int32_t currentColour;    // colour of the next shot, -1 = to be chosen
+extern int32_t previousColour;   // colour of the last shot, -1 at start
+extern float reloadTimer;        // real ms since the last shot, capped at 250
+extern float aimAlpha;           // fade-in of the aiming preview, 0..255
+extern int32_t dropsSinceMatch;  // shots since the last cleared group
 extern float yawVelocity, pitchVelocity;  // rotation velocities
 extern float yawRatio, pitchRatio;        // their proportion at the last drag
 extern float rotationSums[2];             // yaw and pitch turned since the last sample, radians
@@ -39,6 +40,8 @@ void chooseCurrentColour();
 void fireShot();
 // The block pass's gameplay share, without drawing: what renderGame runs.
 void runBlockPass();
+// Its first half, before the preview is drawn: the next colour.
+void beginBlockPass();
 // Finds aimBlock and aimFace under the mouse ray.
 void updateAiming();
 // The face the player would aim at with the mouse at (x, y); false for none.

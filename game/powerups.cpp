@@ -37,7 +37,7 @@ static constexpr float overlayFadeMsPerUnit = 1000.0f;
 static constexpr float panelSpinDivisor = 5.0f;
 static constexpr float quicksaveShare = 0.9f;
 static constexpr int32_t powerupKeys[powerupCount] = {'1', '2', '3'};
-static bool keyWasDown[powerupCount] = {};
+bool powerupKeyWasDown[powerupCount] = {};
 
 static bool* const activeFlags[powerupCount] = {&multiplierActive, &timewarpActive, &fusionActive};
 
@@ -145,8 +145,8 @@ void startStageFusion() {
 void handlePowerupKeys() {
     for (int32_t i = 0; i < powerupCount; i++) {
         bool down = platformKeyHeld(powerupKeys[i]);
-        if (down && !keyWasDown[i]) tryActivatePowerup(i);
-        keyWasDown[i] = down;
+        if (down && !powerupKeyWasDown[i]) tryActivatePowerup(i);
+        powerupKeyWasDown[i] = down;
     }
 }
 

@@ -34,6 +34,7 @@ extern float massAtFusion;                    // mass when Fusion Pulse started
 extern float panelSpin;                       // degrees, wraps at 360
 extern float multiplierGlow;                  // 1 while Multiplier is active, else fades to 0
 extern float timewarpBlur;                    // rises to 0.8 while Timewarp is active
+extern bool powerupKeyWasDown[powerupCount];  // keys 1..3 as the last unpaused frame saw them
 extern int32_t powerupsEarned[powerupCount];  // statistics "pup1earned".."pup3earned"
 extern int32_t powerupsUsed[powerupCount];    // statistics "pup1used".."pup3used"
 

@@ -174,17 +174,25 @@ std::string makeSecureUrl(const std::string& request) {
     return secureBaseUrl + makeUrlSafe(removeCrLf(base64Encode(encrypted)));
 }
 
-std::string md5Hex(const std::string& text) {
+static std::string digestHex(const std::string& text, const EVP_MD* kind) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     EVP_MD_CTX* context = EVP_MD_CTX_new();
     if (context == nullptr) return "";
-    bool ok = EVP_DigestInit(context, EVP_md5()) == 1 &&
+    bool ok = EVP_DigestInit(context, kind) == 1 &&
               EVP_DigestUpdate(context, text.data(), text.size()) == 1 &&
               EVP_DigestFinal_ex(context, digest, &length) == 1;
     EVP_MD_CTX_free(context);
     if (!ok) return "";
     return hexString(digest, length);
+}
+
+std::string md5Hex(const std::string& text) {
+    return digestHex(text, EVP_md5());
+}
+
+std::string sha256Hex(const std::string& bytes) {
+    return digestHex(bytes, EVP_sha256());
 }
 
 bool verifySha256Signature(const std::string& bytes, const std::string& signature,

@@ -32,6 +32,8 @@ std::string makeUrlSafe(const std::string& text);
 std::string makeUrlUnsafe(const std::string& text);
 
 std::string md5Hex(const std::string& text);
+// Lower-case hex SHA-256 (the digest a replay upload names its body by).
+std::string sha256Hex(const std::string& bytes);
 // An RSA-SHA256 PKCS#1 v1.5 signature (raw bytes) of bytes, checked with a public key.
 bool verifySha256Signature(const std::string& bytes, const std::string& signature,
                            const std::string& pemKey);

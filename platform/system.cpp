@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -194,4 +195,16 @@ std::string platformHardwareAddresses() {
 bool platformMessageBox(const std::string& text, const std::string& caption) {
     Uint32 flags = caption == "Warning" ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_ERROR;
     return SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr) == 0;
+}
+
+std::vector<std::string> platformListFiles(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return names;
+    while (dirent* entry = readdir(dir)) {
+        if (entry->d_type == DT_REG) names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -30,6 +30,8 @@ bool platformStartProgram(const std::string& path, const std::vector<std::string
 bool platformMakeExecutable(const std::string& path);
 std::string platformLocalAppDataDir();  // $XDG_DATA_HOME or ~/.local/share
 bool platformMakeDirectories(const std::string& path);
+// The names of the plain files in a folder, sorted; empty when it cannot be read.
+std::vector<std::string> platformListFiles(const std::string& folder);
 std::string platformStateHomeDir();  // $XDG_STATE_HOME or ~/.local/state
 bool platformChangeDirectory(const std::string& path);
 // Six-byte hardware addresses of the network interfaces, concatenated.

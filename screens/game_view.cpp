@@ -187,7 +187,7 @@ void renderBlocks() {
     drawMass(textures);
     enableState(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (aimPreviewShown() || currentColour == -1) chooseCurrentColour();
+    beginBlockPass();
     drawAimingPreview(textures);
     // The shot leaves from the preview just drawn.
     fireShot();

@@ -1,8 +1,6 @@
 // Routing of decoded requests to their handlers.
 #include "server/router.h"
 
-#include <sodium.h>
-
 #include <algorithm>
 #include <ctime>
 
@@ -19,12 +17,6 @@ static const size_t loggedNameLength = 40;
 
 long long nowSeconds() {
     return static_cast<long long>(std::time(nullptr));
-}
-
-static std::string sha256Hex(const std::string& text) {
-    unsigned char digest[crypto_hash_sha256_BYTES];
-    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(text.data()), text.size());
-    return hexString(digest, sizeof digest);
 }
 
 static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,

@@ -19,6 +19,7 @@ int32_t ScreenHeight = 0;
 int32_t AAlevel = 16;
 int32_t VSync = 1;
 int32_t VisualQuality = 3;
+bool settingsSavingOff = false;
 bool settingsFileFound = false;
 int32_t MotionBlur = 1;
 int32_t controls = 0;
@@ -250,6 +251,7 @@ static StoreLines settingsLines() {
 }
 
 void saveSettings() {
+    if (settingsSavingOff) return;
     if (!writeSettingsStore(settingsLines())) {
         logConsole("Could not save settings to " + settingsFilePath());
     }

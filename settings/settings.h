@@ -35,6 +35,7 @@ extern int32_t resolutionIndex;   // index in displayModes of the chosen size, -
 
 constexpr int32_t lowestVisualQuality = 1, highestVisualQuality = 4;  // "Low" .. "Ultra"
 
+extern bool settingsSavingOff;  // replays played back never touch the player's settings
 extern bool settingsFileFound;  // the last loadSettings found a settings file
 
 void loadSettings();

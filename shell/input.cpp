@@ -4,6 +4,7 @@
 
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/replay_recorder.h"
 #include "platform/input_state.h"
 #include "platform/key_text.h"
 #include "screens/ranking.h"
@@ -31,11 +32,13 @@ static void startDrag() {
 }
 
 void onMouseMove(int32_t x, int32_t y) {
+    recordReplayEvent(ReplayMouseMove, x, y);
     mouseX = x;
     mouseY = y;
 }
 
 void onLeftButtonDown() {
+    recordReplayEvent(ReplayLeftDown);
     if (currentStateHas(PressesButtons)) {
         leftDown = true;
         if (controls == 0 || controls == 2) {
@@ -51,6 +54,7 @@ void onLeftButtonDown() {
 }
 
 void onLeftButtonUp() {
+    recordReplayEvent(ReplayLeftUp);
     if (countingInput()) {
         if (controls == 0 && playDrag()) actionCount += 1.0f;
         if ((controls == 1 || controls == 2) && playStarted) actionCount += 1.0f;
@@ -68,12 +72,14 @@ void onLeftButtonUp() {
 }
 
 void onRightButtonDown() {
+    recordReplayEvent(ReplayRightDown);
     if (!currentStateHas(PressesButtons)) return;
     rightDown = true;
     if (controls == 1) startDrag();
 }
 
 void onRightButtonUp() {
+    recordReplayEvent(ReplayRightUp);
     rightHoldTime = 0;
     if (countingInput()) {
         if (controls == 0 && playStarted) {
@@ -133,6 +139,7 @@ std::string getClipboardText() {
 }
 
 void updateHoldTimers(float dtMs) {
+    noteReplayStep(StepHoldTimers, dtMs);
     // Whole milliseconds, as the timers are integers.
     int32_t wholeMs = static_cast<int32_t>(dtMs);
     if (leftDown) holdTime += wholeMs;

@@ -53,6 +53,7 @@ static bool applyValueOption(const std::string& name, const std::string& value,
     if (name == "--server") return !(options.serverUrl = value).empty();
     if (name == "--script") return !(options.scriptPath = value).empty();
     if (name == "--sound-log") return !(options.soundLogPath = value).empty();
+    if (name == "--replay") return !(options.replayPath = value).empty();
     if (name == "--start") return validStartMode(options.startMode = value);
     if (name == "--seed" && parseWholeNumber(value, number) && number >= 0) {
         options.hasSeed = true;
@@ -77,9 +78,9 @@ static bool applyFlagOption(const std::string& name, LaunchOptions& options) {
 }
 
 bool parseLaunchOptions(int argc, char** argv, LaunchOptions& options, std::string& error) {
-    static const char* valueOptions[] = {"--windowed",   "--config-dir", "--server",
-                                         "--script",     "--start",      "--seed",
-                                         "--fixed-step", "--frames",     "--sound-log"};
+    static const char* valueOptions[] = {"--windowed",  "--config-dir", "--server",     "--script",
+                                         "--start",     "--seed",       "--fixed-step", "--frames",
+                                         "--sound-log", "--replay"};
     for (int i = 1; i < argc; i++) {
         std::string name = argv[i];
         bool takesValue = false;
@@ -116,6 +117,7 @@ std::string launchHelpText() {
            "  --start MODE[:LEVEL] go straight into a game (casual, normal, expert,\n"
            "                       rush, survival, meditation; level 1 to 10)\n"
            "  --autoplay           let the bot play\n"
+           "  --replay FILE        show a recorded level as it was played (offline)\n"
            "  --sound-log FILE     list every sound played in FILE\n"
            "  --no-dialogs         log message boxes instead of showing them\n"
            "  --help               show this help and quit\n"

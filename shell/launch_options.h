@@ -20,6 +20,7 @@ struct LaunchOptions {
     std::string startMode;     // --start MODE[:LEVEL]
     std::string soundLogPath;  // --sound-log FILE
     bool autoplay = false;     // --autoplay
+    std::string replayPath;    // --replay FILE: show a recorded level
     bool clearLevel = false;   // --clear-level: the first level played is emptied at once
     bool noDialogs = false;    // --no-dialogs
     bool showHelp = false;     // --help: print the options and quit

@@ -9,6 +9,7 @@
 #include "engine/asset_archive.h"
 #include "engine/textures.h"
 #include "game/play.h"
+#include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/encodings.h"
 #include "online/mac_address.h"
@@ -179,6 +180,7 @@ static bool runOneFrame() {
     Draw();
     checkAutoplayGlErrors();
     takeScriptScreenshots(frameNumber);
+    endReplayFrame();
     windowRecord.lastCounter = now;
     swapBuffers();
     profileFrameEnd();
@@ -226,7 +228,8 @@ static void applyLaunchOptions() {
     noDialogs = launchOptions.noDialogs || getenv("ZENTRIX_HEADLESS") != nullptr;
     settingsDirOverride = launchOptions.configDir;
     if (!launchOptions.serverUrl.empty()) secureBaseUrl = secureEndpointOf(launchOptions.serverUrl);
-    if (launchOptions.offline) connectionMode = ConnectionOffline;
+    if (launchOptions.offline || !launchOptions.replayPath.empty())
+        connectionMode = ConnectionOffline;
 }
 
 static void loadSettingsAndSize(int32_t desktopWidth, int32_t desktopHeight) {

@@ -14,6 +14,7 @@
 #include "engine/meshes.h"
 #include "engine/textures.h"
 #include "game/modes.h"
+#include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/patch.h"
@@ -28,6 +29,7 @@
 #include "shell/gl_caps.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
+#include "shell/replay_files.h"
 #include "shell/window.h"
 #include "sound/sound.h"
 
@@ -109,6 +111,10 @@ bool startupGame() {
     startupStage = startupFinished;
     if (VSync == 0 && hasSwapControl) setSwapInterval(0);
     startLevel(1);
+    // From here on every level attempt is recorded and kept in the data folder.
+    replayGameVersion = versionText.c_str();
+    replayFinishedHook = saveFinishedReplay;
+    replayRecordingOn = true;
     enableState(GL_CULL_FACE);
     glCullFace(GL_BACK);
     logConsole("Finished initializing");
@@ -117,6 +123,8 @@ bool startupGame() {
 
 // Releases what start-up made, in its order; the later subsystems add theirs.
 void shutdownGame() {
+    // A level still running at the quit is kept as far as it went.
+    finishReplayRecording();
     stopHttp();
     closeAssetArchive();
     destroyFonts();

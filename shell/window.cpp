@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "dev/replay_view.h"
 #include "engine/camera.h"
 #include "platform/system.h"
 #include "settings/settings.h"
@@ -185,7 +186,16 @@ bool destroyGLWindow(WindowRecord& record) {
 
 // ---- window procedure ----
 
+// While a replay shows, its recorded input stands for the player's.
+static bool playerInput(PlatformEventKind kind) {
+    return kind == PlatformEventKind::MouseMove || kind == PlatformEventKind::LeftDown ||
+           kind == PlatformEventKind::LeftUp || kind == PlatformEventKind::RightDown ||
+           kind == PlatformEventKind::RightUp || kind == PlatformEventKind::Wheel ||
+           kind == PlatformEventKind::KeyDown;
+}
+
 void windowProcedure(const PlatformEvent& event) {
+    if (replayDrivesInput && playerInput(event.kind)) return;
     switch (event.kind) {
         case PlatformEventKind::Close:
             quitProgram();

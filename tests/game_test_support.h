@@ -80,6 +80,7 @@ inline void restoreWorld() {
     levelSource = loadLevelFromArchive;
     connectionMode = ConnectionOnline;
     GameState = Intro;
+    settingsSavingOff = false;
 }
 
 inline int32_t colourOf(char c) {

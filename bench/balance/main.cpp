@@ -4,12 +4,24 @@
 //
 //   zentrix-balance [--archive data/assets.ass] [--seeds 20] [--step 16] [--mode Expert]
 //                   [--level 6]
+//   zentrix-balance [--archive data/assets.ass] --replay FILE [--verify MODE LEVEL SCORE]
+//
+// With --replay it plays a recorded level headless and prints its result,
+// its statistics record and how much faster than real time it ran, and
+// exits 1 when that is not what the recording game reached; with
+// --verify it also says whether that is exactly the submitted result
+// ("verified" or "rejected: why") and exits 0 or 1.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "dev/replay_playback.h"
 #include "dev/simulation.h"
 #include "engine/asset_archive.h"
 #include "game/level_file.h"
@@ -32,9 +44,23 @@ struct Options {
     std::string archive = "data/assets.ass";
     int seeds = 20;
     float stepMs = 16.0f;
-    std::string mode;  // only this mode's rows ("Expert", "Rush", ...); empty for all
-    int level = 0;     // only this Classic level's rows; 0 for all
+    std::string mode;        // only this mode's rows ("Expert", "Rush", ...); empty for all
+    int level = 0;           // only this Classic level's rows; 0 for all
+    std::string replayPath;  // play this replay instead of the table
+    bool verify = false;     // compare it with a submitted result
+    int32_t verifyMode = 0, verifyLevel = 0, verifyScore = 0;
 };
+
+// "--verify MODE LEVEL SCORE": three numbers after the option.
+bool parseVerify(int argc, char** argv, int& i, Options& options) {
+    if (i + 3 >= argc) return false;
+    options.verify = true;
+    options.verifyMode = atoi(argv[i + 1]);
+    options.verifyLevel = atoi(argv[i + 2]);
+    options.verifyScore = atoi(argv[i + 3]);
+    i += 2;
+    return true;
+}
 
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -48,7 +74,11 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.mode = argv[i + 1];
         else if (!strcmp(argv[i], "--level"))
             options.level = atoi(argv[i + 1]);
-        else
+        else if (!strcmp(argv[i], "--replay"))
+            options.replayPath = argv[i + 1];
+        else if (!strcmp(argv[i], "--verify")) {
+            if (!parseVerify(argc, argv, i, options)) return false;
+        } else
             return false;
     }
     return options.seeds > 0 && options.stepMs > 0 && options.stepMs < 1000;
@@ -105,20 +135,66 @@ void printCells(const Summary& s, const Row& row) {
     printf(" %3d", s.neverEnded);
 }
 
+bool readWholeFile(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    bytes = text.str();
+    return true;
+}
+
+// Plays the replay headless; prints the outcome and the speed against real time.
+int playReplayFile(const Options& options) {
+    std::string bytes, error;
+    Replay replay;
+    if (!readWholeFile(options.replayPath, bytes)) {
+        fprintf(stderr, "cannot read %s\n", options.replayPath.c_str());
+        return 2;
+    }
+    if (!decodeReplay(bytes, replay, error)) {
+        printf("rejected: %s\n", error.c_str());
+        return 1;
+    }
+    auto start = std::chrono::steady_clock::now();
+    ReplayVerdict verdict;
+    if (options.verify)
+        verdict = verifyReplay(bytes, options.verifyMode, options.verifyLevel, options.verifyScore);
+    else
+        verdict.outcome = playReplayHeadless(replay);
+    std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    printf("%s", describeOutcome(verdict.outcome).c_str());
+    printf("speed %.0fx real time (%.1f s of play in %.1f ms)\n",
+           replayPlayedMs(replay) / std::max(took.count(), 0.001), replayPlayedMs(replay) / 1000,
+           took.count());
+    if (!options.verify) {
+        bool same = verdict.outcome.result.score == replay.result.score &&
+                    verdict.outcome.result.statistics == replay.result.statistics;
+        printf("recorded score %d\n%s\n", replay.result.score,
+               same ? "same as recorded" : "differs from the recording");
+        return same ? 0 : 1;
+    }
+    printf(verdict.verified ? "verified\n" : "rejected: %s\n", verdict.reason.c_str());
+    return verdict.verified ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        fprintf(stderr,
-                "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME] "
-                "[--level N]\n");
+        fprintf(
+            stderr,
+            "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME] "
+            "[--level N]\n"
+            "       zentrix-balance [--archive FILE] --replay FILE [--verify MODE LEVEL SCORE]\n");
         return 2;
     }
     logDirectory = "/tmp";
     assetArchivePath = options.archive;
     openAssetArchive();
     if (assetIndex.empty()) fprintf(stderr, "warning: no levels in %s\n", options.archive.c_str());
+    if (!options.replayPath.empty()) return playReplayFile(options);
     const BotSkill skills[2] = {skilledBot, casualBot};
     const char* const skillNames[2] = {"skilled", "casual"};
     printf("%d seeds per cell, %.0f ms steps\n", options.seeds, options.stepMs);

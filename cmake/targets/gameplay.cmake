@@ -5,3 +5,7 @@ target_link_libraries(zentrix_core PUBLIC ZLIB::ZLIB)
 
 add_executable(zentrix-balance bench/balance/main.cpp)
 target_link_libraries(zentrix-balance PRIVATE zentrix_core)
+
+# Replay verification throughput per core (bench/server).
+add_executable(zentrix-verify-bench bench/server/verify_replays.cpp)
+target_link_libraries(zentrix-verify-bench PRIVATE zentrix_core)

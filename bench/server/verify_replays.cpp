@@ -1,0 +1,97 @@
+// Replay verification throughput on one core: the bot plays runs across
+// every mode with recording on, and each replay is then verified as the
+// server would verify it (decoded, played headless, its score compared).
+//
+//   zentrix-verify-bench [--archive data/assets.ass] [--runs 60]
+//
+// Prints replays verified per second, how many times faster than real time
+// the rules play, and the replays' size per minute of play. Levels are read
+// from the archive once and kept, as a verifying process would keep them.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dev/replay_playback.h"
+#include "dev/simulation.h"
+#include "engine/asset_archive.h"
+#include "game/level_file.h"
+#include "game/modes.h"
+#include "game/replay_recorder.h"
+#include "shell/console_log.h"
+
+namespace {
+
+struct Recorded {
+    std::string bytes;
+    int32_t mode, level, score;
+    double playedMs;
+};
+
+Replay lastReplay;
+
+void keepReplay(const Replay& replay) {
+    lastReplay = replay;
+}
+
+std::vector<Vec3> cachedLevel(int32_t fileNumber) {
+    static std::map<int32_t, std::vector<Vec3>> levels;
+    auto found = levels.find(fileNumber);
+    if (found != levels.end()) return found->second;
+    return levels[fileNumber] = loadLevelFromArchive(fileNumber);
+}
+
+Recorded recordRun(int n) {
+    static const int32_t modes[] = {ModeCasual, ModeNormal,   ModeExpert,
+                                    ModeRush,   ModeSurvival, ModeMeditation};
+    SimulationSetup setup;
+    setup.mode = modes[n % 6];
+    setup.level = 1 + (n / 6) % 10;
+    setup.seed = static_cast<uint32_t>(500 + n);
+    setup.stepMs = 16.6667f;
+    setup.stepJitterMs = 2.0f;
+    setup.maxMs = 3 * 60 * 1000.0f;
+    runSimulation(setup);
+    int32_t level = setup.mode <= ModeExpert ? setup.level : 1;
+    return {encodeReplay(lastReplay), setup.mode, level, lastReplay.result.score,
+            replayPlayedMs(lastReplay)};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string archive = "data/assets.ass";
+    int runs = 60;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!strcmp(argv[i], "--archive")) archive = argv[i + 1];
+        if (!strcmp(argv[i], "--runs")) runs = atoi(argv[i + 1]);
+    }
+    logDirectory = "/tmp";
+    assetArchivePath = archive;
+    openAssetArchive();
+    levelSource = cachedLevel;
+    replayRecordingOn = true;
+    replayFinishedHook = keepReplay;
+    std::vector<Recorded> recorded;
+    for (int n = 0; n < runs; n++) recorded.push_back(recordRun(n));
+    replayRecordingOn = false;
+
+    double played = 0, bytes = 0;
+    int verified = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (const Recorded& r : recorded) {
+        verified += verifyReplay(r.bytes, r.mode, r.level, r.score).verified ? 1 : 0;
+        played += r.playedMs;
+        bytes += r.bytes.size();
+    }
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    printf("%d replays (%d verify as finished levels), %.0f s of play, verified in %.2f s\n", runs,
+           verified, played / 1000, took.count());
+    printf("replays verified per second per core: %.1f\n", runs / took.count());
+    printf("simulation speed / real time: %.0fx\n", played / 1000 / took.count());
+    printf("replay size: %.1f KB per minute of play\n", bytes / 1024 / (played / 60000));
+    return 0;
+}

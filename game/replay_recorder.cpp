@@ -1,0 +1,178 @@
+#include "game/replay_recorder.h"
+
+#include "engine/camera.h"
+#include "engine/play_random.h"
+#include "game/blocks.h"
+#include "game/meter.h"
+#include "game/modes.h"
+#include "game/play.h"
+#include "game/tutorials.h"
+#include "online/scores.h"
+#include "platform/input_state.h"
+#include "settings/settings.h"
+#include "shell/game_state.h"
+#include "shell/pointer.h"
+
+bool replayRecordingOn = false;
+bool replayRecording = false;
+Replay recordedReplay;
+void (*replayFinishedHook)(const Replay& replay) = nullptr;
+const char* replayGameVersion = "";
+
+static ReplayFrame openFrame;          // the frame being gathered
+static int32_t lastKeys = 0;           // held play keys as last recorded
+static int32_t lastControls = 0;       // control scheme as last recorded
+static bool pausedAfterFrame = false;  // paused as the last frame left it
+static bool attemptPlayed = false;     // the open attempt has run a game step
+static int32_t lastState = 0;          // GameState as last recorded
+
+static uint32_t seenTutorials() {
+    uint32_t bits = 0;
+    for (int32_t card = 0; card < tutorialCardCount; card++)
+        if (tutorialSeenFlag(card) != 0) bits |= 1u << card;
+    return bits;
+}
+
+static int32_t cardUp() {
+    for (int32_t card = 0; card < tutorialCardCount; card++)
+        if (cardShowing[card]) return card;
+    return -1;
+}
+
+static void captureSettings(ReplayHeader& h) {
+    h.gameVersion = replayGameVersion;
+    h.mode = gameMode;
+    h.levelIndex = levelIndex;
+    h.practice = practiceMode;
+    h.seed = playSeed;
+    h.controls = controls;
+    h.screenWidth = ScreenWidth;
+    h.screenHeight = ScreenHeight;
+    h.viewWidth = viewWidth;
+    h.viewHeight = viewHeight;
+    h.tutorialsSeen = seenTutorials();
+}
+
+static void captureInput(ReplayHeader& h) {
+    h.mouseX = mouseX;
+    h.mouseY = mouseY;
+    h.leftDown = leftDown;
+    h.rightDown = rightDown;
+    h.paused = paused;
+    h.tutorialShowing = tutorialShowing;
+    h.holdTime = holdTime;
+    h.rightHoldTime = rightHoldTime;
+    h.dragTime = dragTime;
+    h.dragOrigin[0] = dragOrigin[0];
+    h.dragOrigin[1] = dragOrigin[1];
+    h.keyEdges = (escapeWasDown ? KeyBitEscape : 0) | (powerupKeyWasDown[0] ? KeyBitPowerup1 : 0) |
+                 (powerupKeyWasDown[1] ? KeyBitPowerup2 : 0) |
+                 (powerupKeyWasDown[2] ? KeyBitPowerup3 : 0);
+    h.cardUp = cardUp();
+    h.gameState = GameState;
+    h.tutorialClock = tutorialClock;
+}
+
+void beginReplayRecording() {
+    if (replayRecording) finishReplayRecording();
+    if (!replayRecordingOn) return;
+    recordedReplay = Replay{};
+    captureSettings(recordedReplay.header);
+    captureInput(recordedReplay.header);
+    openFrame = ReplayFrame{};
+    lastKeys = 0;  // the first game step records any key already held
+    lastControls = controls;
+    pausedAfterFrame = paused;
+    attemptPlayed = false;
+    lastState = GameState;
+    replayRecording = true;
+}
+
+void recordReplayEvent(ReplayEventKind kind, int32_t a, int32_t b) {
+    if (!replayRecording) return;
+    // A flood of events in one frame cannot come from a player; the cap keeps files bounded.
+    if (openFrame.events.size() >= replayMaxEventsPerFrame) return;
+    openFrame.events.push_back({kind, a, b});
+}
+
+void noteReplayStep(ReplayStep step, float dtMs) {
+    if (!replayRecording) return;
+    openFrame.steps |= step;
+    openFrame.dtMs = dtMs;
+}
+
+void noteReplayBlockPass() {
+    if (replayRecording) openFrame.steps |= StepBlockPass;
+}
+
+int32_t heldPlayKeys() {
+    int32_t keys = 0;
+    if (platformKeyHeld(vk::Escape)) keys |= KeyBitEscape;
+    if (platformKeyHeld('1')) keys |= KeyBitPowerup1;
+    if (platformKeyHeld('2')) keys |= KeyBitPowerup2;
+    if (platformKeyHeld('3')) keys |= KeyBitPowerup3;
+    return keys;
+}
+
+// A fade that ended or a screen the pause menu opened: the handlers and the
+// play loop read GameState, so a replay sets it where the game changed it.
+static void noteStateChange() {
+    if (GameState == lastState) return;
+    recordReplayEvent(ReplayGameState, GameState);
+    lastState = GameState;
+}
+
+void noteReplayGameStep(float dtMs) {
+    if (!replayRecording) return;
+    noteStateChange();
+    if (paused != pausedAfterFrame) recordReplayEvent(ReplayPaused, paused ? 1 : 0);
+    if (controls != lastControls) recordReplayEvent(ReplayControls, controls);
+    int32_t keys = heldPlayKeys();
+    if (keys != lastKeys) recordReplayEvent(ReplayKeysHeld, keys);
+    lastKeys = keys;
+    lastControls = controls;
+    attemptPlayed = true;
+    noteReplayStep(StepGame, dtMs);
+}
+
+// The level is still on while the game shows it or the options opened from its pause menu.
+static bool levelStillOn() {
+    return GameState == Game || GameState == GameToOptions || GameState == Options ||
+           GameState == OptionsToGame;
+}
+
+// Events of a frame without steps wait for the next frame that has some.
+static void closeOpenFrame() {
+    if (openFrame.steps == 0) return;
+    recordedReplay.frames.push_back(std::move(openFrame));
+    openFrame = ReplayFrame{};
+}
+
+void endReplayFrame() {
+    if (!replayRecording) return;
+    closeOpenFrame();
+    noteStateChange();
+    pausedAfterFrame = paused;
+    // A level begun during a fade opens before the game shows it.
+    if (attemptPlayed && !levelStillOn()) finishReplayRecording();
+}
+
+ReplayResult currentLevelResult() {
+    ReplayResult result;
+    result.score = score;
+    bool empty = aliveBlockCount() == 0;
+    bool meditationDone = gameMode == ModeMeditation && arrivals >= meditationShots;
+    result.lost = levelOver && !empty && !meditationDone;
+    result.cleared = !result.lost && (empty || meditationDone);
+    result.statistics = statisticsRecord(currentLevelStatistics(), false);
+    return result;
+}
+
+void finishReplayRecording() {
+    if (!replayRecording) return;
+    replayRecording = false;
+    closeOpenFrame();
+    recordedReplay.result = currentLevelResult();
+    // A level that never ran a frame (the menu's backdrop mass) is no attempt.
+    if (attemptPlayed && replayFinishedHook) replayFinishedHook(recordedReplay);
+}

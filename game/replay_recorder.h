@@ -1,0 +1,35 @@
+// Records every level attempt and run as a replay while it is played:
+// startLevel opens one, the input handlers and the frame's steps add to it,
+// and it closes when the game leaves the level (or the level begins again).
+// Nothing here changes play; it only watches.
+#pragma once
+
+#include <cstdint>
+
+#include "game/replay.h"
+
+extern bool replayRecordingOn;  // record at all (the game and tests switch it on)
+extern bool replayRecording;    // an attempt is open
+extern Replay recordedReplay;   // the open attempt, or the last one closed
+// Called with each closed attempt that ran at least one frame (saving); may be null.
+extern void (*replayFinishedHook)(const Replay& replay);
+extern const char* replayGameVersion;  // written into each header
+
+// Opens an attempt with the settings and input state of the level just started.
+void beginReplayRecording();
+// An input event that reached the handlers this frame.
+void recordReplayEvent(ReplayEventKind kind, int32_t a = 0, int32_t b = 0);
+// A step of this frame ran with the frame time dtMs.
+void noteReplayStep(ReplayStep step, float dtMs);
+// The block pass ran (it takes no frame time).
+void noteReplayBlockPass();
+// The game step began: the held play keys and any outside change of the pause.
+void noteReplayGameStep(float dtMs);
+// The frame is over; closes the attempt once the game has left the level.
+void endReplayFrame();
+// Closes the open attempt with the level's result so far.
+void finishReplayRecording();
+// The result the rules have reached: score, cleared, lost.
+ReplayResult currentLevelResult();
+// The held play keys as ReplayKeyBit bits.
+int32_t heldPlayKeys();

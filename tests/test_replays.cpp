@@ -1,0 +1,364 @@
+// Replays: the rules' own random stream, the file format against damage, and
+// bot runs in every mode recorded and played again to the same frames.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <initializer_list>
+
+#include "dev/replay_playback.h"
+#include "engine/asset_archive.h"
+#include "engine/play_random.h"
+#include "game/replay_recorder.h"
+#include "game_test_support.h"
+#include "platform/input_state.h"
+#include "platform/system.h"
+#include "shell/replay_files.h"
+#include "temp_folder.h"
+
+namespace {
+
+class RestoreGameplayGlobals : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        gametest::restoreWorld();
+        replayRecordingOn = false;
+        replayFinishedHook = nullptr;
+    }
+};
+
+const bool restoreRegistered = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new RestoreGameplayGlobals);
+    return true;
+}();
+
+// ---- recording bot runs ----
+
+Replay lastRecorded;
+std::vector<ReplaySample> recordedSamples;
+
+void keepReplay(const Replay& replay) {
+    lastRecorded = replay;
+}
+
+// Which powerup key the player presses as soon as the charge allows: 0 none.
+int32_t powerupKeyPlan = 0;
+
+void sampleFrame() {
+    recordedSamples.push_back({score, mass});
+    if (powerupKeyPlan == 0 || anyPowerupActive() || levelOver) return;
+    static const float needed[4] = {0.0f, 50.0f, 150.0f, 300.0f};
+    // Held into the next frame, as a key pressed between frames is.
+    if (powerCharge >= needed[powerupKeyPlan]) platformHoldKeyForFrame('0' + powerupKeyPlan);
+}
+
+void openLevelArchive() {
+    assetArchivePath = std::string(ZENTRIX_BUILD_DIR) + "/data/assets.ass";
+    openAssetArchive();
+}
+
+struct RecordedRun {
+    SimulationResult simulated;
+    Replay replay;
+    std::vector<ReplaySample> samples;
+};
+
+RecordedRun recordRun(SimulationSetup setup) {
+    gametest::resetWorld();
+    levelSource = loadLevelFromArchive;
+    replayRecordingOn = true;
+    replayFinishedHook = keepReplay;
+    recordedSamples.clear();
+    setup.afterFrame = sampleFrame;
+    RecordedRun run;
+    run.simulated = runSimulation(setup);
+    run.replay = lastRecorded;
+    run.samples = recordedSamples;
+    replayRecordingOn = false;
+    return run;
+}
+
+// The n-th of the 200 runs: every mode and scheme, Classic levels 1..10,
+// measured-looking frame times, and every seventh with the tutorial cards.
+SimulationSetup variedSetup(int n) {
+    static const int32_t modes[] = {ModeCasual, ModeNormal,   ModeExpert,
+                                    ModeRush,   ModeSurvival, ModeMeditation};
+    SimulationSetup setup;
+    setup.mode = modes[n % 6];
+    setup.level = 1 + (n / 6) % 10;
+    setup.seed = static_cast<uint32_t>(1000 + n);
+    setup.controlScheme = n % 3;
+    setup.stepMs = n % 4 == 0 ? 16.0f : 16.6667f;
+    setup.stepJitterMs = n % 4 == 0 ? 0.0f : 3.0f;
+    setup.tutorials = n % 7 == 0;
+    setup.skill = n % 2 ? skilledBot : casualBot;
+    bool classic = setup.mode <= ModeExpert;
+    setup.maxMs = (classic && n % 5 == 1 ? 90 : 40) * 1000.0f;
+    return setup;
+}
+
+// ---- the random stream ----
+
+TEST(PlayRandom, FollowsTheCLibrarySequenceForEverySeedButKeepsItsOwnState) {
+    for (uint32_t seed : {0u, 1u, 7u, 123456789u, 4000000000u}) {
+        srand(seed);
+        seedPlayRandom(seed);
+        for (int i = 0; i < 2000; i++) ASSERT_EQ(rand(), playRandom()) << seed << " " << i;
+    }
+    seedPlayRandom(42);
+    int first = playRandom();
+    srand(1);
+    for (int i = 0; i < 100; i++) rand();  // effects drawing from rand() meanwhile
+    seedPlayRandom(42);
+    EXPECT_EQ(first, playRandom());
+}
+
+// ---- the file ----
+
+Replay sampleReplay() {
+    Replay replay;
+    replay.header.gameVersion = "Version 1.0.0.0";
+    replay.header.mode = ModeRush;
+    replay.header.seed = 99;
+    replay.header.controls = 2;
+    replay.header.screenWidth = 1280;
+    replay.header.screenHeight = 720;
+    replay.header.mouseX = 640;
+    replay.header.mouseY = 360;
+    replay.header.cardUp = 3;
+    replay.header.dragOrigin[1] = -2.5f;
+    for (int i = 0; i < 600; i++) {
+        ReplayFrame frame;
+        frame.dtMs = i % 5 == 0 ? 16.6667f + i * 0.001f : 16.0f;
+        frame.steps = StepHoldTimers | StepGame | StepBlockPass;
+        if (i % 3 == 0) frame.events.push_back({ReplayMouseMove, 640 + i % 40, 360 - i % 17});
+        if (i % 50 == 0) frame.events.push_back({ReplayRightDown, 0, 0});
+        if (i % 50 == 1) frame.events.push_back({ReplayKeysHeld, KeyBitPowerup2, 0});
+        replay.frames.push_back(frame);
+    }
+    replay.result = {123450, true, false, "gamemode=4&level=5&score=123450"};
+    return replay;
+}
+
+void expectSameReplay(const Replay& a, const Replay& b) {
+    EXPECT_EQ(a.header.gameVersion, b.header.gameVersion);
+    EXPECT_EQ(a.header.mode, b.header.mode);
+    EXPECT_EQ(a.header.seed, b.header.seed);
+    EXPECT_EQ(a.header.controls, b.header.controls);
+    EXPECT_EQ(a.header.cardUp, b.header.cardUp);
+    EXPECT_EQ(a.header.dragOrigin[1], b.header.dragOrigin[1]);
+    ASSERT_EQ(a.frames.size(), b.frames.size());
+    for (size_t i = 0; i < a.frames.size(); i++) {
+        ASSERT_EQ(a.frames[i].dtMs, b.frames[i].dtMs) << i;
+        ASSERT_EQ(a.frames[i].steps, b.frames[i].steps) << i;
+        ASSERT_EQ(a.frames[i].events.size(), b.frames[i].events.size()) << i;
+        for (size_t e = 0; e < a.frames[i].events.size(); e++) {
+            EXPECT_EQ(a.frames[i].events[e].kind, b.frames[i].events[e].kind);
+            EXPECT_EQ(a.frames[i].events[e].a, b.frames[i].events[e].a);
+            EXPECT_EQ(a.frames[i].events[e].b, b.frames[i].events[e].b);
+        }
+    }
+    EXPECT_EQ(a.result.score, b.result.score);
+    EXPECT_EQ(a.result.cleared, b.result.cleared);
+    EXPECT_EQ(a.result.statistics, b.result.statistics);
+}
+
+TEST(ReplayFile, RoundTripsEveryFieldAndStaysSmall) {
+    Replay replay = sampleReplay();
+    std::string bytes = encodeReplay(replay);
+    Replay back;
+    std::string error;
+    ASSERT_TRUE(decodeReplay(bytes, back, error)) << error;
+    expectSameReplay(replay, back);
+    EXPECT_LT(bytes.size(), 2000u);  // ten seconds of frames
+    EXPECT_EQ(64u, replayDigest(bytes).size());
+}
+
+TEST(ReplayFile, DamageIsRefusedWithAReasonAndNeverReadPastTheEnd) {
+    std::string bytes = encodeReplay(sampleReplay());
+    Replay out;
+    std::string error;
+    for (size_t cut = 0; cut < bytes.size(); cut++) {
+        EXPECT_FALSE(decodeReplay(bytes.substr(0, cut), out, error)) << cut;
+        EXPECT_FALSE(error.empty());
+    }
+    std::string wrongMagic = bytes;
+    wrongMagic[0] = 'Q';
+    EXPECT_FALSE(decodeReplay(wrongMagic, out, error));
+    EXPECT_EQ("the file is not a replay", error);
+    std::string huge = bytes + std::string(replayMaxFileBytes, 'x');
+    EXPECT_FALSE(decodeReplay(huge, out, error));
+    EXPECT_EQ("the replay is larger than 256 KB", error);
+    std::string bomb = bytes;
+    bomb[6] = bomb[7] = bomb[8] = bomb[9] = '\x7f';  // claims about 2 GB unpacked
+    EXPECT_FALSE(decodeReplay(bomb, out, error));
+    EXPECT_EQ("the replay unpacks to too much", error);
+}
+
+TEST(ReplayFile, HostileContentInsideAValidStreamIsRefused) {
+    Replay replay = sampleReplay();
+    replay.header.mode = 9;
+    Replay out;
+    std::string error;
+    EXPECT_FALSE(decodeReplay(encodeReplay(replay), out, error));
+    EXPECT_EQ("the replay names no game mode", error);
+    replay = sampleReplay();
+    replay.frames[3].events.assign(replayMaxEventsPerFrame + 1, {ReplayLeftDown, 0, 0});
+    EXPECT_FALSE(decodeReplay(encodeReplay(replay), out, error));
+    EXPECT_EQ("a frame holds too many input events", error);
+    replay = sampleReplay();
+    replay.frames[5].dtMs = -1.0f;
+    EXPECT_FALSE(decodeReplay(encodeReplay(replay), out, error));
+    EXPECT_EQ("a frame time in the replay is out of range", error);
+}
+
+// ---- the data folder ----
+
+TEST(ReplayFolder, KeepsTheNewestFiftyAndReadsThemBack) {
+    std::string data = tempDir() + "/data";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    Replay replay = sampleReplay();
+    for (int i = 1; i <= 53; i++) {
+        replay.result.score = i;
+        saveFinishedReplay(replay);
+    }
+    std::vector<std::string> names = platformListFiles(replayFolder());
+    ASSERT_EQ(keptReplayCount, names.size());
+    EXPECT_EQ("replay-00000004.zxr", names.front());
+    EXPECT_EQ("replay-00000053.zxr", names.back());
+    Replay back;
+    std::string bytes, error;
+    ASSERT_TRUE(readReplayFile(replayFolder() + "/" + names.back(), back, bytes, error)) << error;
+    EXPECT_EQ(53, back.result.score);
+    EXPECT_FALSE(readReplayFile(replayFolder() + "/none.zxr", back, bytes, error));
+    EXPECT_EQ("cannot read " + replayFolder() + "/none.zxr", error);
+    unsetenv("XDG_DATA_HOME");
+}
+
+// ---- playing again ----
+
+TEST(ReplayPlayback, TwoHundredBotRunsInEveryModeReplayFrameForFrame) {
+    openLevelArchive();
+    int cleared = 0, lost = 0, powerupRuns = 0, timewarpRuns = 0, cards = 0, modesSeen = 0;
+    bool seen[7] = {};
+    for (int n = 0; n < 200; n++) {
+        SimulationSetup setup = variedSetup(n);
+        powerupKeyPlan = n % 5 == 1 ? 2 : n % 5 == 3 ? 1 : 0;
+        RecordedRun run = recordRun(setup);
+        powerupKeyPlan = 0;
+        ASSERT_EQ(run.samples.size(), run.replay.frames.size()) << "run " << n;
+        powerupRuns += powerupsUsed[0] + powerupsUsed[1] + powerupsUsed[2] > 0 ? 1 : 0;
+        timewarpRuns += powerupsUsed[1] > 0 ? 1 : 0;
+        std::vector<ReplaySample> replayed;
+        ReplayOutcome outcome = playReplayHeadless(run.replay, &replayed);
+        ASSERT_EQ(run.samples.size(), replayed.size()) << "run " << n;
+        for (size_t f = 0; f < replayed.size(); f++) {
+            ASSERT_EQ(run.samples[f].score, replayed[f].score) << "run " << n << " frame " << f;
+            ASSERT_EQ(run.samples[f].mass, replayed[f].mass) << "run " << n << " frame " << f;
+        }
+        EXPECT_EQ(run.simulated.score, outcome.result.score) << "run " << n;
+        EXPECT_EQ(run.replay.result.cleared, outcome.result.cleared) << "run " << n;
+        EXPECT_EQ(run.replay.result.lost, outcome.result.lost) << "run " << n;
+        EXPECT_EQ(run.replay.result.statistics, outcome.result.statistics) << "run " << n;
+        cleared += outcome.result.cleared ? 1 : 0;
+        lost += outcome.result.lost ? 1 : 0;
+        if (!seen[setup.mode]) modesSeen++;
+        seen[setup.mode] = true;
+        cards += setup.tutorials && run.replay.header.tutorialsSeen == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(6, modesSeen);
+    // Many runs stop at their time limit; enough reach an end either way.
+    EXPECT_GE(cleared, 5);
+    EXPECT_GE(lost, 5);
+    EXPECT_GT(cards, 0);
+    EXPECT_GT(powerupRuns, 0);
+    EXPECT_GT(timewarpRuns, 0);
+}
+
+// ---- verification ----
+
+RecordedRun clearedRun(int32_t mode) {
+    for (uint32_t seed = 1; seed < 40; seed++) {
+        SimulationSetup setup;
+        setup.mode = mode;
+        setup.seed = seed;
+        setup.stepMs = 16.6667f;
+        setup.stepJitterMs = 2.0f;
+        setup.maxMs = 6 * 60 * 1000.0f;
+        RecordedRun run = recordRun(setup);
+        if (run.replay.result.cleared) return run;
+    }
+    ADD_FAILURE() << "no cleared run of mode " << mode;
+    return {};
+}
+
+// Tries edits one after the other until one changes the result; that one
+// must be rejected against the score the untouched replay reached.
+template <typename Edit>
+void expectResultChangingEditRejected(const Replay& replay, int32_t level, Edit edit) {
+    int32_t submitted = replay.result.score;
+    for (int attempt = 0; attempt < 40; attempt++) {
+        Replay edited = replay;
+        if (!edit(edited, attempt)) continue;
+        ReplayOutcome outcome = playReplayHeadless(edited);
+        if (outcome.result.score == submitted && outcome.result.cleared) continue;
+        ReplayVerdict verdict =
+            verifyReplay(encodeReplay(edited), replay.header.mode, level, submitted);
+        EXPECT_FALSE(verdict.verified);
+        EXPECT_FALSE(verdict.reason.empty());
+        return;
+    }
+    ADD_FAILURE() << "no edit changed the result";
+}
+
+TEST(ReplayVerification, TheUntouchedReplayReachesExactlyTheSubmittedScore) {
+    openLevelArchive();
+    RecordedRun run = clearedRun(ModeCasual);
+    std::string bytes = encodeReplay(run.replay);
+    int32_t score = run.simulated.score;
+    ASSERT_GT(score, 0);
+    ReplayVerdict verdict = verifyReplay(bytes, ModeCasual, 1, score);
+    EXPECT_TRUE(verdict.verified) << verdict.reason;
+    EXPECT_EQ(score, verdict.outcome.result.score);
+    EXPECT_EQ(run.replay.result.statistics, verdict.outcome.result.statistics);
+    EXPECT_NE(std::string::npos, verdict.outcome.result.statistics.find("&kills="));
+    verdict = verifyReplay(bytes, ModeCasual, 1, score + 100);
+    EXPECT_FALSE(verdict.verified);
+    EXPECT_EQ("the replay reaches " + std::to_string(score) + ", not the " +
+                  std::to_string(score + 100) + " submitted",
+              verdict.reason);
+    EXPECT_EQ("the replay is of another level", verifyReplay(bytes, ModeCasual, 2, score).reason);
+    EXPECT_EQ("the replay is of another game mode", verifyReplay(bytes, ModeRush, 1, score).reason);
+}
+
+// A press of the fire button moved some frames earlier: the shot leaves
+// while the cursor is still on its way.
+bool movePressEarlier(Replay& r, int attempt) {
+    const size_t earlier = 20 + attempt;
+    int seen = 0;
+    for (size_t f = earlier; f < r.frames.size(); f++) {
+        auto& events = r.frames[f].events;
+        for (size_t e = 0; e < events.size(); e++) {
+            if (events[e].kind != ReplayRightDown || seen++ != attempt) continue;
+            auto& target = r.frames[f - earlier].events;
+            target.push_back(events[e]);
+            events.erase(events.begin() + e);
+            return true;
+        }
+    }
+    return false;
+}
+
+// One frame made most of a second longer.
+bool lengthenOneFrame(Replay& r, int attempt) {
+    size_t f = r.frames.size() / 41 * (attempt + 1);
+    if (f >= r.frames.size()) return false;
+    r.frames[f].dtMs += 900.0f;
+    return true;
+}
+
+TEST(ReplayVerification, MovingOneInputEventOrOneFrameTimeIsCaught) {
+    openLevelArchive();
+    expectResultChangingEditRejected(clearedRun(ModeCasual).replay, 1, movePressEarlier);
+    expectResultChangingEditRejected(clearedRun(ModeRush).replay, 1, lengthenOneFrame);
+}
+
+}  // namespace
