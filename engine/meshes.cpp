@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/asset_archive.h"
+#include "engine/render_stats.h"
 #include "shell/console_log.h"
 #include "shell/gl_caps.h"
 
@@ -225,10 +226,11 @@ void drawMesh(const Mesh& mesh) {
             glDrawArrays(GL_QUADS, 0, 4 * subMesh.faceCount);
         else
             glDrawArrays(GL_TRIANGLES, 0, 3 * subMesh.faceCount);
+        countDraws(1);
     }
 }
 
-void drawQuadCorners(const std::vector<float>& corners) {
+static void drawCorners(GLenum mode, const std::vector<float>& corners) {
     if (corners.empty()) return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -236,5 +238,14 @@ void drawQuadCorners(const std::vector<float>& corners) {
     glTexCoordPointer(2, GL_FLOAT, cornerBytes, corners.data() + 3);
     // The arrays now point here, not at any sub-mesh.
     lastDrawnSubMesh = nullptr;
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners.size() / cornerFloats));
+    glDrawArrays(mode, 0, static_cast<GLsizei>(corners.size() / cornerFloats));
+    countDraws(1);
+}
+
+void drawQuadCorners(const std::vector<float>& corners) {
+    drawCorners(GL_QUADS, corners);
+}
+
+void drawTriangleCorners(const std::vector<float>& corners) {
+    drawCorners(GL_TRIANGLES, corners);
 }

@@ -39,6 +39,8 @@ void buildParticleQuad(Mesh& mesh);
 void drawMesh(const Mesh& mesh);
 // Draws quads from corners held in memory (cornerFloats each), in one call.
 void drawQuadCorners(const std::vector<float>& corners);
+// The same for triangles.
+void drawTriangleCorners(const std::vector<float>& corners);
 void destroyMesh(Mesh& mesh);
 // Releases the three meshes and their vertex buffers.
 void destroyMeshes();

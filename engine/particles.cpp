@@ -156,7 +156,7 @@ void renderPolyparticleSprite(PolyparticleBurst& burst) {
     int texture = getTexture(burst.texture);
     if (texture == textureNotLoaded || particleQuad.subMeshes.empty()) return;
     enableState(GL_TEXTURE_2D);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
     activateAtlasChunk(texture);
     glColor4f(1, 1, 1, burstOpacity(burst));
     float rotation[16];
@@ -168,5 +168,5 @@ void renderPolyparticleSprite(PolyparticleBurst& burst) {
         addFragment(burst, fragment, rotation, corners);
     drawQuadCorners(corners);
     particleCountMax = std::max(particleCountMax, static_cast<int>(particlesDrawn));
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
