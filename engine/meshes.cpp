@@ -249,3 +249,29 @@ void drawQuadCorners(const std::vector<float>& corners) {
 void drawTriangleCorners(const std::vector<float>& corners) {
     drawCorners(GL_TRIANGLES, corners);
 }
+
+void drawColouredQuadCorners(const std::vector<float>& corners,
+                             const std::vector<GLubyte>& colours) {
+    if (colours.size() * cornerFloats < corners.size() * 4) return;
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.data());
+    drawCorners(GL_QUADS, corners);
+    glDisableClientState(GL_COLOR_ARRAY);
+    if (colours.size() >= 4) {
+        const GLubyte* last = &colours[colours.size() - 4];
+        glColor4ub(last[0], last[1], last[2], last[3]);
+    }
+}
+
+void addFacingSquare(Vec3 at, Vec3 side, Vec3 up, float scale, std::vector<float>& corners) {
+    if (particleQuad.subMeshes.empty()) return;
+    const std::vector<float>& quad = particleQuad.subMeshes.front().corners;
+    for (size_t corner = 0; corner + cornerFloats <= quad.size(); corner += cornerFloats) {
+        float x = quad[corner] * scale, y = quad[corner + 1] * scale;
+        corners.push_back(at.x + side.x * x + up.x * y);
+        corners.push_back(at.y + side.y * x + up.y * y);
+        corners.push_back(at.z + side.z * x + up.z * y);
+        corners.push_back(quad[corner + 3]);
+        corners.push_back(quad[corner + 4]);
+    }
+}

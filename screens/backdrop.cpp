@@ -102,21 +102,26 @@ Vec3 starDrawnPosition(Vec3 star, Vec3 eye, Vec3 centre, Vec3 up) {
     return eye + forward * f + side * s + upAxis * u;
 }
 
-// Turns the sprite square toward the eye: x to the side, y up, z back at the eye.
-static void faceCamera(Vec3 at, Vec3 forward, Vec3 side, Vec3 upAxis) {
-    float m[16] = {side.x,     side.y,     side.z,     0, upAxis.x, upAxis.y, upAxis.z, 0,
-                   -forward.x, -forward.y, -forward.z, 0, at.x,     at.y,     at.z,     1};
-    glMultMatrixf(m);
+// The star's square turned toward the eye (x to the side, y up) and its
+// colour for each corner.
+static void addStar(const Star& star, Vec3 side, Vec3 upAxis, std::vector<float>& corners,
+                    std::vector<GLubyte>& colours) {
+    Vec3 at = starDrawnPosition(star.position, camera.shakenEye, camera.centre, camera.up);
+    size_t before = corners.size();
+    addFacingSquare(at, side, upAxis, star.size, corners);
+    GLubyte alpha = static_cast<GLubyte>(starAlpha(star));
+    for (size_t corner = before; corner < corners.size(); corner += cornerFloats)
+        colours.insert(colours.end(), {255, 255, 255, alpha});
 }
 
-static void drawStar(const Star& star, Vec3 forward, Vec3 side, Vec3 upAxis) {
-    Vec3 at = starDrawnPosition(star.position, camera.shakenEye, camera.centre, camera.up);
-    glColor4ub(255, 255, 255, static_cast<GLubyte>(starAlpha(star)));
-    glPushMatrix();
-    faceCamera(at, forward, side, upAxis);
-    glScalef(star.size, star.size, star.size);
-    drawMesh(particleQuad);
-    glPopMatrix();
+// Every star in one draw: they share the texture and differ only in place and alpha.
+static void drawStars(Vec3 side, Vec3 upAxis) {
+    static std::vector<float> corners;
+    static std::vector<GLubyte> colours;
+    corners.clear();
+    colours.clear();
+    for (const Star& star : starfield) addStar(star, side, upAxis, corners, colours);
+    drawColouredQuadCorners(corners, colours);
 }
 
 void renderStarfield() {
@@ -131,7 +136,7 @@ void renderStarfield() {
         Vec3 forward = normalise(camera.centre - camera.shakenEye);
         Vec3 side = normalise(crossProduct(forward, camera.up));
         Vec3 upAxis = crossProduct(side, forward);
-        for (const Star& star : starfield) drawStar(star, forward, side, upAxis);
+        drawStars(side, upAxis);
         enableState(GL_DEPTH_TEST);
     }
     setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
