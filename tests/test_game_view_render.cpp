@@ -166,6 +166,22 @@ TEST_F(GameViewRender, AFrameLeftInARenderTargetStillReachesTheWindow) {
     EXPECT_EQ(pixelAt(128, 128).r, 0);
 }
 
+TEST_F(GameViewRender, RenderTargetsFollowTheWindowSizeAndTakeTurns) {
+    ASSERT_TRUE(prepareRenderTargets(windowSide, windowSide));
+    EXPECT_EQ(renderTargets[0].width, windowSide);
+    GLuint first = previousTargetTexture();
+    swapRenderTargets();
+    EXPECT_NE(previousTargetTexture(), first) << "the other target holds the previous frame";
+    swapRenderTargets();
+    EXPECT_EQ(previousTargetTexture(), first);
+    // A smaller window: a frame drawn into the old targets would be cut and misplaced.
+    ASSERT_TRUE(prepareRenderTargets(windowSide / 2, windowSide));
+    EXPECT_EQ(renderTargets[1].width, windowSide / 2);
+    EXPECT_FALSE(prepareRenderTargets(0, windowSide));
+    releaseRenderTargets();
+    EXPECT_EQ(renderTargets[0].framebuffer, 0u);
+}
+
 TEST_F(GameViewRender, PassCountsHoldTheCallsThatReachTheGLAndTheSamplesDrawn) {
     clearPassCounts();
     renderStatsOn = passSamplesOn = true;
