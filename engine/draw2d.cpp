@@ -4,11 +4,16 @@
 
 #include <algorithm>
 
+#include "engine/render_stats.h"
 #include "engine/textures.h"
 #include "settings/settings.h"
 #include "shell/profiler.h"
 
 std::vector<GLenum> enabledStates;
+GLenum blendSource = GL_ONE, blendDestination = GL_ZERO;
+
+// No blend factor has this value: the next setBlendFunction reaches the GL.
+static constexpr GLenum unknownBlendFactor = 0xffff;
 
 static const char* const wholePageName = "atlas";
 // Culling was on when 2D mode began; end2D turns it back on.
@@ -21,6 +26,7 @@ static bool stateEnabled(GLenum cap) {
 void enableState(GLenum cap) {
     if (stateEnabled(cap)) return;
     glEnable(cap);
+    countSwitch();
     enabledStates.push_back(cap);
 }
 
@@ -28,7 +34,20 @@ void disableState(GLenum cap) {
     auto found = std::find(enabledStates.begin(), enabledStates.end(), cap);
     if (found == enabledStates.end()) return;
     glDisable(cap);
+    countSwitch();
     enabledStates.erase(found);
+}
+
+void setBlendFunction(GLenum source, GLenum destination) {
+    if (source == blendSource && destination == blendDestination) return;
+    glBlendFunc(source, destination);
+    countBlendChange();
+    blendSource = source;
+    blendDestination = destination;
+}
+
+void forgetBlendFunction() {
+    blendSource = blendDestination = unknownBlendFactor;
 }
 
 void clearScreen(float r, float g, float b, float a) {
@@ -101,13 +120,6 @@ static void applyColour(const std::string& texture, int index, float alpha) {
     }
 }
 
-static void showWholePage() {
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    lastAtlasChunk = -1;
-}
-
 // Corners right-top, right-bottom, left-bottom, left-top, each with its
 // texture coordinate.
 static void drawQuad(Vec2 corner, Vec2 size, Vec2 uvTopLeft, Vec2 uvBottomLeft, Vec2 uvBottomRight,
@@ -124,6 +136,7 @@ static void drawQuad(Vec2 corner, Vec2 size, Vec2 uvTopLeft, Vec2 uvBottomLeft, 
     glTexCoord2f(uvTopLeft.x, uvTopLeft.y);
     glVertex2f(left, top);
     glEnd();
+    countDraws(1);
 }
 
 void Render2D(Vec2 pos, Vec2 size, int anchor, std::string texture, float alpha) {
@@ -137,7 +150,7 @@ void Render2D(Vec2 pos, Vec2 size, int anchor, std::string texture, float alpha)
         enableState(GL_TEXTURE_2D);
     applyColour(texture, index, alpha);
     if (named) activateAtlasChunk(index);
-    if (texture == wholePageName) showWholePage();
+    if (texture == wholePageName) selectWholeAtlasPage();
     Vec2 corner = anchoredCorner(pos.x, pos.y, size.x, size.y, anchor);
     // The image's first row (v = 0) is at the bottom edge: TGA rows run bottom-up.
     drawQuad(corner, size, {0, 1}, {0, 0}, {1, 0}, {1, 1});

@@ -32,6 +32,8 @@ enum Anchor : int {
 };
 
 extern std::vector<GLenum> enabledStates;  // capabilities switched on through enableState
+// The blend function last set through setBlendFunction (GL's own start: one, zero).
+extern GLenum blendSource, blendDestination;
 
 // The alpha that leaves the current colour alone (callers tint with glColor4ub).
 constexpr float keepColour = -1.0f;
@@ -48,6 +50,10 @@ void begin2D();
 void end2D();
 void enableState(GLenum cap);
 void disableState(GLenum cap);
+// glBlendFunc unless the shadow says the GL has it already.
+void setBlendFunction(GLenum source, GLenum destination);
+// A new GL context: the next setBlendFunction reaches the GL whatever it asks.
+void forgetBlendFunction();
 // The rectangle Render2D covers, for anchors 0 and 7; (0, 0, 0, 0) otherwise.
 IntRect getAnchoredRect(float x, float y, float w, float h, int anchor);
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/asset_archive.h"
+#include "engine/render_stats.h"
 #include "engine/textures.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
@@ -264,6 +265,9 @@ void freetype::print(const std::string& text, float x, float y, int align, float
     glScalef(scale, scale, scale);
     glColor4ub(colourByte(r), colourByte(g), colourByte(b), colourByte(a));
     glCallLists(static_cast<GLsizei>(shown.size()), GL_UNSIGNED_BYTE, shown.data());
+    // Each glyph's list loads the texture matrix and draws one quad.
+    countDraws(static_cast<int64_t>(shown.size()));
+    countMatrixLoad(static_cast<int64_t>(shown.size()));
     glPopMatrix();
 }
 

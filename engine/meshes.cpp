@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/asset_archive.h"
+#include "engine/render_stats.h"
 #include "shell/console_log.h"
 #include "shell/gl_caps.h"
 
@@ -229,10 +230,11 @@ void drawMesh(const Mesh& mesh) {
             glDrawArrays(GL_QUADS, 0, 4 * subMesh.faceCount);
         else
             glDrawArrays(GL_TRIANGLES, 0, 3 * subMesh.faceCount);
+        countDraws(1);
     }
 }
 
-void drawQuadCorners(const std::vector<float>& corners) {
+static void drawCorners(GLenum mode, const std::vector<float>& corners) {
     if (corners.empty()) return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
@@ -240,5 +242,40 @@ void drawQuadCorners(const std::vector<float>& corners) {
     glTexCoordPointer(2, GL_FLOAT, cornerBytes, corners.data() + 3);
     // The arrays now point here, not at any sub-mesh.
     lastDrawnSubMesh = nullptr;
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(corners.size() / cornerFloats));
+    glDrawArrays(mode, 0, static_cast<GLsizei>(corners.size() / cornerFloats));
+    countDraws(1);
+}
+
+void drawQuadCorners(const std::vector<float>& corners) {
+    drawCorners(GL_QUADS, corners);
+}
+
+void drawTriangleCorners(const std::vector<float>& corners) {
+    drawCorners(GL_TRIANGLES, corners);
+}
+
+void drawColouredQuadCorners(const std::vector<float>& corners,
+                             const std::vector<GLubyte>& colours) {
+    if (colours.size() * cornerFloats < corners.size() * 4) return;
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.data());
+    drawCorners(GL_QUADS, corners);
+    glDisableClientState(GL_COLOR_ARRAY);
+    if (colours.size() >= 4) {
+        const GLubyte* last = &colours[colours.size() - 4];
+        glColor4ub(last[0], last[1], last[2], last[3]);
+    }
+}
+
+void addFacingSquare(Vec3 at, Vec3 side, Vec3 up, float scale, std::vector<float>& corners) {
+    if (particleQuad.subMeshes.empty()) return;
+    const std::vector<float>& quad = particleQuad.subMeshes.front().corners;
+    for (size_t corner = 0; corner + cornerFloats <= quad.size(); corner += cornerFloats) {
+        float x = quad[corner] * scale, y = quad[corner + 1] * scale;
+        corners.push_back(at.x + side.x * x + up.x * y);
+        corners.push_back(at.y + side.y * x + up.y * y);
+        corners.push_back(at.z + side.z * x + up.z * y);
+        corners.push_back(quad[corner + 3]);
+        corners.push_back(quad[corner + 4]);
+    }
 }

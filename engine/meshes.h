@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/vector_math.h"
+
 constexpr int cornerFloats = 5;  // x, y, z, u, v
 constexpr int cornerBytes = cornerFloats * static_cast<int>(sizeof(float));
 
@@ -39,6 +41,15 @@ void buildParticleQuad(Mesh& mesh);
 void drawMesh(const Mesh& mesh);
 // Draws quads from corners held in memory (cornerFloats each), in one call.
 void drawQuadCorners(const std::vector<float>& corners);
+// The same for triangles.
+void drawTriangleCorners(const std::vector<float>& corners);
+// Quads with a colour for every corner (red, green, blue, alpha bytes), in
+// one call; the current colour is left at the last corner's.
+void drawColouredQuadCorners(const std::vector<float>& corners,
+                             const std::vector<GLubyte>& colours);
+// The particle square scaled by scale, its x along side and its y along up,
+// centred on at: the corners a billboard matrix would make, appended.
+void addFacingSquare(Vec3 at, Vec3 side, Vec3 up, float scale, std::vector<float>& corners);
 void destroyMesh(Mesh& mesh);
 // Releases the three meshes and their vertex buffers.
 void destroyMeshes();

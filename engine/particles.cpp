@@ -129,15 +129,9 @@ static void facingRotation(float rotation[16]) {
 // One sprite's quad, turned to face the eye and placed at at, appended to
 // the burst's corners: the same corners the matrix stack would make.
 static void addSprite(Vec3 at, const float rotation[16], std::vector<float>& corners) {
-    const std::vector<float>& quad = particleQuad.subMeshes.front().corners;
-    for (size_t corner = 0; corner + cornerFloats <= quad.size(); corner += cornerFloats) {
-        float x = quad[corner] * particleSpriteScale, y = quad[corner + 1] * particleSpriteScale;
-        corners.push_back(at.x + rotation[0] * x + rotation[4] * y);
-        corners.push_back(at.y + rotation[1] * x + rotation[5] * y);
-        corners.push_back(at.z + rotation[2] * x + rotation[6] * y);
-        corners.push_back(quad[corner + 3]);
-        corners.push_back(quad[corner + 4]);
-    }
+    Vec3 side = {rotation[0], rotation[1], rotation[2]},
+         up = {rotation[4], rotation[5], rotation[6]};
+    addFacingSquare(at, side, up, particleSpriteScale, corners);
     particlesDrawn++;
 }
 
@@ -156,7 +150,7 @@ void renderPolyparticleSprite(PolyparticleBurst& burst) {
     int texture = getTexture(burst.texture);
     if (texture == textureNotLoaded || particleQuad.subMeshes.empty()) return;
     enableState(GL_TEXTURE_2D);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
     activateAtlasChunk(texture);
     glColor4f(1, 1, 1, burstOpacity(burst));
     float rotation[16];
@@ -168,5 +162,5 @@ void renderPolyparticleSprite(PolyparticleBurst& burst) {
         addFragment(burst, fragment, rotation, corners);
     drawQuadCorners(corners);
     particleCountMax = std::max(particleCountMax, static_cast<int>(particlesDrawn));
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }

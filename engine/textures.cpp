@@ -11,6 +11,7 @@
 #include "engine/atlas_limits.h"
 #include "engine/fonts.h"
 #include "engine/preload_list.h"
+#include "engine/render_stats.h"
 #include "platform/system.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
@@ -72,6 +73,7 @@ void bindAtlasPage(int page) {
     if (page < 0 || page >= static_cast<int>(atlasPageTextures.size())) return;
     if (boundAtlasPage == page) return;
     glBindTexture(GL_TEXTURE_2D, atlasPageTextures[page]);
+    countBind();
     boundAtlasPage = page;
 }
 
@@ -88,12 +90,21 @@ void activateAtlasChunk(int i) {
     bindAtlasPage(record.page);
     if (i == lastAtlasChunk) return;
     lastAtlasChunk = i;
+    countMatrixLoad();
     AtlasMapping mapping = atlasMapping(record);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glTranslatef(mapping.offsetX, mapping.offsetY, 0);
     glScalef(mapping.scaleX, mapping.scaleY, 1);
     glMatrixMode(GL_MODELVIEW);
+}
+
+void selectWholeAtlasPage() {
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    countMatrixLoad();
+    lastAtlasChunk = -1;
 }
 
 int findAtlasSpace(float width, float height) {

@@ -59,6 +59,8 @@ constexpr float textureFadeMs = 250.0f;
 int getTexture(const std::string& name);
 // Binds the record's page and points the texture matrix at its image.
 void activateAtlasChunk(int i);
+// Identity texture matrix: coordinates 0..1 span the whole bound page.
+void selectWholeAtlasPage();
 // One streaming step; called every frame before the update.
 void updateStreamingTextures(float dtMs);
 void createAtlasPage();

@@ -10,6 +10,8 @@
 #include "engine/camera.h"
 #include "engine/draw2d.h"
 #include "engine/meshes.h"
+#include "engine/render_stats.h"
+#include "engine/render_targets.h"
 #include "engine/textures.h"
 #include "game/meter.h"
 #include "game/modes.h"
@@ -20,6 +22,10 @@
 
 std::vector<Star> starfield;
 bool blurFrameValid = false;
+bool blurTargetsAllowed = true;
+
+// The blur ran this frame: the next one is drawn into a render target.
+static bool blurTargetsNextFrame = false;
 
 static constexpr float starSpeedDivisor = 20.0f;  // dt / 20: 50 units per second
 static constexpr float starMinSize = 0.2f;
@@ -96,26 +102,32 @@ Vec3 starDrawnPosition(Vec3 star, Vec3 eye, Vec3 centre, Vec3 up) {
     return eye + forward * f + side * s + upAxis * u;
 }
 
-// Turns the sprite square toward the eye: x to the side, y up, z back at the eye.
-static void faceCamera(Vec3 at, Vec3 forward, Vec3 side, Vec3 upAxis) {
-    float m[16] = {side.x,     side.y,     side.z,     0, upAxis.x, upAxis.y, upAxis.z, 0,
-                   -forward.x, -forward.y, -forward.z, 0, at.x,     at.y,     at.z,     1};
-    glMultMatrixf(m);
+// The star's square turned toward the eye (x to the side, y up) and its
+// colour for each corner.
+static void addStar(const Star& star, Vec3 side, Vec3 upAxis, std::vector<float>& corners,
+                    std::vector<GLubyte>& colours) {
+    Vec3 at = starDrawnPosition(star.position, camera.shakenEye, camera.centre, camera.up);
+    size_t before = corners.size();
+    addFacingSquare(at, side, upAxis, star.size, corners);
+    GLubyte alpha = static_cast<GLubyte>(starAlpha(star));
+    for (size_t corner = before; corner < corners.size(); corner += cornerFloats)
+        colours.insert(colours.end(), {255, 255, 255, alpha});
 }
 
-static void drawStar(const Star& star, Vec3 forward, Vec3 side, Vec3 upAxis) {
-    Vec3 at = starDrawnPosition(star.position, camera.shakenEye, camera.centre, camera.up);
-    glColor4ub(255, 255, 255, static_cast<GLubyte>(starAlpha(star)));
-    glPushMatrix();
-    faceCamera(at, forward, side, upAxis);
-    glScalef(star.size, star.size, star.size);
-    drawMesh(particleQuad);
-    glPopMatrix();
+// Every star in one draw: they share the texture and differ only in place and alpha.
+static void drawStars(Vec3 side, Vec3 upAxis) {
+    static std::vector<float> corners;
+    static std::vector<GLubyte> colours;
+    corners.clear();
+    colours.clear();
+    for (const Star& star : starfield) addStar(star, side, upAxis, corners, colours);
+    drawColouredQuadCorners(corners, colours);
 }
 
 void renderStarfield() {
     ProfileScope section("renderStarfield");
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    enterRenderPass(PassStars);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
     int texture = getTexture("whiteparticle.tga");
     if (texture != textureNotLoaded) {
         enableState(GL_TEXTURE_2D);
@@ -124,10 +136,10 @@ void renderStarfield() {
         Vec3 forward = normalise(camera.centre - camera.shakenEye);
         Vec3 side = normalise(crossProduct(forward, camera.up));
         Vec3 upAxis = crossProduct(side, forward);
-        for (const Star& star : starfield) drawStar(star, forward, side, upAxis);
+        drawStars(side, upAxis);
         enableState(GL_DEPTH_TEST);
     }
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 // ---- background ----
@@ -156,6 +168,7 @@ bool backgroundTextureLoaded(bool showsGame) {
 
 void renderBackground(bool showsGame) {
     ProfileScope section("renderBackground");
+    enterRenderPass(PassBackground);
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
     std::string name = backgroundTextureName(showsGame);
     // Once faded in, the opaque image covers the cleared frame: no blending needed.
@@ -190,6 +203,58 @@ static void blendPreviousFrame(float offsetX, float offsetY, float amount) {
     glTexCoord2f(0, 1);
     glVertex2f(offsetX, offsetY);
     glEnd();
+    countDraws(1);
+}
+
+// The frame before this one, held in the atlas's "motionblur" rectangle: a
+// multisampled window cannot draw into a render target without losing its
+// smoothed edges, so there the frame is copied each time.
+static void blurThroughAtlasCopy(BlurAction action, float offsetX, float offsetY, float amount) {
+    int copy = getTexture("motionblur");
+    if (copy == textureNotLoaded) return;
+    enableState(GL_TEXTURE_2D);
+    disableState(GL_DEPTH_TEST);
+    activateAtlasChunk(copy);
+    if (action == BlurBlendAndCopy) blendPreviousFrame(offsetX, offsetY, amount);
+    const TextureRecord& record = textureList[copy];
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(record.atlasX),
+                        static_cast<GLint>(record.atlasY), 0, 0, ScreenWidth, ScreenHeight);
+    blurFrameValid = true;
+}
+
+// The previous target sampled as the atlas rectangle was: its border texel
+// left out on every side, so the picture matches the copy's.
+static void selectPreviousTarget() {
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    glBindTexture(GL_TEXTURE_2D, previousTargetTexture());
+    countBind();
+    boundAtlasPage = -1;
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glTranslatef(1 / w, 1 / h, 0);
+    glScalef((w - 2) / w, (h - 2) / h, 1);
+    glMatrixMode(GL_MODELVIEW);
+    countMatrixLoad();
+    lastAtlasChunk = -1;
+}
+
+// The frame is drawn into one target while the other holds the frame before:
+// blend that over this one, show the result and keep it for the next frame.
+// A frame that reached the window first (the blur just began) is taken once.
+static void blurThroughTargets(BlurAction action, float offsetX, float offsetY, float amount) {
+    blurTargetsNextFrame = true;
+    if (action == BlurBlendAndCopy) {
+        enableState(GL_TEXTURE_2D);
+        disableState(GL_DEPTH_TEST);
+        selectPreviousTarget();
+        blendPreviousFrame(offsetX, offsetY, amount);
+    }
+    if (renderTargetBound)
+        presentCurrentRenderTarget();
+    else
+        copyWindowIntoCurrentTarget();
+    swapRenderTargets();
+    blurFrameValid = true;
 }
 
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force) {
@@ -201,14 +266,26 @@ void renderMotionBlur(float offsetX, float offsetY, float amount, bool force) {
         blurFrameValid = false;
         return;
     }
-    int copy = getTexture("motionblur");
-    if (copy == textureNotLoaded) return;
-    enableState(GL_TEXTURE_2D);
-    disableState(GL_DEPTH_TEST);
-    activateAtlasChunk(copy);
-    if (action == BlurBlendAndCopy) blendPreviousFrame(offsetX, offsetY, amount);
-    const TextureRecord& record = textureList[copy];
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(record.atlasX),
-                        static_cast<GLint>(record.atlasY), 0, 0, ScreenWidth, ScreenHeight);
-    blurFrameValid = true;
+    if (blurTargetsAllowed && prepareRenderTargets(ScreenWidth, ScreenHeight))
+        blurThroughTargets(action, offsetX, offsetY, amount);
+    else
+        blurThroughAtlasCopy(action, offsetX, offsetY, amount);
+}
+
+void beginBlurredFrame() {
+    if (!blurTargetsNextFrame) return;
+    blurTargetsNextFrame = false;
+    if (blurTargetsAllowed && prepareRenderTargets(ScreenWidth, ScreenHeight))
+        bindCurrentRenderTarget();
+}
+
+void finishBlurredFrame() {
+    // The blur did not come this frame (the screen changed): show the frame all the same.
+    presentCurrentRenderTarget();
+}
+
+void releaseMotionBlur() {
+    releaseRenderTargets();
+    blurTargetsNextFrame = false;
+    blurFrameValid = false;
 }

@@ -16,7 +16,11 @@ struct Star {
 };
 
 extern std::vector<Star> starfield;  // empty at start; refilled to starTarget every update
-extern bool blurFrameValid;          // the "motionblur" atlas rectangle holds the previous frame
+// The blur may draw through render targets; off, it copies each frame into
+// the atlas as it must on a multisampled window (the frame bench compares both).
+extern bool blurTargetsAllowed;
+extern bool
+    blurFrameValid;  // the previous frame is held (render target or the "motionblur" rectangle)
 
 constexpr int starTarget = 100;
 constexpr float starFadeInMs = 1000.0f;
@@ -38,6 +42,13 @@ void resetStarfield();
 void renderBackground(bool showsGame);
 void renderStarfield();
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force);
+// Before the frame is cleared: when the blur ran in the last frame, this one
+// is drawn into a render target, so the blur finds it there without a copy.
+void beginBlurredFrame();
+// After the screen is drawn: a frame still in a render target goes to the window.
+void finishBlurredFrame();
+// Shutdown: the render targets go with the GL context.
+void releaseMotionBlur();
 // The background image for a screen; "" for none.
 std::string backgroundTextureName(bool showsGame);
 // That screen's background texture has finished streaming.

@@ -12,6 +12,7 @@
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/meshes.h"
+#include "engine/render_stats.h"
 #include "engine/textures.h"
 #include "game/blocks.h"
 #include "game/meter.h"
@@ -31,13 +32,18 @@ static constexpr int32_t noTexture = textureNotLoaded;
 
 void renderGame() {
     ProfileScope section("renderGame");
+    enterRenderPass(PassBlocks);
     renderBlocks();
     glDepthMask(GL_FALSE);
+    enterRenderPass(PassParticles);
     renderParticleSystems();
     glDepthMask(GL_TRUE);
     begin2D();
+    enterRenderPass(PassTexts);
     renderFloatys();
+    enterRenderPass(PassBlur);
     renderMotionBlur(0, 0, timewarpBlur, true);
+    enterRenderPass(PassHud);
     renderDeathFlash();
     renderHUD();
 }
@@ -68,14 +74,14 @@ static void drawCube(int texture) {
 }
 
 static void beginAdditive() {
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
     glDepthMask(GL_FALSE);
 }
 
 static void endAdditive() {
     glColor4ub(255, 255, 255, 255);
     glDepthMask(GL_TRUE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 static void drawScaledCube(float scale, float alpha, int texture) {
@@ -120,12 +126,48 @@ static bool hasOverlay(const Block& block) {
     return block.dying || fusionActive || multiplierGlow > 0;
 }
 
-static void drawPlainCube(const Block& block, int texture) {
-    glPushMatrix();
-    glTranslatef(block.pos.x, block.pos.y, block.pos.z);
-    glScalef(blockScale, blockScale, blockScale);
-    drawCube(texture);
-    glPopMatrix();
+// One cube's corners moved to its cell, with its image's rectangle of the
+// atlas page baked into the texture coordinates.
+static void addCubeCorners(const Block& block, const AtlasMapping& image,
+                           std::vector<float>& corners) {
+    for (const SubMesh& subMesh : cubeMesh.subMeshes) {
+        for (size_t c = 0; c + cornerFloats <= subMesh.corners.size(); c += cornerFloats) {
+            const float* corner = &subMesh.corners[c];
+            corners.push_back(block.pos.x + corner[0] * blockScale);
+            corners.push_back(block.pos.y + corner[1] * blockScale);
+            corners.push_back(block.pos.z + corner[2] * blockScale);
+            corners.push_back(image.offsetX + corner[3] * image.scaleX);
+            corners.push_back(image.offsetY + corner[4] * image.scaleY);
+        }
+    }
+}
+
+static void drawCubeCorners(const std::vector<float>& corners) {
+    if (cubeMesh.quads)
+        drawQuadCorners(corners);
+    else
+        drawTriangleCorners(corners);
+}
+
+// The plain cubes in one draw per atlas page instead of one each, in the
+// same order, so the depth test settles every pixel as before.
+static void drawPlainCubes(const std::vector<int32_t>& slots, const BlockTextures& textures) {
+    static std::vector<float> corners;
+    corners.clear();
+    selectWholeAtlasPage();
+    int page = -1;
+    for (int32_t slot : slots) {
+        const Block& block = blockTable[slot];
+        const TextureRecord& image = textureList[textures.plain[block.colour]];
+        if (image.page != page) {
+            drawCubeCorners(corners);
+            corners.clear();
+            bindAtlasPage(image.page);
+            page = image.page;
+        }
+        addCubeCorners(block, atlasMapping(image), corners);
+    }
+    drawCubeCorners(corners);
 }
 
 // Slots of the drawable blocks, nearest the eye first, so the depth test
@@ -150,8 +192,7 @@ static void drawMass(const BlockTextures& textures) {
     std::vector<int32_t> slots = drawableSlotsNearestFirst(textures);
     if (!multiplierActive) {
         disableState(GL_BLEND);
-        for (int32_t slot : slots)
-            drawPlainCube(blockTable[slot], textures.plain[blockTable[slot].colour]);
+        drawPlainCubes(slots, textures);
         enableState(GL_BLEND);
     }
     for (int32_t slot : slots) {
@@ -186,7 +227,7 @@ void renderBlocks() {
     BlockTextures textures = lookUpBlockTextures();
     drawMass(textures);
     enableState(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     beginBlockPass();
     drawAimingPreview(textures);
     // The shot leaves from the preview just drawn.
@@ -200,7 +241,7 @@ void renderParticleSystems() {
     for (ParticleBurst& burst : particleBursts) {
         if (burst.alive) renderPolyparticleSprite(burst);
     }
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 void renderFloatys() {
@@ -221,10 +262,10 @@ void renderDeathFlash() {
     ProfileScope section("renderDeathFlash");
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
     float f2 = endTimers[1] / endPhaseLengths[1];
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
     Render2D({w / 2, h / 2}, {1.25f * w * f2, 0.1f * h}, AnchorCentre, "deathsplosion.tga",
              deathStreakAlpha(endTimers));
     Render2D({w / 2, h / 2}, {1.5f * w * f2, 1.5f * w * f2}, AnchorCentre, "deathsplosion.tga",
              deathBurstAlpha(endTimers));
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }

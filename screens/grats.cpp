@@ -148,9 +148,9 @@ static void renderFireworks() {
     for (PolyparticleBurst& particles : gratsBursts)
         if (particles.alive) renderPolyparticleSprite(particles);
     enableState(GL_TEXTURE_2D);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
     for (const Rocket& rocket : rockets) drawRocket(rocket);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glColor4f(1, 1, 1, 1);
     glDepthMask(GL_TRUE);
 }

@@ -21,6 +21,7 @@
 #include "online/requests.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "screens/backdrop.h"
 #include "screens/intro.h"
 #include "settings/settings.h"
 #include "shell/console.h"
@@ -78,7 +79,8 @@ static void setFixedGLState() {
     // Through the state shadow, so 2D drawing knows what to switch back.
     enableState(GL_DEPTH_TEST);
     enableState(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    forgetBlendFunction();
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     enableState(GL_MULTISAMPLE);
 }
 
@@ -129,6 +131,7 @@ void shutdownGame() {
     closeAssetArchive();
     destroyFonts();
     destroyMeshes();
+    releaseMotionBlur();
     deleteTextures();
     shutdownSound();
     startupStage = 0;

@@ -6,6 +6,7 @@
 
 #include "engine/camera.h"
 #include "engine/draw2d.h"
+#include "engine/render_stats.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
@@ -326,6 +327,8 @@ static bool cursorHidden(const GameStateEntry& entry) {
 void Draw() {
     {
         ProfileScope section("Draw");
+        enterRenderPass(PassOther);
+        beginBlurredFrame();
         const GameStateEntry* found = findGameState(GameState);
         const GameStateEntry& entry = found ? *found : emptyScreen;
         clearAndPlaceCamera();
@@ -335,9 +338,12 @@ void Draw() {
             if (!(entry.facts & GameView)) begin2D();
         }
         drawScreen(entry);
+        finishBlurredFrame();
+        enterRenderPass(PassOther);
         if (!cursorHidden(entry)) renderCursor();
         renderFadeIn();
     }
     renderDebugOverlays();
     end2D();
+    endRenderPasses();
 }

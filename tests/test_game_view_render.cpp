@@ -1,9 +1,13 @@
 // The game view drawn into a real GL context: the order of its passes, the
-// motion blur's copy and blend, and the level-complete veil and its sound.
+// motion blur's copy and blend (through render targets or the atlas copy,
+// alike), the per-pass counts, and the level-complete veil and its sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
+#include "engine/render_stats.h"
+#include "engine/render_targets.h"
 #include "game_test_support.h"
 #include "graphics_test_support.h"
 #include "screens/backdrop.h"
@@ -14,6 +18,7 @@ namespace {
 
 using graphics_test::beginTestFrame;
 using graphics_test::pixelAt;
+using graphics_test::Rgba;
 using graphics_test::windowSide;
 
 class GameViewRender : public ::testing::Test {
@@ -26,8 +31,13 @@ class GameViewRender : public ::testing::Test {
         beginTestFrame();
         MotionBlur = 1;
         blurFrameValid = false;
+        // The window code reads the version; the render targets need 3 or more.
+        glMajorVersion = atoi(reinterpret_cast<const char*>(glGetString(GL_VERSION)));
     }
     void TearDown() override {
+        releaseMotionBlur();
+        blurTargetsAllowed = true;
+        renderStatsOn = passSamplesOn = false;
         end2D();
         deleteTextures();
         profilingOn = false;
@@ -36,7 +46,34 @@ class GameViewRender : public ::testing::Test {
     static void fillScreen(unsigned char r, unsigned char g, unsigned char b) {
         drawUntexturedRect(0, 0, windowSide, windowSide, r, g, b, 255);
     }
+    // One frame as the dispatcher draws it: into a render target when the
+    // blur ran in the frame before, a left and a right colour, the blur, shown.
+    // Gives the middle row of the window.
+    std::vector<Rgba> blurredFrame(Rgba left, Rgba right, float amount) {
+        beginBlurredFrame();
+        framesInTargets += renderTargetBound;
+        drawUntexturedRect(0, 0, windowSide / 2, windowSide, left.r, left.g, left.b, 255);
+        drawUntexturedRect(windowSide / 2, 0, windowSide / 2, windowSide, right.r, right.g, right.b,
+                           255);
+        renderMotionBlur(0, 0, amount, true);
+        finishBlurredFrame();
+        std::vector<Rgba> row;
+        for (int x = 0; x < windowSide; x++) row.push_back(pixelAt(x, windowSide / 2));
+        return row;
+    }
+    int framesInTargets = 0;
 };
+
+constexpr Rgba red = {255, 0, 0, 255}, blue = {0, 0, 255, 255}, black = {0, 0, 0, 255};
+
+int largestDifference(const std::vector<Rgba>& a, const std::vector<Rgba>& b) {
+    int largest = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); i++) {
+        largest = std::max({largest, std::abs(a[i].r - b[i].r), std::abs(a[i].g - b[i].g),
+                            std::abs(a[i].b - b[i].b)});
+    }
+    return a.size() == b.size() ? largest : 255;
+}
 
 // Labels of the sections directly inside the first section named parent.
 std::vector<std::string> childrenOf(const std::string& parent) {
@@ -96,6 +133,76 @@ TEST_F(GameViewRender, MotionBlurCopiesFirstAndBlendsThePreviousFrameNext) {
     fillScreen(0, 0, 0);
     renderMotionBlur(0, 0, 0.0f, true);
     EXPECT_EQ(pixelAt(128, 128).r, 0) << "no amount, no blend";
+}
+
+TEST_F(GameViewRender, MotionBlurThroughRenderTargetsLooksAsTheAtlasCopy) {
+    reserveMotionBlurCopy();
+    std::vector<std::vector<Rgba>> rows[2];
+    for (bool targets : {false, true}) {
+        blurTargetsAllowed = targets;
+        releaseMotionBlur();
+        framesInTargets = 0;
+        rows[targets].push_back(blurredFrame(red, blue, 0.6f));
+        rows[targets].push_back(blurredFrame(black, black, 0.6f));
+        rows[targets].push_back(blurredFrame(blue, red, 0.6f));
+        rows[targets].push_back(blurredFrame(black, black, 0.3f));
+    }
+    EXPECT_EQ(framesInTargets, 3) << "after the first frame every frame is drawn into a target";
+    for (size_t frame = 0; frame < rows[0].size(); frame++)
+        EXPECT_LE(largestDifference(rows[0][frame], rows[1][frame]), 1) << "frame " << frame;
+    EXPECT_NEAR(rows[1][1][32].r, 153, 3) << "60 % of the red frame over black";
+    EXPECT_NEAR(rows[1][1][224].b, 153, 3);
+}
+
+TEST_F(GameViewRender, AFrameLeftInARenderTargetStillReachesTheWindow) {
+    blurredFrame(red, red, 0.5f);
+    beginBlurredFrame();
+    ASSERT_TRUE(renderTargetBound);
+    fillScreen(0, 255, 0);
+    // The screen changed: no blur this frame.
+    finishBlurredFrame();
+    EXPECT_FALSE(renderTargetBound);
+    EXPECT_EQ(pixelAt(128, 128).g, 255);
+    EXPECT_EQ(pixelAt(128, 128).r, 0);
+}
+
+TEST_F(GameViewRender, RenderTargetsFollowTheWindowSizeAndTakeTurns) {
+    ASSERT_TRUE(prepareRenderTargets(windowSide, windowSide));
+    EXPECT_EQ(renderTargets[0].width, windowSide);
+    GLuint first = previousTargetTexture();
+    swapRenderTargets();
+    EXPECT_NE(previousTargetTexture(), first) << "the other target holds the previous frame";
+    swapRenderTargets();
+    EXPECT_EQ(previousTargetTexture(), first);
+    // A smaller window: a frame drawn into the old targets would be cut and misplaced.
+    ASSERT_TRUE(prepareRenderTargets(windowSide / 2, windowSide));
+    EXPECT_EQ(renderTargets[1].width, windowSide / 2);
+    EXPECT_FALSE(prepareRenderTargets(0, windowSide));
+    releaseRenderTargets();
+    EXPECT_EQ(renderTargets[0].framebuffer, 0u);
+}
+
+TEST_F(GameViewRender, PassCountsHoldTheCallsThatReachTheGLAndTheSamplesDrawn) {
+    clearPassCounts();
+    renderStatsOn = passSamplesOn = true;
+    enterRenderPass(PassHud);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE);
+    enableState(GL_TEXTURE_2D);
+    enableState(GL_TEXTURE_2D);
+    fillScreen(255, 255, 255);
+    enterRenderPass(PassTexts);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    endRenderPasses();
+    renderStatsOn = passSamplesOn = false;
+    const PassCounts& hud = passCounts[PassHud];
+    EXPECT_EQ(hud.blendChanges, 1) << "the repeated blend function stays in the shadow";
+    EXPECT_EQ(hud.switches, 2) << "texturing on once, then off for the untextured quad";
+    EXPECT_EQ(hud.draws, 1);
+    EXPECT_EQ(hud.samples, static_cast<uint64_t>(windowSide * windowSide));
+    EXPECT_EQ(passCounts[PassTexts].blendChanges, 1);
+    EXPECT_EQ(passCounts[PassTexts].samples, 0u);
+    EXPECT_EQ(passCounts[PassBlocks].draws, 0);
 }
 
 TEST_F(GameViewRender, MotionBlurOutsideTimewarpUnforcedDropsTheCopy) {

@@ -212,4 +212,27 @@ TEST_F(MeshDrawing, TheParticleQuadCoversItsSquare) {
     end2D();
 }
 
+TEST_F(MeshDrawing, FacingSquaresInOneDrawKeepEachCornersColour) {
+    buildParticleQuad(particleQuad);
+    beginTestFrame();
+    std::vector<float> corners;
+    std::vector<GLubyte> colours;
+    // Screen axes: x to the right, y down the window; one bright, one faint square.
+    addFacingSquare({64, 128, 0}, {1, 0, 0}, {0, 1, 0}, 0.5f, corners);
+    addFacingSquare({192, 128, 0}, {1, 0, 0}, {0, 1, 0}, 0.5f, corners);
+    colours.insert(colours.end(), 4 * 4, 255);
+    for (int corner = 0; corner < 4; corner++) colours.insert(colours.end(), {255, 255, 255, 64});
+    ASSERT_EQ(corners.size(), 8u * cornerFloats);
+    EXPECT_FLOAT_EQ(corners[0], 64 - 8) << "the first corner, half the 32-unit square";
+    EXPECT_FLOAT_EQ(corners[1], 128 - 8);
+    drawColouredQuadCorners(corners, colours);
+    EXPECT_EQ(pixelAt(64, 128).r, 255);
+    EXPECT_NEAR(pixelAt(192, 128).r, 64, 2) << "alpha 64 over black";
+    EXPECT_EQ(pixelAt(64 + 10, 128).r, 0) << "outside the 16-pixel square";
+    GLfloat current[4];
+    glGetFloatv(GL_CURRENT_COLOR, current);
+    EXPECT_NEAR(current[3], 64 / 255.0f, 0.01f) << "the last corner's colour stays current";
+    end2D();
+}
+
 }  // namespace

@@ -5,13 +5,16 @@
 // typical scene is Classic level 3 in normal play without Timewarp. The game
 // runs through its real start-up, intro and frame loop; each frame's wall
 // time (input, streaming, update, draw, swap) is measured. Then the samples
-// the scene draws are counted with an occlusion query around its draw, and
+// the scene draws are counted with an occlusion query around each pass
+// (printed per pass with the texture binds, texture-matrix loads, capability
+// switches, blend changes and draw calls it asks for), and
 // the same number drawn as full-window textured, blended quads is timed:
 // frame time divided by that floor says how far above the renderer's own
 // cost the view is.
 //
 //   zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] [--frames N]
-//                  [--seed N] [--level N] [--shot PNG] [--without PART]...
+//                  [--seed N] [--level N] [--shot PNG] [--without PART]... [--blur copy|targets]
+//                  [--anisotropy 0|1]
 //
 // Run it from a folder holding data/assets.ass under a display (run.sh
 // starts Xvfb and runs it without multisampling and at 4x).
@@ -26,6 +29,7 @@
 #include "bench/frames/launch.h"
 #include "dev/launch_start.h"
 #include "engine/particles.h"
+#include "engine/render_stats.h"
 #include "engine/textures.h"
 #include "game/blocks.h"
 #include "game/matching.h"
@@ -35,6 +39,7 @@
 #include "online/account.h"
 #include "platform/settings_store.h"
 #include "platform/window.h"
+#include "screens/backdrop.h"
 #include "screens/intro.h"
 #include "settings/settings.h"
 #include "shell/console_log.h"
@@ -59,9 +64,12 @@ struct BenchOptions {
     unsigned seed = 5;
     int level = 10;    // the largest Classic level
     std::string shot;  // --shot PNG: a picture of the scene after the measured frames
-    // --without blur|warning|particles (repeatable): leaves that part out, to
+    // --without blur|warning|particles|stars (repeatable): leaves that part out, to
     // show what it costs.
     bool withoutBlur = false, withoutWarning = false, withoutParticles = false;
+    bool withoutStars = false;
+    int anisotropy =
+        0;  // --anisotropy 1: the atlas pages filter anisotropically, as at high quality
 };
 
 constexpr float stepMs = 16.0f;
@@ -81,6 +89,7 @@ bool leaveOut(const std::string& part, BenchOptions& options) {
     if (part == "blur") return options.withoutBlur = true;
     if (part == "warning") return options.withoutWarning = true;
     if (part == "particles") return options.withoutParticles = true;
+    if (part == "stars") return options.withoutStars = true;
     return false;
 }
 
@@ -104,6 +113,10 @@ bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
             options.msaa = value;
         else if (name == "--frames")
             options.frames = std::max(1, value);
+        else if (name == "--anisotropy")
+            options.anisotropy = value != 0;
+        else if (name == "--blur")
+            blurTargetsAllowed = std::string(argv[i + 1]) != "copy";
         else if (name == "--seed")
             options.seed = static_cast<unsigned>(value);
         else if (name == "--level")
@@ -142,7 +155,7 @@ void applyBenchSettings(const BenchOptions& options) {
     ScreenWidth = launchOptions.windowedWidth;
     ScreenHeight = launchOptions.windowedHeight;
     AAlevel = options.msaa;
-    anisotropyWanted = 0;
+    anisotropyWanted = options.anisotropy;
     MotionBlur = 1;
     Colorblind = 0;
 }
@@ -170,6 +183,7 @@ void holdTypicalScene(const BenchOptions& options) {
 // Keeps the scene heavy: Timewarp running, the meter at 85 %, a big mass.
 void holdHeavyScene(const BenchOptions& options) {
     if (GameState != Game) return;
+    if (options.withoutStars) resetStarfield();
     if (options.typical) return holdTypicalScene(options);
     if (aliveBlockCount() < minimumMass || levelClearTimer > 0 || endSequence)
         restartLevel(options);
@@ -190,13 +204,7 @@ struct FrameSample {
     int particles;
 };
 
-struct FrameCount {
-    bool on = false;       // count this frame's samples (the query waits for the draw)
-    uint64_t samples = 0;  // what the count found
-};
-
-FrameSample runFrame(const BenchOptions& options, bool takeShot = false,
-                     FrameCount* count = nullptr) {
+FrameSample runFrame(const BenchOptions& options, bool takeShot = false) {
     Clock::time_point start = Clock::now();
     profileFrameStart();
     // The bot moves by the last frame's step, as in the main loop.
@@ -206,14 +214,21 @@ FrameSample runFrame(const BenchOptions& options, bool takeShot = false,
     updateStreamingTextures(stepMs);
     Update(stepMs);
     holdHeavyScene(options);
-    if (count) beginFragmentCount();
     Draw();
-    if (count) count->samples = endFragmentCount();
     int particles = particlesDrawn;
     if (takeShot) takeScriptScreenshots(0);
     platformSwapBuffers(gameWindow);
     profileFrameEnd();
     return {msSince(start), particles};
+}
+
+// Streaming adapts its steps to the time they take, so the intro's length and
+// the random numbers used on the way differ from run to run: the scene starts
+// again from the seed, so every run (and its pictures) plays the same game.
+void startSceneAgain(const BenchOptions& options) {
+    srand(options.seed);
+    levelIndex = options.level - 1;
+    startLevel(0);
 }
 
 // Start-up, the intro and its texture streaming, up to the game's first
@@ -229,6 +244,7 @@ bool runUntilPlaying(const BenchOptions& options, double& preloadMs) {
         runFrame(options);
         if (GameState == Game) {
             preloadMs = msSince(start);
+            startSceneAgain(options);
             return true;
         }
     }
@@ -245,15 +261,38 @@ std::string loadAverage() {
     return load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1));
 }
 
-// Mean samples a frame of the scene draws, over frames that are not timed.
+// Mean samples a frame of the scene draws, over frames that are not timed;
+// each pass counts its own samples and GL calls on the way.
 uint64_t countSceneSamples(const BenchOptions& options) {
+    clearPassCounts();
+    renderStatsOn = passSamplesOn = true;
+    for (int i = 0; i < countedFrames; i++) runFrame(options);
+    renderStatsOn = passSamplesOn = false;
     uint64_t total = 0;
-    FrameCount count;
-    for (int i = 0; i < countedFrames; i++) {
-        runFrame(options, false, &count);
-        total += count.samples;
-    }
+    for (const PassCounts& counts : passCounts) total += counts.samples;
     return total / countedFrames;
+}
+
+void printPassLine(const char* name, const PassCounts& c, double layersPerSample) {
+    double frames = countedFrames;
+    printf("  %-12s %7.2f %6.1f %7.1f %7.1f %6.1f %6.1f\n", name,
+           static_cast<double>(c.samples) / frames * layersPerSample, c.binds / frames,
+           c.matrixLoads / frames, c.switches / frames, c.blendChanges / frames, c.draws / frames);
+}
+
+// Per frame and pass: samples (in window layers) and the GL calls asked for.
+void printPassCounts(double layersPerSample) {
+    printf("  per pass and frame:\n  %-12s %7s %6s %7s %7s %6s %6s\n", "pass", "layers", "binds",
+           "matrix", "switch", "blend", "draws");
+    PassCounts sum = {};
+    for (int pass = 0; pass < PassCount; pass++) {
+        const PassCounts& c = passCounts[pass];
+        sum = {sum.binds + c.binds,       sum.matrixLoads + c.matrixLoads,
+               sum.switches + c.switches, sum.blendChanges + c.blendChanges,
+               sum.draws + c.draws,       sum.samples + c.samples};
+        printPassLine(renderPassName(static_cast<RenderPass>(pass)), c, layersPerSample);
+    }
+    printPassLine("all", sum, layersPerSample);
 }
 
 void printFloor(const std::vector<double>& times, uint64_t samples, const FloorResult& floor) {
@@ -295,7 +334,8 @@ int main(int argc, char** argv) {
         fprintf(stderr,
                 "usage: zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] "
                 "[--frames N] [--seed N] [--level N] [--shot PNG] "
-                "[--without blur|warning|particles]...\n");
+                "[--without blur|warning|particles|stars]... [--blur copy|targets] [--anisotropy "
+                "0|1]\n");
         return 2;
     }
     if (options.launch) return measureLaunch(options.width, options.height, "bench-launch-config");
@@ -337,6 +377,7 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     for (const FrameSample& sample : samples) times.push_back(sample.ms);
     printFloor(times, sceneSamples, floor);
+    printPassCounts(floor.quadLayers / static_cast<double>(std::max<uint64_t>(1, sceneSamples)));
     printf("  %s\n", residentMemoryLine().c_str());
     printf("  load average before %s, after %s\n", loadBefore.c_str(), loadAverage().c_str());
     shutdownGame();
