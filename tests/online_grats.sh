@@ -20,8 +20,13 @@ run_game grats.txt --start ranked:casual:10 --clear-level --frames 3000 || fail 
 echo "the level 10 run took $((SECONDS - start)) s"
 [[ -f grats_score.png ]] || fail "the run never reached the score screen after the congratulations"
 
-text=$(read_line grats0.png 700x28+290+$((490 - 10)) 70%)
-[[ $text == *"completed classic mode"* ]] || fail "the congratulations read '$text'"
+# A star behind a letter can throw one reading off: the line counts as shown
+# when it reads right at any of three brightness thresholds.
+readings=
+for threshold in 70% 80% 60%; do
+  readings+="$(read_line grats0.png 700x28+290+$((490 - 10)) $threshold)|"
+done
+[[ $readings == *"completed classic mode"* ]] || fail "the congratulations read '$readings'"
 before=$(firework_pixels grats0.png)
 most=0
 for frame in 120 170 220 270; do
