@@ -145,7 +145,8 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
     sample_waits "$url" >"$work/waits" &
     sampler=$!
     pg_cpu_before=$(postgres_cpu)
-    /usr/bin/time -f "bench client CPU s %U user %S system" "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
+    /usr/bin/time -f "bench client CPU s %U user %S system" \
+        "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
         --seconds "$seconds" --users "$users" --server-pid "$pid_a" --server-pid "$pid_b"
     echo "PostgreSQL CPU s $(echo "$(postgres_cpu) - $pg_cpu_before" | bc)"
     load after
