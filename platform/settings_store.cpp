@@ -92,6 +92,9 @@ static bool parseLine(std::string line, std::map<std::string, std::string>& valu
     // A stored text may or may not carry its terminating NUL.
     std::string value = line.substr(equals + 1);
     value.resize(value.find('\0') == std::string::npos ? value.size() : value.find('\0'));
+    // A line break cannot be written back, so a stray one is not read either:
+    // what loads is what the next save keeps.
+    value.erase(std::remove(value.begin(), value.end(), '\r'), value.end());
     if (!isPrintableName(name) || value.size() > settingsValueLimit) return false;
     values[name] = value;
     return true;

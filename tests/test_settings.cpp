@@ -251,6 +251,21 @@ TEST_F(SettingsTest, DamagedLinesAreSkipped) {
     EXPECT_TRUE(consoleLogged("Settings file " + settingsFilePath() + ": skipped 6 damaged"));
 }
 
+// Found by the settings fuzzer: a carriage return before a NUL survived the
+// load but not the save, so the second load read another name.
+TEST_F(SettingsTest, StrayCarriageReturnLoadsAsItWillBeSaved) {
+    writeStore("\xef\xbb\xbfUsername=n\r\0\0\n l\nMusicVol=2\r\r\n"s);
+    loadSettings();
+    EXPECT_EQ(Username, "");  // "n" alone is how an empty name reads back
+    EXPECT_EQ(MusicVol, 2);
+    writeStore("Username=er\rin\0\n"s);
+    loadSettings();
+    EXPECT_EQ(Username, "erin");
+    saveSettings();
+    loadSettings();
+    EXPECT_EQ(Username, "erin");
+}
+
 TEST_F(SettingsTest, RandomBytesNeverBreakTheLoader) {
     std::mt19937 random(12345);
     for (int round = 0; round < 20; round++) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs one libFuzzer target for a short budget over its committed seeds.
 # The seeds are copied into a scratch corpus, so a run never changes the
-# tree; a crash leaves its input in ARTIFACTS and fails the test.
+# tree; a crash leaves its input in ARTIFACTS and fails the test. The suite
+# uses a fixed seed (FUZZ_SEED) so a run repeats what the last one tried;
+# the long campaign explores with fresh seeds.
 # Usage: run_fuzzer.sh FUZZER SECONDS SEEDS ARTIFACTS [libFuzzer flags...]
 set -euo pipefail
 fuzzer=${1:?usage: run_fuzzer.sh FUZZER SECONDS SEEDS ARTIFACTS [flags...]}
@@ -19,7 +21,7 @@ log=$scratch/fuzz.log
 name=$(basename "$fuzzer")
 
 if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$artifacts/" "$@" "$scratch/corpus" >"$log" 2>&1; then
+    -seed="${FUZZ_SEED:-1}" -artifact_prefix="$artifacts/" "$@" "$scratch/corpus" >"$log" 2>&1; then
     grep -v '^#[0-9]' "$log" | tail -n 60
     echo "$name: FAIL: the fuzzer found a fault; its input is in $artifacts"
     exit 1

@@ -2,6 +2,7 @@
 // game loads it, and what it then saves loads back to the same settings:
 // saving twice in a row writes the same file.
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -39,6 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     writeFuzzFile(settingsFilePath(), fuzzBytes(data, size));
     std::string first = loadAndSave();
     std::string second = loadAndSave();
-    if (first != second) __builtin_trap();
+    if (first != second) {
+        fprintf(stderr, "first save:\n%s\nsecond save:\n%s\n", first.c_str(), second.c_str());
+        __builtin_trap();
+    }
     return 0;
 }
