@@ -49,6 +49,7 @@ void stopHttp();
 
 // Starts a background transfer into reply (which the caller has cleared).
 void queueRequest(const std::string& url, std::string* reply, int32_t kind, int32_t timeoutSeconds);
+extern double blockingRequestMs;  // wall time spent in blocking transfers so far
 // A blocking transfer; returns the transfer's result code, 0 on success.
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds);
 // Advances every background transfer; replies are handled in this frame.
