@@ -61,8 +61,8 @@ int32_t findRestingBlockAt(float x, float y, float z) {
     return -1;
 }
 
-int32_t findBlockAt(float x, float y, float z) {
-    for (int32_t slot = 0; slot < blockSlots; slot++) {
+int32_t findBlockAt(float x, float y, float z, int32_t slotEnd) {
+    for (int32_t slot = 0; slot < slotEnd; slot++) {
         const Block& block = blockTable[slot];
         if (block.alive && isAtRest(block) && near(block, x, y, z)) return slot;
     }

@@ -51,7 +51,8 @@ void clearBlock(int32_t slot);
 // Lowest free slot, cleared and given a colour from the generator; -1 when full.
 int32_t spawnBlock();
 int32_t findRestingBlockAt(float x, float y, float z);
-int32_t findBlockAt(float x, float y, float z);
+// The first block at rest in the cell among the slots below slotEnd; -1 when none.
+int32_t findBlockAt(float x, float y, float z, int32_t slotEnd = blockSlots);
 int32_t neighbourOf(int32_t slot, int32_t direction);
 
 // The weighted colour draw of level and refill blocks (never white).

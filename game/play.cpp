@@ -102,9 +102,10 @@ static void findAimedFace(int32_t& bestSlot, int32_t& bestFace) {
     for (int32_t slot = 0; slot < blockSlots; slot++) {
         if (!isStanding(blockTable[slot])) continue;
         for (int32_t face : aimFaceOrder) {
+            if (!facesEye(slot, face)) continue;
             Vec3 corners[4], hit;
             faceCorners(slot, face, corners);
-            if (!facesEye(slot, face) || !RayPick(corners, hit)) continue;
+            if (!RayPick(corners, hit)) continue;
             float distance = magnitude(blockTable[slot].pos - camera.eye);
             if (bestSlot != -1 && distance >= nearest) continue;
             bestSlot = slot;
@@ -324,12 +325,13 @@ static void moveBlocks(float realDtMs) {
     }
 }
 
+// A resting block in the same cell as an earlier one goes; only the earlier
+// slots need looking at.
 static void removeOverlaps() {
     for (int32_t slot = 0; slot < blockSlots; slot++) {
         Block& block = blockTable[slot];
         if (!block.alive || !isAtRest(block)) continue;
-        int32_t first = findBlockAt(block.pos.x, block.pos.y, block.pos.z);
-        if (first != -1 && first < slot) block.alive = false;
+        if (findBlockAt(block.pos.x, block.pos.y, block.pos.z, slot) != -1) block.alive = false;
     }
 }
 

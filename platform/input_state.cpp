@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -128,7 +129,9 @@ bool platformKeyHeld(int32_t virtualKey) {
     if (injectedKeyHeld(virtualKey)) return true;
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
-    if (!state) return false;
+    // Most of the time no key is down at all: one comparison answers that.
+    static const Uint8 noKeys[SDL_NUM_SCANCODES] = {};
+    if (!state || (count <= SDL_NUM_SCANCODES && memcmp(state, noKeys, count) == 0)) return false;
     for (int scancode = 0; scancode < count; ++scancode) {
         if (!state[scancode]) continue;
         SDL_Scancode code = static_cast<SDL_Scancode>(scancode);
