@@ -8,6 +8,7 @@
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/ranking.h"
+#include "online/replay_upload.h"
 #include "online/scores.h"
 #include "shell/console_log.h"
 #include "shell/profiler.h"
@@ -64,15 +65,30 @@ static void performWhileAsked() {
     }
 }
 
-void queueRequest(const std::string& url, std::string* reply, int32_t kind,
-                  int32_t timeoutSeconds) {
+// Starts a background transfer; a non-null body makes it a POST of those bytes.
+static void startTransfer(const std::string& url, const std::string* body, std::string* reply,
+                          int32_t kind, int32_t timeoutSeconds) {
     if (!curlMulti) return;
     CURL* handle = curl_easy_init();
     if (!handle) return;
     setTransferOptions(handle, url, reply, timeoutSeconds);
+    if (body) {
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(body->size()));
+        curl_easy_setopt(handle, CURLOPT_COPYPOSTFIELDS, body->data());
+    }
     curl_multi_add_handle(curlMulti, handle);
     requestLog.push_front({url, kind, handle, reply, "", 0, false});
     performWhileAsked();
+}
+
+void queueRequest(const std::string& url, std::string* reply, int32_t kind,
+                  int32_t timeoutSeconds) {
+    startTransfer(url, nullptr, reply, kind, timeoutSeconds);
+}
+
+void queueUpload(const std::string& url, const std::string& body, std::string* reply, int32_t kind,
+                 int32_t timeoutSeconds) {
+    startTransfer(url, &body, reply, kind, timeoutSeconds);
 }
 
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds) {
@@ -155,6 +171,9 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             break;
         case RankingRequest:
             handleRankingReply(result);
+            break;
+        case ReplayRequest:
+            handleReplayUploadReply(result, reply);
             break;
         default:
             break;

@@ -8,6 +8,7 @@
 #include "online/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
+#include "server/replays.h"
 
 const int rankingPageRows = 100;
 
@@ -598,18 +599,35 @@ bool rankingPage(Database* database, int category, long long offset, int limit,
                 &found) != SqlStatus::Ok) {
         return false;
     }
-    long long rank = 0, previous = -1;
+    long long firstRank = 0;
+    if (!found.empty() && rankOf(lease.connection, category,
+                                 std::strtoll(found[0][0].c_str(), nullptr, 10),
+                                 firstRank) != SqlStatus::Ok) {
+        return false;
+    }
+    rows = rankedRows(found, offset, firstRank);
+    return true;
+}
+
+std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long long firstRank) {
+    std::vector<RankingRow> rows;
+    long long rank = firstRank, previous = -1;
     for (size_t i = 0; i < found.size(); ++i) {
         long long points = std::strtoll(found[i][0].c_str(), nullptr, 10);
         // Equal skillpoints share a rank; a lower value is ranked by its place.
-        if (i == 0 && rankOf(lease.connection, category, points, rank) != SqlStatus::Ok)
-            return false;
         if (i > 0 && points != previous) rank = offset + static_cast<long long>(i) + 1;
         previous = points;
         rows.push_back(
             RankingRow{rank, found[i][1], points, std::strtoll(found[i][2].c_str(), nullptr, 10)});
     }
-    return true;
+    return rows;
+}
+
+LevelReference readLevelReference(DbConnection* connection, int mode, int level) {
+    SqlRows bins;
+    SqlStatement statement = binsStatement(mode, level, &bins);
+    if (sqlExec(connection, statement.sql, statement.params, &bins) != SqlStatus::Ok) return {};
+    return referenceFromBins(binsFromRows(bins));
 }
 
 // Header "C ROWS N" then rows "rank,name,category,skillpoints,userid,position", each ending CR LF.
@@ -618,7 +636,7 @@ std::string replyRanking(ServerContext& context, const ParsedRequest& request) {
     long long offset = integerField(request, "offset");
     if (category < overallCategory || category > lastMode || offset < 0) return "fail";
     std::vector<RankingRow> rows;
-    if (!rankingPage(context.database, static_cast<int>(category), offset, rankingPageRows, rows)) {
+    if (!servedRankingPage(context, static_cast<int>(category), offset, rankingPageRows, rows)) {
         return "fail";
     }
     std::string digit = std::to_string(category);
