@@ -74,7 +74,7 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
         connection,
         {SqlStatement{"SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)},
                       &known},
-         SqlStatement{"SELECT id FROM results WHERE user_id = $1 AND session = $2 AND kind = $3"
+         SqlStatement{"SELECT points FROM results WHERE user_id = $1 AND session = $2 AND kind = $3"
                       " AND mode = $4 AND level = $5 AND score = $6",
                       {sqlInt(claim.userId), sqlText(claim.session), sqlInt(kindScore),
                        sqlInt(claim.mode), sqlInt(claim.level), sqlInt(claim.score)},
@@ -92,10 +92,11 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
     }
     reply = "success";
     status = sqlExec(connection,
-                     "INSERT INTO replays (sha256, user_id, mode, level, score, session, body,"
-                     " state, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)",
+                     "INSERT INTO replays (sha256, user_id, mode, level, score, session, points,"
+                     " body, state, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
                      {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode),
                       sqlInt(claim.level), sqlInt(claim.score), sqlText(claim.session),
+                      sqlInt(firstInteger(result, 0)),
                       sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds())});
     // A twin upload stored it first: the transaction runs again and finds it.
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
@@ -123,7 +124,7 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
 
 static const char replayColumns[] =
     "r.id, r.user_id, r.mode, r.level, r.score, r.state, r.replayed_score, r.frames,"
-    " r.duration_ms, r.reason, u.name";
+    " r.duration_ms, r.reason, u.name, r.points";
 
 static StoredReplay replayFromRow(const SqlRow& row) {
     StoredReplay replay;
@@ -138,6 +139,7 @@ static StoredReplay replayFromRow(const SqlRow& row) {
     replay.durationMs = integerOf(row[8]);
     replay.reason = row[9];
     replay.userName = row[10];
+    replay.points = integerOf(row[11]);
     return replay;
 }
 
@@ -158,7 +160,7 @@ static SqlStatus claimInside(DbConnection* connection, long long staleSeconds,
     found = status == SqlStatus::Ok && !rows.empty();
     if (!found) return status;
     replay = replayFromRow(rows[0]);
-    replay.body = base64Decode(rows[0][11]);
+    replay.body = base64Decode(rows[0][12]);
     return sqlExec(connection, "UPDATE replays SET state = $1, claimed = $2 WHERE id = $3",
                    {sqlText(stateChecking), sqlInt(nowSeconds()), sqlInt(replay.id)});
 }
@@ -178,11 +180,9 @@ void releaseUnfinishedChecks(Database* database) {
     });
 }
 
-// The verified result's points against the level as it stands, kept at their
-// highest per level, summed per mode and overall as the skillpoints are.
+// The points its score earned, kept at their highest per level, summed per
+// mode and overall as the skillpoints are.
 static SqlStatus addVerifiedPoints(DbConnection* connection, const StoredReplay& replay) {
-    long long points =
-        resultPoints(replay.score, readLevelReference(connection, replay.mode, replay.level));
     const std::string sum = "INSERT INTO verified_skills (user_id, category, points) VALUES"
                             " ($1, $2, (SELECT COALESCE(SUM(points), 0) FROM ";
     const std::string upsert =
@@ -194,7 +194,7 @@ static SqlStatus addVerifiedPoints(DbConnection* connection, const StoredReplay&
                       " $3, $4) ON CONFLICT (user_id, mode, level) DO UPDATE SET points = CASE"
                       " WHEN excluded.points > verified_bests.points THEN excluded.points ELSE"
                       " verified_bests.points END",
-                      {user, mode, sqlInt(replay.level), sqlInt(points)}},
+                      {user, mode, sqlInt(replay.level), sqlInt(replay.points)}},
          SqlStatement{sum + "verified_bests WHERE user_id = $1 AND mode = $2" + upsert,
                       {user, mode}},
          SqlStatement{sum + "verified_skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" +

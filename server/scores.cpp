@@ -254,12 +254,13 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
            std::to_string(firstInteger(rank, 0) + 1);
 }
 
-static SqlStatement resultInsert(const ResultRecord& r, int kind) {
+// `points`: what a score earned against the level as it stood (0 for a death).
+static SqlStatement resultInsert(const ResultRecord& r, int kind, long long points = 0) {
     const std::string sql =
         "INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls,"
         " drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,"
-        " performance, session, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12,"
-        " $13, $14, $15, $16, $17, $18, $19, $20, $21)";
+        " performance, session, created, points) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10,"
+        " $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22)";
     SqlParams params = {sqlText(r.digest),  sqlInt(r.userId), sqlInt(kind),       sqlInt(r.mode),
                         sqlInt(r.level),    sqlInt(r.score),  sqlReal(r.seconds), sqlInt(r.apm),
                         sqlInt(r.controls), sqlInt(r.drops),  sqlInt(r.rotates)};
@@ -268,6 +269,7 @@ static SqlStatement resultInsert(const ResultRecord& r, int kind) {
     params.push_back(sqlInt(r.performance));
     params.push_back(sqlText(r.session));
     params.push_back(sqlInt(nowSeconds()));
+    params.push_back(sqlInt(points));
     return SqlStatement{sql, params, nullptr};
 }
 
@@ -403,7 +405,7 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
             {sqlInt(r.userId), level[0], level[1], sqlInt(out.bestScore), sqlInt(out.keptPoints)},
             nullptr},
         SqlStatement{bin, {level[0], level[1], sqlInt(scoreBin(r.score))}, nullptr},
-        resultInsert(r, kindScore),
+        resultInsert(r, kindScore, resultPoints(r.score, out.before)),
         playTimeStatement(r),
         SqlStatement{
             "SELECT play_seconds FROM users WHERE id = $1", {sqlInt(r.userId)}, &rows.play},
@@ -623,12 +625,6 @@ std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long 
     return rows;
 }
 
-LevelReference readLevelReference(DbConnection* connection, int mode, int level) {
-    SqlRows bins;
-    SqlStatement statement = binsStatement(mode, level, &bins);
-    if (sqlExec(connection, statement.sql, statement.params, &bins) != SqlStatus::Ok) return {};
-    return referenceFromBins(binsFromRows(bins));
-}
 
 // Header "C ROWS N" then rows "rank,name,category,skillpoints,userid,position", each ending CR LF.
 std::string replyRanking(ServerContext& context, const ParsedRequest& request) {

@@ -57,8 +57,6 @@ bool rankingPage(Database* database, int category, long long offset, int limit,
 // Ranking rows from (points, name, user id) rows in order, the first at
 // place `offset` holding rank `firstRank`.
 std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long long firstRank);
-// The level's reference as its results now stand (none when unreadable).
-LevelReference readLevelReference(DbConnection* connection, int mode, int level);
 
 std::string replyHighscore(ServerContext& context, const ParsedRequest& request);
 std::string replyScore(ServerContext& context, const ParsedRequest& request,
