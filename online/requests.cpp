@@ -18,9 +18,20 @@ std::deque<HttpRequest> requestLog;
 char curlErrorBuffer[CURL_ERROR_SIZE];
 std::string urlsLogPath = "urls.txt";
 
+// The body is a file, not form fields; and it goes at once, without waiting
+// for the server's "100 Continue".
+static curl_slist* uploadHeaders = nullptr;
+
+static void makeUploadHeaders() {
+    if (uploadHeaders) return;
+    uploadHeaders = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
+    uploadHeaders = curl_slist_append(uploadHeaders, "Expect:");
+}
+
 void startHttp() {
     curl_global_init(CURL_GLOBAL_ALL);
     curlMulti = curl_multi_init();
+    makeUploadHeaders();
 }
 
 void stopHttp() {
@@ -32,6 +43,8 @@ void stopHttp() {
     }
     if (curlMulti) curl_multi_cleanup(curlMulti);
     curlMulti = nullptr;
+    curl_slist_free_all(uploadHeaders);
+    uploadHeaders = nullptr;
     curl_global_cleanup();
 }
 
@@ -75,6 +88,7 @@ static void startTransfer(const std::string& url, const std::string* body, std::
     if (body) {
         curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(body->size()));
         curl_easy_setopt(handle, CURLOPT_COPYPOSTFIELDS, body->data());
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, uploadHeaders);
     }
     curl_multi_add_handle(curlMulti, handle);
     requestLog.push_front({url, kind, handle, reply, "", 0, false});
