@@ -17,11 +17,11 @@ struct ReplayUpload {
     std::string reply;  // reply buffer
 };
 
-extern std::list<ReplayUpload> replayUploads;  // sent and not yet answered, oldest first
+extern std::list<ReplayUpload> replayUploads;   // sent and not yet answered, oldest first
 extern bool replayOwed;                         // a ranked score went out; its replay follows
 extern int32_t owedMode, owedLevel, owedScore;  // the result that score.php submitted
 
-constexpr int32_t replayUploadSeconds = 30;          // time-out of one upload
+constexpr int32_t replayUploadSeconds = 30;            // time-out of one upload
 constexpr size_t replayUploadLimitBytes = 256 * 1024;  // the server takes no larger body
 
 // "replay.php?gamemode=..&level=..&score=..&sha256=.." and the account fields of score.php.

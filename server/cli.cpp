@@ -315,7 +315,8 @@ static bool readVerifierSettings(const CommandLine& line, VerifierSettings& sett
 // SQLite has this process alone: checks it left unfinished start again at once.
 static void startVerifier(const CommandLine& line, ServerContext& context,
                           const VerifierSettings& settings) {
-    if (option(line, "--db").compare(0, 7, "sqlite:") == 0) releaseUnfinishedChecks(context.database);
+    if (option(line, "--db").compare(0, 7, "sqlite:") == 0)
+        releaseUnfinishedChecks(context.database);
     if (settings.workers > 0) {
         logLine("verifying replays with " + std::to_string(settings.workers) + " worker(s), " +
                 settings.checker + " on " + settings.archive);

@@ -11,9 +11,9 @@
 #include "server/replays.h"
 
 struct VerifierSettings {
-    int workers = 1;         // worker threads, each running one checker at a time; 0 for none
-    std::string checker;     // the checker program
-    std::string archive;     // the game's asset archive, whose levels the checker plays
+    int workers = 1;           // worker threads, each running one checker at a time; 0 for none
+    std::string checker;       // the checker program
+    std::string archive;       // the game's asset archive, whose levels the checker plays
     int timeoutSeconds = 120;  // a checker still running after this is killed: rejected
 };
 

@@ -72,8 +72,8 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
     SqlRows known, result;
     SqlStatus status = sqlRunBatch(
         connection,
-        {SqlStatement{"SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)},
-                      &known},
+        {SqlStatement{
+             "SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)}, &known},
          SqlStatement{"SELECT points FROM results WHERE user_id = $1 AND session = $2 AND kind = $3"
                       " AND mode = $4 AND level = $5 AND score = $6",
                       {sqlInt(claim.userId), sqlText(claim.session), sqlInt(kindScore),
@@ -91,13 +91,13 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
         return SqlStatus::Ok;
     }
     reply = "success";
-    status = sqlExec(connection,
-                     "INSERT INTO replays (sha256, user_id, mode, level, score, session, points,"
-                     " body, state, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
-                     {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode),
-                      sqlInt(claim.level), sqlInt(claim.score), sqlText(claim.session),
-                      sqlInt(firstInteger(result, 0)),
-                      sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds())});
+    status = sqlExec(
+        connection,
+        "INSERT INTO replays (sha256, user_id, mode, level, score, session, points,"
+        " body, state, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
+        {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode), sqlInt(claim.level),
+         sqlInt(claim.score), sqlText(claim.session), sqlInt(firstInteger(result, 0)),
+         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds())});
     // A twin upload stored it first: the transaction runs again and finds it.
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
 }
@@ -106,8 +106,8 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
                         const std::string& body, const std::string& address) {
     ReplayClaim claim = readClaim(request);
     std::string problem = bodyProblem(claim, body);
-    if (problem.empty() && !checkPasswordHash(context, claim.userId,
-                                              fieldValue(request, "passwordHash"), address)) {
+    if (problem.empty() &&
+        !checkPasswordHash(context, claim.userId, fieldValue(request, "passwordHash"), address)) {
         problem = "the account does not check out";
     }
     std::string reply = "fail";
@@ -143,8 +143,8 @@ static StoredReplay replayFromRow(const SqlRow& row) {
     return replay;
 }
 
-static SqlStatus claimInside(DbConnection* connection, long long staleSeconds,
-                             StoredReplay& replay, bool& found) {
+static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, StoredReplay& replay,
+                             bool& found) {
     // PostgreSQL: servers sharing the database each take a different replay.
     bool shared = *rowLockClause(connection) != '\0';
     std::string lock = shared ? " FOR UPDATE OF r SKIP LOCKED" : "";
@@ -183,8 +183,9 @@ void releaseUnfinishedChecks(Database* database) {
 // The points its score earned, kept at their highest per level, summed per
 // mode and overall as the skillpoints are.
 static SqlStatus addVerifiedPoints(DbConnection* connection, const StoredReplay& replay) {
-    const std::string sum = "INSERT INTO verified_skills (user_id, category, points) VALUES"
-                            " ($1, $2, (SELECT COALESCE(SUM(points), 0) FROM ";
+    const std::string sum =
+        "INSERT INTO verified_skills (user_id, category, points) VALUES"
+        " ($1, $2, (SELECT COALESCE(SUM(points), 0) FROM ";
     const std::string upsert =
         ")) ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points";
     SqlValue user = sqlInt(replay.userId), mode = sqlInt(replay.mode);
@@ -197,9 +198,9 @@ static SqlStatus addVerifiedPoints(DbConnection* connection, const StoredReplay&
                       {user, mode, sqlInt(replay.level), sqlInt(replay.points)}},
          SqlStatement{sum + "verified_bests WHERE user_id = $1 AND mode = $2" + upsert,
                       {user, mode}},
-         SqlStatement{sum + "verified_skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" +
-                          upsert,
-                      {user, sqlInt(overallCategory), sqlInt(firstMode), sqlInt(lastMode)}}});
+         SqlStatement{
+             sum + "verified_skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" + upsert,
+             {user, sqlInt(overallCategory), sqlInt(firstMode), sqlInt(lastMode)}}});
 }
 
 bool storeReplayVerdict(Database* database, const StoredReplay& replay,

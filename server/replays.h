@@ -25,8 +25,8 @@ struct StoredReplay {
     int mode = 0, level = 0;
     long long score = 0;
     long long points = 0;  // what score.php gave the result
-    std::string state;  // "pending", "checking", "verified" or "rejected"
-    std::string body;   // the replay file's bytes (only when claimed)
+    std::string state;     // "pending", "checking", "verified" or "rejected"
+    std::string body;      // the replay file's bytes (only when claimed)
     long long replayedScore = 0, frames = 0, durationMs = 0;
     std::string reason;
     std::string userName;

@@ -62,7 +62,8 @@ Reply handleSecureData(ServerContext& context, const std::string& data, const st
     if (!decodeSecureData(context.key, data, request, reason)) {
         logBadInput("secure request from " + address + ": " + reason);
         reply.text = "fail";
-    } else if (!body.empty() || !openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
+    } else if (!body.empty() ||
+               !openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
         reply.text = routeRequest(context, request, address, sha256Hex(data), body);
     }
     return reply;

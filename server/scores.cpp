@@ -602,9 +602,9 @@ bool rankingPage(Database* database, int category, long long offset, int limit,
         return false;
     }
     long long firstRank = 0;
-    if (!found.empty() && rankOf(lease.connection, category,
-                                 std::strtoll(found[0][0].c_str(), nullptr, 10),
-                                 firstRank) != SqlStatus::Ok) {
+    if (!found.empty() &&
+        rankOf(lease.connection, category, std::strtoll(found[0][0].c_str(), nullptr, 10),
+               firstRank) != SqlStatus::Ok) {
         return false;
     }
     rows = rankedRows(found, offset, firstRank);
@@ -624,7 +624,6 @@ std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long 
     }
     return rows;
 }
-
 
 // Header "C ROWS N" then rows "rank,name,category,skillpoints,userid,position", each ending CR LF.
 std::string replyRanking(ServerContext& context, const ParsedRequest& request) {

@@ -76,7 +76,8 @@ static std::string verifiedMark(long long skillpoints, long long verified) {
         return " <span class=\"ok\" title=\"All of these skillpoints come from verified"
                " replays\">&#10003;</span>";
     }
-    return " <span class=\"part\" title=\"" + std::to_string(verified) + " of these skillpoints"
+    return " <span class=\"part\" title=\"" + std::to_string(verified) +
+           " of these skillpoints"
            " come from verified replays\">(&#10003;)</span>";
 }
 
@@ -90,9 +91,8 @@ static std::string rankingTable(const std::vector<RankingRow>& rows,
     for (size_t i = 0; i < rows.size(); ++i) {
         const RankingRow& row = rows[i];
         table += "<tr><td>" + std::to_string(row.rank) + "</td><td>" +
-                 playerLink(row.userId, row.name) + "</td><td>" +
-                 std::to_string(row.skillpoints) + verifiedMark(row.skillpoints, verified[i]) +
-                 "</td></tr>\n";
+                 playerLink(row.userId, row.name) + "</td><td>" + std::to_string(row.skillpoints) +
+                 verifiedMark(row.skillpoints, verified[i]) + "</td></tr>\n";
     }
     return table + "</table>\n";
 }
@@ -145,8 +145,8 @@ static std::string modeName(int mode) {
 static std::string replayRow(const StoredReplay& replay) {
     return "<tr><td><a href=\"/replay?id=" + std::to_string(replay.id) + "\">" +
            std::to_string(replay.id) + "</a></td><td>" + modeName(replay.mode) + "</td><td>" +
-           std::to_string(replay.level) + "</td><td>" + std::to_string(replay.score) +
-           "</td><td>" + escapeHtml(replay.state) + "</td></tr>\n";
+           std::to_string(replay.level) + "</td><td>" + std::to_string(replay.score) + "</td><td>" +
+           escapeHtml(replay.state) + "</td></tr>\n";
 }
 
 std::string playerReplaysPageHtml(ServerContext& context, long long userId) {
@@ -154,8 +154,9 @@ std::string playerReplaysPageHtml(ServerContext& context, long long userId) {
     if (!replaysOfPlayer(context.database, userId, listedReplays, replays))
         return pageFrame("Replays", "<p>The replays cannot be read right now.</p>\n");
     if (replays.empty()) return pageFrame("Replays", "<p>No replays from this player.</p>\n");
-    std::string table = "<table><tr><th>Replay</th><th>Mode</th><th>Level</th><th>Score</th>"
-                        "<th>Verdict</th></tr>\n";
+    std::string table =
+        "<table><tr><th>Replay</th><th>Mode</th><th>Level</th><th>Score</th>"
+        "<th>Verdict</th></tr>\n";
     for (const StoredReplay& replay : replays) table += replayRow(replay);
     return pageFrame("Replays of " + replays[0].userName, table + "</table>\n");
 }
@@ -176,7 +177,8 @@ std::string replayPageHtml(ServerContext& context, long long replayId) {
     if (!replayById(context.database, replayId, replay))
         return pageFrame("Replay", "<p>There is no such replay.</p>\n");
     bool judged = replay.state == "verified" || replay.state == "rejected";
-    std::string table = "<table>\n" + figureRow("Player", playerLink(replay.userId, replay.userName)) +
+    std::string table = "<table>\n" +
+                        figureRow("Player", playerLink(replay.userId, replay.userName)) +
                         figureRow("Mode", modeName(replay.mode)) +
                         figureRow("Level", std::to_string(replay.level)) +
                         figureRow("Submitted score", std::to_string(replay.score));

@@ -79,18 +79,7 @@ struct ReplayUploads : ::testing::Test {
         replayOwed = false;
         connectionMode = ConnectionOnline;
     }
-    // Pumps as the frames do until no transfer runs; false after 30 s.
-    bool pumpUntilDone() {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < deadline) {
-            curlprocess();
-            bool running = false;
-            for (const HttpRequest& request : requestLog) running |= !request.done;
-            if (!running) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
+    bool pumpUntilDone() { return onlinetest::pumpUntilDone(); }
     size_t uploadRecords() {
         size_t count = 0;
         for (const HttpRequest& request : requestLog) count += request.kind == ReplayRequest;
@@ -105,16 +94,17 @@ TEST_F(ReplayUploads, TheRankedScoresReplayIsPostedWithItsDigestAndScoreStaysAGe
     sendOwedReplay(replayBytes, stats.gameMode, stats.score);
     ASSERT_TRUE(pumpUntilDone());
     ASSERT_EQ(server.seen.size(), 2u);
-    const SeenRequest& score = server.seen[0].plain.rfind("score.php?", 0) == 0 ? server.seen[0]
-                                                                               : server.seen[1];
+    const SeenRequest& score =
+        server.seen[0].plain.rfind("score.php?", 0) == 0 ? server.seen[0] : server.seen[1];
     const SeenRequest& upload = &score == &server.seen[0] ? server.seen[1] : server.seen[0];
     EXPECT_EQ(score.method, "GET");
     EXPECT_EQ(score.body, "");
     EXPECT_EQ(upload.method, "POST");
     EXPECT_EQ(upload.body, replayBytes);
-    EXPECT_EQ(upload.plain, "replay.php?gamemode=1&level=3&score=7200&sha256=" +
-                                sha256Hex(replayBytes) + "&sessionhash=20260101120000abc&userid=12" +
-                                "&passwordHash=" + md5Hex(loginPassword));
+    EXPECT_EQ(upload.plain,
+              "replay.php?gamemode=1&level=3&score=7200&sha256=" + sha256Hex(replayBytes) +
+                  "&sessionhash=20260101120000abc&userid=12" +
+                  "&passwordHash=" + md5Hex(loginPassword));
     // Answered: nothing is waiting and nothing more is owed.
     EXPECT_TRUE(replayUploads.empty());
     EXPECT_FALSE(replayOwed);
