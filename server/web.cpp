@@ -42,7 +42,7 @@ static std::string pageFrame(const std::string& title, const std::string& body) 
            "</title><style>body{font-family:sans-serif;background:#0b0f1a;color:#e8ecf4;"
            "margin:2em auto;max-width:46em}a{color:#7fc8ff}table{border-collapse:collapse;"
            "width:100%}td,th{padding:.3em .6em;border-bottom:1px solid #263046;text-align:left}"
-           ".ok{color:#6fdc6f}.part{color:#9aa4b8}"
+           ".ok{color:#6fdc6f}.part{color:#9aa4b8}table.figures{width:auto}"
            "</style></head><body><h1>" +
            escapeHtml(title) + "</h1>\n" + body +
            "<p><a href=\"/\">Zentrix</a> &middot; <a href=\"/ranking\">World ranking</a>"
@@ -177,7 +177,7 @@ std::string replayPageHtml(ServerContext& context, long long replayId) {
     if (!replayById(context.database, replayId, replay))
         return pageFrame("Replay", "<p>There is no such replay.</p>\n");
     bool judged = replay.state == "verified" || replay.state == "rejected";
-    std::string table = "<table>\n" +
+    std::string table = "<table class=\"figures\">\n" +
                         figureRow("Player", playerLink(replay.userId, replay.userName)) +
                         figureRow("Mode", modeName(replay.mode)) +
                         figureRow("Level", std::to_string(replay.level)) +
