@@ -13,6 +13,7 @@
 #include "game/powerups.h"
 #include "game/tutorials.h"
 #include "online/achievements.h"
+#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "screens/pause.h"
 #include "settings/settings.h"
@@ -52,6 +53,9 @@ static constexpr int32_t completesBonus = 100;
 static constexpr int32_t maxRotationsBeforeAnyShot = 2;
 static constexpr float aimPatienceMs = 400.0f;
 static constexpr float dragLengthMs = 300.0f;
+// How long the bot waits on the connection prompt before it plays offline.
+static constexpr float promptPatienceMs = 30000.0f;
+static float promptWaitMs = 0.0f;
 
 static uint32_t botRandom() {
     botRandomState ^= botRandomState << 13;
@@ -72,6 +76,7 @@ void resetBot(uint32_t seed) {
     rotationsInARow = 0;
     botShots = 0;
     recentShots.clear();
+    promptWaitMs = 0.0f;
 }
 
 static void enterPhase(BotPhase next, float lengthMs) {
@@ -291,6 +296,22 @@ static bool pointAtResetAnswer() {
     return true;
 }
 
+// The connection prompt: "Resume" once connected; after a long wait, as a
+// player would, "Continue in offline mode" and then the warning's "Continue".
+static int32_t promptAnswer() {
+    if (!connectionPrompt) return 0;
+    if (promptConnected) return PromptResume;
+    if (offlineWarning) return PromptContinue;
+    return promptWaitMs >= promptPatienceMs ? PromptOffline : 0;
+}
+
+static bool pointAtPromptAnswer() {
+    MenuButton answer;
+    if (!findPauseButton(promptAnswer(), answer)) return false;
+    onMouseMove(static_cast<int32_t>(answer.centre.x), static_cast<int32_t>(answer.centre.y));
+    return true;
+}
+
 static void stepPhase(float dtMs) {
     switch (phase) {
         case Thinking:
@@ -325,8 +346,9 @@ void botStep(float dtMs) {
     if (GameState != Game) return;
     phaseClock += dtMs;
     ageShotMemory(dtMs);
+    promptWaitMs = connectionPrompt ? promptWaitMs + dtMs : 0.0f;
     bool busy = phase == Firing || phase == Rotating || phase == Clicking;
-    if (!busy && (clickWanted() || pointAtResetAnswer())) {
+    if (!busy && (clickWanted() || pointAtResetAnswer() || pointAtPromptAnswer())) {
         onLeftButtonDown();
         enterPhase(Clicking, 0);
         return;

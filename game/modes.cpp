@@ -348,8 +348,11 @@ void updatePlayAchievements(float realDtMs) {
 // ---- statistics, reports and rating ----
 
 int32_t actionsPerMinute() {
-    if (playSeconds <= 0) return 0;
-    return static_cast<int32_t>(actionCount / (playSeconds / 60));
+    float minutes = playSeconds / 60;
+    // A moment too short to count as time (it rounds to 0 minutes) counts as none.
+    if (!(minutes > 0)) return 0;
+    float perMinute = actionCount / minutes;
+    return perMinute < 2147483520.0f ? static_cast<int32_t>(perMinute) : INT32_MAX;
 }
 
 LevelStatistics currentLevelStatistics() {

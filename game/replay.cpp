@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "online/encodings.h"
@@ -12,6 +13,7 @@ static constexpr size_t prefixBytes = sizeof(replayMagic) + 2 + 4;  // magic, ve
 // Frame byte: the low bits are the steps, then these.
 static constexpr uint8_t sameTimeBit = 0x10;
 static constexpr uint8_t hasEventsBit = 0x20;
+static constexpr uint8_t microsBit = 0x40;  // the time is whole microseconds, coded as a delta
 static constexpr float replayLongestFrameMs = 3600000.0f;
 static constexpr uint8_t stepBits = StepHoldTimers | StepGame | StepBlockPass;
 
@@ -47,6 +49,7 @@ struct Writer {
 // The positions and times the frames are coded against.
 struct DeltaState {
     uint32_t lastTimeBits = 0;
+    int64_t lastMicros = 0;
     int32_t lastX = 0, lastY = 0;
 };
 }  // namespace
@@ -90,13 +93,28 @@ static void writeEvent(Writer& w, const ReplayEvent& e, DeltaState& d) {
     }
 }
 
+// The game's clock counts whole microseconds: such a frame time is coded as
+// the change in microseconds, a byte or two, instead of the change in its bits.
+static bool wholeMicros(float dtMs, int64_t& micros) {
+    if (!(dtMs >= 0.0f && dtMs <= replayLongestFrameMs)) return false;
+    micros = std::llround(static_cast<double>(dtMs) * 1000.0);
+    return floatBits(frameMsFromMicros(micros)) == floatBits(dtMs);
+}
+
 static void writeFrame(Writer& w, const ReplayFrame& f, DeltaState& d) {
     uint32_t bits = floatBits(f.dtMs);
     bool sameTime = bits == d.lastTimeBits;
-    uint8_t head =
-        (f.steps & stepBits) | (sameTime ? sameTimeBit : 0) | (f.events.empty() ? 0 : hasEventsBit);
+    int64_t micros = 0;
+    bool inMicros = !sameTime && wholeMicros(f.dtMs, micros);
+    uint8_t head = (f.steps & stepBits) | (sameTime ? sameTimeBit : 0) |
+                   (inMicros ? microsBit : 0) | (f.events.empty() ? 0 : hasEventsBit);
     w.u8(head);
-    if (!sameTime) w.signedVarint(static_cast<int64_t>(bits) - d.lastTimeBits);
+    if (inMicros) {
+        w.signedVarint(micros - d.lastMicros);
+        d.lastMicros = micros;
+    } else if (!sameTime) {
+        w.signedVarint(static_cast<int64_t>(bits) - d.lastTimeBits);
+    }
     d.lastTimeBits = bits;
     if (f.events.empty()) return;
     w.varint(f.events.size());
@@ -169,6 +187,13 @@ struct Reader {
         uint64_t v = varint();
         return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1);
     }
+    // A value coded as its change from base; the sum must stay in [low, high].
+    int64_t offset(int64_t base, int64_t low, int64_t high) {
+        int64_t delta = signedVarint();
+        if (delta < low - base || delta > high - base)
+            return fail("a value in the replay is out of range"), base;
+        return base + delta;
+    }
     // A 32-bit value; anything wider is damage.
     int32_t int32() {
         int64_t v = signedVarint();
@@ -215,6 +240,9 @@ static bool headerInRange(const ReplayHeader& h, std::string& error) {
     if (h.viewWidth < 0 || h.viewHeight < 0 || h.viewWidth > 32768 || h.viewHeight > 32768)
         why = "the replay's view size is out of range";
     if (h.cardUp < -1 || h.cardUp >= 32) why = "the replay's tutorial card is unknown";
+    for (float v : {h.dragTime, h.dragOrigin[0], h.dragOrigin[1], h.tutorialClock})
+        if (!(std::fabs(v) <= replayLongestFrameMs))
+            why = "the replay's input state is out of range";
     if (why) error = why;
     return why == nullptr;
 }
@@ -224,8 +252,8 @@ static void readEvent(Reader& r, ReplayEvent& e, DeltaState& d) {
     if (e.kind == 0 || e.kind >= replayEventKindEnd) {
         r.fail("the replay holds an unknown input event");
     } else if (e.kind == ReplayMouseMove) {
-        e.a = d.lastX = static_cast<int32_t>(d.lastX + r.signedVarint());
-        e.b = d.lastY = static_cast<int32_t>(d.lastY + r.signedVarint());
+        e.a = d.lastX = static_cast<int32_t>(r.offset(d.lastX, INT32_MIN, INT32_MAX));
+        e.b = d.lastY = static_cast<int32_t>(r.offset(d.lastY, INT32_MIN, INT32_MAX));
     } else if (e.kind == ReplayKeysHeld || e.kind == ReplayPaused || e.kind == ReplayControls ||
                e.kind == ReplayGameState) {
         e.a = r.int32();
@@ -235,8 +263,12 @@ static void readEvent(Reader& r, ReplayEvent& e, DeltaState& d) {
 static void readFrame(Reader& r, ReplayFrame& f, DeltaState& d) {
     uint8_t head = r.u8();
     f.steps = head & stepBits;
-    if (!(head & sameTimeBit))
-        d.lastTimeBits = static_cast<uint32_t>(d.lastTimeBits + r.signedVarint());
+    if (head & microsBit) {
+        d.lastMicros = r.offset(d.lastMicros, 0, int64_t(replayLongestFrameMs) * 1000);
+        d.lastTimeBits = floatBits(frameMsFromMicros(d.lastMicros));
+    } else if (!(head & sameTimeBit)) {
+        d.lastTimeBits = static_cast<uint32_t>(r.offset(d.lastTimeBits, 0, UINT32_MAX));
+    }
     f.dtMs = bitsFloat(d.lastTimeBits);
     if (!(f.dtMs >= 0.0f && f.dtMs <= replayLongestFrameMs))
         r.fail("a frame time in the replay is out of range");
@@ -287,7 +319,8 @@ static bool readPrefix(const std::string& bytes, uint16_t& version, uint32_t& pl
     version = r.u8();
     version |= static_cast<uint16_t>(r.u8() << 8);
     plainSize = r.u32();
-    if (version != replayFormatVersion)
+    // Version 1 differs only in never coding times in microseconds.
+    if (version < 1 || version > replayFormatVersion)
         return error = "the replay's format version is unknown", false;
     if (plainSize > replayMaxPlainBytes) return error = "the replay unpacks to too much", false;
     return true;
@@ -306,6 +339,10 @@ bool decodeReplay(const std::string& bytes, Replay& replay, std::string& error) 
     if (status != Z_OK || size != plainSize) return error = "the replay's data is damaged", false;
     replay.header.formatVersion = version;
     return readBody(plain, replay, error);
+}
+
+float frameMsFromMicros(int64_t micros) {
+    return static_cast<float>(static_cast<double>(micros) / 1000.0);
 }
 
 std::string replayDigest(const std::string& bytes) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-constexpr uint16_t replayFormatVersion = 1;
+constexpr uint16_t replayFormatVersion = 2;
 constexpr size_t replayMaxFileBytes = 256 * 1024;         // the largest upload the server takes
 constexpr size_t replayMaxPlainBytes = 16 * 1024 * 1024;  // the unpacked stream, at most
 constexpr size_t replayMaxEventsPerFrame = 64;
@@ -100,4 +100,7 @@ std::string encodeReplay(const Replay& replay);
 // False with a reason for a damaged, truncated or hostile file.
 bool decodeReplay(const std::string& bytes, Replay& replay, std::string& error);
 // Lower-case hex SHA-256 of the file's bytes.
+// A frame time the game's clock measured in whole microseconds, in ms.
+float frameMsFromMicros(int64_t micros);
+
 std::string replayDigest(const std::string& bytes);

@@ -1,5 +1,6 @@
 #include "shell/main_loop.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,6 +10,7 @@
 #include "engine/asset_archive.h"
 #include "engine/textures.h"
 #include "game/play.h"
+#include "game/replay.h"
 #include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/encodings.h"
@@ -155,8 +157,9 @@ static void checkWindowActive() {
 
 static float measureFrameMs(uint64_t now) {
     if (launchOptions.fixedStepMs > 0) return launchOptions.fixedStepMs;
+    // Whole microseconds: finer than any frame needs, and a replay stores them in a byte or two.
     double elapsed = static_cast<double>(now - windowRecord.lastCounter);
-    return static_cast<float>(elapsed / platformCounterFrequency() * 1000.0);
+    return frameMsFromMicros(std::llround(elapsed / platformCounterFrequency() * 1e6));
 }
 
 static void swapBuffers() {

@@ -9,8 +9,12 @@
 
 #include "dev/bot.h"
 #include "dev/bot_view.h"
+#include "engine/fonts.h"
 #include "game_test_support.h"
+#include "online/account.h"
+#include "online/server_wait.h"
 #include "platform/input_state.h"
+#include "screens/pause.h"
 
 namespace {
 
@@ -176,6 +180,35 @@ TEST_F(Bot, TheHarnessCountsAClearOnlyWhenTheGameLeavesTheLevel) {
     EXPECT_EQ(GameState, GameToScoreScreen);
     EXPECT_GT(levelClearTimer, levelClearWaitMs);
     EXPECT_FALSE(endSequence);
+}
+
+// The bot on the connection prompt, through the overlay's own click handling:
+// it resumes as soon as a reply has come, and goes offline only after a long wait.
+TEST_F(Bot, AnswersTheConnectionPromptAsAPatientPlayerWould) {
+    auto promptFrames = [](int frames) {
+        for (int i = 0; i < frames && connectionPrompt; i++) {
+            botStep(100.0f);
+            updatePause(100.0f);
+        }
+    };
+    float savedFontHeight = mediumFont.h;
+    mediumFont.h = 20;  // the prompt's buttons are as tall as the menu font
+    GameState = Game;
+    connectionMode = ConnectionOnline;
+    connectionPrompt = true;
+    promptFrames(280);
+    EXPECT_TRUE(connectionPrompt && paused) << "28 s is not yet too long to wait";
+    EXPECT_FALSE(offlineWarning);
+    promptConnected = true;
+    promptFrames(30);
+    EXPECT_FALSE(connectionPrompt || paused);
+    EXPECT_EQ(connectionMode, ConnectionOnline);
+
+    connectionPrompt = true;
+    promptFrames(330);
+    EXPECT_FALSE(connectionPrompt || paused);
+    EXPECT_EQ(connectionMode, ConnectionOffline);
+    mediumFont.h = savedFontHeight;
 }
 
 }  // namespace

@@ -210,6 +210,13 @@ TEST_F(ModesTest, StatisticsRecordSendsTimeAsAFractionToDeathAndWholeSecondsToSc
               std::string::npos);
     playSeconds = 0;
     EXPECT_EQ(actionsPerMinute(), 0);
+    // Found by the replay fuzzer: a frame of 1e-45 ms is time that rounds to
+    // no minutes at all, and 0 / 0 made the statistic undefined.
+    playSeconds = 1.4e-45f;
+    EXPECT_EQ(actionsPerMinute(), 0);
+    actionCount = 5;
+    playSeconds = 1e-30f;
+    EXPECT_EQ(actionsPerMinute(), INT32_MAX);
 }
 
 TEST_F(ModesTest, LogLinesCarryModeLevelScoreAndTime) {

@@ -11,6 +11,8 @@
 // exits 1 when that is not what the recording game reached; with
 // --verify it also says whether that is exactly the submitted result
 // ("verified" or "rejected: why") and exits 0 or 1.
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,6 +28,7 @@
 #include "engine/asset_archive.h"
 #include "game/level_file.h"
 #include "game/modes.h"
+#include "platform/system.h"
 #include "shell/console_log.h"
 
 namespace {
@@ -41,7 +44,7 @@ struct Summary {
 };
 
 struct Options {
-    std::string archive = "data/assets.ass";
+    std::string archive;  // empty: data/assets.ass here, else beside the program
     int seeds = 20;
     float stepMs = 16.0f;
     std::string mode;        // only this mode's rows ("Expert", "Rush", ...); empty for all
@@ -178,6 +181,13 @@ int playReplayFile(const Options& options) {
     return verdict.verified ? 0 : 1;
 }
 
+std::string defaultArchive() {
+    const std::string here = "data/assets.ass";
+    if (access(here.c_str(), R_OK) == 0) return here;
+    std::string program = platformExecutablePath();
+    return program.substr(0, program.rfind('/') + 1) + here;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,9 +201,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     logDirectory = "/tmp";
+    if (options.archive.empty()) options.archive = defaultArchive();
     assetArchivePath = options.archive;
     openAssetArchive();
-    if (assetIndex.empty()) fprintf(stderr, "warning: no levels in %s\n", options.archive.c_str());
+    // Without levels every run would play an empty mass: a table or a verdict
+    // from that would only mislead.
+    if (assetIndex.empty()) {
+        fprintf(stderr,
+                "zentrix-balance: no levels in %s; give the game's archive with --archive\n",
+                options.archive.c_str());
+        return 1;
+    }
     if (!options.replayPath.empty()) return playReplayFile(options);
     const BotSkill skills[2] = {skilledBot, casualBot};
     const char* const skillNames[2] = {"skilled", "casual"};

@@ -41,6 +41,7 @@ zentrix_fuzz_target(level LIBRARIES zentrix_core FLAGS -max_len=4096)
 zentrix_fuzz_target(ogg LIBRARIES zentrix_core FLAGS -max_len=16384)
 zentrix_fuzz_target(settings LIBRARIES zentrix_core FLAGS -max_len=8192)
 zentrix_fuzz_target(password LIBRARIES zentrix_core FLAGS -max_len=1024)
+zentrix_fuzz_target(replay LIBRARIES zentrix_core FLAGS -max_len=16384)
 # What the game reads from the server, and what the server reads from the game.
 zentrix_fuzz_target(replies LIBRARIES zentrix_core FLAGS -max_len=8192)
 zentrix_fuzz_target(request LIBRARIES zentrix_server DICT endpoints FLAGS -max_len=8192)
