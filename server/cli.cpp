@@ -355,10 +355,8 @@ static int runServe(CommandLine& line) {
     context.trustedProxies = option(line, "--trusted-proxy");
     context.sessionIdleSeconds = sessionIdle;
     raiseDescriptorLimit();
-    startVerifier(line, context, verifier);
     HttpServer* server = startHttpServer(context, settings, error);
     if (server == nullptr) {
-        stopReplayVerifier();
         closeDatabase(context.database);
         freeServerKey(context.key);
         return failure(error);
@@ -366,6 +364,7 @@ static int runServe(CommandLine& line) {
     std::string scheme = settings.tlsKeyPem.empty() ? "http://" : "https://";
     logLine("listening on " + scheme + settings.host + ":" + std::to_string(settings.port) +
             ", public address " + context.publicUrl);
+    startVerifier(line, context, verifier);
     return waitAndStop(server, context);
 }
 
