@@ -2,9 +2,12 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "dev/bot.h"
 #include "dev/replay_view.h"
@@ -12,6 +15,7 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
+#include "online/requests.h"
 #include "screens/intro.h"
 #include "shell/console_log.h"
 #include "shell/frame_state.h"
@@ -132,6 +136,39 @@ void runDevelopmentFrame() {
     startNextAutoplayRun();
     // The bot moves by the time the last frame took, as a player would.
     botStep(frameDtMs);
+}
+
+static std::vector<float> autoplayFrameMs;
+static constexpr size_t frameTimesKept = 1 << 20;
+
+void timeAutoplayFrame() {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point last;
+    static double blockedBefore = 0.0;
+    if (!autoplayOn) return;
+    Clock::time_point now = Clock::now();
+    double blocked = blockingRequestMs - blockedBefore;
+    blockedBefore = blockingRequestMs;
+    bool first = last == Clock::time_point{};
+    std::chrono::duration<double, std::milli> frame = now - last;
+    last = now;
+    if (first || autoplayFrameMs.size() >= frameTimesKept) return;
+    autoplayFrameMs.push_back(static_cast<float>(std::max(0.0, frame.count() - blocked)));
+}
+
+void logAutoplayFrameTimes() {
+    if (!autoplayOn || autoplayFrameMs.empty()) return;
+    std::vector<float> sorted = autoplayFrameMs;
+    std::sort(sorted.begin(), sorted.end());
+    auto at = [&](double share) {
+        return sorted[static_cast<size_t>(share * (sorted.size() - 1))];
+    };
+    char text[200];
+    snprintf(text, sizeof text,
+             "Autoplay frame times: %zu frames, p50 %.1f ms, p99 %.1f ms, longest %.1f ms outside "
+             "blocking requests; %.0f ms in blocking requests",
+             sorted.size(), at(0.5), at(0.99), sorted.back(), blockingRequestMs);
+    logConsole(text);
 }
 
 void checkAutoplayGlErrors() {

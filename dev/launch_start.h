@@ -19,3 +19,10 @@ void runDevelopmentFrame();
 // raised, so a soak can count them.
 void checkAutoplayGlErrors();
 extern int64_t autoplayGlErrors;  // GL errors seen in autoplay frames
+// With --autoplay, once a frame: the real time since the last call, less the
+// time blocking requests took (the rules let those stop the game).
+void timeAutoplayFrame();
+// With --autoplay, at the end: one log line with the frame times' spread,
+// "Autoplay frame times: N frames, p50 A ms, p99 B ms, longest C ms outside
+// blocking requests; D ms in blocking requests".
+void logAutoplayFrameTimes();

@@ -1,5 +1,6 @@
 #include "dev/simulation.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "engine/camera.h"
@@ -7,6 +8,7 @@
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/replay.h"
 #include "game/replay_recorder.h"
 #include "game/tutorials.h"
 #include "online/account.h"
@@ -73,7 +75,9 @@ static float frameStep(const SimulationSetup& setup, uint32_t& jitterState) {
     if (setup.stepJitterMs <= 0.0f) return setup.stepMs;
     jitterState = jitterState * 1103515245u + 12345u;
     float unit = static_cast<float>((jitterState >> 8) & 0xFFFF) / 65535.0f;
-    return setup.stepMs + (unit * 2.0f - 1.0f) * setup.stepJitterMs;
+    // On the microsecond grid the game's own clock gives.
+    float step = setup.stepMs + (unit * 2.0f - 1.0f) * setup.stepJitterMs;
+    return frameMsFromMicros(std::llround(static_cast<double>(step) * 1000.0));
 }
 
 SimulationResult runSimulation(const SimulationSetup& setup) {

@@ -1,5 +1,6 @@
 #include "online/requests.h"
 
+#include <chrono>
 #include <cstdio>
 
 #include "online/account.h"
@@ -104,8 +105,18 @@ void queueUpload(const std::string& url, const std::string& body, std::string* r
                  int32_t timeoutSeconds) {
     startTransfer(url, &body, reply, kind, timeoutSeconds);
 }
+double blockingRequestMs = 0.0;
 
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds) {
+    auto start = std::chrono::steady_clock::now();
+    struct AddTime {
+        std::chrono::steady_clock::time_point start;
+        ~AddTime() {
+            std::chrono::duration<double, std::milli> spent =
+                std::chrono::steady_clock::now() - start;
+            blockingRequestMs += spent.count();
+        }
+    } addTime{start};
     CURL* handle = curl_easy_init();
     if (!handle) return CURLE_FAILED_INIT;
     CURLcode result = CURLE_FAILED_INIT;

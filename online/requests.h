@@ -53,6 +53,7 @@ void queueRequest(const std::string& url, std::string* reply, int32_t kind, int3
 // The same as a POST whose body is `body`: only replay uploads carry one.
 void queueUpload(const std::string& url, const std::string& body, std::string* reply, int32_t kind,
                  int32_t timeoutSeconds);
+extern double blockingRequestMs;  // wall time spent in blocking transfers so far
 // A blocking transfer; returns the transfer's result code, 0 on success.
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds);
 // Advances every background transfer; replies are handled in this frame.

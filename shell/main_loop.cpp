@@ -182,6 +182,7 @@ static bool runOneFrame() {
     Update(dtMs);
     Draw();
     checkAutoplayGlErrors();
+    timeAutoplayFrame();
     takeScriptScreenshots(frameNumber);
     endReplayFrame();
     windowRecord.lastCounter = now;
@@ -213,6 +214,7 @@ static bool runOuterLoop() {
         startupGame();
         logConsole("Starting main loop");
         runMainLoop();
+        logAutoplayFrameTimes();
         shutdownGame();
         destroyGLWindow(windowRecord);
     }

@@ -64,4 +64,12 @@ for log in startup.log playing.log console.log; do
   ! grep -a '^GL error' "$log" || fail "GL errors in $log"
 done
 grep -aq 'Level start' playing.log || fail "the playing session never played"
+# Outside the requests the rules make blocking, no reply may stall a frame:
+# the longest must stay well below the shortest network time-out (5 s).
+grep -a '^Autoplay frame times' startup.log playing.log | sed 's/^/frames: /'
+longest=$(grep -ah '^Autoplay frame times' startup.log playing.log |
+  sed -n 's/.*longest \([0-9.]*\) ms.*/\1/p' | sort -n | tail -n 1)
+[[ -n $longest ]] || fail "the sessions logged no frame times"
+awk -v ms="$longest" 'BEGIN { exit !(ms < 4000) }' ||
+  fail "a frame took $longest ms outside blocking requests"
 echo "online hostile test passed"
