@@ -11,6 +11,7 @@
 // from the archive once and kept, as a verifying process would keep them.
 #include <time.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,7 +71,8 @@ Recorded recordRun(int n) {
             replayPlayedMs(lastReplay)};
 }
 
-// Each replay through its own checker process, as a server worker runs it.
+// Each replay through its own checker process, as a server worker runs it;
+// timed by the wall clock, since the work is done in the child processes.
 void verifyThroughChecker(const std::vector<Recorded>& recorded, const std::string& checker,
                           const std::string& archive) {
     VerifierSettings settings;
