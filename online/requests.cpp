@@ -9,6 +9,7 @@
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/ranking.h"
+#include "online/replay_upload.h"
 #include "online/scores.h"
 #include "shell/console_log.h"
 #include "shell/profiler.h"
@@ -18,9 +19,20 @@ std::deque<HttpRequest> requestLog;
 char curlErrorBuffer[CURL_ERROR_SIZE];
 std::string urlsLogPath = "urls.txt";
 
+// The body is a file, not form fields; and it goes at once, without waiting
+// for the server's "100 Continue".
+static curl_slist* uploadHeaders = nullptr;
+
+static void makeUploadHeaders() {
+    if (uploadHeaders) return;
+    uploadHeaders = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
+    uploadHeaders = curl_slist_append(uploadHeaders, "Expect:");
+}
+
 void startHttp() {
     curl_global_init(CURL_GLOBAL_ALL);
     curlMulti = curl_multi_init();
+    makeUploadHeaders();
 }
 
 void stopHttp() {
@@ -32,6 +44,8 @@ void stopHttp() {
     }
     if (curlMulti) curl_multi_cleanup(curlMulti);
     curlMulti = nullptr;
+    curl_slist_free_all(uploadHeaders);
+    uploadHeaders = nullptr;
     curl_global_cleanup();
 }
 
@@ -65,17 +79,32 @@ static void performWhileAsked() {
     }
 }
 
-void queueRequest(const std::string& url, std::string* reply, int32_t kind,
-                  int32_t timeoutSeconds) {
+// Starts a background transfer; a non-null body makes it a POST of those bytes.
+static void startTransfer(const std::string& url, const std::string* body, std::string* reply,
+                          int32_t kind, int32_t timeoutSeconds) {
     if (!curlMulti) return;
     CURL* handle = curl_easy_init();
     if (!handle) return;
     setTransferOptions(handle, url, reply, timeoutSeconds);
+    if (body) {
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(body->size()));
+        curl_easy_setopt(handle, CURLOPT_COPYPOSTFIELDS, body->data());
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, uploadHeaders);
+    }
     curl_multi_add_handle(curlMulti, handle);
     requestLog.push_front({url, kind, handle, reply, "", 0, false});
     performWhileAsked();
 }
 
+void queueRequest(const std::string& url, std::string* reply, int32_t kind,
+                  int32_t timeoutSeconds) {
+    startTransfer(url, nullptr, reply, kind, timeoutSeconds);
+}
+
+void queueUpload(const std::string& url, const std::string& body, std::string* reply, int32_t kind,
+                 int32_t timeoutSeconds) {
+    startTransfer(url, &body, reply, kind, timeoutSeconds);
+}
 double blockingRequestMs = 0.0;
 
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds) {
@@ -167,6 +196,9 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             break;
         case RankingRequest:
             handleRankingReply(result);
+            break;
+        case ReplayRequest:
+            handleReplayUploadReply(result, reply);
             break;
         default:
             break;

@@ -20,6 +20,7 @@ enum RequestKind : int32_t {
     SyncCheevesRequest = 7,
     NewsRequest = 8,
     RankingRequest = 9,
+    ReplayRequest = 10,  // replay.php, the one request with a body
 };
 
 struct HttpRequest {
@@ -49,6 +50,9 @@ void stopHttp();
 
 // Starts a background transfer into reply (which the caller has cleared).
 void queueRequest(const std::string& url, std::string* reply, int32_t kind, int32_t timeoutSeconds);
+// The same as a POST whose body is `body`: only replay uploads carry one.
+void queueUpload(const std::string& url, const std::string& body, std::string* reply, int32_t kind,
+                 int32_t timeoutSeconds);
 extern double blockingRequestMs;  // wall time spent in blocking transfers so far
 // A blocking transfer; returns the transfer's result code, 0 on success.
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds);

@@ -6,6 +6,7 @@
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/encodings.h"
+#include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/server_wait.h"
 #include "settings/settings.h"
@@ -42,7 +43,7 @@ std::string statisticsRecord(const LevelStatistics& stats, bool forScore) {
     return record.str();
 }
 
-static std::string accountFields() {
+std::string accountFields() {
     return "&sessionhash=" + sessionhash + "&userid=" + userId +
            "&passwordHash=" + md5Hex(loginPassword);
 }
@@ -57,6 +58,7 @@ void queueScoreReport(const LevelStatistics& stats) {
     scoreReply.clear();
     queueRequest("score.php?" + statisticsRecord(stats, true) + accountFields(), &scoreReply,
                  ScoreRequest, shortRequestSeconds);
+    oweReplay(stats.gameMode, stats.level, stats.score);
     scorePending = true;
     scoreAnswered = false;
     scoreAwaitingReply = true;

@@ -39,6 +39,8 @@ constexpr size_t scoreTokensNeeded = 8;
 
 // "gamemode=..." up to "kills=..." (and "&performance=..." for score.php).
 std::string statisticsRecord(const LevelStatistics& stats, bool forScore);
+// "&sessionhash=...&userid=...&passwordHash=...": the account fields score.php ends with.
+std::string accountFields();
 void queueDeathReport(const LevelStatistics& stats);
 void queueScoreReport(const LevelStatistics& stats);
 void queueHighscoreRequest(int32_t gameMode, int32_t level);

@@ -18,6 +18,7 @@
 #include "server/admin.h"
 #include "server/http.h"
 #include "server/log.h"
+#include "server/replay_verifier.h"
 
 static const int exitFailure = 1;
 static const int exitUsage = 2;
@@ -42,13 +43,18 @@ static const char helpText[] =
     "                       [--trusted-proxy CIDR[,CIDR...]] [--session-idle SECONDS]\n"
     "                       [--max-connections N] [--address-connections N]\n"
     "                       [--idle-timeout SECONDS] [--log-format text|json]\n"
+    "                       [--verified-ranking] [--verify-workers N] [--verify-timeout SECONDS]\n"
+    "                       [--replay-checker PROGRAM] [--replay-archive ASSETS]\n"
     "  zentrix-server news set TEXT --db URL\n"
     "  zentrix-server patch publish FILE [--exe] --min-version V --db URL --patch-dir DIR\n"
     "                       --key PRIVATE.pem\n"
     "  zentrix-server --help | --version\n\n"
     "--config FILE reads 'key = value' lines whose keys are serve's long options\n"
-    "without the dashes; the command line wins over the file. serve answers\n"
-    "GET /healthz (200 while the database answers) and GET /metrics (Prometheus).\n";
+    "without the dashes ('verified-ranking = yes' for the flag); the command line\n"
+    "wins over the file. serve answers GET /healthz (200 while the database\n"
+    "answers) and GET /metrics (Prometheus). --verify-workers (default 1, 0 for\n"
+    "none) replay uploaded replays with the checker program next to the server;\n"
+    "--verified-ranking ranks only results whose replay verified.\n";
 
 // Options that take a value, by command line name; flags are --exe and --force.
 static const char* const valueOptions[] = {"--out",
@@ -68,7 +74,11 @@ static const char* const valueOptions[] = {"--out",
                                            "--idle-timeout",
                                            "--min-version",
                                            "--config",
-                                           "--log-format"};
+                                           "--log-format",
+                                           "--verify-workers",
+                                           "--verify-timeout",
+                                           "--replay-checker",
+                                           "--replay-archive"};
 // The serve options a configuration file may set.
 static const char* const configKeys[] = {"listen",
                                          "db",
@@ -84,7 +94,12 @@ static const char* const configKeys[] = {"listen",
                                          "max-connections",
                                          "address-connections",
                                          "idle-timeout",
-                                         "log-format"};
+                                         "log-format",
+                                         "verified-ranking",
+                                         "verify-workers",
+                                         "verify-timeout",
+                                         "replay-checker",
+                                         "replay-archive"};
 
 static std::atomic<bool> stopRequested{false};
 
@@ -117,7 +132,8 @@ static bool failWith(std::string& error, const std::string& text) {
 static bool parseCommandLine(int argc, char** argv, CommandLine& line, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
-        if (word == "--exe" || word == "--force" || word == "--help" || word == "--version") {
+        if (word == "--exe" || word == "--force" || word == "--help" || word == "--version" ||
+            word == "--verified-ranking") {
             line.options[word] = "";
         } else if (word.compare(0, 2, "--") == 0) {
             if (!listed(valueOptions, word)) return failWith(error, "unknown option " + word);
@@ -195,6 +211,7 @@ static int waitAndStop(HttpServer* server, ServerContext& context) {
     while (!stopRequested) std::this_thread::sleep_for(std::chrono::milliseconds(stopPollMs));
     logLine("stopping");
     stopHttpServer(server);
+    stopReplayVerifier();
     closeDatabase(context.database);
     freeServerKey(context.key);
     return 0;
@@ -268,6 +285,45 @@ static bool chooseLogFormat(const CommandLine& line) {
     return true;
 }
 
+// "--verified-ranking" alone, or "yes"/"no" from a configuration file; false when unreadable.
+static bool readVerifiedRanking(const CommandLine& line, bool& on) {
+    auto found = line.options.find("--verified-ranking");
+    on = found != line.options.end();
+    if (!on) return true;
+    const std::string& value = found->second;
+    if (value.empty() || value == "yes" || value == "true" || value == "on") return true;
+    on = false;
+    return value == "no" || value == "false" || value == "off";
+}
+
+static bool readVerifierSettings(const CommandLine& line, VerifierSettings& settings,
+                                 std::string& error) {
+    long long workers, timeout;
+    if (!numberOption(line, "--verify-workers", 1, 0, maxThreads, workers))
+        return failWith(error, "--verify-workers must be 0 to 256");
+    if (!numberOption(line, "--verify-timeout", settings.timeoutSeconds, 1, 3600, timeout))
+        return failWith(error, "--verify-timeout must be 1 to 3600 seconds");
+    settings.workers = static_cast<int>(workers);
+    settings.timeoutSeconds = static_cast<int>(timeout);
+    settings.checker = option(line, "--replay-checker");
+    if (settings.checker.empty()) settings.checker = defaultCheckerPath();
+    settings.archive = option(line, "--replay-archive");
+    if (settings.archive.empty()) settings.archive = defaultArchivePath();
+    return true;
+}
+
+// SQLite has this process alone: checks it left unfinished start again at once.
+static void startVerifier(const CommandLine& line, ServerContext& context,
+                          const VerifierSettings& settings) {
+    if (option(line, "--db").compare(0, 7, "sqlite:") == 0)
+        releaseUnfinishedChecks(context.database);
+    if (settings.workers > 0) {
+        logLine("verifying replays with " + std::to_string(settings.workers) + " worker(s), " +
+                settings.checker + " on " + settings.archive);
+    }
+    startReplayVerifier(context, settings);
+}
+
 static int runServe(CommandLine& line) {
     std::string configError;
     if (!option(line, "--config").empty() &&
@@ -289,7 +345,11 @@ static int runServe(CommandLine& line) {
     if (!numberOption(line, "--session-idle", defaultSessionIdleSeconds, 60, 365LL * 24 * 3600,
                       sessionIdle))
         return usage("--session-idle must be 60 seconds to a year");
+    VerifierSettings verifier;
+    if (!readVerifierSettings(line, verifier, error)) return usage(error);
     ServerContext context;
+    if (!readVerifiedRanking(line, context.verifiedRanking))
+        return usage("verified-ranking must be yes or no");
     if (!loadContext(line, static_cast<int>(connections), context, error)) return failure(error);
     context.publicUrl = option(line, "--public-url");
     context.trustedProxies = option(line, "--trusted-proxy");
@@ -304,6 +364,7 @@ static int runServe(CommandLine& line) {
     std::string scheme = settings.tlsKeyPem.empty() ? "http://" : "https://";
     logLine("listening on " + scheme + settings.host + ":" + std::to_string(settings.port) +
             ", public address " + context.publicUrl);
+    startVerifier(line, context, verifier);
     return waitAndStop(server, context);
 }
 

@@ -22,6 +22,7 @@
 #include "server/admin.h"
 #include "server/log.h"
 #include "server/metrics.h"
+#include "server/replays.h"
 #include "server/router.h"
 #include "server/throttle.h"
 #include "server/web.h"
@@ -37,8 +38,12 @@ static const size_t maxQueuedJobs = 4096;
 // it between reading and writing): about 16 KiB of header text.
 static const size_t connectionMemoryBytes = 32 * 1024;
 static const unsigned maxHeaderCount = 64;
-// No route takes a body; a short one is read and dropped.
+// Only a replay upload (a POST of secure.php) takes a body; a short one on
+// any other request is read and dropped.
 static const size_t maxBodyBytes = 64 * 1024;
+// An upload still incomplete after this long is cut off, however it trickles.
+static const int maxUploadSeconds = 60;
+static const char securePath[] = "/secure.php";
 static const char textType[] = "text/plain";
 static const char htmlType[] = "text/html; charset=utf-8";
 static const char binaryType[] = "application/octet-stream";
@@ -50,6 +55,9 @@ struct RequestJob {
     std::string path;
     std::string data;  // secure.php's `data`
     long long category = 0, offset = 0;
+    long long id = 0, user = 0;  // the web site's replay pages
+    bool post = false;           // a replay upload: its body is kept
+    std::string body;
     std::string address;  // the client, as the trusted proxy reports it
     size_t bodyBytes = 0;
     bool queued = false;
@@ -106,6 +114,8 @@ static void fillJob(HttpServer& server, MHD_Connection* connection, const char* 
     job.data = textOf(MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, "data"));
     job.category = numberArgument(connection, "category");
     job.offset = numberArgument(connection, "offset");
+    job.id = numberArgument(connection, "id");
+    job.user = numberArgument(connection, "user");
     std::string forwarded =
         textOf(MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For"));
     job.address =
@@ -137,11 +147,11 @@ static bool answerOperatorRoute(ServerContext& context, RequestJob& job) {
 
 // Runs on a worker: the reply for one request.
 static void runJob(ServerContext& context, RequestJob& job) {
-    if (job.bodyBytes > maxBodyBytes) {
+    if (job.bodyBytes > (job.post ? replayBodyLimit : maxBodyBytes)) {
         job.status = MHD_HTTP_CONTENT_TOO_LARGE;
         job.reply.text = "fail";
-    } else if (job.path == "/secure.php") {
-        job.reply = handleSecureData(context, job.data, job.address);
+    } else if (job.path == securePath) {
+        job.reply = handleSecureData(context, job.data, job.address, job.body);
         if (job.reply.fileFd >= 0) job.type = binaryType;
     } else if (answerOperatorRoute(context, job)) {
     } else if (job.path.compare(0, patchRoute.size(), patchRoute) == 0) {
@@ -159,6 +169,10 @@ static void runJob(ServerContext& context, RequestJob& job) {
             job.reply.text = rankingPageHtml(context, static_cast<int>(job.category), job.offset);
         } else if (job.path == "/account") {
             job.reply.text = accountHelpPageHtml();
+        } else if (job.path == "/replays") {
+            job.reply.text = playerReplaysPageHtml(context, job.user);
+        } else if (job.path == "/replay") {
+            job.reply.text = replayPageHtml(context, job.id);
         } else {
             job.type = textType;
             job.status = MHD_HTTP_NOT_FOUND;
@@ -233,27 +247,78 @@ static MHD_Result sendReply(RequestJob& job) {
     return result;
 }
 
+static bool isReplayUpload(const char* method, const char* url) {
+    return std::strcmp(method, MHD_HTTP_METHOD_POST) == 0 && std::strcmp(url, securePath) == 0;
+}
+
+// A replay upload that announces more than the limit is refused before its body comes.
+static bool announcesTooMuch(MHD_Connection* connection) {
+    const char* length =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (length == nullptr) return false;
+    return std::strtoull(length, nullptr, 10) > replayBodyLimit;
+}
+
+static MHD_Result refuseUpload(MHD_Connection* connection, const std::string& why) {
+    logBadInput("replay upload from " + peerAddress(connection) + " refused: " + why);
+    return sendText(connection, MHD_HTTP_CONTENT_TOO_LARGE, "fail", textType);
+}
+
+// The first call, with the headers: refuse what no route takes, or start the job.
+static MHD_Result beginRequest(MHD_Connection* connection, const char* url, const char* method,
+                               void** state) {
+    if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
+        static_cast<int>(maxHeaderCount)) {
+        return sendText(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, "fail", textType);
+    }
+    bool upload = isReplayUpload(method, url);
+    if (!upload && std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 &&
+        std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0) {
+        return sendText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "fail", textType);
+    }
+    if (upload && announcesTooMuch(connection))
+        return refuseUpload(connection, "over " + std::to_string(replayBodyLimit) + " bytes");
+    auto* job = new RequestJob();
+    job->post = upload;
+    job->started = std::chrono::steady_clock::now();
+    *state = job;
+    return MHD_YES;
+}
+
+static std::string uploadProblem(const RequestJob& job) {
+    if (job.bodyBytes > replayBodyLimit)
+        return "over " + std::to_string(replayBodyLimit) + " bytes";
+    std::chrono::duration<double> taken = std::chrono::steady_clock::now() - job.started;
+    if (taken.count() > maxUploadSeconds)
+        return "not complete after " + std::to_string(maxUploadSeconds) + " s";
+    return "";
+}
+
+// A piece of the body: kept for an upload, counted and dropped otherwise. An
+// upload past the limit or the time allowed closes its connection.
+static MHD_Result takeBody(MHD_Connection* connection, RequestJob& job, const char* data,
+                           size_t size) {
+    job.bodyBytes += size;
+    if (!job.post) return MHD_YES;
+    std::string why = uploadProblem(job);
+    if (!why.empty()) {
+        logBadInput("replay upload from " + peerAddress(connection) + " cut off: " + why);
+        return MHD_NO;
+    }
+    job.body.append(data, size);
+    return MHD_YES;
+}
+
 static MHD_Result answerRequest(void* cls, MHD_Connection* connection, const char* url,
-                                const char* method, const char*, const char*, size_t* uploadSize,
-                                void** state) {
+                                const char* method, const char*, const char* uploadData,
+                                size_t* uploadSize, void** state) {
     auto* server = static_cast<HttpServer*>(cls);
     auto* job = static_cast<RequestJob*>(*state);
-    if (job == nullptr) {
-        if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
-            static_cast<int>(maxHeaderCount)) {
-            return sendText(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE, "fail", textType);
-        }
-        if (std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 &&
-            std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0) {
-            return sendText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "fail", textType);
-        }
-        *state = job = new RequestJob();
-        return MHD_YES;
-    }
+    if (job == nullptr) return beginRequest(connection, url, method, state);
     if (*uploadSize != 0) {
-        job->bodyBytes += *uploadSize;
+        size_t size = *uploadSize;
         *uploadSize = 0;
-        return MHD_YES;
+        return takeBody(connection, *job, uploadData, size);
     }
     if (job->queued) return sendReply(*job);
     fillJob(*server, connection, url, *job);

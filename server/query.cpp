@@ -84,6 +84,15 @@ static std::vector<EndpointSpec> buildSpecs() {
           {"passwordHash", FieldKind::Digest},
           {"cheeve", FieldKind::Token}}},
         {"sync_cheeves.php", {{"userid", FieldKind::Integer}, {"passwordHash", FieldKind::Digest}}},
+        // The one request with a body: the replay of a result score.php stored.
+        {"replay.php",
+         {{"gamemode", FieldKind::Integer},
+          {"level", FieldKind::Integer},
+          {"score", FieldKind::Integer},
+          {"sha256", FieldKind::Token},
+          {"sessionhash", FieldKind::Token},
+          {"userid", FieldKind::Integer},
+          {"passwordHash", FieldKind::Digest}}},
     };
 }
 

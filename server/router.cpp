@@ -10,6 +10,7 @@
 #include "server/admin.h"
 #include "server/log.h"
 #include "server/query.h"
+#include "server/replays.h"
 #include "server/scores.h"
 
 // Only the endpoint part of a refused request is logged: the rest may hold a password.
@@ -21,8 +22,13 @@ long long nowSeconds() {
 
 static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
                             const std::string& request, const std::string& address,
-                            const std::string& replayKey) {
+                            const std::string& replayKey, const std::string& body) {
     const std::string& name = parsed.endpoint;
+    if (name == "replay.php") return replyReplay(context, parsed, body, address);
+    if (!body.empty()) {
+        logBadInput("request with a body from " + address + " for \"" + name + "\" refused");
+        return "fail";
+    }
     if (name == "which_server.php") return replyWhichServer(context);
     if (name == "news.php") return replyNews(context);
     if (name == "login.php") return replyLogin(context, parsed, address, replayKey);
@@ -39,24 +45,26 @@ static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
 }
 
 std::string routeRequest(ServerContext& context, const std::string& request,
-                         const std::string& address, const std::string& replayKey) {
+                         const std::string& address, const std::string& replayKey,
+                         const std::string& body) {
     ParsedRequest parsed;
     if (parseRequest(request, parsed))
-        return dispatch(context, parsed, request, address, replayKey);
+        return dispatch(context, parsed, request, address, replayKey, body);
     std::string name = request.substr(0, std::min(request.find('?'), loggedNameLength));
     logBadInput("malformed request from " + address + " for \"" + name + "\"");
     return "fail";
 }
 
-Reply handleSecureData(ServerContext& context, const std::string& data,
-                       const std::string& address) {
+Reply handleSecureData(ServerContext& context, const std::string& data, const std::string& address,
+                       const std::string& body) {
     Reply reply;
     std::string request, reason;
     if (!decodeSecureData(context.key, data, request, reason)) {
         logBadInput("secure request from " + address + ": " + reason);
         reply.text = "fail";
-    } else if (!openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
-        reply.text = routeRequest(context, request, address, sha256Hex(data));
+    } else if (!body.empty() ||
+               !openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
+        reply.text = routeRequest(context, request, address, sha256Hex(data), body);
     }
     return reply;
 }

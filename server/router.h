@@ -9,8 +9,10 @@
 // The reply to a plain relative request ("login.php?..."); "fail" for anything
 // unknown or malformed. `address` is the client's, for throttling and the log;
 // `replayKey` names the encrypted form the request arrived in.
+// `body` is the request's body, which only replay.php may carry.
 std::string routeRequest(ServerContext& context, const std::string& request,
-                         const std::string& address, const std::string& replayKey = "");
+                         const std::string& address, const std::string& replayKey = "",
+                         const std::string& body = "");
 
 // A reply: text, or a published patch file streamed from disk.
 struct Reply {
@@ -19,5 +21,6 @@ struct Reply {
     long long fileSize = 0;
 };
 
-// The reply to the `data` value of secure.php.
-Reply handleSecureData(ServerContext& context, const std::string& data, const std::string& address);
+// The reply to the `data` value of secure.php (and the body of a replay upload).
+Reply handleSecureData(ServerContext& context, const std::string& data, const std::string& address,
+                       const std::string& body = "");

@@ -8,6 +8,7 @@
 #include "online/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
+#include "server/replays.h"
 
 const int rankingPageRows = 100;
 
@@ -253,12 +254,13 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
            std::to_string(firstInteger(rank, 0) + 1);
 }
 
-static SqlStatement resultInsert(const ResultRecord& r, int kind) {
+// `points`: what a score earned against the level as it stood (0 for a death).
+static SqlStatement resultInsert(const ResultRecord& r, int kind, long long points = 0) {
     const std::string sql =
         "INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls,"
         " drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,"
-        " performance, session, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12,"
-        " $13, $14, $15, $16, $17, $18, $19, $20, $21)";
+        " performance, session, created, points) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10,"
+        " $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22)";
     SqlParams params = {sqlText(r.digest),  sqlInt(r.userId), sqlInt(kind),       sqlInt(r.mode),
                         sqlInt(r.level),    sqlInt(r.score),  sqlReal(r.seconds), sqlInt(r.apm),
                         sqlInt(r.controls), sqlInt(r.drops),  sqlInt(r.rotates)};
@@ -267,6 +269,7 @@ static SqlStatement resultInsert(const ResultRecord& r, int kind) {
     params.push_back(sqlInt(r.performance));
     params.push_back(sqlText(r.session));
     params.push_back(sqlInt(nowSeconds()));
+    params.push_back(sqlInt(points));
     return SqlStatement{sql, params, nullptr};
 }
 
@@ -402,7 +405,7 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
             {sqlInt(r.userId), level[0], level[1], sqlInt(out.bestScore), sqlInt(out.keptPoints)},
             nullptr},
         SqlStatement{bin, {level[0], level[1], sqlInt(scoreBin(r.score))}, nullptr},
-        resultInsert(r, kindScore),
+        resultInsert(r, kindScore, resultPoints(r.score, out.before)),
         playTimeStatement(r),
         SqlStatement{
             "SELECT play_seconds FROM users WHERE id = $1", {sqlInt(r.userId)}, &rows.play},
@@ -598,18 +601,28 @@ bool rankingPage(Database* database, int category, long long offset, int limit,
                 &found) != SqlStatus::Ok) {
         return false;
     }
-    long long rank = 0, previous = -1;
+    long long firstRank = 0;
+    if (!found.empty() &&
+        rankOf(lease.connection, category, std::strtoll(found[0][0].c_str(), nullptr, 10),
+               firstRank) != SqlStatus::Ok) {
+        return false;
+    }
+    rows = rankedRows(found, offset, firstRank);
+    return true;
+}
+
+std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long long firstRank) {
+    std::vector<RankingRow> rows;
+    long long rank = firstRank, previous = -1;
     for (size_t i = 0; i < found.size(); ++i) {
         long long points = std::strtoll(found[i][0].c_str(), nullptr, 10);
         // Equal skillpoints share a rank; a lower value is ranked by its place.
-        if (i == 0 && rankOf(lease.connection, category, points, rank) != SqlStatus::Ok)
-            return false;
         if (i > 0 && points != previous) rank = offset + static_cast<long long>(i) + 1;
         previous = points;
         rows.push_back(
             RankingRow{rank, found[i][1], points, std::strtoll(found[i][2].c_str(), nullptr, 10)});
     }
-    return true;
+    return rows;
 }
 
 // Header "C ROWS N" then rows "rank,name,category,skillpoints,userid,position", each ending CR LF.
@@ -618,7 +631,7 @@ std::string replyRanking(ServerContext& context, const ParsedRequest& request) {
     long long offset = integerField(request, "offset");
     if (category < overallCategory || category > lastMode || offset < 0) return "fail";
     std::vector<RankingRow> rows;
-    if (!rankingPage(context.database, static_cast<int>(category), offset, rankingPageRows, rows)) {
+    if (!servedRankingPage(context, static_cast<int>(category), offset, rankingPageRows, rows)) {
         return "fail";
     }
     std::string digit = std::to_string(category);

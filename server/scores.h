@@ -54,6 +54,10 @@ struct RankingRow {
 bool rankingPage(Database* database, int category, long long offset, int limit,
                  std::vector<RankingRow>& rows);
 
+// Ranking rows from (points, name, user id) rows in order, the first at
+// place `offset` holding rank `firstRank`.
+std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long long firstRank);
+
 std::string replyHighscore(ServerContext& context, const ParsedRequest& request);
 std::string replyScore(ServerContext& context, const ParsedRequest& request,
                        const std::string& plainRequest, const std::string& address);

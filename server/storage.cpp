@@ -309,6 +309,27 @@ static const std::vector<std::vector<std::string>> migrations = {
         // behind the one before; the score bins hold the level's results.
         "DROP TABLE IF EXISTS level_stats",
     },
+    {
+        // What each score earned, so that its replay, once verified, earns the same.
+        "ALTER TABLE results ADD COLUMN points BIGINT NOT NULL DEFAULT 0",
+        // Uploaded replays (the compressed file in Base64) and their verdicts; the
+        // points of verified results, kept apart for the verified-only ranking.
+        "CREATE TABLE replays (id {id}, sha256 TEXT NOT NULL UNIQUE, user_id BIGINT NOT NULL,"
+        " mode INTEGER NOT NULL, level INTEGER NOT NULL, score BIGINT NOT NULL,"
+        " session TEXT NOT NULL, points BIGINT NOT NULL, body TEXT NOT NULL,"
+        " state TEXT NOT NULL,"
+        " claimed BIGINT NOT NULL DEFAULT 0, replayed_score BIGINT NOT NULL DEFAULT 0,"
+        " frames BIGINT NOT NULL DEFAULT 0, duration_ms BIGINT NOT NULL DEFAULT 0,"
+        " reason TEXT NOT NULL DEFAULT '', created BIGINT NOT NULL,"
+        " checked BIGINT NOT NULL DEFAULT 0)",
+        "CREATE INDEX replays_state ON replays (state, id)",
+        "CREATE INDEX replays_user ON replays (user_id, id)",
+        "CREATE TABLE verified_bests (user_id BIGINT NOT NULL, mode INTEGER NOT NULL,"
+        " level INTEGER NOT NULL, points BIGINT NOT NULL, PRIMARY KEY (user_id, mode, level))",
+        "CREATE TABLE verified_skills (user_id BIGINT NOT NULL, category INTEGER NOT NULL,"
+        " points BIGINT NOT NULL, PRIMARY KEY (user_id, category))",
+        "CREATE INDEX verified_skills_order ON verified_skills (category, points DESC, user_id)",
+    },
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.

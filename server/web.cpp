@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "server/replays.h"
 #include "server/scores.h"
 
 static const char* const categoryNames[] = {"Overall", "Casual",   "Normal",    "Expert",
@@ -41,6 +42,7 @@ static std::string pageFrame(const std::string& title, const std::string& body) 
            "</title><style>body{font-family:sans-serif;background:#0b0f1a;color:#e8ecf4;"
            "margin:2em auto;max-width:46em}a{color:#7fc8ff}table{border-collapse:collapse;"
            "width:100%}td,th{padding:.3em .6em;border-bottom:1px solid #263046;text-align:left}"
+           ".ok{color:#6fdc6f}.part{color:#9aa4b8}table.figures{width:auto}"
            "</style></head><body><h1>" +
            escapeHtml(title) + "</h1>\n" + body +
            "<p><a href=\"/\">Zentrix</a> &middot; <a href=\"/ranking\">World ranking</a>"
@@ -65,11 +67,32 @@ static std::string categoryLinks(int current) {
     return links + "</p>\n";
 }
 
-static std::string rankingTable(const std::vector<RankingRow>& rows) {
+static const int listedReplays = 50;
+
+// The mark beside skillpoints that verified replays back, all or in part.
+static std::string verifiedMark(long long skillpoints, long long verified) {
+    if (verified <= 0 || skillpoints <= 0) return "";
+    if (verified >= skillpoints) {
+        return " <span class=\"ok\" title=\"All of these skillpoints come from verified"
+               " replays\">&#10003;</span>";
+    }
+    return " <span class=\"part\" title=\"" + std::to_string(verified) +
+           " of these skillpoints"
+           " come from verified replays\">(&#10003;)</span>";
+}
+
+static std::string playerLink(long long userId, const std::string& name) {
+    return "<a href=\"/replays?user=" + std::to_string(userId) + "\">" + escapeHtml(name) + "</a>";
+}
+
+static std::string rankingTable(const std::vector<RankingRow>& rows,
+                                const std::vector<long long>& verified) {
     std::string table = "<table><tr><th>Rank</th><th>Name</th><th>Skillpoints</th></tr>\n";
-    for (const RankingRow& row : rows) {
-        table += "<tr><td>" + std::to_string(row.rank) + "</td><td>" + escapeHtml(row.name) +
-                 "</td><td>" + std::to_string(row.skillpoints) + "</td></tr>\n";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const RankingRow& row = rows[i];
+        table += "<tr><td>" + std::to_string(row.rank) + "</td><td>" +
+                 playerLink(row.userId, row.name) + "</td><td>" + std::to_string(row.skillpoints) +
+                 verifiedMark(row.skillpoints, verified[i]) + "</td></tr>\n";
     }
     return table + "</table>\n";
 }
@@ -83,13 +106,15 @@ std::string rankingPageHtml(ServerContext& context, int category, long long offs
     if (category < 0 || category >= categoryCount) category = 0;
     if (offset < 0) offset = 0;
     std::vector<RankingRow> rows;
-    if (!rankingPage(context.database, category, offset, webPageRows + 1, rows)) {
+    if (!servedRankingPage(context, category, offset, webPageRows + 1, rows)) {
         return pageFrame("World ranking", "<p>The ranking cannot be read right now.</p>\n");
     }
     bool hasMore = rows.size() > static_cast<size_t>(webPageRows);
     if (hasMore) rows.pop_back();
     std::string body = categoryLinks(category);
-    body += rows.empty() ? "<p>No one is ranked here yet.</p>\n" : rankingTable(rows);
+    if (context.verifiedRanking) body += "<p>Only results with a verified replay count here.</p>\n";
+    body += rows.empty() ? "<p>No one is ranked here yet.</p>\n"
+                         : rankingTable(rows, verifiedPointsOf(context.database, category, rows));
     body += "<p>";
     if (offset > 0) body += pageLink(category, std::max(0LL, offset - webPageRows), "Previous");
     if (hasMore) body += pageLink(category, offset + webPageRows, "Next");
@@ -111,4 +136,59 @@ std::string accountHelpPageHtml() {
         "<p>If you have lost your password, write to this server's operator from the email"
         " address you gave when you registered; the operator can help you recover the"
         " profile.</p>\n");
+}
+
+static std::string modeName(int mode) {
+    return mode > 0 && mode < categoryCount ? categoryNames[mode] : "?";
+}
+
+static std::string replayRow(const StoredReplay& replay) {
+    return "<tr><td><a href=\"/replay?id=" + std::to_string(replay.id) + "\">" +
+           std::to_string(replay.id) + "</a></td><td>" + modeName(replay.mode) + "</td><td>" +
+           std::to_string(replay.level) + "</td><td>" + std::to_string(replay.score) + "</td><td>" +
+           escapeHtml(replay.state) + "</td></tr>\n";
+}
+
+std::string playerReplaysPageHtml(ServerContext& context, long long userId) {
+    std::vector<StoredReplay> replays;
+    if (!replaysOfPlayer(context.database, userId, listedReplays, replays))
+        return pageFrame("Replays", "<p>The replays cannot be read right now.</p>\n");
+    if (replays.empty()) return pageFrame("Replays", "<p>No replays from this player.</p>\n");
+    std::string table =
+        "<table><tr><th>Replay</th><th>Mode</th><th>Level</th><th>Score</th>"
+        "<th>Verdict</th></tr>\n";
+    for (const StoredReplay& replay : replays) table += replayRow(replay);
+    return pageFrame("Replays of " + replays[0].userName, table + "</table>\n");
+}
+
+static std::string figureRow(const char* label, const std::string& value) {
+    return "<tr><th>" + std::string(label) + "</th><td>" + value + "</td></tr>\n";
+}
+
+static std::string durationText(long long ms) {
+    long long seconds = ms / 1000;
+    std::string text = std::to_string(seconds / 60) + ":";
+    std::string rest = std::to_string(seconds % 60);
+    return text + (rest.size() < 2 ? "0" : "") + rest;
+}
+
+std::string replayPageHtml(ServerContext& context, long long replayId) {
+    StoredReplay replay;
+    if (!replayById(context.database, replayId, replay))
+        return pageFrame("Replay", "<p>There is no such replay.</p>\n");
+    bool judged = replay.state == "verified" || replay.state == "rejected";
+    std::string table = "<table class=\"figures\">\n" +
+                        figureRow("Player", playerLink(replay.userId, replay.userName)) +
+                        figureRow("Mode", modeName(replay.mode)) +
+                        figureRow("Level", std::to_string(replay.level)) +
+                        figureRow("Submitted score", std::to_string(replay.score));
+    if (judged) {
+        table += figureRow("Replayed score", std::to_string(replay.replayedScore)) +
+                 figureRow("Frames", std::to_string(replay.frames)) +
+                 figureRow("Duration", durationText(replay.durationMs));
+    }
+    std::string verdict = escapeHtml(replay.state);
+    if (!replay.reason.empty()) verdict += ": " + escapeHtml(replay.reason);
+    table += figureRow("Verdict", verdict) + "</table>\n";
+    return pageFrame("Replay " + std::to_string(replay.id), table);
 }

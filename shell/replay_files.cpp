@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "online/replay_upload.h"
 #include "platform/system.h"
 #include "shell/console_log.h"
 
@@ -55,6 +56,8 @@ static bool writeWholeFile(const std::string& path, const std::string& bytes) {
 void saveFinishedReplay(const Replay& replay) {
     std::string folder = replayFolder();
     std::string bytes = encodeReplay(replay);
+    // A ranked score's replay goes to the server as well as to the folder.
+    sendOwedReplay(bytes, replay.header.mode, replay.result.score);
     if (folder.empty() || !platformMakeDirectories(folder)) {
         logConsole("Could not make the replay folder " + folder);
         return;

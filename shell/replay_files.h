@@ -13,7 +13,8 @@ constexpr const char* replayExtension = ".zxr";
 
 // The folder the replays are kept in ("" when there is no data folder).
 std::string replayFolder();
-// Installed at start-up as the recorder's hook.
+// Installed at start-up as the recorder's hook: writes the replay and sends
+// it to the server when a ranked score submission owes it.
 void saveFinishedReplay(const Replay& replay);
 // Removes the oldest replays of the folder until keptReplayCount remain.
 void pruneReplayFolder(const std::string& folder);

@@ -58,6 +58,15 @@ run_game() {
     --server "http://127.0.0.1:$port" "$@"
 }
 
+# play_ranked_casual SCRIPT: a new ranked game of Casual level 1 played by the
+# autoplay bot, then SCRIPT's lines; a 60 ms step clears the level in about 800 frames.
+play_ranked_casual() {
+  local start=$SECONDS
+  run_game "$1" --start ranked:casual:1 --autoplay --fixed-step 60 --frames 4000 ||
+    fail "exit code $?"
+  echo "the ranked run took $((SECONDS - start)) s"
+}
+
 # Lines "FRAME key C" typing TEXT from FRAME on, one key every second frame.
 type_text() {
   local frame=$1 text=$2 i

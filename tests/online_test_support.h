@@ -3,6 +3,8 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "online/account.h"
@@ -29,6 +31,19 @@ inline void goOnlineWithoutAnswers() {
 inline void stopRequests() {
     stopHttp();
     requestLog.clear();
+}
+
+// Pumps as the frames do until no transfer runs; false after 60 s.
+inline bool pumpUntilDone() {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+        curlprocess();
+        bool running = false;
+        for (const HttpRequest& request : requestLog) running |= !request.done;
+        if (!running) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
 }
 
 inline std::vector<int32_t> popupNumbers() {

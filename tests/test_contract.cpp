@@ -13,6 +13,7 @@
 #include "online/encodings.h"
 #include "online/news.h"
 #include "online/ranking.h"
+#include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "server/query.h"
@@ -149,6 +150,24 @@ TEST_F(Contract, HighscoreDeathAndScoreCarryEveryStatistic) {
     EXPECT_EQ(parsed.values, expected);
 }
 
+TEST_F(Contract, TheReplayUploadNamesTheScoredResultAndItsDigest) {
+    LevelStatistics stats = sampleStatistics();
+    queueScoreReport(stats);
+    std::string replay = std::string("ZXR\x01\x00", 5) + "the replay file";
+    sendOwedReplay(replay, stats.gameMode, stats.score);
+    ParsedRequest parsed = serverReadsQueued();
+    EXPECT_EQ(parsed.endpoint, "replay.php");
+    std::map<std::string, std::string> expected = {{"gamemode", "3"},
+                                                   {"level", "7"},
+                                                   {"score", "123456"},
+                                                   {"sha256", sha256Hex(replay)},
+                                                   {"sessionhash", sessionhash},
+                                                   {"userid", "4711"},
+                                                   {"passwordHash", md5Hex("pa&ss=word")}};
+    EXPECT_EQ(parsed.values, expected);
+    replayUploads.clear();
+}
+
 TEST_F(Contract, RankingPagesOfEveryCategory) {
     for (int32_t category = overallCategory; category <= lastRankingCategory; category++) {
         selectRankingCategory(category);
@@ -170,7 +189,7 @@ TEST_F(Contract, EveryEndpointOfTheServerIsCoveredHere) {
     EXPECT_EQ(names,
               "which_server.php news.php login.php logout.php checkname.php reg.php highscore.php "
               "death.php score.php world_ranking_staggered.php client_cheeve.php "
-              "sync_cheeves.php ");
+              "sync_cheeves.php replay.php ");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "online/ranking.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "online_test_support.h"
 #include "platform/settings_store.h"
 #include "shell/game_state.h"
 #include "temp_folder.h"
@@ -92,18 +93,7 @@ struct OnlineTransfers : ::testing::Test {
         stopHttp();
         requestLog.clear();
     }
-    // Pumps as the frames do until no transfer runs; false after 60 s.
-    bool pumpUntilDone() {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (std::chrono::steady_clock::now() < deadline) {
-            curlprocess();
-            bool running = false;
-            for (const HttpRequest& request : requestLog) running |= !request.done;
-            if (!running) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
-    }
+    bool pumpUntilDone() { return onlinetest::pumpUntilDone(); }
     int urlsLines() {
         std::ifstream file(urls);
         int lines = 0;

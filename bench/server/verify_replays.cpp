@@ -2,13 +2,16 @@
 // every mode with recording on, and each replay is then verified as the
 // server would verify it (decoded, played headless, its score compared).
 //
-//   zentrix-verify-bench [--archive data/assets.ass] [--runs 60]
+//   zentrix-verify-bench [--archive data/assets.ass] [--runs 60] [--checker zentrix-replay-check]
 //
 // Prints replays verified per second, how many times faster than real time
-// the rules play, and the replays' size per minute of play. Levels are read
+// the rules play, and the replays' size per minute of play. With --checker
+// each replay is also verified the way the server's workers do it, one
+// checker process per replay, to show what the process costs. Levels are read
 // from the archive once and kept, as a verifying process would keep them.
 #include <time.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +25,7 @@
 #include "game/level_file.h"
 #include "game/modes.h"
 #include "game/replay_recorder.h"
+#include "server/replay_verifier.h"
 #include "shell/console_log.h"
 
 namespace {
@@ -67,14 +71,41 @@ Recorded recordRun(int n) {
             replayPlayedMs(lastReplay)};
 }
 
+// Each replay through its own checker process, as a server worker runs it;
+// timed by the wall clock, since the work is done in the child processes.
+void verifyThroughChecker(const std::vector<Recorded>& recorded, const std::string& checker,
+                          const std::string& archive) {
+    VerifierSettings settings;
+    settings.checker = checker;
+    settings.archive = archive;
+    int verified = 0, judged = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (const Recorded& r : recorded) {
+        StoredReplay replay;
+        replay.mode = r.mode;
+        replay.level = r.level;
+        replay.score = r.score;
+        replay.body = r.bytes;
+        ReplayVerdictRecord verdict;
+        if (!runReplayChecker(settings, replay, verdict)) continue;
+        judged++;
+        verified += verdict.verified ? 1 : 0;
+    }
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    printf("through %s: %d judged (%d verified) in %.2f s, %.1f replays per second per worker\n",
+           checker.c_str(), judged, verified, took.count(), judged / took.count());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string archive = "data/assets.ass";
+    std::string checker;
     int runs = 60;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!strcmp(argv[i], "--archive")) archive = argv[i + 1];
         if (!strcmp(argv[i], "--runs")) runs = atoi(argv[i + 1]);
+        if (!strcmp(argv[i], "--checker")) checker = argv[i + 1];
     }
     logDirectory = "/tmp";
     assetArchivePath = archive;
@@ -101,5 +132,6 @@ int main(int argc, char** argv) {
     printf("replays verified per second per core: %.1f\n", runs / took);
     printf("simulation speed / real time: %.0fx\n", played / 1000 / took);
     printf("replay size: %.1f KB per minute of play\n", bytes / 1024 / (played / 60000));
+    if (!checker.empty()) verifyThroughChecker(recorded, checker, archive);
     return 0;
 }

@@ -9,3 +9,9 @@ target_link_libraries(zentrix-balance PRIVATE zentrix_core)
 # Replay verification throughput per core (bench/server).
 add_executable(zentrix-verify-bench bench/server/verify_replays.cpp)
 target_link_libraries(zentrix-verify-bench PRIVATE zentrix_core)
+# With --checker it also runs the server's checker processes.
+cmake_language(DEFER CALL target_link_libraries zentrix-verify-bench PRIVATE zentrix_server)
+
+# The server's replay checker: one process per uploaded replay.
+add_executable(zentrix-replay-check tools/replay_check/main.cpp)
+target_link_libraries(zentrix-replay-check PRIVATE zentrix_core)

@@ -19,8 +19,11 @@ target_link_libraries(zentrix-server PRIVATE zentrix_server)
 # Unit and end-to-end tests: the server runs in-process on a loopback port.
 file(GLOB ZENTRIX_SERVER_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/server/*.cpp)
 add_executable(zentrix_server_tests ${ZENTRIX_SERVER_TEST_SOURCES})
-target_link_libraries(zentrix_server_tests PRIVATE zentrix_server PkgConfig::HTTPLIB
+# The game's code too: the replay tests record a bot run as the game records it.
+target_link_libraries(zentrix_server_tests PRIVATE zentrix_server zentrix_core PkgConfig::HTTPLIB
   OpenSSL::SSL GTest::gtest GTest::gtest_main)
+# Their uploads are verified by the checker program.
+add_dependencies(zentrix_server_tests zentrix-replay-check)
 # The tests speak HTTPS to the server too.
 target_compile_definitions(zentrix_server_tests PRIVATE CPPHTTPLIB_OPENSSL_SUPPORT)
 target_compile_definitions(zentrix_server_tests PRIVATE

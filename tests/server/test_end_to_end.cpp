@@ -405,7 +405,7 @@ TEST_P(EndToEnd, WebPagesShowTheRanking) {
     TestResult result;
     ASSERT_NE(send(scoreRequest(id, "webstar", result)), "fail");
     std::string page = getPath(server, "/ranking?category=2");
-    EXPECT_NE(page.find("<td>Web Star</td>"), std::string::npos) << page;
+    EXPECT_NE(page.find(">Web Star</a></td>"), std::string::npos) << page;
     EXPECT_NE(getPath(server, "/account").find("Account help"), std::string::npos);
     EXPECT_EQ(getPath(server, "/nothing-here"), "<status 404>");
 }

@@ -39,7 +39,8 @@ flags=(--headless --no-sandbox --disable-gpu --disable-quic --no-first-run
 timeout 60 "$browser" "${flags[@]}" --dump-dom "$page" >"$work/dom.html" 2>"$work/browser.log" ||
     fail "chromium did not render the page: $(tail -n 5 "$work/browser.log")"
 # The rendered table's name cells, as the browser built them.
-mapfile -t names < <(grep -o '<td>bench[0-9]*_[0-9]</td>' "$work/dom.html" | sed 's/<[^>]*>//g')
+mapfile -t names < <(grep -o '<td><a href="/replays?user=[0-9]*">bench[0-9]*_[0-9]</a></td>' \
+    "$work/dom.html" | sed 's/<[^>]*>//g')
 [ "${#names[@]}" -eq 3 ] || fail "expected 3 player names in the rendered page, found ${#names[@]}"
 grep -q '<h1>World ranking: Overall</h1>' "$work/dom.html" || fail "the page title is missing"
 if [ -n "${SCREENSHOT:-}" ]; then

@@ -1,0 +1,292 @@
+// Replay uploads, verdicts and the verified-only ranking.
+#include "server/replays.h"
+
+#include <cstdlib>
+
+#include "online/encodings.h"
+#include "server/accounts.h"
+#include "server/log.h"
+#include "server/replay_verifier.h"
+
+const size_t replayBodyLimit = 256 * 1024;
+
+static const size_t sha256HexLength = 64;
+static const int kindScore = 1;  // results.kind of a score.php row
+static const int overallCategory = 0;
+static const int firstMode = 1;
+static const int lastMode = 6;
+static const char statePending[] = "pending";
+static const char stateChecking[] = "checking";
+
+// What replay.php claims, read from its query.
+struct ReplayClaim {
+    long long userId = 0;
+    int mode = 0, level = 0;
+    long long score = 0;
+    std::string sha256, session;
+};
+
+static long long integerOf(const std::string& text) {
+    return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+static bool isLowerHex(const std::string& text) {
+    return text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+static ReplayClaim readClaim(const ParsedRequest& request) {
+    ReplayClaim claim;
+    claim.userId = integerOf(fieldValue(request, "userid"));
+    claim.mode = static_cast<int>(integerOf(fieldValue(request, "gamemode")));
+    claim.level = static_cast<int>(integerOf(fieldValue(request, "level")));
+    claim.score = integerOf(fieldValue(request, "score"));
+    claim.sha256 = fieldValue(request, "sha256");
+    claim.session = fieldValue(request, "sessionhash");
+    return claim;
+}
+
+// Why the upload cannot be taken before the database is asked; "" when it can.
+static std::string bodyProblem(const ReplayClaim& claim, const std::string& body) {
+    if (claim.sha256.size() != sha256HexLength || !isLowerHex(claim.sha256))
+        return "the SHA-256 is not 64 lower-case hex digits";
+    if (body.empty()) return "no replay in the body";
+    if (body.size() > replayBodyLimit) return "the body is over the limit";
+    if (sha256Hex(body) != claim.sha256) return "the body does not match its SHA-256";
+    return "";
+}
+
+static std::string describeClaim(const ReplayClaim& claim, const std::string& address) {
+    return "replay from " + address + " (user " + std::to_string(claim.userId) + ", mode " +
+           std::to_string(claim.mode) + ", level " + std::to_string(claim.level) + ", score " +
+           std::to_string(claim.score) + ")";
+}
+
+// The reply to a replay already stored under this SHA-256: the same for its
+// own account, "fail" for another that sends someone else's file.
+static std::string knownReplayReply(const SqlRows& known, const ReplayClaim& claim) {
+    return integerOf(known[0][0]) == claim.userId ? std::string("success") : std::string("fail");
+}
+
+static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
+                            const std::string& body, std::string& reply, std::string& problem) {
+    SqlRows known, result;
+    SqlStatus status = sqlRunBatch(
+        connection,
+        {SqlStatement{
+             "SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)}, &known},
+         SqlStatement{"SELECT points FROM results WHERE user_id = $1 AND session = $2 AND kind = $3"
+                      " AND mode = $4 AND level = $5 AND score = $6",
+                      {sqlInt(claim.userId), sqlText(claim.session), sqlInt(kindScore),
+                       sqlInt(claim.mode), sqlInt(claim.level), sqlInt(claim.score)},
+                      &result}});
+    if (status != SqlStatus::Ok) return status;
+    if (!known.empty()) {
+        reply = knownReplayReply(known, claim);
+        if (reply == "fail") problem = "the same replay came from another account";
+        return SqlStatus::Ok;
+    }
+    if (result.empty()) {
+        reply = "fail";
+        problem = "no score of this run matches it";
+        return SqlStatus::Ok;
+    }
+    reply = "success";
+    status = sqlExec(
+        connection,
+        "INSERT INTO replays (sha256, user_id, mode, level, score, session, points,"
+        " body, state, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
+        {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode), sqlInt(claim.level),
+         sqlInt(claim.score), sqlText(claim.session), sqlInt(firstInteger(result, 0)),
+         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds())});
+    // A twin upload stored it first: the transaction runs again and finds it.
+    return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
+}
+
+std::string replyReplay(ServerContext& context, const ParsedRequest& request,
+                        const std::string& body, const std::string& address) {
+    ReplayClaim claim = readClaim(request);
+    std::string problem = bodyProblem(claim, body);
+    if (problem.empty() &&
+        !checkPasswordHash(context, claim.userId, fieldValue(request, "passwordHash"), address)) {
+        problem = "the account does not check out";
+    }
+    std::string reply = "fail";
+    if (problem.empty()) {
+        SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
+            return storeClaim(connection, claim, body, reply, problem);
+        });
+        if (status != SqlStatus::Ok) reply = "fail";
+        if (reply == "success") wakeReplayVerifier();
+    }
+    if (!problem.empty()) logBadInput(describeClaim(claim, address) + " refused: " + problem);
+    return reply;
+}
+
+static const char replayColumns[] =
+    "r.id, r.user_id, r.mode, r.level, r.score, r.state, r.replayed_score, r.frames,"
+    " r.duration_ms, r.reason, u.name, r.points";
+
+static StoredReplay replayFromRow(const SqlRow& row) {
+    StoredReplay replay;
+    replay.id = integerOf(row[0]);
+    replay.userId = integerOf(row[1]);
+    replay.mode = static_cast<int>(integerOf(row[2]));
+    replay.level = static_cast<int>(integerOf(row[3]));
+    replay.score = integerOf(row[4]);
+    replay.state = row[5];
+    replay.replayedScore = integerOf(row[6]);
+    replay.frames = integerOf(row[7]);
+    replay.durationMs = integerOf(row[8]);
+    replay.reason = row[9];
+    replay.userName = row[10];
+    replay.points = integerOf(row[11]);
+    return replay;
+}
+
+static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, StoredReplay& replay,
+                             bool& found) {
+    // PostgreSQL: servers sharing the database each take a different replay.
+    bool shared = *rowLockClause(connection) != '\0';
+    std::string lock = shared ? " FOR UPDATE OF r SKIP LOCKED" : "";
+    SqlRows rows;
+    SqlStatus status = sqlExec(
+        connection,
+        std::string("SELECT ") + replayColumns +
+            ", r.body FROM replays r JOIN users u ON u.id = r.user_id WHERE r.state = $1"
+            " OR (r.state = $2 AND r.claimed < $3) ORDER BY r.id LIMIT 1" +
+            lock,
+        {sqlText(statePending), sqlText(stateChecking), sqlInt(nowSeconds() - staleSeconds)},
+        &rows);
+    found = status == SqlStatus::Ok && !rows.empty();
+    if (!found) return status;
+    replay = replayFromRow(rows[0]);
+    replay.body = base64Decode(rows[0][12]);
+    return sqlExec(connection, "UPDATE replays SET state = $1, claimed = $2 WHERE id = $3",
+                   {sqlText(stateChecking), sqlInt(nowSeconds()), sqlInt(replay.id)});
+}
+
+bool claimPendingReplay(Database* database, long long staleSeconds, StoredReplay& replay) {
+    bool found = false;
+    SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
+        return claimInside(connection, staleSeconds, replay, found);
+    });
+    return status == SqlStatus::Ok && found;
+}
+
+void releaseUnfinishedChecks(Database* database) {
+    inWriteTransaction(database, [](DbConnection* connection) {
+        return sqlExec(connection, "UPDATE replays SET state = $1 WHERE state = $2",
+                       {sqlText(statePending), sqlText(stateChecking)});
+    });
+}
+
+// The points its score earned, kept at their highest per level, summed per
+// mode and overall as the skillpoints are.
+static SqlStatus addVerifiedPoints(DbConnection* connection, const StoredReplay& replay) {
+    const std::string sum =
+        "INSERT INTO verified_skills (user_id, category, points) VALUES"
+        " ($1, $2, (SELECT COALESCE(SUM(points), 0) FROM ";
+    const std::string upsert =
+        ")) ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points";
+    SqlValue user = sqlInt(replay.userId), mode = sqlInt(replay.mode);
+    return sqlRunBatch(
+        connection,
+        {SqlStatement{"INSERT INTO verified_bests (user_id, mode, level, points) VALUES ($1, $2,"
+                      " $3, $4) ON CONFLICT (user_id, mode, level) DO UPDATE SET points = CASE"
+                      " WHEN excluded.points > verified_bests.points THEN excluded.points ELSE"
+                      " verified_bests.points END",
+                      {user, mode, sqlInt(replay.level), sqlInt(replay.points)}},
+         SqlStatement{sum + "verified_bests WHERE user_id = $1 AND mode = $2" + upsert,
+                      {user, mode}},
+         SqlStatement{
+             sum + "verified_skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" + upsert,
+             {user, sqlInt(overallCategory), sqlInt(firstMode), sqlInt(lastMode)}}});
+}
+
+bool storeReplayVerdict(Database* database, const StoredReplay& replay,
+                        const ReplayVerdictRecord& verdict) {
+    SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
+        SqlStatus stored = sqlExec(
+            connection,
+            "UPDATE replays SET state = $1, replayed_score = $2, frames = $3, duration_ms = $4,"
+            " reason = $5, checked = $6 WHERE id = $7",
+            {sqlText(verdict.verified ? "verified" : "rejected"), sqlInt(verdict.replayedScore),
+             sqlInt(verdict.frames), sqlInt(verdict.durationMs), sqlText(verdict.reason),
+             sqlInt(nowSeconds()), sqlInt(replay.id)});
+        if (stored != SqlStatus::Ok || !verdict.verified) return stored;
+        return addVerifiedPoints(connection, replay);
+    });
+    return status == SqlStatus::Ok;
+}
+
+bool verifiedRankingPage(Database* database, int category, long long offset, int limit,
+                         std::vector<RankingRow>& rows) {
+    rows.clear();
+    ConnectionLease lease(database);
+    SqlRows found, above;
+    SqlStatus status = sqlExec(
+        lease.connection,
+        "SELECT s.points, u.name, s.user_id FROM verified_skills s JOIN users u ON u.id ="
+        " s.user_id WHERE s.category = $1 AND s.points > 0 ORDER BY s.points DESC, s.user_id ASC"
+        " LIMIT $2 OFFSET $3",
+        {sqlInt(category), sqlInt(limit), sqlInt(offset)}, &found);
+    if (status != SqlStatus::Ok) return false;
+    if (found.empty()) return true;
+    status = sqlExec(lease.connection,
+                     "SELECT COUNT(*) FROM verified_skills WHERE category = $1 AND points > $2",
+                     {sqlInt(category), sqlInt(integerOf(found[0][0]))}, &above);
+    if (status != SqlStatus::Ok) return false;
+    rows = rankedRows(found, offset, firstInteger(above, 0) + 1);
+    return true;
+}
+
+bool servedRankingPage(ServerContext& context, int category, long long offset, int limit,
+                       std::vector<RankingRow>& rows) {
+    if (context.verifiedRanking)
+        return verifiedRankingPage(context.database, category, offset, limit, rows);
+    return rankingPage(context.database, category, offset, limit, rows);
+}
+
+std::vector<long long> verifiedPointsOf(Database* database, int category,
+                                        const std::vector<RankingRow>& rows) {
+    std::vector<long long> points(rows.size(), 0);
+    ConnectionLease lease(database);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        SqlRows found;
+        sqlExec(lease.connection,
+                "SELECT points FROM verified_skills WHERE user_id = $1 AND category = $2",
+                {sqlInt(rows[i].userId), sqlInt(category)}, &found);
+        points[i] = firstInteger(found, 0);
+    }
+    return points;
+}
+
+bool replaysOfPlayer(Database* database, long long userId, int limit,
+                     std::vector<StoredReplay>& replays) {
+    ConnectionLease lease(database);
+    SqlRows rows;
+    if (sqlExec(lease.connection,
+                std::string("SELECT ") + replayColumns +
+                    " FROM replays r JOIN users u ON u.id = r.user_id WHERE r.user_id = $1"
+                    " ORDER BY r.id DESC LIMIT $2",
+                {sqlInt(userId), sqlInt(limit)}, &rows) != SqlStatus::Ok) {
+        return false;
+    }
+    replays.clear();
+    for (const SqlRow& row : rows) replays.push_back(replayFromRow(row));
+    return true;
+}
+
+bool replayById(Database* database, long long id, StoredReplay& replay) {
+    ConnectionLease lease(database);
+    SqlRows rows;
+    if (sqlExec(lease.connection,
+                std::string("SELECT ") + replayColumns +
+                    " FROM replays r JOIN users u ON u.id = r.user_id WHERE r.id = $1",
+                {sqlInt(id)}, &rows) != SqlStatus::Ok ||
+        rows.empty()) {
+        return false;
+    }
+    replay = replayFromRow(rows[0]);
+    return true;
+}

@@ -1,0 +1,307 @@
+// Replay uploads and their verification, on SQLite and PostgreSQL: a real bot
+// run's replay is uploaded after its score and verified by the checker
+// program; forged, damaged, oversized and foreign uploads are refused or
+// rejected, and the verified-only ranking leaves unverified results out.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "dev/replay_playback.h"
+#include "dev/simulation.h"
+#include "engine/asset_archive.h"
+#include "game/modes.h"
+#include "game/replay_recorder.h"
+#include "online/encodings.h"
+#include "server/replay_verifier.h"
+#include "server/replays.h"
+#include "shell/console_log.h"
+#include "tests/server/server_harness.h"
+
+namespace {
+
+const std::string buildDir = ZENTRIX_BUILD_DIR;
+const int verdictWaitSeconds = 60;
+
+struct RecordedRun {
+    std::string bytes;
+    int level = 1;
+    long long score = 0;
+};
+
+Replay lastReplay;
+
+void keepReplay(const Replay& replay) {
+    lastReplay = replay;
+}
+
+// A Casual level 1 that the bot clears, recorded as the game records it (made once).
+const RecordedRun& clearedRun() {
+    static RecordedRun run = [] {
+        logDirectory = "/dev/null";
+        assetArchivePath = buildDir + "/data/assets.ass";
+        openAssetArchive();
+        replayRecordingOn = true;
+        replayFinishedHook = keepReplay;
+        RecordedRun found;
+        for (uint32_t seed = 1; seed < 20 && found.bytes.empty(); ++seed) {
+            SimulationSetup setup;
+            setup.mode = ModeCasual;
+            setup.level = 1;
+            setup.seed = seed;
+            setup.stepMs = 16.6667f;
+            setup.maxMs = 3 * 60 * 1000.0f;
+            runSimulation(setup);
+            if (lastReplay.result.cleared && lastReplay.result.score > 0)
+                found = {encodeReplay(lastReplay), 1, lastReplay.result.score};
+        }
+        replayRecordingOn = false;
+        replayFinishedHook = nullptr;
+        return found;
+    }();
+    return run;
+}
+
+std::string replayRequest(long long userId, const std::string& password, const TestResult& result,
+                          const std::string& sha) {
+    return "replay.php?gamemode=" + std::to_string(result.mode) +
+           "&level=" + std::to_string(result.level) + "&score=" + std::to_string(result.score) +
+           "&sha256=" + sha + "&sessionhash=" + result.session +
+           "&userid=" + std::to_string(userId) + "&passwordHash=" + md5Hex(password);
+}
+
+// A checker that never answers, for the time limit.
+std::string hangingChecker() {
+    std::string path = ::testing::TempDir() + "/zentrix-hanging-checker.sh";
+    std::ofstream(path) << "#!/bin/sh\nexec sleep 30\n";
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+class Replays : public ::testing::TestWithParam<TestBackend> {
+  protected:
+    TestServer server;
+    VerifierSettings verifier;
+
+    void SetUp() override {
+        ASSERT_FALSE(clearedRun().bytes.empty()) << "the bot cleared no Casual level 1";
+        std::string url = freshDatabaseUrl(GetParam());
+        ASSERT_FALSE(HasFailure());
+        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        ASSERT_TRUE(startTestServer(server, url));
+        verifier.checker = buildDir + "/zentrix-replay-check";
+        verifier.archive = buildDir + "/data/assets.ass";
+        verifier.timeoutSeconds = 60;
+    }
+    void TearDown() override {
+        stopReplayVerifier();
+        if (server.http != nullptr) stopTestServer(server);
+    }
+
+    // The run's result, as score.php submitted it.
+    TestResult runResult() {
+        TestResult result;
+        result.mode = ModeCasual;
+        result.level = clearedRun().level;
+        result.score = clearedRun().score;
+        return result;
+    }
+    long long scoredPlayer(const std::string& name, const TestResult& result) {
+        long long id = registerAndLogin(server, name, "secret9");
+        std::string reply = sendRequest(server, scoreRequest(id, "secret9", result));
+        EXPECT_EQ(reply.compare(0, 8, "success "), 0) << reply;
+        return id;
+    }
+    // POST of secure.php with the body, as the game uploads; the body or "<status N>".
+    std::string upload(const std::string& request, const std::string& body) {
+        secureBaseUrl = "/secure.php?data=";
+        httplib::Client client("127.0.0.1", server.port);
+        client.set_read_timeout(30);
+        auto result = client.Post(makeSecureUrl(request).c_str(), body, "application/octet-stream");
+        if (!result) return "<no answer>";
+        if (result->status != 200) return "<status " + std::to_string(result->status) + ">";
+        return result->body;
+    }
+    std::string uploadRun(long long id, const TestResult& result, const std::string& body) {
+        return upload(replayRequest(id, "secret9", result, sha256Hex(body)), body);
+    }
+    std::string query(const std::string& sql) {
+        ConnectionLease lease(server.context.database);
+        SqlRows rows;
+        EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
+        return rows.empty() || rows[0].empty() ? "" : rows[0][0];
+    }
+    // The state of the user's replay once the workers have judged it.
+    std::string verdictOf(long long userId) {
+        std::string sql =
+            "SELECT state FROM replays WHERE user_id = " + std::to_string(userId) + " LIMIT 1";
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(verdictWaitSeconds);
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::string state = query(sql);
+            if (state == "verified" || state == "rejected") return state;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return query(sql);
+    }
+};
+
+TEST_P(Replays, AReplayOfTheStoredScoreIsTakenOnceAndVerified) {
+    long long id = scoredPlayer("verifier", runResult());
+    startReplayVerifier(server.context, verifier);
+    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
+    // The same file again answers as the first time and stores nothing more.
+    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
+    EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "1");
+    EXPECT_EQ(verdictOf(id), "verified");
+    EXPECT_EQ(query("SELECT replayed_score FROM replays"), std::to_string(clearedRun().score));
+    EXPECT_GT(std::atoll(query("SELECT frames FROM replays").c_str()), 100);
+    EXPECT_GT(std::atoll(query("SELECT points FROM verified_skills WHERE category = 1").c_str()),
+              0);
+    std::string page = getPath(server, "/replay?id=" + query("SELECT id FROM replays"));
+    EXPECT_NE(page.find("verified"), std::string::npos) << page;
+    EXPECT_NE(page.find("Casual"), std::string::npos) << page;
+    // The ranking marks the player's points as verified.
+    EXPECT_NE(getPath(server, "/ranking?category=1").find("&#10003;</span>"), std::string::npos);
+}
+
+TEST_P(Replays, UploadsThatDoNotMatchAreRefusedAndStoreNothing) {
+    long long id = scoredPlayer("refused", runResult());
+    const std::string& body = clearedRun().bytes;
+    EXPECT_EQ(upload(replayRequest(id, "secret9", runResult(), sha256Hex(body + "x")), body),
+              "fail");
+    TestResult otherScore = runResult();
+    otherScore.score += 100;
+    EXPECT_EQ(uploadRun(id, otherScore, body), "fail");
+    TestResult otherRun = runResult();
+    otherRun.session = "20240101120000other";
+    EXPECT_EQ(uploadRun(id, otherRun, body), "fail");
+    EXPECT_EQ(upload(replayRequest(id, "wrong99", runResult(), sha256Hex(body)), body), "fail");
+    EXPECT_EQ(upload(replayRequest(id, "secret9", runResult(), sha256Hex(body)), ""), "fail");
+    // Another account sending a file already taken gets nothing for it.
+    long long thief = scoredPlayer("thief", runResult());
+    EXPECT_EQ(uploadRun(id, runResult(), body), "success");
+    EXPECT_EQ(uploadRun(thief, runResult(), body), "fail");
+    EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "1");
+    // A body on any other request is refused too.
+    secureBaseUrl = "/secure.php?data=";
+    httplib::Client client("127.0.0.1", server.port);
+    auto news = client.Post(makeSecureUrl("news.php").c_str(), body, "application/octet-stream");
+    ASSERT_TRUE(news);
+    EXPECT_EQ(news->body, "fail");
+}
+
+TEST_P(Replays, AnOversizedUploadIsRefusedAndTheServerCarriesOn) {
+    long long id = scoredPlayer("oversized", runResult());
+    std::string huge(replayBodyLimit + 1, 'z');
+    EXPECT_EQ(uploadRun(id, runResult(), huge), "<status 413>");
+    // Sent without a length, in chunks: cut off once past the limit.
+    secureBaseUrl = "/secure.php?data=";
+    httplib::Client client("127.0.0.1", server.port);
+    auto chunked = client.Post(
+        makeSecureUrl(replayRequest(id, "secret9", runResult(), sha256Hex(huge))).c_str(),
+        [&](size_t offset, httplib::DataSink& sink) {
+            size_t piece = std::min<size_t>(16384, huge.size() - offset);
+            sink.write(huge.data() + offset, piece);
+            if (offset + piece == huge.size()) sink.done();
+            return true;
+        },
+        "application/octet-stream");
+    EXPECT_TRUE(!chunked || chunked->status != 200);
+    EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "0");
+    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
+}
+
+TEST_P(Replays, GarbageTruncatedAndForeignReplaysAreRejectedWithoutHarm) {
+    startReplayVerifier(server.context, verifier);
+    std::mt19937 random(11);
+    std::string garbage(20000, '\0');
+    for (char& byte : garbage) byte = static_cast<char>(random());
+    const std::string& bytes = clearedRun().bytes;
+    TestResult forged = runResult();
+    forged.score += 1000;  // a result the replay never reaches
+    struct Case {
+        const char* name;
+        std::string body;
+        TestResult result;
+    } cases[] = {{"garbage", garbage, runResult()},
+                 {"truncated", bytes.substr(0, bytes.size() / 2), runResult()},
+                 {"inflated", bytes, forged}};
+    for (Case& c : cases) {
+        long long id = scoredPlayer(c.name + std::string("player"), c.result);
+        EXPECT_EQ(uploadRun(id, c.result, c.body), "success") << c.name;
+        EXPECT_EQ(verdictOf(id), "rejected") << c.name;
+        EXPECT_NE(query("SELECT reason FROM replays WHERE user_id = " + std::to_string(id)), "")
+            << c.name;
+    }
+    EXPECT_EQ(query("SELECT COUNT(*) FROM verified_skills WHERE points > 0"), "0");
+    EXPECT_EQ(getPath(server, "/healthz"), "ok\n");
+}
+
+TEST_P(Replays, AHangingCheckIsCutOffAndAMissingCheckerLeavesTheReplayPending) {
+    long long id = scoredPlayer("patient", runResult());
+    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
+    StoredReplay claimed;
+    ASSERT_TRUE(claimPendingReplay(server.context.database, 3600, claimed));
+    EXPECT_EQ(claimed.body, clearedRun().bytes);
+    VerifierSettings hanging = verifier;
+    hanging.checker = hangingChecker();
+    hanging.timeoutSeconds = 1;
+    ReplayVerdictRecord verdict;
+    auto started = std::chrono::steady_clock::now();
+    ASSERT_TRUE(runReplayChecker(hanging, claimed, verdict));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_FALSE(verdict.verified);
+    EXPECT_NE(verdict.reason.find("longer than 1 s"), std::string::npos) << verdict.reason;
+    VerifierSettings missing = verifier;
+    missing.checker = buildDir + "/no-such-checker";
+    EXPECT_FALSE(runReplayChecker(missing, claimed, verdict));
+}
+
+TEST_P(Replays, ACheckLeftUnfinishedByAStoppedServerIsTakenAgain) {
+    long long id = scoredPlayer("restarted", runResult());
+    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
+    StoredReplay claimed;
+    ASSERT_TRUE(claimPendingReplay(server.context.database, 3600, claimed));
+    // The server stopped while checking it: nothing else is pending.
+    StoredReplay none;
+    EXPECT_FALSE(claimPendingReplay(server.context.database, 3600, none));
+    releaseUnfinishedChecks(server.context.database);
+    startReplayVerifier(server.context, verifier);
+    EXPECT_EQ(verdictOf(id), "verified");
+}
+
+TEST_P(Replays, TheVerifiedRankingLeavesForgedScoresOut) {
+    long long honest = scoredPlayer("honest", runResult());
+    TestResult forged = runResult();
+    forged.score *= 10;
+    long long forger = scoredPlayer("forger", forged);
+    startReplayVerifier(server.context, verifier);
+    EXPECT_EQ(uploadRun(honest, runResult(), clearedRun().bytes), "success");
+    ASSERT_EQ(verdictOf(honest), "verified");
+    std::string everyone = sendRequest(server, "world_ranking_staggered.php?gamemode=1&offset=0");
+    EXPECT_NE(everyone.find(",forger,"), std::string::npos) << everyone;
+    server.context.verifiedRanking = true;
+    std::string verified = sendRequest(server, "world_ranking_staggered.php?gamemode=1&offset=0");
+    EXPECT_EQ(verified.compare(0, 9, "1 ROWS 1\r"), 0) << verified;
+    EXPECT_NE(verified.find("1,honest,1,"), std::string::npos) << verified;
+    EXPECT_EQ(verified.find("forger"), std::string::npos) << verified;
+    std::string overall = sendRequest(server, "world_ranking_staggered.php?gamemode=0&offset=0");
+    EXPECT_EQ(overall.find("forger"), std::string::npos) << overall;
+    std::string web = getPath(server, "/ranking?category=1");
+    EXPECT_NE(web.find("honest"), std::string::npos);
+    EXPECT_EQ(web.find("forger"), std::string::npos);
+    EXPECT_EQ(sendRequest(server, "world_ranking_staggered.php?gamemode=1&offset=1"), "1 EOF\r\n");
+    EXPECT_GT(forger, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Replays,
+                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
+                         [](const ::testing::TestParamInfo<TestBackend>& info) {
+                             return backendName(info.param);
+                         });
+
+}  // namespace

@@ -1,0 +1,83 @@
+// The server's replay checker: plays one uploaded replay under the game's own
+// rules, headless, and says whether it reaches the submitted result. The
+// rules keep their state in globals, one game per process, so the server runs
+// one checker process per replay; a crash or a hang costs only that process.
+//
+//   zentrix-replay-check --archive data/assets.ass MODE LEVEL SCORE < replay.zxr
+//
+// Prints "verdict verified" or "verdict rejected", then "reason", "score"
+// (the replayed one), "frames" and "duration_ms" lines; exits 0 with a
+// verdict, 2 when it could not judge (bad arguments, no levels).
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "dev/replay_playback.h"
+#include "engine/asset_archive.h"
+#include "shell/console_log.h"
+
+namespace {
+
+// About four hours of play at 60 frames a second: longer input is not played.
+constexpr size_t maxCheckedFrames = 4 * 3600 * 60;
+// A replay has no business needing more than this.
+constexpr rlim_t memoryLimitBytes = rlim_t(1) << 30;
+constexpr rlim_t cpuLimitSeconds = 600;
+
+void limitOwnResources() {
+    rlimit memory = {memoryLimitBytes, memoryLimitBytes};
+    rlimit cpu = {cpuLimitSeconds, cpuLimitSeconds};
+    setrlimit(RLIMIT_AS, &memory);
+    setrlimit(RLIMIT_CPU, &cpu);
+}
+
+// The verdict, or why there is none yet; frames are capped before any is played.
+ReplayVerdict check(const std::string& bytes, int32_t mode, int32_t level, int32_t score) {
+    ReplayVerdict verdict;
+    Replay replay;
+    if (!decodeReplay(bytes, replay, verdict.reason)) return verdict;
+    if (replay.frames.size() > maxCheckedFrames) {
+        verdict.reason = "the replay has more than " + std::to_string(maxCheckedFrames) + " frames";
+        return verdict;
+    }
+    return verifyReplay(bytes, mode, level, score);
+}
+
+void printVerdict(const ReplayVerdict& verdict, double playedMs) {
+    printf("verdict %s\nreason %s\nscore %d\nframes %lld\nduration_ms %lld\n",
+           verdict.verified ? "verified" : "rejected", verdict.reason.c_str(),
+           verdict.outcome.result.score, static_cast<long long>(verdict.outcome.frames),
+           static_cast<long long>(playedMs));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 6 || strcmp(argv[1], "--archive") != 0) {
+        fprintf(stderr, "usage: zentrix-replay-check --archive FILE MODE LEVEL SCORE < REPLAY\n");
+        return 2;
+    }
+    limitOwnResources();
+    // The game's own log lines are not kept: the verdict is all the server reads.
+    logDirectory = "/dev/null";
+    assetArchivePath = argv[2];
+    openAssetArchive();
+    if (assetIndex.empty()) {
+        fprintf(stderr, "no levels in %s\n", argv[2]);
+        return 2;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    ReplayVerdict verdict = check(bytes, atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+    double playedMs = 0;
+    Replay replay;
+    std::string ignored;
+    if (verdict.outcome.frames > 0 && decodeReplay(bytes, replay, ignored))
+        playedMs = replayPlayedMs(replay);
+    printVerdict(verdict, playedMs);
+    return 0;
+}
