@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 
 #include "online/account.h"
@@ -81,7 +82,9 @@ void handleRankingReply(int32_t result) {
     std::string count = headerEnd > headerCountAt
                             ? rankingReply.substr(headerCountAt, headerEnd - headerCountAt)
                             : "";
-    rankingOffset += std::max(0, atoi(count.c_str()));
+    // A count no page could hold cannot push the offset past the largest number.
+    long long rows = std::clamp(std::strtoll(count.c_str(), nullptr, 10), 0LL, 1LL << 31);
+    rankingOffset = static_cast<int32_t>(std::min<long long>(INT32_MAX, rankingOffset + rows));
     if (headerEnd + rowEndLength < rankingReply.size())
         rankingPages.push_back({rankingCategory, rankingReply.substr(headerEnd + rowEndLength)});
 }

@@ -231,6 +231,12 @@ TEST_F(Ranking, HostileHeadersNeverMoveTheOffsetBackOrReadOutOfBounds) {
         EXPECT_EQ(rankingOffset, 0) << reply;
     }
     EXPECT_FALSE(rankingAtEnd);
+    // Found by the replies fuzzer: two huge counts overflowed the offset.
+    pageAnswer("1 ROWS 1827556516\r\n");
+    pageAnswer("1 ROWS 946735895\r\n");
+    EXPECT_EQ(rankingOffset, INT32_MAX);
+    pageAnswer("1 ROWS 99999999999999999999999\r\n");
+    EXPECT_EQ(rankingOffset, INT32_MAX);
 }
 
 TEST_F(Ranking, RowsAreCutAtCarriageReturnLineFeedAndTheRestDropped) {
