@@ -4,32 +4,6 @@
 
 static constexpr double degreesToRadians = 3.14159265358979323846 / 180.0;
 
-float magnitude(Vec3 v) {
-    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-}
-
-Vec3 normalise(Vec3 v) {
-    if (v.x == 0.0f && v.y == 0.0f && v.z == 0.0f) return v;
-    float length = magnitude(v);
-    return {v.x / length, v.y / length, v.z / length};
-}
-
-float dotProduct(Vec3 a, Vec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-Vec3 crossProduct(Vec3 a, Vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-Vec3 polygonNormal(const Vec3 polygon[4]) {
-    return normalise(crossProduct(polygon[2] - polygon[0], polygon[1] - polygon[0]));
-}
-
-float planeDistance(Vec3 normal, Vec3 point) {
-    return -dotProduct(normal, point);
-}
-
 float angleBetween(Vec3 a, Vec3 b) {
     float angle = std::acos(dotProduct(a, b) / (magnitude(a) * magnitude(b)));
     return std::isnan(angle) ? 0.0f : angle;

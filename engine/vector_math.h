@@ -2,6 +2,8 @@
 // GL's column-major layout so they can be loaded into GL as they are.
 #pragma once
 
+#include <cmath>
+
 struct Vec3 {
     float x, y, z;
 };
@@ -19,15 +21,30 @@ inline bool operator==(Vec3 a, Vec3 b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
-float magnitude(Vec3 v);
+// The small helpers are inline: aiming calls them thousands of times a frame.
+inline float magnitude(Vec3 v) {
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
 // Unit vector of v; a vector of three exact zeros comes back unchanged.
-Vec3 normalise(Vec3 v);
-float dotProduct(Vec3 a, Vec3 b);
-Vec3 crossProduct(Vec3 a, Vec3 b);
+inline Vec3 normalise(Vec3 v) {
+    if (v.x == 0.0f && v.y == 0.0f && v.z == 0.0f) return v;
+    float length = magnitude(v);
+    return {v.x / length, v.y / length, v.z / length};
+}
+inline float dotProduct(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline Vec3 crossProduct(Vec3 a, Vec3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 // normalise((corner 2 - corner 0) x (corner 1 - corner 0)).
-Vec3 polygonNormal(const Vec3 polygon[4]);
+inline Vec3 polygonNormal(const Vec3 polygon[4]) {
+    return normalise(crossProduct(polygon[2] - polygon[0], polygon[1] - polygon[0]));
+}
 // -(normal . point): the d of the plane through point.
-float planeDistance(Vec3 normal, Vec3 point);
+inline float planeDistance(Vec3 normal, Vec3 point) {
+    return -dotProduct(normal, point);
+}
 // Radians between a and b; 0 when undefined.
 float angleBetween(Vec3 a, Vec3 b);
 // Turns v about a unit axis through the origin by angle radians (right-handed).

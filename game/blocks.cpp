@@ -40,14 +40,6 @@ int32_t spawnBlock() {
     return -1;
 }
 
-bool isAtRest(const Block& block) {
-    return block.pos == block.targetPos;
-}
-
-bool isStanding(const Block& block) {
-    return block.alive && !block.dying && isAtRest(block);
-}
-
 static bool near(const Block& block, float x, float y, float z) {
     return std::fabs(block.pos.x - x) <= lookupTolerance &&
            std::fabs(block.pos.y - y) <= lookupTolerance &&
@@ -67,25 +59,6 @@ int32_t findBlockAt(float x, float y, float z, int32_t slotEnd) {
         if (block.alive && isAtRest(block) && near(block, x, y, z)) return slot;
     }
     return -1;
-}
-
-Vec3 directionVector(int32_t direction) {
-    switch (direction) {
-        case MinusX:
-            return {-1, 0, 0};
-        case PlusZ:
-            return {0, 0, 1};
-        case PlusX:
-            return {1, 0, 0};
-        case MinusZ:
-            return {0, 0, -1};
-        case PlusY:
-            return {0, 1, 0};
-        case MinusY:
-            return {0, -1, 0};
-        default:
-            return {0, 0, 0};
-    }
 }
 
 int32_t neighbourOf(int32_t slot, int32_t direction) {

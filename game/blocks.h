@@ -58,9 +58,17 @@ int32_t neighbourOf(int32_t slot, int32_t direction);
 // The weighted colour draw of level and refill blocks (never white).
 int32_t randomBlockColour();
 // Unit vector of a direction code; zero for any other code.
-Vec3 directionVector(int32_t direction);
-bool isAtRest(const Block& block);
+inline Vec3 directionVector(int32_t direction) {
+    static constexpr Vec3 vectors[] = {{0, 0, 0},  {-1, 0, 0}, {0, 0, 1}, {1, 0, 0},
+                                       {0, 0, -1}, {0, 1, 0},  {0, -1, 0}};
+    return direction >= MinusX && direction <= MinusY ? vectors[direction] : vectors[0];
+}
+inline bool isAtRest(const Block& block) {
+    return block.pos == block.targetPos;
+}
 // Alive, not dying and at rest: what aiming, matching and lookups see.
-bool isStanding(const Block& block);
+inline bool isStanding(const Block& block) {
+    return block.alive && !block.dying && isAtRest(block);
+}
 const char* particleTextureOf(int32_t colour);
 int32_t aliveBlockCount();
