@@ -29,10 +29,24 @@ constexpr size_t maxCheckedFrames = 4 * 3600 * 60;
 constexpr rlim_t memoryLimitBytes = rlim_t(1) << 30;
 constexpr rlim_t cpuLimitSeconds = 600;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool addressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool addressSanitizer = true;
+#else
+constexpr bool addressSanitizer = false;
+#endif
+#else
+constexpr bool addressSanitizer = false;
+#endif
+
 void limitOwnResources() {
     rlimit memory = {memoryLimitBytes, memoryLimitBytes};
     rlimit cpu = {cpuLimitSeconds, cpuLimitSeconds};
-    setrlimit(RLIMIT_AS, &memory);
+    // The address sanitizer reserves terabytes of address space for its
+    // shadow memory: its test build keeps the CPU limit only.
+    if (!addressSanitizer) setrlimit(RLIMIT_AS, &memory);
     setrlimit(RLIMIT_CPU, &cpu);
 }
 
