@@ -145,12 +145,16 @@ std::string encodeReplay(const Replay& replay) {
     delta.lastY = replay.header.mouseY;
     for (const ReplayFrame& frame : replay.frames) writeFrame(body, frame, delta);
     writeResult(body, replay.result);
+    return packReplayStream(body.bytes, replay.header.formatVersion);
+}
+
+std::string packReplayStream(const std::string& plain, uint16_t formatVersion) {
     Writer file;
     file.bytes.append(replayMagic, sizeof(replayMagic));
-    file.u8(replay.header.formatVersion & 0xFF);
-    file.u8(replay.header.formatVersion >> 8);
-    file.u32(static_cast<uint32_t>(body.bytes.size()));
-    return file.bytes + compressed(body.bytes);
+    file.u8(formatVersion & 0xFF);
+    file.u8(formatVersion >> 8);
+    file.u32(static_cast<uint32_t>(plain.size()));
+    return file.bytes + compressed(plain);
 }
 
 // ---- reading ----

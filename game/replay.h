@@ -97,6 +97,9 @@ struct Replay {
 
 // The file's bytes: the plain prefix, then the compressed stream.
 std::string encodeReplay(const Replay& replay);
+// The file around an unpacked stream: plain prefix, then the stream compressed.
+std::string packReplayStream(const std::string& plain,
+                             uint16_t formatVersion = replayFormatVersion);
 // False with a reason for a damaged, truncated or hostile file.
 bool decodeReplay(const std::string& bytes, Replay& replay, std::string& error);
 // Lower-case hex SHA-256 of the file's bytes.
