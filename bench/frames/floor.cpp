@@ -100,21 +100,28 @@ uint64_t endFragmentCount() {
     return samples;
 }
 
+// Frame times of clear + layers quads + swap.
+static std::vector<double> timeFloorFrames(GLuint texture, double layers, int frames) {
+    std::vector<double> times;
+    for (int i = 0; i < frames; i++) {
+        Clock::time_point start = Clock::now();
+        setUpFloorState(texture);
+        drawLayers(layers);
+        platformSwapBuffers(gameWindow);
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    return times;
+}
+
 FloorResult measureFloor(uint64_t fragments, int frames) {
     GLuint texture = makeFloorTexture();
     FloorResult result = {};
     result.quadLayers = static_cast<double>(fragments) / samplesPerLayer(texture);
     platformSwapBuffers(gameWindow);
-    std::vector<double> times;
-    for (int i = 0; i < frames; i++) {
-        Clock::time_point start = Clock::now();
-        setUpFloorState(texture);
-        drawLayers(result.quadLayers);
-        platformSwapBuffers(gameWindow);
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    glDeleteTextures(1, &texture);
+    std::vector<double> times = timeFloorFrames(texture, result.quadLayers, frames);
     result.p50Ms = percentile(times, 0.5);
     result.p95Ms = percentile(times, 0.95);
+    result.emptyP50Ms = percentile(timeFloorFrames(texture, 0, frames), 0.5);
+    glDeleteTextures(1, &texture);
     return result;
 }

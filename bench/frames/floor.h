@@ -14,6 +14,7 @@ uint64_t endFragmentCount();
 struct FloorResult {
     double quadLayers;    // full-window quads drawn per frame (fraction = partial quad)
     double p50Ms, p95Ms;  // frame times: clear, the quads, swap
+    double emptyP50Ms;    // clear and swap alone: what presenting a frame costs
 };
 
 // Draws frames of clear + quads + swap holding fragments samples each and
