@@ -185,8 +185,12 @@ ReplayVerdict verifyReplay(const std::string& bytes, int32_t mode, int32_t level
     Replay replay;
     if (!decodeReplay(bytes, replay, verdict.reason)) return verdict;
     verdict.reason = headerMismatch(replay.header, mode, level);
+    if (replay.frames.size() > maxVerifiedFrames)
+        verdict.reason =
+            "the replay has more than " + std::to_string(maxVerifiedFrames) + " frames";
     if (!verdict.reason.empty()) return verdict;
     verdict.outcome = playReplayHeadless(replay);
+    verdict.playedMs = replayPlayedMs(replay);
     const ReplayResult& result = verdict.outcome.result;
     if (!submittableResult(mode, result)) {
         verdict.reason = "the replay does not finish the level";

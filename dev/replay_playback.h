@@ -41,11 +41,16 @@ double replayPlayedMs(const Replay& replay);
 // The outcome as text: score, result, frames and the statistics record.
 std::string describeOutcome(const ReplayOutcome& outcome);
 
+// About four hours of play at 60 frames a second: a longer replay is not played.
+constexpr size_t maxVerifiedFrames = 4 * 3600 * 60;
+
 struct ReplayVerdict {
     bool verified = false;
     std::string reason;  // why not; empty when verified
     ReplayOutcome outcome;
+    double playedMs = 0;  // the play time the replay covers, once it was played
 };
 // Whether the replay's file, played under the rules, reaches exactly the
 // submitted score as the final result of that mode and level (1-based).
+// Files of more than maxVerifiedFrames frames are refused unplayed.
 ReplayVerdict verifyReplay(const std::string& bytes, int32_t mode, int32_t level, int32_t score);

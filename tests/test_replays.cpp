@@ -368,6 +368,31 @@ TEST(ReplayVerification, TheUntouchedReplayReachesExactlyTheSubmittedScore) {
     EXPECT_EQ("the replay is of another game mode", verifyReplay(bytes, ModeRush, 1, score).reason);
 }
 
+// A replay too long to play in the checker's time is refused before a frame
+// is played; one just under the cap is played (and here, doing nothing,
+// never finishes the level).
+TEST(ReplayVerification, ReplaysOverTheFrameCapAreRefusedUnplayed) {
+    openLevelArchive();
+    Replay replay;
+    replay.header.mode = ModeCasual;
+    replay.header.screenWidth = replay.header.viewWidth = 1280;
+    replay.header.screenHeight = replay.header.viewHeight = 720;
+    ReplayFrame idle;
+    idle.dtMs = 16.0f;
+    idle.steps = 1;
+    replay.frames.assign(maxVerifiedFrames + 1, idle);
+    ReplayVerdict verdict = verifyReplay(encodeReplay(replay), ModeCasual, 1, 0);
+    EXPECT_FALSE(verdict.verified);
+    EXPECT_EQ("the replay has more than " + std::to_string(maxVerifiedFrames) + " frames",
+              verdict.reason);
+    EXPECT_EQ(0, verdict.outcome.frames);
+    replay.frames.resize(2000);
+    verdict = verifyReplay(encodeReplay(replay), ModeCasual, 1, 0);
+    EXPECT_EQ("the replay does not finish the level", verdict.reason);
+    EXPECT_EQ(2000, verdict.outcome.frames);
+    EXPECT_DOUBLE_EQ(2000 * 16.0, verdict.playedMs);
+}
+
 // A press of the fire button moved some frames earlier: the shot leaves
 // while the cursor is still on its way.
 bool movePressEarlier(Replay& r, int attempt) {
