@@ -28,41 +28,61 @@ BEGIN
     RETURN zentrix_llround(power(1.02::float8, (bin - 1)::float8) * sqrt(1.02::float8));
 END $f$)sql";
 
-// referenceFromBins of scores.cpp, bins ascending with their result counts.
+// referenceFromBins of scores.cpp, bins ascending with their result counts, and
+// `extra` (unless null) one more result in that bin: the reference after a result.
+// One pass finds the values at the lower quartile, the median and the upper quartile.
 static const char referenceSql[] = R"sql(
-CREATE OR REPLACE FUNCTION zentrix_reference(bins INTEGER[], counts BIGINT[],
+CREATE OR REPLACE FUNCTION zentrix_reference(bins INTEGER[], counts BIGINT[], extra INTEGER,
     OUT total BIGINT, OUT centre BIGINT, OUT spread BIGINT)
 LANGUAGE plpgsql IMMUTABLE AS $f$
 DECLARE
+    size INTEGER := coalesce(array_length(bins, 1), 0);
+    pending BOOLEAN := extra IS NOT NULL;
+    i INTEGER := 1;
+    bin INTEGER;
+    results BIGINT;
+    seen BIGINT := 0;
     last BIGINT;
-    places BIGINT[];
-    quantiles BIGINT[] := '{}';
-    seen BIGINT;
-    i INTEGER;
+    lower_bin INTEGER;
+    centre_bin INTEGER;
+    upper_bin INTEGER;
 BEGIN
-    total := 0;
+    total := CASE WHEN pending THEN 1 ELSE 0 END;
     centre := 0;
     spread := 0;
-    FOR i IN 1 .. coalesce(array_length(counts, 1), 0) LOOP
+    FOR i IN 1 .. size LOOP
         total := total + counts[i];
     END LOOP;
     IF total < 1 THEN RETURN; END IF;
     last := total - 1;
-    -- The values at the median and the two quartiles of the ordered results.
-    places := ARRAY[last / 2, last / 4, last * 3 / 4];
-    FOR p IN 1 .. 3 LOOP
-        seen := 0;
-        quantiles[p] := zentrix_bin_value(bins[array_length(bins, 1)]);
-        FOR i IN 1 .. array_length(bins, 1) LOOP
-            seen := seen + counts[i];
-            IF seen > places[p] THEN
-                quantiles[p] := zentrix_bin_value(bins[i]);
-                EXIT;
+    i := 1;
+    LOOP
+        IF i <= size AND (NOT pending OR bins[i] <= extra) THEN
+            bin := bins[i];
+            results := counts[i];
+            IF pending AND bin = extra THEN
+                results := results + 1;
+                pending := false;
             END IF;
-        END LOOP;
+            i := i + 1;
+        ELSIF pending THEN
+            bin := extra;
+            results := 1;
+            pending := false;
+        ELSE
+            EXIT;
+        END IF;
+        seen := seen + results;
+        IF lower_bin IS NULL AND seen > last / 4 THEN lower_bin := bin; END IF;
+        IF centre_bin IS NULL AND seen > last / 2 THEN centre_bin := bin; END IF;
+        IF seen > last * 3 / 4 THEN
+            upper_bin := bin;
+            EXIT;
+        END IF;
     END LOOP;
-    centre := quantiles[1];
-    spread := zentrix_llround((quantiles[3] - quantiles[2])::float8 / 1.349::float8);
+    centre := zentrix_bin_value(coalesce(centre_bin, bin));
+    spread := zentrix_llround((zentrix_bin_value(coalesce(upper_bin, bin))
+        - zentrix_bin_value(coalesce(lower_bin, bin)))::float8 / 1.349::float8);
 END $f$)sql";
 
 // resultPoints of scores.cpp against a level's centre.
@@ -211,12 +231,8 @@ BEGIN
     IF NOT FOUND THEN RETURN 'fail'; END IF;
     SELECT array_agg(bin ORDER BY bin), array_agg(results ORDER BY bin) INTO v_bins, v_counts
         FROM score_bins WHERE mode = p_mode AND level = p_level;
-    SELECT * INTO v_before FROM zentrix_reference(v_bins, v_counts);
-    -- The reference after this result: the one before plus its bin.
-    SELECT * INTO v_after FROM zentrix_reference(
-        ARRAY(SELECT b FROM unnest(v_bins || p_bin) AS b GROUP BY b ORDER BY b),
-        ARRAY(SELECT SUM(c)::BIGINT FROM unnest(v_bins || p_bin, v_counts || 1::BIGINT) AS t(b, c)
-              GROUP BY b ORDER BY b));
+    SELECT * INTO v_before FROM zentrix_reference(v_bins, v_counts, NULL);
+    SELECT * INTO v_after FROM zentrix_reference(v_bins, v_counts, p_bin);
     v_skill_before := COALESCE((SELECT points FROM skills
         WHERE user_id = p_user AND category = p_mode), 0);
     v_rank_before := zentrix_players_above(p_mode, v_skill_before) + 1;

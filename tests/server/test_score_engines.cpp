@@ -3,6 +3,7 @@
 // leave the same rows on both.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "server/accounts.h"
@@ -93,6 +94,32 @@ TestResult resultOf(int mode, int level, long long score) {
     return result;
 }
 
+SqlRows referenceIn(Database* database, const std::string& bins, const std::string& counts,
+                    const SqlValue& extra) {
+    return query(database,
+                 "SELECT total, centre, spread FROM zentrix_reference(CAST($1 AS INTEGER[]),"
+                 " CAST($2 AS BIGINT[]), CAST($3 AS INTEGER))",
+                 {sqlText(bins), sqlText(counts), extra});
+}
+
+SqlRows asRow(const LevelReference& reference) {
+    return {{std::to_string(reference.count), std::to_string(reference.centre),
+             std::to_string(reference.spread)}};
+}
+
+std::vector<BinCount> withOneMore(std::vector<BinCount> bins, int bin) {
+    for (BinCount& count : bins) {
+        if (count.bin == bin) {
+            ++count.results;
+            return bins;
+        }
+    }
+    bins.push_back(BinCount{bin, 1});
+    std::sort(bins.begin(), bins.end(),
+              [](const BinCount& a, const BinCount& b) { return a.bin < b.bin; });
+    return bins;
+}
+
 }  // namespace
 
 TEST_F(ScoreEngines, SameSubmissionsGiveSameRepliesAndRows) {
@@ -152,6 +179,10 @@ TEST_F(ScoreEngines, DatabaseArithmeticMatchesTheRules) {
         SqlRows rows = query(database, "SELECT zentrix_bin_value($1)", {sqlInt(bin)});
         ASSERT_EQ(firstInteger(rows, -1), binValue(bin)) << bin;
     }
+    // A level's first result.
+    EXPECT_EQ(referenceIn(database, "{}", "{}", sqlInt(40)),
+              asRow(referenceFromBins({BinCount{40, 1}})));
+    EXPECT_EQ(referenceIn(database, "{}", "{}", SqlValue()), asRow(LevelReference()));
     std::mt19937_64 random(7);
     for (int round = 0; round < 300; ++round) {
         long long centre = static_cast<long long>(random() % 200000) - 1000;
@@ -170,13 +201,13 @@ TEST_F(ScoreEngines, DatabaseArithmeticMatchesTheRules) {
         }
         binText.back() = '}';
         countText.back() = '}';
-        SqlRows found = query(database,
-                              "SELECT total, centre, spread FROM"
-                              " zentrix_reference(CAST($1 AS INTEGER[]), CAST($2 AS BIGINT[]))",
-                              {sqlText(binText), sqlText(countText)});
-        LevelReference expected = referenceFromBins(bins);
-        ASSERT_EQ(found, (SqlRows{{std::to_string(expected.count), std::to_string(expected.centre),
-                                   std::to_string(expected.spread)}}))
+        // The reference as it stands, and after one more result in a bin that may be new.
+        int extra = static_cast<int>(random() % 950);
+        EXPECT_EQ(referenceIn(database, binText, countText, SqlValue()),
+                  asRow(referenceFromBins(bins)))
             << binText << " " << countText;
+        EXPECT_EQ(referenceIn(database, binText, countText, sqlInt(extra)),
+                  asRow(referenceFromBins(withOneMore(bins, extra))))
+            << binText << " " << countText << " + " << extra;
     }
 }
