@@ -110,7 +110,8 @@ END $f$)sql";
 // serverGrants of scores.cpp: the candidates in the order C++ lists them.
 static const char grantsSql[] = R"sql(
 CREATE OR REPLACE FUNCTION zentrix_score_grants(p_user BIGINT, p_mode INTEGER, p_level INTEGER,
-    p_score BIGINT, p_apm BIGINT, p_session TEXT, rank_after BIGINT, skill_after BIGINT,
+    p_score BIGINT, p_apm BIGINT, p_session TEXT, p_seconds DOUBLE PRECISION, p_rotates BIGINT,
+    p_slow_and_pulse BIGINT, p_controls BIGINT, rank_after BIGINT, skill_after BIGINT,
     overall_rank BIGINT, overall_skill BIGINT, before_centre BIGINT, before_spread BIGINT,
     played DOUBLE PRECISION) RETURNS INTEGER[]
 LANGUAGE plpgsql STABLE AS $f$
@@ -138,16 +139,19 @@ BEGIN
     IF p_mode = 6 AND p_score = 0 THEN grants := grants || 23; END IF;
     IF played >= 360000.0::float8 THEN grants := grants || 7; END IF;
     IF p_mode > 3 OR p_level <> 10 THEN RETURN grants; END IF;
-    -- The score ends a classic run: every result of this mode under its session hash.
-    SELECT COUNT(DISTINCT level) INTO cleared FROM results
-        WHERE user_id = p_user AND session = p_session AND mode = p_mode AND kind = 1;
-    SELECT COALESCE(SUM(seconds), 0), COALESCE(SUM(rotates), 0),
-           COALESCE(SUM(pup2used + pup3used), 0)
-        INTO run_seconds, run_rotates, slow_and_pulse FROM results
-        WHERE user_id = p_user AND session = p_session AND mode = p_mode;
-    SELECT COUNT(DISTINCT controls) INTO schemes FROM results
+    -- The score ends a classic run: every result of this mode under its session hash,
+    -- this one (not stored yet) included.
+    SELECT COUNT(DISTINCT level) INTO cleared FROM (SELECT level FROM results
         WHERE user_id = p_user AND session = p_session AND mode = p_mode AND kind = 1
-        AND controls IN (0, 1);
+        UNION ALL SELECT p_level) AS run;
+    SELECT COALESCE(SUM(seconds), 0), COALESCE(SUM(rotates), 0), COALESCE(SUM(slow), 0)
+        INTO run_seconds, run_rotates, slow_and_pulse
+        FROM (SELECT seconds, rotates, pup2used + pup3used AS slow FROM results
+              WHERE user_id = p_user AND session = p_session AND mode = p_mode
+              UNION ALL SELECT p_seconds, p_rotates, p_slow_and_pulse) AS run;
+    SELECT COUNT(DISTINCT controls) INTO schemes FROM (SELECT controls FROM results
+        WHERE user_id = p_user AND session = p_session AND mode = p_mode AND kind = 1
+        UNION ALL SELECT p_controls) AS run WHERE controls IN (0, 1);
     IF cleared < 10 THEN RETURN grants; END IF;
     quick := run_seconds < 1200.0::float8;
     IF p_mode = 1 THEN grants := grants || 8; END IF;
@@ -226,8 +230,9 @@ DECLARE
 BEGIN
     SELECT reply INTO v_stored FROM results WHERE digest = p_digest;
     IF FOUND THEN RETURN v_stored; END IF;
-    -- The account's lock orders one account's submissions.
-    PERFORM 1 FROM users WHERE id = p_user FOR UPDATE;
+    -- The account's lock orders one account's submissions; taking it adds the play time.
+    UPDATE users SET play_seconds = play_seconds + p_seconds WHERE id = p_user
+        RETURNING play_seconds INTO v_played;
     IF NOT FOUND THEN RETURN 'fail'; END IF;
     SELECT array_agg(bin ORDER BY bin), array_agg(results ORDER BY bin) INTO v_bins, v_counts
         FROM score_bins WHERE mode = p_mode AND level = p_level;
@@ -246,31 +251,27 @@ BEGIN
         VALUES (p_user, p_mode, p_level, v_best_score,
                 greatest(COALESCE(v_points, 0), v_earned))
         ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,
-        points = excluded.points;
+        points = excluded.points
+        WHERE (bests.best_score, bests.points) <> (excluded.best_score, excluded.points);
     INSERT INTO score_bins (mode, level, bin, results) VALUES (p_mode, p_level, p_bin, 1)
         ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1;
-    INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls, drops,
-        rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,
-        performance, session, created, points)
-        VALUES (p_digest, p_user, p_kind, p_mode, p_level, p_score, p_seconds, p_apm, p_controls,
-        p_drops, p_rotates, p_pup1earned, p_pup2earned, p_pup3earned, p_pup1used, p_pup2used,
-        p_pup3used, p_kills, p_performance, p_session, p_now, v_earned);
-    UPDATE users SET play_seconds = play_seconds + p_seconds WHERE id = p_user
-        RETURNING play_seconds INTO v_played;
     -- Skillpoints are sums: of the mode's level points, and overall of the six modes.
-    INSERT INTO skills (user_id, category, points) VALUES (p_user, p_mode,
-        (SELECT COALESCE(SUM(points), 0) FROM bests WHERE user_id = p_user AND mode = p_mode))
+    -- A row whose sum did not change is left as it is (no new row version to log).
+    v_skill_after := (SELECT COALESCE(SUM(points), 0) FROM bests
+        WHERE user_id = p_user AND mode = p_mode);
+    INSERT INTO skills (user_id, category, points) VALUES (p_user, p_mode, v_skill_after)
         ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points
-        RETURNING points INTO v_skill_after;
-    INSERT INTO skills (user_id, category, points) VALUES (p_user, 0,
-        (SELECT COALESCE(SUM(points), 0) FROM skills
-         WHERE user_id = p_user AND category BETWEEN 1 AND 6))
+        WHERE skills.points <> excluded.points;
+    v_overall_skill := (SELECT COALESCE(SUM(points), 0) FROM skills
+        WHERE user_id = p_user AND category BETWEEN 1 AND 6);
+    INSERT INTO skills (user_id, category, points) VALUES (p_user, 0, v_overall_skill)
         ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points
-        RETURNING points INTO v_overall_skill;
+        WHERE skills.points <> excluded.points;
     SELECT array_agg(number) INTO v_held FROM achievements WHERE user_id = p_user;
     v_rank_after := zentrix_players_above(p_mode, v_skill_after) + 1;
     v_fresh := zentrix_fresh_grants(v_held, zentrix_score_grants(p_user, p_mode, p_level,
-        p_score, p_apm, p_session, v_rank_after, v_skill_after,
+        p_score, p_apm, p_session, p_seconds, p_rotates, p_pup2used + p_pup3used, p_controls,
+        v_rank_after, v_skill_after,
         zentrix_players_above(0, v_overall_skill) + 1, v_overall_skill,
         CASE WHEN v_before.total >= 3 THEN v_before.centre ELSE 0 END,
         CASE WHEN v_before.total >= 3 THEN v_before.spread ELSE 0 END, v_played));
@@ -282,7 +283,12 @@ BEGIN
         INSERT INTO achievements (user_id, number, granted) VALUES (p_user, v_number, p_now);
         v_reply := v_reply || ' ' || v_number;
     END LOOP;
-    UPDATE results SET reply = v_reply WHERE digest = p_digest;
+    INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls, drops,
+        rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,
+        performance, session, created, points, reply)
+        VALUES (p_digest, p_user, p_kind, p_mode, p_level, p_score, p_seconds, p_apm, p_controls,
+        p_drops, p_rotates, p_pup1earned, p_pup2earned, p_pup3earned, p_pup1used, p_pup2used,
+        p_pup3used, p_kills, p_performance, p_session, p_now, v_earned, v_reply);
     RETURN v_reply;
 END $f$)sql";
 
