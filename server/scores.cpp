@@ -9,6 +9,7 @@
 #include "server/accounts.h"
 #include "server/achievements.h"
 #include "server/replays.h"
+#include "server/score_function.h"
 
 const int rankingPageRows = 100;
 
@@ -254,13 +255,8 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
            std::to_string(firstInteger(rank, 0) + 1);
 }
 
-// `points`: what a score earned against the level as it stood (0 for a death).
-static SqlStatement resultInsert(const ResultRecord& r, int kind, long long points = 0) {
-    const std::string sql =
-        "INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls,"
-        " drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,"
-        " performance, session, created, points) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10,"
-        " $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22)";
+// The columns of a result row in the order of its insert, `last` after them.
+static SqlParams resultParams(const ResultRecord& r, int kind, long long last) {
     SqlParams params = {sqlText(r.digest),  sqlInt(r.userId), sqlInt(kind),       sqlInt(r.mode),
                         sqlInt(r.level),    sqlInt(r.score),  sqlReal(r.seconds), sqlInt(r.apm),
                         sqlInt(r.controls), sqlInt(r.drops),  sqlInt(r.rotates)};
@@ -269,8 +265,18 @@ static SqlStatement resultInsert(const ResultRecord& r, int kind, long long poin
     params.push_back(sqlInt(r.performance));
     params.push_back(sqlText(r.session));
     params.push_back(sqlInt(nowSeconds()));
-    params.push_back(sqlInt(points));
-    return SqlStatement{sql, params, nullptr};
+    params.push_back(sqlInt(last));
+    return params;
+}
+
+// `points`: what a score earned against the level as it stood (0 for a death).
+static SqlStatement resultInsert(const ResultRecord& r, int kind, long long points = 0) {
+    const std::string sql =
+        "INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls,"
+        " drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,"
+        " performance, session, created, points) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10,"
+        " $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22)";
+    return SqlStatement{sql, resultParams(r, kind, points), nullptr};
 }
 
 static SqlStatement playTimeStatement(const ResultRecord& r) {
@@ -489,8 +495,8 @@ static std::string scoreReplyText(const ScoreOutcome& out) {
 }
 
 // A score in three batches: what stood before, the writes with what follows
-// from them, then the grants and the stored reply, which on PostgreSQL go out
-// with the COMMIT (three round trips in all).
+// from them, then the grants and the stored reply. (PostgreSQL runs the same
+// steps inside the database: applyScoreInDatabase.)
 static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std::string& reply) {
     BeforeRows before;
     SqlStatus status = readBefore(connection, r, before);
@@ -513,6 +519,16 @@ static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std
     return retryConflict(sqlRunBeforeCommit(connection, last));
 }
 
+// On PostgreSQL the database runs the whole of applyScore as one function that goes
+// out with the BEGIN and the COMMIT: one round trip, and the rows it locks are held
+// only while the database works. `stored` receives the reply.
+static SqlStatus applyScoreInDatabase(DbConnection* connection, const ResultRecord& r,
+                                      SqlRows& stored) {
+    return sqlRunBeforeCommit(
+        connection,
+        {SqlStatement{scoreFunctionCall, resultParams(r, kindScore, scoreBin(r.score)), &stored}});
+}
+
 static bool authorised(ServerContext& context, const ParsedRequest& request,
                        const std::string& address) {
     return checkPasswordHash(context, integerField(request, "userid"),
@@ -526,9 +542,13 @@ std::string replyScore(ServerContext& context, const ParsedRequest& request,
     if (r.performance < minPerformance || r.performance > maxPerformance) return "fail";
     if (!authorised(context, request, address)) return "fail";
     std::string reply;
+    SqlRows stored;
     SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
+        if (backendOf(connection) == Backend::Postgres)
+            return applyScoreInDatabase(connection, r, stored);
         return applyScore(connection, r, reply);
     });
+    if (!stored.empty() && !stored[0].empty()) reply = stored[0][0];
     return status == SqlStatus::Ok ? reply : "fail";
 }
 

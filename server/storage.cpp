@@ -10,6 +10,7 @@
 
 #include "server/log.h"
 #include "server/metrics.h"
+#include "server/score_function.h"
 #include "server/storage_backends.h"
 
 struct Database {
@@ -82,6 +83,10 @@ SqlStatus sqlRunBeforeCommit(DbConnection* connection, const SqlBatch& batch) {
     if (connection->backend == Backend::Sqlite) return sqlRunBatch(connection, batch);
     connection->beforeCommit.insert(connection->beforeCommit.end(), batch.begin(), batch.end());
     return SqlStatus::Ok;
+}
+
+Backend backendOf(const DbConnection* connection) {
+    return connection->backend;
 }
 
 const char* rowLockClause(DbConnection* connection) {
@@ -179,6 +184,12 @@ void closeDatabase(Database* database) {
     if (database->writer != nullptr) disconnect(database->writer);
     for (DbConnection* connection : database->all) disconnect(connection);
     delete database;
+}
+
+static std::vector<std::string> postgresOnly(const std::vector<std::string>& statements) {
+    std::vector<std::string> marked;
+    for (const std::string& sql : statements) marked.push_back("postgres:" + sql);
+    return marked;
 }
 
 // The schema, one list of statements per version; "{id}" is the back end's row id column.
@@ -330,6 +341,9 @@ static const std::vector<std::vector<std::string>> migrations = {
         " points BIGINT NOT NULL, PRIMARY KEY (user_id, category))",
         "CREATE INDEX verified_skills_order ON verified_skills (category, points DESC, user_id)",
     },
+    // PostgreSQL runs a score submission as one function call; a change of its
+    // rules adds a step that replaces the functions again.
+    postgresOnly(scoreFunctionStatements()),
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.

@@ -71,10 +71,11 @@ using SqlBatch = std::vector<SqlStatement>;
 // result except through SQL; SQLite runs them one by one.
 SqlStatus sqlRunBatch(DbConnection* connection, const SqlBatch& batch);
 
-// For writes inside a transaction whose results nobody reads: SQLite runs them
-// at once; PostgreSQL sends them with the transaction's COMMIT, saving a round
-// trip. Their failure fails the COMMIT, and a taken key there runs the
-// transaction again (so they suit inserts that race a twin).
+// For the last statements of a transaction: SQLite runs them at once;
+// PostgreSQL sends them with the transaction's COMMIT, saving a round trip, and
+// fills their `rows` once the COMMIT returns. Their failure fails the COMMIT,
+// and a taken key there runs the transaction again (so they suit inserts that
+// race a twin).
 SqlStatus sqlRunBeforeCommit(DbConnection* connection, const SqlBatch& batch);
 
 // Runs `body` in a write transaction; commits when it returns Ok, rolls back
@@ -88,6 +89,8 @@ SqlStatus inTransaction(DbConnection* connection,
 // its own transaction on a pooled connection. Retries as inTransaction does.
 SqlStatus inWriteTransaction(Database* database,
                              const std::function<SqlStatus(DbConnection*)>& body);
+
+Backend backendOf(const DbConnection* connection);
 
 // " FOR UPDATE" where the back end locks rows read in a transaction; "" for
 // SQLite, whose write transactions already hold the whole database.

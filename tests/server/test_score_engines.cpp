@@ -1,0 +1,213 @@
+// PostgreSQL runs a score submission as a function inside the database, SQLite
+// runs the C++ steps: the same submissions must give the same replies and
+// leave the same rows on both.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "server/accounts.h"
+#include "server/scores.h"
+#include "server/storage.h"
+#include "server/throttle.h"
+#include "tests/server/server_harness.h"
+
+namespace {
+
+const char* const playerNames[] = {"Engine Ann", "Engine Bob", "Engine Cid"};
+const char* const playerPassword = "enginepass";
+
+// Every row a score touches, in a fixed order; doubles in thousandths, as the
+// engines print them differently.
+const char* const storedRowQueries[] = {
+    "SELECT digest, user_id, kind, mode, level, score, CAST(seconds * 1000 AS BIGINT), apm,"
+    " controls, drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used,"
+    " kills, performance, session, points, reply FROM results ORDER BY digest",
+    "SELECT user_id, mode, level, best_score, points FROM bests ORDER BY user_id, mode, level",
+    "SELECT mode, level, bin, results FROM score_bins ORDER BY mode, level, bin",
+    "SELECT user_id, category, points FROM skills ORDER BY user_id, category",
+    "SELECT category, bucket, shard, players FROM skill_buckets WHERE players <> 0"
+    " ORDER BY category, bucket, shard",
+    "SELECT user_id, number FROM achievements ORDER BY user_id, number",
+    "SELECT id, CAST(play_seconds * 1000 AS BIGINT) FROM users ORDER BY id",
+};
+
+SqlRows query(Database* database, const std::string& sql, const SqlParams& params = {}) {
+    ConnectionLease lease(database);
+    SqlRows rows;
+    EXPECT_EQ(sqlExec(lease.connection, sql, params, &rows), SqlStatus::Ok) << sql;
+    return rows;
+}
+
+// One server on each back end, with the same three players.
+class ScoreEngines : public ::testing::Test {
+  protected:
+    TestServer sqlite, postgres;
+    std::vector<long long> players;
+    std::vector<std::string> replies[2];
+
+    void SetUp() override {
+        std::string postgresUrl = freshDatabaseUrl(TestBackend::Postgres);
+        ASSERT_FALSE(HasFailure());
+        if (postgresUrl.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        resetThrottle();
+        forgetCheckedPasswords();
+        ASSERT_TRUE(startTestServer(sqlite, freshDatabaseUrl(TestBackend::Sqlite)));
+        ASSERT_TRUE(startTestServer(postgres, postgresUrl));
+        for (const char* name : playerNames) {
+            long long id = registerAndLogin(sqlite, name, playerPassword);
+            ASSERT_EQ(registerAndLogin(postgres, name, playerPassword), id);
+            players.push_back(id);
+        }
+    }
+    void TearDown() override {
+        if (sqlite.http != nullptr) stopTestServer(sqlite);
+        if (postgres.http != nullptr) stopTestServer(postgres);
+    }
+
+    // Sends one request to both servers; the replies must match.
+    std::string both(const std::string& request) {
+        std::string first = sendRequest(sqlite, request);
+        std::string second = sendRequest(postgres, request);
+        EXPECT_EQ(first, second) << request;
+        replies[0].push_back(first);
+        replies[1].push_back(second);
+        return first;
+    }
+    std::string score(int player, const TestResult& result) {
+        return both(scoreRequest(players[player], playerPassword, result));
+    }
+    std::string death(int player, const TestResult& result) {
+        return both(deathRequest(players[player], playerPassword, result));
+    }
+    // A whole classic run of one player, one score per level.
+    void run(int player, TestResult result) {
+        for (result.level = 1; result.level <= 10; ++result.level) score(player, result);
+    }
+};
+
+TestResult resultOf(int mode, int level, long long score) {
+    TestResult result;
+    result.mode = mode;
+    result.level = level;
+    result.score = score;
+    return result;
+}
+
+SqlRows referenceIn(Database* database, const std::string& bins, const std::string& counts,
+                    const SqlValue& extra) {
+    return query(database,
+                 "SELECT total, centre, spread FROM zentrix_reference(CAST($1 AS INTEGER[]),"
+                 " CAST($2 AS BIGINT[]), CAST($3 AS INTEGER))",
+                 {sqlText(bins), sqlText(counts), extra});
+}
+
+SqlRows asRow(const LevelReference& reference) {
+    return {{std::to_string(reference.count), std::to_string(reference.centre),
+             std::to_string(reference.spread)}};
+}
+
+std::vector<BinCount> withOneMore(std::vector<BinCount> bins, int bin) {
+    for (BinCount& count : bins) {
+        if (count.bin == bin) {
+            ++count.results;
+            return bins;
+        }
+    }
+    bins.push_back(BinCount{bin, 1});
+    std::sort(bins.begin(), bins.end(),
+              [](const BinCount& a, const BinCount& b) { return a.bin < b.bin; });
+    return bins;
+}
+
+}  // namespace
+
+TEST_F(ScoreEngines, SameSubmissionsGiveSameRepliesAndRows) {
+    TestResult first = resultOf(2, 1, 1000);
+    score(0, first);                      // the level's first result
+    score(0, resultOf(2, 1, 1500));       // an improvement
+    score(0, resultOf(2, 1, 800));        // a worse one keeps the best
+    std::string again = score(0, first);  // a repeat gets its first reply
+    EXPECT_EQ(again, replies[0][0]);
+    score(1, resultOf(2, 1, 1200));      // a second player, a rank below
+    score(2, resultOf(2, 1, 900));       // three results: the reference appears
+    score(2, resultOf(2, 1, 99999999));  // a forged huge score moves it one place only
+    EXPECT_EQ(score(2, resultOf(2, 1, 100000001)), "fail");  // beyond any level
+    score(1, resultOf(2, 1, 1300));
+    score(1, resultOf(2, 1, 9000));  // far above the spread: epic
+    TestResult classic = resultOf(1, 1, 2000);
+    classic.rotates = 0;
+    classic.session = "20240101120000one";
+    run(0, classic);  // learned to play
+    TestResult expert = resultOf(3, 1, 3000);
+    expert.rotates = 0;
+    expert.time = 30;
+    expert.session = "20240101120000two";
+    death(0, expert);  // a death in the run counts its time and rotations
+    run(0, expert);    // quick, no rotation, no power-up: expert, insane, hold still, elitist
+    TestResult normal = resultOf(2, 1, 2500);
+    normal.session = "20240101120000six";
+    for (normal.level = 1; normal.level <= 10; ++normal.level) {
+        normal.controls = normal.level % 2;
+        normal.pupUsed = normal.level == 4 ? 1 : 0;
+        score(0, normal);  // both control schemes; with the others, beta tester
+    }
+    TestResult rush = resultOf(4, 3, -5000);
+    rush.apm = 95;
+    score(1, rush);               // a score below zero, and brisko
+    score(2, resultOf(6, 2, 0));  // into the void
+    TestResult survival = resultOf(5, 2, 50000);
+    survival.time = 86000;
+    for (int day = 0; day < 5; ++day) {
+        death(2, survival);
+        survival.score += 1000;
+        survival.session = "20240101120000s" + std::to_string(day);
+        score(2, survival);  // time adds up to mass addict
+    }
+    for (const char* sql : storedRowQueries) {
+        EXPECT_EQ(query(sqlite.context.database, sql), query(postgres.context.database, sql))
+            << sql;
+    }
+    // The run ended in achievements on both, so the comparison saw them.
+    EXPECT_GE(query(postgres.context.database, "SELECT number FROM achievements").size(), 12u);
+}
+
+// The database's arithmetic against the C++ rules, over many values.
+TEST_F(ScoreEngines, DatabaseArithmeticMatchesTheRules) {
+    Database* database = postgres.context.database;
+    for (int bin = -1; bin <= 1400; ++bin) {
+        SqlRows rows = query(database, "SELECT zentrix_bin_value($1)", {sqlInt(bin)});
+        ASSERT_EQ(firstInteger(rows, -1), binValue(bin)) << bin;
+    }
+    // A level's first result.
+    EXPECT_EQ(referenceIn(database, "{}", "{}", sqlInt(40)),
+              asRow(referenceFromBins({BinCount{40, 1}})));
+    EXPECT_EQ(referenceIn(database, "{}", "{}", SqlValue()), asRow(LevelReference()));
+    std::mt19937_64 random(7);
+    for (int round = 0; round < 300; ++round) {
+        long long centre = static_cast<long long>(random() % 200000) - 1000;
+        long long score = static_cast<long long>(random() % 400000) - 2000;
+        SqlRows rows = query(database, "SELECT zentrix_result_points($1, $2)",
+                             {sqlInt(score), sqlInt(centre)});
+        LevelReference reference;
+        reference.centre = centre;
+        ASSERT_EQ(firstInteger(rows, -1), resultPoints(score, reference)) << score << " " << centre;
+        std::vector<BinCount> bins;
+        std::string binText = "{", countText = "{";
+        for (int bin = static_cast<int>(random() % 50); bin < 900; bin += 1 + random() % 40) {
+            bins.push_back(BinCount{bin, 1 + static_cast<long long>(random() % 5)});
+            binText += std::to_string(bin) + ",";
+            countText += std::to_string(bins.back().results) + ",";
+        }
+        binText.back() = '}';
+        countText.back() = '}';
+        // The reference as it stands, and after one more result in a bin that may be new.
+        int extra = static_cast<int>(random() % 950);
+        EXPECT_EQ(referenceIn(database, binText, countText, SqlValue()),
+                  asRow(referenceFromBins(bins)))
+            << binText << " " << countText;
+        EXPECT_EQ(referenceIn(database, binText, countText, sqlInt(extra)),
+                  asRow(referenceFromBins(withOneMore(bins, extra))))
+            << binText << " " << countText << " + " << extra;
+    }
+}
