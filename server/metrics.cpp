@@ -30,6 +30,7 @@ static unsigned long long latencyCount = 0;
 static double latencySum = 0;
 static std::atomic<unsigned long long> rsaOk{0}, rsaFailed{0}, databaseErrors{0};
 static std::atomic<long long> openConnections{0};
+static std::atomic<long long> databaseWaiters{0};
 
 void countRequest(const std::string& endpoint, int status, bool failReply, double seconds) {
     std::lock_guard<std::mutex> lock(requestMutex);
@@ -53,6 +54,10 @@ void countDatabaseError() {
 
 void setOpenConnections(long long count) {
     openConnections = count;
+}
+
+void setDatabaseWaiters(long long count) {
+    databaseWaiters = count;
 }
 
 std::string endpointLabel(const std::string& path) {
@@ -109,6 +114,9 @@ std::string metricsText() {
     }
     text += header("zentrix_http_open_connections", "gauge", "Client connections open now.");
     text += "zentrix_http_open_connections " + std::to_string(openConnections.load()) + "\n";
+    text += header("zentrix_database_waiting_requests", "gauge",
+                   "Requests waiting for a pooled database connection now.");
+    text += "zentrix_database_waiting_requests " + std::to_string(databaseWaiters.load()) + "\n";
     text += header("zentrix_rsa_decryptions_total", "counter",
                    "RSA blocks decrypted by the secure endpoint, by result.");
     text += "zentrix_rsa_decryptions_total{result=\"ok\"} " + std::to_string(rsaOk.load()) + "\n";

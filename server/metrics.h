@@ -13,6 +13,8 @@ void countRsaDecryption(bool ok);
 void countDatabaseError();
 // Connections open right now.
 void setOpenConnections(long long count);
+// Requests waiting for a database connection right now.
+void setDatabaseWaiters(long long count);
 
 // The route label of a request path: the known routes by name, "other" for
 // the rest, so a client cannot create labels at will.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -13,11 +14,18 @@
 #include "server/score_function.h"
 #include "server/storage_backends.h"
 
+// A request thread waiting for a pooled connection; a released connection is
+// handed to the longest waiter, so under load no request waits behind later ones.
+struct PoolWaiter {
+    std::condition_variable handedOver;
+    DbConnection* connection = nullptr;
+};
+
 struct Database {
     Backend backend;
     std::string target;  // SQLite file or PostgreSQL URL
     std::mutex mutex;
-    std::condition_variable released;
+    std::deque<PoolWaiter*> waiters;  // oldest first
     std::vector<DbConnection*> idle;
     std::vector<DbConnection*> all;
     // SQLite takes one writer at a time; queueing here is fairer than its busy polling.
@@ -157,18 +165,34 @@ static void disconnect(DbConnection* connection) {
 
 DbConnection* acquireConnection(Database* database) {
     std::unique_lock<std::mutex> lock(database->mutex);
-    database->released.wait(lock, [database] { return !database->idle.empty(); });
-    DbConnection* connection = database->idle.back();
-    database->idle.pop_back();
-    return connection;
+    if (!database->idle.empty()) {
+        DbConnection* connection = database->idle.back();
+        database->idle.pop_back();
+        return connection;
+    }
+    PoolWaiter waiter;
+    database->waiters.push_back(&waiter);
+    setDatabaseWaiters(static_cast<long long>(database->waiters.size()));
+    waiter.handedOver.wait(lock, [&waiter] { return waiter.connection != nullptr; });
+    return waiter.connection;
 }
 
 void releaseConnection(Database* database, DbConnection* connection) {
-    {
-        std::lock_guard<std::mutex> lock(database->mutex);
+    std::lock_guard<std::mutex> lock(database->mutex);
+    if (database->waiters.empty()) {
         database->idle.push_back(connection);
+        return;
     }
-    database->released.notify_one();
+    PoolWaiter* oldest = database->waiters.front();
+    database->waiters.pop_front();
+    setDatabaseWaiters(static_cast<long long>(database->waiters.size()));
+    oldest->connection = connection;
+    oldest->handedOver.notify_one();
+}
+
+int requestsWaitingForConnection(Database* database) {
+    std::lock_guard<std::mutex> lock(database->mutex);
+    return static_cast<int>(database->waiters.size());
 }
 
 SqlStatus inWriteTransaction(Database* database,

@@ -42,6 +42,8 @@ void closeDatabase(Database* database);
 // Borrows a connection for the current request, waiting while all are in use.
 DbConnection* acquireConnection(Database* database);
 void releaseConnection(Database* database, DbConnection* connection);
+// Requests waiting for a connection now; the first in line gets the next one released.
+int requestsWaitingForConnection(Database* database);
 
 // Holds one borrowed connection for a scope.
 struct ConnectionLease {

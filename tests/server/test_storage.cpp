@@ -204,6 +204,28 @@ TEST_P(WriteBatches, EveryConnectionCommitsDurably) {
     for (DbConnection* connection : held) releaseConnection(database, connection);
 }
 
+// Under load a released connection goes to the request that has waited
+// longest, never to one that arrives later: otherwise a few requests wait
+// through many others' turns and the slowest answers take seconds.
+TEST_P(WriteBatches, AReleasedConnectionGoesToTheLongestWaiter) {
+    std::vector<DbConnection*> held;
+    for (int i = 0; i < 4; ++i) held.push_back(acquireConnection(database));
+    std::atomic<bool> waiterServed{false};
+    std::thread waiter([this, &waiterServed] {
+        DbConnection* connection = acquireConnection(database);
+        waiterServed = true;
+        releaseConnection(database, connection);
+    });
+    while (requestsWaitingForConnection(database) == 0) std::this_thread::yield();
+    // Give one back and ask again at once, as a request arriving just then would.
+    releaseConnection(database, held.back());
+    held.back() = acquireConnection(database);
+    EXPECT_TRUE(waiterServed) << "a later request took the connection the waiter was owed";
+    for (DbConnection* connection : held) releaseConnection(database, connection);
+    waiter.join();
+    EXPECT_EQ(requestsWaitingForConnection(database), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WriteBatches,
                          ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
                          [](const ::testing::TestParamInfo<TestBackend>& info) {
