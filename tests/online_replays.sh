@@ -10,7 +10,7 @@ source "$(dirname "$0")/online_support.bash"
 
 sql() { sqlite3 "$work/server.sqlite" "$1"; }
 # A plain request through the secure endpoint, as any client could send it.
-send() { curl -s "$("$build/zentrix-proto" encode "$1" --base "http://127.0.0.1:$port/secure.php?data=")"; }
+send() { curl -sS --max-time 30 "$("$build/zentrix-proto" encode "$1" --base "http://127.0.0.1:$port/secure.php?data=")"; }
 
 start_server
 register_account verifier secret9
@@ -38,10 +38,10 @@ grep -q "replay 1 of user $id, mode 1 level 1: submitted $score, replayed $score
 points=$(sql "select points from skills where user_id = $id and category = 1")
 [[ $(sql "select points from verified_skills where user_id = $id and category = 1") == "$points" ]] ||
   fail "the verified points are not the $points the score earned"
-curl -s "http://127.0.0.1:$port/ranking?category=1" > ranking.html
+curl -sS --max-time 30 "http://127.0.0.1:$port/ranking?category=1" > ranking.html
 grep -q 'title="All of these skillpoints come from verified replays">&#10003;' ranking.html ||
   fail "the web ranking does not mark the verified points"
-curl -s "http://127.0.0.1:$port/replay?id=1" > replay.html
+curl -sS --max-time 30 "http://127.0.0.1:$port/replay?id=1" > replay.html
 grep -q "<th>Verdict</th><td>verified</td>" replay.html || fail "the replay page shows no verdict"
 
 # A forged result of the same run, for a level never played: stored, no replay.
@@ -60,7 +60,7 @@ page=$(send "world_ranking_staggered.php?gamemode=1&offset=0")
 # (The shell drops the reply's last line feed.)
 [[ $page == "1 ROWS 1"$'\r\n'"1,verifier,1,$points,$id,1"$'\r' ]] ||
   fail "the verified ranking reads '$page', not $points points"
-curl -s "http://127.0.0.1:$port/ranking?category=1" > verified.html
+curl -sS --max-time 30 "http://127.0.0.1:$port/ranking?category=1" > verified.html
 grep -q "verifier</a></td><td>$points " verified.html ||
   fail "the verified web ranking does not show $points points"
 grep -q "<td>$inflated" verified.html && fail "the verified web ranking counts the forged score"

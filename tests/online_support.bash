@@ -21,6 +21,10 @@ export XDG_DATA_HOME="$work/xdg"
 key=$build/keys/server_private.pem
 db=sqlite:$work/server.sqlite
 
+# A command that ends the test under set -e names itself instead of ending it silently.
+set -E
+trap 'echo "FAIL: line $LINENO: \"$BASH_COMMAND\" exited with $?"' ERR
+
 fail() {
   mkdir -p "${SHOTS_DIR:-/tmp/online-shots}" && cp -f ./*.png "${SHOTS_DIR:-/tmp/online-shots}"/ 2>/dev/null || true
   echo "FAIL: $*"
@@ -29,14 +33,18 @@ fail() {
   exit 1
 }
 
-# Starts the server (again on the same port when one is known), with any
-# further server options given; sets server_pid and port.
+# Starts the server on a free port with any further server options given;
+# sets server_pid and port. Only the lines this start adds to server.log
+# count: after a restart the old "listening" line must not pass for the new.
 start_server() {
-  "$build/zentrix-server" serve --listen "127.0.0.1:${port:-0}" --db "$db" --key "$key" \
+  local earlier
+  earlier=$(wc -l < server.log 2>/dev/null || echo 0)
+  "$build/zentrix-server" serve --listen 127.0.0.1:0 --db "$db" --key "$key" \
     --patch-dir "$work/patches" --threads 2 "$@" >>server.log 2>&1 &
   server_pid=$!
   for _ in $(seq 100); do
-    port=$(sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' server.log | tail -1)
+    port=$(tail -n +"$((earlier + 1))" server.log |
+      sed -n 's/.*listening on http:\/\/127\.0\.0\.1:\([0-9]*\).*/\1/p' | tail -1)
     [[ -z $port ]] || return 0
     kill -0 "$server_pid" 2>/dev/null || fail "the server did not start"
     sleep 0.1
@@ -96,7 +104,7 @@ shows_account_line() {
 register_account() {
   local name=$1 password=$2 digest reply
   digest=$(printf '%s' "$password" | md5sum | cut -d' ' -f1)
-  reply=$(curl -s "$("$build/zentrix-proto" encode \
+  reply=$(curl -sS --max-time 30 "$("$build/zentrix-proto" encode \
     "reg.php?beta=1&username=$name&passwordHash=$digest&password=$password&email=mailbox" \
     --base "http://127.0.0.1:$port/secure.php?data=")")
   [[ $reply == success\ * ]] || fail "registration answered '$reply'"
