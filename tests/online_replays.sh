@@ -9,8 +9,6 @@ set -euo pipefail
 source "$(dirname "$0")/online_support.bash"
 
 sql() { sqlite3 "$work/server.sqlite" "$1"; }
-# A plain request through the secure endpoint, as any client could send it.
-send() { curl -sS --max-time 30 "$("$build/zentrix-proto" encode "$1" --base "http://127.0.0.1:$port/secure.php?data=")"; }
 
 start_server
 register_account verifier secret9
@@ -47,7 +45,7 @@ grep -q "<th>Verdict</th><td>verified</td>" replay.html || fail "the replay page
 # A forged result of the same run, for a level never played: stored, no replay.
 session=$(sql "select session from results where user_id = $id and kind = 1")
 digest=$(printf '%s' secret9 | md5sum | cut -d' ' -f1)
-forged=$(send "score.php?gamemode=1&level=2&score=99999&time=60&apm=40&controls=0&drops=30&rotates=5&pup1earned=1&pup2earned=1&pup3earned=1&pup1used=0&pup2used=0&pup3used=0&kills=80&performance=4&sessionhash=$session&userid=$id&passwordHash=$digest")
+forged=$(secure_request "score.php?gamemode=1&level=2&score=99999&time=60&apm=40&controls=0&drops=30&rotates=5&pup1earned=1&pup2earned=1&pup3earned=1&pup1used=0&pup2used=0&pup3used=0&kills=80&performance=4&sessionhash=$session&userid=$id&passwordHash=$digest")
 [[ $forged == success\ * ]] || fail "the forged score was answered '$forged'"
 inflated=$(sql "select points from skills where user_id = $id and category = 1")
 ((inflated > points)) || fail "the forged score earned nothing ($inflated)"
@@ -56,7 +54,7 @@ inflated=$(sql "select points from skills where user_id = $id and category = 1")
 
 stop_server
 start_server --verified-ranking
-page=$(send "world_ranking_staggered.php?gamemode=1&offset=0")
+page=$(secure_request "world_ranking_staggered.php?gamemode=1&offset=0")
 # (The shell drops the reply's last line feed.)
 [[ $page == "1 ROWS 1"$'\r\n'"1,verifier,1,$points,$id,1"$'\r' ]] ||
   fail "the verified ranking reads '$page', not $points points"

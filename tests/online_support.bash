@@ -99,14 +99,19 @@ shows_account_line() {
   [[ $seen == *"$(tr 'lI' '11' <<<"$2")"* ]]
 }
 
+# QUERY as a plain request through the secure endpoint, as any client could send it.
+secure_request() {
+  curl -sS --max-time 30 \
+    "$("$build/zentrix-proto" encode "$1" --base "http://127.0.0.1:$port/secure.php?data=")"
+}
+
 # Registers NAME with PASSWORD on the running server and stores the account
 # in the test's settings, as a finished CreateAcc would.
 register_account() {
   local name=$1 password=$2 digest reply
   digest=$(printf '%s' "$password" | md5sum | cut -d' ' -f1)
-  reply=$(curl -sS --max-time 30 "$("$build/zentrix-proto" encode \
-    "reg.php?beta=1&username=$name&passwordHash=$digest&password=$password&email=mailbox" \
-    --base "http://127.0.0.1:$port/secure.php?data=")")
+  reply=$(secure_request \
+    "reg.php?beta=1&username=$name&passwordHash=$digest&password=$password&email=mailbox")
   [[ $reply == success\ * ]] || fail "registration answered '$reply'"
   write_settings "Username=$name" "Password=${reply#success }"
 }
