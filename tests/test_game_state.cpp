@@ -5,8 +5,10 @@
 #include <set>
 
 #include "engine/textures.h"
+#include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game_test_support.h"
 #include "online/account.h"
 #include "screens/achieves.h"
 #include "screens/classic_mode_select.h"
@@ -335,16 +337,24 @@ TEST_F(GameStateTest, FadeAlphaStaysWithinRange) {
     EXPECT_FLOAT_EQ(fadeAlpha(), 255);
 }
 
-TEST_F(GameStateTest, FirstFrameAdvancesNoFadeOrTimer) {
-    GameState = MenuToOptions;
-    fadeTimer = 500;
-    blinkTimer = 0;
-    Update(86400000.0f);
-    EXPECT_EQ(GameState, MenuToOptions);
-    EXPECT_FLOAT_EQ(fadeTimer, 500);
-    EXPECT_EQ(blinkTimer, 0);
-    Update(999.0f);
-    EXPECT_EQ(GameState, Options);
+// A frame of a second or more (the window dragged, the machine busy) must not
+// make the game jump: the meter and the level clock stand still through it
+// and go on from where they stood.
+TEST_F(GameStateTest, AStalledFrameInPlayMovesNeitherTheMeterNorTheLevelClock) {
+    gametest::resetWorld();
+    gametest::buildMass({{"rgby"}});
+    GameState = Game;
+    fadeTimer = fadeDuration;
+    for (int frame = 0; frame < 300 && !playStarted; frame++) Update(16.0f);
+    ASSERT_TRUE(playStarted);
+    float meterBefore = mass;
+    float clockBefore = levelTimeMs;
+    Update(3000.0f);
+    EXPECT_FLOAT_EQ(mass, meterBefore);
+    EXPECT_FLOAT_EQ(levelTimeMs, clockBefore);
+    Update(16.0f);
+    EXPECT_FLOAT_EQ(levelTimeMs, clockBefore + 16.0f);
+    EXPECT_GT(mass, meterBefore) << "the meter grows again with the next frame";
 }
 
 TEST_F(GameStateTest, HoverTickOnlyOnAChangeToAnItemOfAShownScreen) {
