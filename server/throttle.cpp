@@ -11,11 +11,11 @@
 
 struct FailureRecord {
     int failures = 0;
-    long long lastFailure = 0;  // steady-clock seconds
+    long long lastFailureMs = 0;  // steady clock
 };
 
 struct Allowance {
-    long long hourStart = 0;
+    long long hourStartMs = 0;
     int used = 0;
 };
 
@@ -26,18 +26,27 @@ static std::map<std::string, Allowance> registrations;
 // A few typing mistakes cost nothing; then every failure doubles the wait.
 static const int freeFailures = 3;
 static const int addressFreeFailures = 30;
-static const long long firstDelaySeconds = 1;
-static const long long maxDelaySeconds = 15 * 60;
-static const long long hourSeconds = 3600;
+static const long long firstDelayMs = 1000;
+static const long long maxDelayMs = 15 * 60 * 1000;
+static const long long hourMs = 3600 * 1000;
 static const int registrationsPerHour = 20;
 // Past this many keys, records whose wait has long ended are swept out.
 static const size_t sweepThreshold = 100000;
 static const int ipv6GroupBytes = 8;
 
-static long long steadySeconds() {
-    return std::chrono::duration_cast<std::chrono::seconds>(
+// Milliseconds, not whole seconds: a wait counted in whole seconds could end a
+// moment after the failure that began it, when that fell at the end of a second.
+static long long steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
         .count();
+}
+
+static long long (*throttleClock)() = steadyMs;
+
+void setThrottleClock(long long (*clockMs)()) {
+    std::lock_guard<std::mutex> lock(throttleMutex);
+    throttleClock = clockMs != nullptr ? clockMs : steadyMs;
 }
 
 // Reads an IPv4 or IPv6 address into 16 bytes (IPv4 as IPv4-mapped); false for anything else.
@@ -130,43 +139,43 @@ static long long delayAfter(const std::string& key, int failures) {
     int free = key.compare(0, 5, "addr:") == 0 ? addressFreeFailures : freeFailures;
     if (failures < free) return 0;
     int doublings = std::min(failures - free, 20);
-    return std::min(maxDelaySeconds, firstDelaySeconds << doublings);
+    return std::min(maxDelayMs, firstDelayMs << doublings);
 }
 
 static long long waitFor(const std::string& key, long long now) {
     auto found = failureRecords.find(key);
     if (found == failureRecords.end()) return 0;
-    long long until = found->second.lastFailure + delayAfter(key, found->second.failures);
+    long long until = found->second.lastFailureMs + delayAfter(key, found->second.failures);
     return until > now ? until - now : 0;
 }
 
-long long throttleWaitSeconds(const std::string& key) {
+long long throttleWaitMs(const std::string& key) {
     std::lock_guard<std::mutex> lock(throttleMutex);
-    return waitFor(key, steadySeconds());
+    return waitFor(key, throttleClock());
 }
 
 bool throttleAllows(const std::string& key) {
-    return throttleWaitSeconds(key) == 0;
+    return throttleWaitMs(key) == 0;
 }
 
 static void sweepEnded(long long now) {
     for (auto it = failureRecords.begin(); it != failureRecords.end();) {
-        it = now - it->second.lastFailure > maxDelaySeconds ? failureRecords.erase(it) : ++it;
+        it = now - it->second.lastFailureMs > maxDelayMs ? failureRecords.erase(it) : ++it;
     }
     for (auto it = registrations.begin(); it != registrations.end();) {
-        it = now - it->second.hourStart >= hourSeconds ? registrations.erase(it) : ++it;
+        it = now - it->second.hourStartMs >= hourMs ? registrations.erase(it) : ++it;
     }
 }
 
 void throttleFailure(const std::string& key) {
     std::lock_guard<std::mutex> lock(throttleMutex);
-    long long now = steadySeconds();
+    long long now = throttleClock();
     if (failureRecords.size() > sweepThreshold) sweepEnded(now);
     FailureRecord& record = failureRecords[key];
     // After a long quiet spell the count starts again.
-    if (record.failures > 0 && now - record.lastFailure > maxDelaySeconds) record.failures = 0;
+    if (record.failures > 0 && now - record.lastFailureMs > maxDelayMs) record.failures = 0;
     ++record.failures;
-    record.lastFailure = now;
+    record.lastFailureMs = now;
 }
 
 void throttleSuccess(const std::string& key) {
@@ -176,10 +185,10 @@ void throttleSuccess(const std::string& key) {
 
 bool registrationAllowed(const std::string& group) {
     std::lock_guard<std::mutex> lock(throttleMutex);
-    long long now = steadySeconds();
+    long long now = throttleClock();
     if (registrations.size() > sweepThreshold) sweepEnded(now);
     Allowance& allowance = registrations[group];
-    if (now - allowance.hourStart >= hourSeconds) allowance = Allowance{now, 0};
+    if (now - allowance.hourStartMs >= hourMs) allowance = Allowance{now, 0};
     return ++allowance.used <= registrationsPerHour;
 }
 

@@ -24,8 +24,8 @@ std::string forwardedClient(const std::string& peer, const std::string& forwarde
 bool throttleAllows(const std::string& key);
 void throttleFailure(const std::string& key);
 void throttleSuccess(const std::string& key);
-// Seconds `key` must still wait (0 when it may try now).
-long long throttleWaitSeconds(const std::string& key);
+// Milliseconds `key` must still wait (0 when it may try now).
+long long throttleWaitMs(const std::string& key);
 
 // Counts one registration from `group`; false once the group has used its
 // allowance for the current hour.
@@ -33,3 +33,6 @@ bool registrationAllowed(const std::string& group);
 
 // Forgets every count (tests start from a clean slate).
 void resetThrottle();
+// The clock the waits are measured by, in milliseconds; nullptr restores the
+// steady clock (tests set the time themselves).
+void setThrottleClock(long long (*clockMs)());

@@ -32,6 +32,13 @@ std::vector<BinCount> binsOf(const std::vector<long long>& scores) {
     return bins;
 }
 
+// The throttle's clock in the tests that set the time.
+long long throttleNowMs = 0;
+
+long long testClockMs() {
+    return throttleNowMs;
+}
+
 }  // namespace
 
 TEST(Rules, ResultPointsRewardHigherScores) {
@@ -158,6 +165,35 @@ TEST(Rules, KeygenKeepsAnExistingPairAndHidesThePrivateKey) {
     ASSERT_TRUE(generateKeyPair(folder, true, error)) << error;
     EXPECT_NE(readTextFile(privatePath), first);
     std::filesystem::remove_all(folder);
+}
+
+// Three wrong passwords are free; the third's wait of one second is a whole
+// second from that failure, even when it falls a moment before a second ends,
+// and each failure after it doubles the wait.
+TEST(Rules, AFailureWaitLastsItsWholeDelay) {
+    resetThrottle();
+    setThrottleClock(testClockMs);
+    const std::string key = "user:7|203.0.113.9";
+    throttleNowMs = 41999;
+    throttleFailure(key);
+    throttleFailure(key);
+    EXPECT_TRUE(throttleAllows(key)) << "two mistakes cost nothing";
+    throttleFailure(key);
+    throttleNowMs = 42001;
+    EXPECT_FALSE(throttleAllows(key)) << "the wait began 2 ms ago";
+    throttleNowMs = 42998;
+    EXPECT_EQ(throttleWaitMs(key), 1);
+    throttleNowMs = 42999;
+    EXPECT_TRUE(throttleAllows(key));
+    throttleFailure(key);
+    throttleNowMs = 42999 + 1999;
+    EXPECT_FALSE(throttleAllows(key)) << "the fourth failure waits two seconds";
+    throttleNowMs = 42999 + 2000;
+    EXPECT_TRUE(throttleAllows(key));
+    throttleSuccess(key);
+    EXPECT_EQ(throttleWaitMs(key), 0);
+    setThrottleClock(nullptr);
+    resetThrottle();
 }
 
 TEST(Rules, ClientAddressesAndTheirGroups) {
