@@ -542,8 +542,10 @@ loss = next(i for i, v in enumerate(high) if v > -45)
 hum = db[first:loss]
 print("hum from window %d: %s dB; the loss from window %d" %
       (first, " ".join("%.0f" % v for v in hum), loss))
-print("above 2 kHz meanwhile: %s dB" % " ".join("%.0f" % v for v in high[first:loss]))
-assert len(hum) >= 2 and all(v < -55 for v in high[first:loss]), "the hum alone comes first"
+# The loss may begin partway into the window before the one that crosses -45 dB.
+alone = high[first:loss - 1]
+print("above 2 kHz meanwhile: %s dB" % " ".join("%.0f" % v for v in alone))
+assert len(hum) >= 2 and all(v < -55 for v in alone), "the hum alone comes first"
 # The hum starts at 75 % of the limit and rises until the meter passes it.
 assert max(hum) > hum[0] + 10, "the hum rises by more than 10 dB as the meter fills"
 EOF
