@@ -43,7 +43,6 @@ static constexpr float backShare = 0.42f, saveShare = 0.58f;
 static constexpr float buttonWidthSteps = 4.0f, buttonHeightLines = 1.4f, buttonUnitShare = 0.03f;
 static constexpr float titleRow = -3.5f;
 static constexpr int32_t lowestQuality = lowestVisualQuality, highestQuality = highestVisualQuality;
-static constexpr float lowestVolume = 0.0f, highestVolume = 10.0f;
 static constexpr int32_t controlSchemes = 3;
 static constexpr float volumeTickGain = 0.25f;
 

@@ -139,10 +139,14 @@ static void readIntegers(const StoredValues& values) {
     }
 }
 
-// Volumes are stored as float text but read back as whole numbers.
+// Volumes are stored as float text but read back as whole numbers, held
+// within the options slider's 0 to 10: a damaged file must not make the
+// game deafening, and 2147483647 would save as "2.14748e+09" and load as 2.
 static void readVolume(const StoredValues& values, const char* name, float& volume) {
     auto found = values.find(name);
-    if (found != values.end()) volume = static_cast<float>(parseDecimalPrefix(found->second));
+    if (found == values.end()) return;
+    float whole = static_cast<float>(parseDecimalPrefix(found->second));
+    volume = std::clamp(whole, lowestVolume, highestVolume);
 }
 
 static void readText(const StoredValues& values, const char* name, std::string& text) {

@@ -34,6 +34,7 @@ extern int32_t anisotropyWanted;  // derived from VisualQuality
 extern int32_t resolutionIndex;   // index in displayModes of the chosen size, -1 when absent
 
 constexpr int32_t lowestVisualQuality = 1, highestVisualQuality = 4;  // "Low" .. "Ultra"
+constexpr float lowestVolume = 0.0f, highestVolume = 10.0f;           // both volume sliders
 
 extern bool settingsSavingOff;  // replays played back never touch the player's settings
 extern bool settingsFileFound;  // the last loadSettings found a settings file

@@ -188,6 +188,17 @@ TEST_F(SettingsTest, VolumesLoadAsWholeNumbers) {
     EXPECT_EQ(SoundVol, 3);
 }
 
+TEST_F(SettingsTest, VolumesOutsideTheSliderAreHeldWithinItAndSaveStably) {
+    writeStore("MusicVol=10666666666666666666\nSoundVol=-4\n");
+    loadSettings();
+    EXPECT_EQ(MusicVol, 10);
+    EXPECT_EQ(SoundVol, 0);
+    saveSettings();
+    loadSettings();
+    EXPECT_EQ(MusicVol, 10);
+    EXPECT_EQ(SoundVol, 0);
+}
+
 TEST_F(SettingsTest, SingleCharacterNameClearsNameAndPassword) {
     std::string blob = makePasswordBlob("secret");
     for (const char* name : {"0", "x"}) {
