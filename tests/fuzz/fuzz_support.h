@@ -10,10 +10,18 @@
 #include "shell/console_log.h"
 #include "shell/gl_caps.h"
 
-// The folder run_fuzzer.sh made for this run (removed after it).
+// The folder run_fuzzer.sh made for this run (removed after it). A target
+// started by hand gets a fresh folder in /tmp, never the working folder: the
+// settings target writes settings/settings.ini under it, which from the top
+// of the tree is a tracked folder.
 inline std::string fuzzScratch() {
-    const char* folder = std::getenv("ZENTRIX_FUZZ_SCRATCH");
-    return folder ? folder : ".";
+    static const std::string folder = [] {
+        if (const char* given = std::getenv("ZENTRIX_FUZZ_SCRATCH")) return std::string(given);
+        char made[] = "/tmp/zentrix-fuzz.XXXXXX";
+        if (!mkdtemp(made)) __builtin_trap();
+        return std::string(made);
+    }();
+    return folder;
 }
 
 inline std::string fuzzBytes(const uint8_t* data, size_t size) {
