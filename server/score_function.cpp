@@ -1,119 +1,28 @@
-// The score submission in PL/pgSQL. Floating-point steps use the same double
-// operations as scores.cpp (PostgreSQL's float8 calls the same C library), and
-// the score's bin comes from the server, so both back ends agree bit for bit.
+// The score submission in PL/pgSQL. The level's reference, the points a score
+// earns and the grants that follow from the request alone are worked out in
+// scores.cpp, as for SQLite, and passed in; the function does what needs the
+// rows it locks: the writes, the ranks and the grants that follow from them.
 #include "server/score_function.h"
 
 const char scoreFunctionCall[] =
     "SELECT zentrix_submit_score($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15,"
-    " $16, $17, $18, $19, $20, $21, $22)";
+    " $16, $17, $18, $19, $20, $21, $22, $23, $24, $25)";
 
-// llround: halves away from zero (PostgreSQL's round of a double goes to even).
-static const char roundSql[] = R"sql(
-CREATE OR REPLACE FUNCTION zentrix_llround(x DOUBLE PRECISION) RETURNS BIGINT
-LANGUAGE plpgsql IMMUTABLE AS $f$
-DECLARE
-    whole DOUBLE PRECISION := trunc(x);
-BEGIN
-    IF x - whole >= 0.5 THEN RETURN whole + 1; END IF;
-    IF x - whole <= -0.5 THEN RETURN whole - 1; END IF;
-    RETURN whole;
-END $f$)sql";
+std::string playersAboveSql(const std::string& category, const std::string& points) {
+    const std::string band = " / " + std::to_string(skillBandPoints);
+    return "(SELECT COALESCE(SUM(players), 0) FROM skill_buckets WHERE category = " + category +
+           " AND bucket > " + points + band +
+           ") + (SELECT COUNT(*) FROM skills WHERE category = " + category + " AND points > " +
+           points + " AND points < (" + points + band + " + 1) * " +
+           std::to_string(skillBandPoints) + ")";
+}
 
-// binValue of scores.cpp.
-static const char binValueSql[] = R"sql(
-CREATE OR REPLACE FUNCTION zentrix_bin_value(bin INTEGER) RETURNS BIGINT
-LANGUAGE plpgsql IMMUTABLE AS $f$
-BEGIN
-    IF bin <= 0 THEN RETURN 0; END IF;
-    RETURN zentrix_llround(power(1.02::float8, (bin - 1)::float8) * sqrt(1.02::float8));
-END $f$)sql";
-
-// referenceFromBins of scores.cpp, bins ascending with their result counts, and
-// `extra` (unless null) one more result in that bin: the reference after a result.
-// One pass finds the values at the lower quartile, the median and the upper quartile.
-static const char referenceSql[] = R"sql(
-CREATE OR REPLACE FUNCTION zentrix_reference(bins INTEGER[], counts BIGINT[], extra INTEGER,
-    OUT total BIGINT, OUT centre BIGINT, OUT spread BIGINT)
-LANGUAGE plpgsql IMMUTABLE AS $f$
-DECLARE
-    size INTEGER := coalesce(array_length(bins, 1), 0);
-    pending BOOLEAN := extra IS NOT NULL;
-    i INTEGER := 1;
-    bin INTEGER;
-    results BIGINT;
-    seen BIGINT := 0;
-    last BIGINT;
-    lower_bin INTEGER;
-    centre_bin INTEGER;
-    upper_bin INTEGER;
-BEGIN
-    total := CASE WHEN pending THEN 1 ELSE 0 END;
-    centre := 0;
-    spread := 0;
-    FOR i IN 1 .. size LOOP
-        total := total + counts[i];
-    END LOOP;
-    IF total < 1 THEN RETURN; END IF;
-    last := total - 1;
-    i := 1;
-    LOOP
-        IF i <= size AND (NOT pending OR bins[i] <= extra) THEN
-            bin := bins[i];
-            results := counts[i];
-            IF pending AND bin = extra THEN
-                results := results + 1;
-                pending := false;
-            END IF;
-            i := i + 1;
-        ELSIF pending THEN
-            bin := extra;
-            results := 1;
-            pending := false;
-        ELSE
-            EXIT;
-        END IF;
-        seen := seen + results;
-        IF lower_bin IS NULL AND seen > last / 4 THEN lower_bin := bin; END IF;
-        IF centre_bin IS NULL AND seen > last / 2 THEN centre_bin := bin; END IF;
-        IF seen > last * 3 / 4 THEN
-            upper_bin := bin;
-            EXIT;
-        END IF;
-    END LOOP;
-    centre := zentrix_bin_value(coalesce(centre_bin, bin));
-    spread := zentrix_llround((zentrix_bin_value(coalesce(upper_bin, bin))
-        - zentrix_bin_value(coalesce(lower_bin, bin)))::float8 / 1.349::float8);
-END $f$)sql";
-
-// resultPoints of scores.cpp against a level's centre.
-static const char pointsSql[] = R"sql(
-CREATE OR REPLACE FUNCTION zentrix_result_points(score BIGINT, centre BIGINT) RETURNS BIGINT
-LANGUAGE plpgsql IMMUTABLE AS $f$
-DECLARE
-    against DOUBLE PRECISION := CASE WHEN centre >= 1 THEN centre::float8 ELSE score::float8 END;
-BEGIN
-    IF score <= 0 THEN RETURN 0; END IF;
-    RETURN floor(1000.0::float8 * score::float8 / (score::float8 + against));
-END $f$)sql";
-
-// Players above `points` in `category`: rankSql of scores.cpp.
-static const char aboveSql[] = R"sql(
-CREATE OR REPLACE FUNCTION zentrix_players_above(wanted INTEGER, above BIGINT) RETURNS BIGINT
-LANGUAGE plpgsql STABLE AS $f$
-BEGIN
-    RETURN (SELECT COALESCE(SUM(players), 0) FROM skill_buckets
-            WHERE category = wanted AND bucket > above / 100)
-         + (SELECT COUNT(*) FROM skills WHERE category = wanted AND points > above
-            AND points < (above / 100 + 1) * 100);
-END $f$)sql";
-
-// serverGrants of scores.cpp: the candidates in the order C++ lists them.
-static const char grantsSql[] = R"sql(
-CREATE OR REPLACE FUNCTION zentrix_score_grants(p_user BIGINT, p_mode INTEGER, p_level INTEGER,
-    p_score BIGINT, p_apm BIGINT, p_session TEXT, p_seconds DOUBLE PRECISION, p_rotates BIGINT,
-    p_slow_and_pulse BIGINT, p_controls BIGINT, rank_after BIGINT, skill_after BIGINT,
-    overall_rank BIGINT, overall_skill BIGINT, before_centre BIGINT, before_spread BIGINT,
-    played DOUBLE PRECISION) RETURNS INTEGER[]
+// classicGrants of scores.cpp, for a score that ends a classic run: every result
+// of this mode under its session hash, this one (not stored yet) included.
+static const char runGrantsSql[] = R"sql(
+CREATE OR REPLACE FUNCTION zentrix_run_grants(p_user BIGINT, p_mode INTEGER, p_level INTEGER,
+    p_session TEXT, p_seconds DOUBLE PRECISION, p_rotates BIGINT, p_slow_and_pulse BIGINT,
+    p_controls BIGINT) RETURNS INTEGER[]
 LANGUAGE plpgsql STABLE AS $f$
 DECLARE
     grants INTEGER[] := '{}';
@@ -124,26 +33,10 @@ DECLARE
     schemes BIGINT;
     quick BOOLEAN;
 BEGIN
-    IF overall_rank = 1 AND overall_skill > 0 THEN grants := grants || 5; END IF;
-    IF rank_after = 1 AND skill_after > 0 THEN
-        IF p_mode IN (2, 3) THEN grants := grants || 18; END IF;
-        IF p_mode = 4 THEN grants := grants || 21; END IF;
-        IF p_mode = 6 THEN grants := grants || 24; END IF;
-        IF p_mode = 5 THEN grants := grants || 27; END IF;
-    END IF;
-    IF before_spread > 0
-       AND p_score::float8 >= before_centre::float8 + 3.0::float8 * before_spread::float8 THEN
-        grants := grants || 4;
-    END IF;
-    IF p_mode = 4 AND p_apm >= 80 THEN grants := grants || 19; END IF;
-    IF p_mode = 6 AND p_score = 0 THEN grants := grants || 23; END IF;
-    IF played >= 360000.0::float8 THEN grants := grants || 7; END IF;
-    IF p_mode > 3 OR p_level <> 10 THEN RETURN grants; END IF;
-    -- The score ends a classic run: every result of this mode under its session hash,
-    -- this one (not stored yet) included.
     SELECT COUNT(DISTINCT level) INTO cleared FROM (SELECT level FROM results
         WHERE user_id = p_user AND session = p_session AND mode = p_mode AND kind = 1
         UNION ALL SELECT p_level) AS run;
+    IF cleared < 10 THEN RETURN grants; END IF;
     SELECT COALESCE(SUM(seconds), 0), COALESCE(SUM(rotates), 0), COALESCE(SUM(slow), 0)
         INTO run_seconds, run_rotates, slow_and_pulse
         FROM (SELECT seconds, rotates, pup2used + pup3used AS slow FROM results
@@ -152,7 +45,6 @@ BEGIN
     SELECT COUNT(DISTINCT controls) INTO schemes FROM (SELECT controls FROM results
         WHERE user_id = p_user AND session = p_session AND mode = p_mode AND kind = 1
         UNION ALL SELECT p_controls) AS run WHERE controls IN (0, 1);
-    IF cleared < 10 THEN RETURN grants; END IF;
     quick := run_seconds < 1200.0::float8;
     IF p_mode = 1 THEN grants := grants || 8; END IF;
     IF p_mode = 2 THEN
@@ -196,26 +88,22 @@ BEGIN
     RETURN ARRAY(SELECT unnest(fresh) ORDER BY 1);
 END $f$)sql";
 
-// applyScore of scores.cpp: what stood before, the writes, what follows, the grants
-// and the stored reply; a repeated request gets the reply stored the first time.
+// applyScore of scores.cpp from the account's lock on: the writes, what follows
+// from them, the grants and the stored reply; a repeated request gets the reply
+// stored the first time. p_points is what the score earned against the level as
+// it stood, p_reference the level's centre and spread after it (as the reply
+// gives them), p_grants the candidates that follow from the request alone.
+// {above:C:P} stands for the number of players above P skillpoints in category C.
 static const char submitSql[] = R"sql(
 CREATE OR REPLACE FUNCTION zentrix_submit_score(p_digest TEXT, p_user BIGINT, p_kind INTEGER,
     p_mode INTEGER, p_level INTEGER, p_score BIGINT, p_seconds DOUBLE PRECISION, p_apm BIGINT,
     p_controls BIGINT, p_drops BIGINT, p_rotates BIGINT, p_pup1earned BIGINT,
     p_pup2earned BIGINT, p_pup3earned BIGINT, p_pup1used BIGINT, p_pup2used BIGINT,
     p_pup3used BIGINT, p_kills BIGINT, p_performance BIGINT, p_session TEXT, p_now BIGINT,
-    p_bin INTEGER) RETURNS TEXT
+    p_points BIGINT, p_bin INTEGER, p_reference TEXT, p_grants INTEGER[]) RETURNS TEXT
 LANGUAGE plpgsql AS $f$
 DECLARE
     v_stored TEXT;
-    v_bins INTEGER[];
-    v_counts BIGINT[];
-    v_before RECORD;
-    v_after RECORD;
-    v_best BIGINT;
-    v_points BIGINT;
-    v_exists BOOLEAN;
-    v_earned BIGINT;
     v_best_score BIGINT;
     v_skill_before BIGINT;
     v_rank_before BIGINT;
@@ -223,8 +111,9 @@ DECLARE
     v_rank_after BIGINT;
     v_overall_skill BIGINT;
     v_played DOUBLE PRECISION;
+    v_grants INTEGER[] := p_grants;
     v_held INTEGER[];
-    v_fresh INTEGER[];
+    v_fresh INTEGER[] := '{}';
     v_number INTEGER;
     v_reply TEXT;
 BEGIN
@@ -234,29 +123,25 @@ BEGIN
     UPDATE users SET play_seconds = play_seconds + p_seconds WHERE id = p_user
         RETURNING play_seconds INTO v_played;
     IF NOT FOUND THEN RETURN 'fail'; END IF;
-    SELECT array_agg(bin ORDER BY bin), array_agg(results ORDER BY bin) INTO v_bins, v_counts
-        FROM score_bins WHERE mode = p_mode AND level = p_level;
-    SELECT * INTO v_before FROM zentrix_reference(v_bins, v_counts, NULL);
-    SELECT * INTO v_after FROM zentrix_reference(v_bins, v_counts, p_bin);
     v_skill_before := COALESCE((SELECT points FROM skills
         WHERE user_id = p_user AND category = p_mode), 0);
-    v_rank_before := zentrix_players_above(p_mode, v_skill_before) + 1;
-    SELECT best_score, points INTO v_best, v_points FROM bests
-        WHERE user_id = p_user AND mode = p_mode AND level = p_level;
-    v_exists := FOUND;
-    v_best_score := CASE WHEN v_exists THEN greatest(v_best, p_score) ELSE p_score END;
-    v_earned := zentrix_result_points(p_score, v_before.centre);
-    -- Points are kept at their highest, so a later rise of the reference never costs any.
+    v_rank_before := 1 + {above:p_mode:v_skill_before};
+    -- Best score and points are kept at their highest, so a later rise of the
+    -- reference never costs any; a row that would not change is left alone.
     INSERT INTO bests (user_id, mode, level, best_score, points)
-        VALUES (p_user, p_mode, p_level, v_best_score,
-                greatest(COALESCE(v_points, 0), v_earned))
-        ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,
-        points = excluded.points
-        WHERE (bests.best_score, bests.points) <> (excluded.best_score, excluded.points);
+        VALUES (p_user, p_mode, p_level, p_score, p_points)
+        ON CONFLICT (user_id, mode, level) DO UPDATE
+        SET best_score = greatest(bests.best_score, excluded.best_score),
+        points = greatest(bests.points, excluded.points)
+        WHERE excluded.best_score > bests.best_score OR excluded.points > bests.points
+        RETURNING best_score INTO v_best_score;
+    IF NOT FOUND THEN
+        SELECT best_score INTO v_best_score FROM bests
+            WHERE user_id = p_user AND mode = p_mode AND level = p_level;
+    END IF;
     INSERT INTO score_bins (mode, level, bin, results) VALUES (p_mode, p_level, p_bin, 1)
         ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1;
     -- Skillpoints are sums: of the mode's level points, and overall of the six modes.
-    -- A row whose sum did not change is left as it is (no new row version to log).
     v_skill_after := (SELECT COALESCE(SUM(points), 0) FROM bests
         WHERE user_id = p_user AND mode = p_mode);
     INSERT INTO skills (user_id, category, points) VALUES (p_user, p_mode, v_skill_after)
@@ -267,18 +152,31 @@ BEGIN
     INSERT INTO skills (user_id, category, points) VALUES (p_user, 0, v_overall_skill)
         ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points
         WHERE skills.points <> excluded.points;
+    v_rank_after := CASE WHEN v_skill_after = v_skill_before THEN v_rank_before
+        ELSE 1 + {above:p_mode:v_skill_after} END;
+    -- rankGrants of scores.cpp; first overall means nobody holds more.
+    IF v_overall_skill > 0 AND NOT EXISTS (SELECT 1 FROM skills
+        WHERE category = 0 AND points > v_overall_skill) THEN
+        v_grants := v_grants || 5;
+    END IF;
+    IF v_rank_after = 1 AND v_skill_after > 0 THEN
+        IF p_mode IN (2, 3) THEN v_grants := v_grants || 18; END IF;
+        IF p_mode = 4 THEN v_grants := v_grants || 21; END IF;
+        IF p_mode = 6 THEN v_grants := v_grants || 24; END IF;
+        IF p_mode = 5 THEN v_grants := v_grants || 27; END IF;
+    END IF;
+    IF v_played >= 360000.0::float8 THEN v_grants := v_grants || 7; END IF;
+    IF p_mode <= 3 AND p_level = 10 THEN
+        v_grants := v_grants || zentrix_run_grants(p_user, p_mode, p_level, p_session,
+            p_seconds, p_rotates, p_pup2used + p_pup3used, p_controls);
+    END IF;
     SELECT array_agg(number) INTO v_held FROM achievements WHERE user_id = p_user;
-    v_rank_after := zentrix_players_above(p_mode, v_skill_after) + 1;
-    v_fresh := zentrix_fresh_grants(v_held, zentrix_score_grants(p_user, p_mode, p_level,
-        p_score, p_apm, p_session, p_seconds, p_rotates, p_pup2used + p_pup3used, p_controls,
-        v_rank_after, v_skill_after,
-        zentrix_players_above(0, v_overall_skill) + 1, v_overall_skill,
-        CASE WHEN v_before.total >= 3 THEN v_before.centre ELSE 0 END,
-        CASE WHEN v_before.total >= 3 THEN v_before.spread ELSE 0 END, v_played));
-    v_reply := 'success ' || v_best_score || ' '
-        || CASE WHEN v_after.total >= 3 THEN v_after.centre ELSE 0 END || ' '
-        || CASE WHEN v_after.total >= 3 THEN v_after.spread ELSE 0 END || ' '
-        || v_rank_before || ' ' || v_rank_after || ' ' || v_skill_before || ' ' || v_skill_after;
+    -- Without candidates, grants follow from held ones only once three are held.
+    IF cardinality(v_grants) > 0 OR cardinality(v_held) >= 3 THEN
+        v_fresh := zentrix_fresh_grants(v_held, v_grants);
+    END IF;
+    v_reply := 'success ' || v_best_score || ' ' || p_reference || ' ' || v_rank_before || ' '
+        || v_rank_after || ' ' || v_skill_before || ' ' || v_skill_after;
     FOREACH v_number IN ARRAY v_fresh LOOP
         INSERT INTO achievements (user_id, number, granted) VALUES (p_user, v_number, p_now);
         v_reply := v_reply || ' ' || v_number;
@@ -288,12 +186,27 @@ BEGIN
         performance, session, created, points, reply)
         VALUES (p_digest, p_user, p_kind, p_mode, p_level, p_score, p_seconds, p_apm, p_controls,
         p_drops, p_rotates, p_pup1earned, p_pup2earned, p_pup3earned, p_pup1used, p_pup2used,
-        p_pup3used, p_kills, p_performance, p_session, p_now, v_earned, v_reply);
+        p_pup3used, p_kills, p_performance, p_session, p_now, p_points, v_reply);
     RETURN v_reply;
 END $f$)sql";
 
+// The function's text with each {above:C:P} written out.
+static std::string withRanksWrittenOut(std::string sql) {
+    const std::string open = "{above:";
+    for (size_t at = sql.find(open); at != std::string::npos; at = sql.find(open, at)) {
+        size_t colon = sql.find(':', at + open.size());
+        size_t close = sql.find('}', colon);
+        std::string category = sql.substr(at + open.size(), colon - at - open.size());
+        std::string points = sql.substr(colon + 1, close - colon - 1);
+        std::string above = "(" + playersAboveSql(category, points) + ")";
+        sql.replace(at, close + 1 - at, above);
+        at += above.size();
+    }
+    return sql;
+}
+
 const std::vector<std::string>& scoreFunctionStatements() {
-    static const std::vector<std::string> statements = {
-        roundSql, binValueSql, referenceSql, pointsSql, aboveSql, grantsSql, freshSql, submitSql};
+    static const std::vector<std::string> statements = {runGrantsSql, freshSql,
+                                                        withRanksWrittenOut(submitSql)};
     return statements;
 }

@@ -39,7 +39,6 @@ static const double massAddictSeconds = 100 * 3600;
 static const int kindScore = 1;
 static const int kindDeath = 2;
 static const double binRatio = 1.02;
-static const long long bucketPoints = 100;  // skill band width of the skill_buckets rows
 static const double quartilesPerSpread = 1.349;
 // The plausible range of one level's result. A Rush score drains below zero;
 // Survival adds a growing bonus per one-minute stage and has no end.
@@ -157,15 +156,9 @@ static bool readResult(const ParsedRequest& request, const std::string& plain, R
            r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && isPlausible(r);
 }
 
-// Rank = 1 + players above `points` (an SQL expression of $1 = category and $2):
-// whole buckets above from the counts, the rest of the player's own bucket from the index.
+// Rank = 1 + players above `points` (an SQL expression), read with $1 = category.
 static std::string rankSql(const std::string& points) {
-    const std::string width = std::to_string(bucketPoints);
-    return "SELECT (SELECT COALESCE(SUM(players), 0) FROM skill_buckets WHERE category = $1 AND"
-           " bucket > " +
-           points + " / " + width +
-           ") + (SELECT COUNT(*) FROM skills WHERE category = $1 AND points > " + points +
-           " AND points < (" + points + " / " + width + " + 1) * " + width + ")";
+    return "SELECT " + playersAboveSql("$1", points);
 }
 
 // The rank of `points` in `category`.
@@ -469,16 +462,22 @@ static void rankGrants(const ResultRecord& r, const ScoreOutcome& out, std::vect
     if (r.mode == modeSurvival) grants.push_back(achievementLastManStanding);
 }
 
-static std::vector<int> serverGrants(const ResultRecord& r, const ScoreOutcome& out,
-                                     const AfterRows& rows) {
-    std::vector<int> grants;
-    rankGrants(r, out, grants);
-    LevelReference before = publishedReference(out.before);
+// The grants that follow from the request and the level as it stood.
+static void requestGrants(const ResultRecord& r, const LevelReference& levelBefore,
+                          std::vector<int>& grants) {
+    LevelReference before = publishedReference(levelBefore);
     if (before.spread > 0 && r.score >= before.centre + epicSpreads * before.spread) {
         grants.push_back(achievementEpic);
     }
     if (r.mode == modeRush && r.apm >= briskoApm) grants.push_back(achievementBrisko);
     if (r.mode == modeMeditation && r.score == 0) grants.push_back(achievementIntoTheVoid);
+}
+
+static std::vector<int> serverGrants(const ResultRecord& r, const ScoreOutcome& out,
+                                     const AfterRows& rows) {
+    std::vector<int> grants;
+    rankGrants(r, out, grants);
+    requestGrants(r, out.before, grants);
     if (out.playSeconds >= massAddictSeconds) grants.push_back(achievementMassAddict);
     if (endsClassicRun(r)) classicGrants(r, runFromRows(rows), grants);
     return freshGrants(rows.held, grants);
@@ -519,14 +518,32 @@ static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std
     return retryConflict(sqlRunBeforeCommit(connection, last));
 }
 
-// On PostgreSQL the database runs the whole of applyScore as one function that goes
-// out with the BEGIN and the COMMIT: one round trip, and the rows it locks are held
-// only while the database works. `stored` receives the reply.
+static std::string sqlArrayText(const std::vector<int>& numbers) {
+    std::string text = "{";
+    for (int number : numbers) text += (text.size() > 1 ? "," : "") + std::to_string(number);
+    return text + "}";
+}
+
+// On PostgreSQL the level's bins are read first and the reference worked out
+// here; the rest of applyScore is one function in the database that goes out
+// with the COMMIT, so the rows it locks are held only while the database works.
+// `stored` receives the reply.
 static SqlStatus applyScoreInDatabase(DbConnection* connection, const ResultRecord& r,
                                       SqlRows& stored) {
-    return sqlRunBeforeCommit(
-        connection,
-        {SqlStatement{scoreFunctionCall, resultParams(r, kindScore, scoreBin(r.score)), &stored}});
+    SqlRows binRows;
+    SqlStatus status = sqlRunBatch(connection, {binsStatement(r.mode, r.level, &binRows)});
+    if (status != SqlStatus::Ok) return status;
+    std::vector<BinCount> bins = binsFromRows(binRows);
+    LevelReference before = referenceFromBins(bins);
+    addToBins(bins, scoreBin(r.score));
+    LevelReference after = publishedReference(referenceFromBins(bins));
+    std::vector<int> grants;
+    requestGrants(r, before, grants);
+    SqlParams params = resultParams(r, kindScore, resultPoints(r.score, before));
+    params.push_back(sqlInt(scoreBin(r.score)));
+    params.push_back(sqlText(std::to_string(after.centre) + " " + std::to_string(after.spread)));
+    params.push_back(sqlText(sqlArrayText(grants)));
+    return sqlRunBeforeCommit(connection, {SqlStatement{scoreFunctionCall, params, &stored}});
 }
 
 static bool authorised(ServerContext& context, const ParsedRequest& request,
@@ -616,7 +633,7 @@ bool rankingPage(Database* database, int category, long long offset, int limit,
         " LIMIT $3 OFFSET $4";
     SqlRows found;
     if (sqlExec(lease.connection, sql,
-                {sqlInt(category), sqlInt((bucket + 1) * bucketPoints), sqlInt(limit),
+                {sqlInt(category), sqlInt((bucket + 1) * skillBandPoints), sqlInt(limit),
                  sqlInt(offset - above)},
                 &found) != SqlStatus::Ok) {
         return false;

@@ -210,10 +210,14 @@ void closeDatabase(Database* database) {
     delete database;
 }
 
-static std::vector<std::string> postgresOnly(const std::vector<std::string>& statements) {
-    std::vector<std::string> marked;
-    for (const std::string& sql : statements) marked.push_back("postgres:" + sql);
-    return marked;
+// Drops the functions an earlier step made (whose parameters may have changed since),
+// then creates the score function and its helpers; PostgreSQL only.
+static std::vector<std::string> scoreFunctionStep(const std::vector<std::string>& replaced) {
+    std::vector<std::string> step;
+    for (const std::string& name : replaced)
+        step.push_back("postgres:DROP FUNCTION IF EXISTS " + name);
+    for (const std::string& sql : scoreFunctionStatements()) step.push_back("postgres:" + sql);
+    return step;
 }
 
 // The schema, one list of statements per version; "{id}" is the back end's row id column.
@@ -365,9 +369,14 @@ static const std::vector<std::vector<std::string>> migrations = {
         " points BIGINT NOT NULL, PRIMARY KEY (user_id, category))",
         "CREATE INDEX verified_skills_order ON verified_skills (category, points DESC, user_id)",
     },
-    // PostgreSQL runs a score submission as one function call; a change of its
-    // rules adds a step that replaces the functions again.
-    postgresOnly(scoreFunctionStatements()),
+    // (PostgreSQL's first score function, whose rules ran whole in the database.)
+    {},
+    // PostgreSQL runs the writing part of a score submission as one function call.
+    // The score function is created by the last step only: a change of its rules
+    // empties that step and adds one that drops what it made and creates them anew.
+    scoreFunctionStep({"zentrix_submit_score", "zentrix_score_grants", "zentrix_reference",
+                       "zentrix_players_above", "zentrix_result_points", "zentrix_bin_value",
+                       "zentrix_llround", "zentrix_fresh_grants"}),
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.
