@@ -142,18 +142,25 @@ BEGIN
     INSERT INTO score_bins (mode, level, bin, results) VALUES (p_mode, p_level, p_bin, 1)
         ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1;
     -- Skillpoints are sums: of the mode's level points, and overall of the six modes.
-    v_skill_after := (SELECT COALESCE(SUM(points), 0) FROM bests
-        WHERE user_id = p_user AND mode = p_mode);
-    INSERT INTO skills (user_id, category, points) VALUES (p_user, p_mode, v_skill_after)
+    -- A row whose sum did not change is left as it is and returns nothing; the
+    -- overall sum changes exactly when the mode's does.
+    INSERT INTO skills (user_id, category, points) VALUES (p_user, p_mode,
+        (SELECT COALESCE(SUM(points), 0) FROM bests WHERE user_id = p_user AND mode = p_mode))
         ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points
-        WHERE skills.points <> excluded.points;
-    v_overall_skill := (SELECT COALESCE(SUM(points), 0) FROM skills
-        WHERE user_id = p_user AND category BETWEEN 1 AND 6);
-    INSERT INTO skills (user_id, category, points) VALUES (p_user, 0, v_overall_skill)
-        ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points
-        WHERE skills.points <> excluded.points;
-    v_rank_after := CASE WHEN v_skill_after = v_skill_before THEN v_rank_before
-        ELSE 1 + {above:p_mode:v_skill_after} END;
+        WHERE skills.points <> excluded.points
+        RETURNING points INTO v_skill_after;
+    IF FOUND THEN
+        INSERT INTO skills (user_id, category, points) VALUES (p_user, 0,
+            (SELECT COALESCE(SUM(points), 0) FROM skills
+             WHERE user_id = p_user AND category BETWEEN 1 AND 6))
+            ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points
+            RETURNING points INTO v_overall_skill;
+        v_rank_after := 1 + {above:p_mode:v_skill_after};
+    ELSE
+        v_skill_after := v_skill_before;
+        v_rank_after := v_rank_before;
+        v_overall_skill := (SELECT points FROM skills WHERE user_id = p_user AND category = 0);
+    END IF;
     -- rankGrants of scores.cpp; first overall means nobody holds more.
     IF v_overall_skill > 0 AND NOT EXISTS (SELECT 1 FROM skills
         WHERE category = 0 AND points > v_overall_skill) THEN

@@ -3,6 +3,8 @@
 // same replies and leave the same rows on both.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "server/accounts.h"
 #include "server/scores.h"
 #include "server/storage.h"
@@ -141,6 +143,27 @@ TEST_F(ScoreEngines, SameSubmissionsGiveSameRepliesAndRows) {
     }
     // The run ended in achievements on both, so the comparison saw them.
     EXPECT_GE(query(postgres.context.database, "SELECT number FROM achievements").size(), 12u);
+}
+
+// A score that leaves the player's skillpoints as they were still finds them
+// first once the leader's points are gone (an operator removing a cheat).
+TEST_F(ScoreEngines, AnUnchangedSkillFindsTheNewFirstPlace) {
+    score(0, resultOf(2, 1, 5000));
+    score(1, resultOf(2, 1, 1000));
+    std::string before = score(1, resultOf(2, 1, 500));
+    std::string removal =
+        "UPDATE skills SET points = 0 WHERE user_id = " + std::to_string(players[0]);
+    query(sqlite.context.database, removal);
+    query(postgres.context.database, removal);
+    std::vector<std::string> after = splitAtSpaces(score(1, resultOf(2, 1, 400)));
+    ASSERT_GE(after.size(), 8u);
+    EXPECT_EQ(after[6], after[7]);  // skillpoints before and after
+    EXPECT_EQ(after[5], "1");       // first in Normal now
+    EXPECT_NE(std::find(after.begin() + 8, after.end(), "5"), after.end()) << before;
+    for (const char* sql : storedRowQueries) {
+        EXPECT_EQ(query(sqlite.context.database, sql), query(postgres.context.database, sql))
+            << sql;
+    }
 }
 
 // A database made by the release whose score function took other parameters:
