@@ -371,6 +371,11 @@ static const std::vector<std::vector<std::string>> migrations = {
     },
     // (PostgreSQL's first score function, whose rules ran whole in the database.)
     {},
+    {
+        // skills_order serves every read by category and points; this one only
+        // made each change of a player's points write one index more.
+        "DROP INDEX IF EXISTS skills_rank",
+    },
     // PostgreSQL runs the writing part of a score submission as one function call.
     // The score function is created by the last step only: a change of its rules
     // empties that step and adds one that drops what it made and creates them anew.
