@@ -494,8 +494,8 @@ static std::string scoreReplyText(const ScoreOutcome& out) {
 }
 
 // A score in three batches: what stood before, the writes with what follows
-// from them, then the grants and the stored reply. (PostgreSQL runs the same
-// steps inside the database: applyScoreInDatabase.)
+// from them, then the grants and the stored reply. (On PostgreSQL the steps from
+// the account's lock on run inside the database: applyScoreInDatabase.)
 static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std::string& reply) {
     BeforeRows before;
     SqlStatus status = readBefore(connection, r, before);

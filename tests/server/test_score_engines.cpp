@@ -179,6 +179,7 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
              " LANGUAGE sql AS $$ SELECT 'old' $$",
              "CREATE FUNCTION zentrix_reference(INTEGER[], BIGINT[], INTEGER) RETURNS BIGINT"
              " LANGUAGE sql AS $$ SELECT 0::BIGINT $$",
+             "CREATE INDEX skills_rank ON skills (category, points)",
              "UPDATE schema_version SET version = 7",
          }) {
         query(postgres.context.database, sql);
@@ -190,6 +191,9 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
                                  " ('zentrix_submit_score', 'zentrix_reference')"),
                            -1),
               1);
+    EXPECT_TRUE(
+        query(postgres.context.database, "SELECT 1 FROM pg_indexes WHERE indexname = 'skills_rank'")
+            .empty());
     std::string reply = score(1, resultOf(2, 1, 1200));
     EXPECT_EQ(reply.rfind("success ", 0), 0u) << reply;
     for (const char* sql : storedRowQueries) {
