@@ -87,11 +87,13 @@ run_sqlite_scenarios() {
     start_server "sqlite:$work/bench.sqlite" 1
     local round plain=0 loaded=0 rate
     for round in 1 2 3; do
+        echo "-- run $round without them"
         load before
         "$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" \
             --users "$users" --server-pid "${pids[-1]}" | tee "$work/plain"
         rate=$(awk '/^submissions\/s/ {print $2}' "$work/plain")
         plain=$(echo "$plain + $rate" | bc)
+        echo "-- run $round with them"
         "$bench" --server "127.0.0.1:$port" --clients "$clients" --seconds "$seconds" \
             --users "$users" --idle 2000 --slow 200 --server-pid "${pids[-1]}" | tee "$work/loaded"
         rate=$(awk '/^submissions\/s/ {print $2}' "$work/loaded")
