@@ -98,6 +98,12 @@ LevelReference publishedReference(const LevelReference& reference) {
     return none;
 }
 
+// "CENTRE SPREAD" as the replies give a level's reference: 0 0 until it is published.
+static std::string referenceReplyText(const LevelReference& reference) {
+    LevelReference published = publishedReference(reference);
+    return std::to_string(published.centre) + " " + std::to_string(published.spread);
+}
+
 long long resultPoints(long long score, const LevelReference& reference) {
     if (score <= 0) return 0;
     // The level's first result (or a centre below one point) counts as an average one.
@@ -242,9 +248,8 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
         {userStatement(lease.connection, r.userId, false, &user), bestStatement(r, &best),
          binsStatement(r.mode, r.level, &bins), storedRankStatement(r.mode, r.userId, &rank)});
     if (status != SqlStatus::Ok || user.empty()) return "fail";
-    LevelReference published = publishedReference(referenceFromBins(binsFromRows(bins)));
     return "success " + std::to_string(firstInteger(best, 0)) + " " +
-           std::to_string(published.centre) + " " + std::to_string(published.spread) + " " +
+           referenceReplyText(referenceFromBins(binsFromRows(bins))) + " " +
            std::to_string(firstInteger(rank, 0) + 1);
 }
 
@@ -317,11 +322,17 @@ static SqlStatus readBefore(DbConnection* connection, const ResultRecord& r, Bef
          storedRankStatement(r.mode, r.userId, &rows.rank), bestStatement(r, &rows.best)});
 }
 
+// The level's reference from its bin rows, and what it becomes with one more `score`.
+static void referencesAround(const SqlRows& binRows, long long score, LevelReference& before,
+                             LevelReference& after) {
+    std::vector<BinCount> bins = binsFromRows(binRows);
+    before = referenceFromBins(bins);
+    addToBins(bins, scoreBin(score));
+    after = referenceFromBins(bins);
+}
+
 static void takeBefore(const ResultRecord& r, const BeforeRows& rows, ScoreOutcome& out) {
-    std::vector<BinCount> bins = binsFromRows(rows.bins);
-    out.before = referenceFromBins(bins);
-    addToBins(bins, scoreBin(r.score));
-    out.after = referenceFromBins(bins);
+    referencesAround(rows.bins, r.score, out.before, out.after);
     out.skillBefore = firstInteger(rows.skill, 0);
     out.rankBefore = firstInteger(rows.rank, 0) + 1;
     bool exists = !rows.best.empty();
@@ -484,11 +495,10 @@ static std::vector<int> serverGrants(const ResultRecord& r, const ScoreOutcome& 
 }
 
 static std::string scoreReplyText(const ScoreOutcome& out) {
-    LevelReference after = publishedReference(out.after);
     std::string reply = "success " + std::to_string(out.bestScore) + " " +
-                        std::to_string(after.centre) + " " + std::to_string(after.spread) + " " +
-                        std::to_string(out.rankBefore) + " " + std::to_string(out.rankAfter) + " " +
-                        std::to_string(out.skillBefore) + " " + std::to_string(out.skillAfter);
+                        referenceReplyText(out.after) + " " + std::to_string(out.rankBefore) + " " +
+                        std::to_string(out.rankAfter) + " " + std::to_string(out.skillBefore) +
+                        " " + std::to_string(out.skillAfter);
     for (int number : out.granted) reply += " " + std::to_string(number);
     return reply;
 }
@@ -533,15 +543,13 @@ static SqlStatus applyScoreInDatabase(DbConnection* connection, const ResultReco
     SqlRows binRows;
     SqlStatus status = sqlRunBatch(connection, {binsStatement(r.mode, r.level, &binRows)});
     if (status != SqlStatus::Ok) return status;
-    std::vector<BinCount> bins = binsFromRows(binRows);
-    LevelReference before = referenceFromBins(bins);
-    addToBins(bins, scoreBin(r.score));
-    LevelReference after = publishedReference(referenceFromBins(bins));
+    LevelReference before, after;
+    referencesAround(binRows, r.score, before, after);
     std::vector<int> grants;
     requestGrants(r, before, grants);
     SqlParams params = resultParams(r, kindScore, resultPoints(r.score, before));
     params.push_back(sqlInt(scoreBin(r.score)));
-    params.push_back(sqlText(std::to_string(after.centre) + " " + std::to_string(after.spread)));
+    params.push_back(sqlText(referenceReplyText(after)));
     params.push_back(sqlText(sqlArrayText(grants)));
     return sqlRunBeforeCommit(connection, {SqlStatement{scoreFunctionCall, params, &stored}});
 }
