@@ -4,20 +4,20 @@
 #include <cmath>
 #include <vector>
 
+#include "base/game_state.h"
 #include "dev/bot_view.h"
-#include "engine/camera.h"
 #include "game/blocks.h"
+#include "game/camera.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/powerups.h"
+#include "game/server_link.h"
 #include "game/tutorials.h"
 #include "online/achievements.h"
-#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "screens/pause.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "shell/input.h"
 
 BotSkill botSkill = skilledBot;

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "engine/camera.h"
 #include "game/blocks.h"
+#include "game/camera.h"
 #include "settings/settings.h"
 
 namespace {

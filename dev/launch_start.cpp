@@ -9,46 +9,24 @@
 #include <cstring>
 #include <vector>
 
+#include "base/console_log.h"
+#include "base/frame_state.h"
+#include "base/game_state.h"
 #include "dev/bot.h"
 #include "dev/replay_view.h"
 #include "game/blocks.h"
+#include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
 #include "online/requests.h"
 #include "screens/intro.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
 #include "shell/launch_options.h"
 
-static constexpr int32_t classicLevels = 10;
 // Autoplay begins a new run this long after a run's score screen appears.
 static constexpr float scoreScreenPauseMs = 3000.0f;
 
 int64_t autoplayGlErrors = 0;
-
-static const char* const rankedPrefix = "ranked:";
-
-bool parseStartMode(const std::string& whole, int32_t& mode, int32_t& level, bool& ranked) {
-    static const char* const names[] = {"casual", "normal",   "expert",
-                                        "rush",   "survival", "meditation"};
-    ranked = whole.rfind(rankedPrefix, 0) == 0;
-    std::string text = ranked ? whole.substr(strlen(rankedPrefix)) : whole;
-    size_t colon = text.find(':');
-    std::string name = text.substr(0, colon);
-    mode = 0;
-    for (int32_t i = 0; i < 6; i++)
-        if (name == names[i]) mode = ModeCasual + i;
-    level = 0;
-    if (colon != std::string::npos) {
-        char* end = nullptr;
-        long parsed = strtol(text.c_str() + colon + 1, &end, 10);
-        if (*end != '\0' || parsed < 1 || parsed > classicLevels) return false;
-        level = static_cast<int32_t>(parsed);
-    }
-    return mode != 0;
-}
 
 static uint32_t botSeed() {
     return launchOptions.hasSeed ? launchOptions.seed : 1;
@@ -108,7 +86,7 @@ static void startNextAutoplayRun() {
     if (shownMs < scoreScreenPauseMs) return;
     runs++;
     int32_t mode = ModeCasual + runs % 6;
-    int32_t level = 1 + runs / 6 % classicLevels;
+    int32_t level = 1 + runs / 6 % (lastClassicLevelIndex + 1);
     logConsole("Autoplay begins run " + std::to_string(runs) + " in mode " + std::to_string(mode));
     GameState = Game;
     fadeTimer = 0;

@@ -10,8 +10,6 @@
 #include <cstdint>
 #include <string>
 
-// Parses "[ranked:]mode[:level]"; false for an unknown mode or a level outside 1..10.
-bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level, bool& ranked);
 // Called once a frame by the main loop before the frame's input and update:
 // the first call hands a --start game to the intro; then the bot plays.
 void runDevelopmentFrame();

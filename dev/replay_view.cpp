@@ -2,16 +2,15 @@
 
 #include <cstdio>
 
-#include "dev/replay_playback.h"
+#include "base/console_log.h"
+#include "base/game_state.h"
 #include "game/modes.h"
+#include "game/replay_playback.h"
 #include "game/replay_recorder.h"
-#include "shell/console_log.h"
-#include "shell/game_state.h"
+#include "shell/input.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
 #include "shell/replay_files.h"
-
-bool replayDrivesInput = false;
 
 static Replay shownReplay;
 static size_t nextFrame = 0;

@@ -5,7 +5,5 @@
 // frame, logging the score it reached beside the recorded one.
 #pragma once
 
-extern bool replayDrivesInput;  // a replay is showing: the player's mouse and keys are ignored
-
 // Called once a frame by the main loop before the frame's input and update.
 void runReplayViewFrame();

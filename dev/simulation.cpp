@@ -3,21 +3,21 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/camera.h"
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "game/camera.h"
 #include "game/level_file.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
-#include "game/replay.h"
 #include "game/replay_recorder.h"
 #include "game/tutorials.h"
 #include "online/account.h"
 #include "platform/input_state.h"
+#include "protocol/replay.h"
 #include "screens/pause.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "shell/input.h"
-#include "shell/pointer.h"
 
 static constexpr int32_t simulatedWidth = 1280;
 static constexpr int32_t simulatedHeight = 720;
@@ -40,7 +40,6 @@ void prepareSimulatedWorld(const SimulationSetup& setup) {
     leftDown = rightDown = false;
     holdTime = rightHoldTime = 0;
     onMouseMove(simulatedWidth / 2, simulatedHeight / 2);
-    cameraLoadsGL = false;
 }
 
 static void startSimulatedLevel(const SimulationSetup& setup) {
@@ -101,6 +100,7 @@ SimulationResult runSimulation(const SimulationSetup& setup) {
         botStep(step);
         updateHoldTimers(step);
         // As the game's screen does: the play loop, then the pause overlay.
+        playKeysHeld = heldPlayKeys();
         UpdateGame(step);
         if (GameState == Game) updatePause(step);
         runBlockPass();

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/vector_math.h"
 #include "dev/bot.h"
-#include "engine/vector_math.h"
 
 struct SimulationSetup {
     int32_t mode = 1;           // GameModeValue

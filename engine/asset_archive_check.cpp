@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/asset_archive.h"
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
+#include "engine/gl_caps.h"
 
 void endIfAssetArchiveMissing() {
     std::string message = missingArchiveMessage();

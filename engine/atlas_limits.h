@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "shell/gl_caps.h"
+#include "engine/gl_caps.h"
 
 // Full-size images load into atlases of smallTextureLimit texels and up.
 constexpr int32_t maxFullImageSide = smallTextureLimit;

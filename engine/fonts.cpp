@@ -9,13 +9,13 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
+#include "base/profiler.h"
+#include "engine/gl_caps.h"
 #include "engine/render_stats.h"
 #include "engine/textures.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
-#include "shell/profiler.h"
 
 FontData bigFont = {};
 FontData mediumFont = {};

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
+#include "engine/gl_caps.h"
 #include "engine/render_stats.h"
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
 
 Mesh cubeMesh;
 Mesh geosphereMesh;

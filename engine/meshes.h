@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/vector_math.h"
+#include "base/vector_math.h"
 
 constexpr int cornerFloats = 5;  // x, y, z, u, v
 constexpr int cornerBytes = cornerFloats * static_cast<int>(sizeof(float));

@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/console_log.h"
+#include "base/frame_state.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/textures.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 PolyparticleSet cubeFragments;
 PolyparticleSet geosphereFragments;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/vector_math.h"
 #include "engine/meshes.h"
-#include "engine/vector_math.h"
 
 struct PolyFragment {
     Vec3 corners[3];

@@ -4,8 +4,8 @@
 
 #include <GL/glext.h>
 
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
+#include "base/console_log.h"
+#include "engine/gl_caps.h"
 
 RenderTarget renderTargets[2] = {};
 int currentRenderTarget = 0;

@@ -7,15 +7,14 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "engine/atlas_limits.h"
-#include "engine/fonts.h"
+#include "engine/gl_caps.h"
 #include "engine/preload_list.h"
 #include "engine/render_stats.h"
 #include "platform/system.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
 
 std::vector<TextureRecord> textureList;
 std::deque<std::string> textureQueue;
@@ -170,8 +169,6 @@ void flushAtlasPage(int p) {
         atlasSize /= 2;
         if (atlasSize < smallTextureLimit) smallTextures = true;
     }
-    // Glyphs live in page 0, so clearing it means building the fonts again.
-    if (p == 0) setupFonts();
 }
 
 void createAtlasPage() {
@@ -477,8 +474,12 @@ void deleteTextures() {
     resetStream();
 }
 
-void reloadTextures() {
+void resetAtlas() {
     deleteTextures();
+    createAtlasPage();
+}
+
+void reloadTextures() {
     reserveMotionBlurCopy();
     preloadTextures();
 }

@@ -76,12 +76,14 @@ int allocateAtlasSpace(float width, float height, const std::string& name, float
 void flushAtlasPage(int p);
 // Queues every name of the preload list, in its order.
 void preloadTextures();
-// Start-up: the console's reload hooks, the motion-blur copy (which makes
-// page 0 and so the fonts) and the texture-name tables.
+// Empties the atlas and makes its page 0, where the fonts put their glyphs
+// next (start-up and "reload textures": resetAtlas, setupFonts, then the textures).
+void resetAtlas();
+// Start-up, after the fonts: the motion-blur copy and the texture-name tables.
 void setupTextures();
-// Reserves the screen-sized "motionblur" rectangle (creating page 0).
+// Reserves the screen-sized "motionblur" rectangle.
 void reserveMotionBlurCopy();
-// Rebuilds the atlas at the current atlasSize and queues the preload list again.
+// After resetAtlas and the fonts: the motion-blur copy and the preload list again.
 void reloadTextures();
 // Deletes the pages and forgets every texture.
 void deleteTextures();

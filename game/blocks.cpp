@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/play_random.h"
+#include "game/play_random.h"
 
 Block blockTable[blockSlots];
 

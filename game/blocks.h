@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/vector_math.h"
+#include "base/vector_math.h"
 
 struct Block {
     Vec3 pos;          // current centre

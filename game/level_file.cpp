@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "game/blocks.h"
-#include "shell/console_log.h"
 
 std::vector<Vec3> (*levelSource)(int32_t fileNumber) = loadLevelFromArchive;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/vector_math.h"
+#include "base/vector_math.h"
 
 // "levels\N.blvl" for file number N (1-based, no sign, no leading zeros).
 std::string levelFileName(int32_t fileNumber);

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/profiler.h"
 #include "game/blocks.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/play_effects.h"
 #include "game/powerups.h"
+#include "game/server_link.h"
 #include "game/tutorials.h"
-#include "online/achievements.h"
-#include "shell/profiler.h"
-#include "sound/sound.h"
 
 bool floodVisited[blockSlots];
 bool floodMember[blockSlots];
@@ -24,7 +24,6 @@ float popPulse = 1.0f;
 int32_t kills = 0;
 float floatAnchor[2] = {0, 0};
 std::vector<FloatingText> floatingTexts;
-ParticleBurst particleBursts[particleBurstSlots];
 std::vector<float> rushClearTimes;
 
 static constexpr int32_t pointsPerSquare = 100;
@@ -117,12 +116,12 @@ static void recordRushClear() {
     if (rushClearTimes.size() <= killstreakClears) return;
     rushClearTimes.resize(killstreakClears);
     if (rushClearTimes.front() - rushClearTimes.back() <= killstreakSeconds)
-        unlockAchievement("killstreak");
+        earnAchievement("killstreak");
 }
 
 static void groupAchievements(int32_t n) {
-    if (n == chainReactionGroup) unlockAchievement("chainreaction");
-    if (n == zenMasterGroup && gameMode == ModeMeditation) unlockAchievement("zenmaster");
+    if (n == chainReactionGroup) earnAchievement("chainreaction");
+    if (n == zenMasterGroup && gameMode == ModeMeditation) earnAchievement("zenmaster");
     if (gameMode == ModeRush) recordRushClear();
 }
 
@@ -142,19 +141,10 @@ void clearGroup(int32_t n) {
                         static_cast<float>(points));
 }
 
-static int32_t freeBurstSlot() {
-    for (int32_t i = 0; i < particleBurstSlots; i++) {
-        if (!particleBursts[i].alive) return i;
-    }
-    return 0;
-}
-
 static void popBlock(Block& block) {
     block.alive = false;
-    ParticleBurst& burst = particleBursts[freeBurstSlot()];
-    loadPolyparticle(block.pos.x, block.pos.y, block.pos.z, cubeFragments,
-                     particleTextureOf(block.colour), burst);
-    PlaySound("stab6.ogg", popGain, 1.0f + popPitchStep * block.popOrder);
+    if (playEffects.blockPopped) playEffects.blockPopped(block);
+    playSoundCue("stab6.ogg", popGain, 1.0f + popPitchStep * block.popOrder);
     popPulse = popPulseStart;
     lastPopOrder = block.popOrder + 1;
 }
@@ -173,9 +163,9 @@ void updatePopping(float dtMs) {
 }
 
 void addFloatingText(float x, float y, const std::string& text, float value,
-                     FloatingTextStyle style) {
+                     FloatingTextStyle style, int32_t hudLines) {
     bool big = style == FloatingTextStyle::Big, message = style == FloatingTextStyle::Message;
-    floatingTexts.push_back({x, y, text, 0.0f, value, 0.0f, big, message, 0});
+    floatingTexts.push_back({x, y, text, 0.0f, value, 0.0f, big, message, 0, hudLines});
 }
 
 void updateFloatingTexts(float dtMs) {
@@ -187,10 +177,4 @@ void updateFloatingTexts(float dtMs) {
         std::find_if(floatingTexts.begin(), floatingTexts.end(),
                      [](const FloatingText& item) { return item.age > floatingTextLifeMs; });
     if (expired != floatingTexts.end()) floatingTexts.erase(expired);
-}
-
-void advanceParticleBursts(float dtMs) {
-    for (ParticleBurst& burst : particleBursts) {
-        if (burst.alive) updatePolyparticle(dtMs, burst);
-    }
 }

@@ -1,6 +1,6 @@
 // Matching: the flood fill that finds a colour group around the latest shot,
 // clearing a group of four or more, the staggered popping that makes the
-// combo, the floating score texts and the particle bursts of popped blocks.
+// combo, the floating score texts and the sound and burst of each popped block.
 // startLevel empties the lists and resets the group results.
 #pragma once
 
@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/particles.h"
-#include "engine/vector_math.h"
+#include "base/vector_math.h"
 
 struct FloatingText {
     float x, y;  // screen pixels
@@ -20,12 +19,9 @@ struct FloatingText {
     bool big;     // style flags read by the game view
     bool message;
     int32_t alignment;
+    int32_t hudLines;  // big-font lines the view lifts a HUD message above y
 };
 
-// A popped block's burst is the particle renderer's own, so the view draws it as it is.
-using ParticleBurst = PolyparticleBurst;
-
-constexpr int32_t particleBurstSlots = 100;
 constexpr int32_t minimumGroup = 4;
 constexpr float popInterval = 130.0f;
 constexpr float popPulseStart = 1.4f;
@@ -41,9 +37,8 @@ extern int32_t lastPopOrder;   // popOrder + 1 of the last popped block; the com
 extern float popPulse;         // combo counter scale: 1.4 at a pop, back to 1.0
 extern int32_t kills;          // blocks cleared this level
 extern float floatAnchor[2];   // mouse position at the last shot
-extern std::vector<FloatingText> floatingTexts;           // rising texts, oldest first
-extern ParticleBurst particleBursts[particleBurstSlots];  // one per popped block
-extern std::vector<float> rushClearTimes;  // playSeconds of Rush clears, newest first
+extern std::vector<FloatingText> floatingTexts;  // rising texts, oldest first
+extern std::vector<float> rushClearTimes;        // playSeconds of Rush clears, newest first
 
 // A new level's matching state: no texts, no combo, nothing cleared.
 void resetMatching();
@@ -56,11 +51,9 @@ void scanForMatches();
 // Scores, meter, charge and achievements of a cleared group of n blocks.
 void clearGroup(int32_t n);
 void updatePopping(float dtMs);
-// Ages the particle bursts and frees the finished ones.
-void advanceParticleBursts(float dtMs);
 void updateFloatingTexts(float dtMs);
 // How the game view draws a floating text: the score style; big (larger,
 // twice as long); or message (as big, in yellow).
 enum class FloatingTextStyle { Score, Big, Message };
 void addFloatingText(float x, float y, const std::string& text, float value,
-                     FloatingTextStyle style = FloatingTextStyle::Score);
+                     FloatingTextStyle style = FloatingTextStyle::Score, int32_t hudLines = 0);

@@ -2,19 +2,16 @@
 
 #include <algorithm>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "game/blocks.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/play_effects.h"
 #include "game/powerups.h"
+#include "game/server_link.h"
 #include "game/tutorials.h"
-#include "online/account.h"
-#include "online/achievements.h"
-#include "online/scores.h"
-#include "online/server_wait.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
-#include "sound/sound.h"
 
 float mass = 5.4f;
 float massLimit = startMassLimit;
@@ -87,7 +84,7 @@ static void payPendingGrowth(float rate, float dtMs) {
 }
 
 static void startLoss() {
-    PlaySound("woob.ogg", 1.0f, 1.0f);
+    playSoundCue("woob.ogg", 1.0f, 1.0f);
     levelOver = true;
     endSequence = true;
     deathSent = false;
@@ -100,7 +97,7 @@ static void checkMeditationEnd(float dtMs) {
     levelOver = true;
     runOverClock += dtMs;
     if (runOverClock > meditationEndDelayMs && !endSequence) {
-        PlaySound("woob.ogg", 1.0f, 1.0f);
+        playSoundCue("woob.ogg", 1.0f, 1.0f);
         endSequence = true;
     }
 }
@@ -140,7 +137,7 @@ static void runFirstPhase(float dtMs) {
     if (mass < 0) removeEveryBlock();
     advancePhase(0, dtMs);
     if (endTimers[0] > explosionAtMs && endTimers[1] < endPhaseLengths[1]) {
-        if (endTimers[1] == 0.0f) PlaySound("explosey3.ogg", 1.0f, 1.0f);
+        if (endTimers[1] == 0.0f) playSoundCue("explosey3.ogg", 1.0f, 1.0f);
         advancePhase(1, dtMs);
     }
 }
@@ -149,7 +146,7 @@ static void finishEndSequence() {
     endSequenceDone = true;
     if (deathSent || practiceMode) return;
     deathSent = true;
-    queueDeathReport(currentLevelStatistics());
+    reportDeath(currentLevelStatistics());
 }
 
 void updateEndSequence(float dtMs) {
@@ -203,7 +200,7 @@ static void reportResult(float dtMs, bool practiceCounts) {
     if (performanceRating == 0) return;
     if (sentRating == 0) sentRating = performanceRating;
     if (!scoreSent && !offline() && !(practiceCounts && practiceMode)) {
-        queueScoreReport(currentLevelStatistics());
+        reportScore(currentLevelStatistics());
         scoreSent = true;
     }
     if (scoreSent && scoreAnswered) replyReceived = true;

@@ -3,25 +3,22 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/camera.h"
-#include "engine/fonts.h"
-#include "engine/play_random.h"
+#include "base/console_log.h"
+#include "base/game_state.h"
+#include "base/player_settings.h"
+#include "base/pointer.h"
 #include "game/blocks.h"
+#include "game/camera.h"
 #include "game/level_file.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/play.h"
+#include "game/play_effects.h"
+#include "game/play_random.h"
 #include "game/powerups.h"
 #include "game/replay_recorder.h"
-#include "online/account.h"
-#include "online/achievements.h"
-#include "online/encodings.h"
-#include "online/scores.h"
-#include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
-#include "sound/sound.h"
+#include "game/server_link.h"
+#include "protocol/encodings.h"
 
 int32_t gameMode = ModeNormal;
 bool practiceMode = false;
@@ -182,8 +179,7 @@ void startLevel(int32_t newGame) {
     resetMeter();
     resetCamera();
     if (gameMode == ModeMeditation) {
-        silenceMusicLoops();
-        UpdateSound(0.0f);
+        if (playEffects.silenceMusic) playEffects.silenceMusic();
     }
     if (GameState == Game) logLevelEvent("Level start", false);
     beginReplayRecording();
@@ -225,11 +221,11 @@ static bool anyStandingOrFlyingBlock() {
     return false;
 }
 
-// A HUD message at the lower left, `lines` font heights above the bottom row.
+// A HUD message at the lower left, `lines` font heights (the view's) above the bottom row.
 static void addHudText(const std::string& text, float value, int32_t lines,
                        FloatingTextStyle style = FloatingTextStyle::Score) {
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
-    addFloatingText(0.05f * h, h - 0.025f * w - lines * bigFont.h, text, value, style);
+    addFloatingText(0.05f * h, h - 0.025f * w, text, value, style, lines);
 }
 
 void updateRushDrain(float dtMs) {
@@ -249,11 +245,11 @@ static void endStage() {
     addHudText("+" + std::to_string(bonus), static_cast<float>(bonus), 2,
                FloatingTextStyle::Message);
     if (redFlag) {
-        unlockAchievement("youvegotredonyou");
+        earnAchievement("youvegotredonyou");
         redFlag = false;
     }
     addHudText("Stage " + std::to_string(stageNumber) + " Clear!", 0.0f, 1, FloatingTextStyle::Big);
-    PlaySound("powerupready.ogg", 0.2f, 1.0f);
+    playSoundCue("powerupready.ogg", 0.2f, 1.0f);
     stageNumber++;
 }
 
@@ -263,7 +259,7 @@ static void advanceStageClock(float realDtMs) {
     while (beepClock >= 1000.0f) {
         beepClock -= 1000.0f;
         if (stageLength - stageTimer > beepWindowMs) continue;
-        PlaySound("clockbeep.ogg", 0.45f, 1.0f);
+        playSoundCue("clockbeep.ogg", 0.45f, 1.0f);
         clockPulse = clockPulseStart;
     }
     if (stageTimer >= stageLength) endStage();
@@ -336,13 +332,13 @@ void updatePlayAchievements(float realDtMs) {
         rotationSampleClock -= 1000.0f;
         bool yawGoal = sampleRotation(yawSamples, rotationSums[0]);
         bool pitchGoal = sampleRotation(pitchSamples, rotationSums[1]);
-        if (yawGoal || pitchGoal) unlockAchievement("lightheaded");
+        if (yawGoal || pitchGoal) earnAchievement("lightheaded");
         rotationSums[0] = rotationSums[1] = 0;
     }
     if (isClassicMode() && personalBest > 0 && personalBest < score)
-        unlockAchievement("personalgrowth");
+        earnAchievement("personalgrowth");
     if (gameMode == ModeSurvival && playSeconds >= survivalistSeconds)
-        unlockAchievement("survivalist");
+        earnAchievement("survivalist");
 }
 
 // ---- statistics, reports and rating ----

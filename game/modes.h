@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "online/scores.h"
+#include "protocol/level_statistics.h"
 
 enum GameModeValue : int32_t {
     ModeCasual = 1,
@@ -42,7 +42,8 @@ extern float redClock;             // Survival: ms at 80 % of the limit or more
 extern bool redFlag;               // Survival: 10 s at 80 % reached this run
 extern float rotationSampleClock;  // ms towards the next once-a-second rotation sample
 
-constexpr int32_t lastLevelIndex = 20;
+// The next level after a score screen is one more only below this index.
+constexpr int32_t levelIndexAdvanceLimit = 20;
 constexpr int32_t rushStartScore = 250000;
 constexpr int32_t rushLevelIndex = 4;
 constexpr int32_t survivalLevelIndex = 1;

@@ -3,23 +3,19 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/camera.h"
-#include "engine/play_random.h"
+#include "base/player_settings.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "game/blocks.h"
+#include "game/camera.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
+#include "game/play_effects.h"
+#include "game/play_random.h"
 #include "game/replay_recorder.h"
+#include "game/server_link.h"
 #include "game/tutorials.h"
-#include "online/account.h"
-#include "online/achievements.h"
-#include "online/scores.h"
-#include "online/server_wait.h"
-#include "platform/input_state.h"
-#include "settings/settings.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
-#include "sound/sound.h"
 
 bool paused = false;
 bool tutorialShowing = false;
@@ -55,7 +51,7 @@ static constexpr float growthPerMissShare = 0.005f;
 static constexpr int32_t comboNowDrops = 4;
 static constexpr int32_t freeColourDrops = 5;
 static constexpr float colourCardSeconds = 1.0f;
-static constexpr float previewSpinDivisor = 16.0f;
+static constexpr float previewSpinGrowthDivisor = 16.0f;
 // Aiming tests faces in the order +y, -y, +z, -z, -x, +x.
 static const int32_t aimFaceOrder[6] = {PlusY, MinusY, PlusZ, MinusZ, MinusX, PlusX};
 static const int32_t meditationColours[6] = {Yellow, Blue, Red, Orange, Pink, Green};
@@ -129,10 +125,6 @@ bool pickFaceAt(int32_t x, int32_t y, int32_t& slot, int32_t& face) {
     mouseY = savedY;
     getMouseVectors();
     return slot != -1;
-}
-
-bool faceTowardsEye(int32_t slot, int32_t face) {
-    return facesEye(slot, face);
 }
 
 // ---- the next colour ----
@@ -239,7 +231,7 @@ void fireShot() {
     if (isClassicMode() && dropsSinceMatch != 0)
         pendingGrowth += dropsSinceMatch * massLimit * growthPerMissShare;
     dropsSinceMatch++;
-    PlaySound("swish.ogg", 0.5f, 1.0f);
+    playSoundCue("swish.ogg", 0.5f, 1.0f);
 }
 
 void beginBlockPass() {
@@ -339,7 +331,7 @@ static void playArrivals() {
     for (Block& block : blockTable) {
         if (!block.alive || !isAtRest(block) || block.landed || block.settled) continue;
         block.landed = true;
-        PlaySound("clunk-hardcore.ogg", 0.5f, 1.0f);
+        playSoundCue("clunk-hardcore.ogg", 0.5f, 1.0f);
         arrivals++;
     }
 }
@@ -362,7 +354,7 @@ static void triggerTutorials() {
 }
 
 static void handleEscape() {
-    bool down = platformKeyHeld(vk::Escape);
+    bool down = (playKeysHeld & PlayKeyEscape) != 0;
     if (down && !escapeWasDown && !tutorialShowing) paused = !paused;
     escapeWasDown = down;
 }
@@ -390,14 +382,12 @@ static void runPlayStep(float dtMs, float realDtMs) {
     updateRushDrain(dtMs);
     updateMeter(dtMs);
     updateEndSequence(dtMs);
-    previewSpin += dtMs / previewSpinDivisor;
+    previewSpin += dtMs / previewSpinGrowthDivisor;
 }
 
 // Step 4: the server-wait clocks; one past its limit raises the connection prompt.
 static void updateServerWaits(float dtMs) {
-    trackHighscoreWait(dtMs);
-    trackCheeveWait(dtMs);
-    advanceBannerClock(dtMs);
+    advanceServerClocks(dtMs);
     if (connectionMode == ConnectionOffline) return;
     bool scoreStalled = !scoreAnswered && scoreWaitClock > serverWaitLimitMs;
     if (highscoreWaitMs > serverWaitLimitMs || cheeveWaitMs > serverWaitLimitMs || scoreStalled) {
@@ -414,7 +404,7 @@ void UpdateGame(float dtMs) {
     frameCounter = (frameCounter + 1) % framesPerCycle;
     updatePowerupOverlays(dtMs);
     if (!highscoreRequested && connectionMode != ConnectionOffline) {
-        queueHighscoreRequest(gameMode, levelIndex + 1);
+        requestHighscore(gameMode, levelIndex + 1);
         highscoreRequested = true;
     }
     updateServerWaits(dtMs);
@@ -425,7 +415,6 @@ void UpdateGame(float dtMs) {
     updateTutorialCard(dtMs);
     startDelay = std::fmax(0.0f, startDelay - dtMs);
     float gameDt = timewarpActive ? dtMs / timewarpSlowdown : dtMs;
-    advanceParticleBursts(gameDt);
     if (!paused) runPlayStep(gameDt, dtMs);
     if (aliveBlockCount() == 0) handleEmptyMass(gameDt);
     playStarted = startDelay <= 0 && levelClearTimer == 0;

@@ -1,12 +1,14 @@
-// The play loop: UpdateGame's frame order, the three control schemes,
-// aiming, the choice of the next colour, firing, block flight, rotation of
-// the view around the mass, and the pause and powerup keys.
-// startLevel resets every value here except paused and tutorialShowing.
+// The play loop: UpdateGame's frame order, aiming, the choice of the next
+// colour, firing, block flight, rotation of the view around the mass, and
+// the pause key. (The mouse buttons are play_input's, the powerup keys
+// powerups'.)
+// startLevel resets every value here except paused, tutorialShowing,
+// escapeWasDown and previewSpin, which carry over from the level before.
 #pragma once
 
 #include <cstdint>
 
-#include "engine/vector_math.h"
+#include "base/vector_math.h"
 #include "game/powerups.h"
 
 extern bool paused;              // the pause overlay is up
@@ -25,7 +27,7 @@ extern float yawVelocity, pitchVelocity;  // rotation velocities
 extern float yawRatio, pitchRatio;        // their proportion at the last drag
 extern float rotationSums[2];             // yaw and pitch turned since the last sample, radians
 extern int32_t frameCounter;              // 0..59
-extern float previewSpin;                 // degrees of the next-block preview
+extern float previewSpin;                 // grows by dt/16; the preview turns by a 2.5th of it
 
 constexpr float reloadMs = 250.0f;
 constexpr float fireAlpha = 100.0f;
@@ -46,8 +48,6 @@ void beginBlockPass();
 void updateAiming();
 // The face the player would aim at with the mouse at (x, y); false for none.
 bool pickFaceAt(int32_t x, int32_t y, int32_t& slot, int32_t& face);
-// The face's outward normal points at most 90 degrees away from the eye.
-bool faceTowardsEye(int32_t slot, int32_t face);
 // The six face squares of a block's faces, corner by corner.
 void faceCorners(int32_t slot, int32_t face, Vec3 corners[4]);
 void resetPlayState();

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/player_settings.h"
+#include "base/pointer.h"
 #include "game/meter.h"
 #include "game/modes.h"
+#include "game/play_effects.h"
+#include "game/server_link.h"
 #include "game/tutorials.h"
-#include "online/achievements.h"
-#include "platform/input_state.h"
-#include "settings/settings.h"
-#include "shell/pointer.h"
-#include "sound/sound.h"
 
 float powerCharge = 0.0f;
 float pendingCharge = 0.0f;
@@ -36,7 +35,8 @@ static constexpr float timewarpBlurTop = 0.8f;
 static constexpr float overlayFadeMsPerUnit = 1000.0f;
 static constexpr float panelSpinDivisor = 5.0f;
 static constexpr float quicksaveShare = 0.9f;
-static constexpr int32_t powerupKeys[powerupCount] = {'1', '2', '3'};
+static constexpr int32_t powerupKeys[powerupCount] = {PlayKeyPowerup1, PlayKeyPowerup2,
+                                                      PlayKeyPowerup3};
 bool powerupKeyWasDown[powerupCount] = {};
 
 static bool* const activeFlags[powerupCount] = {&multiplierActive, &timewarpActive, &fusionActive};
@@ -88,7 +88,7 @@ static void checkThreshold(int32_t which) {
     powerReady[which] = true;
     readyFlashTimers[which] = 0.0f;
     if (!isClassicMode()) return;
-    PlaySound("powerupready.ogg", 0.2f, 1.0f);
+    playSoundCue("powerupready.ogg", 0.2f, 1.0f);
     powerupsEarned[which]++;
 }
 
@@ -122,7 +122,7 @@ static void startPowerup(int32_t which) {
     *activeFlags[which] = true;
     bannerShowing[which] = true;
     bannerTimers[which] = 0.0f;
-    PlaySound("subdrop.ogg", 0.8f, 1.0f);
+    playSoundCue("subdrop.ogg", 0.8f, 1.0f);
     if (which == FusionPulse) massAtFusion = mass;
 }
 
@@ -133,7 +133,7 @@ bool tryActivatePowerup(int32_t which) {
     powerupsUsed[which]++;
     bool higherDifficulty = gameMode == ModeNormal || gameMode == ModeExpert;
     if (which == FusionPulse && higherDifficulty && mass / massLimit >= quicksaveShare)
-        unlockAchievement("quicksave");
+        earnAchievement("quicksave");
     return true;
 }
 
@@ -144,7 +144,7 @@ void startStageFusion() {
 
 void handlePowerupKeys() {
     for (int32_t i = 0; i < powerupCount; i++) {
-        bool down = platformKeyHeld(powerupKeys[i]);
+        bool down = (playKeysHeld & powerupKeys[i]) != 0;
         if (down && !powerupKeyWasDown[i]) tryActivatePowerup(i);
         powerupKeyWasDown[i] = down;
     }

@@ -1,23 +1,25 @@
 #include "game/replay_recorder.h"
 
-#include "engine/camera.h"
-#include "engine/play_random.h"
+#include "base/game_state.h"
+#include "base/player_settings.h"
+#include "base/pointer.h"
 #include "game/blocks.h"
+#include "game/camera.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/play_random.h"
 #include "game/tutorials.h"
-#include "online/scores.h"
-#include "platform/input_state.h"
-#include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
 
 bool replayRecordingOn = false;
 bool replayRecording = false;
 Replay recordedReplay;
 void (*replayFinishedHook)(const Replay& replay) = nullptr;
 const char* replayGameVersion = "";
+
+static_assert(KeyBitEscape == PlayKeyEscape && KeyBitPowerup1 == PlayKeyPowerup1 &&
+                  KeyBitPowerup2 == PlayKeyPowerup2 && KeyBitPowerup3 == PlayKeyPowerup3,
+              "a replay stores the play keys as the play loop reads them");
 
 static ReplayFrame openFrame;          // the frame being gathered
 static int32_t lastKeys = 0;           // held play keys as last recorded
@@ -105,15 +107,6 @@ void noteReplayBlockPass() {
     if (replayRecording) openFrame.steps |= StepBlockPass;
 }
 
-int32_t heldPlayKeys() {
-    int32_t keys = 0;
-    if (platformKeyHeld(vk::Escape)) keys |= KeyBitEscape;
-    if (platformKeyHeld('1')) keys |= KeyBitPowerup1;
-    if (platformKeyHeld('2')) keys |= KeyBitPowerup2;
-    if (platformKeyHeld('3')) keys |= KeyBitPowerup3;
-    return keys;
-}
-
 // A fade that ended or a screen the pause menu opened: the handlers and the
 // play loop read GameState, so a replay sets it where the game changed it.
 static void noteStateChange() {
@@ -127,7 +120,7 @@ void noteReplayGameStep(float dtMs) {
     noteStateChange();
     if (paused != pausedAfterFrame) recordReplayEvent(ReplayPaused, paused ? 1 : 0);
     if (controls != lastControls) recordReplayEvent(ReplayControls, controls);
-    int32_t keys = heldPlayKeys();
+    int32_t keys = playKeysHeld;
     if (keys != lastKeys) recordReplayEvent(ReplayKeysHeld, keys);
     lastKeys = keys;
     lastControls = controls;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "game/replay.h"
+#include "protocol/replay.h"
 
 extern bool replayRecordingOn;  // record at all (the game and tests switch it on)
 extern bool replayRecording;    // an attempt is open
@@ -31,5 +31,3 @@ void endReplayFrame();
 void finishReplayRecording();
 // The result the rules have reached: score, cleared, lost.
 ReplayResult currentLevelResult();
-// The held play keys as ReplayKeyBit bits.
-int32_t heldPlayKeys();

@@ -1,17 +1,16 @@
 #include "game/tutorials.h"
 
+#include "base/player_settings.h"
+#include "base/pointer.h"
 #include "game/play.h"
-#include "settings/settings.h"
-#include "shell/pointer.h"
 
 bool cardShowing[tutorialCardCount] = {};
 float tutorialClock = 0.0f;
 
+static_assert(tutorialCardCount == tutorialFlagCount, "one seen flag per card");
+
 int32_t& tutorialSeenFlag(int32_t card) {
-    int32_t* const flags[tutorialCardCount] = {&TuteControl,  &TutePup,      &TuteCombo,
-                                               &TuteComboNow, &TuteColor,    &TuteZent,
-                                               &TuteRush,     &TuteSurvival, &TuteMeditation};
-    return *flags[card];
+    return *tutorialFlags[card];
 }
 
 bool showTutorialCard(int32_t card) {
@@ -20,7 +19,7 @@ bool showTutorialCard(int32_t card) {
     tutorialShowing = true;
     paused = true;
     tutorialSeenFlag(card) = 1;
-    saveSettings();
+    settingsUnsaved = true;
     return true;
 }
 

@@ -1,29 +1,27 @@
 #include "online/account.h"
 
+#include "base/console_log.h"
+#include "base/game_state.h"
+#include "game/server_link.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/mac_address.h"
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/requests.h"
-#include "online/server_wait.h"
 #include "platform/system.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/game_state.h"
 
 #ifndef ZENTRIX_ACCOUNT_URL
 #define ZENTRIX_ACCOUNT_URL "http://127.0.0.1:8080/account"
 #endif
 
-int32_t connectionMode = ConnectionOnline;
 int32_t loginStep = 0;
 std::string userId;
 std::string playHash;
 std::string emailText;
 std::string retypedPassword;
 bool scoreAwaitingReply = false;
-std::string sessionhash;
 std::string loginReply;
 int32_t loginRetries = 0;
 bool loginIssued = false;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-enum ConnectionModeValue : int32_t { ConnectionOnline = 0, ConnectionOffline = 99 };
+#include "game/server_link.h"
 
 // Sub-screens of Login and CreateAcc (loginStep values). 12 is the login
 // running and 13 its first frame; 8 and 9 are the first frames of 7 and 10.
@@ -33,18 +33,16 @@ struct MachineDescription {
     std::string glVersion, videoCard, manufacturer;
 };
 
-extern int32_t connectionMode;       // 0 online, 99 offline
 extern int32_t loginStep;            // sub-screen of Login and CreateAcc; selects the text field
 extern std::string userId;           // account id from the login reply
 extern std::string playHash;         // session token from the login reply
 extern std::string emailText;        // CreateAcc e-mail field
 extern std::string retypedPassword;  // CreateAcc password-again field
 extern bool scoreAwaitingReply;      // a score was submitted online: its score screen fades in
-extern std::string sessionhash;  // id of the current run of games, made when a game type is chosen
-extern std::string loginReply;   // reply buffer of the login request
-extern int32_t loginRetries;     // failed connections of this login attempt, 0..3
-extern bool loginIssued;         // the login request of this attempt has been sent
-extern bool loginAnswered;       // a decisive login reply has arrived
+extern std::string loginReply;       // reply buffer of the login request
+extern int32_t loginRetries;         // failed connections of this login attempt, 0..3
+extern bool loginIssued;             // the login request of this attempt has been sent
+extern bool loginAnswered;           // a decisive login reply has arrived
 extern MachineDescription loginMachine;  // filled by start-up
 extern std::string accountRetrievalUrl;  // the web page "Account Retrieval" opens
 

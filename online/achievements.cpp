@@ -3,22 +3,20 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "game/modes.h"
+#include "game/server_link.h"
 #include "online/account.h"
-#include "online/encodings.h"
 #include "online/requests.h"
-#include "online/server_wait.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
 
 Achievement achievementTable[achievementCount + 1];
 bool unlockedAchievements[achievementCount + 1] = {};
 std::string pendingCheeve;
 bool cheeveAnswered = false;
-float cheeveWaitMs = 0.0f;
-std::vector<UnlockPopup> unlockPopups;
 float bannerClock = 0.0f;
 std::string cheeveReply;
 std::string syncCheevesReply;
-bool (*practicePlay)() = nullptr;
 
 struct AchievementText {
     const char* title;
@@ -74,7 +72,7 @@ static std::string accountQuery() {
 }
 
 static bool unlocksWithheld() {
-    return connectionMode == ConnectionOffline || (practicePlay && practicePlay());
+    return connectionMode == ConnectionOffline || practiceMode;
 }
 
 void unlockAchievement(const std::string& key) {

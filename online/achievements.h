@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "online/achievement_keys.h"
+#include "game/server_link.h"
+#include "protocol/achievement_keys.h"
 
 struct Achievement {
     std::string key;          // the identifier sent to the server
@@ -20,23 +21,13 @@ struct Achievement {
     std::string icon;         // "achi-" + key + ".tga"
 };
 
-// One granted achievement waiting to be shown during play.
-struct UnlockPopup {
-    int32_t number;  // 1..27
-    bool sounded;    // "cheeve6.ogg" has played for it
-};
-
 extern Achievement achievementTable[achievementCount + 1];  // filled at the intro; entry 0 none
 extern bool unlockedAchievements[achievementCount + 1];     // the account holds it
-extern std::string pendingCheeve;              // key of the last submission; "" once answered
-extern bool cheeveAnswered;                    // the last submission has its reply
-extern float cheeveWaitMs;                     // ms the submission has waited, while unanswered
-extern std::vector<UnlockPopup> unlockPopups;  // the popups to show, in order
-extern float bannerClock;                      // ms since the last unlock, advanced during play
-extern std::string cheeveReply;                // reply buffer of client_cheeve.php
-extern std::string syncCheevesReply;           // reply buffer of sync_cheeves.php
-// Installed at start-up by the play code: a practice game is on, which earns nothing.
-extern bool (*practicePlay)();
+extern std::string pendingCheeve;     // key of the last submission; "" once answered
+extern bool cheeveAnswered;           // the last submission has its reply
+extern float bannerClock;             // ms since the last unlock, advanced during play
+extern std::string cheeveReply;       // reply buffer of client_cheeve.php
+extern std::string syncCheevesReply;  // reply buffer of sync_cheeves.php
 
 // Fills the titles, descriptions and picture names of the 27 achievements.
 void fillAchievementTable();

@@ -1,8 +1,8 @@
 // The machine's hardware-address list, sent with the login request.
 #include "online/mac_address.h"
 
-#include "online/encodings.h"
 #include "platform/system.h"
+#include "protocol/encodings.h"
 
 std::string macAddressList;
 

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "base/console_log.h"
 #include "online/account.h"
-#include "online/encodings.h"
 #include "online/requests.h"
 #include "platform/system.h"
-#include "shell/console_log.h"
+#include "protocol/encodings.h"
 
 std::string patchUrl;
 float patchSize = 0.0f;

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/profiler.h"
 #include "online/account.h"
 #include "online/requests.h"
 #include "platform/system.h"
-#include "shell/profiler.h"
 
 int32_t rankingCategory = overallCategory;
 int32_t rankingOffset = 0;

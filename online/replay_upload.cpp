@@ -1,10 +1,10 @@
 #include "online/replay_upload.h"
 
+#include "base/console_log.h"
 #include "online/account.h"
-#include "online/encodings.h"
 #include "online/requests.h"
 #include "online/scores.h"
-#include "shell/console_log.h"
+#include "protocol/encodings.h"
 
 std::list<ReplayUpload> replayUploads;
 bool replayOwed = false;

@@ -3,16 +3,16 @@
 #include <chrono>
 #include <cstdio>
 
+#include "base/console_log.h"
+#include "base/profiler.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/ranking.h"
 #include "online/replay_upload.h"
 #include "online/scores.h"
-#include "shell/console_log.h"
-#include "shell/profiler.h"
+#include "protocol/encodings.h"
 
 CURLM* curlMulti = nullptr;
 std::deque<HttpRequest> requestLog;

@@ -3,45 +3,21 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "game/server_link.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/replay_upload.h"
 #include "online/requests.h"
-#include "online/server_wait.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
 
 std::string highscoreReply, deathReply, scoreReply;
 bool highscorePending = false, highscoreAnswered = false;
-bool scorePending = false, scoreAnswered = false;
-int32_t personalBest = -1, perfReference = -1, perfSpread = -1;
+bool scorePending = false;
 int32_t rankBefore = -1, rankAfter = -1, skillBefore = -1, skillAfter = -1;
-float highscoreWaitMs = 0.0f;
 
 // Tokens from this one on of a score reply are granted achievements.
 static constexpr size_t firstGrantToken = 8;
-
-// The score carries whole seconds, the death report the exact time.
-static std::string playTimeField(float timeMs, bool forScore) {
-    if (forScore) return std::to_string(static_cast<int32_t>(timeMs) / 1000);
-    std::ostringstream text;
-    text << timeMs / 1000;
-    return text.str();
-}
-
-std::string statisticsRecord(const LevelStatistics& stats, bool forScore) {
-    std::ostringstream record;
-    record << "gamemode=" << stats.gameMode << "&level=" << stats.level << "&score=" << stats.score
-           << "&time=" << playTimeField(stats.timeMs, forScore) << "&apm=" << stats.actionsPerMinute
-           << "&controls=" << stats.controls << "&drops=" << stats.drops
-           << "&rotates=" << stats.rotates;
-    for (int32_t i = 0; i < 3; i++)
-        record << "&pup" << i + 1 << "earned=" << stats.powerupsEarned[i];
-    for (int32_t i = 0; i < 3; i++) record << "&pup" << i + 1 << "used=" << stats.powerupsUsed[i];
-    record << "&kills=" << stats.kills;
-    if (forScore) record << "&performance=" << stats.performance;
-    return record.str();
-}
 
 std::string accountFields() {
     return "&sessionhash=" + sessionhash + "&userid=" + userId +
@@ -123,4 +99,15 @@ void handleScoreReply(int32_t result) {
     skillAfter = tokenValue(tokens, 7);
     for (size_t i = firstGrantToken; i < tokens.size(); i++)
         grantAchievement(tokenValue(tokens, i));
+}
+
+static void advanceServerWaits(float dtMs) {
+    trackHighscoreWait(dtMs);
+    trackCheeveWait(dtMs);
+    advanceBannerClock(dtMs);
+}
+
+void connectPlayRequests() {
+    playRequests = {queueHighscoreRequest, queueScoreReport, queueDeathReport, unlockAchievement,
+                    advanceServerWaits};
 }

@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "base/game_state.h"
 #include "engine/fonts.h"
 #include "online/account.h"
 #include "platform/input_state.h"
 #include "platform/key_text.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 
 constexpr size_t minimumFieldLength = 4;
 constexpr float fieldFitShare = 0.875f;

@@ -1,9 +1,9 @@
 #include "screens/account_text.h"
 
+#include "base/frame_state.h"
+#include "base/game_state.h"
 #include "online/account.h"
 #include "settings/settings.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
 #include "sound/sound.h"
 
 static constexpr float clickGain = 0.25f;

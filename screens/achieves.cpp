@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
+#include "engine/text_wrap.h"
 #include "online/achievements.h"
 #include "platform/input_state.h"
-#include "screens/menu.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 int32_t achievesPage = firstAchievesPage;
 bool achievesSlideResting = true;
@@ -65,7 +65,7 @@ static void printDescription(const std::string& text, float x, float y, float wi
                              float textScale, float alpha) {
     float size = mediumFont.h * textScale;
     float scale = smallFont.h > 0 ? size / smallFont.h : textScale;
-    for (const std::string& line : wrapNewsText(text, smallFont, scale, width, 0)) {
+    for (const std::string& line : wrapText(text, smallFont, scale, width, 0)) {
         printTileLine(line, x, y, scale, alpha, smallFont);
         y += lineStep * size;
     }

@@ -7,18 +7,18 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/camera.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/meshes.h"
 #include "engine/render_stats.h"
 #include "engine/render_targets.h"
 #include "engine/textures.h"
+#include "game/camera.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/powerups.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 std::vector<Star> starfield;
 bool blurFrameValid = false;
@@ -177,8 +177,16 @@ void renderBackground(bool showsGame) {
     Render2D({w / 2, h / 2}, {w, h}, AnchorCentre, name, opaqueAlpha);
     enableState(GL_BLEND);
     end2D();
-    applyCamera(massRatio());
+    placeCameraForDrawing();
     renderStarfield();
+}
+
+void placeCameraForDrawing() {
+    applyCamera(massRatio());
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(projectionMatrix);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(modelviewMatrix);
 }
 
 // ---- motion blur ----

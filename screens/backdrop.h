@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/vector_math.h"
+#include "base/vector_math.h"
 
 struct Star {
     Vec3 position;
@@ -40,6 +40,9 @@ void resetStarfield();
 // 2D mode on entry; leaves 3D mode with the camera applied and the stars drawn.
 // showsGame: the screen shows the game view, so the level's background is drawn.
 void renderBackground(bool showsGame);
+// Places the camera (shaken with the C library's numbers) and loads its
+// matrices into GL: the view draws with exactly the matrices picking uses.
+void placeCameraForDrawing();
 void renderStarfield();
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force);
 // Before the frame is cleared: when the blur ran in the last frame, this one

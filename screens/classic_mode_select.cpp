@@ -1,9 +1,9 @@
 #include "screens/classic_mode_select.h"
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "game/modes.h"
 #include "screens/menu_base.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 enum PlayModeItem : int32_t { ItemRanked = 1, ItemPractice = 2, ItemBack = 7 };
 

@@ -2,11 +2,11 @@
 // twice, then the registration; the new account then logs in.
 #include "screens/create_acc.h"
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "online/account.h"
 #include "screens/account_text.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 static constexpr float hintScale = 0.5f;
 static const char* const enterHint = "(Minimum 4 characters. Press Enter to continue)";

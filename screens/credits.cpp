@@ -2,13 +2,13 @@
 
 #include <sstream>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "platform/input_state.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 static const char* const namesAsset = "text\\credits.txt";
 static constexpr float headingScale = 1.0f, nameScale = 0.75f;

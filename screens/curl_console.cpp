@@ -1,10 +1,10 @@
 #include "screens/curl_console.h"
 
+#include "base/profiler.h"
 #include "engine/fonts.h"
-#include "online/encodings.h"
 #include "online/requests.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
-#include "shell/profiler.h"
 
 static constexpr float leftShare = 0.01f, topShare = 0.03f, rowFontHeights = 4.0f;
 static constexpr float lineScale = 0.75f, white = 255.0f, lineAlpha = 230.0f;

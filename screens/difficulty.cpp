@@ -1,10 +1,10 @@
 #include "screens/difficulty.h"
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "game/modes.h"
 #include "game/tutorials.h"
 #include "screens/menu_base.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 static constexpr int32_t backItem = 7;
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/game_state.h"
 #include "engine/draw2d.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 
 float fadeAlpha() {
     float clamped = std::clamp(fadeTimer, 0.0f, fadeDuration);

@@ -8,20 +8,22 @@
 #include <utility>
 #include <vector>
 
-#include "engine/camera.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/meshes.h"
 #include "engine/render_stats.h"
 #include "engine/textures.h"
 #include "game/blocks.h"
+#include "game/camera.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/play_effects.h"
 #include "game/powerups.h"
 #include "screens/backdrop.h"
 #include "settings/settings.h"
-#include "shell/profiler.h"
+#include "sound/sound.h"
 
 static constexpr float blockScale = 1.02f;
 static constexpr float dyingScale = 1.01f;
@@ -236,6 +238,26 @@ void renderBlocks() {
 
 // ---- particles and texts ----
 
+ParticleBurst particleBursts[particleBurstSlots];
+
+static int32_t freeBurstSlot() {
+    for (int32_t i = 0; i < particleBurstSlots; i++) {
+        if (!particleBursts[i].alive) return i;
+    }
+    return 0;
+}
+
+void startParticleBurst(const Block& block) {
+    loadPolyparticle(block.pos.x, block.pos.y, block.pos.z, cubeFragments,
+                     particleTextureOf(block.colour), particleBursts[freeBurstSlot()]);
+}
+
+void advanceParticleBursts(float dtMs) {
+    for (ParticleBurst& burst : particleBursts) {
+        if (burst.alive) updatePolyparticle(dtMs, burst);
+    }
+}
+
 void renderParticleSystems() {
     ProfileScope section("renderParticleSystems");
     for (ParticleBurst& burst : particleBursts) {
@@ -249,9 +271,10 @@ void renderFloatys() {
     bool rush = gameMode == ModeRush;
     for (const FloatingText& text : floatingTexts) {
         FloatyStyle style = floatyStyle(text, multiplierActive, rush);
-        freetype::print(text.text, text.x + floatyShadowOffset, text.y + floatyShadowOffset,
+        float y = text.y - text.hudLines * bigFont.h;
+        freetype::print(text.text, text.x + floatyShadowOffset, y + floatyShadowOffset,
                         text.alignment, style.scale, 0, 0, 0, style.shadowAlpha, bigFont);
-        freetype::print(text.text, text.x, text.y, text.alignment, style.scale, style.r, style.g,
+        freetype::print(text.text, text.x, y, text.alignment, style.scale, style.r, style.g,
                         style.b, style.alpha, bigFont);
     }
 }
@@ -268,4 +291,17 @@ void renderDeathFlash() {
     Render2D({w / 2, h / 2}, {1.5f * w * f2, 1.5f * w * f2}, AnchorCentre, "deathsplosion.tga",
              deathBurstAlpha(endTimers));
     setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+static void playEffectSound(const char* file, float gain, float pitch) {
+    PlaySound(file, gain, pitch);
+}
+
+static void silenceMusicNow() {
+    silenceMusicLoops();
+    UpdateSound(0.0f);
+}
+
+void connectPlayEffects() {
+    playEffects = {playEffectSound, silenceMusicNow, startParticleBurst};
 }

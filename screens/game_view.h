@@ -7,12 +7,24 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/particles.h"
+#include "game/blocks.h"
 #include "game/matching.h"
 
 // The game view: blocks, particles and the HUD; its block pass takes the shot.
 void renderGame();
 void renderBlocks();
 void renderParticleSystems();
+// A popped block's burst, drawn as the particle renderer keeps it.
+using ParticleBurst = PolyparticleBurst;
+constexpr int32_t particleBurstSlots = 100;
+extern ParticleBurst particleBursts[particleBurstSlots];  // one per popped block
+// Starts a burst where a block popped (installed as the rules' effect).
+void startParticleBurst(const Block& block);
+// Ages the bursts by the frame's game time and frees the finished ones.
+void advanceParticleBursts(float dtMs);
+// Gives the rules their sounds and bursts (start-up does it once).
+void connectPlayEffects();
 void renderFloatys();
 void renderDeathFlash();
 void renderHUD();

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/frame_state.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/meshes.h"
@@ -21,8 +23,6 @@
 #include "screens/achieves.h"
 #include "screens/game_view.h"
 #include "settings/settings.h"
-#include "shell/frame_state.h"
-#include "shell/profiler.h"
 #include "sound/sound.h"
 
 static constexpr float opaque = 255.0f;
@@ -30,7 +30,7 @@ static constexpr float edgeShare = 0.05f;  // HUD margin: a twentieth of the hei
 static constexpr float heavyShadow = 4.0f;
 static constexpr float lightShadow = 2.0f;
 static constexpr float previewTilt = 25.0f;
-static constexpr float previewSpinDivisor = 2.5f;
+static constexpr float previewTurnDivisor = 2.5f;  // degrees turned per degree of previewSpin
 static constexpr float previewSizeShare = 0.075f;
 static constexpr float previewShrink = 0.01f;
 static constexpr float glowShare = 0.06f;
@@ -132,7 +132,7 @@ static void drawPreviewCube(int32_t colour, float scale, float alpha) {
     glPushMatrix();
     glTranslatef(screenW() - 0.1f * screenH(), screenH() - 0.2f * screenH(), 0);
     glRotatef(previewTilt, 1, 0, 0);
-    glRotatef(previewSpin / previewSpinDivisor, 0, 1, 0);
+    glRotatef(previewSpin / previewTurnDivisor, 0, 1, 0);
     glScalef(scale, scale, scale);
     glColor4ub(255, 255, 255, static_cast<GLubyte>(alpha));
     activateAtlasChunk(texture);

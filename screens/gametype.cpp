@@ -1,14 +1,14 @@
 #include "screens/gametype.h"
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/powerups.h"
 #include "game/tutorials.h"
 #include "online/account.h"
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "screens/menu_base.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 enum GametypeItem : int32_t {
     ItemClassic = 1,

@@ -6,15 +6,15 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/meshes.h"
 #include "engine/textures.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
 
 std::vector<Rocket> rockets;
 PolyparticleBurst gratsBursts[gratsBurstSlots];

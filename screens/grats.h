@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/vector_math.h"
 #include "engine/particles.h"
-#include "engine/vector_math.h"
 
 // One rocket of the fireworks; z points up in this scene.
 struct Rocket {

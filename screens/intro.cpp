@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+#include "base/console_log.h"
+#include "base/frame_state.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/particles.h"
 #include "engine/textures.h"
@@ -14,10 +18,6 @@
 #include "screens/backdrop.h"
 #include "screens/fade.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 #include "sound/sound.h"
 
 float introTimer = 0.0f;

@@ -2,14 +2,14 @@
 
 #include <string>
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/tutorials.h"
 #include "screens/menu_base.h"
 #include "screens/pause.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 static constexpr int32_t levelsPerColumn = 5;
 static constexpr int32_t levelCount = 10;

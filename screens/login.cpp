@@ -2,14 +2,14 @@
 // server offers offline mode or another try.
 #include "screens/login.h"
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/fonts.h"
 #include "online/account.h"
-#include "online/encodings.h"
 #include "platform/system.h"
+#include "protocol/encodings.h"
 #include "screens/account_text.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 
 float loginDotsTimer = 0.0f;
 

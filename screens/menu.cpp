@@ -2,8 +2,12 @@
 
 #include <cmath>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
+#include "engine/text_wrap.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
@@ -13,9 +17,6 @@
 #include "screens/menu_base.h"
 #include "screens/music_mixer.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
 
 float menuAngle = 0.0f;
 int32_t menuFrameCounter = 0;
@@ -83,54 +84,6 @@ static float screenH() {
 
 // ---- news ----
 
-static float lineWidth(const FontData& font, const std::string& text, float scale) {
-    return freetype::getWidth(font, text) * 2 * scale;
-}
-
-// Greedy word wrap of one paragraph; a word longer than a line is cut.
-static void wrapParagraph(const std::string& paragraph, const FontData& font, float scale,
-                          float limit, std::vector<std::string>& lines) {
-    std::string line;
-    size_t start = 0;
-    while (start <= paragraph.size()) {
-        size_t space = paragraph.find(' ', start);
-        if (space == std::string::npos) space = paragraph.size();
-        std::string word = paragraph.substr(start, space - start);
-        start = space + 1;
-        std::string joined = line.empty() ? word : line + " " + word;
-        if (lineWidth(font, joined, scale) < limit) {
-            line = joined;
-            continue;
-        }
-        if (!line.empty()) lines.push_back(line);
-        line.clear();
-        for (char c : word) {
-            if (!line.empty() && lineWidth(font, line + c, scale) >= limit) {
-                lines.push_back(line);
-                line.clear();
-            }
-            line += c;
-        }
-    }
-    lines.push_back(line);
-}
-
-std::vector<std::string> wrapNewsText(const std::string& text, const FontData& font, float scale,
-                                      float width, float margin) {
-    std::vector<std::string> lines;
-    float limit = width - 2 * margin;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t feed = text.find('\n', start);
-        if (feed == std::string::npos) feed = text.size();
-        std::string paragraph = text.substr(start, feed - start);
-        if (!paragraph.empty() && paragraph.back() == '\r') paragraph.pop_back();
-        wrapParagraph(paragraph, font, scale, limit, lines);
-        start = feed + 1;
-    }
-    return lines;
-}
-
 // The wrapped news, made once per text and window size.
 static const std::vector<std::string>& newsLines() {
     static std::vector<std::string> lines;
@@ -139,8 +92,8 @@ static const std::vector<std::string>& newsLines() {
     if (wrappedText != menuNewsText || wrappedHeight != screenH()) {
         wrappedText = menuNewsText;
         wrappedHeight = screenH();
-        lines = wrapNewsText(menuNewsText, mediumFont, newsScale, newsWidthShare * screenH(),
-                             newsMarginShare * screenH());
+        lines = wrapText(menuNewsText, mediumFont, newsScale, newsWidthShare * screenH(),
+                         newsMarginShare * screenH());
     }
     return lines;
 }

@@ -1,10 +1,10 @@
 #include "screens/menu_base.h"
 
+#include "base/frame_state.h"
+#include "base/pointer.h"
 #include "engine/fonts.h"
 #include "online/account.h"
 #include "settings/settings.h"
-#include "shell/frame_state.h"
-#include "shell/pointer.h"
 
 static constexpr float layoutHeight = 1050.0f;
 static constexpr float fontUnit = 55.0f;

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/powerups.h"
 #include "screens/options.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/profiler.h"
 #include "sound/sound.h"
 
 float musicStartTimer = 0.0f;

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "engine/fonts.h"
+#include "engine/gl_caps.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/gl_caps.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
 #include "sound/sound.h"
 
 bool optionsFromGame = false;

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <string>
 
+#include "base/profiler.h"
 #include "engine/fonts.h"
 #include "online/patch.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/profiler.h"
 
 float patchSpeedTimer = 0.0f;
 float patchSizeTimer = 0.0f;

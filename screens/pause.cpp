@@ -2,21 +2,19 @@
 
 #include <cmath>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "game/meter.h"
 #include "game/play.h"
+#include "game/server_link.h"
 #include "game/tutorials.h"
 #include "online/account.h"
-#include "online/server_wait.h"
 #include "screens/options.h"
 #include "screens/tutorial_cards.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
-
-bool resetQuestion = false;
 
 static constexpr float windowWidthShare = 0.6f, windowHeightShare = 0.3f;
 static constexpr float buttonUnitShare = 0.03f;
@@ -137,65 +135,10 @@ bool findPauseButton(int32_t item, MenuButton& button) {
 
 // ---- what the buttons do ----
 
-static void restartLevel() {
-    endSequence = true;
-    levelOver = true;
-    restartRequested = true;
-    deathSent = false;
-}
-
-static void answerResetQuestion(bool reset) {
-    resetQuestion = false;
-    if (!reset) {
-        paused = false;
-        return;
-    }
-    resetTutorials();
-    showTutorialCard(CardControl);
-}
-
 void clickPauseItem(int32_t item) {
-    switch (item) {
-        case PauseResume:
-            paused = false;
-            break;
-        case PauseRestart:
-            paused = false;
-            restartLevel();
-            break;
-        case PauseOptions:
-            paused = false;
-            optionsFromGame = true;
-            GameState = GameToOptions;
-            break;
-        case PauseQuit:
-            paused = false;
-            GameState = GameToMenu;
-            break;
-        case ResetYes:
-            answerResetQuestion(true);
-            break;
-        case ResetNo:
-            answerResetQuestion(false);
-            break;
-        case PromptOffline:
-            offlineWarning = true;
-            break;
-        case PromptBack:
-            offlineWarning = false;
-            break;
-        case PromptResume:
-            paused = false;
-            promptConnected = false;
-            connectionPrompt = false;
-            break;
-        case PromptContinue:
-            switchToOfflineMode();
-            paused = false;
-            break;
-        default:
-            break;
-    }
+    choosePauseItem(item);
+    if (item == PauseOptions) optionsFromGame = true;
+    if (item == PromptContinue) switchToOfflineMode();
 }
 
 // ---- the frame ----
@@ -210,17 +153,14 @@ static int32_t hoveredPauseItem() {
 
 void updatePause(float dtMs) {
     ProfileScope section("updatePause");
-    if (resetQuestion || connectionPrompt) paused = true;
+    bool clicked = takePauseClick();
     if (!paused) return;
     if (connectionPrompt) {
         promptClock += dtMs;
         if (promptClock > promptCycleMs) promptClock -= promptCycleMs;
     }
     hoverItem = shownPausePanel() == PanelCard ? 0 : hoveredPauseItem();
-    if (!leftDown || shownPausePanel() == PanelCard) return;
-    // A click is taken once: the held button neither fires nor clicks again.
-    leftDown = false;
-    if (GameState == Game) clickPauseItem(hoverItem);
+    if (clicked) clickPauseItem(hoverItem);
 }
 
 // ---- drawing ----

@@ -5,9 +5,8 @@
 
 #include <cstdint>
 
+#include "game/pause_menu.h"
 #include "screens/menu_base.h"
-
-extern bool resetQuestion;  // "Would you like to reset the tutorials?" is up; holds the pause
 
 // Which panel the overlay shows, in order of precedence.
 enum PausePanel : int32_t {
@@ -15,20 +14,6 @@ enum PausePanel : int32_t {
     PanelResetQuestion,  // the reset question
     PanelConnection,     // the connection prompt, in one of its three states
     PanelMenu,           // the pause menu
-};
-
-// Buttons of the overlay, as hoverItem counts them.
-enum PauseItem : int32_t {
-    PauseResume = 1,
-    PauseRestart = 2,
-    PauseOptions = 3,
-    PauseQuit = 4,
-    ResetYes = 5,
-    ResetNo = 6,
-    PromptOffline = 7,    // "Continue in offline mode"
-    PromptResume = 8,     // "Resume" once connected
-    PromptBack = 9,       // the offline warning's "Back"
-    PromptContinue = 10,  // the offline warning's "Continue"
 };
 
 PausePanel shownPausePanel();
@@ -39,7 +24,7 @@ const char* connectionTitle();
 int pauseButtons(MenuButton* buttons, int capacity);
 // The button of the item on the shown panel; false when it has none.
 bool findPauseButton(int32_t item, MenuButton& button);
-// What a click on an overlay button does.
+// What a click on an overlay button does: its share of play, then what the overlay shows.
 void clickPauseItem(int32_t item);
 
 // Each Game frame after UpdateGame: holds the pause under the reset question

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <string>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "online/account.h"
@@ -14,11 +17,7 @@
 #include "screens/game_view.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
 
-float listDragOrigin[2] = {0.0f, 0.0f};
 int32_t rankingHeldItem = 0;
 float rankingHoldMs = 0.0f;
 

@@ -15,7 +15,6 @@ enum RankingItem : int32_t {
     RankingScrollBar = 7,
 };
 
-extern float listDragOrigin[2];  // mouse position at the press that started a list drag
 extern int32_t rankingHeldItem;  // the arrow or bar held down since its click; 0 for none
 extern float rankingHoldMs;      // ms it has been held
 

@@ -1,8 +1,8 @@
 #include "screens/restart.h"
 
+#include "base/profiler.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/profiler.h"
 
 void (*relaunchProgram)() = nullptr;
 

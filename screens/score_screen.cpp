@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "game/matching.h"
@@ -14,9 +17,6 @@
 #include "screens/game_view.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
-#include "shell/profiler.h"
 
 bool scoreSlideActive = false;
 float scoreSlideOffset = 0.0f;

@@ -1,8 +1,8 @@
 #include "screens/tutorial_cards.h"
 
+#include "base/profiler.h"
 #include "game/tutorials.h"
 #include "settings/settings.h"
-#include "shell/profiler.h"
 
 static constexpr float smallCardShare = 0.25f;
 static constexpr float smallCardAspect = 231.0f / 482.0f;

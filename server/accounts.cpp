@@ -9,7 +9,7 @@
 #include <mutex>
 #include <set>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/admin.h"
 #include "server/log.h"
 #include "server/throttle.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "online/achievement_keys.h"
+#include "protocol/achievement_keys.h"
 #include "server/context.h"
 #include "server/query.h"
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <vector>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/log.h"
 
 static const char patchPrefix[] = "patches/";

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 
 static const size_t maxTextLength = 1024;
 static const size_t maxTokenLength = 64;

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/accounts.h"
 #include "server/log.h"
 #include "server/replay_verifier.h"

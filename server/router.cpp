@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <ctime>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
 #include "server/admin.h"

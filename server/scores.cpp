@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
 #include "server/replays.h"

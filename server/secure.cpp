@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/metrics.h"
 
 static const size_t rsaBlockBytes = 128;

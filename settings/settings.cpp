@@ -9,40 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "online/encodings.h"
+#include "base/console_log.h"
+#include "engine/gl_caps.h"
 #include "platform/settings_store.h"
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
-
-int32_t ScreenWidth = 0;
-int32_t ScreenHeight = 0;
-int32_t AAlevel = 16;
-int32_t VSync = 1;
-int32_t VisualQuality = 3;
-bool settingsSavingOff = false;
-bool settingsFileFound = false;
-int32_t MotionBlur = 1;
-int32_t controls = 0;
-int32_t Fullscreen = 1;
-int32_t Buffer = 0;
-float MusicVol = 10.0f;
-float SoundVol = 10.0f;
-int32_t TuteControl = 0;
-int32_t TutePup = 0;
-int32_t TuteCombo = 0;
-int32_t TuteComboNow = 0;
-int32_t TuteColor = 0;
-int32_t TuteZent = 0;
-int32_t TuteRush = 0;
-int32_t TuteSurvival = 0;
-int32_t TuteMeditation = 0;
-int32_t Colorblind = 0;
-std::string Username;
-std::string storedPasswordBlob;
-std::string loginPassword;
-
-int32_t anisotropyWanted = 0;
-int32_t resolutionIndex = -1;
+#include "protocol/encodings.h"
 
 using StoredValues = std::map<std::string, std::string>;
 using StoreLines = std::vector<std::pair<std::string, std::string>>;
@@ -87,10 +57,6 @@ static const IntegerSetting tutorialFlagsWritten[] = {
     {"TuteMeditation", &TuteMeditation},
     {"Colorblind", &Colorblind},
 };
-
-static int32_t* const tutorialFlags[] = {&TuteControl,  &TutePup,      &TuteCombo,
-                                         &TuteComboNow, &TuteColor,    &TuteZent,
-                                         &TuteRush,     &TuteSurvival, &TuteMeditation};
 
 struct QualityPreset {
     int32_t anisotropy;
@@ -262,6 +228,6 @@ void saveSettings() {
 }
 
 void resetTutorials() {
-    for (int32_t* flag : tutorialFlags) *flag = 0;
+    clearTutorialFlags();
     saveSettings();
 }

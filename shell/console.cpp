@@ -4,13 +4,13 @@
 
 #include <cstddef>
 
+#include "base/console_log.h"
+#include "base/profiler.h"
 #include "engine/fonts.h"
 #include "engine/textures.h"
 #include "online/requests.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
 #include "shell/main_loop.h"
-#include "shell/profiler.h"
 #include "shell/window.h"
 
 bool consoleOpen = false;
@@ -106,7 +106,11 @@ static void runShow(const std::string& name, bool on) {
 }
 
 static void runReload(const std::string& name) {
-    if (name == "textures") reloadTextures();
+    if (name == "textures") {
+        resetAtlas();
+        setupFonts();
+        reloadTextures();
+    }
     if (name == "fonts") setupFonts();
 }
 

@@ -2,50 +2,30 @@
 // current screen, and key-down events type into the console or a text field.
 #include "shell/input.h"
 
-#include "game/modes.h"
-#include "game/play.h"
+#include "base/game_state.h"
+#include "base/pointer.h"
+#include "game/play_input.h"
 #include "game/replay_recorder.h"
 #include "platform/input_state.h"
 #include "platform/key_text.h"
 #include "screens/ranking.h"
 #include "settings/settings.h"
 #include "shell/console.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
 #include "shell/state_table.h"
+
+bool replayDrivesInput = false;
 
 constexpr int32_t highestKeyCode = 255;
 
-static bool countingInput() {
-    return !paused && !tutorialShowing;
-}
-
-// A press during play that dragged longer than a click.
-static bool playDrag() {
-    return dragTime > dragClickMs && GameState == Game && playStarted;
-}
-
-static void startDrag() {
-    dragOrigin[0] = listDragOrigin[0] = static_cast<float>(mouseX);
-    dragOrigin[1] = listDragOrigin[1] = static_cast<float>(mouseY);
-    dragTime = 0.0f;
-}
-
 void onMouseMove(int32_t x, int32_t y) {
     recordReplayEvent(ReplayMouseMove, x, y);
-    mouseX = x;
-    mouseY = y;
+    moveMouse(x, y);
 }
 
 void onLeftButtonDown() {
     recordReplayEvent(ReplayLeftDown);
     if (currentStateHas(PressesButtons)) {
-        leftDown = true;
-        if (controls == 0 || controls == 2) {
-            // Started high while paused so the release never reads as a short click.
-            holdTime = paused ? pausedHoldStartMs : 0;
-            startDrag();
-        }
+        pressLeftButton();
         return;
     }
     const GameStateEntry* entry = findGameState(GameState);
@@ -55,43 +35,26 @@ void onLeftButtonDown() {
 
 void onLeftButtonUp() {
     recordReplayEvent(ReplayLeftUp);
-    if (countingInput()) {
-        if (controls == 0 && playDrag()) actionCount += 1.0f;
-        if ((controls == 1 || controls == 2) && playStarted) actionCount += 1.0f;
-    }
-    if (currentStateHas(ReleasesButtons)) {
-        leftDown = false;
-        if (controls == 0 && playDrag()) ++rotateCount;
-    }
-    // Single button: a short left click acts as a brief right press.
-    if (controls == 2 && holdTime < shortClickMs && !tutorialShowing) {
-        rightDown = true;
-        rightHoldTime = 0;
-        startDrag();
-    }
+    releaseLeftButton(currentStateHas(ReleasesButtons));
 }
 
 void onRightButtonDown() {
     recordReplayEvent(ReplayRightDown);
-    if (!currentStateHas(PressesButtons)) return;
-    rightDown = true;
-    if (controls == 1) startDrag();
+    if (currentStateHas(PressesButtons)) pressRightButton();
 }
 
 void onRightButtonUp() {
     recordReplayEvent(ReplayRightUp);
-    rightHoldTime = 0;
-    if (countingInput()) {
-        if (controls == 0 && playStarted) {
-            actionCount += 1.0f;
-        } else if (playDrag()) {
-            actionCount += 1.0f;
-        }
-    }
-    if (currentStateHas(ReleasesButtons)) {
-        rightDown = false;
-        if (controls != 0 && playDrag()) ++rotateCount;
-    }
+    releaseRightButton(currentStateHas(ReleasesButtons));
+}
+
+int32_t heldPlayKeys() {
+    int32_t keys = 0;
+    if (platformKeyHeld(vk::Escape)) keys |= PlayKeyEscape;
+    if (platformKeyHeld('1')) keys |= PlayKeyPowerup1;
+    if (platformKeyHeld('2')) keys |= PlayKeyPowerup2;
+    if (platformKeyHeld('3')) keys |= PlayKeyPowerup3;
+    return keys;
 }
 
 void onMouseWheel(int32_t steps) {
@@ -136,13 +99,4 @@ void onKeyDown(int32_t virtualKey) {
 
 std::string getClipboardText() {
     return platformClipboardText();
-}
-
-void updateHoldTimers(float dtMs) {
-    noteReplayStep(StepHoldTimers, dtMs);
-    // Whole milliseconds, as the timers are integers.
-    int32_t wholeMs = static_cast<int32_t>(dtMs);
-    if (leftDown) holdTime += wholeMs;
-    if (rightDown) rightHoldTime += wholeMs;
-    if (rightHoldTime > syntheticPressMs && controls == 2) rightDown = false;
 }

@@ -6,11 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/pointer.h"
-
-constexpr int32_t shortClickMs = 200;
-constexpr int32_t pausedHoldStartMs = 1199;
-constexpr int32_t syntheticPressMs = 100;
+#include "base/pointer.h"
+#include "game/play_input.h"
 
 void onMouseMove(int32_t x, int32_t y);
 void onLeftButtonDown();
@@ -21,5 +18,7 @@ void onMouseWheel(int32_t steps);
 void onKeyDown(int32_t virtualKey);
 std::string getClipboardText();
 
-// Advances the hold timers; releases the synthetic single-button press.
-void updateHoldTimers(float dtMs);
+extern bool replayDrivesInput;  // a replay is showing: the player's mouse and keys are ignored
+
+// The play keys held now (Escape, 1, 2, 3) as PlayKey bits.
+int32_t heldPlayKeys();

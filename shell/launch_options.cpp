@@ -1,16 +1,18 @@
 #include "shell/launch_options.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
 
-#include "dev/launch_start.h"
+#include "base/console_log.h"
+#include "base/game_state.h"
+#include "game/meter.h"
+#include "game/modes.h"
 #include "platform/input_state.h"
 #include "platform/window.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/game_state.h"
 #include "shell/state_table.h"
 #include "sound/sound_log.h"
 
@@ -36,6 +38,28 @@ static bool parseWindowSize(const std::string& text, LaunchOptions& options) {
     options.windowedWidth = static_cast<int32_t>(width);
     options.windowedHeight = static_cast<int32_t>(height);
     return true;
+}
+
+static const char* const rankedPrefix = "ranked:";
+
+bool parseStartMode(const std::string& whole, int32_t& mode, int32_t& level, bool& ranked) {
+    static const char* const names[] = {"casual", "normal",   "expert",
+                                        "rush",   "survival", "meditation"};
+    ranked = whole.rfind(rankedPrefix, 0) == 0;
+    std::string text = ranked ? whole.substr(strlen(rankedPrefix)) : whole;
+    size_t colon = text.find(':');
+    std::string name = text.substr(0, colon);
+    mode = 0;
+    for (int32_t i = 0; i < 6; i++)
+        if (name == names[i]) mode = ModeCasual + i;
+    level = 0;
+    if (colon != std::string::npos) {
+        char* end = nullptr;
+        long parsed = strtol(text.c_str() + colon + 1, &end, 10);
+        if (*end != '\0' || parsed < 1 || parsed > lastClassicLevelIndex + 1) return false;
+        level = static_cast<int32_t>(parsed);
+    }
+    return mode != 0;
 }
 
 static bool validStartMode(const std::string& text) {

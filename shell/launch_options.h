@@ -68,3 +68,6 @@ void resetScriptStateEntries();
 void runScriptFrame(int64_t frame);
 // Saves the screenshots this frame's script asks for (after Draw, before the swap).
 void takeScriptScreenshots(int64_t frame);
+
+// Parses --start's "[ranked:]mode[:level]"; false for an unknown mode or a level outside 1..10.
+bool parseStartMode(const std::string& text, int32_t& mode, int32_t& level, bool& ranked);

@@ -6,31 +6,31 @@
 #include <string>
 #include <vector>
 
-#include "dev/launch_start.h"
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
+#include "base/frame_state.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/textures.h"
 #include "game/play.h"
-#include "game/replay.h"
 #include "game/replay_recorder.h"
 #include "online/account.h"
-#include "online/encodings.h"
 #include "online/mac_address.h"
 #include "platform/input_state.h"
 #include "platform/settings_store.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "protocol/encodings.h"
+#include "protocol/replay.h"
 #include "screens/restart.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
 #include "shell/launch_options.h"
-#include "shell/profiler.h"
 #include "shell/startup.h"
 #include "shell/state_table.h"
 #include "shell/window.h"
 #include "sound/sound.h"
 
+DevelopmentHooks developmentHooks = {};
 bool programRunning = true;
 bool quitPosted = false;
 std::deque<float> frameTimeHistory;
@@ -170,8 +170,7 @@ static void swapBuffers() {
 static bool runOneFrame() {
     profileFrameStart();
     runScriptFrame(frameNumber);
-    // --start and --autoplay: the bot's input for this frame.
-    runDevelopmentFrame();
+    if (developmentHooks.beforeInput) developmentHooks.beforeInput();
     bool quitTaken = takeOneMessage();
     checkWindowActive();
     if (!windowRecord.visible) platformSleep(minimisedSleepMs);
@@ -181,8 +180,7 @@ static bool runOneFrame() {
     updateStreamingTextures(dtMs);
     Update(dtMs);
     Draw();
-    checkAutoplayGlErrors();
-    timeAutoplayFrame();
+    if (developmentHooks.afterDraw) developmentHooks.afterDraw();
     takeScriptScreenshots(frameNumber);
     endReplayFrame();
     windowRecord.lastCounter = now;
@@ -214,7 +212,7 @@ static bool runOuterLoop() {
         startupGame();
         logConsole("Starting main loop");
         runMainLoop();
-        logAutoplayFrameTimes();
+        if (developmentHooks.atLoopEnd) developmentHooks.atLoopEnd();
         shutdownGame();
         destroyGLWindow(windowRecord);
     }

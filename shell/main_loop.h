@@ -6,7 +6,7 @@
 #include <deque>
 #include <string>
 
-#include "shell/frame_state.h"
+#include "base/frame_state.h"
 
 extern bool programRunning;                 // keeps the outer loop going; cleared by quitProgram
 extern bool quitPosted;                     // the quit message is waiting in the queue
@@ -19,6 +19,15 @@ extern std::string programName;             // its last path component
 constexpr size_t frameHistoryLength = 100;
 constexpr int32_t blinkPeriodMs = 500;
 constexpr float slowFrameFps = 50.0f;
+
+// What the development tools (dev/: --start, --autoplay, --replay) add to
+// each frame; the program's entry installs them before runProgram.
+struct DevelopmentHooks {
+    void (*beforeInput)();  // the bot's or the replay's input for this frame
+    void (*afterDraw)();    // counts GL errors and times the frame
+    void (*atLoopEnd)();    // logs the frame times
+};
+extern DevelopmentHooks developmentHooks;
 
 // The program's entry; returns the process exit code.
 int runProgram(int argc, char** argv);

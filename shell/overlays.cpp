@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/console_log.h"
+#include "base/game_state.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/particles.h"
@@ -13,8 +15,6 @@
 #include "screens/curl_console.h"
 #include "settings/settings.h"
 #include "shell/console.h"
-#include "shell/console_log.h"
-#include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"

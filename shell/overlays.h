@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/profiler.h"
+#include "base/profiler.h"
 
 // The profiler tree, frame-rate line, particle counter, atlas pages and the
 // open console, in that order.

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/console_log.h"
 #include "online/replay_upload.h"
 #include "platform/system.h"
-#include "shell/console_log.h"
 
 std::string replayFolder() {
     std::string base = platformLocalAppDataDir();

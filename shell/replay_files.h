@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "game/replay.h"
+#include "protocol/replay.h"
 
 constexpr size_t keptReplayCount = 50;
 constexpr const char* replaySubfolder = "/Brisko Game Studios/Zentrix/Replays";

@@ -6,28 +6,30 @@
 
 #include <cstdlib>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
+#include "base/frame_state.h"
 #include "engine/asset_archive_check.h"
-#include "engine/camera.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
+#include "engine/gl_caps.h"
 #include "engine/meshes.h"
 #include "engine/textures.h"
+#include "game/camera.h"
 #include "game/modes.h"
 #include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/patch.h"
 #include "online/requests.h"
+#include "online/scores.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "screens/backdrop.h"
+#include "screens/game_view.h"
 #include "screens/intro.h"
 #include "settings/settings.h"
 #include "shell/console.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/gl_caps.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
 #include "shell/replay_files.h"
@@ -98,15 +100,17 @@ bool startupGame() {
     setFixedGLState();
     startHttp();
     quitForPatch = quitProgram;
-    practicePlay = [] { return practiceMode; };
+    connectPlayRequests();
+    connectPlayEffects();
     seedRandom();
     // The start-up view: the star field and the frustum tests are made in it.
     placeStartupCamera();
-    cameraLoadsGL = true;
     buildConsoleWordTree();
     openAssetArchive();
     // Started from the wrong folder: end with the path looked for, not a black window.
     endIfAssetArchiveMissing();
+    resetAtlas();
+    setupFonts();
     setupTextures();
     initSound();
     saveSettings();

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 
-#include "engine/camera.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/render_stats.h"
+#include "game/camera.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/powerups.h"
 #include "online/account.h"
 #include "online/requests.h"
 #include "online/scores.h"
@@ -36,11 +39,9 @@
 #include "screens/restart.h"
 #include "screens/score_screen.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/main_loop.h"
 #include "shell/overlays.h"
-#include "shell/profiler.h"
 #include "sound/sound.h"
 
 // Frames this long (a stall, the first frame) move no timer, fade or screen.
@@ -49,7 +50,8 @@ static constexpr float longFrameMs = 1000.0f;
 // ---- side effects run when a transition's fade ends ----
 
 static void continueFromScoreScreen() {
-    if (levelIndex < lastLevelIndex && gameMode != ModeSurvival && !scoreRetry) levelIndex++;
+    if (levelIndex < levelIndexAdvanceLimit && gameMode != ModeSurvival && !scoreRetry)
+        levelIndex++;
     scoreRetry = false;
     startLevel(0);
 }
@@ -77,6 +79,9 @@ static void leaveOptionsForGame() {
 }
 // The game's frame, then the pause overlay's clicks on top of it.
 void updateGameScreen(float dtMs) {
+    advanceParticleBursts(timewarpActive ? dtMs / timewarpSlowdown : dtMs);
+    // A replay shown holds the keys it recorded.
+    if (!replayDrivesInput) playKeysHeld = heldPlayKeys();
     UpdateGame(dtMs);
     updatePause(dtMs);
 }
@@ -307,7 +312,7 @@ static void clearAndPlaceCamera() {
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    applyCamera(massRatio());
+    placeCameraForDrawing();
 }
 
 // A value without a row draws the backdrop and the cursor, and no screen.

@@ -7,11 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "dev/replay_view.h"
-#include "engine/camera.h"
+#include "base/console_log.h"
+#include "game/camera.h"
 #include "platform/system.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/gl_caps.h"
 #include "platform/window.h"
-#include "shell/gl_caps.h"
 
 struct WindowRecord {
     PlatformWindow* window;  // null while none exists

@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
+#include "base/frame_state.h"
+#include "base/profiler.h"
+#include "engine/gl_caps.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/gl_caps.h"
-#include "shell/profiler.h"
 
 std::vector<std::string> soundNames;
 std::vector<uint32_t> soundBuffers;

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
+#include "base/console_log.h"
+#include "base/frame_state.h"
 
 static FILE* soundLogFile = nullptr;
 static std::chrono::steady_clock::time_point soundLogStart;

@@ -6,24 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "base/game_state.h"
 #include "dev/simulation.h"
-#include "engine/camera.h"
 #include "game/blocks.h"
+#include "game/camera.h"
 #include "game/level_file.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/powerups.h"
+#include "game/server_link.h"
 #include "game/tutorials.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/requests.h"
 #include "online/scores.h"
-#include "online/server_wait.h"
+#include "protocol/encodings.h"
+#include "screens/game_view.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "shell/input.h"
 #include "sound/sound.h"
 
@@ -41,6 +42,9 @@ inline std::vector<Vec3> noLevelBlocks(int32_t) {
 
 // An empty Classic level, offline, with every tutorial card already seen.
 inline void resetWorld(int32_t mode = ModeNormal) {
+    // As start-up does: the rules' requests and effects reach the client and the view.
+    connectPlayRequests();
+    connectPlayEffects();
     prepareSimulatedWorld(SimulationSetup{});
     // The tests place the mouse themselves; at the corner it aims at nothing.
     mouseX = mouseY = 0;
@@ -134,6 +138,7 @@ inline void buildMass(const std::vector<std::vector<std::string>>& layers) {
 inline void runFrames(int frames, float dtMs = 10.0f) {
     for (int i = 0; i < frames; i++) {
         updateHoldTimers(dtMs);
+        playKeysHeld = heldPlayKeys();
         UpdateGame(dtMs);
         runBlockPass();
     }

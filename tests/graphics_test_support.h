@@ -14,12 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "engine/draw2d.h"
 #include "engine/textures.h"
 #include "platform/window.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
 #include "shell/window.h"
 #include "tests/temp_folder.h"
 

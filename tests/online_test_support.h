@@ -9,8 +9,8 @@
 
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/requests.h"
+#include "protocol/encodings.h"
 
 namespace onlinetest {
 

@@ -5,36 +5,28 @@
 
 #include <algorithm>
 
+#include "base/game_state.h"
+#include "game/modes.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/requests.h"
 #include "online_test_support.h"
+#include "protocol/encodings.h"
 #include "screens/achieves.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 
 namespace {
 
 using onlinetest::couldNotConnect;
 using onlinetest::popupNumbers;
 
-bool practiceOn = false;
-bool practiceHook() {
-    return practiceOn;
-}
-
 struct Achievements : ::testing::Test {
     void SetUp() override {
         onlinetest::goOnlineWithoutAnswers();
         loginPassword = "secret";
-        practiceOn = false;
-        practicePlay = practiceHook;
+        practiceMode = false;
     }
-    void TearDown() override {
-        onlinetest::stopRequests();
-        practicePlay = nullptr;
-    }
+    void TearDown() override { onlinetest::stopRequests(); }
     void cheeveAnswer(const std::string& reply, int32_t result = 0) {
         cheeveReply = reply;
         dispatchReply(CheeveRequest, result, &cheeveReply);
@@ -70,9 +62,9 @@ TEST_F(Achievements, NothingUnlocksOfflineInPracticeOrForAnUnknownKey) {
     connectionMode = ConnectionOffline;
     unlockAchievement("epic");
     connectionMode = ConnectionOnline;
-    practiceOn = true;
+    practiceMode = true;
     unlockAchievement("epic");
-    practiceOn = false;
+    practiceMode = false;
     unlockAchievement("nothing");
     EXPECT_TRUE(requestLog.empty());
     EXPECT_FALSE(unlockedAchievements[4]);

@@ -2,7 +2,7 @@
 // blur blends and copies; all without a GL context.
 #include <gtest/gtest.h>
 
-#include "engine/camera.h"
+#include "game/camera.h"
 #include "screens/backdrop.h"
 #include "settings/settings.h"
 
@@ -19,7 +19,6 @@ class Starfield : public ::testing::Test {
     void SetUp() override {
         ScreenWidth = 1280;
         ScreenHeight = 720;
-        cameraLoadsGL = false;
         placeStartupCamera();
         starfield.clear();
         srand(7);

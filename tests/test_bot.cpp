@@ -10,9 +10,9 @@
 #include "dev/bot.h"
 #include "dev/bot_view.h"
 #include "engine/fonts.h"
+#include "game/server_link.h"
 #include "game_test_support.h"
 #include "online/account.h"
-#include "online/server_wait.h"
 #include "platform/input_state.h"
 #include "screens/pause.h"
 
@@ -42,6 +42,7 @@ bool runUntilFire(int frames) {
         botStep(16.0f);
         if (rightDown) return true;
         updateHoldTimers(16.0f);
+        playKeysHeld = heldPlayKeys();
         UpdateGame(16.0f);
         platformReleaseInjectedKeys();
     }
@@ -153,6 +154,7 @@ TEST_F(Bot, SpendsAFullChargeOnMultiplierForABigGroupOnly) {
     ASSERT_TRUE(runUntilFire(600));
     ASSERT_EQ(aimedCell(), cellAt(0, 0, 0));
     updateHoldTimers(16.0f);
+    playKeysHeld = heldPlayKeys();
     UpdateGame(16.0f);
     EXPECT_TRUE(multiplierActive);
 
@@ -161,6 +163,7 @@ TEST_F(Bot, SpendsAFullChargeOnMultiplierForABigGroupOnly) {
     buildHiddenGroupMass();
     powerCharge = maxPowerCharge;
     ASSERT_TRUE(runUntilFire(600));
+    playKeysHeld = heldPlayKeys();
     UpdateGame(16.0f);
     EXPECT_FALSE(multiplierActive) << "a group of three is not worth it";
 }

@@ -7,6 +7,7 @@
 
 #include "game_test_support.h"
 #include "graphics_test_support.h"
+#include "screens/backdrop.h"
 
 namespace {
 
@@ -104,9 +105,9 @@ TEST_F(CameraTest, PickingAgreesWithWhatGLDraws) {
     REQUIRE_GL();
     placeBlock(0, 0, 0, Red);
     int32_t right = placeBlock(1, 0, 0, Blue);
-    cameraLoadsGL = true;
     setViewSize(300, 200);
-    applyCamera(massRatio());
+    glViewport(0, 0, 300, 200);
+    placeCameraForDrawing();
     double modelview[16], projection[16];
     GLint viewport[4];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
@@ -114,7 +115,6 @@ TEST_F(CameraTest, PickingAgreesWithWhatGLDraws) {
     glGetIntegerv(GL_VIEWPORT, viewport);
     double wx = 0, wy = 0, wz = 0;
     ASSERT_EQ(gluProject(32, -16, 8, modelview, projection, viewport, &wx, &wy, &wz), GL_TRUE);
-    cameraLoadsGL = false;
     setViewSize(0, 0);
     // Leave GL as the other graphics tests expect it.
     glViewport(0, 0, graphics_test::windowSide, graphics_test::windowSide);

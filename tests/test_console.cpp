@@ -7,13 +7,13 @@
 #include <sstream>
 #include <string>
 
+#include "base/console_log.h"
+#include "base/profiler.h"
 #include "engine/textures.h"
 #include "graphics_test_support.h"
 #include "settings/settings.h"
 #include "shell/console.h"
-#include "shell/console_log.h"
 #include "shell/main_loop.h"
-#include "shell/profiler.h"
 #include "shell/window.h"
 
 namespace {

@@ -8,14 +8,15 @@
 #include <map>
 #include <sstream>
 
+#include "game/modes.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/news.h"
 #include "online/ranking.h"
 #include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "protocol/encodings.h"
 #include "server/query.h"
 #include "server/secure.h"
 #include "settings/settings.h"
@@ -41,7 +42,7 @@ struct Contract : ::testing::Test {
         Username = "Some Player";
         loginPassword = "pa&ss=word";
         sessionhash = "20260101120000" + std::string(32, 'a');
-        practicePlay = nullptr;
+        practiceMode = false;
         std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
     }
     void TearDown() override {

@@ -2,11 +2,11 @@
 // on screen: pixels inside and outside the drawn rectangles.
 #include <gtest/gtest.h>
 
+#include "base/game_state.h"
 #include "engine/draw2d.h"
 #include "engine/textures.h"
 #include "game/play.h"
 #include "graphics_test_support.h"
-#include "shell/game_state.h"
 #include "shell/overlays.h"
 
 using namespace graphics_test;

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 
 namespace {
 

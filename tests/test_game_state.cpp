@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "base/game_state.h"
 #include "engine/textures.h"
 #include "game/meter.h"
 #include "game/modes.h"
@@ -29,7 +30,6 @@
 #include "screens/restart.h"
 #include "screens/score_screen.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "shell/main_loop.h"
 #include "shell/state_table.h"
 #include "sound/sound.h"
@@ -271,9 +271,9 @@ TEST_F(GameStateTest, ScoreScreenToGameAdvancesTheLevelUnlessRetryOrSurvival) {
     EXPECT_EQ(levelIndex, survivalLevelIndex) << "not advanced; Survival always plays file 2";
 
     gameMode = ModeNormal;
-    levelIndex = lastLevelIndex;
+    levelIndex = levelIndexAdvanceLimit;
     fadeOut(ScoreScreenToGame);
-    EXPECT_EQ(levelIndex, lastLevelIndex);
+    EXPECT_EQ(levelIndex, levelIndexAdvanceLimit);
 }
 
 TEST_F(GameStateTest, ScoreScreenArrivalsStartTheSlideIn) {

@@ -2,12 +2,12 @@
 // frame, the 3.5 s timer, and the hand-over of a --start game.
 #include <gtest/gtest.h>
 
+#include "base/frame_state.h"
+#include "base/game_state.h"
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "online/account.h"
 #include "screens/intro.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/profiler.h"
 #include "engine/render_stats.h"
 #include "engine/render_targets.h"
 #include "game_test_support.h"
 #include "graphics_test_support.h"
 #include "screens/backdrop.h"
 #include "screens/game_view.h"
-#include "shell/profiler.h"
 
 namespace {
 

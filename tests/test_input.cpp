@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/game_state.h"
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
@@ -15,7 +16,6 @@
 #include "screens/ranking.h"
 #include "settings/settings.h"
 #include "shell/console.h"
-#include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/state_table.h"
 

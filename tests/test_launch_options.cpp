@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "shell/game_state.h"
+#include "base/game_state.h"
 #include "shell/launch_options.h"
 
 namespace {

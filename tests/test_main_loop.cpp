@@ -5,13 +5,13 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "game/play.h"
 #include "platform/system.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "shell/input.h"
 #include "shell/main_loop.h"
-#include "shell/profiler.h"
 #include "shell/window.h"
 
 namespace {

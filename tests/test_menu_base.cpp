@@ -6,11 +6,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
 #include "engine/fonts.h"
 #include "graphics_test_support.h"
 #include "screens/menu_base.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
 
 namespace {
 

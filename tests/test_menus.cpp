@@ -5,17 +5,18 @@
 
 #include <regex>
 
+#include "engine/gl_caps.h"
+#include "engine/text_wrap.h"
 #include "game_test_support.h"
-#include "online/encodings.h"
 #include "platform/input_state.h"
 #include "platform/settings_store.h"
+#include "protocol/encodings.h"
 #include "screens/difficulty.h"
 #include "screens/gametype.h"
 #include "screens/level_select.h"
 #include "screens/menu.h"
 #include "screens/options.h"
 #include "screens/pause.h"
-#include "shell/gl_caps.h"
 #include "tests/temp_folder.h"
 
 namespace {
@@ -185,7 +186,7 @@ TEST(NewsWrap, LinesStayInsideThePanelAndEndAtLineFeeds) {
     // Panel 0.3 H = 216 at H 720, margin 0.022 H: lines close before 216 − 2 × 15.84.
     float width = 216, margin = 15.84f, limit = width - 2 * margin;
     std::string text = "The new season starts today with fresh levels\nand more";
-    std::vector<std::string> lines = wrapNewsText(text, font, 0.475f, width, margin);
+    std::vector<std::string> lines = wrapText(text, font, 0.475f, width, margin);
     ASSERT_GE(lines.size(), 3u);
     for (const std::string& line : lines)
         EXPECT_LT(freetype::getWidth(font, line) * 2 * 0.475f, limit);

@@ -2,8 +2,8 @@
 // loss with its end sequence, and where each mode goes after it.
 #include <gtest/gtest.h>
 
+#include "base/console_log.h"
 #include "game_test_support.h"
-#include "shell/console_log.h"
 
 namespace {
 

@@ -5,10 +5,11 @@
 
 #include <set>
 
+#include "base/console_log.h"
 #include "dev/launch_start.h"
 #include "engine/fonts.h"
 #include "game_test_support.h"
-#include "shell/console_log.h"
+#include "shell/launch_options.h"
 
 namespace {
 
@@ -142,7 +143,7 @@ TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     ASSERT_EQ(floatingTexts.size(), 2u);
     EXPECT_EQ(floatingTexts[0].text, "+1000");
     EXPECT_EQ(floatingTexts[1].text, "Stage 1 Clear!");
-    EXPECT_FLOAT_EQ(floatingTexts[1].y - floatingTexts[0].y, 40.0f)
+    EXPECT_EQ(floatingTexts[0].hudLines - floatingTexts[1].hudLines, 1)
         << "the bonus sits one big-font line above the stage message";
     EXPECT_TRUE(floatingTexts[1].big) << "the stage's end is announced large";
     EXPECT_TRUE(floatingTexts[0].message) << "the bonus in the message colour";

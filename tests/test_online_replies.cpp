@@ -3,15 +3,15 @@
 // the server's own parser reads it.
 #include <gtest/gtest.h>
 
+#include "base/game_state.h"
 #include "online/account.h"
-#include "online/encodings.h"
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/requests.h"
 #include "platform/settings_store.h"
+#include "protocol/encodings.h"
 #include "server/query.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "temp_folder.h"
 
 namespace {

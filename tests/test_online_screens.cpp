@@ -6,12 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/game_state.h"
 #include "online/account.h"
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "screens/create_acc.h"
 #include "screens/login.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <thread>
 
+#include "base/game_state.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/ranking.h"
@@ -18,7 +18,7 @@
 #include "online/scores.h"
 #include "online_test_support.h"
 #include "platform/settings_store.h"
-#include "shell/game_state.h"
+#include "protocol/encodings.h"
 #include "temp_folder.h"
 
 namespace {

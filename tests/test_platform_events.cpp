@@ -3,11 +3,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include "platform/input_state.h"
+#include "base/game_state.h"
 #include "online/ranking.h"
+#include "platform/input_state.h"
 #include "platform/window.h"
 #include "screens/ranking.h"
-#include "shell/game_state.h"
 #include "shell/window.h"
 
 namespace {

@@ -75,9 +75,9 @@ TEST_F(PowerupTest, OtherModesGetReadyFlagsButNoSoundNoKeysAndNoButtons) {
 
 TEST_F(PowerupTest, KeyAndButtonStartPowerupsInClassic) {
     powerCharge = 160;
-    platformHoldKeyForFrame('2');
+    playKeysHeld = PlayKeyPowerup2;
     handlePowerupKeys();
-    platformReleaseInjectedKeys();
+    playKeysHeld = 0;
     EXPECT_TRUE(timewarpActive);
     gametest::resetWorld();
     powerCharge = 10;

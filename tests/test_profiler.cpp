@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "shell/profiler.h"
+#include "base/profiler.h"
 
 namespace {
 std::atomic<long> allocationCount{0};

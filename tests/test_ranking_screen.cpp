@@ -2,12 +2,12 @@
 // their hold-to-repeat, the scroll bar, the wheel, "Find Me" and "Back".
 #include <gtest/gtest.h>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
 #include "online/account.h"
 #include "online/ranking.h"
 #include "screens/ranking.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <thread>
 
 #include "online/account.h"
-#include "online/encodings.h"
 #include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "online_test_support.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/game_state.h"
+#include "base/pointer.h"
 #include "game/modes.h"
 #include "screens/grats.h"
 #include "screens/score_screen.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
-#include "shell/pointer.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 
 #include <algorithm>
 
+#include "game/server_link.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/ranking.h"
 #include "online/requests.h"
 #include "online/scores.h"
-#include "online/server_wait.h"
 #include "online_test_support.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <random>
 #include <sstream>
 
-#include "online/encodings.h"
+#include "base/console_log.h"
 #include "platform/settings_store.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
 #include "shell/window.h"
 
 namespace fs = std::filesystem;

@@ -12,9 +12,9 @@
 #include <fstream>
 #include <string>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
 #include "sound/sound.h"

@@ -2,9 +2,9 @@
 // the Timewarp pad, the melody and drums volumes and their pitches.
 #include <gtest/gtest.h>
 
+#include "base/game_state.h"
 #include "game/modes.h"
 #include "screens/music_mixer.h"
-#include "shell/game_state.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <iterator>
 
+#include "base/game_state.h"
 #include "engine/preload_list.h"
 #include "engine/textures.h"
 #include "game/modes.h"
 #include "graphics_test_support.h"
 #include "screens/backdrop.h"
-#include "shell/game_state.h"
 #include "shell/state_table.h"
 
 using namespace graphics_test;

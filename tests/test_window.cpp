@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/console_log.h"
 #include "platform/window.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
 #include "shell/launch_options.h"
 #include "shell/window.h"
 

@@ -23,13 +23,13 @@
 #include <string>
 #include <vector>
 
-#include "dev/replay_playback.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "dev/simulation.h"
-#include "engine/asset_archive.h"
 #include "game/level_file.h"
 #include "game/modes.h"
+#include "game/replay_playback.h"
 #include "platform/system.h"
-#include "shell/console_log.h"
 
 namespace {
 

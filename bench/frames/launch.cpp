@@ -5,18 +5,18 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/console_log.h"
+#include "base/frame_state.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
+#include "engine/gl_caps.h"
 #include "engine/textures.h"
 #include "online/account.h"
 #include "platform/settings_store.h"
 #include "platform/window.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
-#include "shell/gl_caps.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
-#include "shell/profiler.h"
 #include "shell/startup.h"
 #include "shell/state_table.h"
 #include "shell/window.h"

@@ -25,6 +25,10 @@
 #include <string>
 #include <vector>
 
+#include "base/console_log.h"
+#include "base/frame_state.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "bench/frames/floor.h"
 #include "bench/frames/launch.h"
 #include "dev/launch_start.h"
@@ -40,14 +44,11 @@
 #include "platform/settings_store.h"
 #include "platform/window.h"
 #include "screens/backdrop.h"
+#include "screens/game_view.h"
 #include "screens/intro.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/frame_state.h"
-#include "shell/game_state.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
-#include "shell/profiler.h"
 #include "shell/startup.h"
 #include "shell/state_table.h"
 #include "shell/window.h"

@@ -15,19 +15,19 @@
 #include <string>
 #include <vector>
 
+#include "base/console_log.h"
+#include "base/game_state.h"
+#include "base/profiler.h"
 #include "dev/launch_start.h"
 #include "engine/textures.h"
-#include "online/encodings.h"
 #include "online/ranking.h"
 #include "platform/input_state.h"
 #include "platform/settings_store.h"
 #include "platform/window.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
-#include "shell/console_log.h"
-#include "shell/game_state.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
-#include "shell/profiler.h"
 #include "shell/startup.h"
 #include "shell/state_table.h"
 #include "shell/window.h"

@@ -26,7 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -34,8 +34,8 @@ static const int modes = 6;
 static const int levels = 10;
 static const int timeoutSeconds = 10;
 static const int registeringThreads = 4;
-static const size_t rsaPieceBytes = 117;
-static const long long levelsPerRun = 10;  // plain bytes per PKCS#1 block of a 1024-bit key
+static const size_t rsaPieceBytes = 117;  // plain bytes per PKCS#1 block of a 1024-bit key
+static const long long levelsPerRun = 10;
 static const size_t rsaBlockBytes = 128;
 
 struct Options {

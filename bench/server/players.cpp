@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 
 using Clock = std::chrono::steady_clock;
 

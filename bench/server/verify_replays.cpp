@@ -19,14 +19,14 @@
 #include <string>
 #include <vector>
 
-#include "dev/replay_playback.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "dev/simulation.h"
-#include "engine/asset_archive.h"
 #include "game/level_file.h"
 #include "game/modes.h"
+#include "game/replay_playback.h"
 #include "game/replay_recorder.h"
 #include "server/replay_verifier.h"
-#include "shell/console_log.h"
 
 namespace {
 

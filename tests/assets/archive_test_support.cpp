@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/asset_archive.h"
-#include "shell/console_log.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "tools/assets/archive_writer.h"
 
 namespace fs = std::filesystem;

@@ -1,10 +1,10 @@
 // Opening the archive, looking assets up by name and reading them back.
 #include <random>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "engine/asset_archive_check.h"
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
+#include "engine/gl_caps.h"
 #include "tests/assets/archive_test_support.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <set>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
 #include "engine/preload_list.h"
 #include "tests/assets/archive_test_support.h"
 #include "tests/assets/expected_sounds.h"

@@ -4,7 +4,7 @@
 #include <limits>
 #include <random>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
 #include "tests/assets/archive_test_support.h"
 
 namespace {

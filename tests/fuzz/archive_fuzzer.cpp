@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
 #include "engine/meshes.h"
 #include "game/level_file.h"
 #include "sound/sound.h"

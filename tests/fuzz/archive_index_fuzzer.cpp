@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/asset_archive.h"
-#include "shell/console_log.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 
 // The runner names a scratch folder in memory-backed storage and removes it after the run.
 static std::string scratchPath() {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/router.h"
 #include "tests/fuzz/fuzz_support.h"
 

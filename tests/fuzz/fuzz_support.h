@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "shell/console_log.h"
-#include "shell/gl_caps.h"
+#include "base/console_log.h"
+#include "engine/gl_caps.h"
 
 // The folder run_fuzzer.sh made for this run (removed after it). A target
 // started by hand gets a fresh folder in /tmp, never the working folder: the

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "tests/fuzz/fuzz_support.h"
 
 static const std::string& serverPrivateKey() {

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include "dev/replay_playback.h"
-#include "engine/asset_archive.h"
-#include "game/replay.h"
+#include "archive/asset_archive.h"
+#include "game/replay_playback.h"
+#include "protocol/replay.h"
 #include "tests/fuzz/fuzz_support.h"
 
 static constexpr size_t playedFramesAtMost = 2000;

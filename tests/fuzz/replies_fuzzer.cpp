@@ -8,17 +8,17 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/game_state.h"
 #include "online/account.h"
 #include "online/achievements.h"
-#include "online/encodings.h"
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/ranking.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "platform/settings_store.h"
+#include "protocol/encodings.h"
 #include "settings/settings.h"
-#include "shell/game_state.h"
 #include "tests/fuzz/fuzz_support.h"
 
 struct QueuedKind {

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/query.h"
 #include "server/secure.h"
 

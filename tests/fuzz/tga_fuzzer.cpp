@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/asset_archive.h"
+#include "archive/asset_archive.h"
 #include "engine/textures.h"
 #include "tests/fuzz/fuzz_support.h"
 

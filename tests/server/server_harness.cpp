@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/accounts.h"
 #include "server/http.h"
 #include "server/throttle.h"

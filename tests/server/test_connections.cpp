@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "tests/server/server_harness.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <thread>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/admin.h"
 #include "server/storage.h"
 #include "tests/server/server_harness.h"

@@ -1,7 +1,7 @@
 // Splitting plain requests by each endpoint's key order.
 #include <gtest/gtest.h>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/query.h"
 
 namespace {

@@ -11,15 +11,15 @@
 #include <random>
 #include <thread>
 
-#include "dev/replay_playback.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
 #include "dev/simulation.h"
-#include "engine/asset_archive.h"
 #include "game/modes.h"
+#include "game/replay_playback.h"
 #include "game/replay_recorder.h"
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/replay_verifier.h"
 #include "server/replays.h"
-#include "shell/console_log.h"
 #include "tests/server/server_harness.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <map>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
 #include "server/admin.h"

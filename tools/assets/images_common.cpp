@@ -129,10 +129,6 @@ double randomUnit(Random& random) {
     return static_cast<double>(z >> 11) / static_cast<double>(1ull << 53);
 }
 
-int randomBelow(Random& random, int limit) {
-    return std::min(limit - 1, static_cast<int>(randomUnit(random) * limit));
-}
-
 static double latticeValue(int x, int y, uint32_t seed) {
     uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
                  seed * 2246822519u;

@@ -47,7 +47,6 @@ struct Random {
     uint64_t state;
 };
 double randomUnit(Random& random);  // 0 <= value < 1
-int randomBelow(Random& random, int limit);
 
 // Smooth value noise in 0..1 on a lattice of unit cells, and its fractal sum.
 double valueNoise(double x, double y, uint32_t seed);

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "online/encodings.h"
+#include "protocol/encodings.h"
 
 static const size_t rsaBlockSize = 128;
 static const int exitFailure = 1;

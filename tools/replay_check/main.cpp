@@ -17,9 +17,9 @@
 #include <iterator>
 #include <string>
 
-#include "dev/replay_playback.h"
-#include "engine/asset_archive.h"
-#include "shell/console_log.h"
+#include "archive/asset_archive.h"
+#include "base/console_log.h"
+#include "game/replay_playback.h"
 
 namespace {
 

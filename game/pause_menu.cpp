@@ -1,0 +1,70 @@
+#include "game/pause_menu.h"
+
+#include "base/game_state.h"
+#include "base/player_settings.h"
+#include "base/pointer.h"
+#include "game/meter.h"
+#include "game/play.h"
+#include "game/replay_recorder.h"
+#include "game/server_link.h"
+#include "game/tutorials.h"
+
+bool resetQuestion = false;
+
+bool takePauseClick() {
+    if (resetQuestion || connectionPrompt) paused = true;
+    if (!paused || tutorialShowing || !leftDown) return false;
+    leftDown = false;
+    return GameState == Game;
+}
+
+static void answerResetQuestion(bool reset) {
+    resetQuestion = false;
+    if (!reset) {
+        paused = false;
+        return;
+    }
+    clearTutorialFlags();
+    settingsUnsaved = true;
+    showTutorialCard(CardControl);
+}
+
+void choosePauseItem(int32_t item) {
+    if (item == 0) return;
+    recordReplayEvent(ReplayPauseChoice, item);
+    switch (item) {
+        case PauseResume:
+        case PromptContinue:
+            paused = false;
+            break;
+        case PauseRestart:
+            paused = false;
+            requestRestart();
+            break;
+        case PauseOptions:
+            paused = false;
+            GameState = GameToOptions;
+            break;
+        case PauseQuit:
+            paused = false;
+            GameState = GameToMenu;
+            break;
+        case ResetYes:
+        case ResetNo:
+            answerResetQuestion(item == ResetYes);
+            break;
+        case PromptOffline:
+            offlineWarning = true;
+            break;
+        case PromptBack:
+            offlineWarning = false;
+            break;
+        case PromptResume:
+            paused = false;
+            promptConnected = false;
+            connectionPrompt = false;
+            break;
+        default:
+            break;
+    }
+}

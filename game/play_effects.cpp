@@ -1,0 +1,7 @@
+#include "game/play_effects.h"
+
+PlayEffects playEffects = {};
+
+void playSoundCue(const char* file, float gain, float pitch) {
+    if (playEffects.sound) playEffects.sound(file, gain, pitch);
+}

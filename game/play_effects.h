@@ -1,0 +1,15 @@
+// What the rules ask of the sound and the view above them: a sound to play,
+// the music to fall silent, a burst of fragments where a block popped. The
+// screens install them at start-up; a headless run plays without them.
+#pragma once
+
+#include "game/blocks.h"
+
+struct PlayEffects {
+    void (*sound)(const char* file, float gain, float pitch);
+    void (*silenceMusic)();                   // Meditation begins in silence
+    void (*blockPopped)(const Block& block);  // the view's particle burst
+};
+extern PlayEffects playEffects;
+
+void playSoundCue(const char* file, float gain, float pitch);
