@@ -7,7 +7,6 @@ int32_t VSync = 1;
 int32_t VisualQuality = 3;
 bool settingsSavingOff = false;
 bool settingsFileFound = false;
-bool settingsUnsaved = false;
 int32_t MotionBlur = 1;
 int32_t controls = 0;
 int32_t Fullscreen = 1;

@@ -44,4 +44,3 @@ constexpr float lowestVolume = 0.0f, highestVolume = 10.0f;           // both vo
 
 extern bool settingsSavingOff;  // replays played back never touch the player's settings
 extern bool settingsFileFound;  // the last loadSettings found a settings file
-extern bool settingsUnsaved;    // changed by a floor that cannot save (a tutorial card seen)

@@ -167,6 +167,8 @@ static void seedLevel() {
 }
 
 void startLevel(int32_t newGame) {
+    // The attempt before is closed with its own result, not the new level's.
+    finishReplayRecording();
     seedLevel();
     for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
     if (newGame) levelIndex = 0;

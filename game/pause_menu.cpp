@@ -5,6 +5,7 @@
 #include "base/pointer.h"
 #include "game/meter.h"
 #include "game/play.h"
+#include "game/play_effects.h"
 #include "game/replay_recorder.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"
@@ -25,7 +26,7 @@ static void answerResetQuestion(bool reset) {
         return;
     }
     clearTutorialFlags();
-    settingsUnsaved = true;
+    saveChangedSettings();
     showTutorialCard(CardControl);
 }
 

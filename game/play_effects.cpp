@@ -2,6 +2,10 @@
 
 PlayEffects playEffects = {};
 
+void saveChangedSettings() {
+    if (playEffects.saveSettings) playEffects.saveSettings();
+}
+
 void playSoundCue(const char* file, float gain, float pitch) {
     if (playEffects.sound) playEffects.sound(file, gain, pitch);
 }

@@ -5,6 +5,7 @@
 #include "base/player_settings.h"
 #include "base/pointer.h"
 #include "game/camera.h"
+#include "game/level_end.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/pause_menu.h"
@@ -62,9 +63,17 @@ static void restoreTutorialCard(const ReplayHeader& h) {
     connectionPrompt = false;
 }
 
+// A level begins in the game or in a fade into it; a replay cannot start
+// anywhere else (the score screen's fade, say, where no loss counts).
+static bool levelEntryState(int32_t state) {
+    return state == Game || state == GametypeToGame || state == LevelSelectToGame ||
+           state == ScoreScreenToGame || state == ClassicModeSelectToGame || state == OptionsToGame;
+}
+
 void startReplayLevel(const ReplayHeader& header) {
     applySettings(header);
-    GameState = header.gameState;
+    GameState = levelEntryState(header.gameState) ? header.gameState : Game;
+    resetQuestion = false;
     forcedLevelSeed = header.seed;
     startLevel(0);
     restoreInput(header);
@@ -98,16 +107,14 @@ static void applyEvent(const ReplayEvent& e) {
             heldKeys = e.a;
             break;
         case ReplayPaused:
-            paused = e.a != 0;
+            // From outside the play loop the game is only ever paused (back from the options).
+            if (e.a != 0) paused = true;
             break;
         case ReplayServerPrompt:
             paused = connectionPrompt = true;
             break;
         case ReplayControls:
             controls = e.a >= 0 && e.a <= 2 ? e.a : controls;
-            break;
-        case ReplayGameState:
-            if (!replayDrawn) GameState = e.a;
             break;
         default:
             break;
@@ -131,9 +138,11 @@ void playReplayFrame(const ReplayFrame& frame, bool withBlockPass) {
     applyReplayInput(frame);
     if (frame.steps & StepHoldTimers) updateHoldTimers(frame.dtMs);
     if (frame.steps & StepGame) {
-        bool inGame = GameState == Game;
+        // Only the game's own screen runs a game step during a level; the
+        // rules alone move it elsewhere (the score screen, the options, the menu).
+        GameState = Game;
         UpdateGame(frame.dtMs);
-        if (inGame) runPauseOverlayRules(frame);
+        if (GameState == Game) runPauseOverlayRules(frame);
     }
     if ((frame.steps & StepBlockPass) && withBlockPass) runBlockPass();
     endReplayFrame();
@@ -147,6 +156,8 @@ ReplayOutcome playReplayHeadless(const Replay& replay, std::vector<ReplaySample>
         playReplayFrame(frame);
         outcome.frames++;
         if (samples) samples->push_back({score, mass});
+        if (outcome.settledAtFrame < 0 && settledLevelEnd() != LevelEnd::Open)
+            outcome.settledAtFrame = outcome.frames;
     }
     outcome.result = currentLevelResult();
     outcome.levelTimeMs = levelTimeMs;
@@ -166,17 +177,82 @@ std::string describeOutcome(const ReplayOutcome& outcome) {
            std::to_string(outcome.frames) + "\nstatistics " + r.statistics + "\n";
 }
 
-// A result the game submits: a cleared level (Classic, Rush), a finished
-// Meditation run, or a Survival run that ended.
-static bool submittableResult(int32_t mode, const ReplayResult& result) {
-    return result.cleared || (mode == ModeSurvival && result.lost);
+// The level each mode plays: the claimed Classic level, the one level file of
+// Rush and of Survival, Meditation's single block (level 1).
+bool modePlaysLevel(int32_t mode, int32_t level) {
+    switch (mode) {
+        case ModeCasual:
+        case ModeNormal:
+        case ModeExpert:
+            return level >= 1 && level <= lastClassicLevelIndex + 1;
+        case ModeRush:
+            return level == rushLevelIndex + 1;
+        case ModeSurvival:
+            return level == survivalLevelIndex + 1;
+        case ModeMeditation:
+            return level == 1;
+        default:
+            return false;
+    }
 }
 
 static std::string headerMismatch(const ReplayHeader& h, int32_t mode, int32_t level) {
     if (h.mode != mode) return "the replay is of another game mode";
-    bool classic = mode >= ModeCasual && mode <= ModeExpert;
-    if (classic && h.levelIndex + 1 != level) return "the replay is of another level";
+    if (!modePlaysLevel(mode, level) || h.levelIndex + 1 != level)
+        return "the replay is of another level";
     if (h.practice) return "the replay is of a practice game";
+    if (!levelEntryState(h.gameState)) return "the replay begins outside a level";
+    return "";
+}
+
+size_t maxVerifiedFrames(int32_t mode) {
+    // Frames at up to 240 a second over the longest run a mode allows.
+    constexpr size_t framesPerMinute = 240 * 60;
+    return (mode == ModeSurvival ? 150 : 30) * framesPerMinute;
+}
+
+// What a player can cause: mouse, buttons, keys, the pause menu's items, the
+// control scheme and a pause from outside the play loop. The game state and
+// a resume from outside come from the rules, never from the file.
+static std::string eventProblem(const ReplayEvent& e) {
+    switch (e.kind) {
+        case ReplayGameState:
+            return "the replay sets the game state";
+        case ReplayPaused:
+            return e.a == 1 ? "" : "the replay resumes play outside the pause menu";
+        case ReplayKeysHeld:
+            return (e.a & ~0xF) == 0 ? "" : "the replay holds keys the game does not read";
+        case ReplayControls:
+            return e.a >= 0 && e.a <= 2 ? "" : "the replay's control scheme is unknown";
+        case ReplayPauseChoice:
+            return e.a >= PauseResume && e.a <= PromptContinue ? ""
+                                                               : "the replay clicks no pause item";
+        default:
+            return "";
+    }
+}
+
+static std::string framesProblem(const Replay& replay, int32_t mode) {
+    if (replay.frames.size() > maxVerifiedFrames(mode))
+        return "the replay has more than " + std::to_string(maxVerifiedFrames(mode)) + " frames";
+    for (const ReplayFrame& frame : replay.frames)
+        for (const ReplayEvent& e : frame.events) {
+            std::string problem = eventProblem(e);
+            if (!problem.empty()) return problem;
+        }
+    return "";
+}
+
+// The verdict follows the level as the rules settle it: a clear counts only
+// when the mass emptied before any loss, a run by its end, and the replay
+// must stop in the frame that settled it.
+static std::string outcomeProblem(const ReplayOutcome& outcome, int32_t score) {
+    if (outcome.settledAtFrame < 0) return "the replay does not finish the level";
+    if (outcome.settledAtFrame != outcome.frames) return "the replay goes on after the level ended";
+    if (!submittableEnd(settledLevelEnd())) return "the replay does not finish the level";
+    if (outcome.result.score != score)
+        return "the replay reaches " + std::to_string(outcome.result.score) + ", not the " +
+               std::to_string(score) + " submitted";
     return "";
 }
 
@@ -185,19 +261,11 @@ ReplayVerdict verifyReplay(const std::string& bytes, int32_t mode, int32_t level
     Replay replay;
     if (!decodeReplay(bytes, replay, verdict.reason)) return verdict;
     verdict.reason = headerMismatch(replay.header, mode, level);
-    if (replay.frames.size() > maxVerifiedFrames)
-        verdict.reason =
-            "the replay has more than " + std::to_string(maxVerifiedFrames) + " frames";
+    if (verdict.reason.empty()) verdict.reason = framesProblem(replay, mode);
     if (!verdict.reason.empty()) return verdict;
     verdict.outcome = playReplayHeadless(replay);
     verdict.playedMs = replayPlayedMs(replay);
-    const ReplayResult& result = verdict.outcome.result;
-    if (!submittableResult(mode, result)) {
-        verdict.reason = "the replay does not finish the level";
-    } else if (result.score != score) {
-        verdict.reason = "the replay reaches " + std::to_string(result.score) + ", not the " +
-                         std::to_string(score) + " submitted";
-    }
+    verdict.reason = outcomeProblem(verdict.outcome, score);
     verdict.verified = verdict.reason.empty();
     return verdict;
 }

@@ -18,6 +18,7 @@ struct ReplaySample {
 struct ReplayOutcome {
     ReplayResult result;
     int64_t frames = 0;
+    int64_t settledAtFrame = -1;  // the frame (1-based) that settled the level's end; -1 none
     float levelTimeMs = 0.0f;
 };
 
@@ -41,8 +42,12 @@ double replayPlayedMs(const Replay& replay);
 // The outcome as text: score, result, frames and the statistics record.
 std::string describeOutcome(const ReplayOutcome& outcome);
 
-// About four hours of play at 60 frames a second: a longer replay is not played.
-constexpr size_t maxVerifiedFrames = 4 * 3600 * 60;
+// The most frames the checker plays for a mode: 240 a second over 30
+// minutes, or 150 for a Survival run; a longer replay is refused unplayed.
+size_t maxVerifiedFrames(int32_t mode);
+// Whether a mode plays that level (1-based): any Classic level 1..10, Rush
+// and Survival their one level file, Meditation level 1.
+bool modePlaysLevel(int32_t mode, int32_t level);
 
 struct ReplayVerdict {
     bool verified = false;
@@ -50,7 +55,8 @@ struct ReplayVerdict {
     ReplayOutcome outcome;
     double playedMs = 0;  // the play time the replay covers, once it was played
 };
-// Whether the replay's file, played under the rules, reaches exactly the
-// submitted score as the final result of that mode and level (1-based).
-// Files of more than maxVerifiedFrames frames are refused unplayed.
+// Whether the replay's file, played under the rules, settles that mode and
+// level (1-based) with a submittable end at exactly the submitted score, and
+// stops in the frame that settled it. Files of more frames than the mode
+// allows, or with input no player can cause, are refused unplayed.
 ReplayVerdict verifyReplay(const std::string& bytes, int32_t mode, int32_t level, int32_t score);

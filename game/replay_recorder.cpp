@@ -5,6 +5,7 @@
 #include "base/pointer.h"
 #include "game/blocks.h"
 #include "game/camera.h"
+#include "game/level_end.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
@@ -17,8 +18,10 @@ Replay recordedReplay;
 void (*replayFinishedHook)(const Replay& replay) = nullptr;
 const char* replayGameVersion = "";
 
-static_assert(KeyBitEscape == PlayKeyEscape && KeyBitPowerup1 == PlayKeyPowerup1 &&
-                  KeyBitPowerup2 == PlayKeyPowerup2 && KeyBitPowerup3 == PlayKeyPowerup3,
+static_assert(int32_t{KeyBitEscape} == int32_t{PlayKeyEscape} &&
+                  int32_t{KeyBitPowerup1} == int32_t{PlayKeyPowerup1} &&
+                  int32_t{KeyBitPowerup2} == int32_t{PlayKeyPowerup2} &&
+                  int32_t{KeyBitPowerup3} == int32_t{PlayKeyPowerup3},
               "a replay stores the play keys as the play loop reads them");
 
 static ReplayFrame openFrame;          // the frame being gathered
@@ -26,7 +29,6 @@ static int32_t lastKeys = 0;           // held play keys as last recorded
 static int32_t lastControls = 0;       // control scheme as last recorded
 static bool pausedAfterFrame = false;  // paused as the last frame left it
 static bool attemptPlayed = false;     // the open attempt has run a game step
-static int32_t lastState = 0;          // GameState as last recorded
 
 static uint32_t seenTutorials() {
     uint32_t bits = 0;
@@ -86,7 +88,6 @@ void beginReplayRecording() {
     lastControls = controls;
     pausedAfterFrame = paused;
     attemptPlayed = false;
-    lastState = GameState;
     replayRecording = true;
 }
 
@@ -107,17 +108,8 @@ void noteReplayBlockPass() {
     if (replayRecording) openFrame.steps |= StepBlockPass;
 }
 
-// A fade that ended or a screen the pause menu opened: the handlers and the
-// play loop read GameState, so a replay sets it where the game changed it.
-static void noteStateChange() {
-    if (GameState == lastState) return;
-    recordReplayEvent(ReplayGameState, GameState);
-    lastState = GameState;
-}
-
 void noteReplayGameStep(float dtMs) {
     if (!replayRecording) return;
-    noteStateChange();
     if (paused != pausedAfterFrame) recordReplayEvent(ReplayPaused, paused ? 1 : 0);
     if (controls != lastControls) recordReplayEvent(ReplayControls, controls);
     int32_t keys = playKeysHeld;
@@ -144,19 +136,20 @@ static void closeOpenFrame() {
 void endReplayFrame() {
     if (!replayRecording) return;
     closeOpenFrame();
-    noteStateChange();
     pausedAfterFrame = paused;
-    // A level begun during a fade opens before the game shows it.
-    if (attemptPlayed && !levelStillOn()) finishReplayRecording();
+    // The attempt ends in the frame its result is settled (the checker stops
+    // there too) or when the game leaves the level. A level begun during a
+    // fade opens before the game shows it.
+    bool over = settledLevelEnd() != LevelEnd::Open || !levelStillOn();
+    if (attemptPlayed && over) finishReplayRecording();
 }
 
 ReplayResult currentLevelResult() {
     ReplayResult result;
     result.score = score;
-    bool empty = aliveBlockCount() == 0;
-    bool meditationDone = gameMode == ModeMeditation && arrivals >= meditationShots;
-    result.lost = levelOver && !empty && !meditationDone;
-    result.cleared = !result.lost && (empty || meditationDone);
+    LevelEnd end = settledLevelEnd();
+    result.cleared = end == LevelEnd::Cleared;
+    result.lost = end == LevelEnd::Lost || end == LevelEnd::RunEnded || end == LevelEnd::Abandoned;
     result.statistics = statisticsRecord(currentLevelStatistics(), false);
     return result;
 }

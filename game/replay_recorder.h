@@ -1,6 +1,7 @@
 // Records every level attempt and run as a replay while it is played:
 // startLevel opens one, the input handlers and the frame's steps add to it,
-// and it closes when the game leaves the level (or the level begins again).
+// and it closes in the frame the level's end is settled, or when the game
+// leaves the level (or the level begins again).
 // Nothing here changes play; it only watches.
 #pragma once
 
@@ -29,5 +30,6 @@ void noteReplayGameStep(float dtMs);
 void endReplayFrame();
 // Closes the open attempt with the level's result so far.
 void finishReplayRecording();
-// The result the rules have reached: score, cleared, lost.
+// The result the rules have settled: score, cleared, lost (a Survival run's
+// end and an abandoned attempt count as lost).
 ReplayResult currentLevelResult();

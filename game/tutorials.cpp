@@ -3,6 +3,7 @@
 #include "base/player_settings.h"
 #include "base/pointer.h"
 #include "game/play.h"
+#include "game/play_effects.h"
 
 bool cardShowing[tutorialCardCount] = {};
 float tutorialClock = 0.0f;
@@ -19,7 +20,7 @@ bool showTutorialCard(int32_t card) {
     tutorialShowing = true;
     paused = true;
     tutorialSeenFlag(card) = 1;
-    settingsUnsaved = true;
+    saveChangedSettings();
     return true;
 }
 

@@ -10,6 +10,8 @@
 #include <list>
 #include <string>
 
+#include "protocol/replay.h"
+
 // One upload on its way; its reply buffer is the transfer's.
 struct ReplayUpload {
     std::string url;    // the plain request
@@ -21,8 +23,8 @@ extern std::list<ReplayUpload> replayUploads;   // sent and not yet answered, ol
 extern bool replayOwed;                         // a ranked score went out; its replay follows
 extern int32_t owedMode, owedLevel, owedScore;  // the result that score.php submitted
 
-constexpr int32_t replayUploadSeconds = 30;            // time-out of one upload
-constexpr size_t replayUploadLimitBytes = 256 * 1024;  // the server takes no larger body
+constexpr int32_t replayUploadSeconds = 30;                    // time-out of one upload
+constexpr size_t replayUploadLimitBytes = replayMaxFileBytes;  // the server takes no larger body
 
 // "replay.php?gamemode=..&level=..&score=..&sha256=.." and the account fields of score.php.
 std::string replayUploadRequest(int32_t mode, int32_t level, int32_t score,

@@ -316,7 +316,7 @@ static bool readBody(const std::string& plain, Replay& replay, std::string& erro
 
 static bool readPrefix(const std::string& bytes, uint16_t& version, uint32_t& plainSize,
                        std::string& error) {
-    if (bytes.size() > replayMaxFileBytes) return error = "the replay is larger than 256 KB", false;
+    if (bytes.size() > replayMaxFileBytes) return error = "the replay is larger than 2 MB", false;
     if (bytes.size() < prefixBytes || memcmp(bytes.data(), replayMagic, 4) != 0)
         return error = "the file is not a replay", false;
     Reader r{bytes, 4, {}};
@@ -337,10 +337,13 @@ bool decodeReplay(const std::string& bytes, Replay& replay, std::string& error) 
     if (!readPrefix(bytes, version, plainSize, error)) return false;
     std::string plain(plainSize, '\0');
     uLongf size = plainSize;
-    int status = uncompress(reinterpret_cast<Bytef*>(&plain[0]), &size,
-                            reinterpret_cast<const Bytef*>(bytes.data() + prefixBytes),
-                            bytes.size() - prefixBytes);
+    uLong packed = bytes.size() - prefixBytes;
+    int status = uncompress2(reinterpret_cast<Bytef*>(&plain[0]), &size,
+                             reinterpret_cast<const Bytef*>(bytes.data() + prefixBytes), &packed);
     if (status != Z_OK || size != plainSize) return error = "the replay's data is damaged", false;
+    // Bytes after the stream would let one replay be sent under many digests.
+    if (packed != bytes.size() - prefixBytes)
+        return error = "the replay has bytes after its compressed data", false;
     replay.header.formatVersion = version;
     return readBody(plain, replay, error);
 }

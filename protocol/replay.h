@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-constexpr uint16_t replayFormatVersion = 2;
-constexpr size_t replayMaxFileBytes = 256 * 1024;         // the largest upload the server takes
+constexpr uint16_t replayFormatVersion = 3;
+constexpr size_t replayMaxFileBytes = 2 * 1024 * 1024;  // the largest upload: two hours of Survival
 constexpr size_t replayMaxPlainBytes = 16 * 1024 * 1024;  // the unpacked stream, at most
 constexpr size_t replayMaxEventsPerFrame = 64;
 constexpr size_t replayMaxVersionLength = 64;
@@ -26,7 +26,7 @@ enum ReplayEventKind : uint8_t {
     ReplayPaused,        // a: paused set from outside the play loop (back from the options)
     ReplayServerPrompt,  // the connection prompt came up: a server reply was late
     ReplayControls,      // a: the control scheme changed in the options
-    ReplayGameState,     // a: GameState changed (a fade ended, the options opened)
+    ReplayGameState,     // a: GameState changed (written up to version 2; never played)
     ReplayPauseChoice,   // a: the pause overlay's item the player clicked (after the game step)
     replayEventKindEnd
 };

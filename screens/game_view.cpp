@@ -303,5 +303,5 @@ static void silenceMusicNow() {
 }
 
 void connectPlayEffects() {
-    playEffects = {playEffectSound, silenceMusicNow, startParticleBurst};
+    playEffects = {playEffectSound, silenceMusicNow, startParticleBurst, saveSettings};
 }

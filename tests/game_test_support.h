@@ -42,9 +42,6 @@ inline std::vector<Vec3> noLevelBlocks(int32_t) {
 
 // An empty Classic level, offline, with every tutorial card already seen.
 inline void resetWorld(int32_t mode = ModeNormal) {
-    // As start-up does: the rules' requests and effects reach the client and the view.
-    connectPlayRequests();
-    connectPlayEffects();
     prepareSimulatedWorld(SimulationSetup{});
     // The tests place the mouse themselves; at the corner it aims at nothing.
     mouseX = mouseY = 0;

@@ -93,7 +93,7 @@ TEST(Hud, NextBlockPreviewCrossFadesFromTheFiredColour) {
 }
 
 FloatingText floaty(float age, float value, bool big = false, bool message = false) {
-    return {100, 100, "text", age, value, 0, big, message, 0};
+    return {100, 100, "text", age, value, 0, big, message, 0, 0};
 }
 
 TEST(FloatingTexts, FadeOverTheirLifeWithTheShadowFasterAndGone) {

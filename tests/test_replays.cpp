@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <initializer_list>
+#include <sstream>
 
 #include "archive/asset_archive.h"
 #include "game/play_random.h"
@@ -225,7 +227,7 @@ TEST(ReplayFile, DamageIsRefusedWithAReasonAndNeverReadPastTheEnd) {
     EXPECT_EQ("the file is not a replay", error);
     std::string huge = bytes + std::string(replayMaxFileBytes, 'x');
     EXPECT_FALSE(decodeReplay(huge, out, error));
-    EXPECT_EQ("the replay is larger than 256 KB", error);
+    EXPECT_EQ("the replay is larger than 2 MB", error);
     std::string bomb = bytes;
     bomb[6] = bomb[7] = bomb[8] = bomb[9] = '\x7f';  // claims about 2 GB unpacked
     EXPECT_FALSE(decodeReplay(bomb, out, error));
@@ -283,12 +285,13 @@ TEST(ReplayPlayback, TwoHundredBotRunsInEveryModeReplayFrameForFrame) {
         powerupKeyPlan = n % 5 == 1 ? 2 : n % 5 == 3 ? 1 : 0;
         RecordedRun run = recordRun(setup);
         powerupKeyPlan = 0;
-        ASSERT_EQ(run.samples.size(), run.replay.frames.size()) << "run " << n;
+        // The replay stops in the frame that settled the level; the run may wait on after it.
+        ASSERT_GE(run.samples.size(), run.replay.frames.size()) << "run " << n;
         powerupRuns += powerupsUsed[0] + powerupsUsed[1] + powerupsUsed[2] > 0 ? 1 : 0;
         timewarpRuns += powerupsUsed[1] > 0 ? 1 : 0;
         std::vector<ReplaySample> replayed;
         ReplayOutcome outcome = playReplayHeadless(run.replay, &replayed);
-        ASSERT_EQ(run.samples.size(), replayed.size()) << "run " << n;
+        ASSERT_EQ(run.replay.frames.size(), replayed.size()) << "run " << n;
         for (size_t f = 0; f < replayed.size(); f++) {
             ASSERT_EQ(run.samples[f].score, replayed[f].score) << "run " << n << " frame " << f;
             ASSERT_EQ(run.samples[f].mass, replayed[f].mass) << "run " << n << " frame " << f;
@@ -395,6 +398,135 @@ TEST(ReplayVerification, ReplaysPlayedOneAfterAnotherKeepTheirOwnResults) {
     EXPECT_EQ(a.simulated.score, firstA.result.score);
 }
 
+RecordedRun lostRun(int32_t mode) {
+    for (uint32_t seed = 1; seed < 40; seed++) {
+        SimulationSetup setup;
+        setup.mode = mode;
+        setup.level = 10;
+        setup.seed = seed;
+        setup.skill = casualBot;
+        setup.stepMs = 16.6667f;
+        setup.maxMs = 6 * 60 * 1000.0f;
+        RecordedRun run = recordRun(setup);
+        if (run.replay.result.lost) return run;
+    }
+    ADD_FAILURE() << "no lost run of mode " << mode;
+    return {};
+}
+
+// A lost level closes its replay at the loss. Played on, the end sequence
+// empties the mass, which once read as a clear: the checker judges by what
+// settled first, and a replay must stop there.
+TEST(ReplayVerification, ALossStaysALossHoweverTheReplayGoesOn) {
+    openLevelArchive();
+    RecordedRun run = lostRun(ModeCasual);
+    ASSERT_FALSE(run.replay.frames.empty());
+    EXPECT_TRUE(run.replay.result.lost);
+    EXPECT_FALSE(run.replay.result.cleared);
+    int32_t level = run.replay.header.levelIndex + 1;
+    ReplayVerdict verdict =
+        verifyReplay(encodeReplay(run.replay), ModeCasual, level, run.replay.result.score);
+    EXPECT_EQ("the replay does not finish the level", verdict.reason);
+    Replay played = run.replay;
+    ReplayFrame idle;
+    idle.dtMs = 16.0f;
+    idle.steps = StepHoldTimers | StepGame | StepBlockPass;
+    played.frames.insert(played.frames.end(), 600, idle);
+    ReplayOutcome outcome = playReplayHeadless(played);
+    verdict = verifyReplay(encodeReplay(played), ModeCasual, level, outcome.result.score);
+    EXPECT_FALSE(verdict.verified);
+    EXPECT_EQ("the replay goes on after the level ended", verdict.reason);
+}
+
+// Input no player can cause, a claim of another level, and bytes after the
+// data are refused before a frame is played.
+TEST(ReplayVerification, WhatNoPlayerCanCauseIsRefusedUnplayed) {
+    openLevelArchive();
+    RecordedRun run = clearedRun(ModeCasual);
+    int32_t score = run.simulated.score;
+    ASSERT_TRUE(verifyReplay(encodeReplay(run.replay), ModeCasual, 1, score).verified);
+    struct Case {
+        const char* reason;
+        void (*edit)(Replay&);
+    };
+    const Case cases[] = {
+        {"the replay sets the game state",
+         [](Replay& r) {
+             r.frames[0].events.push_back({ReplayGameState, GameToScoreScreen, 0});
+         }},
+        {"the replay resumes play outside the pause menu",
+         [](Replay& r) {
+             r.frames[0].events.push_back({ReplayPaused, 0, 0});
+         }},
+        {"the replay holds keys the game does not read",
+         [](Replay& r) {
+             r.frames[0].events.push_back({ReplayKeysHeld, 16, 0});
+         }},
+        {"the replay begins outside a level",
+         [](Replay& r) { r.header.gameState = GameToScoreScreen; }},
+        {"the replay is of a practice game", [](Replay& r) { r.header.practice = true; }},
+    };
+    for (const Case& c : cases) {
+        Replay edited = run.replay;
+        c.edit(edited);
+        ReplayVerdict verdict = verifyReplay(encodeReplay(edited), ModeCasual, 1, score);
+        EXPECT_EQ(c.reason, verdict.reason);
+        EXPECT_EQ(0, verdict.outcome.frames) << c.reason;
+    }
+    std::string padded = encodeReplay(run.replay) + "x";
+    EXPECT_EQ("the replay has bytes after its compressed data",
+              verifyReplay(padded, ModeCasual, 1, score).reason);
+}
+
+// The server's checker program serves replay after replay in one process:
+// an honest replay, the same claiming more points, and the honest one again.
+TEST(ReplayVerification, TheServingCheckerJudgesReplayAfterReplay) {
+    openLevelArchive();
+    RecordedRun run = clearedRun(ModeCasual);
+    std::string bytes = encodeReplay(run.replay);
+    int32_t score = run.simulated.score;
+    std::string requests;
+    for (int32_t claim : {score, score + 100, score})
+        requests +=
+            "1 1 " + std::to_string(claim) + " " + std::to_string(bytes.size()) + "\n" + bytes;
+    std::string input = tempDir() + "/requests";
+    std::ofstream(input, std::ios::binary) << requests;
+    std::string command = std::string(ZENTRIX_BUILD_DIR) + "/zentrix-replay-check --archive " +
+                          ZENTRIX_BUILD_DIR + "/data/assets.ass --serve < " + input;
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    EXPECT_EQ(0, pclose(pipe));
+    std::vector<std::string> verdicts;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("verdict ", 0) == 0) verdicts.push_back(line);
+    EXPECT_EQ(
+        (std::vector<std::string>{"verdict verified", "verdict rejected", "verdict verified"}),
+        verdicts)
+        << output;
+}
+
+TEST(ReplayVerification, EachModeIsCheckedAtTheLevelItPlays) {
+    EXPECT_TRUE(modePlaysLevel(ModeCasual, 1) && modePlaysLevel(ModeExpert, 10));
+    EXPECT_FALSE(modePlaysLevel(ModeNormal, 0) || modePlaysLevel(ModeNormal, 11));
+    EXPECT_TRUE(modePlaysLevel(ModeRush, rushLevelIndex + 1));
+    EXPECT_FALSE(modePlaysLevel(ModeRush, rushLevelIndex));
+    EXPECT_TRUE(modePlaysLevel(ModeSurvival, survivalLevelIndex + 1));
+    EXPECT_FALSE(modePlaysLevel(ModeSurvival, survivalLevelIndex + 2));
+    EXPECT_TRUE(modePlaysLevel(ModeMeditation, 1));
+    EXPECT_FALSE(modePlaysLevel(ModeMeditation, 5));
+    Replay meditation;
+    meditation.header.mode = ModeMeditation;
+    meditation.header.levelIndex = 4;
+    meditation.header.screenWidth = meditation.header.viewWidth = 1280;
+    meditation.header.screenHeight = meditation.header.viewHeight = 720;
+    EXPECT_EQ("the replay is of another level",
+              verifyReplay(encodeReplay(meditation), ModeMeditation, 5, 0).reason);
+}
+
 // A replay too long to play in the checker's time is refused before a frame
 // is played; one just under the cap is played (and here, doing nothing,
 // never finishes the level).
@@ -407,11 +539,12 @@ TEST(ReplayVerification, ReplaysOverTheFrameCapAreRefusedUnplayed) {
     ReplayFrame idle;
     idle.dtMs = 16.0f;
     idle.steps = 1;
-    replay.frames.assign(maxVerifiedFrames + 1, idle);
+    replay.frames.assign(maxVerifiedFrames(ModeCasual) + 1, idle);
     ReplayVerdict verdict = verifyReplay(encodeReplay(replay), ModeCasual, 1, 0);
     EXPECT_FALSE(verdict.verified);
-    EXPECT_EQ("the replay has more than " + std::to_string(maxVerifiedFrames) + " frames",
-              verdict.reason);
+    EXPECT_EQ(
+        "the replay has more than " + std::to_string(maxVerifiedFrames(ModeCasual)) + " frames",
+        verdict.reason);
     EXPECT_EQ(0, verdict.outcome.frames);
     replay.frames.resize(2000);
     verdict = verifyReplay(encodeReplay(replay), ModeCasual, 1, 0);

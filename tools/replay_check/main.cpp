@@ -1,13 +1,18 @@
-// The server's replay checker: plays one uploaded replay under the game's own
-// rules, headless, and says whether it reaches the submitted result. The
-// rules keep their state in globals, one game per process, so the server runs
-// one checker process per replay; a crash or a hang costs only that process.
+// The server's replay checker: plays uploaded replays under the game's own
+// rules, headless, and says whether each reaches the submitted result. Each
+// replay starts the rules afresh, so one process plays replay after replay;
+// the server keeps a few of them and replaces one that crashes or hangs.
 //
 //   zentrix-replay-check --archive data/assets.ass MODE LEVEL SCORE < replay.zxr
+//   zentrix-replay-check --archive data/assets.ass --serve
 //
-// Prints "verdict verified" or "verdict rejected", then "reason", "score"
-// (the replayed one), "frames" and "duration_ms" lines; exits 0 with a
-// verdict, 2 when it could not judge (bad arguments, no levels).
+// With --serve it reads requests "MODE LEVEL SCORE BYTES" on a line of their
+// own, each followed by the replay's BYTES bytes, until its input ends, and
+// answers each with its verdict lines and a line "end".
+//
+// A verdict is "verdict verified" or "verdict rejected", then "reason",
+// "score" (the replayed one), "frames" and "duration_ms" lines; exits 0 with
+// verdicts, 2 when it could not judge (bad arguments, no levels).
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -39,13 +44,15 @@ constexpr bool addressSanitizer = false;
 constexpr bool addressSanitizer = false;
 #endif
 
-void limitOwnResources() {
+// A process serving many replays has no CPU limit of its own: the server
+// gives each replay a deadline and replaces a checker that misses it.
+void limitOwnResources(bool serving) {
     rlimit memory = {memoryLimitBytes, memoryLimitBytes};
     rlimit cpu = {cpuLimitSeconds, cpuLimitSeconds};
     // The address sanitizer reserves terabytes of address space for its
     // shadow memory: its test build keeps the CPU limit only.
     if (!addressSanitizer) setrlimit(RLIMIT_AS, &memory);
-    setrlimit(RLIMIT_CPU, &cpu);
+    if (!serving) setrlimit(RLIMIT_CPU, &cpu);
 }
 
 void printVerdict(const ReplayVerdict& verdict) {
@@ -55,14 +62,34 @@ void printVerdict(const ReplayVerdict& verdict) {
            static_cast<long long>(verdict.playedMs));
 }
 
+// One request of --serve: false at the end of the input or on a malformed
+// request line (the server then replaces this process).
+bool serveOne() {
+    char line[128];
+    if (!fgets(line, sizeof line, stdin)) return false;
+    int mode = 0, level = 0, score = 0;
+    unsigned long size = 0;
+    if (sscanf(line, "%d %d %d %lu", &mode, &level, &score, &size) != 4) return false;
+    if (size > replayMaxFileBytes) return false;
+    std::string bytes(size, '\0');
+    if (size > 0 && fread(&bytes[0], 1, size, stdin) != size) return false;
+    printVerdict(verifyReplay(bytes, mode, level, score));
+    printf("end\n");
+    fflush(stdout);
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 6 || strcmp(argv[1], "--archive") != 0) {
-        fprintf(stderr, "usage: zentrix-replay-check --archive FILE MODE LEVEL SCORE < REPLAY\n");
+    bool serve = argc == 4 && strcmp(argv[3], "--serve") == 0;
+    if ((argc != 6 && !serve) || strcmp(argv[1], "--archive") != 0) {
+        fprintf(stderr,
+                "usage: zentrix-replay-check --archive FILE MODE LEVEL SCORE < REPLAY\n"
+                "       zentrix-replay-check --archive FILE --serve\n");
         return 2;
     }
-    limitOwnResources();
+    limitOwnResources(serve);
     // The game's own log lines are not kept: the verdict is all the server reads.
     logDirectory = "/dev/null";
     assetArchivePath = argv[2];
@@ -70,6 +97,11 @@ int main(int argc, char** argv) {
     if (assetIndex.empty()) {
         fprintf(stderr, "no levels in %s\n", argv[2]);
         return 2;
+    }
+    if (serve) {
+        while (serveOne()) {
+        }
+        return 0;
     }
     std::string bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
     printVerdict(verifyReplay(bytes, atoi(argv[3]), atoi(argv[4]), atoi(argv[5])));
