@@ -21,7 +21,7 @@ extern const char* const facebookPageUrl;
 extern const char* const supportPageUrl;
 
 // Lines of text wrapped for a panel: a line ends at a line feed, and is closed
-// once its width (getWidth × 2 × scale) reaches width − 2 × margin.
+// once its printed width (printedWidth) reaches width − 2 × margin.
 std::vector<std::string> wrapNewsText(const std::string& text, const FontData& font, float scale,
                                       float width, float margin);
 
