@@ -19,7 +19,6 @@ void onRightButtonDown();
 void onRightButtonUp();
 void onMouseWheel(int32_t steps);
 void onKeyDown(int32_t virtualKey);
-std::string getClipboardText();
 
 // Advances the hold timers; releases the synthetic single-button press.
 void updateHoldTimers(float dtMs);
