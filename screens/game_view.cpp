@@ -249,10 +249,11 @@ void renderFloatys() {
     bool rush = gameMode == ModeRush;
     for (const FloatingText& text : floatingTexts) {
         FloatyStyle style = floatyStyle(text, multiplierActive, rush);
-        freetype::print(text.text, text.x + floatyShadowOffset, text.y + floatyShadowOffset,
-                        text.alignment, style.scale, 0, 0, 0, style.shadowAlpha, bigFont);
-        freetype::print(text.text, text.x, text.y, text.alignment, style.scale, style.r, style.g,
-                        style.b, style.alpha, bigFont);
+        int32_t align = floatyAlignment(text, static_cast<float>(ScreenHeight));
+        freetype::print(text.text, text.x + floatyShadowOffset, text.y + floatyShadowOffset, align,
+                        style.scale, 0, 0, 0, style.shadowAlpha, bigFont);
+        freetype::print(text.text, text.x, text.y, align, style.scale, style.r, style.g, style.b,
+                        style.alpha, bigFont);
     }
 }
 
