@@ -218,8 +218,8 @@ float freetype::getWidth(const FontData& font, const std::string& text) {
     return sum / 2;
 }
 
-float measureAccountText(const std::string& text) {
-    return freetype::getWidth(mediumFont, text) * 2;
+float printedWidth(const FontData& font, const std::string& text, float scale) {
+    return freetype::getWidth(font, text) * 2 * scale;
 }
 
 IntRect freetype::bbox(const std::string& text, float x, float y, const FontData& font, int align,

@@ -46,8 +46,10 @@ void printShadowed(const std::string& text, float x, float y, float offset, int 
 std::string printableText(const std::string& text);
 // How far print moves the pen start from (x, y) for an alignment: x - dx, y + dy.
 Vec2 printOffset(const FontData& font, const std::string& text, int align, float scale);
-// Full printed width at scale 1 in the account-screen font (mediumFont).
-float measureAccountText(const std::string& text);
+// The width print covers with text at scale: twice getWidth, times scale.
+// The one full-width measure; where a layout rule speaks of "the width" of a
+// text as getWidth gives it, that rule uses getWidth itself.
+float printedWidth(const FontData& font, const std::string& text, float scale = 1.0f);
 
 namespace freetype {
 // Draws text with its baseline at (x, y); colour values 0..255.

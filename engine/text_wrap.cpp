@@ -1,9 +1,5 @@
 #include "engine/text_wrap.h"
 
-static float lineWidth(const FontData& font, const std::string& text, float scale) {
-    return freetype::getWidth(font, text) * 2 * scale;
-}
-
 // Greedy word wrap of one paragraph; a word longer than a line is cut.
 static void wrapParagraph(const std::string& paragraph, const FontData& font, float scale,
                           float limit, std::vector<std::string>& lines) {
@@ -15,14 +11,14 @@ static void wrapParagraph(const std::string& paragraph, const FontData& font, fl
         std::string word = paragraph.substr(start, space - start);
         start = space + 1;
         std::string joined = line.empty() ? word : line + " " + word;
-        if (lineWidth(font, joined, scale) < limit) {
+        if (printedWidth(font, joined, scale) < limit) {
             line = joined;
             continue;
         }
         if (!line.empty()) lines.push_back(line);
         line.clear();
         for (char c : word) {
-            if (!line.empty() && lineWidth(font, line + c, scale) >= limit) {
+            if (!line.empty() && printedWidth(font, line + c, scale) >= limit) {
                 lines.push_back(line);
                 line.clear();
             }

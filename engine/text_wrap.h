@@ -7,7 +7,7 @@
 #include "engine/fonts.h"
 
 // Lines of text wrapped for a panel: a line ends at a line feed, and is closed
-// once its width (getWidth × 2 × scale) reaches width − 2 × margin; a word
+// once its printed width (printedWidth) reaches width − 2 × margin; a word
 // longer than a line is cut.
 std::vector<std::string> wrapText(const std::string& text, const FontData& font, float scale,
                                   float width, float margin);

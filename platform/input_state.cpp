@@ -5,7 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstring>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -21,6 +21,10 @@ constexpr int32_t vkLeftShift = 0xA0, vkRightShift = 0xA1, vkRightControl = 0xA3
 
 // Keys held by a test script for the current frame.
 std::vector<int32_t> injectedKeys;
+// Keys down as of the last key event taken, by virtual key.
+bool heldKeys[256] = {};
+// PlatformModifier bits of the last key event taken.
+uint32_t heldModifiers = 0;
 
 struct ScancodeRange {
     int first, last;  // SDL scancodes, inclusive
@@ -51,7 +55,7 @@ const ScancodeKey scancodeKeys[] = {
     {SDL_SCANCODE_KP_PERIOD, vkDecimal},  {SDL_SCANCODE_KP_DIVIDE, vkDivide},
     {SDL_SCANCODE_CAPSLOCK, vkCapital},   {SDL_SCANCODE_LSHIFT, vkLeftShift},
     {SDL_SCANCODE_RSHIFT, vkRightShift},  {SDL_SCANCODE_LCTRL, vk::LeftControl},
-    {SDL_SCANCODE_RCTRL, vkRightControl},
+    {SDL_SCANCODE_RCTRL, vkRightControl}, {SDL_SCANCODE_INSERT, vk::Insert},
 };
 
 struct NamedKey {
@@ -64,6 +68,7 @@ const NamedKey namedKeys[] = {
     {"tab", vk::Tab},        {"space", vk::Space},       {"shift", vk::Shift},
     {"ctrl", vk::Control},   {"lctrl", vk::LeftControl}, {"oem3", vk::Oem3},
     {"minus", vk::OemMinus}, {"period", vk::OemPeriod},  {"capslock", vkCapital},
+    {"insert", vk::Insert},
 };
 
 // A held query for Shift or Control is answered by either side's key.
@@ -125,25 +130,40 @@ int32_t virtualKeyFromKey(int keycode, int scancode) {
     return 0;
 }
 
+// Shift and Control are answered by the event's modifiers, so a letter typed
+// with Shift keeps its capital however late the frame takes it.
+static bool modifierHeld(int32_t virtualKey, bool& answered) {
+    answered = true;
+    if (virtualKey == vk::Shift || virtualKey == vkLeftShift || virtualKey == vkRightShift)
+        return (heldModifiers & ModShift) != 0;
+    if (virtualKey == vk::Control) return (heldModifiers & (ModLeftControl | ModRightControl)) != 0;
+    if (virtualKey == vk::LeftControl) return (heldModifiers & ModLeftControl) != 0;
+    if (virtualKey == vkRightControl) return (heldModifiers & ModRightControl) != 0;
+    answered = false;
+    return false;
+}
+
 bool platformKeyHeld(int32_t virtualKey) {
     if (injectedKeyHeld(virtualKey)) return true;
-    int count = 0;
-    const Uint8* state = SDL_GetKeyboardState(&count);
-    // Most of the time no key is down at all: one comparison answers that.
-    static const Uint8 noKeys[SDL_NUM_SCANCODES] = {};
-    if (!state || (count <= SDL_NUM_SCANCODES && memcmp(state, noKeys, count) == 0)) return false;
-    for (int scancode = 0; scancode < count; ++scancode) {
-        if (!state[scancode]) continue;
-        SDL_Scancode code = static_cast<SDL_Scancode>(scancode);
-        if (keyAnswers(virtualKey, virtualKeyFromKey(SDL_GetKeyFromScancode(code), scancode)))
-            return true;
-    }
-    return false;
+    bool answered = false;
+    bool held = modifierHeld(virtualKey, answered);
+    if (answered) return held;
+    return virtualKey >= 0 && virtualKey < 256 && heldKeys[virtualKey];
 }
 
 // An injected Caps Lock key reads as Caps Lock on for that frame.
 bool platformCapsLockOn() {
-    return (SDL_GetModState() & KMOD_CAPS) != 0 || injectedKeyHeld(vkCapital);
+    return (heldModifiers & ModCapsLock) != 0 || injectedKeyHeld(vkCapital);
+}
+
+void platformNoteKeyEvent(int32_t virtualKey, bool down, uint32_t modifiers) {
+    heldModifiers = modifiers;
+    if (virtualKey > 0 && virtualKey < 256) heldKeys[virtualKey] = down;
+}
+
+void platformReleaseHeldKeys() {
+    std::fill(std::begin(heldKeys), std::end(heldKeys), false);
+    heldModifiers &= ModCapsLock;
 }
 
 std::string platformClipboardText() {

@@ -2,8 +2,7 @@
 
 #include "platform/input_state.h"
 
-std::string keyCharacter(int32_t virtualKey, bool upperCase, bool emailField) {
-    bool shift = platformKeyHeld(vk::Shift);
+std::string keyCharacter(int32_t virtualKey, bool upperCase, bool shift, bool emailField) {
     if (virtualKey >= '0' && virtualKey <= '9') {
         if (virtualKey == '2' && shift && emailField) return "@";
         return std::string(1, static_cast<char>(virtualKey));
@@ -18,4 +17,15 @@ std::string keyCharacter(int32_t virtualKey, bool upperCase, bool emailField) {
         return std::string(1, static_cast<char>(virtualKey));
     }
     return "";
+}
+
+KeyStroke keyStrokeFor(char c) {
+    if (c >= 'a' && c <= 'z') return {c - 'a' + 'A', false, false};
+    if (c >= 'A' && c <= 'Z') return {c, true, true};
+    if (c >= '0' && c <= '9') return {c, false, false};
+    if (c == '@') return {'2', false, true};
+    if (c == '-') return {vk::OemMinus, false, false};
+    if (c == '_') return {vk::OemMinus, false, true};
+    if (c == '.') return {vk::OemPeriod, false, false};
+    return {0, false, false};
 }

@@ -14,6 +14,7 @@
 #include "platform/input_state.h"
 
 static std::deque<PlatformEvent> injectedEvents;
+static int32_t pointerSpaceWidth = 0, pointerSpaceHeight = 0;  // 0: window units as they are
 
 static SDL_Window* sdlWindow(PlatformWindow* window) {
     return reinterpret_cast<SDL_Window*>(window);
@@ -200,6 +201,44 @@ static int32_t virtualKeyOf(const SDL_KeyboardEvent& key) {
     return virtualKeyFromKey(key.keysym.sym, key.keysym.scancode);
 }
 
+static uint32_t modifiersOf(const SDL_KeyboardEvent& key) {
+    uint16_t mod = key.keysym.mod;
+    return ((mod & KMOD_SHIFT) ? ModShift : 0u) | ((mod & KMOD_CAPS) ? ModCapsLock : 0u) |
+           ((mod & KMOD_LCTRL) ? ModLeftControl : 0u) | ((mod & KMOD_RCTRL) ? ModRightControl : 0u);
+}
+
+static bool translateKey(const SDL_KeyboardEvent& key, PlatformEvent& event) {
+    event = {key.type == SDL_KEYDOWN ? PlatformEventKind::KeyDown : PlatformEventKind::KeyUp,
+             0,
+             0,
+             0,
+             virtualKeyOf(key),
+             modifiersOf(key)};
+    return event.virtualKey != 0;
+}
+
+void platformSetPointerSpace(int32_t width, int32_t height) {
+    pointerSpaceWidth = width;
+    pointerSpaceHeight = height;
+}
+
+void mapToPointerSpace(int32_t windowWidth, int32_t windowHeight, int32_t& x, int32_t& y) {
+    if (windowWidth <= 0 || windowHeight <= 0 || pointerSpaceWidth <= 0 || pointerSpaceHeight <= 0)
+        return;
+    x = static_cast<int32_t>(static_cast<int64_t>(x) * pointerSpaceWidth / windowWidth);
+    y = static_cast<int32_t>(static_cast<int64_t>(y) * pointerSpaceHeight / windowHeight);
+}
+
+// A motion's position, mapped from the window's size now onto the pointer space.
+static PlatformEvent motionEvent(const SDL_MouseMotionEvent& motion) {
+    PlatformEvent event = {PlatformEventKind::MouseMove, motion.x, motion.y, 0, 0};
+    SDL_Window* window = SDL_GetWindowFromID(motion.windowID);
+    int width = 0, height = 0;
+    if (window) SDL_GetWindowSize(window, &width, &height);
+    mapToPointerSpace(width, height, event.x, event.y);
+    return event;
+}
+
 static bool translateWindowEvent(const SDL_WindowEvent& window, PlatformEvent& event) {
     switch (window.event) {
         case SDL_WINDOWEVENT_CLOSE:
@@ -245,7 +284,7 @@ static bool translateEvent(const SDL_Event& sdl, PlatformEvent& event) {
         case SDL_WINDOWEVENT:
             return translateWindowEvent(sdl.window, event);
         case SDL_MOUSEMOTION:
-            event = {PlatformEventKind::MouseMove, sdl.motion.x, sdl.motion.y, 0, 0};
+            event = motionEvent(sdl.motion);
             return true;
         case SDL_MOUSEBUTTONDOWN:
             return translateButton(sdl.button, true, event);
@@ -255,8 +294,8 @@ static bool translateEvent(const SDL_Event& sdl, PlatformEvent& event) {
             event = {PlatformEventKind::Wheel, 0, 0, sdl.wheel.y * 120, 0};
             return true;
         case SDL_KEYDOWN:
-            event = {PlatformEventKind::KeyDown, 0, 0, 0, virtualKeyOf(sdl.key)};
-            return event.virtualKey != 0;
+        case SDL_KEYUP:
+            return translateKey(sdl.key, event);
         default:
             return false;
     }
@@ -276,6 +315,14 @@ static void mergeFollowingMotion(PlatformEvent& event) {
     }
 }
 
+// The key state moves with the events the game takes, not with the queue.
+static void noteTakenEvent(const PlatformEvent& event) {
+    if (event.kind == PlatformEventKind::KeyDown || event.kind == PlatformEventKind::KeyUp)
+        platformNoteKeyEvent(event.virtualKey, event.kind == PlatformEventKind::KeyDown,
+                             event.modifiers);
+    if (event.kind == PlatformEventKind::FocusLost) platformReleaseHeldKeys();
+}
+
 bool platformPollEvent(PlatformEvent& event) {
     if (!injectedEvents.empty()) {
         event = injectedEvents.front();
@@ -287,6 +334,7 @@ bool platformPollEvent(PlatformEvent& event) {
     while (SDL_PollEvent(&sdl)) {
         if (!translateEvent(sdl, event)) continue;
         if (event.kind == PlatformEventKind::MouseMove) mergeFollowingMotion(event);
+        noteTakenEvent(event);
         return true;
     }
     return false;

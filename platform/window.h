@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/input_state.h"
+
 struct PlatformWindow;   // an SDL window
 struct PlatformContext;  // an SDL GL context
 
@@ -24,6 +26,7 @@ enum class PlatformEventKind {
     RightUp,
     Wheel,
     KeyDown,
+    KeyUp,
 };
 
 struct PlatformEvent {
@@ -31,6 +34,7 @@ struct PlatformEvent {
     int32_t x = 0, y = 0;    // mouse position or new size
     int32_t wheelDelta = 0;  // in 1/120 notch units, like a Windows wheel
     int32_t virtualKey = 0;  // Windows virtual-key code, 0 when unmapped
+    uint32_t modifiers = 0;  // PlatformModifier bits of a key event
 };
 
 // Windows start windowed and centred; full screen comes once one is shown.
@@ -74,8 +78,16 @@ const char* platformLastError();
 void platformDesktopSize(int32_t* width, int32_t* height);
 std::vector<std::pair<int32_t, int32_t>> platformDisplayModes();
 
-// Takes at most one pending event; false when the queue is empty.
+// Takes at most one pending event; false when the queue is empty. A key
+// event taken sets the key state platformKeyHeld answers, as it stood then.
+// Pointer positions come in the pointer space, whatever the window's size.
 bool platformPollEvent(PlatformEvent& event);
+// The size pointer positions are given in (the game's layout size); the
+// window's current size in screen units maps onto it, so a resized window
+// or a HiDPI screen still puts the pointer where the cursor is drawn.
+void platformSetPointerSpace(int32_t width, int32_t height);
+// A position in window units of a window width x height, in the pointer space.
+void mapToPointerSpace(int32_t windowWidth, int32_t windowHeight, int32_t& x, int32_t& y);
 // Events injected by test scripts; taken before the real queue.
 void platformPushEvent(const PlatformEvent& event);
 bool platformInjectedEventsPending();

@@ -11,14 +11,16 @@
 
 constexpr size_t minimumFieldLength = 4;
 constexpr float fieldFitShare = 0.875f;
-// Rough width of one glyph until the account-screen font is loaded.
+// Rough width of one glyph (as getWidth counts it) until the font is loaded.
 constexpr float assumedFontPixels = 16.0f;
-constexpr float assumedGlyphWidthRatio = 0.6f;
+constexpr float assumedGlyphWidthRatio = 0.3f;
 
+// The field rule's measured width is getWidth's; the rule's factor then
+// stands for the rest of the printed width, so nothing here doubles it.
 static float fieldTextWidth(const std::string& text) {
     if (!mediumFont.listBase)
         return static_cast<float>(text.size()) * assumedFontPixels * assumedGlyphWidthRatio;
-    return measureAccountText(text);
+    return freetype::getWidth(mediumFont, text);
 }
 
 void (*startLoginRequest)() = resetLoginAttempt;
@@ -75,17 +77,45 @@ static bool candidateFits(const TextField& field, const std::string& candidate) 
            static_cast<float>(ScreenHeight) * field.share * fieldFitShare;
 }
 
+// Appends what the stroke types when the field still has room for it.
+static void typeCharacter(const TextField& field, const KeyStroke& stroke) {
+    bool email = field.step == emailStep;
+    std::string typed = keyCharacter(stroke.virtualKey, stroke.upperCase, stroke.shift, email);
+    if (!typed.empty() && candidateFits(field, *field.text + typed)) *field.text += typed;
+}
+
+// Ctrl+V or Shift+Insert, as the key event found the modifiers.
+static bool pasteChord(int32_t virtualKey) {
+    return (virtualKey == 'V' && platformKeyHeld(vk::Control)) ||
+           (virtualKey == vk::Insert && platformKeyHeld(vk::Shift));
+}
+
+// Each pasted character is typed as its own key would type it, so the field
+// takes what typing could give it and stops where typing would. The e-mail
+// field's text is replaced by the paste; the others take it after theirs.
+static void pasteIntoField(const TextField& field) {
+    if (field.step == emailStep) field.text->clear();
+    bool email = field.step == emailStep;
+    for (char c : platformClipboardText()) {
+        KeyStroke stroke = keyStrokeFor(c);
+        std::string typed = keyCharacter(stroke.virtualKey, stroke.upperCase, stroke.shift, email);
+        if (typed == std::string(1, c)) typeCharacter(field, stroke);
+    }
+}
+
 void typeIntoAccountField(int32_t virtualKey, bool upperCase) {
     const TextField* field = currentTextField();
-    if (!field || !fieldKey(virtualKey)) return;
-    std::string& text = *field->text;
-    if (virtualKey == vk::Back) {
-        if (!text.empty()) text.pop_back();
+    if (!field) return;
+    if (pasteChord(virtualKey)) {
+        pasteIntoField(*field);
+    } else if (!fieldKey(virtualKey)) {
+        return;
+    } else if (virtualKey == vk::Back) {
+        if (!field->text->empty()) field->text->pop_back();
     } else if (virtualKey == vk::Return) {
         submitField(*field);
     } else {
-        std::string typed = text + keyCharacter(virtualKey, upperCase, loginStep == emailStep);
-        if (candidateFits(*field, typed)) text = typed;
+        typeCharacter(*field, {virtualKey, upperCase, platformKeyHeld(vk::Shift)});
     }
 }
 

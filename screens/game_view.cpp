@@ -271,11 +271,12 @@ void renderFloatys() {
     bool rush = gameMode == ModeRush;
     for (const FloatingText& text : floatingTexts) {
         FloatyStyle style = floatyStyle(text, multiplierActive, rush);
+        int32_t align = floatyAlignment(text, static_cast<float>(ScreenHeight));
         float y = text.y - text.hudLines * bigFont.h;
-        freetype::print(text.text, text.x + floatyShadowOffset, y + floatyShadowOffset,
-                        text.alignment, style.scale, 0, 0, 0, style.shadowAlpha, bigFont);
-        freetype::print(text.text, text.x, y, text.alignment, style.scale, style.r, style.g,
-                        style.b, style.alpha, bigFont);
+        freetype::print(text.text, text.x + floatyShadowOffset, y + floatyShadowOffset, align,
+                        style.scale, 0, 0, 0, style.shadowAlpha, bigFont);
+        freetype::print(text.text, text.x, y, align, style.scale, style.r, style.g, style.b,
+                        style.alpha, bigFont);
     }
 }
 

@@ -61,6 +61,10 @@ struct FloatyStyle {
     unsigned char r, g, b;
 };
 FloatyStyle floatyStyle(const FloatingText& text, bool multiplier, bool rush);
+// How a floating text lines up on its x: texts placed on the HUD's left
+// margin (0.05 H: Rush's drain, Survival's stage bonus and "Stage N Clear!")
+// start there like the HUD lines above them; the others keep their own.
+int32_t floatyAlignment(const FloatingText& text, float screenHeight);
 
 // Death flash: alphas of the wide streak and of the square burst.
 float deathStreakAlpha(const float timers[5]);

@@ -245,8 +245,8 @@ void renderAchievementBanners() {
 static void drawPerformanceLine(float y, float alpha) {
     std::string label = "Performance: ", word = ratingLabel(performanceRating);
     float scale = 0.6f;
-    float wl = 2 * freetype::getWidth(bigFont, label) * scale;
-    float wr = 2 * freetype::getWidth(bigFont, word) * scale;
+    float wl = printedWidth(bigFont, label, scale);
+    float wr = printedWidth(bigFont, word, scale);
     float w = wl + wr, cx = screenW() / 2;
     printShadowed(label, cx - w / 2 + wl / 2, y, lightShadow, AlignMiddle, scale, opaque, opaque,
                   opaque, alpha, bigFont);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/fonts.h"
 #include "game/blocks.h"
 #include "game/modes.h"
 #include "screens/game_view.h"
@@ -22,6 +23,7 @@ static constexpr float floatyGrowMs = 250.0f;
 static constexpr float floatyBaseScale = 0.5f;
 static constexpr float multiplierTextScale = 1.25f;
 static constexpr float styledTextScale = 1.5f;
+static constexpr float hudMarginShare = 0.05f;
 static constexpr float bannerShowMs = 3000.0f;
 static constexpr float bannerStepMs = 500.0f;
 static constexpr float bannerStayMs = 3000.0f;
@@ -127,6 +129,12 @@ FloatyStyle floatyStyle(const FloatingText& text, bool multiplier, bool rush) {
     if (multiplier || text.message)
         style = {style.alpha, style.shadowAlpha, style.scale, 255, 255, 0};
     return style;
+}
+
+int32_t floatyAlignment(const FloatingText& text, float screenHeight) {
+    // Half a pixel either way: the game computes the margin from the same height.
+    bool onMargin = std::fabs(text.x - hudMarginShare * screenHeight) < 0.5f;
+    return onMargin ? AlignLeft : text.alignment;
 }
 
 // ---- death flash ----

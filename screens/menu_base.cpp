@@ -20,9 +20,11 @@ static constexpr float edgeShare = 0.01f;
 static constexpr float opaque = 255.0f;
 static constexpr float gridHeight = 542.0f;
 static constexpr float logoY = 0.12f, logoWidthDivisor = 2.75f, logoAspect = 101.0f / 629.0f;
-// Buttons: a faint plate under every button, the highlight over the hovered one.
-static constexpr float buttonPlateAlpha = 45.0f;
-static constexpr float buttonHoverAlpha = 120.0f;
+// Buttons: a dark backing so the grid's bright lines do not run through the
+// label, a plate over it, and a brighter plate on the hovered one.
+static constexpr float buttonBackingAlpha = 170.0f;
+static constexpr float buttonPlateAlpha = 90.0f;
+static constexpr float buttonHoverAlpha = 170.0f;
 static constexpr float iconAlpha = 200.0f, idleIconAlpha = 70.0f;
 
 static float screenW() {
@@ -123,6 +125,8 @@ float labelBaselineIn(float centreY, float scale) {
 
 void drawMenuButton(const MenuButton& button, bool hovered, float alpha) {
     float share = alpha / opaque;
+    drawUntexturedRect(button.centre.x - button.size.x / 2, button.centre.y - button.size.y / 2,
+                       button.size.x, button.size.y, 0, 0, 0, buttonBackingAlpha * share);
     Render2D(button.centre, button.size, AnchorCentre, "menuonoff.tga",
              (hovered ? buttonHoverAlpha : buttonPlateAlpha) * share);
     drawMenuLabel(button.label, button.centre.x, labelBaselineIn(button.centre.y, 1.0f), 1.0f,

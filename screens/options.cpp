@@ -216,6 +216,15 @@ static void renderOptionRow(const OptionRow& row) {
     printOption(">", rightArrowShare * w, y, AlignCentre, alpha);
 }
 
+// The bottom line says what the screen will not do silently: why the
+// display rows are locked, and that saving restarts the game.
+std::string optionsNoteText() {
+    if (optionsFromGame)
+        return "Resolution, Fullscreen, Visual Quality and VSync can be changed from the main menu";
+    if (restartNeeded) return "Saving will restart the game to apply the display settings";
+    return "";
+}
+
 void renderOptions() {
     ProfileScope section("renderOptions");
     renderMenuBase();
@@ -224,6 +233,8 @@ void renderOptions() {
     for (const OptionRow& row : optionRows) renderOptionRow(row);
     for (int32_t item : {OptionBack, OptionSave})
         drawMenuButton(optionsButton(item), hoverItem == item);
+    std::string note = optionsNoteText();
+    if (!note.empty()) drawMenuDescription(note);
 }
 
 void clickOptions(int32_t item) {

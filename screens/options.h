@@ -32,6 +32,9 @@ bool optionNeedsRestart(int32_t item);
 bool changeOption(int32_t item, int32_t direction);
 // The value a row shows.
 std::string optionValueText(int32_t item);
+// The line at the bottom of the screen: why the display rows are locked
+// (opened from the pause menu) or that saving will restart; "" for none.
+std::string optionsNoteText();
 // "Save" and "Back", as the click handler runs them.
 void saveOptions();
 void leaveOptionsUnsaved();

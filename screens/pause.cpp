@@ -40,9 +40,6 @@ static float fontHeight() {
 static float widthStep() {
     return std::floor(buttonUnitShare * screenW());
 }
-static float textWidth(const char* text) {
-    return 2 * freetype::getWidth(mediumFont, text);
-}
 
 PausePanel shownPausePanel() {
     if (tutorialShowing) return PanelCard;
@@ -68,9 +65,10 @@ static MenuButton pauseMenuButton(int32_t item, const char* label, int k) {
     return {item, {screenW() / 2, y}, {menuButtonSteps * widthStep(), menuButtonLines * f}, label};
 }
 
-// "Yes"/"No" and "Back"/"Continue": left and right of the centre, drawn in by their widths.
+// "Yes"/"No" and "Back"/"Continue": left and right of the centre, drawn in by
+// their widths as getWidth measures them (half the printed width).
 static MenuButton pairButton(int32_t item, const char* label, bool left, float y) {
-    float spread = pairSpread * screenH() - pairTextShare * textWidth(label);
+    float spread = pairSpread * screenH() - pairTextShare * freetype::getWidth(mediumFont, label);
     float x = screenW() / 2 + (left ? -spread : spread);
     return {item, {x, y}, {pairButtonSteps * widthStep(), pairButtonLines * fontHeight()}, label};
 }

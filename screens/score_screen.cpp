@@ -158,7 +158,7 @@ static void drawLine(float line, const ScoreLine& content) {
     float x = centre + gap;
     printPart(content.value, x, y, AlignLeft, content.valueColour);
     if (content.mark.empty()) return;
-    x += 2 * freetype::getWidth(mediumFont, content.value);
+    x += printedWidth(mediumFont, content.value);
     printPart(content.mark, x, y, AlignLeft, content.markColour);
 }
 

@@ -90,13 +90,10 @@ void onKeyDown(int32_t virtualKey) {
         return;
     }
     if (consoleOpen) {
-        consoleKey(virtualKey, keyCharacter(virtualKey, upperCase, false));
+        consoleKey(virtualKey,
+                   keyCharacter(virtualKey, upperCase, platformKeyHeld(vk::Shift), false));
         return;
     }
     const GameStateEntry* entry = findGameState(GameState);
     if (entry && entry->key) entry->key(virtualKey, upperCase);
-}
-
-std::string getClipboardText() {
-    return platformClipboardText();
 }

@@ -16,7 +16,6 @@ void onRightButtonDown();
 void onRightButtonUp();
 void onMouseWheel(int32_t steps);
 void onKeyDown(int32_t virtualKey);
-std::string getClipboardText();
 
 extern bool replayDrivesInput;  // a replay is showing: the player's mouse and keys are ignored
 

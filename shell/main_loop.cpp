@@ -24,6 +24,7 @@
 #include "protocol/replay.h"
 #include "screens/restart.h"
 #include "settings/settings.h"
+#include "shell/input.h"
 #include "shell/launch_options.h"
 #include "shell/startup.h"
 #include "shell/state_table.h"
@@ -136,6 +137,14 @@ void waitForOlderInstances() {
 
 // ---- the main loop ----
 
+// A player who looks away mid-game comes back to the pause menu, not to a
+// clock that ran on without them. The pause comes as an Escape press for
+// this frame, so the play loop takes it as its own key (a replay holds it).
+static void pauseWhenFocusLeaves(const PlatformEvent& event) {
+    if (event.kind != PlatformEventKind::FocusLost || replayDrivesInput) return;
+    if (GameState == Game && !paused) platformHoldKeyForFrame(vk::Escape);
+}
+
 // Step 2: at most one message per frame; the quit message ends the pump.
 static bool takeOneMessage() {
     if (quitPosted) {
@@ -143,7 +152,10 @@ static bool takeOneMessage() {
         return true;
     }
     PlatformEvent event;
-    if (platformPollEvent(event)) windowProcedure(event);
+    if (platformPollEvent(event)) {
+        windowProcedure(event);
+        pauseWhenFocusLeaves(event);
+    }
     return false;
 }
 
@@ -209,6 +221,8 @@ static bool runOuterLoop() {
             programRunning = false;
             return false;
         }
+        // Pointer positions in layout pixels, however the window is sized later.
+        platformSetPointerSpace(ScreenWidth, ScreenHeight);
         startupGame();
         logConsole("Starting main loop");
         runMainLoop();

@@ -254,10 +254,10 @@ TEST_F(InputTest, ScancodesAndScriptNamesGiveVirtualKeys) {
 }
 
 TEST_F(InputTest, KeypadAndFunctionKeysTypeLetters) {
-    EXPECT_EQ(keyCharacter(keypad1, false, false), "a");
-    EXPECT_EQ(keyCharacter(functionKey1, true, false), "p");
-    EXPECT_EQ(keyCharacter(vk::Numpad0, false, false), "");
-    EXPECT_EQ(keyCharacter(vk::Escape, false, false), "");
+    EXPECT_EQ(keyCharacter(keypad1, false, false, false), "a");
+    EXPECT_EQ(keyCharacter(functionKey1, true, true, false), "p");
+    EXPECT_EQ(keyCharacter(vk::Numpad0, false, false, false), "");
+    EXPECT_EQ(keyCharacter(vk::Escape, false, false, false), "");
 }
 
 TEST_F(InputTest, AtAndPeriodOnlyInTheEmailField) {
