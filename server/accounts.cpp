@@ -1,17 +1,12 @@
 // Accounts and sessions.
 #include "server/accounts.h"
 
-#include <sodium.h>
-
-#include <condition_variable>
 #include <cstdlib>
-#include <map>
-#include <mutex>
-#include <set>
 
 #include "online/encodings.h"
-#include "server/admin.h"
+#include "server/credentials.h"
 #include "server/log.h"
+#include "server/releases.h"
 #include "server/throttle.h"
 
 static const size_t minNameLength = 4;
@@ -20,27 +15,9 @@ static const size_t minPasswordLength = 4;
 static const size_t maxPasswordLength = 64;
 static const size_t minEmailLength = 4;
 static const size_t maxEmailLength = 128;
-static const unsigned long long hashPasses = 2;
-static const size_t hashMemoryBytes = 19u * 1024u * 1024u;
-static const size_t sessionTokenBytes = 16;
 // A recorded login request is refused for this long (the padding of a real one is random).
 static const long long loginReplaySeconds = 7 * 24 * 3600;
-// Remembered digests past this count are dropped all at once; they are only a shortcut.
-static const size_t maxRememberedDigests = 200000;
-
-static std::mutex rememberedMutex;
-// Account -> keyed digest of the password digest that last passed the slow check.
-static std::map<long long, std::string> rememberedDigests;
-// Accounts whose slow check is running; guarded by rememberedMutex.
-static std::set<long long> verifyingAccounts;
-static std::condition_variable verifyingDone;
-
-static void initialiseSodium() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (sodium_init() < 0) logLine("libsodium failed to initialise");
-    });
-}
+static const size_t sessionTokenBytes = 16;
 
 bool isValidPlayerName(const std::string& name) {
     if (name.size() < minNameLength || name.size() > maxNameLength) return false;
@@ -59,106 +36,6 @@ std::string nameKey(const std::string& name) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return key;
-}
-
-std::string hashPasswordDigest(const std::string& digest) {
-    initialiseSodium();
-    char stored[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str_alg(stored, digest.data(), digest.size(), hashPasses, hashMemoryBytes,
-                              crypto_pwhash_ALG_ARGON2ID13) != 0) {
-        logLine("password hashing failed (out of memory)");
-        return "";
-    }
-    return stored;
-}
-
-bool verifyPasswordDigest(const std::string& stored, const std::string& digest) {
-    initialiseSodium();
-    return crypto_pwhash_str_verify(stored.c_str(), digest.data(), digest.size()) == 0;
-}
-
-// A per-process key, so the remembered values are useless outside this process.
-static std::string keyedDigest(const std::string& digest) {
-    static unsigned char key[crypto_generichash_KEYBYTES];
-    static std::once_flag once;
-    std::call_once(once, [] {
-        initialiseSodium();
-        randombytes_buf(key, sizeof key);
-    });
-    unsigned char out[crypto_generichash_BYTES];
-    crypto_generichash(out, sizeof out, reinterpret_cast<const unsigned char*>(digest.data()),
-                       digest.size(), key, sizeof key);
-    return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
-static bool isRemembered(long long userId, const std::string& digest) {
-    std::string keyed = keyedDigest(digest);
-    std::lock_guard<std::mutex> lock(rememberedMutex);
-    auto found = rememberedDigests.find(userId);
-    return found != rememberedDigests.end() &&
-           sodium_memcmp(found->second.data(), keyed.data(), keyed.size()) == 0;
-}
-
-static void remember(long long userId, const std::string& digest) {
-    std::string keyed = keyedDigest(digest);
-    std::lock_guard<std::mutex> lock(rememberedMutex);
-    if (rememberedDigests.size() >= maxRememberedDigests) rememberedDigests.clear();
-    rememberedDigests[userId] = keyed;
-}
-
-void forgetCheckedPasswords() {
-    std::lock_guard<std::mutex> lock(rememberedMutex);
-    rememberedDigests.clear();
-}
-
-static std::string storedHashOf(ServerContext& context, long long userId) {
-    ConnectionLease lease(context.database);
-    SqlRows rows;
-    sqlExec(lease.connection, "SELECT password_hash FROM users WHERE id = $1", {sqlInt(userId)},
-            &rows);
-    return rows.empty() ? "" : rows[0][0];
-}
-
-// Lets one request per account run the slow check at a time; the others then find its verdict.
-static void beginVerifying(long long userId) {
-    std::unique_lock<std::mutex> lock(rememberedMutex);
-    verifyingDone.wait(lock, [userId] { return verifyingAccounts.count(userId) == 0; });
-    verifyingAccounts.insert(userId);
-}
-
-static void endVerifying(long long userId) {
-    {
-        std::lock_guard<std::mutex> lock(rememberedMutex);
-        verifyingAccounts.erase(userId);
-    }
-    verifyingDone.notify_all();
-}
-
-static bool slowCheck(ServerContext& context, long long userId, const std::string& digest,
-                      const std::string& userKey, const std::string& addressKey) {
-    std::string stored = storedHashOf(context, userId);
-    if (stored.empty() || !verifyPasswordDigest(stored, digest)) {
-        throttleFailure(userKey);
-        throttleFailure(addressKey);
-        return false;
-    }
-    throttleSuccess(userKey);
-    remember(userId, digest);
-    return true;
-}
-
-bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
-                       const std::string& address) {
-    if (isRemembered(userId, digest)) return true;
-    std::string group = addressGroup(address);
-    std::string userKey = "user:" + std::to_string(userId) + "|" + group;
-    std::string addressKey = "addr:" + group;
-    if (!throttleAllows(userKey) || !throttleAllows(addressKey)) return false;
-    beginVerifying(userId);
-    bool ok =
-        isRemembered(userId, digest) || slowCheck(context, userId, digest, userKey, addressKey);
-    endVerifying(userId);
-    return ok;
 }
 
 static bool nameExists(ServerContext& context, const std::string& name) {
@@ -208,7 +85,7 @@ std::string replyRegister(ServerContext& context, const ParsedRequest& request,
     });
     if (status != SqlStatus::Ok) return "error";
     // The game logs in right after registering: that check need not hash again.
-    remember(firstInteger(rows, 0), fieldValue(request, "passwordHash"));
+    rememberCheckedPassword(firstInteger(rows, 0), fieldValue(request, "passwordHash"));
     logLine("registered " + name);
     return "success " + blob;
 }
@@ -230,10 +107,7 @@ static bool findAccount(ServerContext& context, const std::string& name, Account
 }
 
 static std::string newSessionToken() {
-    initialiseSodium();
-    unsigned char bytes[sessionTokenBytes];
-    randombytes_buf(bytes, sizeof bytes);
-    return hexString(bytes, sizeof bytes);
+    return randomHex(sessionTokenBytes);
 }
 
 static long long sessionCutoff(const ServerContext& context) {
@@ -301,14 +175,14 @@ static long long authenticate(ServerContext& context, const ParsedRequest& reque
     std::string digest = md5Hex(fieldValue(request, "password"));
     // A digest that passed the slow check in this process passes again without it.
     if (!findAccount(context, name, account) ||
-        (!isRemembered(account.id, digest) &&
+        (!isCheckedPassword(account.id, digest) &&
          !verifyPasswordDigest(account.passwordHash, digest))) {
         throttleFailure(nameThrottle);
         throttleFailure(addressThrottle);
         return 0;
     }
     throttleSuccess(nameThrottle);
-    remember(account.id, digest);
+    rememberCheckedPassword(account.id, digest);
     return account.id;
 }
 

@@ -1,5 +1,4 @@
-// Accounts: names, registration, login and logout, sessions, and the password
-// checks of every request that carries a password digest.
+// Accounts: names, registration, login and logout, and sessions.
 #pragma once
 
 #include <string>
@@ -12,17 +11,6 @@
 bool isValidPlayerName(const std::string& name);
 // The name in lower case: names are unique regardless of case.
 std::string nameKey(const std::string& name);
-
-// argon2id (libsodium, 19 MiB, 2 passes) of the password's MD5 hex; "" on failure.
-std::string hashPasswordDigest(const std::string& digest);
-bool verifyPasswordDigest(const std::string& stored, const std::string& digest);
-
-// True when `digest` is the MD5 hex of account `userId`'s password. Checks run
-// through the login throttle of the account and of `address`.
-bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
-                       const std::string& address);
-// Forgets the digests remembered from earlier successful checks.
-void forgetCheckedPasswords();
 
 std::string replyCheckName(ServerContext& context, const ParsedRequest& request);
 // Registration is limited per address group (see throttle.h).

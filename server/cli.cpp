@@ -18,6 +18,7 @@
 #include "server/admin.h"
 #include "server/http.h"
 #include "server/log.h"
+#include "server/releases.h"
 #include "server/replay_verifier.h"
 
 static const int exitFailure = 1;

@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "server/admin.h"
 #include "server/log.h"
 #include "server/metrics.h"
+#include "server/releases.h"
 #include "server/replays.h"
 #include "server/router.h"
 #include "server/throttle.h"

@@ -4,14 +4,13 @@
 #include <cstdlib>
 
 #include "online/encodings.h"
-#include "server/accounts.h"
+#include "server/credentials.h"
 #include "server/log.h"
-#include "server/replay_verifier.h"
+#include "server/scores.h"
 
 const size_t replayBodyLimit = 256 * 1024;
 
 static const size_t sha256HexLength = 64;
-static const int kindScore = 1;  // results.kind of a score.php row
 static const int overallCategory = 0;
 static const int firstMode = 1;
 static const int lastMode = 6;
@@ -76,7 +75,7 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
              "SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)}, &known},
          SqlStatement{"SELECT points FROM results WHERE user_id = $1 AND session = $2 AND kind = $3"
                       " AND mode = $4 AND level = $5 AND score = $6",
-                      {sqlInt(claim.userId), sqlText(claim.session), sqlInt(kindScore),
+                      {sqlInt(claim.userId), sqlText(claim.session), sqlInt(resultKindScore),
                        sqlInt(claim.mode), sqlInt(claim.level), sqlInt(claim.score)},
                       &result}});
     if (status != SqlStatus::Ok) return status;
@@ -116,7 +115,6 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
             return storeClaim(connection, claim, body, reply, problem);
         });
         if (status != SqlStatus::Ok) reply = "fail";
-        if (reply == "success") wakeReplayVerifier();
     }
     if (!problem.empty()) logBadInput(describeClaim(claim, address) + " refused: " + problem);
     return reply;
@@ -217,48 +215,6 @@ bool storeReplayVerdict(Database* database, const StoredReplay& replay,
         return addVerifiedPoints(connection, replay);
     });
     return status == SqlStatus::Ok;
-}
-
-bool verifiedRankingPage(Database* database, int category, long long offset, int limit,
-                         std::vector<RankingRow>& rows) {
-    rows.clear();
-    ConnectionLease lease(database);
-    SqlRows found, above;
-    SqlStatus status = sqlExec(
-        lease.connection,
-        "SELECT s.points, u.name, s.user_id FROM verified_skills s JOIN users u ON u.id ="
-        " s.user_id WHERE s.category = $1 AND s.points > 0 ORDER BY s.points DESC, s.user_id ASC"
-        " LIMIT $2 OFFSET $3",
-        {sqlInt(category), sqlInt(limit), sqlInt(offset)}, &found);
-    if (status != SqlStatus::Ok) return false;
-    if (found.empty()) return true;
-    status = sqlExec(lease.connection,
-                     "SELECT COUNT(*) FROM verified_skills WHERE category = $1 AND points > $2",
-                     {sqlInt(category), sqlInt(integerOf(found[0][0]))}, &above);
-    if (status != SqlStatus::Ok) return false;
-    rows = rankedRows(found, offset, firstInteger(above, 0) + 1);
-    return true;
-}
-
-bool servedRankingPage(ServerContext& context, int category, long long offset, int limit,
-                       std::vector<RankingRow>& rows) {
-    if (context.verifiedRanking)
-        return verifiedRankingPage(context.database, category, offset, limit, rows);
-    return rankingPage(context.database, category, offset, limit, rows);
-}
-
-std::vector<long long> verifiedPointsOf(Database* database, int category,
-                                        const std::vector<RankingRow>& rows) {
-    std::vector<long long> points(rows.size(), 0);
-    ConnectionLease lease(database);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        SqlRows found;
-        sqlExec(lease.connection,
-                "SELECT points FROM verified_skills WHERE user_id = $1 AND category = $2",
-                {sqlInt(rows[i].userId), sqlInt(category)}, &found);
-        points[i] = firstInteger(found, 0);
-    }
-    return points;
 }
 
 bool replaysOfPlayer(Database* database, long long userId, int limit,

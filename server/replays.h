@@ -8,7 +8,6 @@
 
 #include "server/context.h"
 #include "server/query.h"
-#include "server/scores.h"
 
 // The largest replay body the server reads; a longer upload is refused.
 extern const size_t replayBodyLimit;
@@ -48,15 +47,6 @@ bool storeReplayVerdict(Database* database, const StoredReplay& replay,
 // SQLite has one server process: a check it left unfinished starts again now.
 void releaseUnfinishedChecks(Database* database);
 
-// One page of a category's ranking counting verified results only.
-bool verifiedRankingPage(Database* database, int category, long long offset, int limit,
-                         std::vector<RankingRow>& rows);
-// The ranking the server shows: verified-only when the context says so.
-bool servedRankingPage(ServerContext& context, int category, long long offset, int limit,
-                       std::vector<RankingRow>& rows);
-// The verified skillpoints of each of `rows`' players in `category` (0 when none).
-std::vector<long long> verifiedPointsOf(Database* database, int category,
-                                        const std::vector<RankingRow>& rows);
 // A player's latest replays, newest first, and one replay; false when unreadable or absent.
 bool replaysOfPlayer(Database* database, long long userId, int limit,
                      std::vector<StoredReplay>& replays);

@@ -7,9 +7,11 @@
 #include "online/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
-#include "server/admin.h"
 #include "server/log.h"
 #include "server/query.h"
+#include "server/ranking.h"
+#include "server/releases.h"
+#include "server/replay_verifier.h"
 #include "server/replays.h"
 #include "server/scores.h"
 
@@ -20,11 +22,19 @@ long long nowSeconds() {
     return static_cast<long long>(std::time(nullptr));
 }
 
+// A stored replay wakes the verifier's workers.
+static std::string replyAndWake(ServerContext& context, const ParsedRequest& parsed,
+                                const std::string& body, const std::string& address) {
+    std::string reply = replyReplay(context, parsed, body, address);
+    if (reply == "success") wakeReplayVerifier();
+    return reply;
+}
+
 static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
                             const std::string& request, const std::string& address,
                             const std::string& replayKey, const std::string& body) {
     const std::string& name = parsed.endpoint;
-    if (name == "replay.php") return replyReplay(context, parsed, body, address);
+    if (name == "replay.php") return replyAndWake(context, parsed, body, address);
     if (!body.empty()) {
         logBadInput("request with a body from " + address + " for \"" + name + "\" refused");
         return "fail";

@@ -6,12 +6,13 @@
 #include <cstdlib>
 
 #include "online/encodings.h"
-#include "server/accounts.h"
 #include "server/achievements.h"
-#include "server/replays.h"
+#include "server/credentials.h"
+#include "server/ranking.h"
 #include "server/score_function.h"
 
-const int rankingPageRows = 100;
+const int resultKindScore = 1;
+const int resultKindDeath = 2;
 
 static const int firstMode = 1;
 static const int lastMode = 6;
@@ -36,8 +37,6 @@ static const double epicSpreads = 3.0;
 static const long long briskoApm = 80;
 static const double quickClassicSeconds = 20 * 60;
 static const double massAddictSeconds = 100 * 3600;
-static const int kindScore = 1;
-static const int kindDeath = 2;
 static const double binRatio = 1.02;
 static const double quartilesPerSpread = 1.349;
 // The plausible range of one level's result. A Rush score drains below zero;
@@ -160,29 +159,6 @@ static bool readResult(const ParsedRequest& request, const std::string& plain, R
     r.digest = md5Hex(plain);
     return countsOk && r.mode >= firstMode && r.mode <= lastMode && r.level >= firstLevel &&
            r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && isPlausible(r);
-}
-
-// Rank = 1 + players above `points` (an SQL expression), read with $1 = category.
-static std::string rankSql(const std::string& points) {
-    return "SELECT " + playersAboveSql("$1", points);
-}
-
-// The rank of `points` in `category`.
-static SqlStatus rankOf(DbConnection* connection, int category, long long points, long long& rank) {
-    SqlRows rows;
-    SqlStatus status = sqlExec(connection, rankSql("CAST($2 AS BIGINT)"),
-                               {sqlInt(category), sqlInt(points)}, &rows);
-    rank = firstInteger(rows, 0) + 1;
-    return status;
-}
-
-// The rank of the skillpoints `userId` holds in `category` when the statement runs
-// (0 when none), read as 1 less than the rank.
-static SqlStatement storedRankStatement(int category, long long userId, SqlRows* rows) {
-    return SqlStatement{
-        rankSql("COALESCE((SELECT points FROM skills WHERE user_id = $2 AND category = $1), 0)"),
-        {sqlInt(category), sqlInt(userId)},
-        rows};
 }
 
 static SqlStatement skillStatement(long long userId, int category, SqlRows* rows) {
@@ -362,7 +338,8 @@ static bool endsClassicRun(const ResultRecord& r) {
 }
 
 static void addRunStatements(const ResultRecord& r, AfterRows& rows, SqlBatch& batch) {
-    SqlParams params = {sqlInt(r.userId), sqlText(r.session), sqlInt(r.mode), sqlInt(kindScore)};
+    SqlParams params = {sqlInt(r.userId), sqlText(r.session), sqlInt(r.mode),
+                        sqlInt(resultKindScore)};
     const std::string where = " FROM results WHERE user_id = $1 AND session = $2 AND mode = $3";
     batch.push_back(SqlStatement{"SELECT COUNT(DISTINCT level)" + where + " AND kind = $4", params,
                                  &rows.runLevels});
@@ -415,7 +392,7 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
             {sqlInt(r.userId), level[0], level[1], sqlInt(out.bestScore), sqlInt(out.keptPoints)},
             nullptr},
         SqlStatement{bin, {level[0], level[1], sqlInt(scoreBin(r.score))}, nullptr},
-        resultInsert(r, kindScore, resultPoints(r.score, out.before)),
+        resultInsert(r, resultKindScore, resultPoints(r.score, out.before)),
         playTimeStatement(r),
         SqlStatement{
             "SELECT play_seconds FROM users WHERE id = $1", {sqlInt(r.userId)}, &rows.play},
@@ -547,7 +524,7 @@ static SqlStatus applyScoreInDatabase(DbConnection* connection, const ResultReco
     referencesAround(binRows, r.score, before, after);
     std::vector<int> grants;
     requestGrants(r, before, grants);
-    SqlParams params = resultParams(r, kindScore, resultPoints(r.score, before));
+    SqlParams params = resultParams(r, resultKindScore, resultPoints(r.score, before));
     params.push_back(sqlInt(scoreBin(r.score)));
     params.push_back(sqlText(referenceReplyText(after)));
     params.push_back(sqlText(sqlArrayText(grants)));
@@ -589,7 +566,7 @@ static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std
         return SqlStatus::Ok;
     }
     reply = "success";
-    SqlBatch batch = {resultInsert(r, kindDeath), replyStatement(r, reply)};
+    SqlBatch batch = {resultInsert(r, resultKindDeath), replyStatement(r, reply)};
     // A Survival or Meditation game ends in a death and a score for the same
     // play: the score counts its time.
     bool scoreFollows = r.mode == modeSurvival || r.mode == modeMeditation;
@@ -607,86 +584,4 @@ std::string replyDeath(ServerContext& context, const ParsedRequest& request,
         return applyDeath(connection, r, reply);
     });
     return status == SqlStatus::Ok ? reply : "fail";
-}
-
-// The bucket that holds position `offset` (0 = the best player) and the players above it.
-static bool findBucket(DbConnection* connection, int category, long long offset, long long& bucket,
-                       long long& above) {
-    SqlRows rows;
-    sqlExec(connection,
-            "SELECT bucket, SUM(players) FROM skill_buckets WHERE category = $1 GROUP BY bucket"
-            " HAVING SUM(players) > 0 ORDER BY bucket DESC",
-            {sqlInt(category)}, &rows);
-    above = 0;
-    for (const SqlRow& row : rows) {
-        long long players = std::strtoll(row[1].c_str(), nullptr, 10);
-        if (above + players > offset) {
-            bucket = std::strtoll(row[0].c_str(), nullptr, 10);
-            return true;
-        }
-        above += players;
-    }
-    return false;
-}
-
-bool rankingPage(Database* database, int category, long long offset, int limit,
-                 std::vector<RankingRow>& rows) {
-    rows.clear();
-    ConnectionLease lease(database);
-    long long bucket = 0, above = 0;
-    if (!findBucket(lease.connection, category, offset, bucket, above)) return true;
-    const std::string sql =
-        "SELECT s.points, u.name, s.user_id FROM skills s JOIN users u ON u.id = s.user_id"
-        " WHERE s.category = $1 AND s.points < $2 ORDER BY s.points DESC, s.user_id ASC"
-        " LIMIT $3 OFFSET $4";
-    SqlRows found;
-    if (sqlExec(lease.connection, sql,
-                {sqlInt(category), sqlInt((bucket + 1) * skillBandPoints), sqlInt(limit),
-                 sqlInt(offset - above)},
-                &found) != SqlStatus::Ok) {
-        return false;
-    }
-    long long firstRank = 0;
-    if (!found.empty() &&
-        rankOf(lease.connection, category, std::strtoll(found[0][0].c_str(), nullptr, 10),
-               firstRank) != SqlStatus::Ok) {
-        return false;
-    }
-    rows = rankedRows(found, offset, firstRank);
-    return true;
-}
-
-std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long long firstRank) {
-    std::vector<RankingRow> rows;
-    long long rank = firstRank, previous = -1;
-    for (size_t i = 0; i < found.size(); ++i) {
-        long long points = std::strtoll(found[i][0].c_str(), nullptr, 10);
-        // Equal skillpoints share a rank; a lower value is ranked by its place.
-        if (i > 0 && points != previous) rank = offset + static_cast<long long>(i) + 1;
-        previous = points;
-        rows.push_back(
-            RankingRow{rank, found[i][1], points, std::strtoll(found[i][2].c_str(), nullptr, 10)});
-    }
-    return rows;
-}
-
-// Header "C ROWS N" then rows "rank,name,category,skillpoints,userid,position", each ending CR LF.
-std::string replyRanking(ServerContext& context, const ParsedRequest& request) {
-    long long category = integerField(request, "gamemode");
-    long long offset = integerField(request, "offset");
-    if (category < overallCategory || category > lastMode || offset < 0) return "fail";
-    std::vector<RankingRow> rows;
-    if (!servedRankingPage(context, static_cast<int>(category), offset, rankingPageRows, rows)) {
-        return "fail";
-    }
-    std::string digit = std::to_string(category);
-    if (rows.empty()) return digit + " EOF\r\n";
-    std::string reply = digit + " ROWS " + std::to_string(rows.size()) + "\r\n";
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const RankingRow& row = rows[i];
-        reply += std::to_string(row.rank) + "," + row.name + "," + digit + "," +
-                 std::to_string(row.skillpoints) + "," + std::to_string(row.userId) + "," +
-                 std::to_string(offset + static_cast<long long>(i) + 1) + "\r\n";
-    }
-    return reply;
 }

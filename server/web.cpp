@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "server/ranking.h"
 #include "server/replays.h"
-#include "server/scores.h"
 
 static const char* const categoryNames[] = {"Overall", "Casual",   "Normal",    "Expert",
                                             "Rush",    "Survival", "Meditation"};

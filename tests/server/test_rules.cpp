@@ -9,6 +9,7 @@
 #include "server/accounts.h"
 #include "server/achievements.h"
 #include "server/admin.h"
+#include "server/credentials.h"
 #include "server/scores.h"
 #include "server/secure.h"
 #include "server/throttle.h"

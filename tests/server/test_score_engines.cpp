@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "server/accounts.h"
+#include "server/credentials.h"
 #include "server/scores.h"
 #include "server/storage.h"
 #include "server/throttle.h"
