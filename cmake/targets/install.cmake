@@ -15,6 +15,13 @@ set_property(SOURCE shell/main_loop.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              ZENTRIX_INSTALLED_DATA_DIR="${ZENTRIX_DATA_FROM_BIN}")
 set_property(SOURCE server/cli.cpp tools/proto/main.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              ZENTRIX_VERSION="${PROJECT_VERSION}")
+# The installed server finds the replay checker beside itself and the levels
+# it plays in share/zentrix-server/, relative to its own program as well.
+set(ZENTRIX_SERVER_DATA_INSTALL_DIR ${CMAKE_INSTALL_DATADIR}/zentrix-server)
+file(RELATIVE_PATH ZENTRIX_SERVER_DATA_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR}
+     ${CMAKE_INSTALL_FULL_DATADIR}/zentrix-server)
+set_property(SOURCE server/replay_verifier.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+             ZENTRIX_SERVER_DATA_FROM_BIN="${ZENTRIX_SERVER_DATA_FROM_BIN}")
 # The sanitizer build neither installs nor packages.
 if(ZENTRIX_SANITIZE)
   return()
@@ -81,7 +88,11 @@ function(zentrix_define_install)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zentrix COMPONENT game)
 
   # ---- the server ----
-  install(TARGETS zentrix-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT server)
+  # The checker plays uploaded replays; the server runs it from its own folder.
+  install(TARGETS zentrix-server zentrix-replay-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+          COMPONENT server)
+  install(FILES ${CMAKE_BINARY_DIR}/data/assets.ass DESTINATION ${ZENTRIX_SERVER_DATA_INSTALL_DIR}
+          COMPONENT server)
   install(FILES ${ZENTRIX_PACKAGE_BUILD}/zentrix-server.8.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man8 COMPONENT server)
   # The prefix is known only when installing (--prefix, or /usr for CPack): below
@@ -127,7 +138,8 @@ Classic levels, Rush, Survival and Meditation, with online rankings.")
   set(CPACK_COMPONENT_SERVER_DESCRIPTION "game server for Zentrix\n\
 The server the game talks to: accounts, scores, rankings, news and signed\n\
 patches, on SQLite or PostgreSQL, with a systemd service, /healthz and\n\
-Prometheus metrics.")
+Prometheus metrics. Its replay checker plays each uploaded replay under the\n\
+game's rules before the result counts.")
   set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA ${ZENTRIX_PACKAGE_DIR}/server-conffiles/conffiles)
   include(CPack)
 endfunction()

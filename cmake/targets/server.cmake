@@ -22,8 +22,12 @@ add_executable(zentrix_server_tests ${ZENTRIX_SERVER_TEST_SOURCES})
 # The game's code too: the replay tests record a bot run as the game records it.
 target_link_libraries(zentrix_server_tests PRIVATE zentrix_server zentrix_core PkgConfig::HTTPLIB
   OpenSSL::SSL GTest::gtest GTest::gtest_main)
-# Their uploads are verified by the checker program.
-add_dependencies(zentrix_server_tests zentrix-replay-check)
+# Their uploads are verified by the checker program; one test installs the
+# server with its checker into a scratch prefix and runs it from there.
+add_dependencies(zentrix_server_tests zentrix-replay-check zentrix-server)
+if(TARGET zentrix_install_pages)
+  add_dependencies(zentrix_server_tests zentrix_install_pages)
+endif()
 # The tests speak HTTPS to the server too.
 target_compile_definitions(zentrix_server_tests PRIVATE CPPHTTPLIB_OPENSSL_SUPPORT)
 target_compile_definitions(zentrix_server_tests PRIVATE
