@@ -1,5 +1,5 @@
-// Ranks and ranking pages: the full ranking read through the skill bands,
-// the verified-only ranking, and world_ranking_staggered.php.
+// Ranks and ranking pages read through the skill bands, the verified and
+// pending points beside them, and world_ranking_staggered.php.
 #include "server/ranking.h"
 
 #include <cstdlib>
@@ -20,10 +20,13 @@ static std::string rankSql(const std::string& points) {
     return "SELECT " + playersAboveSql("$1", points);
 }
 
+SqlStatement rankOfPointsStatement(int category, long long points, SqlRows* rows) {
+    return SqlStatement{rankSql("CAST($2 AS BIGINT)"), {sqlInt(category), sqlInt(points)}, rows};
+}
+
 SqlStatus rankOf(DbConnection* connection, int category, long long points, long long& rank) {
     SqlRows rows;
-    SqlStatus status = sqlExec(connection, rankSql("CAST($2 AS BIGINT)"),
-                               {sqlInt(category), sqlInt(points)}, &rows);
+    SqlStatus status = sqlRunBatch(connection, {rankOfPointsStatement(category, points, &rows)});
     rank = firstInteger(rows, 0) + 1;
     return status;
 }
@@ -101,7 +104,7 @@ std::string replyRanking(ServerContext& context, const ParsedRequest& request) {
     long long offset = integerOf(fieldValue(request, "offset"));
     if (category < overallCategory || category > lastMode || offset < 0) return "fail";
     std::vector<RankingRow> rows;
-    if (!servedRankingPage(context, static_cast<int>(category), offset, rankingPageRows, rows)) {
+    if (!rankingPage(context.database, static_cast<int>(category), offset, rankingPageRows, rows)) {
         return "fail";
     }
     std::string digit = std::to_string(category);
@@ -116,34 +119,6 @@ std::string replyRanking(ServerContext& context, const ParsedRequest& request) {
     return reply;
 }
 
-bool verifiedRankingPage(Database* database, int category, long long offset, int limit,
-                         std::vector<RankingRow>& rows) {
-    rows.clear();
-    ConnectionLease lease(database);
-    SqlRows found, above;
-    SqlStatus status = sqlExec(
-        lease.connection,
-        "SELECT s.points, u.name, s.user_id FROM verified_skills s JOIN users u ON u.id ="
-        " s.user_id WHERE s.category = $1 AND s.points > 0 ORDER BY s.points DESC, s.user_id ASC"
-        " LIMIT $2 OFFSET $3",
-        {sqlInt(category), sqlInt(limit), sqlInt(offset)}, &found);
-    if (status != SqlStatus::Ok) return false;
-    if (found.empty()) return true;
-    status = sqlExec(lease.connection,
-                     "SELECT COUNT(*) FROM verified_skills WHERE category = $1 AND points > $2",
-                     {sqlInt(category), sqlInt(integerOf(found[0][0]))}, &above);
-    if (status != SqlStatus::Ok) return false;
-    rows = rankedRows(found, offset, firstInteger(above, 0) + 1);
-    return true;
-}
-
-bool servedRankingPage(ServerContext& context, int category, long long offset, int limit,
-                       std::vector<RankingRow>& rows) {
-    if (context.verifiedRanking)
-        return verifiedRankingPage(context.database, category, offset, limit, rows);
-    return rankingPage(context.database, category, offset, limit, rows);
-}
-
 std::vector<long long> verifiedPointsOf(Database* database, int category,
                                         const std::vector<RankingRow>& rows) {
     std::vector<long long> points(rows.size(), 0);
@@ -155,5 +130,28 @@ std::vector<long long> verifiedPointsOf(Database* database, int category,
                 {sqlInt(rows[i].userId), sqlInt(category)}, &found);
         points[i] = firstInteger(found, 0);
     }
+    return points;
+}
+
+// The pending gain of one account: per level, what its best waiting result
+// earns above the points the level already counts.
+static long long pendingGain(DbConnection* connection, int category, long long userId) {
+    SqlRows rows;
+    sqlExec(connection,
+            "SELECT COALESCE(SUM(CASE WHEN w.points > COALESCE(b.points, 0) THEN w.points -"
+            " COALESCE(b.points, 0) ELSE 0 END), 0) FROM (SELECT mode, level, MAX(points) AS"
+            " points FROM replays WHERE user_id = $1 AND state IN ('pending', 'checking') AND"
+            " ($2 = 0 OR mode = $2) GROUP BY mode, level) w LEFT JOIN bests b ON b.user_id = $1"
+            " AND b.mode = w.mode AND b.level = w.level",
+            {sqlInt(userId), sqlInt(category)}, &rows);
+    return firstInteger(rows, 0);
+}
+
+std::vector<long long> pendingPointsOf(Database* database, int category,
+                                       const std::vector<RankingRow>& rows) {
+    std::vector<long long> points(rows.size(), 0);
+    ConnectionLease lease(database);
+    for (size_t i = 0; i < rows.size(); ++i)
+        points[i] = pendingGain(lease.connection, category, rows[i].userId);
     return points;
 }

@@ -210,7 +210,7 @@ static void runVerifierWorker(ServerContext* context, VerifierSettings settings)
             if (!waitForWork(seen)) return;
             continue;
         }
-        storeReplayVerdict(context->database, replay, verdict);
+        storeReplayVerdict(context->database, replay, verdict, !context->countUnverifiedResults);
         logVerdict(replay, verdict);
     }
 }

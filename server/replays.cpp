@@ -73,8 +73,8 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
         connection,
         {SqlStatement{
              "SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)}, &known},
-         SqlStatement{"SELECT points FROM results WHERE user_id = $1 AND session = $2 AND kind = $3"
-                      " AND mode = $4 AND level = $5 AND score = $6",
+         SqlStatement{"SELECT points, id FROM results WHERE user_id = $1 AND session = $2 AND"
+                      " kind = $3 AND mode = $4 AND level = $5 AND score = $6 ORDER BY id",
                       {sqlInt(claim.userId), sqlText(claim.session), sqlInt(resultKindScore),
                        sqlInt(claim.mode), sqlInt(claim.level), sqlInt(claim.score)},
                       &result}});
@@ -93,10 +93,11 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
     status = sqlExec(
         connection,
         "INSERT INTO replays (sha256, user_id, mode, level, score, session, points,"
-        " body, state, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
+        " body, state, created, result_id) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11)",
         {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode), sqlInt(claim.level),
          sqlInt(claim.score), sqlText(claim.session), sqlInt(firstInteger(result, 0)),
-         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds())});
+         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds()),
+         sqlInt(integerOf(result[0][1]))});
     // A twin upload stored it first: the transaction runs again and finds it.
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
 }
@@ -122,7 +123,7 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
 
 static const char replayColumns[] =
     "r.id, r.user_id, r.mode, r.level, r.score, r.state, r.replayed_score, r.frames,"
-    " r.duration_ms, r.reason, u.name, r.points";
+    " r.duration_ms, r.reason, u.name, r.points, r.result_id";
 
 static StoredReplay replayFromRow(const SqlRow& row) {
     StoredReplay replay;
@@ -138,6 +139,7 @@ static StoredReplay replayFromRow(const SqlRow& row) {
     replay.reason = row[9];
     replay.userName = row[10];
     replay.points = integerOf(row[11]);
+    replay.resultId = integerOf(row[12]);
     return replay;
 }
 
@@ -158,7 +160,7 @@ static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, S
     found = status == SqlStatus::Ok && !rows.empty();
     if (!found) return status;
     replay = replayFromRow(rows[0]);
-    replay.body = base64Decode(rows[0][12]);
+    replay.body = base64Decode(rows[0][13]);
     return sqlExec(connection, "UPDATE replays SET state = $1, claimed = $2 WHERE id = $3",
                    {sqlText(stateChecking), sqlInt(nowSeconds()), sqlInt(replay.id)});
 }
@@ -202,7 +204,7 @@ static SqlStatus addVerifiedPoints(DbConnection* connection, const StoredReplay&
 }
 
 bool storeReplayVerdict(Database* database, const StoredReplay& replay,
-                        const ReplayVerdictRecord& verdict) {
+                        const ReplayVerdictRecord& verdict, bool countsResult) {
     SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
         SqlStatus stored = sqlExec(
             connection,
@@ -212,7 +214,9 @@ bool storeReplayVerdict(Database* database, const StoredReplay& replay,
              sqlInt(verdict.frames), sqlInt(verdict.durationMs), sqlText(verdict.reason),
              sqlInt(nowSeconds()), sqlInt(replay.id)});
         if (stored != SqlStatus::Ok || !verdict.verified) return stored;
-        return addVerifiedPoints(connection, replay);
+        stored = addVerifiedPoints(connection, replay);
+        if (stored != SqlStatus::Ok || !countsResult) return stored;
+        return countVerifiedResult(connection, replay.resultId);
     });
     return status == SqlStatus::Ok;
 }

@@ -45,6 +45,12 @@ struct ResultLimits {
 };
 const ResultLimits& resultLimits(int mode);
 
+// Counts a stored score whose replay verified: its points, best and place in
+// the level's histogram, the skillpoints and the rank grants that follow.
+// Nothing happens to a result counted already. Runs inside the caller's
+// write transaction.
+SqlStatus countVerifiedResult(DbConnection* connection, long long resultId);
+
 std::string replyHighscore(ServerContext& context, const ParsedRequest& request);
 std::string replyScore(ServerContext& context, const ParsedRequest& request,
                        const std::string& plainRequest, const std::string& address);

@@ -23,6 +23,9 @@ void PrintTo(TestBackend backend, std::ostream* out);
 std::string freshDatabaseUrl(TestBackend backend);
 
 struct TestServer {
+    // Most tests check the rules of points on results as they arrive; the
+    // default, verified results only, has tests of its own that clear this.
+    TestServer() { context.countUnverifiedResults = true; }
     ServerContext context;
     HttpSettings settings;  // host, threads and limits; set before the start to change them
     HttpServer* http = nullptr;
