@@ -81,6 +81,23 @@ LevelReference referenceFromBins(const std::vector<BinCount>& bins) {
     return reference;
 }
 
+int onlyLevelOf(int mode) {
+    static const int rushLevel = 5;        // the level file Rush plays
+    static const int survivalLevel = 2;    // the level file Survival's stages start from
+    static const int meditationLevel = 1;  // Meditation starts from one block, as level 1
+    if (mode == modeRush) return rushLevel;
+    if (mode == modeSurvival) return survivalLevel;
+    if (mode == modeMeditation) return meditationLevel;
+    return 0;
+}
+
+bool isPlayedLevel(int mode, int level) {
+    if (mode < firstMode || mode > lastMode || level < firstLevel || level > lastLevel)
+        return false;
+    int only = onlyLevelOf(mode);
+    return only == 0 || level == only;
+}
+
 const ResultLimits& resultLimits(int mode) {
     static const ResultLimits classic = {0, maxClassicScore, maxLevelSeconds};
     static const ResultLimits rush = {minRushScore, maxClassicScore, maxLevelSeconds};
@@ -157,8 +174,8 @@ static bool readResult(const ParsedRequest& request, const std::string& plain, R
     }
     r.session = fieldValue(request, "sessionhash");
     r.digest = md5Hex(plain);
-    return countsOk && r.mode >= firstMode && r.mode <= lastMode && r.level >= firstLevel &&
-           r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && isPlausible(r);
+    return countsOk && isPlayedLevel(r.mode, r.level) && r.controls >= 0 &&
+           r.controls <= maxControls && isPlausible(r);
 }
 
 static SqlStatement skillStatement(long long userId, int category, SqlRows* rows) {
@@ -214,9 +231,7 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
     r.userId = integerField(request, "userid");
     r.mode = static_cast<int>(integerField(request, "gamemode"));
     r.level = static_cast<int>(integerField(request, "level"));
-    if (r.mode < firstMode || r.mode > lastMode || r.level < firstLevel || r.level > lastLevel) {
-        return "fail";
-    }
+    if (!isPlayedLevel(r.mode, r.level)) return "fail";
     ConnectionLease lease(context.database);
     SqlRows user, best, bins, rank;
     SqlStatus status = sqlRunBatch(

@@ -37,6 +37,12 @@ LevelReference publishedReference(const LevelReference& reference);
 // score, half the scale for a score equal to the centre (or for the first result).
 long long resultPoints(long long score, const LevelReference& reference);
 
+// The one level a mode plays (1-based: Rush 5, Survival 2, Meditation 1), or
+// 0 for the classic modes, which play levels 1 to 10.
+int onlyLevelOf(int mode);
+// Whether `mode` (1 to 6) plays `level`: results of other levels are refused.
+bool isPlayedLevel(int mode, int level);
+
 // Whether a reported result can have been played: mode, level, score and time
 // within the limits of its mode, counts not negative.
 struct ResultLimits {
