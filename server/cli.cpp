@@ -43,6 +43,7 @@ static const char helpText[] =
     "                       --key PRIVATE.pem [--public-url URL] [--patch-dir DIR] [--threads N]\n"
     "                       [--db-connections N] [--tls-cert PEM --tls-key PEM]\n"
     "                       [--trusted-proxy CIDR[,CIDR...]] [--session-idle SECONDS]\n"
+    "                       [--metrics-from CIDR[,CIDR...]]\n"
     "                       [--max-connections N] [--address-connections N]\n"
     "                       [--idle-timeout SECONDS] [--log-format text|json]\n"
     "                       [--count-unverified-results] [--verify-workers N]\n"
@@ -55,8 +56,9 @@ static const char helpText[] =
     "--config FILE reads 'key = value' lines whose keys are serve's long options\n"
     "without the dashes ('count-unverified-results = yes' for the flag); the command\n"
     "line wins over the file. serve answers GET /healthz (200 while the database\n"
-    "answers) and GET /metrics (Prometheus). --verify-workers (default 1, 0 for\n"
-    "none) replay uploaded replays with the checker program next to the server;\n"
+    "answers) and GET /metrics (Prometheus; to loopback and --metrics-from only).\n"
+    "--verify-workers (default 1, 0 for none) replay uploaded replays with the\n"
+    "checker program next to the server;\n"
     "a result counts in rankings and points once its replay verified;\n"
     "--count-unverified-results counts every result as it arrives instead.\n";
 
@@ -72,6 +74,7 @@ static const char* const valueOptions[] = {"--out",
                                            "--tls-cert",
                                            "--tls-key",
                                            "--trusted-proxy",
+                                           "--metrics-from",
                                            "--session-idle",
                                            "--max-connections",
                                            "--address-connections",
@@ -94,6 +97,7 @@ static const char* const configKeys[] = {"listen",
                                          "tls-cert",
                                          "tls-key",
                                          "trusted-proxy",
+                                         "metrics-from",
                                          "session-idle",
                                          "max-connections",
                                          "address-connections",
@@ -363,6 +367,7 @@ static int runServe(CommandLine& line) {
     if (!loadContext(line, static_cast<int>(connections), context, error)) return failure(error);
     context.publicUrl = option(line, "--public-url");
     context.trustedProxies = option(line, "--trusted-proxy");
+    context.metricsFrom = option(line, "--metrics-from");
     context.sessionIdleSeconds = sessionIdle;
     raiseDescriptorLimit();
     HttpServer* server = startHttpServer(context, settings, error);

@@ -16,6 +16,7 @@ struct ServerContext {
     // A private server's choice: results count as they arrive, before their replay is verified.
     bool countUnverifiedResults = false;
     std::string trustedProxies;  // comma-separated CIDRs whose X-Forwarded-For is believed
+    std::string metricsFrom;     // comma-separated CIDRs besides loopback that may read /metrics
 };
 
 // Seconds since the epoch, for the rows' time stamps.

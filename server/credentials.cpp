@@ -89,46 +89,74 @@ static std::string storedHashOf(ServerContext& context, long long userId) {
     return rows.empty() ? "" : rows[0][0];
 }
 
-// Lets one request per account run the slow check at a time; the others then find its verdict.
-static void beginVerifying(long long userId) {
-    std::unique_lock<std::mutex> lock(rememberedMutex);
-    verifyingDone.wait(lock, [userId] { return verifyingAccounts.count(userId) == 0; });
-    verifyingAccounts.insert(userId);
-}
-
-static void endVerifying(long long userId) {
-    {
-        std::lock_guard<std::mutex> lock(rememberedMutex);
-        verifyingAccounts.erase(userId);
+// One slow check per account at a time; the others then find its verdict,
+// or the throttle it left behind.
+struct AccountTurn {
+    long long userId;
+    explicit AccountTurn(long long id) : userId(id) {
+        std::unique_lock<std::mutex> lock(rememberedMutex);
+        verifyingDone.wait(lock, [id] { return verifyingAccounts.count(id) == 0; });
+        verifyingAccounts.insert(id);
     }
-    verifyingDone.notify_all();
-}
+    ~AccountTurn() {
+        {
+            std::lock_guard<std::mutex> lock(rememberedMutex);
+            verifyingAccounts.erase(userId);
+        }
+        verifyingDone.notify_all();
+    }
+    AccountTurn(const AccountTurn&) = delete;
+    AccountTurn& operator=(const AccountTurn&) = delete;
+};
 
-static bool slowCheck(ServerContext& context, long long userId, const std::string& digest,
-                      const std::string& userKey, const std::string& addressKey) {
-    std::string stored = storedHashOf(context, userId);
-    if (stored.empty() || !verifyPasswordDigest(stored, digest)) {
-        throttleFailure(userKey);
-        throttleFailure(addressKey);
+// The throttles one check passes through: the name or account with the
+// client's address group, the address group, and the account from anywhere.
+struct CheckThrottles {
+    std::string pair, address, account;
+    bool allow() const {
+        return throttleAllows(pair) && throttleAllows(address) && throttleAllows(account);
+    }
+    void fail() const {
+        throttleFailure(pair);
+        throttleFailure(address);
+        throttleFailure(account);
+    }
+};
+
+bool checkThrottled(ServerContext& context, long long userId, const std::string& storedHash,
+                    const std::string& digest, const std::string& pairKey,
+                    const std::string& address, bool loggingIn) {
+    if (!loggingIn && isCheckedPassword(userId, digest)) return true;
+    CheckThrottles keys = {pairKey, "addr:" + addressGroup(address),
+                           "account:" + std::to_string(userId)};
+    AccountTurn turn(userId);
+    if (!loggingIn && isCheckedPassword(userId, digest)) return true;
+    if (!keys.allow()) {
+        logBadInput("password check throttled for account " + std::to_string(userId) + " from " +
+                    address);
         return false;
     }
-    throttleSuccess(userKey);
+    std::string stored = storedHash.empty() ? storedHashOf(context, userId) : storedHash;
+    bool known = isCheckedPassword(userId, digest);
+    if (!known && (stored.empty() || !verifyPasswordDigest(stored, digest))) {
+        keys.fail();
+        return false;
+    }
+    throttleSuccess(keys.pair);
+    throttleSuccess(keys.account);
     rememberCheckedPassword(userId, digest);
     return true;
 }
 
 bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
                        const std::string& address) {
-    if (isCheckedPassword(userId, digest)) return true;
-    std::string group = addressGroup(address);
-    std::string userKey = "user:" + std::to_string(userId) + "|" + group;
-    std::string addressKey = "addr:" + group;
-    if (!throttleAllows(userKey) || !throttleAllows(addressKey)) return false;
-    beginVerifying(userId);
-    bool ok = isCheckedPassword(userId, digest) ||
-              slowCheck(context, userId, digest, userKey, addressKey);
-    endVerifying(userId);
-    return ok;
+    std::string pairKey = "user:" + std::to_string(userId) + "|" + addressGroup(address);
+    return checkThrottled(context, userId, "", digest, pairKey, address, false);
+}
+
+void spendPasswordCheck(const std::string& digest) {
+    static const std::string unmatchable = hashPasswordDigest(randomHex(16));
+    verifyPasswordDigest(unmatchable, digest);
 }
 
 std::string randomHex(size_t bytes) {

@@ -32,7 +32,7 @@ static std::string replyAndWake(ServerContext& context, const ParsedRequest& par
 
 static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
                             const std::string& request, const std::string& address,
-                            const std::string& replayKey, const std::string& body) {
+                            const std::vector<std::string>& replayKeys, const std::string& body) {
     const std::string& name = parsed.endpoint;
     if (name == "replay.php") return replyAndWake(context, parsed, body, address);
     if (!body.empty()) {
@@ -41,7 +41,7 @@ static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
     }
     if (name == "which_server.php") return replyWhichServer(context);
     if (name == "news.php") return replyNews(context);
-    if (name == "login.php") return replyLogin(context, parsed, address, replayKey);
+    if (name == "login.php") return replyLogin(context, parsed, address, replayKeys);
     if (name == "logout.php") return replyLogout(context, parsed);
     if (name == "checkname.php") return replyCheckName(context, parsed);
     if (name == "reg.php") return replyRegister(context, parsed, address);
@@ -55,11 +55,11 @@ static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
 }
 
 std::string routeRequest(ServerContext& context, const std::string& request,
-                         const std::string& address, const std::string& replayKey,
+                         const std::string& address, const std::vector<std::string>& replayKeys,
                          const std::string& body) {
     ParsedRequest parsed;
     if (parseRequest(request, parsed))
-        return dispatch(context, parsed, request, address, replayKey, body);
+        return dispatch(context, parsed, request, address, replayKeys, body);
     std::string name = request.substr(0, std::min(request.find('?'), loggedNameLength));
     logBadInput("malformed request from " + address + " for \"" + name + "\"");
     return "fail";
@@ -69,12 +69,13 @@ Reply handleSecureData(ServerContext& context, const std::string& data, const st
                        const std::string& body) {
     Reply reply;
     std::string request, reason;
-    if (!decodeSecureData(context.key, data, request, reason)) {
+    std::vector<std::string> blockKeys;
+    if (!decodeSecureData(context.key, data, request, reason, &blockKeys)) {
         logBadInput("secure request from " + address + ": " + reason);
         reply.text = "fail";
     } else if (!body.empty() ||
                !openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
-        reply.text = routeRequest(context, request, address, sha256Hex(data), body);
+        reply.text = routeRequest(context, request, address, blockKeys, body);
     }
     return reply;
 }

@@ -387,6 +387,9 @@ static const std::vector<std::vector<std::string>> migrations = {
         // result as it arrives): results stored before this counted at once.
         "ALTER TABLE results ADD COLUMN counted INTEGER NOT NULL DEFAULT 1",
         "ALTER TABLE replays ADD COLUMN result_id BIGINT NOT NULL DEFAULT 0",
+        // Each registration's own random mark: a retry after a COMMIT that went
+        // through finds its account by it.
+        "ALTER TABLE users ADD COLUMN registration TEXT NOT NULL DEFAULT ''",
     },
 };
 

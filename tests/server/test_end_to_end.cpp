@@ -15,22 +15,8 @@
 
 namespace {
 
-class EndToEnd : public ::testing::TestWithParam<TestBackend> {
+class EndToEnd : public ProxiedServerTest {
   protected:
-    TestServer server;
-
-    void SetUp() override {
-        std::string url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(HasFailure());
-        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
-        // As behind a load balancer on this machine: clients are told apart by X-Forwarded-For.
-        server.context.trustedProxies = "127.0.0.1/32";
-        ASSERT_TRUE(startTestServer(server, url));
-    }
-    void TearDown() override {
-        if (server.http != nullptr) stopTestServer(server);
-    }
-
     std::string send(const std::string& request) { return sendRequest(server, request); }
     std::vector<std::string> tokens(const std::string& request) {
         return splitAtSpaces(send(request));

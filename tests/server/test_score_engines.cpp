@@ -204,6 +204,7 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
              "CREATE INDEX skills_rank ON skills (category, points)",
              "ALTER TABLE results DROP COLUMN counted",
              "ALTER TABLE replays DROP COLUMN result_id",
+             "ALTER TABLE users DROP COLUMN registration",
              "UPDATE schema_version SET version = 7",
          }) {
         query(postgres.context.database, sql);
