@@ -1,17 +1,12 @@
 // Accounts and sessions.
 #include "server/accounts.h"
 
-#include <sodium.h>
-
-#include <condition_variable>
 #include <cstdlib>
-#include <map>
-#include <mutex>
-#include <set>
 
 #include "protocol/encodings.h"
-#include "server/admin.h"
+#include "server/credentials.h"
 #include "server/log.h"
+#include "server/releases.h"
 #include "server/throttle.h"
 
 static const size_t minNameLength = 4;
@@ -20,27 +15,10 @@ static const size_t minPasswordLength = 4;
 static const size_t maxPasswordLength = 64;
 static const size_t minEmailLength = 4;
 static const size_t maxEmailLength = 128;
-static const unsigned long long hashPasses = 2;
-static const size_t hashMemoryBytes = 19u * 1024u * 1024u;
-static const size_t sessionTokenBytes = 16;
 // A recorded login request is refused for this long (the padding of a real one is random).
 static const long long loginReplaySeconds = 7 * 24 * 3600;
-// Remembered digests past this count are dropped all at once; they are only a shortcut.
-static const size_t maxRememberedDigests = 200000;
-
-static std::mutex rememberedMutex;
-// Account -> keyed digest of the password digest that last passed the slow check.
-static std::map<long long, std::string> rememberedDigests;
-// Accounts whose slow check is running; guarded by rememberedMutex.
-static std::set<long long> verifyingAccounts;
-static std::condition_variable verifyingDone;
-
-static void initialiseSodium() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (sodium_init() < 0) logLine("libsodium failed to initialise");
-    });
-}
+static const size_t sessionTokenBytes = 16;
+static const size_t registrationTokenBytes = 16;
 
 bool isValidPlayerName(const std::string& name) {
     if (name.size() < minNameLength || name.size() > maxNameLength) return false;
@@ -61,106 +39,6 @@ std::string nameKey(const std::string& name) {
     return key;
 }
 
-std::string hashPasswordDigest(const std::string& digest) {
-    initialiseSodium();
-    char stored[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str_alg(stored, digest.data(), digest.size(), hashPasses, hashMemoryBytes,
-                              crypto_pwhash_ALG_ARGON2ID13) != 0) {
-        logLine("password hashing failed (out of memory)");
-        return "";
-    }
-    return stored;
-}
-
-bool verifyPasswordDigest(const std::string& stored, const std::string& digest) {
-    initialiseSodium();
-    return crypto_pwhash_str_verify(stored.c_str(), digest.data(), digest.size()) == 0;
-}
-
-// A per-process key, so the remembered values are useless outside this process.
-static std::string keyedDigest(const std::string& digest) {
-    static unsigned char key[crypto_generichash_KEYBYTES];
-    static std::once_flag once;
-    std::call_once(once, [] {
-        initialiseSodium();
-        randombytes_buf(key, sizeof key);
-    });
-    unsigned char out[crypto_generichash_BYTES];
-    crypto_generichash(out, sizeof out, reinterpret_cast<const unsigned char*>(digest.data()),
-                       digest.size(), key, sizeof key);
-    return std::string(reinterpret_cast<const char*>(out), sizeof out);
-}
-
-static bool isRemembered(long long userId, const std::string& digest) {
-    std::string keyed = keyedDigest(digest);
-    std::lock_guard<std::mutex> lock(rememberedMutex);
-    auto found = rememberedDigests.find(userId);
-    return found != rememberedDigests.end() &&
-           sodium_memcmp(found->second.data(), keyed.data(), keyed.size()) == 0;
-}
-
-static void remember(long long userId, const std::string& digest) {
-    std::string keyed = keyedDigest(digest);
-    std::lock_guard<std::mutex> lock(rememberedMutex);
-    if (rememberedDigests.size() >= maxRememberedDigests) rememberedDigests.clear();
-    rememberedDigests[userId] = keyed;
-}
-
-void forgetCheckedPasswords() {
-    std::lock_guard<std::mutex> lock(rememberedMutex);
-    rememberedDigests.clear();
-}
-
-static std::string storedHashOf(ServerContext& context, long long userId) {
-    ConnectionLease lease(context.database);
-    SqlRows rows;
-    sqlExec(lease.connection, "SELECT password_hash FROM users WHERE id = $1", {sqlInt(userId)},
-            &rows);
-    return rows.empty() ? "" : rows[0][0];
-}
-
-// Lets one request per account run the slow check at a time; the others then find its verdict.
-static void beginVerifying(long long userId) {
-    std::unique_lock<std::mutex> lock(rememberedMutex);
-    verifyingDone.wait(lock, [userId] { return verifyingAccounts.count(userId) == 0; });
-    verifyingAccounts.insert(userId);
-}
-
-static void endVerifying(long long userId) {
-    {
-        std::lock_guard<std::mutex> lock(rememberedMutex);
-        verifyingAccounts.erase(userId);
-    }
-    verifyingDone.notify_all();
-}
-
-static bool slowCheck(ServerContext& context, long long userId, const std::string& digest,
-                      const std::string& userKey, const std::string& addressKey) {
-    std::string stored = storedHashOf(context, userId);
-    if (stored.empty() || !verifyPasswordDigest(stored, digest)) {
-        throttleFailure(userKey);
-        throttleFailure(addressKey);
-        return false;
-    }
-    throttleSuccess(userKey);
-    remember(userId, digest);
-    return true;
-}
-
-bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
-                       const std::string& address) {
-    if (isRemembered(userId, digest)) return true;
-    std::string group = addressGroup(address);
-    std::string userKey = "user:" + std::to_string(userId) + "|" + group;
-    std::string addressKey = "addr:" + group;
-    if (!throttleAllows(userKey) || !throttleAllows(addressKey)) return false;
-    beginVerifying(userId);
-    bool ok =
-        isRemembered(userId, digest) || slowCheck(context, userId, digest, userKey, addressKey);
-    endVerifying(userId);
-    return ok;
-}
-
 static bool nameExists(ServerContext& context, const std::string& name) {
     ConnectionLease lease(context.database);
     SqlRows rows;
@@ -175,12 +53,43 @@ std::string replyCheckName(ServerContext& context, const ParsedRequest& request)
     return nameExists(context, name) ? "unavailable" : "available";
 }
 
+bool isPlausibleEmail(const std::string& email) {
+    if (email.size() < minEmailLength || email.size() > maxEmailLength) return false;
+    size_t at = email.find('@');
+    if (at == 0 || at == std::string::npos || email.find('@', at + 1) != std::string::npos)
+        return false;
+    std::string domain = email.substr(at + 1);
+    size_t dot = domain.find('.');
+    if (dot == 0 || dot == std::string::npos || domain.back() == '.' ||
+        domain.find("..") != std::string::npos)
+        return false;
+    for (unsigned char c : email) {
+        if (c <= ' ' || c >= 0x7f || c == ',' || c == ';' || c == '<' || c == '>') return false;
+    }
+    return true;
+}
+
 static bool isAcceptableRegistration(const ParsedRequest& request) {
     const std::string& password = fieldValue(request, "password");
-    const std::string& email = fieldValue(request, "email");
     return isValidPlayerName(fieldValue(request, "username")) &&
            password.size() >= minPasswordLength && password.size() <= maxPasswordLength &&
-           email.size() >= minEmailLength && email.size() <= maxEmailLength;
+           isPlausibleEmail(fieldValue(request, "email"));
+}
+
+// The account's id in `rows`. A transaction run again after its COMMIT went
+// through unseen (a lost connection) finds the name taken by its own
+// `attempt`: that is the account it made, and the registration succeeded.
+static SqlStatus insertAccount(DbConnection* connection, const SqlParams& params,
+                               const std::string& attempt, SqlRows& rows) {
+    SqlStatus status = sqlExec(connection,
+                               "INSERT INTO users (name, name_key, email, password_hash,"
+                               " password_blob, created, registration) VALUES ($1, $2, $3, $4,"
+                               " '', $5, $6) ON CONFLICT (name_key) DO NOTHING RETURNING id",
+                               params, &rows);
+    if (status != SqlStatus::Ok || !rows.empty()) return status;
+    status = sqlExec(connection, "SELECT id FROM users WHERE name_key = $1 AND registration = $2",
+                     {params[1], sqlText(attempt)}, &rows);
+    return status == SqlStatus::Ok && rows.empty() ? SqlStatus::Conflict : status;
 }
 
 std::string replyRegister(ServerContext& context, const ParsedRequest& request,
@@ -197,18 +106,17 @@ std::string replyRegister(ServerContext& context, const ParsedRequest& request,
     std::string blob = makePasswordBlob(context.key, fieldValue(request, "password"));
     if (hash.empty() || blob.empty()) return "error";
     // No blob is kept: it opens with the public key, so it is made afresh from each login.
-    const std::string sql =
-        "INSERT INTO users (name, name_key, email, password_hash, password_blob, created)"
-        " VALUES ($1, $2, $3, $4, '', $5) RETURNING id";
-    SqlParams params = {sqlText(name), sqlText(nameKey(name)),
-                        sqlText(fieldValue(request, "email")), sqlText(hash), sqlInt(nowSeconds())};
+    std::string attempt = randomHex(registrationTokenBytes);
+    SqlParams params = {
+        sqlText(name), sqlText(nameKey(name)), sqlText(fieldValue(request, "email")),
+        sqlText(hash), sqlInt(nowSeconds()),   sqlText(attempt)};
     SqlRows rows;
     SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
-        return sqlExec(connection, sql, params, &rows);
+        return insertAccount(connection, params, attempt, rows);
     });
     if (status != SqlStatus::Ok) return "error";
     // The game logs in right after registering: that check need not hash again.
-    remember(firstInteger(rows, 0), fieldValue(request, "passwordHash"));
+    rememberCheckedPassword(firstInteger(rows, 0), fieldValue(request, "passwordHash"));
     logLine("registered " + name);
     return "success " + blob;
 }
@@ -230,10 +138,7 @@ static bool findAccount(ServerContext& context, const std::string& name, Account
 }
 
 static std::string newSessionToken() {
-    initialiseSodium();
-    unsigned char bytes[sessionTokenBytes];
-    randombytes_buf(bytes, sizeof bytes);
-    return hexString(bytes, sizeof bytes);
+    return randomHex(sessionTokenBytes);
 }
 
 static long long sessionCutoff(const ServerContext& context) {
@@ -250,23 +155,32 @@ static SqlStatus sweepExpired(DbConnection* connection, const ServerContext& con
                    {sqlInt(nowSeconds() - loginReplaySeconds)});
 }
 
-// A login request already seen is a recording played back: it gets nothing.
-static SqlStatus recordLoginRequest(DbConnection* connection, const std::string& replayKey,
-                                    bool& replayed) {
-    SqlStatus status =
-        sqlExec(connection, "INSERT INTO login_replays (digest, seen) VALUES ($1, $2)",
-                {sqlText(replayKey), sqlInt(nowSeconds())});
-    replayed = status == SqlStatus::Conflict;
-    return replayed ? SqlStatus::Ok : status;
+// A login holding a block already seen is a recording played back (or two
+// recordings spliced): it gets nothing. Every block is remembered.
+static SqlStatus recordLoginRequest(DbConnection* connection,
+                                    const std::vector<std::string>& replayKeys, bool& replayed) {
+    std::vector<SqlRows> fresh(replayKeys.size());
+    SqlBatch batch;
+    for (size_t i = 0; i < replayKeys.size(); ++i) {
+        batch.push_back(
+            SqlStatement{"INSERT INTO login_replays (digest, seen) VALUES ($1, $2)"
+                         " ON CONFLICT (digest) DO NOTHING RETURNING digest",
+                         {sqlText(replayKeys[i]), sqlInt(nowSeconds())},
+                         &fresh[i]});
+    }
+    SqlStatus status = sqlRunBatch(connection, batch);
+    replayed = replayKeys.empty();
+    for (const SqlRows& rows : fresh) replayed = replayed || rows.empty();
+    return status;
 }
 
 // The new session's token; "" when the request is a replay or the write failed.
 static std::string startSession(ServerContext& context, long long userId,
-                                const std::string& replayKey) {
+                                const std::vector<std::string>& replayKeys) {
     std::string token = newSessionToken();
     bool replayed = false;
     SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
-        SqlStatus step = recordLoginRequest(connection, replayKey, replayed);
+        SqlStatus step = recordLoginRequest(connection, replayKeys, replayed);
         if (step != SqlStatus::Ok || replayed) return step;
         step = sweepExpired(connection, context);
         if (step != SqlStatus::Ok) return step;
@@ -293,33 +207,28 @@ static long long authenticate(ServerContext& context, const ParsedRequest& reque
     const std::string& name = fieldValue(request, "username");
     std::string group = addressGroup(address);
     std::string nameThrottle = "name:" + nameKey(name) + "|" + group;
-    std::string addressThrottle = "addr:" + group;
-    if (!throttleAllows(nameThrottle) || !throttleAllows(addressThrottle)) {
-        logBadInput("login throttled for " + name + " from " + address);
-        return 0;
-    }
     std::string digest = md5Hex(fieldValue(request, "password"));
-    // A digest that passed the slow check in this process passes again without it.
-    if (!findAccount(context, name, account) ||
-        (!isRemembered(account.id, digest) &&
-         !verifyPasswordDigest(account.passwordHash, digest))) {
-        throttleFailure(nameThrottle);
-        throttleFailure(addressThrottle);
-        return 0;
+    if (findAccount(context, name, account)) {
+        bool ok = checkThrottled(context, account.id, account.passwordHash, digest, nameThrottle,
+                                 address, true);
+        return ok ? account.id : 0;
     }
-    throttleSuccess(nameThrottle);
-    remember(account.id, digest);
-    return account.id;
+    std::string addressThrottle = "addr:" + group;
+    if (!throttleAllows(nameThrottle) || !throttleAllows(addressThrottle)) return 0;
+    spendPasswordCheck(digest);
+    throttleFailure(nameThrottle);
+    throttleFailure(addressThrottle);
+    return 0;
 }
 
 std::string replyLogin(ServerContext& context, const ParsedRequest& request,
-                       const std::string& address, const std::string& replayKey) {
+                       const std::string& address, const std::vector<std::string>& replayKeys) {
     AccountRow account;
     if (authenticate(context, request, address, account) == 0) return "fail";
     std::string update = updateOffer(context, fieldValue(request, "gameversion"));
     if (!update.empty()) return update;
     std::string blob = makePasswordBlob(context.key, fieldValue(request, "password"));
-    std::string token = blob.empty() ? "" : startSession(context, account.id, replayKey);
+    std::string token = blob.empty() ? "" : startSession(context, account.id, replayKeys);
     if (token.empty()) return "fail";
     std::string newsSwitch = currentNews(context.database).empty() ? "0" : "1";
     // Token 4 is not read by the client; it carries the server's protocol revision.

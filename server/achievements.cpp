@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <set>
 
-#include "server/accounts.h"
+#include "server/credentials.h"
 
 // The play loop judges these: spins, combos, personal best, quick save, red zone, survival time.
 static const std::set<int> clientJudged = {1, 2, 3, 14, 20, 22, 25, 26};

@@ -18,6 +18,7 @@
 #include "server/admin.h"
 #include "server/http.h"
 #include "server/log.h"
+#include "server/releases.h"
 #include "server/replay_verifier.h"
 
 static const int exitFailure = 1;
@@ -42,20 +43,24 @@ static const char helpText[] =
     "                       --key PRIVATE.pem [--public-url URL] [--patch-dir DIR] [--threads N]\n"
     "                       [--db-connections N] [--tls-cert PEM --tls-key PEM]\n"
     "                       [--trusted-proxy CIDR[,CIDR...]] [--session-idle SECONDS]\n"
+    "                       [--metrics-from CIDR[,CIDR...]]\n"
     "                       [--max-connections N] [--address-connections N]\n"
     "                       [--idle-timeout SECONDS] [--log-format text|json]\n"
-    "                       [--verified-ranking] [--verify-workers N] [--verify-timeout SECONDS]\n"
+    "                       [--count-unverified-results] [--verify-workers N]\n"
+    "                       [--verify-timeout SECONDS]\n"
     "                       [--replay-checker PROGRAM] [--replay-archive ASSETS]\n"
     "  zentrix-server news set TEXT --db URL\n"
     "  zentrix-server patch publish FILE [--exe] --min-version V --db URL --patch-dir DIR\n"
     "                       --key PRIVATE.pem\n"
     "  zentrix-server --help | --version\n\n"
     "--config FILE reads 'key = value' lines whose keys are serve's long options\n"
-    "without the dashes ('verified-ranking = yes' for the flag); the command line\n"
-    "wins over the file. serve answers GET /healthz (200 while the database\n"
-    "answers) and GET /metrics (Prometheus). --verify-workers (default 1, 0 for\n"
-    "none) replay uploaded replays with the checker program next to the server;\n"
-    "--verified-ranking ranks only results whose replay verified.\n";
+    "without the dashes ('count-unverified-results = yes' for the flag); the command\n"
+    "line wins over the file. serve answers GET /healthz (200 while the database\n"
+    "answers) and GET /metrics (Prometheus; to loopback and --metrics-from only).\n"
+    "--verify-workers (default 1, 0 for none) replay uploaded replays with the\n"
+    "checker program next to the server;\n"
+    "a result counts in rankings and points once its replay verified;\n"
+    "--count-unverified-results counts every result as it arrives instead.\n";
 
 // Options that take a value, by command line name; flags are --exe and --force.
 static const char* const valueOptions[] = {"--out",
@@ -69,6 +74,7 @@ static const char* const valueOptions[] = {"--out",
                                            "--tls-cert",
                                            "--tls-key",
                                            "--trusted-proxy",
+                                           "--metrics-from",
                                            "--session-idle",
                                            "--max-connections",
                                            "--address-connections",
@@ -91,12 +97,13 @@ static const char* const configKeys[] = {"listen",
                                          "tls-cert",
                                          "tls-key",
                                          "trusted-proxy",
+                                         "metrics-from",
                                          "session-idle",
                                          "max-connections",
                                          "address-connections",
                                          "idle-timeout",
                                          "log-format",
-                                         "verified-ranking",
+                                         "count-unverified-results",
                                          "verify-workers",
                                          "verify-timeout",
                                          "replay-checker",
@@ -134,7 +141,7 @@ static bool parseCommandLine(int argc, char** argv, CommandLine& line, std::stri
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
         if (word == "--exe" || word == "--force" || word == "--help" || word == "--version" ||
-            word == "--verified-ranking") {
+            word == "--count-unverified-results") {
             line.options[word] = "";
         } else if (word.compare(0, 2, "--") == 0) {
             if (!listed(valueOptions, word)) return failWith(error, "unknown option " + word);
@@ -291,9 +298,10 @@ static bool chooseLogFormat(const CommandLine& line) {
     return true;
 }
 
-// "--verified-ranking" alone, or "yes"/"no" from a configuration file; false when unreadable.
-static bool readVerifiedRanking(const CommandLine& line, bool& on) {
-    auto found = line.options.find("--verified-ranking");
+// "--count-unverified-results" alone, or "yes"/"no" from a configuration file; false when
+// unreadable.
+static bool readCountUnverified(const CommandLine& line, bool& on) {
+    auto found = line.options.find("--count-unverified-results");
     on = found != line.options.end();
     if (!on) return true;
     const std::string& value = found->second;
@@ -354,11 +362,12 @@ static int runServe(CommandLine& line) {
     VerifierSettings verifier;
     if (!readVerifierSettings(line, verifier, error)) return usage(error);
     ServerContext context;
-    if (!readVerifiedRanking(line, context.verifiedRanking))
-        return usage("verified-ranking must be yes or no");
+    if (!readCountUnverified(line, context.countUnverifiedResults))
+        return usage("count-unverified-results must be yes or no");
     if (!loadContext(line, static_cast<int>(connections), context, error)) return failure(error);
     context.publicUrl = option(line, "--public-url");
     context.trustedProxies = option(line, "--trusted-proxy");
+    context.metricsFrom = option(line, "--metrics-from");
     context.sessionIdleSeconds = sessionIdle;
     raiseDescriptorLimit();
     HttpServer* server = startHttpServer(context, settings, error);

@@ -13,8 +13,10 @@ struct ServerContext {
     std::string publicUrl;  // "http://host:port", the base of which_server.php's reply
     std::string patchDir;   // folder of published patch files; "" when none
     long long sessionIdleSeconds = 24 * 3600;  // a session unused this long has ended
-    bool verifiedRanking = false;  // ranking pages count only results with a verified replay
-    std::string trustedProxies;    // comma-separated CIDRs whose X-Forwarded-For is believed
+    // A private server's choice: results count as they arrive, before their replay is verified.
+    bool countUnverifiedResults = false;
+    std::string trustedProxies;  // comma-separated CIDRs whose X-Forwarded-For is believed
+    std::string metricsFrom;     // comma-separated CIDRs besides loopback that may read /metrics
 };
 
 // Seconds since the epoch, for the rows' time stamps.

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <microhttpd.h>
 #include <netinet/in.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,13 +16,15 @@
 #include <cstdarg>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
-#include "server/admin.h"
 #include "server/log.h"
 #include "server/metrics.h"
+#include "server/releases.h"
 #include "server/replays.h"
 #include "server/router.h"
 #include "server/throttle.h"
@@ -48,6 +51,7 @@ static const char textType[] = "text/plain";
 static const char htmlType[] = "text/html; charset=utf-8";
 static const char binaryType[] = "application/octet-stream";
 static const char metricsType[] = "text/plain; version=0.0.4";
+static const char loopbackCidrs[] = "127.0.0.0/8,::1/128";
 
 // What a worker needs of one request, copied out of the connection by the event thread.
 struct RequestJob {
@@ -59,6 +63,7 @@ struct RequestJob {
     bool post = false;           // a replay upload: its body is kept
     std::string body;
     std::string address;  // the client, as the trusted proxy reports it
+    std::string peer;     // the connection's own address
     size_t bodyBytes = 0;
     bool queued = false;
     std::chrono::steady_clock::time_point started;  // when the request was complete
@@ -68,11 +73,28 @@ struct RequestJob {
     Reply reply;
 };
 
+// One open connection as the event thread and the header watchdog see it.
+struct OpenConnection {
+    int fd = -1;
+    std::string group;  // the client's address group (an IPv6 client's /64)
+    bool awaitingHeaders = true;
+    std::chrono::steady_clock::time_point waitingSince;  // for the headers now awaited
+    bool cut = false;
+};
+
 struct HttpServer {
     ServerContext* context = nullptr;
     MHD_Daemon* daemon = nullptr;
     unsigned maxConnections = 0;
     unsigned openConnections = 0;  // counted on the event thread only
+    unsigned perGroupLimit = 0;    // connections per address group; 0 for no limit
+    std::chrono::seconds headerDeadline{30};
+    std::mutex connectionsMutex;  // guards the three below
+    std::set<OpenConnection*> connections;
+    std::map<std::string, unsigned> perGroup;
+    bool watching = false;
+    std::condition_variable watchdogWake;
+    std::thread watchdog;
     int listenSocket = -1;
     std::mutex mutex;
     std::condition_variable wake;
@@ -90,12 +112,9 @@ static std::string textOf(const char* value) {
     return value == nullptr ? "" : value;
 }
 
-static std::string peerAddress(MHD_Connection* connection) {
-    const MHD_ConnectionInfo* info =
-        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-    if (info == nullptr || info->client_addr == nullptr) return "";
+static std::string addressText(const sockaddr* address) {
     char text[INET6_ADDRSTRLEN] = "";
-    const sockaddr* address = info->client_addr;
+    if (address == nullptr) return "";
     if (address->sa_family == AF_INET) {
         inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(address)->sin_addr, text,
                   sizeof text);
@@ -104,6 +123,42 @@ static std::string peerAddress(MHD_Connection* connection) {
                   sizeof text);
     }
     return text;
+}
+
+static std::string peerAddress(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    return info == nullptr ? "" : addressText(info->client_addr);
+}
+
+static OpenConnection* openConnectionOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+    return info == nullptr ? nullptr : static_cast<OpenConnection*>(info->socket_context);
+}
+
+// The connection's request headers have come (`arrived`), or the next ones are awaited.
+static void markHeaders(HttpServer& server, MHD_Connection* connection, bool arrived) {
+    OpenConnection* open = openConnectionOf(connection);
+    if (open == nullptr) return;
+    std::lock_guard<std::mutex> lock(server.connectionsMutex);
+    open->awaitingHeaders = !arrived;
+    open->waitingSince = std::chrono::steady_clock::now();
+}
+
+// Every X-Forwarded-For line in the order received, as one list: a proxy may
+// add a line of its own after one the client wrote, and only the end counts.
+static MHD_Result collectForwarded(void* cls, MHD_ValueKind, const char* key, const char* value) {
+    auto* list = static_cast<std::string*>(cls);
+    if (key != nullptr && value != nullptr && strcasecmp(key, "X-Forwarded-For") == 0)
+        *list += (list->empty() ? "" : ",") + std::string(value);
+    return MHD_YES;
+}
+
+static std::string forwardedList(MHD_Connection* connection) {
+    std::string list;
+    MHD_get_connection_values(connection, MHD_HEADER_KIND, collectForwarded, &list);
+    return list;
 }
 
 static void fillJob(HttpServer& server, MHD_Connection* connection, const char* url,
@@ -116,10 +171,9 @@ static void fillJob(HttpServer& server, MHD_Connection* connection, const char* 
     job.offset = numberArgument(connection, "offset");
     job.id = numberArgument(connection, "id");
     job.user = numberArgument(connection, "user");
-    std::string forwarded =
-        textOf(MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For"));
+    job.peer = peerAddress(connection);
     job.address =
-        forwardedClient(peerAddress(connection), forwarded, server.context->trustedProxies);
+        forwardedClient(job.peer, forwardedList(connection), server.context->trustedProxies);
 }
 
 static const std::string patchRoute = "/patches/";
@@ -132,13 +186,26 @@ static void answerHealth(ServerContext& context, RequestJob& job) {
     job.reply.text = reachable ? "ok\n" : "database unreachable\n";
 }
 
+// The counters tell load and errors to anyone who reads them: only this
+// machine and the addresses given with --metrics-from may.
+static void answerMetrics(ServerContext& context, RequestJob& job) {
+    if (!cidrListContains(loopbackCidrs, job.address) &&
+        !cidrListContains(context.metricsFrom, job.address)) {
+        logBadInput("metrics refused to " + job.address);
+        job.status = MHD_HTTP_FORBIDDEN;
+        job.reply.text = "fail";
+        return;
+    }
+    job.type = metricsType;
+    job.reply.text = metricsText();
+}
+
 // The operator's routes, beside the game's and the web site's.
 static bool answerOperatorRoute(ServerContext& context, RequestJob& job) {
     if (job.path == "/healthz") {
         answerHealth(context, job);
     } else if (job.path == "/metrics") {
-        job.type = metricsType;
-        job.reply.text = metricsText();
+        answerMetrics(context, job);
     } else {
         return false;
     }
@@ -251,16 +318,22 @@ static bool isReplayUpload(const char* method, const char* url) {
     return std::strcmp(method, MHD_HTTP_METHOD_POST) == 0 && std::strcmp(url, securePath) == 0;
 }
 
-// A replay upload that announces more than the limit is refused before its body comes.
-static bool announcesTooMuch(MHD_Connection* connection) {
+static size_t bodyLimit(bool upload) {
+    return upload ? replayBodyLimit : maxBodyBytes;
+}
+
+// A request that announces more body than its route takes is refused before the body comes.
+static bool announcesTooMuch(MHD_Connection* connection, bool upload) {
     const char* length =
         MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
     if (length == nullptr) return false;
-    return std::strtoull(length, nullptr, 10) > replayBodyLimit;
+    return std::strtoull(length, nullptr, 10) > bodyLimit(upload);
 }
 
-static MHD_Result refuseUpload(MHD_Connection* connection, const std::string& why) {
-    logBadInput("replay upload from " + peerAddress(connection) + " refused: " + why);
+static MHD_Result refuseBody(MHD_Connection* connection, bool upload) {
+    logBadInput(std::string(upload ? "replay upload" : "request body") + " from " +
+                peerAddress(connection) + " refused: over " + std::to_string(bodyLimit(upload)) +
+                " bytes");
     return sendText(connection, MHD_HTTP_CONTENT_TOO_LARGE, "fail", textType);
 }
 
@@ -276,8 +349,7 @@ static MHD_Result beginRequest(MHD_Connection* connection, const char* url, cons
         std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0) {
         return sendText(connection, MHD_HTTP_METHOD_NOT_ALLOWED, "fail", textType);
     }
-    if (upload && announcesTooMuch(connection))
-        return refuseUpload(connection, "over " + std::to_string(replayBodyLimit) + " bytes");
+    if (announcesTooMuch(connection, upload)) return refuseBody(connection, upload);
     auto* job = new RequestJob();
     job->post = upload;
     job->started = std::chrono::steady_clock::now();
@@ -285,27 +357,28 @@ static MHD_Result beginRequest(MHD_Connection* connection, const char* url, cons
     return MHD_YES;
 }
 
-static std::string uploadProblem(const RequestJob& job) {
-    if (job.bodyBytes > replayBodyLimit)
-        return "over " + std::to_string(replayBodyLimit) + " bytes";
+static std::string bodyProblem(const RequestJob& job) {
+    if (job.bodyBytes > bodyLimit(job.post))
+        return "over " + std::to_string(bodyLimit(job.post)) + " bytes";
     std::chrono::duration<double> taken = std::chrono::steady_clock::now() - job.started;
     if (taken.count() > maxUploadSeconds)
         return "not complete after " + std::to_string(maxUploadSeconds) + " s";
     return "";
 }
 
-// A piece of the body: kept for an upload, counted and dropped otherwise. An
-// upload past the limit or the time allowed closes its connection.
+// A piece of the body: kept for an upload, counted and dropped otherwise. A
+// body past its route's limit, or an upload past the time allowed, closes
+// its connection before any more is read.
 static MHD_Result takeBody(MHD_Connection* connection, RequestJob& job, const char* data,
                            size_t size) {
     job.bodyBytes += size;
-    if (!job.post) return MHD_YES;
-    std::string why = uploadProblem(job);
+    std::string why = bodyProblem(job);
     if (!why.empty()) {
-        logBadInput("replay upload from " + peerAddress(connection) + " cut off: " + why);
+        logBadInput(std::string(job.post ? "replay upload" : "request body") + " from " +
+                    peerAddress(connection) + " cut off: " + why);
         return MHD_NO;
     }
-    job.body.append(data, size);
+    if (job.post) job.body.append(data, size);
     return MHD_YES;
 }
 
@@ -314,7 +387,10 @@ static MHD_Result answerRequest(void* cls, MHD_Connection* connection, const cha
                                 size_t* uploadSize, void** state) {
     auto* server = static_cast<HttpServer*>(cls);
     auto* job = static_cast<RequestJob*>(*state);
-    if (job == nullptr) return beginRequest(connection, url, method, state);
+    if (job == nullptr) {
+        markHeaders(*server, connection, true);
+        return beginRequest(connection, url, method, state);
+    }
     if (*uploadSize != 0) {
         size_t size = *uploadSize;
         *uploadSize = 0;
@@ -332,28 +408,95 @@ static MHD_Result answerRequest(void* cls, MHD_Connection* connection, const cha
     return MHD_YES;
 }
 
-static void requestCompleted(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode) {
+static void requestCompleted(void* cls, MHD_Connection* connection, void** state,
+                             MHD_RequestTerminationCode) {
+    markHeaders(*static_cast<HttpServer*>(cls), connection, false);
     auto* job = static_cast<RequestJob*>(*state);
     if (job != nullptr && job->reply.fileFd >= 0) ::close(job->reply.fileFd);
     delete job;
     *state = nullptr;
 }
 
-// Past the cap a new connection is accepted and closed at once, so the client
-// learns straight away instead of waiting in the kernel's queue.
-static MHD_Result admitConnection(void* cls, const sockaddr*, socklen_t) {
+// Past the caps a new connection is accepted and closed at once, so the client
+// learns straight away instead of waiting in the kernel's queue. The cap per
+// address counts an IPv6 client's whole /64, which one household holds.
+static MHD_Result admitConnection(void* cls, const sockaddr* address, socklen_t) {
     auto* server = static_cast<HttpServer*>(cls);
-    if (server->openConnections < server->maxConnections) return MHD_YES;
-    logBadInput("connection refused: " + std::to_string(server->openConnections) + " open");
+    if (server->openConnections >= server->maxConnections) {
+        logBadInput("connection refused: " + std::to_string(server->openConnections) + " open");
+        return MHD_NO;
+    }
+    if (server->perGroupLimit == 0) return MHD_YES;
+    std::string group = addressGroup(addressText(address));
+    std::lock_guard<std::mutex> lock(server->connectionsMutex);
+    auto found = server->perGroup.find(group);
+    if (found == server->perGroup.end() || found->second < server->perGroupLimit) return MHD_YES;
+    logBadInput("connection refused: " + std::to_string(found->second) + " open from " + group);
     return MHD_NO;
 }
 
-static void countConnection(void* cls, MHD_Connection*, void**,
+static void openedConnection(HttpServer& server, MHD_Connection* connection, void** context) {
+    auto* open = new OpenConnection();
+    const MHD_ConnectionInfo* fd =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    open->fd = fd == nullptr ? -1 : fd->connect_fd;
+    open->group = addressGroup(peerAddress(connection));
+    open->waitingSince = std::chrono::steady_clock::now();
+    *context = open;
+    std::lock_guard<std::mutex> lock(server.connectionsMutex);
+    server.connections.insert(open);
+    ++server.perGroup[open->group];
+}
+
+// Called before the library closes the socket, so the watchdog never sees a reused descriptor.
+static void closedConnection(HttpServer& server, void** context) {
+    auto* open = static_cast<OpenConnection*>(*context);
+    if (open == nullptr) return;
+    {
+        std::lock_guard<std::mutex> lock(server.connectionsMutex);
+        server.connections.erase(open);
+        auto group = server.perGroup.find(open->group);
+        if (group != server.perGroup.end() && --group->second == 0) server.perGroup.erase(group);
+    }
+    delete open;
+    *context = nullptr;
+}
+
+static void countConnection(void* cls, MHD_Connection* connection, void** context,
                             MHD_ConnectionNotificationCode change) {
     auto* server = static_cast<HttpServer*>(cls);
-    if (change == MHD_CONNECTION_NOTIFY_STARTED) ++server->openConnections;
-    if (change == MHD_CONNECTION_NOTIFY_CLOSED) --server->openConnections;
+    if (change == MHD_CONNECTION_NOTIFY_STARTED) {
+        ++server->openConnections;
+        openedConnection(*server, connection, context);
+    }
+    if (change == MHD_CONNECTION_NOTIFY_CLOSED) {
+        --server->openConnections;
+        closedConnection(*server, context);
+    }
     setOpenConnections(server->openConnections);
+}
+
+// The idle time-out restarts with every byte, so a client trickling its
+// headers could hold a connection for ever: past the deadline its socket is
+// shut down, and the library closes the connection.
+static void cutLateHeaders(HttpServer& server) {
+    auto now = std::chrono::steady_clock::now();
+    for (OpenConnection* open : server.connections) {
+        if (!open->awaitingHeaders || open->cut || open->fd < 0) continue;
+        if (now - open->waitingSince < server.headerDeadline) continue;
+        ::shutdown(open->fd, SHUT_RDWR);
+        open->cut = true;
+        logBadInput("connection from " + open->group + " cut off: no complete request after " +
+                    std::to_string(server.headerDeadline.count()) + " s");
+    }
+}
+
+static void runWatchdog(HttpServer* server) {
+    std::unique_lock<std::mutex> lock(server->connectionsMutex);
+    while (server->watching) {
+        cutLateHeaders(*server);
+        server->watchdogWake.wait_for(lock, std::chrono::seconds(1));
+    }
 }
 
 static void logFromLibrary(void*, const char* format, va_list arguments) {
@@ -432,8 +575,9 @@ static MHD_Daemon* startDaemon(HttpServer& server, const HttpSettings& settings,
     unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG |
                      (tls ? MHD_USE_TLS : 0);
     // Behind a trusted proxy every connection comes from the proxy itself.
-    unsigned perAddress =
+    server.perGroupLimit =
         server.context->trustedProxies.empty() ? settings.perAddressConnections : 0;
+    server.headerDeadline = std::chrono::seconds(settings.headerSeconds);
     MHD_OptionItem tlsOptions[] = {
         {tls ? MHD_OPTION_HTTPS_MEM_KEY : MHD_OPTION_END, 0,
          const_cast<char*>(settings.tlsKeyPem.c_str())},
@@ -444,10 +588,10 @@ static MHD_Daemon* startDaemon(HttpServer& server, const HttpSettings& settings,
         flags, 0, admitConnection, &server, answerRequest, &server, MHD_OPTION_EXTERNAL_LOGGER,
         logFromLibrary, nullptr, MHD_OPTION_LISTEN_SOCKET, server.listenSocket,
         MHD_OPTION_CONNECTION_LIMIT, settings.maxConnections + acceptMargin,
-        MHD_OPTION_NOTIFY_CONNECTION, countConnection, &server, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        perAddress, MHD_OPTION_CONNECTION_TIMEOUT, settings.idleSeconds,
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemoryBytes, MHD_OPTION_NOTIFY_COMPLETED,
-        requestCompleted, nullptr, MHD_OPTION_ARRAY, tlsOptions, MHD_OPTION_END);
+        MHD_OPTION_NOTIFY_CONNECTION, countConnection, &server, MHD_OPTION_CONNECTION_TIMEOUT,
+        settings.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT, connectionMemoryBytes,
+        MHD_OPTION_NOTIFY_COMPLETED, requestCompleted, &server, MHD_OPTION_ARRAY, tlsOptions,
+        MHD_OPTION_END);
     if (daemon == nullptr) failWith(error, "the HTTP server did not start (bad TLS files?)");
     return daemon;
 }
@@ -469,6 +613,8 @@ HttpServer* startHttpServer(ServerContext& context, HttpSettings& settings, std:
     }
     for (int i = 0; i < std::max(settings.threads, 1); ++i)
         server->workers.emplace_back(runWorker, server);
+    server->watching = true;
+    server->watchdog = std::thread(runWatchdog, server);
     return server;
 }
 
@@ -482,6 +628,12 @@ void stopHttpServer(HttpServer* server) {
     server->wake.notify_all();
     // The workers finish every queued job, so no connection stays suspended.
     for (std::thread& worker : server->workers) worker.join();
+    {
+        std::lock_guard<std::mutex> lock(server->connectionsMutex);
+        server->watching = false;
+    }
+    server->watchdogWake.notify_all();
+    server->watchdog.join();
     MHD_stop_daemon(server->daemon);
     if (listening != MHD_INVALID_SOCKET) ::close(listening);
     delete server;

@@ -15,8 +15,10 @@ struct HttpSettings {
     int port = 0;                         // 0 picks a free port, written back on start
     int threads = 16;                     // workers that run the requests
     unsigned maxConnections = 10000;      // past this, new connections are closed at once
-    unsigned perAddressConnections = 64;  // per client address; 0 for no limit
+    unsigned perAddressConnections = 64;  // per address group (IPv6: per /64); 0 for no limit
     unsigned idleSeconds = 15;            // a connection silent this long is closed
+    unsigned headerSeconds = 30;          // a request's headers must be whole this long after
+                                          // the connection opened or its last reply went
     std::string tlsCertificatePem;        // with the key: HTTPS instead of HTTP
     std::string tlsKeyPem;
 };

@@ -44,9 +44,17 @@ std::string defaultCheckerPath() {
     return folder.empty() ? "" : folder + "zentrix-replay-check";
 }
 
+#ifndef ZENTRIX_SERVER_DATA_FROM_BIN
+#define ZENTRIX_SERVER_DATA_FROM_BIN "../share/zentrix-server"
+#endif
+
+// Beside the program in a build folder; below the prefix's share/ when installed.
 std::string defaultArchivePath() {
     std::string folder = programFolder();
-    return folder.empty() ? "" : folder + "data/assets.ass";
+    if (folder.empty()) return "";
+    std::string built = folder + "data/assets.ass";
+    if (::access(built.c_str(), R_OK) == 0) return built;
+    return folder + ZENTRIX_SERVER_DATA_FROM_BIN + "/assets.ass";
 }
 
 // The replay goes through a private temporary file: the checker reads it as
@@ -202,7 +210,7 @@ static void runVerifierWorker(ServerContext* context, VerifierSettings settings)
             if (!waitForWork(seen)) return;
             continue;
         }
-        storeReplayVerdict(context->database, replay, verdict);
+        storeReplayVerdict(context->database, replay, verdict, !context->countUnverifiedResults);
         logVerdict(replay, verdict);
     }
 }

@@ -17,7 +17,8 @@ struct VerifierSettings {
     int timeoutSeconds = 120;  // a checker still running after this is killed: rejected
 };
 
-// The checker and archive next to the running server program ("" when unknown).
+// The checker next to the running server program, and the archive next to it
+// (a build folder) or in the installed data folder ("" when unknown).
 std::string defaultCheckerPath();
 std::string defaultArchivePath();
 

@@ -4,14 +4,14 @@
 #include <cstdlib>
 
 #include "protocol/encodings.h"
-#include "server/accounts.h"
+#include "protocol/replay.h"
+#include "server/credentials.h"
 #include "server/log.h"
-#include "server/replay_verifier.h"
+#include "server/scores.h"
 
-const size_t replayBodyLimit = 256 * 1024;
+const size_t replayBodyLimit = replayMaxFileBytes;
 
 static const size_t sha256HexLength = 64;
-static const int kindScore = 1;  // results.kind of a score.php row
 static const int overallCategory = 0;
 static const int firstMode = 1;
 static const int lastMode = 6;
@@ -74,9 +74,9 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
         connection,
         {SqlStatement{
              "SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)}, &known},
-         SqlStatement{"SELECT points FROM results WHERE user_id = $1 AND session = $2 AND kind = $3"
-                      " AND mode = $4 AND level = $5 AND score = $6",
-                      {sqlInt(claim.userId), sqlText(claim.session), sqlInt(kindScore),
+         SqlStatement{"SELECT points, id FROM results WHERE user_id = $1 AND session = $2 AND"
+                      " kind = $3 AND mode = $4 AND level = $5 AND score = $6 ORDER BY id",
+                      {sqlInt(claim.userId), sqlText(claim.session), sqlInt(resultKindScore),
                        sqlInt(claim.mode), sqlInt(claim.level), sqlInt(claim.score)},
                       &result}});
     if (status != SqlStatus::Ok) return status;
@@ -94,10 +94,11 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
     status = sqlExec(
         connection,
         "INSERT INTO replays (sha256, user_id, mode, level, score, session, points,"
-        " body, state, created) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10)",
+        " body, state, created, result_id) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11)",
         {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode), sqlInt(claim.level),
          sqlInt(claim.score), sqlText(claim.session), sqlInt(firstInteger(result, 0)),
-         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds())});
+         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds()),
+         sqlInt(integerOf(result[0][1]))});
     // A twin upload stored it first: the transaction runs again and finds it.
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
 }
@@ -116,7 +117,6 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
             return storeClaim(connection, claim, body, reply, problem);
         });
         if (status != SqlStatus::Ok) reply = "fail";
-        if (reply == "success") wakeReplayVerifier();
     }
     if (!problem.empty()) logBadInput(describeClaim(claim, address) + " refused: " + problem);
     return reply;
@@ -124,7 +124,7 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
 
 static const char replayColumns[] =
     "r.id, r.user_id, r.mode, r.level, r.score, r.state, r.replayed_score, r.frames,"
-    " r.duration_ms, r.reason, u.name, r.points";
+    " r.duration_ms, r.reason, u.name, r.points, r.result_id";
 
 static StoredReplay replayFromRow(const SqlRow& row) {
     StoredReplay replay;
@@ -140,6 +140,7 @@ static StoredReplay replayFromRow(const SqlRow& row) {
     replay.reason = row[9];
     replay.userName = row[10];
     replay.points = integerOf(row[11]);
+    replay.resultId = integerOf(row[12]);
     return replay;
 }
 
@@ -160,7 +161,7 @@ static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, S
     found = status == SqlStatus::Ok && !rows.empty();
     if (!found) return status;
     replay = replayFromRow(rows[0]);
-    replay.body = base64Decode(rows[0][12]);
+    replay.body = base64Decode(rows[0][13]);
     return sqlExec(connection, "UPDATE replays SET state = $1, claimed = $2 WHERE id = $3",
                    {sqlText(stateChecking), sqlInt(nowSeconds()), sqlInt(replay.id)});
 }
@@ -204,7 +205,7 @@ static SqlStatus addVerifiedPoints(DbConnection* connection, const StoredReplay&
 }
 
 bool storeReplayVerdict(Database* database, const StoredReplay& replay,
-                        const ReplayVerdictRecord& verdict) {
+                        const ReplayVerdictRecord& verdict, bool countsResult) {
     SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
         SqlStatus stored = sqlExec(
             connection,
@@ -214,51 +215,11 @@ bool storeReplayVerdict(Database* database, const StoredReplay& replay,
              sqlInt(verdict.frames), sqlInt(verdict.durationMs), sqlText(verdict.reason),
              sqlInt(nowSeconds()), sqlInt(replay.id)});
         if (stored != SqlStatus::Ok || !verdict.verified) return stored;
-        return addVerifiedPoints(connection, replay);
+        stored = addVerifiedPoints(connection, replay);
+        if (stored != SqlStatus::Ok || !countsResult) return stored;
+        return countVerifiedResult(connection, replay.resultId);
     });
     return status == SqlStatus::Ok;
-}
-
-bool verifiedRankingPage(Database* database, int category, long long offset, int limit,
-                         std::vector<RankingRow>& rows) {
-    rows.clear();
-    ConnectionLease lease(database);
-    SqlRows found, above;
-    SqlStatus status = sqlExec(
-        lease.connection,
-        "SELECT s.points, u.name, s.user_id FROM verified_skills s JOIN users u ON u.id ="
-        " s.user_id WHERE s.category = $1 AND s.points > 0 ORDER BY s.points DESC, s.user_id ASC"
-        " LIMIT $2 OFFSET $3",
-        {sqlInt(category), sqlInt(limit), sqlInt(offset)}, &found);
-    if (status != SqlStatus::Ok) return false;
-    if (found.empty()) return true;
-    status = sqlExec(lease.connection,
-                     "SELECT COUNT(*) FROM verified_skills WHERE category = $1 AND points > $2",
-                     {sqlInt(category), sqlInt(integerOf(found[0][0]))}, &above);
-    if (status != SqlStatus::Ok) return false;
-    rows = rankedRows(found, offset, firstInteger(above, 0) + 1);
-    return true;
-}
-
-bool servedRankingPage(ServerContext& context, int category, long long offset, int limit,
-                       std::vector<RankingRow>& rows) {
-    if (context.verifiedRanking)
-        return verifiedRankingPage(context.database, category, offset, limit, rows);
-    return rankingPage(context.database, category, offset, limit, rows);
-}
-
-std::vector<long long> verifiedPointsOf(Database* database, int category,
-                                        const std::vector<RankingRow>& rows) {
-    std::vector<long long> points(rows.size(), 0);
-    ConnectionLease lease(database);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        SqlRows found;
-        sqlExec(lease.connection,
-                "SELECT points FROM verified_skills WHERE user_id = $1 AND category = $2",
-                {sqlInt(rows[i].userId), sqlInt(category)}, &found);
-        points[i] = firstInteger(found, 0);
-    }
-    return points;
 }
 
 bool replaysOfPlayer(Database* database, long long userId, int limit,

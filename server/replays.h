@@ -1,6 +1,6 @@
 // Replays of ranked results: the upload route (replay.php, the one request
-// with a body), the stored verdicts, the points of verified results and the
-// ranking that counts only those.
+// with a body), the stored verdicts and the points of verified results; a
+// verified replay counts its result when only verified results count.
 #pragma once
 
 #include <string>
@@ -8,7 +8,6 @@
 
 #include "server/context.h"
 #include "server/query.h"
-#include "server/scores.h"
 
 // The largest replay body the server reads; a longer upload is refused.
 extern const size_t replayBodyLimit;
@@ -24,9 +23,10 @@ struct StoredReplay {
     long long id = 0, userId = 0;
     int mode = 0, level = 0;
     long long score = 0;
-    long long points = 0;  // what score.php gave the result
-    std::string state;     // "pending", "checking", "verified" or "rejected"
-    std::string body;      // the replay file's bytes (only when claimed)
+    long long points = 0;    // what score.php gave the result
+    long long resultId = 0;  // the results row it backs
+    std::string state;       // "pending", "checking", "verified" or "rejected"
+    std::string body;        // the replay file's bytes (only when claimed)
     long long replayedScore = 0, frames = 0, durationMs = 0;
     std::string reason;
     std::string userName;
@@ -42,21 +42,13 @@ struct ReplayVerdictRecord {
 // Claims the oldest pending replay (or one whose check was left unfinished
 // `staleSeconds` ago, by a stopped server); false when there is none.
 bool claimPendingReplay(Database* database, long long staleSeconds, StoredReplay& replay);
-// Stores the verdict; a verified one adds its points to the verified ranking.
+// Stores the verdict. A verified one adds its points to the verified points
+// and, with `countsResult` (only verified results count), counts its result.
 bool storeReplayVerdict(Database* database, const StoredReplay& replay,
-                        const ReplayVerdictRecord& verdict);
+                        const ReplayVerdictRecord& verdict, bool countsResult);
 // SQLite has one server process: a check it left unfinished starts again now.
 void releaseUnfinishedChecks(Database* database);
 
-// One page of a category's ranking counting verified results only.
-bool verifiedRankingPage(Database* database, int category, long long offset, int limit,
-                         std::vector<RankingRow>& rows);
-// The ranking the server shows: verified-only when the context says so.
-bool servedRankingPage(ServerContext& context, int category, long long offset, int limit,
-                       std::vector<RankingRow>& rows);
-// The verified skillpoints of each of `rows`' players in `category` (0 when none).
-std::vector<long long> verifiedPointsOf(Database* database, int category,
-                                        const std::vector<RankingRow>& rows);
 // A player's latest replays, newest first, and one replay; false when unreadable or absent.
 bool replaysOfPlayer(Database* database, long long userId, int limit,
                      std::vector<StoredReplay>& replays);

@@ -7,9 +7,11 @@
 #include "protocol/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
-#include "server/admin.h"
 #include "server/log.h"
 #include "server/query.h"
+#include "server/ranking.h"
+#include "server/releases.h"
+#include "server/replay_verifier.h"
 #include "server/replays.h"
 #include "server/scores.h"
 
@@ -20,18 +22,26 @@ long long nowSeconds() {
     return static_cast<long long>(std::time(nullptr));
 }
 
+// A stored replay wakes the verifier's workers.
+static std::string replyAndWake(ServerContext& context, const ParsedRequest& parsed,
+                                const std::string& body, const std::string& address) {
+    std::string reply = replyReplay(context, parsed, body, address);
+    if (reply == "success") wakeReplayVerifier();
+    return reply;
+}
+
 static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
                             const std::string& request, const std::string& address,
-                            const std::string& replayKey, const std::string& body) {
+                            const std::vector<std::string>& replayKeys, const std::string& body) {
     const std::string& name = parsed.endpoint;
-    if (name == "replay.php") return replyReplay(context, parsed, body, address);
+    if (name == "replay.php") return replyAndWake(context, parsed, body, address);
     if (!body.empty()) {
         logBadInput("request with a body from " + address + " for \"" + name + "\" refused");
         return "fail";
     }
     if (name == "which_server.php") return replyWhichServer(context);
     if (name == "news.php") return replyNews(context);
-    if (name == "login.php") return replyLogin(context, parsed, address, replayKey);
+    if (name == "login.php") return replyLogin(context, parsed, address, replayKeys);
     if (name == "logout.php") return replyLogout(context, parsed);
     if (name == "checkname.php") return replyCheckName(context, parsed);
     if (name == "reg.php") return replyRegister(context, parsed, address);
@@ -45,11 +55,11 @@ static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
 }
 
 std::string routeRequest(ServerContext& context, const std::string& request,
-                         const std::string& address, const std::string& replayKey,
+                         const std::string& address, const std::vector<std::string>& replayKeys,
                          const std::string& body) {
     ParsedRequest parsed;
     if (parseRequest(request, parsed))
-        return dispatch(context, parsed, request, address, replayKey, body);
+        return dispatch(context, parsed, request, address, replayKeys, body);
     std::string name = request.substr(0, std::min(request.find('?'), loggedNameLength));
     logBadInput("malformed request from " + address + " for \"" + name + "\"");
     return "fail";
@@ -59,12 +69,13 @@ Reply handleSecureData(ServerContext& context, const std::string& data, const st
                        const std::string& body) {
     Reply reply;
     std::string request, reason;
-    if (!decodeSecureData(context.key, data, request, reason)) {
+    std::vector<std::string> blockKeys;
+    if (!decodeSecureData(context.key, data, request, reason, &blockKeys)) {
         logBadInput("secure request from " + address + ": " + reason);
         reply.text = "fail";
     } else if (!body.empty() ||
                !openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
-        reply.text = routeRequest(context, request, address, sha256Hex(data), body);
+        reply.text = routeRequest(context, request, address, blockKeys, body);
     }
     return reply;
 }

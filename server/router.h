@@ -3,15 +3,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "server/context.h"
 
 // The reply to a plain relative request ("login.php?..."); "fail" for anything
 // unknown or malformed. `address` is the client's, for throttling and the log;
-// `replayKey` names the encrypted form the request arrived in.
+// `replayKeys` name the encrypted blocks the request arrived in (see decodeSecureData).
 // `body` is the request's body, which only replay.php may carry.
 std::string routeRequest(ServerContext& context, const std::string& request,
-                         const std::string& address, const std::string& replayKey = "",
+                         const std::string& address,
+                         const std::vector<std::string>& replayKeys = {},
                          const std::string& body = "");
 
 // A reply: text, or a published patch file streamed from disk.

@@ -6,12 +6,13 @@
 #include <cstdlib>
 
 #include "protocol/encodings.h"
-#include "server/accounts.h"
 #include "server/achievements.h"
-#include "server/replays.h"
+#include "server/credentials.h"
+#include "server/ranking.h"
 #include "server/score_function.h"
 
-const int rankingPageRows = 100;
+const int resultKindScore = 1;
+const int resultKindDeath = 2;
 
 static const int firstMode = 1;
 static const int lastMode = 6;
@@ -36,8 +37,6 @@ static const double epicSpreads = 3.0;
 static const long long briskoApm = 80;
 static const double quickClassicSeconds = 20 * 60;
 static const double massAddictSeconds = 100 * 3600;
-static const int kindScore = 1;
-static const int kindDeath = 2;
 static const double binRatio = 1.02;
 static const double quartilesPerSpread = 1.349;
 // The plausible range of one level's result. A Rush score drains below zero;
@@ -80,6 +79,23 @@ LevelReference referenceFromBins(const std::vector<BinCount>& bins) {
     long long upper = valueAtRank(bins, last * 3 / 4);
     reference.spread = std::llround((upper - lower) / quartilesPerSpread);
     return reference;
+}
+
+int onlyLevelOf(int mode) {
+    static const int rushLevel = 5;        // the level file Rush plays
+    static const int survivalLevel = 2;    // the level file Survival's stages start from
+    static const int meditationLevel = 1;  // Meditation starts from one block, as level 1
+    if (mode == modeRush) return rushLevel;
+    if (mode == modeSurvival) return survivalLevel;
+    if (mode == modeMeditation) return meditationLevel;
+    return 0;
+}
+
+bool isPlayedLevel(int mode, int level) {
+    if (mode < firstMode || mode > lastMode || level < firstLevel || level > lastLevel)
+        return false;
+    int only = onlyLevelOf(mode);
+    return only == 0 || level == only;
 }
 
 const ResultLimits& resultLimits(int mode) {
@@ -158,31 +174,8 @@ static bool readResult(const ParsedRequest& request, const std::string& plain, R
     }
     r.session = fieldValue(request, "sessionhash");
     r.digest = md5Hex(plain);
-    return countsOk && r.mode >= firstMode && r.mode <= lastMode && r.level >= firstLevel &&
-           r.level <= lastLevel && r.controls >= 0 && r.controls <= maxControls && isPlausible(r);
-}
-
-// Rank = 1 + players above `points` (an SQL expression), read with $1 = category.
-static std::string rankSql(const std::string& points) {
-    return "SELECT " + playersAboveSql("$1", points);
-}
-
-// The rank of `points` in `category`.
-static SqlStatus rankOf(DbConnection* connection, int category, long long points, long long& rank) {
-    SqlRows rows;
-    SqlStatus status = sqlExec(connection, rankSql("CAST($2 AS BIGINT)"),
-                               {sqlInt(category), sqlInt(points)}, &rows);
-    rank = firstInteger(rows, 0) + 1;
-    return status;
-}
-
-// The rank of the skillpoints `userId` holds in `category` when the statement runs
-// (0 when none), read as 1 less than the rank.
-static SqlStatement storedRankStatement(int category, long long userId, SqlRows* rows) {
-    return SqlStatement{
-        rankSql("COALESCE((SELECT points FROM skills WHERE user_id = $2 AND category = $1), 0)"),
-        {sqlInt(category), sqlInt(userId)},
-        rows};
+    return countsOk && isPlayedLevel(r.mode, r.level) && r.controls >= 0 &&
+           r.controls <= maxControls && isPlausible(r);
 }
 
 static SqlStatement skillStatement(long long userId, int category, SqlRows* rows) {
@@ -238,9 +231,7 @@ std::string replyHighscore(ServerContext& context, const ParsedRequest& request)
     r.userId = integerField(request, "userid");
     r.mode = static_cast<int>(integerField(request, "gamemode"));
     r.level = static_cast<int>(integerField(request, "level"));
-    if (r.mode < firstMode || r.mode > lastMode || r.level < firstLevel || r.level > lastLevel) {
-        return "fail";
-    }
+    if (!isPlayedLevel(r.mode, r.level)) return "fail";
     ConnectionLease lease(context.database);
     SqlRows user, best, bins, rank;
     SqlStatus status = sqlRunBatch(
@@ -267,14 +258,18 @@ static SqlParams resultParams(const ResultRecord& r, int kind, long long last) {
     return params;
 }
 
-// `points`: what a score earned against the level as it stood (0 for a death).
-static SqlStatement resultInsert(const ResultRecord& r, int kind, long long points = 0) {
+// `points`: what a score earned against the level as it stood (0 for a death);
+// `counted`: whether the points count now or wait for the replay.
+static SqlStatement resultInsert(const ResultRecord& r, int kind, long long points = 0,
+                                 bool counted = true) {
     const std::string sql =
         "INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls,"
         " drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,"
-        " performance, session, created, points) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10,"
-        " $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22)";
-    return SqlStatement{sql, resultParams(r, kind, points), nullptr};
+        " performance, session, created, points, counted) VALUES ($1, $2, $3, $4, $5, $6, $7, $8,"
+        " $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23)";
+    SqlParams params = resultParams(r, kind, points);
+    params.push_back(sqlInt(counted ? 1 : 0));
+    return SqlStatement{sql, params, nullptr};
 }
 
 static SqlStatement playTimeStatement(const ResultRecord& r) {
@@ -362,7 +357,8 @@ static bool endsClassicRun(const ResultRecord& r) {
 }
 
 static void addRunStatements(const ResultRecord& r, AfterRows& rows, SqlBatch& batch) {
-    SqlParams params = {sqlInt(r.userId), sqlText(r.session), sqlInt(r.mode), sqlInt(kindScore)};
+    SqlParams params = {sqlInt(r.userId), sqlText(r.session), sqlInt(r.mode),
+                        sqlInt(resultKindScore)};
     const std::string where = " FROM results WHERE user_id = $1 AND session = $2 AND mode = $3";
     batch.push_back(SqlStatement{"SELECT COUNT(DISTINCT level)" + where + " AND kind = $4", params,
                                  &rows.runLevels});
@@ -390,58 +386,93 @@ static RunSummary runFromRows(const AfterRows& rows) {
     return run;
 }
 
-// Stores the result, the best, the reference and the skillpoints, and reads back
-// what the reply and the grants need, in one batch.
-static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
-                             const ScoreOutcome& out, AfterRows& rows) {
-    const std::string best =
-        "INSERT INTO bests (user_id, mode, level, best_score, points) VALUES ($1, $2, $3, $4, $5)"
-        " ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,"
-        " points = excluded.points";
-    const std::string bin =
-        "INSERT INTO score_bins (mode, level, bin, results) VALUES ($1, $2, $3, 1)"
-        " ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1";
-    // Skillpoints are sums: of the mode's level points, and overall of the six modes.
-    // (A plain VALUES row and no RETURNING: SQLite builds a temporary table for either.)
+static const char bestUpsertSql[] =
+    "INSERT INTO bests (user_id, mode, level, best_score, points) VALUES ($1, $2, $3, $4, $5)"
+    " ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,"
+    " points = excluded.points";
+
+// One more result in the level's histogram bin `bin` (`change` 1), or one fewer (-1).
+static SqlStatement binStatement(int mode, int level, int bin, int change) {
+    return SqlStatement{
+        "INSERT INTO score_bins (mode, level, bin, results) VALUES ($1, $2, $3, $4)"
+        " ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + $4",
+        {sqlInt(mode), sqlInt(level), sqlInt(bin), sqlInt(change)},
+        nullptr};
+}
+
+// Skillpoints are sums: of the mode's level points, and overall of the six modes.
+// (A plain VALUES row and no RETURNING: SQLite builds a temporary table for either.)
+static void addSkillSums(long long userId, int mode, SqlBatch& batch) {
     const std::string storeSkill =
         "INSERT INTO skills (user_id, category, points) VALUES ($1, $2, (SELECT"
         " COALESCE(SUM(points), 0) FROM ";
     const std::string upsert =
         ")) ON CONFLICT (user_id, category) DO UPDATE SET points = excluded.points";
-    SqlParams level = {sqlInt(r.mode), sqlInt(r.level)};
+    batch.push_back(SqlStatement{storeSkill + "bests WHERE user_id = $1 AND mode = $2" + upsert,
+                                 {sqlInt(userId), sqlInt(mode)},
+                                 nullptr});
+    batch.push_back(SqlStatement{
+        storeSkill + "skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" + upsert,
+        {sqlInt(userId), sqlInt(overallCategory), sqlInt(firstMode), sqlInt(lastMode)},
+        nullptr});
+}
+
+// The account's skillpoints and ranks in the mode and overall, and its achievements.
+static void addStandingReads(long long userId, int mode, AfterRows& rows, SqlBatch& batch) {
+    batch.push_back(skillStatement(userId, mode, &rows.skill));
+    batch.push_back(skillStatement(userId, overallCategory, &rows.overall));
+    batch.push_back(storedRankStatement(mode, userId, &rows.rank));
+    batch.push_back(storedRankStatement(overallCategory, userId, &rows.overallRank));
+    batch.push_back(heldAchievementsStatement(userId, &rows.held));
+}
+
+// Stores the result, the best, the reference and the skillpoints, and reads back
+// what the reply and the grants need, in one batch.
+static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
+                             const ScoreOutcome& out, AfterRows& rows) {
     SqlBatch batch = {
-        SqlStatement{
-            best,
-            {sqlInt(r.userId), level[0], level[1], sqlInt(out.bestScore), sqlInt(out.keptPoints)},
-            nullptr},
-        SqlStatement{bin, {level[0], level[1], sqlInt(scoreBin(r.score))}, nullptr},
-        resultInsert(r, kindScore, resultPoints(r.score, out.before)),
+        SqlStatement{bestUpsertSql,
+                     {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level), sqlInt(out.bestScore),
+                      sqlInt(out.keptPoints)},
+                     nullptr},
+        binStatement(r.mode, r.level, scoreBin(r.score), 1),
+        resultInsert(r, resultKindScore, resultPoints(r.score, out.before)),
         playTimeStatement(r),
         SqlStatement{
             "SELECT play_seconds FROM users WHERE id = $1", {sqlInt(r.userId)}, &rows.play},
-        SqlStatement{storeSkill + "bests WHERE user_id = $1 AND mode = $2" + upsert,
-                     {sqlInt(r.userId), level[0]},
-                     nullptr},
+    };
+    addSkillSums(r.userId, r.mode, batch);
+    addStandingReads(r.userId, r.mode, rows, batch);
+    if (endsClassicRun(r)) addRunStatements(r, rows, batch);
+    return retryConflict(sqlRunBatch(connection, batch));
+}
+
+// Stores a result that waits for its replay: nothing counts yet. Reads back
+// the rank the account would hold with `out.skillAfter`, for the reply.
+static SqlStatus writePendingResult(DbConnection* connection, const ResultRecord& r,
+                                    const ScoreOutcome& out, AfterRows& rows) {
+    SqlBatch batch = {
+        resultInsert(r, resultKindScore, resultPoints(r.score, out.before), false),
+        playTimeStatement(r),
         SqlStatement{
-            storeSkill + "skills WHERE user_id = $1 AND category BETWEEN $3 AND $4" + upsert,
-            {sqlInt(r.userId), sqlInt(overallCategory), sqlInt(firstMode), sqlInt(lastMode)},
-            nullptr},
-        skillStatement(r.userId, r.mode, &rows.skill),
-        skillStatement(r.userId, overallCategory, &rows.overall),
-        storedRankStatement(r.mode, r.userId, &rows.rank),
-        storedRankStatement(overallCategory, r.userId, &rows.overallRank),
+            "SELECT play_seconds FROM users WHERE id = $1", {sqlInt(r.userId)}, &rows.play},
+        rankOfPointsStatement(r.mode, out.skillAfter, &rows.rank),
         heldAchievementsStatement(r.userId, &rows.held),
     };
     if (endsClassicRun(r)) addRunStatements(r, rows, batch);
     return retryConflict(sqlRunBatch(connection, batch));
 }
 
-static void takeAfter(const AfterRows& rows, ScoreOutcome& out) {
-    out.playSeconds = firstReal(rows.play, 0);
+static void takeStanding(const AfterRows& rows, ScoreOutcome& out) {
     out.skillAfter = firstInteger(rows.skill, 0);
     out.overallSkill = firstInteger(rows.overall, 0);
     out.rankAfter = firstInteger(rows.rank, 0) + 1;
     out.overallRank = firstInteger(rows.overallRank, 0) + 1;
+}
+
+static void takeAfter(const AfterRows& rows, ScoreOutcome& out) {
+    out.playSeconds = firstReal(rows.play, 0);
+    takeStanding(rows, out);
 }
 
 static void classicGrants(const ResultRecord& r, const RunSummary& run, std::vector<int>& grants) {
@@ -484,10 +515,11 @@ static void requestGrants(const ResultRecord& r, const LevelReference& levelBefo
     if (r.mode == modeMeditation && r.score == 0) grants.push_back(achievementIntoTheVoid);
 }
 
+// `ranked`: the result counts now, so the ranks it reached can earn grants.
 static std::vector<int> serverGrants(const ResultRecord& r, const ScoreOutcome& out,
-                                     const AfterRows& rows) {
+                                     const AfterRows& rows, bool ranked) {
     std::vector<int> grants;
-    rankGrants(r, out, grants);
+    if (ranked) rankGrants(r, out, grants);
     requestGrants(r, out.before, grants);
     if (out.playSeconds >= massAddictSeconds) grants.push_back(achievementMassAddict);
     if (endsClassicRun(r)) classicGrants(r, runFromRows(rows), grants);
@@ -503,29 +535,62 @@ static std::string scoreReplyText(const ScoreOutcome& out) {
     return reply;
 }
 
+// The grants and the reply, stored with the COMMIT.
+static SqlStatus finishScore(DbConnection* connection, const ResultRecord& r,
+                             const ScoreOutcome& out, const std::string& reply) {
+    SqlBatch last;
+    addGrantStatements(r.userId, out.granted, last);
+    last.push_back(replyStatement(r, reply));
+    return retryConflict(sqlRunBeforeCommit(connection, last));
+}
+
+// Reads what stood before; true when the reply is already settled (a repeated
+// request gets its first reply, an unknown account "fail").
+static bool settledBefore(const BeforeRows& before, std::string& reply) {
+    if (before.reply.empty() && !before.user.empty()) return false;
+    reply = before.reply.empty() ? "fail" : before.reply[0][0];
+    return true;
+}
+
 // A score in three batches: what stood before, the writes with what follows
 // from them, then the grants and the stored reply. (On PostgreSQL the steps from
 // the account's lock on run inside the database: applyScoreInDatabase.)
 static SqlStatus applyScore(DbConnection* connection, const ResultRecord& r, std::string& reply) {
     BeforeRows before;
     SqlStatus status = readBefore(connection, r, before);
-    if (status != SqlStatus::Ok) return status;
-    if (!before.reply.empty() || before.user.empty()) {
-        reply = before.reply.empty() ? "fail" : before.reply[0][0];
-        return SqlStatus::Ok;
-    }
+    if (status != SqlStatus::Ok || settledBefore(before, reply)) return status;
     ScoreOutcome out;
     takeBefore(r, before, out);
     AfterRows after;
     status = writeResult(connection, r, out, after);
     if (status != SqlStatus::Ok) return status;
     takeAfter(after, out);
-    out.granted = serverGrants(r, out, after);
+    out.granted = serverGrants(r, out, after, true);
     reply = scoreReplyText(out);
-    SqlBatch last;
-    addGrantStatements(r.userId, out.granted, last);
-    last.push_back(replyStatement(r, reply));
-    return retryConflict(sqlRunBeforeCommit(connection, last));
+    return finishScore(connection, r, out, reply);
+}
+
+// A score whose replay is still to come: stored with the points it earns
+// against the level as it stands, counted nowhere until the replay verifies.
+// The reply tells what it earns then: the best, skillpoints and rank it brings.
+static SqlStatus applyPendingScore(DbConnection* connection, const ResultRecord& r,
+                                   std::string& reply) {
+    BeforeRows before;
+    SqlStatus status = readBefore(connection, r, before);
+    if (status != SqlStatus::Ok || settledBefore(before, reply)) return status;
+    ScoreOutcome out;
+    takeBefore(r, before, out);
+    long long levelPoints =
+        before.best.empty() ? 0 : std::strtoll(before.best[0][1].c_str(), nullptr, 10);
+    out.skillAfter = out.skillBefore - levelPoints + out.keptPoints;
+    AfterRows after;
+    status = writePendingResult(connection, r, out, after);
+    if (status != SqlStatus::Ok) return status;
+    out.playSeconds = firstReal(after.play, 0);
+    out.rankAfter = firstInteger(after.rank, 0) + 1;
+    out.granted = serverGrants(r, out, after, false);
+    reply = scoreReplyText(out);
+    return finishScore(connection, r, out, reply);
 }
 
 static std::string sqlArrayText(const std::vector<int>& numbers) {
@@ -547,7 +612,7 @@ static SqlStatus applyScoreInDatabase(DbConnection* connection, const ResultReco
     referencesAround(binRows, r.score, before, after);
     std::vector<int> grants;
     requestGrants(r, before, grants);
-    SqlParams params = resultParams(r, kindScore, resultPoints(r.score, before));
+    SqlParams params = resultParams(r, resultKindScore, resultPoints(r.score, before));
     params.push_back(sqlInt(scoreBin(r.score)));
     params.push_back(sqlText(referenceReplyText(after)));
     params.push_back(sqlText(sqlArrayText(grants)));
@@ -569,12 +634,76 @@ std::string replyScore(ServerContext& context, const ParsedRequest& request,
     std::string reply;
     SqlRows stored;
     SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
+        if (!context.countUnverifiedResults) return applyPendingScore(connection, r, reply);
         if (backendOf(connection) == Backend::Postgres)
             return applyScoreInDatabase(connection, r, stored);
         return applyScore(connection, r, reply);
     });
     if (!stored.empty() && !stored[0].empty()) reply = stored[0][0];
     return status == SqlStatus::Ok ? reply : "fail";
+}
+
+// A stored result waiting for its replay, as counting it needs it.
+static bool readPendingResult(DbConnection* connection, long long resultId, ResultRecord& r,
+                              long long& points, SqlStatus& status) {
+    SqlRows rows;
+    status = sqlExec(connection,
+                     "SELECT user_id, mode, level, score, points FROM results WHERE id = $1 AND"
+                     " kind = $2 AND counted = 0",
+                     {sqlInt(resultId), sqlInt(resultKindScore)}, &rows);
+    if (status != SqlStatus::Ok || rows.empty()) return false;
+    r.userId = std::strtoll(rows[0][0].c_str(), nullptr, 10);
+    r.mode = std::atoi(rows[0][1].c_str());
+    r.level = std::atoi(rows[0][2].c_str());
+    r.score = std::strtoll(rows[0][3].c_str(), nullptr, 10);
+    points = std::strtoll(rows[0][4].c_str(), nullptr, 10);
+    return true;
+}
+
+// The account's best and its points on the result's level now count the
+// result; the histogram holds each account's best score of the level once,
+// so only a new best moves it (out of the old best's bin into its own).
+static void addCountingStatements(const ResultRecord& r, long long points, const SqlRows& best,
+                                  SqlBatch& batch) {
+    bool exists = !best.empty();
+    long long oldBest = exists ? std::strtoll(best[0][0].c_str(), nullptr, 10) : 0;
+    long long oldPoints = exists ? std::strtoll(best[0][1].c_str(), nullptr, 10) : 0;
+    if (!exists || r.score > oldBest) {
+        if (exists) batch.push_back(binStatement(r.mode, r.level, scoreBin(oldBest), -1));
+        batch.push_back(binStatement(r.mode, r.level, scoreBin(r.score), 1));
+    }
+    batch.push_back(SqlStatement{bestUpsertSql,
+                                 {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level),
+                                  sqlInt(exists ? std::max(oldBest, r.score) : r.score),
+                                  sqlInt(std::max(oldPoints, points))},
+                                 nullptr});
+    addSkillSums(r.userId, r.mode, batch);
+}
+
+SqlStatus countVerifiedResult(DbConnection* connection, long long resultId) {
+    ResultRecord r;
+    long long points = 0;
+    SqlStatus status = SqlStatus::Ok;
+    if (!readPendingResult(connection, resultId, r, points, status)) return status;
+    SqlRows user, best;
+    status = sqlRunBatch(
+        connection, {userStatement(connection, r.userId, true, &user), bestStatement(r, &best)});
+    if (status != SqlStatus::Ok || user.empty()) return status;
+    SqlBatch batch;
+    addCountingStatements(r, points, best, batch);
+    batch.push_back(
+        SqlStatement{"UPDATE results SET counted = 1 WHERE id = $1", {sqlInt(resultId)}, nullptr});
+    AfterRows after;
+    addStandingReads(r.userId, r.mode, after, batch);
+    status = sqlRunBatch(connection, batch);
+    if (status != SqlStatus::Ok) return status;
+    ScoreOutcome out;
+    takeStanding(after, out);
+    std::vector<int> grants;
+    rankGrants(r, out, grants);
+    SqlBatch inserts;
+    addGrantStatements(r.userId, freshGrants(after.held, grants), inserts);
+    return retryConflict(sqlRunBatch(connection, inserts));
 }
 
 static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std::string& reply) {
@@ -589,7 +718,7 @@ static SqlStatus applyDeath(DbConnection* connection, const ResultRecord& r, std
         return SqlStatus::Ok;
     }
     reply = "success";
-    SqlBatch batch = {resultInsert(r, kindDeath), replyStatement(r, reply)};
+    SqlBatch batch = {resultInsert(r, resultKindDeath), replyStatement(r, reply)};
     // A Survival or Meditation game ends in a death and a score for the same
     // play: the score counts its time.
     bool scoreFollows = r.mode == modeSurvival || r.mode == modeMeditation;
@@ -607,86 +736,4 @@ std::string replyDeath(ServerContext& context, const ParsedRequest& request,
         return applyDeath(connection, r, reply);
     });
     return status == SqlStatus::Ok ? reply : "fail";
-}
-
-// The bucket that holds position `offset` (0 = the best player) and the players above it.
-static bool findBucket(DbConnection* connection, int category, long long offset, long long& bucket,
-                       long long& above) {
-    SqlRows rows;
-    sqlExec(connection,
-            "SELECT bucket, SUM(players) FROM skill_buckets WHERE category = $1 GROUP BY bucket"
-            " HAVING SUM(players) > 0 ORDER BY bucket DESC",
-            {sqlInt(category)}, &rows);
-    above = 0;
-    for (const SqlRow& row : rows) {
-        long long players = std::strtoll(row[1].c_str(), nullptr, 10);
-        if (above + players > offset) {
-            bucket = std::strtoll(row[0].c_str(), nullptr, 10);
-            return true;
-        }
-        above += players;
-    }
-    return false;
-}
-
-bool rankingPage(Database* database, int category, long long offset, int limit,
-                 std::vector<RankingRow>& rows) {
-    rows.clear();
-    ConnectionLease lease(database);
-    long long bucket = 0, above = 0;
-    if (!findBucket(lease.connection, category, offset, bucket, above)) return true;
-    const std::string sql =
-        "SELECT s.points, u.name, s.user_id FROM skills s JOIN users u ON u.id = s.user_id"
-        " WHERE s.category = $1 AND s.points < $2 ORDER BY s.points DESC, s.user_id ASC"
-        " LIMIT $3 OFFSET $4";
-    SqlRows found;
-    if (sqlExec(lease.connection, sql,
-                {sqlInt(category), sqlInt((bucket + 1) * skillBandPoints), sqlInt(limit),
-                 sqlInt(offset - above)},
-                &found) != SqlStatus::Ok) {
-        return false;
-    }
-    long long firstRank = 0;
-    if (!found.empty() &&
-        rankOf(lease.connection, category, std::strtoll(found[0][0].c_str(), nullptr, 10),
-               firstRank) != SqlStatus::Ok) {
-        return false;
-    }
-    rows = rankedRows(found, offset, firstRank);
-    return true;
-}
-
-std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long long firstRank) {
-    std::vector<RankingRow> rows;
-    long long rank = firstRank, previous = -1;
-    for (size_t i = 0; i < found.size(); ++i) {
-        long long points = std::strtoll(found[i][0].c_str(), nullptr, 10);
-        // Equal skillpoints share a rank; a lower value is ranked by its place.
-        if (i > 0 && points != previous) rank = offset + static_cast<long long>(i) + 1;
-        previous = points;
-        rows.push_back(
-            RankingRow{rank, found[i][1], points, std::strtoll(found[i][2].c_str(), nullptr, 10)});
-    }
-    return rows;
-}
-
-// Header "C ROWS N" then rows "rank,name,category,skillpoints,userid,position", each ending CR LF.
-std::string replyRanking(ServerContext& context, const ParsedRequest& request) {
-    long long category = integerField(request, "gamemode");
-    long long offset = integerField(request, "offset");
-    if (category < overallCategory || category > lastMode || offset < 0) return "fail";
-    std::vector<RankingRow> rows;
-    if (!servedRankingPage(context, static_cast<int>(category), offset, rankingPageRows, rows)) {
-        return "fail";
-    }
-    std::string digit = std::to_string(category);
-    if (rows.empty()) return digit + " EOF\r\n";
-    std::string reply = digit + " ROWS " + std::to_string(rows.size()) + "\r\n";
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const RankingRow& row = rows[i];
-        reply += std::to_string(row.rank) + "," + row.name + "," + digit + "," +
-                 std::to_string(row.skillpoints) + "," + std::to_string(row.userId) + "," +
-                 std::to_string(offset + static_cast<long long>(i) + 1) + "\r\n";
-    }
-    return reply;
 }

@@ -1,5 +1,4 @@
-// Results, personal bests, the performance reference, skillpoints and ranks,
-// and the world ranking pages.
+// Results, personal bests, the performance reference and skillpoints.
 #pragma once
 
 #include <string>
@@ -8,7 +7,9 @@
 #include "server/context.h"
 #include "server/query.h"
 
-extern const int rankingPageRows;  // rows per world ranking page
+// results.kind: what stored the row.
+extern const int resultKindScore;  // score.php
+extern const int resultKindDeath;  // death.php
 
 // A level's reference: the median of its results and a spread from their
 // quartiles, (Q3 - Q1) / 1.349 (the standard deviation for normal scores).
@@ -36,6 +37,12 @@ LevelReference publishedReference(const LevelReference& reference);
 // score, half the scale for a score equal to the centre (or for the first result).
 long long resultPoints(long long score, const LevelReference& reference);
 
+// The one level a mode plays (1-based: Rush 5, Survival 2, Meditation 1), or
+// 0 for the classic modes, which play levels 1 to 10.
+int onlyLevelOf(int mode);
+// Whether `mode` (1 to 6) plays `level`: results of other levels are refused.
+bool isPlayedLevel(int mode, int level);
+
 // Whether a reported result can have been played: mode, level, score and time
 // within the limits of its mode, counts not negative.
 struct ResultLimits {
@@ -44,23 +51,14 @@ struct ResultLimits {
 };
 const ResultLimits& resultLimits(int mode);
 
-struct RankingRow {
-    long long rank;  // 1 + players with more skillpoints
-    std::string name;
-    long long skillpoints;
-    long long userId;
-};
-// One page of a category's ranking, best first.
-bool rankingPage(Database* database, int category, long long offset, int limit,
-                 std::vector<RankingRow>& rows);
-
-// Ranking rows from (points, name, user id) rows in order, the first at
-// place `offset` holding rank `firstRank`.
-std::vector<RankingRow> rankedRows(const SqlRows& found, long long offset, long long firstRank);
+// Counts a stored score whose replay verified: its points, best and place in
+// the level's histogram, the skillpoints and the rank grants that follow.
+// Nothing happens to a result counted already. Runs inside the caller's
+// write transaction.
+SqlStatus countVerifiedResult(DbConnection* connection, long long resultId);
 
 std::string replyHighscore(ServerContext& context, const ParsedRequest& request);
 std::string replyScore(ServerContext& context, const ParsedRequest& request,
                        const std::string& plainRequest, const std::string& address);
 std::string replyDeath(ServerContext& context, const ParsedRequest& request,
                        const std::string& plainRequest, const std::string& address);
-std::string replyRanking(ServerContext& context, const ParsedRequest& request);

@@ -116,7 +116,7 @@ static bool isRequestText(const std::string& text) {
 }
 
 bool decodeSecureData(const ServerKey& key, const std::string& data, std::string& request,
-                      std::string& reason) {
+                      std::string& reason, std::vector<std::string>* blockKeys) {
     request.clear();
     if (data.empty() || data.size() > maxDataLength)
         return refuse(reason, "data missing or too long");
@@ -131,6 +131,8 @@ bool decodeSecureData(const ServerKey& key, const std::string& data, std::string
             request.clear();
             return refuse(reason, "a block does not decrypt with this key");
         }
+        if (blockKeys != nullptr)
+            blockKeys->push_back(sha256Hex(encrypted.substr(start, rsaBlockBytes)));
     }
     if (!isRequestText(request)) return refuse(reason, "the request holds control characters");
     return true;

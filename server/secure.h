@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct ServerKey {
     std::string pem;      // the private key as read from its file
@@ -16,8 +17,12 @@ void freeServerKey(ServerKey& key);
 
 // Decodes the `data` value into the plain request; false with `reason` set when
 // it is not URL-safe Base64, not whole blocks, not for this key, or not text.
+// `blockKeys` (may be null) receives the SHA-256 hex of each encrypted block
+// as decoded: the same ciphertext however its Base64 was spelt. Genuine
+// requests have fresh random padding in every block, so a block seen before
+// marks a recording played back.
 bool decodeSecureData(const ServerKey& key, const std::string& data, std::string& request,
-                      std::string& reason);
+                      std::string& reason, std::vector<std::string>* blockKeys = nullptr);
 
 // The Base64 text of `password` encrypted with the private key (the client opens it).
 std::string makePasswordBlob(const ServerKey& key, const std::string& password);

@@ -377,11 +377,20 @@ static const std::vector<std::vector<std::string>> migrations = {
         "DROP INDEX IF EXISTS skills_rank",
     },
     // PostgreSQL runs the writing part of a score submission as one function call.
-    // The score function is created by the last step only: a change of its rules
-    // empties that step and adds one that drops what it made and creates them anew.
+    // The score function is created by this step only: a change of its rules
+    // empties it and adds a step that drops what it made and creates them anew.
     scoreFunctionStep({"zentrix_submit_score", "zentrix_score_grants", "zentrix_reference",
                        "zentrix_players_above", "zentrix_result_points", "zentrix_bin_value",
                        "zentrix_llround", "zentrix_fresh_grants"}),
+    {
+        // A result counts once its replay verified (unless the server counts every
+        // result as it arrives): results stored before this counted at once.
+        "ALTER TABLE results ADD COLUMN counted INTEGER NOT NULL DEFAULT 1",
+        "ALTER TABLE replays ADD COLUMN result_id BIGINT NOT NULL DEFAULT 0",
+        // Each registration's own random mark: a retry after a COMMIT that went
+        // through finds its account by it.
+        "ALTER TABLE users ADD COLUMN registration TEXT NOT NULL DEFAULT ''",
+    },
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.

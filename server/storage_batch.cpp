@@ -10,7 +10,15 @@
 #include <vector>
 
 #include "server/log.h"
+#include "server/metrics.h"
 #include "server/storage_backends.h"
+
+// The batcher runs on SQLite alone and speaks to it directly.
+static SqlStatus run(DbConnection* connection, const char* sql) {
+    SqlStatus status = sqliteExec(*connection, sql, {}, nullptr);
+    if (status == SqlStatus::Failed) countDatabaseError();
+    return status;
+}
 
 // Enough to amortise one fsync over every worker thread; keeps a batch's latency bounded.
 static const size_t maxBatchJobs = 256;
@@ -48,12 +56,12 @@ static bool takeBatch(WriteBatcher& batcher, std::vector<WriteJob*>& batch) {
 
 // One job inside its savepoint: a failed job is undone without touching its batch-mates.
 static SqlStatus runJob(DbConnection* connection, WriteJob& job) {
-    SqlStatus status = sqlExec(connection, "SAVEPOINT job", {});
+    SqlStatus status = run(connection, "SAVEPOINT job");
     if (status != SqlStatus::Ok) return status;
     status = (*job.body)(connection);
     if (status == SqlStatus::Failed) logLine("database: " + connection->lastError);
-    if (status != SqlStatus::Ok) sqlExec(connection, "ROLLBACK TO job", {});
-    sqlExec(connection, "RELEASE job", {});
+    if (status != SqlStatus::Ok) run(connection, "ROLLBACK TO job");
+    run(connection, "RELEASE job");
     return status;
 }
 
@@ -72,7 +80,7 @@ static void commitBatch(DbConnection* connection, std::vector<WriteJob*>& batch)
     std::unique_lock<std::mutex> writer;
     if (connection->writeLock != nullptr)
         writer = std::unique_lock<std::mutex>(*connection->writeLock);
-    SqlStatus begun = sqlExec(connection, "BEGIN IMMEDIATE", {});
+    SqlStatus begun = run(connection, "BEGIN IMMEDIATE");
     if (begun != SqlStatus::Ok) return setStatus(batch, 0, begun);
     for (size_t i = 0; i < batch.size(); ++i) {
         batch[i]->status = runJob(connection, *batch[i]);
@@ -82,10 +90,10 @@ static void commitBatch(DbConnection* connection, std::vector<WriteJob*>& batch)
             return undoSucceeded(batch, SqlStatus::Retry);
         }
     }
-    SqlStatus committed = sqlExec(connection, "COMMIT", {});
+    SqlStatus committed = run(connection, "COMMIT");
     if (committed == SqlStatus::Ok) return;
     logLine("database: commit failed: " + connection->lastError);
-    sqlExec(connection, "ROLLBACK", {});
+    run(connection, "ROLLBACK");
     undoSucceeded(batch, committed);
 }
 

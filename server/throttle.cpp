@@ -26,6 +26,9 @@ static std::map<std::string, Allowance> registrations;
 // A few typing mistakes cost nothing; then every failure doubles the wait.
 static const int freeFailures = 3;
 static const int addressFreeFailures = 30;
+// Guesses at one account from many addresses: more room, so its owner is
+// rarely kept waiting, and still a wall against a spread-out guesser.
+static const int accountFreeFailures = 10;
 static const long long firstDelayMs = 1000;
 static const long long maxDelayMs = 15 * 60 * 1000;
 static const long long hourMs = 3600 * 1000;
@@ -121,6 +124,10 @@ static bool isTrusted(const std::string& address, const std::vector<std::string>
     return false;
 }
 
+bool cidrListContains(const std::string& cidrs, const std::string& address) {
+    return isTrusted(address, splitList(cidrs));
+}
+
 std::string forwardedClient(const std::string& peer, const std::string& forwardedFor,
                             const std::string& trusted) {
     std::vector<std::string> proxies = splitList(trusted);
@@ -135,8 +142,14 @@ std::string forwardedClient(const std::string& peer, const std::string& forwarde
     return peer;
 }
 
+static bool hasPrefix(const std::string& key, const char* prefix) {
+    return key.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
 static long long delayAfter(const std::string& key, int failures) {
-    int free = key.compare(0, 5, "addr:") == 0 ? addressFreeFailures : freeFailures;
+    int free = hasPrefix(key, "addr:")      ? addressFreeFailures
+               : hasPrefix(key, "account:") ? accountFreeFailures
+                                            : freeFailures;
     if (failures < free) return 0;
     int doublings = std::min(failures - free, 20);
     return std::min(maxDelayMs, firstDelayMs << doublings);

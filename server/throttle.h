@@ -14,6 +14,8 @@ std::string addressGroup(const std::string& address);
 
 // True when "ADDRESS/BITS" (or a bare address) covers `address`.
 bool cidrContains(const std::string& cidr, const std::string& address);
+// True when one of `cidrs` (comma-separated) covers `address`.
+bool cidrListContains(const std::string& cidrs, const std::string& address);
 // The client as a trusted proxy reports it: when `peer` is in one of `trusted`
 // (comma-separated CIDRs), the rightmost X-Forwarded-For entry that is not a
 // trusted proxy itself; otherwise `peer`.

@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "server/ranking.h"
 #include "server/replays.h"
-#include "server/scores.h"
 
 static const char* const categoryNames[] = {"Overall", "Casual",   "Normal",    "Expert",
                                             "Rush",    "Survival", "Meditation"};
@@ -85,16 +85,39 @@ static std::string playerLink(long long userId, const std::string& name) {
     return "<a href=\"/replays?user=" + std::to_string(userId) + "\">" + escapeHtml(name) + "</a>";
 }
 
+// The mark beside skillpoints for what waits for replays to be verified.
+static std::string pendingMark(long long pending) {
+    if (pending <= 0) return "";
+    return " <span class=\"part\" title=\"These points count once their replays are"
+           " verified\">+" +
+           std::to_string(pending) + " pending</span>";
+}
+
+// `marks`: per row, the verified points (when unverified results count) or
+// the pending points (when only verified ones do).
 static std::string rankingTable(const std::vector<RankingRow>& rows,
-                                const std::vector<long long>& verified) {
+                                const std::vector<long long>& marks, bool countsUnverified) {
     std::string table = "<table><tr><th>Rank</th><th>Name</th><th>Skillpoints</th></tr>\n";
     for (size_t i = 0; i < rows.size(); ++i) {
         const RankingRow& row = rows[i];
+        std::string mark =
+            countsUnverified ? verifiedMark(row.skillpoints, marks[i]) : pendingMark(marks[i]);
         table += "<tr><td>" + std::to_string(row.rank) + "</td><td>" +
                  playerLink(row.userId, row.name) + "</td><td>" + std::to_string(row.skillpoints) +
-                 verifiedMark(row.skillpoints, verified[i]) + "</td></tr>\n";
+                 mark + "</td></tr>\n";
     }
     return table + "</table>\n";
+}
+
+static std::string rankingBody(ServerContext& context, int category,
+                               const std::vector<RankingRow>& rows) {
+    bool unverified = context.countUnverifiedResults;
+    std::string body = unverified ? "<p>Results count here before their replay is verified.</p>\n"
+                                  : "<p>Only results whose replay was verified count here.</p>\n";
+    if (rows.empty()) return body + "<p>No one is ranked here yet.</p>\n";
+    std::vector<long long> marks = unverified ? verifiedPointsOf(context.database, category, rows)
+                                              : pendingPointsOf(context.database, category, rows);
+    return body + rankingTable(rows, marks, unverified);
 }
 
 static std::string pageLink(int category, long long offset, const char* label) {
@@ -106,15 +129,12 @@ std::string rankingPageHtml(ServerContext& context, int category, long long offs
     if (category < 0 || category >= categoryCount) category = 0;
     if (offset < 0) offset = 0;
     std::vector<RankingRow> rows;
-    if (!servedRankingPage(context, category, offset, webPageRows + 1, rows)) {
+    if (!rankingPage(context.database, category, offset, webPageRows + 1, rows)) {
         return pageFrame("World ranking", "<p>The ranking cannot be read right now.</p>\n");
     }
     bool hasMore = rows.size() > static_cast<size_t>(webPageRows);
     if (hasMore) rows.pop_back();
-    std::string body = categoryLinks(category);
-    if (context.verifiedRanking) body += "<p>Only results with a verified replay count here.</p>\n";
-    body += rows.empty() ? "<p>No one is ranked here yet.</p>\n"
-                         : rankingTable(rows, verifiedPointsOf(context.database, category, rows));
+    std::string body = categoryLinks(category) + rankingBody(context, category, rows);
     body += "<p>";
     if (offset > 0) body += pageLink(category, std::max(0LL, offset - webPageRows), "Previous");
     if (hasMore) body += pageLink(category, offset + webPageRows, "Next");

@@ -9,7 +9,9 @@ start_server
 # From the intro to CreateAcc takes about 300 frames; the steps then type in turn.
 {
   echo "320 shot $work/create.png"
-  type_text 330 "mailbox" ; echo "346 key enter"
+  # "ab@c.io": Shift and 2 in one frame type the "@".
+  type_text 330 "ab" ; echo "334 key shift" ; echo "334 key 2" ; type_text 336 "c"
+  echo "338 key period" ; type_text 340 "io" ; echo "346 key enter"
   echo "362 shot $work/name.png"
   type_text 352 "tester1" ; echo "368 key enter"
   type_text 380 "secret9" ; echo "396 key enter"

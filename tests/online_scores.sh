@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # A new account plays Casual level 1 ranked (the autoplay bot) against a
 # fresh server: the score screen shows the skillpoints earned in green and
-# "Casual Rank: #1", the Ranking screen lists the player in Casual, the
-# Achieves screen shows "Legendary" unlocked (rank 1 overall on an empty
-# server), and the server's database holds what was drawn. All read from
-# the screenshots.
+# "Casual Rank: #1", the Ranking screen lists the player in Casual once the
+# replay is verified, the server grants "Legendary" (rank 1 overall on an
+# empty server), and the server's database holds what was drawn. All read
+# from the screenshots.
 set -euo pipefail
 source "$(dirname "$0")/online_support.bash"
 
@@ -14,7 +14,8 @@ W=1280 H=720
 {
   echo "ScoreScreen+25 shot $work/score.png"
   click_at "ScoreScreen+30" 832 "$(line_y 4.2)"                 # Quit
-  click_at "Menu#2+20" 640 "$(row_y -1)"                        # Online Ranking
+  # The ranking counts the run once its replay is verified (about 15 s here).
+  click_at "Menu#2+400" 640 "$(row_y -1)"                       # Online Ranking
   echo "Ranking+40 shot $work/ranking.png"
   click_at "Ranking+45" 793 612                                 # Back
   click_at "Menu#3+20" 640 "$(row_y 0)"                         # Achievements
@@ -39,16 +40,15 @@ green=$(colour_pixels score.png 150x26+645+$(($(line_y 1) - 20)) 116 185 35)
 [[ $green -gt 40 ]] || fail "the amount is not green ($green pixels)"
 
 # Ranking: the first row of Casual is the player with the server's points.
-first=$(read_line ranking.png 580x22+350+$((279 - 17)))
+first=$(read_line ranking.png 580x22+350+$((279 - 17)) 60%)
 [[ $first == *"ranker"* ]] || fail "the first Casual row reads '$first'"
 [[ ${first//,/} == *"$points"* ]] || fail "the first row shows '$first', not $points points"
 [[ $(sqlite3 server.sqlite "select count(*) from skills where category = 1 and points > $points") == 0 ]] ||
   fail "the server ranks someone above the player"
 
-# Achieves, page 2: Legendary is its middle tile; the caption stands above the title.
-tile=$(convert achieves.png -crop 210x46+584+318 -resize 300% -colorspace Gray -negate tile.png &&
-  tesseract tile.png - --psm 6 2>/dev/null | tr -s ' \n' ' ')
-[[ $tile == *"Unlocked"*"egendary"* ]] || fail "the Legendary tile reads '$tile'"
+# Legendary (first place overall) follows from the verified result, so the
+# server grants it when the replay verifies; the game learns of it at its next
+# login, not on this run's Achieves screen.
 [[ $(sqlite3 server.sqlite "select count(*) from achievements where user_id = $id and number = 5") == 1 ]] ||
   fail "the server did not grant Legendary"
 echo "online scores test passed"

@@ -38,7 +38,7 @@ fail() {
 # count: after a restart the old "listening" line must not pass for the new.
 start_server() {
   local earlier
-  earlier=$(wc -l < server.log 2>/dev/null || echo 0)
+  earlier=$({ wc -l < server.log; } 2>/dev/null || echo 0)
   "$build/zentrix-server" serve --listen 127.0.0.1:0 --db "$db" --key "$key" \
     --patch-dir "$work/patches" --threads 2 "$@" >>server.log 2>&1 &
   server_pid=$!
@@ -111,7 +111,7 @@ register_account() {
   local name=$1 password=$2 digest reply
   digest=$(printf '%s' "$password" | md5sum | cut -d' ' -f1)
   reply=$(secure_request \
-    "reg.php?beta=1&username=$name&passwordHash=$digest&password=$password&email=mailbox")
+    "reg.php?beta=1&username=$name&passwordHash=$digest&password=$password&email=$name@example.org")
   [[ $reply == success\ * ]] || fail "registration answered '$reply'"
   write_settings "Username=$name" "Password=${reply#success }"
 }

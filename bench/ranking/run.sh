@@ -34,7 +34,7 @@ done
 
 digest=$(printf 'secret9' | md5sum | cut -d' ' -f1)
 reply=$(curl -s "$("$build/zentrix-proto" encode \
-  "reg.php?beta=1&username=benchplayer&passwordHash=$digest&password=secret9&email=mailbox" \
+  "reg.php?beta=1&username=benchplayer&passwordHash=$digest&password=secret9&email=bench@example.org" \
   --base "http://127.0.0.1:$port/secure.php?data=")")
 [[ $reply == success\ * ]] || { echo "registration answered '$reply'"; exit 1; }
 # Low quality without multisampling, as a first run on this software renderer would choose.

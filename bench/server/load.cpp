@@ -32,6 +32,9 @@ using Clock = std::chrono::steady_clock;
 
 static const int modes = 6;
 static const int levels = 10;
+// Rush, Survival and Meditation each play one level; the server refuses others.
+static const int singleLevels[] = {5, 2, 1};
+static const int firstSingleLevelMode = 4;
 static const int timeoutSeconds = 10;
 static const int registeringThreads = 4;
 static const size_t rsaPieceBytes = 117;  // plain bytes per PKCS#1 block of a 1024-bit key
@@ -207,6 +210,7 @@ static void runClient(int index, const Options& options, const std::vector<Accou
     for (long long n = index; Clock::now() < end; n += options.clients) {
         int mode = 1 + static_cast<int>(n % modes);
         int level = 1 + static_cast<int>((n / modes) % levels);
+        if (mode >= firstSingleLevelMode) level = singleLevels[mode - firstSingleLevelMode];
         // Rising scores per client, so the newest acknowledged one is each slot's best.
         long long score = 1000 + (++sequence) * 10 + random() % 10;
         // A run of the game is at most ten levels: a new session hash every ten results.

@@ -30,7 +30,7 @@ fail() {
 $cluster start "$work/pg" | grep -q running || { echo "pg_restart: no PostgreSQL; skipped"; exit 0; }
 url="postgresql:///postgres?host=$work/pg&user=zentrix"
 "$server" serve --listen 127.0.0.1:0 --db "$url" --key "$key" --threads 8 \
-    --trusted-proxy 127.0.0.1/32 >"$work/server.log" 2>&1 &
+    --trusted-proxy 127.0.0.1/32 --count-unverified-results >"$work/server.log" 2>&1 &
 server_pid=$!
 port=$(server_port "$work/server.log" "$server_pid") || fail "the server did not start"
 

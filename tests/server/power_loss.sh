@@ -32,7 +32,7 @@ start_server() {
     local preload=()
     [ -z "${3:-}" ] || preload=(env LD_PRELOAD="$shim" ZENTRIX_POWER_LOSS_DIR="$1/db")
     "${preload[@]}" "$server" serve --listen 127.0.0.1:0 --db "sqlite:$1/db/scores.sqlite" \
-        --key "$key" --threads 8 >"$1/server$2.log" 2>&1 &
+        --key "$key" --threads 8 --count-unverified-results >"$1/server$2.log" 2>&1 &
     server_pid=$!
     port=$(server_port "$1/server$2.log" "$server_pid") || fail "the server did not start"
 }

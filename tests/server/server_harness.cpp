@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "protocol/encodings.h"
-#include "server/accounts.h"
+#include "server/credentials.h"
 #include "server/http.h"
 #include "server/throttle.h"
 

@@ -3,6 +3,8 @@
 // requests through the real encryption.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,6 +25,9 @@ void PrintTo(TestBackend backend, std::ostream* out);
 std::string freshDatabaseUrl(TestBackend backend);
 
 struct TestServer {
+    // Most tests check the rules of points on results as they arrive; the
+    // default, verified results only, has tests of its own that clear this.
+    TestServer() { context.countUnverifiedResults = true; }
     ServerContext context;
     HttpSettings settings;  // host, threads and limits; set before the start to change them
     HttpServer* http = nullptr;
@@ -67,3 +72,22 @@ std::string deathRequest(long long userId, const std::string& password, const Te
 // Registers and logs in; the user id (0 on failure).
 long long registerAndLogin(const TestServer& server, const std::string& name,
                            const std::string& password);
+
+// A server on each back end in turn, as behind a proxy on this machine that
+// tells clients apart by X-Forwarded-For (sendRequestFrom). A test sets what
+// else its server needs in `server.context` before calling this SetUp.
+class ProxiedServerTest : public ::testing::TestWithParam<TestBackend> {
+  protected:
+    TestServer server;
+
+    void SetUp() override {
+        std::string url = freshDatabaseUrl(GetParam());
+        ASSERT_FALSE(HasFailure());
+        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        server.context.trustedProxies = "127.0.0.1/32";
+        ASSERT_TRUE(startTestServer(server, url));
+    }
+    void TearDown() override {
+        if (server.http != nullptr) stopTestServer(server);
+    }
+};

@@ -22,13 +22,20 @@ namespace {
 
 const int patientSeconds = 3;
 
-int connectTo(int port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+// A connection to the loopback address, IPv4 or (`v6`) IPv6.
+int connectTo(int port, bool v6 = false) {
+    int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    sockaddr_in6 address6{};
+    address6.sin6_family = AF_INET6;
+    address6.sin6_port = htons(static_cast<uint16_t>(port));
+    address6.sin6_addr = in6addr_loopback;
+    int connected = v6 ? ::connect(fd, reinterpret_cast<sockaddr*>(&address6), sizeof address6)
+                       : ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    if (connected != 0) {
         ::close(fd);
         return -1;
     }
@@ -133,6 +140,44 @@ TEST_F(Connections, OneAddressGetsOnlyItsShare) {
     OpenSockets held;
     for (int i = 0; i < 5; ++i) held.fds.push_back(connectTo(server.port));
     EXPECT_TRUE(refusedAtOnce(server.port));
+}
+
+// Every trickled byte restarts the idle time-out; the deadline for a whole
+// request's headers does not move.
+TEST_F(Connections, HeadersTrickledPastTheirDeadlineAreCutOff) {
+    server.settings.headerSeconds = 2;
+    server.settings.idleSeconds = 10;
+    start();
+    int fd = connectTo(server.port);
+    timeval brief{0, 300 * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &brief, sizeof brief);
+    sendText(fd, "GET / HTTP/1.1\r\nHost: x\r\nX-Slow: ");
+    auto started = std::chrono::steady_clock::now();
+    bool closed = false;
+    while (!closed && std::chrono::steady_clock::now() - started < std::chrono::seconds(12)) {
+        char byte = 'a', answer[64];
+        closed =
+            ::send(fd, &byte, 1, MSG_NOSIGNAL) != 1 || ::recv(fd, answer, sizeof answer, 0) == 0;
+    }
+    ::close(fd);
+    EXPECT_TRUE(closed);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(8));
+    // A client that sends its request at once is served as ever.
+    EXPECT_EQ(impatientRequest(server, "checkname.php?username=Somebody"), "available");
+}
+
+// The cap per address holds on IPv6 too, where it counts the client's /64.
+TEST_F(Connections, AnIpv6ClientGetsOnlyItsShare) {
+    server.settings.host = "::1";
+    server.settings.perAddressConnections = 3;
+    start();
+    OpenSockets held;
+    for (int i = 0; i < 3; ++i) held.fds.push_back(connectTo(server.port, true));
+    EXPECT_GE(held.fds.back(), 0);
+    int extra = connectTo(server.port, true);
+    sendText(extra, "GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(readAnswer(extra), "");
+    ::close(extra);
 }
 
 TEST_F(Connections, HeadersBeyondTheLimitsAreRefused) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "server/ranking.h"
 #include "server/scores.h"
 #include "server/storage.h"
 #include "tests/server/server_harness.h"

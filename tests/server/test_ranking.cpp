@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "server/ranking.h"
 #include "server/scores.h"
 #include "server/storage.h"
 #include "tests/server/server_harness.h"

@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <map>
 
+#include "game/modes.h"
 #include "protocol/encodings.h"
 #include "server/accounts.h"
 #include "server/achievements.h"
 #include "server/admin.h"
+#include "server/credentials.h"
 #include "server/scores.h"
 #include "server/secure.h"
 #include "server/throttle.h"
@@ -82,6 +84,22 @@ TEST(Rules, OneOutlierCannotMoveTheReference) {
         double onePlace = step + 0.04 * honest.centre;
         EXPECT_LE(std::llabs(after.centre - honest.centre), onePlace) << outlier;
         EXPECT_LE(std::llabs(after.spread - honest.spread), onePlace / 1.349) << outlier;
+    }
+}
+
+// The server accepts each mode's results at the levels the game plays it:
+// the classic modes at 1 to 10, Rush, Survival and Meditation at their one
+// level as the game starts them.
+TEST(Rules, EachModeIsAcceptedAtTheLevelsTheGamePlays) {
+    const int gameLevel[] = {0, 0, 0, 0, rushLevelIndex + 1, survivalLevelIndex + 1, 1};
+    for (int mode = 0; mode <= 7; ++mode) {
+        for (int level = 0; level <= 11; ++level) {
+            bool classic = mode >= ModeCasual && mode <= ModeExpert;
+            bool single = mode >= ModeRush && mode <= ModeMeditation;
+            bool played =
+                (classic && level >= 1 && level <= 10) || (single && level == gameLevel[mode]);
+            EXPECT_EQ(isPlayedLevel(mode, level), played) << "mode " << mode << " level " << level;
+        }
     }
 }
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "server/accounts.h"
+#include "server/credentials.h"
 #include "server/scores.h"
 #include "server/storage.h"
 #include "server/throttle.h"
@@ -21,7 +21,7 @@ const char* const playerPassword = "enginepass";
 const char* const storedRowQueries[] = {
     "SELECT digest, user_id, kind, mode, level, score, CAST(seconds * 1000 AS BIGINT), apm,"
     " controls, drops, rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used,"
-    " kills, performance, session, points, reply FROM results ORDER BY digest",
+    " kills, performance, session, points, reply, counted FROM results ORDER BY digest",
     "SELECT user_id, mode, level, best_score, points FROM bests ORDER BY user_id, mode, level",
     "SELECT mode, level, bin, results FROM score_bins ORDER BY mode, level, bin",
     "SELECT user_id, category, points FROM skills ORDER BY user_id, category",
@@ -79,6 +79,28 @@ class ScoreEngines : public ::testing::Test {
     std::string death(int player, const TestResult& result) {
         return both(deathRequest(players[player], playerPassword, result));
     }
+    // Counts every stored score in the order it came, on both, as verified
+    // replays would.
+    void countAllVerified() {
+        for (TestServer* server : {&sqlite, &postgres}) {
+            SqlRows ids = query(server->context.database,
+                                "SELECT id FROM results WHERE kind = 1 ORDER BY id");
+            for (const SqlRow& id : ids) {
+                SqlStatus status =
+                    inWriteTransaction(server->context.database, [&](DbConnection* connection) {
+                        return countVerifiedResult(connection, std::atoll(id[0].c_str()));
+                    });
+                EXPECT_EQ(status, SqlStatus::Ok)
+                    << backendName(server == &sqlite ? TestBackend::Sqlite : TestBackend::Postgres);
+            }
+        }
+    }
+    void expectSameRows() {
+        for (const char* sql : storedRowQueries) {
+            EXPECT_EQ(query(sqlite.context.database, sql), query(postgres.context.database, sql))
+                << sql;
+        }
+    }
     // A whole classic run of one player, one score per level.
     void run(int player, TestResult result) {
         for (result.level = 1; result.level <= 10; ++result.level) score(player, result);
@@ -125,10 +147,10 @@ TEST_F(ScoreEngines, SameSubmissionsGiveSameRepliesAndRows) {
         normal.pupUsed = normal.level == 4 ? 1 : 0;
         score(0, normal);  // both control schemes; with the others, beta tester
     }
-    TestResult rush = resultOf(4, 3, -5000);
+    TestResult rush = resultOf(4, 5, -5000);
     rush.apm = 95;
     score(1, rush);               // a score below zero, and brisko
-    score(2, resultOf(6, 2, 0));  // into the void
+    score(2, resultOf(6, 1, 0));  // into the void
     TestResult survival = resultOf(5, 2, 50000);
     survival.time = 86000;
     for (int day = 0; day < 5; ++day) {
@@ -180,6 +202,9 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
              "CREATE FUNCTION zentrix_reference(INTEGER[], BIGINT[], INTEGER) RETURNS BIGINT"
              " LANGUAGE sql AS $$ SELECT 0::BIGINT $$",
              "CREATE INDEX skills_rank ON skills (category, points)",
+             "ALTER TABLE results DROP COLUMN counted",
+             "ALTER TABLE replays DROP COLUMN result_id",
+             "ALTER TABLE users DROP COLUMN registration",
              "UPDATE schema_version SET version = 7",
          }) {
         query(postgres.context.database, sql);
@@ -200,4 +225,38 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
         EXPECT_EQ(query(sqlite.context.database, sql), query(postgres.context.database, sql))
             << sql;
     }
+}
+
+// By default a result counts once its replay verified: submissions store it
+// waiting and count nothing, counting happens alike on both engines, and each
+// account's best of a level is in the histogram once, whatever the volume.
+TEST_F(ScoreEngines, WaitingResultsCountAlikeOnceVerified) {
+    sqlite.context.countUnverifiedResults = false;
+    postgres.context.countUnverifiedResults = false;
+    std::vector<std::string> first = splitAtSpaces(score(0, resultOf(2, 1, 1000)));
+    ASSERT_GE(first.size(), 8u);
+    EXPECT_EQ(first[6], "0");    // nothing counted before
+    EXPECT_EQ(first[7], "500");  // what the first result of the level earns once verified
+    for (long long forged = 2000; forged < 2060; ++forged) score(1, resultOf(2, 1, forged));
+    score(2, resultOf(2, 1, 800));
+    score(2, resultOf(2, 1, 900));  // a better one: it replaces the first in the histogram
+    score(0, resultOf(4, 5, -500));
+    EXPECT_EQ(both("world_ranking_staggered.php?gamemode=2&offset=0"), "2 EOF\r\n");
+    EXPECT_TRUE(query(sqlite.context.database, "SELECT * FROM score_bins").empty());
+    expectSameRows();
+    countAllVerified();
+    expectSameRows();
+    // One histogram entry per account and level, at its best score.
+    EXPECT_EQ(query(postgres.context.database,
+                    "SELECT SUM(results) FROM score_bins WHERE mode = 2 AND level = 1"),
+              SqlRows{{"3"}});
+    EXPECT_EQ(query(sqlite.context.database,
+                    "SELECT best_score FROM bests WHERE mode = 2 ORDER BY user_id"),
+              (SqlRows{{"1000"}, {"2059"}, {"900"}}));
+    std::string ranking = both("world_ranking_staggered.php?gamemode=2&offset=0");
+    EXPECT_EQ(ranking.compare(0, 9, "2 ROWS 3\r"), 0) << ranking;
+    EXPECT_NE(ranking.find("Engine Ann,2,500,"), std::string::npos) << ranking;
+    // Counting again changes nothing.
+    countAllVerified();
+    expectSameRows();
 }

@@ -25,7 +25,7 @@ fail() {
 }
 
 "$server" serve --listen 127.0.0.1:0 --db "sqlite:$work/web.sqlite" --key "$key" --threads 4 \
-    --trusted-proxy 127.0.0.1/32 >"$work/server.log" 2>&1 &
+    --trusted-proxy 127.0.0.1/32 --count-unverified-results >"$work/server.log" 2>&1 &
 server_pid=$!
 port=$(server_port "$work/server.log" "$server_pid") || fail "the server did not start"
 # Three players with scores: the load generator registers them and plays.
