@@ -223,12 +223,6 @@ static bool runOuterLoop() {
 
 // ---- entry ----
 
-// "--server http://host:port" names the server; its secure endpoint is added.
-static std::string secureEndpointOf(const std::string& url) {
-    if (url.find("secure.php") != std::string::npos) return url;
-    return (url.back() == '/' ? url : url + "/") + "secure.php?data=";
-}
-
 static void applyLaunchOptions() {
     noDialogs = launchOptions.noDialogs || getenv("ZENTRIX_HEADLESS") != nullptr;
     settingsDirOverride = launchOptions.configDir;
