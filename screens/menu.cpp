@@ -7,6 +7,7 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
+#include "online/news.h"
 #include "online/ranking.h"
 #include "platform/system.h"
 #include "screens/achieves.h"
@@ -19,8 +20,6 @@
 
 float menuAngle = 0.0f;
 int32_t menuFrameCounter = 0;
-bool menuNewsAnnounced = false;
-std::string menuNewsText;
 
 const char* const twitterPageUrl = ZENTRIX_TWITTER_URL;
 const char* const facebookPageUrl = ZENTRIX_FACEBOOK_URL;
@@ -105,7 +104,9 @@ static void wrapParagraph(const std::string& paragraph, const FontData& font, fl
         if (!line.empty()) lines.push_back(line);
         line.clear();
         for (char c : word) {
-            if (!line.empty() && lineWidth(font, line + c, scale) >= limit) {
+            // A UTF-8 continuation byte stays with the character it belongs to.
+            bool continuation = (static_cast<unsigned char>(c) & 0xc0) == 0x80;
+            if (!continuation && !line.empty() && lineWidth(font, line + c, scale) >= limit) {
                 lines.push_back(line);
                 line.clear();
             }
@@ -136,10 +137,10 @@ static const std::vector<std::string>& newsLines() {
     static std::vector<std::string> lines;
     static std::string wrappedText;
     static float wrappedHeight = -1;
-    if (wrappedText != menuNewsText || wrappedHeight != screenH()) {
-        wrappedText = menuNewsText;
+    if (wrappedText != newsText || wrappedHeight != screenH()) {
+        wrappedText = newsText;
         wrappedHeight = screenH();
-        lines = wrapNewsText(menuNewsText, mediumFont, newsScale, newsWidthShare * screenH(),
+        lines = wrapNewsText(newsText, mediumFont, newsScale, newsWidthShare * screenH(),
                              newsMarginShare * screenH());
     }
     return lines;
@@ -150,7 +151,7 @@ static void renderNewsPanel() {
     float width = newsWidthShare * h, height = width * newsAspect;
     float left = newsLeftShare * h, top = h / 2 - height / 2;
     Render2D({left, top}, {width, height}, AnchorTopLeft, "newswindow.tga", newsPanelAlpha);
-    if (menuNewsText.empty()) {
+    if (newsText.empty()) {
         float side = spinnerShare * h;
         glPushMatrix();
         glTranslatef(left + width / 2, h / 2, 0);
@@ -194,7 +195,7 @@ void UpdateMenu(float dtMs) {
 void renderMenu() {
     ProfileScope section("renderMenu");
     renderMenuBase();
-    if (menuNewsAnnounced) renderNewsPanel();
+    if (newsEnabled != 0) renderNewsPanel();
     drawMenuRows(menuRows, menuRowCount, hoverItem);
     float s = menuBottomStep();
     for (const SiteIcon& icon : siteIcons) {
