@@ -35,10 +35,16 @@ extern int32_t resolutionIndex;   // index in displayModes of the chosen size, -
 
 constexpr int32_t lowestVisualQuality = 1, highestVisualQuality = 4;  // "Low" .. "Ultra"
 constexpr float lowestVolume = 0.0f, highestVolume = 10.0f;           // both volume sliders
+constexpr float defaultVolume = 10.0f;  // a stored volume out of range reads as this
+// A stored window size smaller than this, or larger than the largest display
+// mode, reads as the desktop size.
+constexpr int32_t smallestScreenWidth = 640, smallestScreenHeight = 480;
+constexpr int32_t largestScreenSide = 16384;  // the bound while no display modes are listed
 
 extern bool settingsSavingOff;  // replays played back never touch the player's settings
 extern bool settingsFileFound;  // the last loadSettings found a settings file
 
+// Values out of their range fall back to their defaults, one console line each.
 void loadSettings();
 // Sets anisotropy, multisampling and motion blur from VisualQuality (loadSettings does it too).
 void applyQualityPresets();
