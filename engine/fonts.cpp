@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 #include FT_GLYPH_H
 
+#include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -22,7 +23,8 @@ FontData mediumFont = {};
 FontData smallFont = {};
 float lastListBase = -1.0f;
 
-static constexpr int firstGlyph = 32, lastGlyph = 127;
+static constexpr int firstGlyph = 32, lastAsciiGlyph = 127;
+static constexpr int firstLatinGlyph = 160, lastGlyph = 255;
 static constexpr float layoutHeight = 1050.0f;
 static constexpr float fontUnit = 55.0f;
 static constexpr float bigFontShare = 1.25f, mediumFontShare = 0.5f, smallFontShare = 0.25f;
@@ -139,6 +141,18 @@ static void buildGlyph(FontData& font, FT_Face face, int c, const std::string& r
     FT_Done_Glyph(reinterpret_cast<FT_Glyph>(glyph));
 }
 
+// A character the face lacks draws as the replacement mark, with its width.
+static void buildMissingGlyph(FontData& font, int c) {
+    font.advances[c] = font.advances[static_cast<unsigned char>(replacementByte)];
+    glNewList(font.listBase + c, GL_COMPILE);
+    glCallList(font.listBase + static_cast<unsigned char>(replacementByte));
+    glEndList();
+}
+
+static bool isPrintableCode(int c) {
+    return (c >= firstGlyph && c <= lastAsciiGlyph) || (c >= firstLatinGlyph && c <= lastGlyph);
+}
+
 void buildFont(FontData& font, const std::string& bytes, float size, const std::string& key) {
     FreeTypeSession session;
     if (FT_Init_FreeType(&session.library)) throw std::runtime_error("FT_Init_FreeType failed");
@@ -150,7 +164,15 @@ void buildFont(FontData& font, const std::string& bytes, float size, const std::
     font = FontData{};
     font.h = size;
     font.listBase = glGenLists(fontListCount);
-    for (int c = firstGlyph; c <= lastGlyph; c++) buildGlyph(font, session.face, c, "font_" + key);
+    // The ASCII glyphs first: the missing Latin-1 ones call the replacement mark's list.
+    for (int c = firstGlyph; c <= lastGlyph; c++) {
+        if (!isPrintableCode(c)) continue;
+        if (c >= firstLatinGlyph && FT_Get_Char_Index(session.face, c) == 0) {
+            buildMissingGlyph(font, c);
+            continue;
+        }
+        buildGlyph(font, session.face, c, "font_" + key);
+    }
 }
 
 // Builds from bytes already read. With no archive at all the fonts stay
@@ -203,11 +225,45 @@ void destroyFonts() {
 
 // ---- measuring and printing ----
 
+// Length of the UTF-8 sequence a lead byte opens and its payload bits; 0
+// for a byte that opens none.
+static int sequenceLength(unsigned char lead, uint32_t& bits) {
+    if (lead < 0x80) return bits = lead, 1;
+    if ((lead & 0xe0) == 0xc0 && lead >= 0xc2) return bits = lead & 0x1f, 2;
+    if ((lead & 0xf0) == 0xe0) return bits = lead & 0x0f, 3;
+    if ((lead & 0xf8) == 0xf0 && lead <= 0xf4) return bits = lead & 0x07, 4;
+    return 0;
+}
+
+// The code point at `at` and how many bytes it takes; a byte that starts no
+// whole sequence is one character of its own, shown as the replacement.
+static uint32_t decodeCodePoint(const std::string& text, size_t at, size_t& length) {
+    static constexpr uint32_t notUtf8 = 0xfffd;
+    uint32_t code = 0;
+    int bytes = sequenceLength(static_cast<unsigned char>(text[at]), code);
+    length = 1;
+    if (bytes == 0 || at + bytes > text.size()) return bytes == 1 ? code : notUtf8;
+    for (int i = 1; i < bytes; i++) {
+        unsigned char next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xc0) != 0x80) return notUtf8;
+        code = code << 6 | (next & 0x3f);
+    }
+    // An overlong form is not the character it spells.
+    static constexpr uint32_t shortestCode[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < shortestCode[bytes]) return notUtf8;
+    length = static_cast<size_t>(bytes);
+    return code;
+}
+
 std::string printableText(const std::string& text) {
-    std::string shown = text;
-    for (char& c : shown) {
-        unsigned char byte = static_cast<unsigned char>(c);
-        if (byte < firstGlyph || byte > lastGlyph) c = replacementByte;
+    std::string shown;
+    shown.reserve(text.size());
+    size_t length = 1;
+    for (size_t at = 0; at < text.size(); at += length) {
+        uint32_t code = decodeCodePoint(text, at, length);
+        bool drawn =
+            code <= static_cast<uint32_t>(lastGlyph) && isPrintableCode(static_cast<int>(code));
+        shown += drawn ? static_cast<char>(code) : replacementByte;
     }
     return shown;
 }

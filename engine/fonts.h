@@ -1,6 +1,7 @@
-// Fonts: FreeType renders the printable ASCII glyphs once per font and size
-// into atlas page 0; each character is a display list that selects its glyph,
-// draws one quad and moves the pen, so a line of text is one glCallLists.
+// Fonts: FreeType renders the printable ASCII and Latin-1 glyphs once per
+// font and size into atlas page 0; each character is a display list that
+// selects its glyph, draws one quad and moves the pen, so a line of text is
+// one glCallLists over the Latin-1 bytes that UTF-8 text maps to.
 #pragma once
 
 #include <GL/gl.h>
@@ -9,7 +10,7 @@
 
 #include "engine/draw2d.h"
 
-constexpr int fontListCount = 128;
+constexpr int fontListCount = 256;  // one list per Latin-1 code
 
 struct FontData {
     float h;                        // the pixel size the font was built at
@@ -42,7 +43,9 @@ void destroyFont(FontData& font);
 void destroyFonts();
 void printShadowed(const std::string& text, float x, float y, float offset, int align, float scale,
                    float r, float g, float b, float a, const FontData& font);
-// The text as print draws it: bytes below 32 or above 127 become '*'.
+// The text as print draws it, one byte per character: UTF-8 is decoded, the
+// printable ASCII and Latin-1 characters keep their code, and every other
+// code point (or byte that is not UTF-8) becomes one '*'.
 std::string printableText(const std::string& text);
 // How far print moves the pen start from (x, y) for an alignment: x - dx, y + dy.
 Vec2 printOffset(const FontData& font, const std::string& text, int align, float scale);

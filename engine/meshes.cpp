@@ -174,22 +174,24 @@ void destroyMeshes() {
     vertexBufferBytes = 0;
 }
 
-void loadMesh(Mesh& mesh, const std::string& file) {
+std::string loadMesh(Mesh& mesh, const std::string& file) {
     logConsole("loading mesh " + file);
     destroyMesh(mesh);
     mesh.quads = false;
     std::string bytes = readAsset("meshes\\" + file);
     std::vector<std::vector<float>> subMeshCorners;
-    std::string error;
+    std::string error, trouble;
     if (bytes.empty()) {
-        logConsole("mesh " + file + " not found");
+        trouble = "not found";
     } else if (!parseMbm(bytes, subMeshCorners, error)) {
-        logConsole("mesh " + file + " is damaged: " + error);
+        trouble = "is damaged: " + error;
     } else {
         for (std::vector<float>& corners : subMeshCorners)
             addSubMesh(mesh, std::move(corners), 3, GL_STATIC_DRAW);
     }
+    if (!trouble.empty()) logConsole("mesh " + file + " " + trouble);
     logConsole("finished loading mesh " + file);
+    return trouble;
 }
 
 void buildParticleQuad(Mesh& mesh) {

@@ -34,8 +34,9 @@ extern int64_t vertexBufferBytes;  // bytes held in vertex buffers
 // reversed. False with a reason in error when the file is damaged.
 bool parseMbm(const std::string& bytes, std::vector<std::vector<float>>& subMeshCorners,
               std::string& error);
-// Reads "meshes\" + file; a missing or damaged file leaves the mesh empty.
-void loadMesh(Mesh& mesh, const std::string& file);
+// Reads "meshes\" + file; a missing or damaged file leaves the mesh empty
+// and gives what is wrong with it ("not found", "is damaged: ..."), else "".
+std::string loadMesh(Mesh& mesh, const std::string& file);
 void buildParticleQuad(Mesh& mesh);
 // Draws every sub-mesh with the current texture and texture matrix.
 void drawMesh(const Mesh& mesh);

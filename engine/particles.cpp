@@ -6,11 +6,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "archive/asset_archive.h"
 #include "base/console_log.h"
 #include "base/frame_state.h"
 #include "base/game_state.h"
 #include "base/profiler.h"
 #include "engine/draw2d.h"
+#include "engine/gl_caps.h"
 #include "engine/textures.h"
 
 PolyparticleSet cubeFragments;
@@ -66,8 +68,20 @@ void loadPolyparticleMesh(PolyparticleSet& set, const Mesh& mesh) {
     logConsole("finished loading polyparticle mesh");
 }
 
+// Every block is drawn with the cube mesh: without it the game shows an
+// empty space, so a data folder without a usable one ends the game with a
+// message, as a missing archive does. The other meshes only add particles.
+static void endWithoutCubeMesh(const std::string& trouble) {
+    std::string message = "The block mesh meshes\\cube.mbm in " + assetArchivePath + " " + trouble +
+                          "; the game cannot draw its blocks without it";
+    logConsole(message);
+    showMessageBox(message, "Error");
+    endProgram(EXIT_FAILURE);
+}
+
 void loadMeshesAndParticles() {
-    loadMesh(cubeMesh, "cube.mbm");
+    std::string trouble = loadMesh(cubeMesh, "cube.mbm");
+    if (!trouble.empty() && !assetIndex.empty()) endWithoutCubeMesh(trouble);
     loadMesh(geosphereMesh, "geosphere.mbm");
     buildParticleQuad(particleQuad);
     loadPolyparticleMesh(cubeFragments, cubeMesh);

@@ -18,7 +18,9 @@ static void wrapParagraph(const std::string& paragraph, const FontData& font, fl
         if (!line.empty()) lines.push_back(line);
         line.clear();
         for (char c : word) {
-            if (!line.empty() && printedWidth(font, line + c, scale) >= limit) {
+            // A UTF-8 continuation byte stays with the character it belongs to.
+            bool continuation = (static_cast<unsigned char>(c) & 0xc0) == 0x80;
+            if (!continuation && !line.empty() && printedWidth(font, line + c, scale) >= limit) {
                 lines.push_back(line);
                 line.clear();
             }

@@ -166,8 +166,7 @@ void flushAtlasPage(int p) {
             logConsole("atlas page " + std::to_string(p) + " could not be allocated");
             return;
         }
-        atlasSize /= 2;
-        if (atlasSize < smallTextureLimit) smallTextures = true;
+        setAtlasSize(atlasSize / 2);
     }
 }
 
@@ -189,6 +188,11 @@ void createAtlasPage() {
     atlasPageTextures.push_back(texture);
     atlasPages.emplace_back();
     flushAtlasPage(static_cast<int>(atlasPages.size()) - 1);
+}
+
+void setAtlasSize(int32_t side) {
+    atlasSize = side;
+    if (atlasSize < smallTextureLimit) smallTextures = true;
 }
 
 // The first page with room, scanned in order; binds it and gives the rectangle.
@@ -213,12 +217,20 @@ int allocateAtlasSpace(float width, float height, const std::string& name, float
     return page;
 }
 
-// A new background takes the old one's rectangle; the old record goes.
-static int replaceBackground(const std::string& name, float* x, float* y) {
+// A new background takes the old one's rectangle; the old record goes. One
+// larger than that rectangle would write over its neighbours: it is placed
+// apart like any other image, and the log says so.
+static int replaceBackground(const std::string& name, float width, float height, float* x,
+                             float* y) {
     if (name.find("background") == std::string::npos) return -1;
     for (size_t page = 0; page < atlasPages.size(); page++) {
         for (AtlasRect& rect : atlasPages[page]) {
             if (rect.name.find("background") == std::string::npos) continue;
+            if (width > rect.width || height > rect.height) {
+                logConsole("texture " + name + " is larger than " + rect.name +
+                           ", whose place it would take; placed apart");
+                return -1;
+            }
             auto old = std::find_if(textureList.begin(), textureList.end(),
                                     [&](const TextureRecord& r) { return r.name == rect.name; });
             if (old != textureList.end()) textureList.erase(old);
@@ -285,6 +297,24 @@ static void seekArchive(int64_t position) {
     if (byte != -1) gzungetc(byte, assetArchive);
 }
 
+// zlib keeps an inflate error for good: that handle neither seeks, reads nor
+// rewinds again. The image being read is refused (the damage lies before its
+// end), and the streamer goes on with a fresh handle, so every image before
+// the damage still loads. False when the handle is sound (a plain end of
+// the stream, Z_BUF_ERROR, still rewinds).
+static bool recoverFromInflateError() {
+    int code = Z_OK;
+    const char* message = gzerror(assetArchive, &code);
+    if (code == Z_OK || code == Z_BUF_ERROR) return false;
+    logConsole("texture " + textureQueue.front() + ": the archive " + assetArchivePath +
+               " cannot be inflated (" + (message ? message : "zlib error") + "); reopening it");
+    gzclose(assetArchive);
+    assetArchive = gzopen(assetArchivePath.c_str(), "rb");
+    if (!assetArchive) logConsole("gzopen failed");
+    refuseRequest();
+    return true;
+}
+
 static void advanceSeek(int64_t position) {
     int64_t step = std::min<int64_t>(seekStep, textureStream.streamTarget - position);
     uint64_t start = platformCounter();
@@ -293,6 +323,7 @@ static void advanceSeek(int64_t position) {
     bool fullStep = step == seekStep;
     if (fullStep && ms < seekBudgetMs && seekStep < maxSeekStep) seekStep *= 2;
     if (fullStep && ms > seekBudgetMs && seekStep > 1) seekStep /= 2;
+    if (recoverFromInflateError()) return;
     if (gztell(assetArchive) <= position) dropDamaged("lies past the end of the archive");
 }
 
@@ -305,7 +336,8 @@ static bool seekTowardImage() {
     }
     if (position > textureStream.streamTarget) {
         logConsole("rewinding seek");
-        gzrewind(assetArchive);
+        if (gzrewind(assetArchive) != 0 && !recoverFromInflateError())
+            dropDamaged("cannot be reached: the archive does not rewind");
         return false;
     }
     logConsole("seek complete");
@@ -362,7 +394,10 @@ static std::string headerDamage() {
 static void loadHeaders() {
     logConsole("loading headers");
     TextureStream& s = textureStream;
-    if (!readTgaHeader()) return dropDamaged("is truncated");
+    if (!readTgaHeader()) {
+        if (!recoverFromInflateError()) dropDamaged("is truncated");
+        return;
+    }
     if (s.imageType == tgaRunLengthType) return rejectFile("rejected run-length encoded file");
     if (s.pixelDepth != 24 && s.pixelDepth != 32) return rejectFile("rejected 16bit file");
     s.bytesPerPixel = s.pixelDepth / 8;
@@ -382,7 +417,10 @@ static void readPixels() {
     int total = s.imageHeight * s.rowBytes;
     s.pixels.resize(total);
     int got = gzread(assetArchive, s.pixels.data(), static_cast<unsigned>(total));
-    if (got < total) return dropDamaged("is truncated");
+    if (got < total) {
+        if (!recoverFromInflateError()) dropDamaged("is truncated");
+        return;
+    }
     if (!hasBGRA) swapRedAndBlue(s.pixels, got, s.bytesPerPixel);
     s.streamBytesRead += got;
 }
@@ -412,7 +450,8 @@ static void finishTexture() {
                             0,
                             0};
     logConsole("buffering texture");
-    record.page = replaceBackground(name, &record.atlasX, &record.atlasY);
+    record.page =
+        replaceBackground(name, record.width, record.height, &record.atlasX, &record.atlasY);
     if (record.page < 0)
         record.page =
             allocateAtlasSpace(record.width, record.height, name, &record.atlasX, &record.atlasY);

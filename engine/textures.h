@@ -74,6 +74,9 @@ void placeInAtlas(int k, float width, float height, const std::string& name, flo
 int allocateAtlasSpace(float width, float height, const std::string& name, float* x, float* y);
 // Empties page p and reallocates it, halving atlasSize until the GL accepts it.
 void flushAtlasPage(int p);
+// Every change of the atlas side goes through here: a side below
+// smallTextureLimit switches the half-size images on as well.
+void setAtlasSize(int32_t side);
 // Queues every name of the preload list, in its order.
 void preloadTextures();
 // Empties the atlas and makes its page 0, where the fonts put their glyphs

@@ -12,10 +12,6 @@
 #include "protocol/encodings.h"
 #include "settings/settings.h"
 
-#ifndef ZENTRIX_ACCOUNT_URL
-#define ZENTRIX_ACCOUNT_URL "http://127.0.0.1:8080/account"
-#endif
-
 int32_t loginStep = 0;
 std::string userId;
 std::string playHash;
@@ -32,21 +28,51 @@ std::string accountRetrievalUrl = ZENTRIX_ACCOUNT_URL;
 // The console log keeps a long hostile reply to its start.
 static constexpr size_t loggedReplyLimit = 512;
 
+// A machine text longer than the server reads is cut, so a long driver
+// string never keeps the player from logging in.
+static std::string fitted(const std::string& value) {
+    return value.substr(0, longestLoginValue);
+}
+
+// A machine with many network adapters sends the whole addresses that fit.
+static std::string fittedAddressList(const std::string& list) {
+    if (list.size() <= longestLoginValue) return list;
+    size_t cut = list.rfind(' ', longestLoginValue);
+    return cut == std::string::npos ? "" : list.substr(0, cut);
+}
+
 std::string loginRequestText(const std::string& name, const std::string& password,
                              const MachineDescription& machine, int32_t width, int32_t height,
                              const std::string& macList) {
     return "login.php?version=rc2&build=direct&platform=&username=" + name +
-           "&password=" + password + "&glversion=" + machine.glVersion +
-           "&videocard=" + machine.videoCard + "&manufacturer=" + machine.manufacturer +
-           "&res=" + std::to_string(width) + "x" + std::to_string(height) +
-           "&gameversion=" + machine.gameVersion + "&os=" + machine.os + "&ram=" + machine.ram +
-           "&cpu=" + machine.cpu + "&mac=" + macList;
+           "&password=" + password + "&glversion=" + fitted(machine.glVersion) +
+           "&videocard=" + fitted(machine.videoCard) +
+           "&manufacturer=" + fitted(machine.manufacturer) + "&res=" + std::to_string(width) + "x" +
+           std::to_string(height) + "&gameversion=" + fitted(machine.gameVersion) +
+           "&os=" + fitted(machine.os) + "&ram=" + fitted(machine.ram) +
+           "&cpu=" + fitted(machine.cpu) + "&mac=" + fittedAddressList(macList);
+}
+
+bool isServerAddressReply(const std::string& reply) {
+    if (reply.size() < minimumServerReply || reply.size() > longestServerReply) return false;
+    bool web = reply.rfind("http://", 0) == 0 || reply.rfind("https://", 0) == 0;
+    if (!web) return false;
+    for (unsigned char c : reply) {
+        if (c <= ' ' || c >= 0x7f || c == '"' || c == '<' || c == '>' || c == '\\') return false;
+    }
+    return true;
 }
 
 int32_t chooseServer() {
     std::string reply;
     int32_t result = requestNow("which_server.php", &reply, whichServerSeconds);
-    if (result == 0 && reply.size() >= minimumServerReply) secureBaseUrl = reply;
+    if (result != 0 || reply.size() < minimumServerReply) return result;
+    if (isServerAddressReply(reply)) {
+        secureBaseUrl = reply;
+    } else {
+        logConsole("which_server.php answered no address (" + std::to_string(reply.size()) +
+                   " bytes); staying with " + secureBaseUrl);
+    }
     return result;
 }
 
@@ -75,13 +101,17 @@ static void retryLogin() {
     connectionMode = ConnectionOffline;
 }
 
-static void logReply(const std::string& reply) {
-    if (reply.size() <= loggedReplyLimit) {
-        logConsole(reply);
-        return;
+std::string loggedLoginReply(const std::string& reply) {
+    std::vector<std::string> tokens = splitTokens(reply, ' ');
+    if (tokens.size() > 3 && tokens[0] == "success") {
+        // The session token and the password blob prove who the player is: never on disk.
+        std::string text = tokens[0] + " " + tokens[1] + " (session token) (password blob)";
+        for (size_t i = 4; i < tokens.size(); i++) text += " " + tokens[i];
+        return text.substr(0, loggedReplyLimit);
     }
-    logConsole(reply.substr(0, loggedReplyLimit) + "... (reply of " + std::to_string(reply.size()) +
-               " bytes cut)");
+    if (reply.size() <= loggedReplyLimit) return reply;
+    return reply.substr(0, loggedReplyLimit) + "... (reply of " + std::to_string(reply.size()) +
+           " bytes cut)";
 }
 
 static void acceptLogin(const std::vector<std::string>& tokens) {
@@ -89,8 +119,9 @@ static void acceptLogin(const std::vector<std::string>& tokens) {
     playHash = tokens[2];
     storedPasswordBlob = tokens[3];
     newsEnabled = atoi(tokens[5].c_str());
-    if (newsEnabled != 0) queueNews();
+    // Online first: nothing is queued while offline.
     connectionMode = ConnectionOnline;
+    if (newsEnabled != 0) queueNews();
     saveSettings();
     if (GameState == Restart) return;
     GameState = LoginToMenu;
@@ -103,7 +134,7 @@ void handleLoginReply(int32_t result) {
         retryLogin();
         return;
     }
-    logReply(loginReply);
+    logConsole(loggedLoginReply(loginReply));
     std::vector<std::string> tokens = splitTokens(loginReply, ' ');
     const std::string first = tokens.empty() ? "" : tokens[0];
     if (loginReply == "fail") {
@@ -156,7 +187,13 @@ int32_t registerAccount() {
     return loggingInStep;
 }
 
+bool loggedIn() {
+    return connectionMode == ConnectionOnline && !userId.empty() && !playHash.empty();
+}
+
 void sendLogout() {
+    // Offline, or before any login succeeded, there is no session to end.
+    if (!loggedIn()) return;
     std::string reply;
     requestNow(logoutRequestText(userId, playHash), &reply, shortRequestSeconds);
 }

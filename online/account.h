@@ -50,8 +50,13 @@ constexpr int32_t loginRetryLimit = 3;
 constexpr uint32_t loginRetryPauseMs = 100;
 constexpr int32_t whichServerSeconds = 30;
 constexpr size_t minimumServerReply = 5;  // a which_server.php reply this long replaces the address
+constexpr size_t longestServerReply = 2048;  // ... when it is an address at all, and no longer
+// The server reads no text value of a request longer than this.
+constexpr size_t longestLoginValue = 1024;
 
-// The login request with its keys in order; values go in unescaped.
+// The login request with its keys in order; values go in unescaped, the
+// machine texts cut to what the server reads (the address list at a whole
+// address).
 std::string loginRequestText(const std::string& name, const std::string& password,
                              const MachineDescription& machine, int32_t width, int32_t height,
                              const std::string& macList);
@@ -60,8 +65,12 @@ std::string checkNameRequestText(const std::string& name);
 std::string registerRequestText(const std::string& name, const std::string& password,
                                 const std::string& email);
 std::string logoutRequestText(const std::string& userId, const std::string& playHash);
+// A which_server.php reply that is an address: http:// or https:// and
+// printable characters without blanks, quotes or angle brackets. An error
+// page or a proxy's notice is no answer.
+bool isServerAddressReply(const std::string& reply);
 // Asks which_server.php for the address; a reply longer than 4 characters
-// replaces secureBaseUrl. Returns the transfer's result.
+// that is an address replaces secureBaseUrl. Returns the transfer's result.
 int32_t chooseServer();
 // A fresh login attempt: nothing sent yet, no retries used.
 void resetLoginAttempt();
@@ -72,7 +81,13 @@ void handleLoginReply(int32_t result);
 // The name check and the registration of CreateAcc; each returns the next loginStep.
 int32_t checkNameAvailable();
 int32_t registerAccount();
-// The blocking logout that every way out of the program sends first.
+// The login reply as the console log keeps it: without the session token
+// and the password blob, and cut when long.
+std::string loggedLoginReply(const std::string& reply);
+// Online with a session from a successful login.
+bool loggedIn();
+// The blocking logout that every way out of the program sends first; sent
+// only while logged in (offline play and a failed login send nothing).
 void sendLogout();
 // From now on no request is sent; releases the server-wait prompt.
 void switchToOfflineMode();

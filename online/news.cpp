@@ -1,21 +1,50 @@
 #include "online/news.h"
 
+#include <algorithm>
+
 #include "online/requests.h"
+#include "platform/system.h"
+#include "base/console_log.h"
 
 int32_t newsEnabled = 0;
 std::string newsReply;
 std::string newsText;
+uint32_t newsRetryMs = 0;
+uint32_t newsRetryAt = 0;
 
-void queueNews() {
+static void sendNewsRequest() {
     newsReply.clear();
     queueRequest("news.php", &newsReply, NewsRequest, shortRequestSeconds);
+}
+
+void queueNews() {
+    newsRetryMs = newsRetryAt = 0;
+    sendNewsRequest();
+}
+
+// A server that cannot answer is not asked again every frame: each failure
+// doubles the wait, up to a minute.
+static void scheduleRetry() {
+    newsRetryMs =
+        newsRetryMs == 0 ? firstNewsRetryMs : std::min(newsRetryMs * 2, longestNewsRetryMs);
+    // 0 stands for "nothing scheduled", so a tick count that wraps to it moves on by one.
+    newsRetryAt = std::max<uint32_t>(platformTicksMs() + newsRetryMs, 1);
+    logConsole("News request failed; asking again in " + std::to_string(newsRetryMs / 1000) + " s");
 }
 
 void handleNewsReply(int32_t result) {
     if (result == 0) {
         newsText = newsReply;
+        newsRetryMs = newsRetryAt = 0;
         return;
     }
     newsReply.clear();
-    if (newsEnabled != 0) queueNews();
+    if (newsEnabled != 0) scheduleRetry();
+}
+
+void retryNewsWhenDue(uint32_t nowMs) {
+    if (newsRetryAt == 0 || newsEnabled == 0) return;
+    if (static_cast<int32_t>(nowMs - newsRetryAt) < 0) return;
+    newsRetryAt = 0;
+    sendNewsRequest();
 }

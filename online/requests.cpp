@@ -1,5 +1,6 @@
 #include "online/requests.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -12,6 +13,7 @@
 #include "online/ranking.h"
 #include "online/replay_upload.h"
 #include "online/scores.h"
+#include "platform/system.h"
 #include "protocol/encodings.h"
 
 CURLM* curlMulti = nullptr;
@@ -73,6 +75,26 @@ static void setTransferOptions(CURL* handle, const std::string& url, std::string
     curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectTimeoutSeconds));
 }
 
+// The logical endpoint of a plain request: never its values, which may hold a password.
+static std::string endpointOf(const std::string& url) {
+    return url.substr(0, std::min(url.find('?'), loggedEndpointLength));
+}
+
+// A refusal ("fail") or an HTTP error status goes to the console log with the
+// request's kind and the start of the server's answer, so a request the server
+// will not take is never refused unseen.
+static void logRefusal(CURL* handle, const std::string& url, int32_t kind,
+                       const std::string& reply) {
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    if (reply != "fail" && status < firstHttpErrorStatus) return;
+    std::string answer = reply.substr(0, loggedAnswerLength);
+    for (char& c : answer)
+        if (static_cast<unsigned char>(c) < ' ') c = ' ';
+    logConsole("The server refused " + endpointOf(url) + " (kind " + std::to_string(kind) +
+               ", HTTP " + std::to_string(status) + "): " + answer);
+}
+
 static void performWhileAsked() {
     int running = 0;
     while (curl_multi_perform(curlMulti, &running) == CURLM_CALL_MULTI_PERFORM) {
@@ -82,7 +104,8 @@ static void performWhileAsked() {
 // Starts a background transfer; a non-null body makes it a POST of those bytes.
 static void startTransfer(const std::string& url, const std::string* body, std::string* reply,
                           int32_t kind, int32_t timeoutSeconds) {
-    if (!curlMulti) return;
+    // Offline play sends nothing, whichever part of the game asks.
+    if (!curlMulti || connectionMode == ConnectionOffline) return;
     CURL* handle = curl_easy_init();
     if (!handle) return;
     setTransferOptions(handle, url, reply, timeoutSeconds);
@@ -123,6 +146,7 @@ int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSe
     try {
         setTransferOptions(handle, url, reply, timeoutSeconds);
         result = curl_easy_perform(handle);
+        if (result == CURLE_OK && reply) logRefusal(handle, url, BlockingRequest, *reply);
     } catch (...) {
         logConsole("Blocking request raised an exception");
     }
@@ -144,6 +168,8 @@ static void finishTransfer(CURL* handle, CURLcode result) {
         request.errorText = curl_easy_strerror(result);
         request.done = true;
         appendUrlsLine(request.errorText);
+        if (result == CURLE_OK && request.reply)
+            logRefusal(handle, request.url, request.kind, *request.reply);
         curl_multi_remove_handle(curlMulti, handle);
         curl_easy_cleanup(handle);
         request.handle = nullptr;
@@ -166,6 +192,7 @@ void curlprocess() {
             if (message->msg == CURLMSG_DONE)
                 finishTransfer(message->easy_handle, message->data.result);
         }
+        retryNewsWhenDue(platformTicksMs());
     }
     if (requestLog.size() > requestLogLimit) requestLog.resize(requestLogLimit);
 }

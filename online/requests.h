@@ -20,7 +20,8 @@ enum RequestKind : int32_t {
     SyncCheevesRequest = 7,
     NewsRequest = 8,
     RankingRequest = 9,
-    ReplayRequest = 10,  // replay.php, the one request with a body
+    ReplayRequest = 10,   // replay.php, the one request with a body
+    BlockingRequest = 0,  // requestNow's transfers, which have no kind: only the log names it
 };
 
 struct HttpRequest {
@@ -43,12 +44,17 @@ constexpr int32_t shortRequestSeconds = 5;  // the time-out of most requests
 constexpr int32_t connectTimeoutSeconds = 5;
 // A reply buffer never grows past this; a longer reply aborts its transfer.
 constexpr size_t replyLimitBytes = size_t(256) << 20;
+// A refused request is logged by its endpoint and the start of the answer.
+constexpr size_t loggedEndpointLength = 40;
+constexpr size_t loggedAnswerLength = 120;
+constexpr long firstHttpErrorStatus = 400;
 
 // Start-up: libcurl for all features and the multi handle; shutdown releases both.
 void startHttp();
 void stopHttp();
 
-// Starts a background transfer into reply (which the caller has cleared).
+// Starts a background transfer into reply (which the caller has cleared);
+// in offline mode nothing is sent.
 void queueRequest(const std::string& url, std::string* reply, int32_t kind, int32_t timeoutSeconds);
 // The same as a POST whose body is `body`: only replay uploads carry one.
 void queueUpload(const std::string& url, const std::string& body, std::string* reply, int32_t kind,

@@ -95,7 +95,7 @@ static bool isProcessId(const char* name) {
     return true;
 }
 
-// A program whose file was replaced while it ran reads "NAME (deleted)"; it is still NAME.
+// A program whose file was replaced while it ran reads "PATH (deleted)"; it is still PATH.
 static std::string withoutDeletedMark(const std::string& name) {
     static const std::string mark = " (deleted)";
     if (name.size() > mark.size() &&
@@ -110,11 +110,12 @@ std::vector<ProcessInfo> platformListProcesses() {
     if (!proc) return processes;
     while (dirent* entry = readdir(proc)) {
         if (!isProcessId(entry->d_name)) continue;
-        std::string target = readLink(std::string("/proc/") + entry->d_name + "/exe");
-        size_t slash = target.find_last_of('/');
-        std::string base =
-            target.empty() ? "<unknown>" : withoutDeletedMark(target.substr(slash + 1));
-        processes.push_back({atoi(entry->d_name), base});
+        std::string folder = std::string("/proc/") + entry->d_name;
+        struct stat info;
+        if (stat(folder.c_str(), &info) != 0) continue;
+        std::string target = readLink(folder + "/exe");
+        processes.push_back({atoi(entry->d_name), static_cast<uint32_t>(info.st_uid),
+                             target.empty() ? "" : withoutDeletedMark(target)});
     }
     closedir(proc);
     return processes;
@@ -123,6 +124,15 @@ std::vector<ProcessInfo> platformListProcesses() {
 int32_t platformOwnPid() {
     return static_cast<int32_t>(getpid());
 }
+
+uint32_t platformOwnUid() {
+    return static_cast<uint32_t>(getuid());
+}
+
+bool platformAskProcessToQuit(int32_t pid) {
+    return kill(pid, SIGTERM) == 0;
+}
+
 bool platformKillProcess(int32_t pid) {
     return kill(pid, SIGKILL) == 0;
 }

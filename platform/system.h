@@ -18,10 +18,16 @@ std::string platformWorkingDirectory();
 
 struct ProcessInfo {
     int32_t pid;
-    std::string baseName;  // executable base name, "<unknown>" when unreadable
+    uint32_t uid;         // the user the process runs as
+    std::string program;  // full path of its executable, "" when unreadable
 };
+// Every process whose owner and program file this process may read.
 std::vector<ProcessInfo> platformListProcesses();
 int32_t platformOwnPid();
+uint32_t platformOwnUid();
+// SIGTERM: the program may end in its own way (the game logs out first).
+bool platformAskProcessToQuit(int32_t pid);
+// SIGKILL: the process ends at once.
 bool platformKillProcess(int32_t pid);
 
 bool platformOpenUrl(const std::string& url);

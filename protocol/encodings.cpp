@@ -18,7 +18,14 @@
 #include <ctime>
 #include <vector>
 
-std::string secureBaseUrl = "http://127.0.0.1:8080/secure.php?data=";
+std::string secureEndpointOf(const std::string& serverUrl) {
+    if (serverUrl.find("secure.php") != std::string::npos) return serverUrl;
+    bool slash = !serverUrl.empty() && serverUrl.back() == '/';
+    return serverUrl + (slash ? "" : "/") + "secure.php?data=";
+}
+
+// The build's server address (the CMake cache variable ZENTRIX_SERVER_URL).
+std::string secureBaseUrl = secureEndpointOf(ZENTRIX_SERVER_URL);
 
 // Plain bytes per encrypted piece: a 1024-bit modulus minus PKCS#1 v1.5 padding.
 static const size_t encryptPieceSize = 117;

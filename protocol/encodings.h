@@ -6,7 +6,11 @@
 #include <string>
 
 extern const std::string serverPublicKey;  // the server's RSA public key, PEM with CR LF lines
-extern std::string secureBaseUrl;          // ".../secure.php?data="; replaced by which_server.php
+extern std::string secureBaseUrl;          // the build's server + "/secure.php?data="; --server and
+                                           // which_server.php replace it
+
+// "http://host:port" -> "http://host:port/secure.php?data="; a full endpoint stays as it is.
+std::string secureEndpointOf(const std::string& serverUrl);
 
 // The full request URL for a plain relative request ("login.php?...").
 std::string makeSecureUrl(const std::string& request);

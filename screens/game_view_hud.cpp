@@ -42,7 +42,8 @@ static constexpr float degreesToRadians = 3.14159265f / 180.0f;
 static constexpr int32_t maxBanners = 6;
 static constexpr float bannerRowShare = 0.125f;
 static constexpr float bannerRowStep = 0.95f;
-static constexpr float bannerTileScale = 0.95f;  // the banners stand 0.95 tiles apart
+// Each banner is a whole tile (0.125 H high); their rows stand 0.95 of that apart.
+static constexpr float bannerTileScale = 1.0f;
 static constexpr float panelTextStartMs = 500.0f;
 static constexpr float panelAchievementsFromMs = 5000.0f;
 static const unsigned char gold[3] = {237, 210, 28};

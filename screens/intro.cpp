@@ -77,9 +77,9 @@ static void testConnection() {
 static void leaveIntro() {
     testConnection();
     if (connectionMode == ConnectionOffline) {
+        // The stored account stays: the next save keeps it, and "Retry
+        // Connection" logs in with it.
         loginStep = offlineStep;
-        Username.clear();
-        loginPassword.clear();
         GameState = IntroToLogin;
     } else if (Username.empty()) {
         loginStep = emailStep;

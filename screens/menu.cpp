@@ -11,6 +11,7 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "online/account.h"
+#include "online/news.h"
 #include "online/ranking.h"
 #include "platform/system.h"
 #include "screens/achieves.h"
@@ -20,8 +21,6 @@
 
 float menuAngle = 0.0f;
 int32_t menuFrameCounter = 0;
-bool menuNewsAnnounced = false;
-std::string menuNewsText;
 
 const char* const twitterPageUrl = ZENTRIX_TWITTER_URL;
 const char* const facebookPageUrl = ZENTRIX_FACEBOOK_URL;
@@ -89,10 +88,10 @@ static const std::vector<std::string>& newsLines() {
     static std::vector<std::string> lines;
     static std::string wrappedText;
     static float wrappedHeight = -1;
-    if (wrappedText != menuNewsText || wrappedHeight != screenH()) {
-        wrappedText = menuNewsText;
+    if (wrappedText != newsText || wrappedHeight != screenH()) {
+        wrappedText = newsText;
         wrappedHeight = screenH();
-        lines = wrapText(menuNewsText, mediumFont, newsScale, newsWidthShare * screenH(),
+        lines = wrapText(newsText, mediumFont, newsScale, newsWidthShare * screenH(),
                          newsMarginShare * screenH());
     }
     return lines;
@@ -103,7 +102,7 @@ static void renderNewsPanel() {
     float width = newsWidthShare * h, height = width * newsAspect;
     float left = newsLeftShare * h, top = h / 2 - height / 2;
     Render2D({left, top}, {width, height}, AnchorTopLeft, "newswindow.tga", newsPanelAlpha);
-    if (menuNewsText.empty()) {
+    if (newsText.empty()) {
         float side = spinnerShare * h;
         glPushMatrix();
         glTranslatef(left + width / 2, h / 2, 0);
@@ -147,7 +146,7 @@ void UpdateMenu(float dtMs) {
 void renderMenu() {
     ProfileScope section("renderMenu");
     renderMenuBase();
-    if (menuNewsAnnounced) renderNewsPanel();
+    if (newsEnabled != 0) renderNewsPanel();
     drawMenuRows(menuRows, menuRowCount, hoverItem);
     float s = menuBottomStep();
     for (const SiteIcon& icon : siteIcons) {

@@ -1,5 +1,6 @@
 // The main menu: the game types, rankings, achievements, options, credits,
-// the three site icons and the news panel.
+// the three site icons and the news panel (the online client's newsText,
+// shown while the login reply announced news).
 #pragma once
 
 #include <cstdint>
@@ -10,10 +11,6 @@
 
 extern float menuAngle;           // degrees, 0..360; turns the news spinner
 extern int32_t menuFrameCounter;  // 0..59, advanced by every menu update
-// The news panel reads these two until the online client's news reply (issue
-// 13) exists; that client then sets them, or the panel reads its reply instead.
-extern bool menuNewsAnnounced;    // the login reply announced news: the panel shows
-extern std::string menuNewsText;  // the news; empty while it loads (the spinner turns)
 
 // The addresses the three site icons open (CMake cache variables).
 extern const char* const twitterPageUrl;

@@ -22,26 +22,34 @@ struct IntegerSetting {
     int32_t* global;
 };
 
-// The whole-number values in the order they are read.
-static const IntegerSetting integersRead[] = {
-    {"ScreenWidth", &ScreenWidth},
-    {"ScreenHeight", &ScreenHeight},
-    {"VSync", &VSync},
-    {"VisualQuality", &VisualQuality},
-    {"MotionBlur", &MotionBlur},
-    {"TuteControl", &TuteControl},
-    {"TutePup", &TutePup},
-    {"TuteCombo", &TuteCombo},
-    {"TuteComboNow", &TuteComboNow},
-    {"TuteColor", &TuteColor},
-    {"TuteZent", &TuteZent},
-    {"TuteRush", &TuteRush},
-    {"TuteSurvival", &TuteSurvival},
-    {"TuteMeditation", &TuteMeditation},
-    {"Colorblind", &Colorblind},
-    {"MouseFlip", &controls},
-    {"Fullscreen", &Fullscreen},
-    {"Buffer", &Buffer},
+// A stored whole number outside [lowest, highest] is damage: the setting
+// takes its default instead, and the console log says so.
+struct RangedSetting {
+    const char* name;
+    int32_t* global;
+    int32_t lowest, highest, fallback;
+};
+
+// The whole-number values in the order they are read (the screen size apart).
+static const RangedSetting integersRead[] = {
+    {"VSync", &VSync, 0, 1, 1},
+    {"VisualQuality", &VisualQuality, lowestVisualQuality, highestVisualQuality, 3},
+    {"MotionBlur", &MotionBlur, 0, 1, 1},
+    {"TuteControl", &TuteControl, 0, 1, 0},
+    {"TutePup", &TutePup, 0, 1, 0},
+    {"TuteCombo", &TuteCombo, 0, 1, 0},
+    {"TuteComboNow", &TuteComboNow, 0, 1, 0},
+    {"TuteColor", &TuteColor, 0, 1, 0},
+    {"TuteZent", &TuteZent, 0, 1, 0},
+    {"TuteRush", &TuteRush, 0, 1, 0},
+    {"TuteSurvival", &TuteSurvival, 0, 1, 0},
+    {"TuteMeditation", &TuteMeditation, 0, 1, 0},
+    {"Colorblind", &Colorblind, 0, 1, 0},
+    {"MouseFlip", &controls, 0, 2, 0},
+    {"Fullscreen", &Fullscreen, 0, 1, 1},
+    // Reset to 0 by every load whatever it held.
+    {"Buffer", &Buffer, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+     0},
 };
 
 // The whole-number values written between the volumes and the user name.
@@ -98,21 +106,65 @@ std::string formatSettingFloat(double value) {
     return text;
 }
 
+static void logOutOfRange(const char* name, const std::string& stored, const std::string& used) {
+    logConsole("Settings file " + settingsFilePath() + ": " + name + "=" + stored +
+               " is out of range; using " + used);
+}
+
 static void readIntegers(const StoredValues& values) {
-    for (const IntegerSetting& setting : integersRead) {
+    for (const RangedSetting& setting : integersRead) {
         auto found = values.find(setting.name);
-        if (found != values.end()) *setting.global = parseDecimalPrefix(found->second);
+        if (found == values.end()) continue;
+        int32_t value = parseDecimalPrefix(found->second);
+        bool inRange = value >= setting.lowest && value <= setting.highest;
+        *setting.global = inRange ? value : setting.fallback;
+        if (!inRange) logOutOfRange(setting.name, found->second, std::to_string(setting.fallback));
     }
 }
 
-// Volumes are stored as float text but read back as whole numbers, held
-// within the options slider's 0 to 10: a damaged file must not make the
-// game deafening, and 2147483647 would save as "2.14748e+09" and load as 2.
+// The largest size the display offers bounds the window; without a mode
+// list (tools, tests) the largest texture any driver here makes.
+static std::pair<int32_t, int32_t> largestScreenSize() {
+    if (displayModes.empty()) return {largestScreenSide, largestScreenSide};
+    float width = 0, height = 0;
+    for (const auto& mode : displayModes) {
+        width = std::max(width, mode.first);
+        height = std::max(height, mode.second);
+    }
+    return {static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
+// Width and height go together: either both fit, or the window takes the
+// desktop size (stored 0). A missing value keeps the current one.
+static void readScreenSize(const StoredValues& values) {
+    auto width = values.find("ScreenWidth"), height = values.find("ScreenHeight");
+    if (width == values.end() && height == values.end()) return;
+    int32_t w = width == values.end() ? ScreenWidth : parseDecimalPrefix(width->second);
+    int32_t h = height == values.end() ? ScreenHeight : parseDecimalPrefix(height->second);
+    auto [widest, tallest] = largestScreenSize();
+    bool desktop = w == 0 && h == 0;
+    bool fits =
+        w >= smallestScreenWidth && w <= widest && h >= smallestScreenHeight && h <= tallest;
+    if (desktop || fits) {
+        ScreenWidth = w;
+        ScreenHeight = h;
+        return;
+    }
+    ScreenWidth = ScreenHeight = 0;
+    if (width != values.end()) logOutOfRange("ScreenWidth", width->second, "the desktop width");
+    if (height != values.end()) logOutOfRange("ScreenHeight", height->second, "the desktop height");
+}
+
+// Volumes are stored as float text but read back as whole numbers within
+// the options slider's 0 to 10: a damaged file must not make the game
+// deafening, so anything outside falls back to the default.
 static void readVolume(const StoredValues& values, const char* name, float& volume) {
     auto found = values.find(name);
     if (found == values.end()) return;
     float whole = static_cast<float>(parseDecimalPrefix(found->second));
-    volume = std::clamp(whole, lowestVolume, highestVolume);
+    bool inRange = whole >= lowestVolume && whole <= highestVolume;
+    volume = inRange ? whole : defaultVolume;
+    if (!inRange) logOutOfRange(name, found->second, formatSettingFloat(defaultVolume));
 }
 
 static void readText(const StoredValues& values, const char* name, std::string& text) {
@@ -144,6 +196,7 @@ static void logStoreDamage(const SettingsStoreDamage& damage) {
 }
 
 static void readStoredSettings(const StoredValues& values) {
+    readScreenSize(values);
     readIntegers(values);
     readVolume(values, "MusicVol", MusicVol);
     readVolume(values, "SoundVol", SoundVol);

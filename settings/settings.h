@@ -7,6 +7,13 @@
 
 #include "base/player_settings.h"
 
+constexpr float defaultVolume = 10.0f;  // a stored volume out of range reads as this
+// A stored window size smaller than this, or larger than the largest display
+// mode, reads as the desktop size.
+constexpr int32_t smallestScreenWidth = 640, smallestScreenHeight = 480;
+constexpr int32_t largestScreenSide = 16384;  // the bound while no display modes are listed
+
+// Values out of their range fall back to their defaults, one console line each.
 void loadSettings();
 // Sets anisotropy, multisampling and motion blur from VisualQuality (loadSettings does it too).
 void applyQualityPresets();

@@ -74,13 +74,24 @@ std::vector<const ConsoleWord*> consoleSuggestions(const std::string& typed) {
     return found;
 }
 
+// The atlas side is a power of two; anything else would leave pages the
+// packer cannot fill.
+static void setAtlasSizeTyped(int32_t value) {
+    bool powerOfTwo = value > 0 && (value & (value - 1)) == 0;
+    if (!powerOfTwo) {
+        logConsole("atlassize must be a power of two, not " + std::to_string(value));
+        return;
+    }
+    setAtlasSize(value);
+}
+
 static void runSet(const std::string& name, int32_t value) {
     if (name == "smalltextures") {
         smallTextures = value != 0;
     } else if (name == "motionblur") {
         MotionBlur = value;
     } else if (name == "atlassize") {
-        atlasSize = value;
+        setAtlasSizeTyped(value);
     } else if (name == "particledeg") {
         particleDeg = static_cast<float>(value);
     }

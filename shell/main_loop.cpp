@@ -1,5 +1,6 @@
 #include "shell/main_loop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,6 @@ std::deque<float> frameTimeHistory;
 float averageFps = 0.0f;
 int32_t blinkTimer = 0;
 std::string programPath;
-std::string programName;
 
 static constexpr uint32_t olderInstanceWaitMs = 1000;
 static constexpr uint32_t olderInstanceRescanMs = 100;
@@ -104,21 +104,33 @@ std::string makeVersionText(const std::string& fileVersion) {
 
 static void findProgramPath() {
     std::string fullPath = platformExecutablePath();
-    size_t slash = fullPath.find_last_of('/');
-    programName = slash == std::string::npos ? fullPath : fullPath.substr(slash + 1);
     std::string workingDir = platformWorkingDirectory() + "/";
     bool belowWorkingDir = fullPath.compare(0, workingDir.size(), workingDir) == 0;
     programPath = belowWorkingDir ? fullPath.substr(workingDir.size()) : fullPath;
 }
 
-// One scan: waits on (and after five waits ends) each older copy; returns
-// how many processes run this program, this one included.
-static int scanForOlderInstances(int& waits) {
+// An older copy is this program file run by this user: another user's game,
+// or another program of the same name, is never touched.
+static bool isOlderCopy(const ProcessInfo& process, const std::string& ownProgram) {
+    return process.pid > 0 && process.uid == platformOwnUid() && !ownProgram.empty() &&
+           process.program == ownProgram;
+}
+
+// One scan: asks each older copy to quit (so it logs out), waits on it, and
+// ends it only after five waits; returns how many processes run this
+// program, this one included.
+static int scanForOlderInstances(int& waits, std::vector<int32_t>& asked) {
+    std::string ownProgram = platformExecutablePath();
     int matches = 0;
     for (const ProcessInfo& process : platformListProcesses()) {
-        if (process.pid == 0 || process.baseName != programName) continue;
+        if (!isOlderCopy(process, ownProgram)) continue;
         matches++;
         if (process.pid == platformOwnPid()) continue;
+        if (std::find(asked.begin(), asked.end(), process.pid) == asked.end()) {
+            logConsole("Asking old process to quit");
+            platformAskProcessToQuit(process.pid);
+            asked.push_back(process.pid);
+        }
         logConsole("Waiting for old process to die");
         if (waits > olderInstanceWaitsBeforeKill) {
             logConsole("Killing old process");
@@ -132,7 +144,8 @@ static int scanForOlderInstances(int& waits) {
 
 void waitForOlderInstances() {
     int waits = 0;
-    while (scanForOlderInstances(waits) >= 2) platformSleep(olderInstanceRescanMs);
+    std::vector<int32_t> asked;
+    while (scanForOlderInstances(waits, asked) >= 2) platformSleep(olderInstanceRescanMs);
 }
 
 // ---- the main loop ----
@@ -234,12 +247,6 @@ static bool runOuterLoop() {
 }
 
 // ---- entry ----
-
-// "--server http://host:port" names the server; its secure endpoint is added.
-static std::string secureEndpointOf(const std::string& url) {
-    if (url.find("secure.php") != std::string::npos) return url;
-    return (url.back() == '/' ? url : url + "/") + "secure.php?data=";
-}
 
 static void applyLaunchOptions() {
     noDialogs = launchOptions.noDialogs || getenv("ZENTRIX_HEADLESS") != nullptr;

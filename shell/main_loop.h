@@ -14,7 +14,6 @@ extern std::deque<float> frameTimeHistory;  // last 100 frame times, newest firs
 extern float averageFps;                    // 1000 / mean of frameTimeHistory
 extern int32_t blinkTimer;                  // ms since the last flip
 extern std::string programPath;             // own path, relative to the working dir when below it
-extern std::string programName;             // its last path component
 
 constexpr size_t frameHistoryLength = 100;
 constexpr int32_t blinkPeriodMs = 500;
@@ -42,5 +41,6 @@ void updateBlink(float dtMs);
 
 // "Version " + the file version with blanks removed and "," -> ".".
 std::string makeVersionText(const std::string& fileVersion);
-// Waits for older copies of this program and ends them after five waits.
+// Asks older copies of this program file run by this user to quit, waits
+// for them, and ends them after five waits.
 void waitForOlderInstances();

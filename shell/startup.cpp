@@ -62,8 +62,6 @@ static void describeMachine() {
     manufacturer = glString(GL_VENDOR);
     logConsole("OpenGL: " + glVersion);
     logConsole("Video Card: " + videoCard);
-    // Start-up begins a fresh log, so the first-run choice is told again here.
-    if (softwareRendererLowered) logConsole("Software renderer: Visual Quality starts at Low");
     logConsole("Manufacturer: " + manufacturer);
     loginMachine = {versionText, osName, ramMegabytes, cpuName, glVersion, videoCard, manufacturer};
 }
@@ -92,8 +90,14 @@ static void seedRandom() {
 
 // Each subsystem's start-up step has its place in this list; the ones
 // marked "arrives with" are added by the work that builds that subsystem.
+// The entry emptied the log moments before the first pass and then logged
+// what only it sees (settings trouble, older copies, the window): that pass
+// keeps those lines. A later pass, with a new window, begins afresh.
+static bool firstStartupPass = true;
+
 bool startupGame() {
-    emptyConsoleLog();
+    if (!firstStartupPass) emptyConsoleLog();
+    firstStartupPass = false;
     logConsole("Initializing");
     describeMachine();
     readTextureCapabilities();

@@ -1,55 +1,100 @@
 #!/usr/bin/env bash
-# A second copy of the game waits for an older one, writing "Waiting for old
-# process to die" once a second, and after more than five waits ends it
-# ("Killing old process"), then starts normally.
+# A second copy of the game closes an older one of the same program file run
+# by the same user: it asks it to quit (SIGTERM, so the older copy ends its
+# own way and logs out), waits, writing "Waiting for old process to die" once
+# a second, and ends it ("Killing old process") only when it is still there
+# after more than five waits. A program of the same name from another file,
+# and a copy run by another user, are left alone.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
-cleanup() { kill "${older_pid:-0}" 2>/dev/null || true; rm -rf "$work"; }
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; echo "--- seen:"; cat "$work/seen.log" 2>/dev/null || true; exit 1; }
+fail() { echo "FAIL: $*"; for log in "$work"/*/console.log; do echo "--- $log"; cat "$log"; done; exit 1; }
 
-# A private copy: only processes of this file name count as older copies.
-game="$work/zentrix-instance-test-$$"
+# A private copy: only processes of this program file count as older copies.
+name=zentrix-instance-test-$$
+mkdir -p "$work/bin" "$work/other-bin"
+game="$work/bin/$name"
 cp "$build/zentrix" "$game"
-mkdir -p "$work/old" "$work/new"
-for copy in old new; do
-  mkdir -p "$work/$copy/data"
-  ln -s "$build/data/assets.ass" "$work/$copy/data/assets.ass"
-done
+cp "$build/zentrix" "$work/other-bin/$name"
+chmod 755 "$work" "$work/bin" "$work/other-bin"
 
-(cd "$work/old" && exec xvfb-run -a -s "-screen 0 800x600x24" "$game" --windowed 320x240 \
-  --no-dialogs --config-dir "$work/old/cfg") &
-older_pid=$!
-for _ in $(seq 100); do grep -q "Starting main loop" "$work/old/console.log" 2>/dev/null && break; sleep 0.1; done
-grep -q "Starting main loop" "$work/old/console.log" || fail "the older copy did not start"
+# start_copy FOLDER PROGRAM [runner...]: a copy idling in its own folder; sets started_pid.
+start_copy() {
+  local folder=$work/$1 program=$2
+  shift 2
+  mkdir -p "$folder/data"
+  ln -sf "$build/data/assets.ass" "$folder/data/assets.ass"
+  chmod -R a+rwX "$folder"
+  (cd "$folder" && exec "$@" xvfb-run -a -s "-screen 0 800x600x24" "$program" --windowed 320x240 \
+    --no-dialogs --config-dir "$folder/cfg" --offline) &
+  started_pid=$!
+  pids+=("$started_pid")
+  for _ in $(seq 150); do grep -q "Starting main loop" "$folder/console.log" 2>/dev/null && return; sleep 0.1; done
+  fail "the copy in $1 did not start"
+}
 
-started=$(date +%s.%N)
-(cd "$work/new" && exec xvfb-run -a -s "-screen 0 800x600x24" "$game" --windowed 320x240 \
-  --no-dialogs --config-dir "$work/new/cfg" --frames 5) &
-newer_pid=$!
+# The game process itself (xvfb-run's child) of a copy started in FOLDER.
+game_pid_in() { pgrep -f -- "--config-dir $work/$1/cfg" | while read -r p; do
+  [[ $(readlink "/proc/$p/exe" 2>/dev/null) == */"$name" ]] && echo "$p"; done | head -1; }
 
-# Start-up empties console.log, so the last copy that still holds the waiting
-# lines is kept. The copy is checked, not the file: it may be emptied between
-# a look and the copy.
-touch "$work/seen.log"
-while kill -0 "$newer_pid" 2>/dev/null; do
-  cp "$work/new/console.log" "$work/copy.log" 2>/dev/null || true
-  if grep -q "Waiting for old process to die" "$work/copy.log" 2>/dev/null; then
-    mv "$work/copy.log" "$work/seen.log"
-  fi
-  sleep 0.1
-done
-wait "$newer_pid" || fail "the newer copy did not exit cleanly"
-finished=$(date +%s.%N)
+# run_newer FOLDER: a newer copy that runs five frames; prints its run time.
+run_newer() {
+  local folder=$work/$1 started
+  mkdir -p "$folder/data"
+  ln -sf "$build/data/assets.ass" "$folder/data/assets.ass"
+  started=$(date +%s.%N)
+  (cd "$folder" && xvfb-run -a -s "-screen 0 800x600x24" "$game" --windowed 320x240 \
+    --no-dialogs --config-dir "$folder/cfg" --offline --frames 5) || fail "the newer copy in $1 failed"
+  echo "$(date +%s.%N) - $started" | bc
+}
 
-grep -q "Killing old process" "$work/seen.log" || fail "no killing line"
-waits_before_kill=$(awk '/Killing old process/ { exit } /Waiting for old process to die/ { n++ } END { print n + 0 }' "$work/seen.log")
-(( waits_before_kill > 5 )) || fail "killed after only $waits_before_kill waits"
-(( waits_before_kill <= 7 )) || fail "waited $waits_before_kill times before killing"
-# The older copy's virtual display goes away with it.
-for _ in $(seq 50); do kill -0 "$older_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$older_pid" 2>/dev/null && fail "the older copy still runs"
-elapsed=$(echo "$finished - $started" | bc)
+# 1. An older copy that answers: it is asked to quit and ends by itself.
+start_copy old "$game"
+older=$(game_pid_in old)
+[[ -n $older ]] || fail "no older game process"
+elapsed=$(run_newer new)
+grep -q "Asking old process to quit" "$work/new/console.log" || fail "the older copy was not asked"
+! grep -q "Killing old process" "$work/new/console.log" || fail "a copy that quits was killed"
+kill -0 "$older" 2>/dev/null && fail "the older copy still runs"
+grep -q "Finished initializing" "$work/old/console.log" || fail "older log"
+echo "a copy that answers ended after ${elapsed}s"
+
+# 2. An older copy that cannot answer (stopped): killed after more than five waits.
+start_copy stuck "$game"
+stuck=$(game_pid_in stuck)
+kill -STOP "$stuck"
+elapsed=$(run_newer newer)
+log=$work/newer/console.log
+grep -q "Killing old process" "$log" || fail "no killing line"
+waits=$(awk '/Killing old process/ { exit } /Waiting for old process to die/ { n++ } END { print n + 0 }' "$log")
+(( waits > 5 && waits <= 7 )) || fail "killed after $waits waits"
+for _ in $(seq 50); do kill -0 "$stuck" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$stuck" 2>/dev/null && fail "the stuck copy still runs"
 (( $(echo "$elapsed >= 6" | bc) )) || fail "the newer copy gave up waiting after ${elapsed}s"
-echo "older copy ended after ${elapsed}s and $waits_before_kill waits"
+echo "a stuck copy was killed after $waits waits and ${elapsed}s"
+
+# 3. Another program file of the same name is not an older copy.
+start_copy stranger "$work/other-bin/$name"
+stranger=$(game_pid_in stranger)
+run_newer beside >/dev/null
+! grep -q "old process" "$work/beside/console.log" || fail "another program file was waited for"
+kill -0 "$stranger" 2>/dev/null || fail "another program file was ended"
+kill "$stranger"
+
+# 4. A copy run by another user is not touched (needs root to start one).
+if [[ $(id -u) == 0 ]] && id nobody >/dev/null 2>&1; then
+  start_copy foreign "$game" env HOME="$work/foreign" XDG_RUNTIME_DIR= runuser -u nobody --
+  foreign=$(game_pid_in foreign)
+  run_newer mine >/dev/null
+  ! grep -q "old process" "$work/mine/console.log" || fail "another user's copy was waited for"
+  kill -0 "$foreign" 2>/dev/null || fail "another user's copy was ended"
+  echo "another user's copy was left alone"
+fi
+echo "older instance test passed"

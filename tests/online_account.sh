@@ -25,7 +25,9 @@ sqlite3 "$work/server.sqlite" "select name from users" | grep -qx tester1 ||
   fail "the server holds no account tester1"
 grep -qx 'Username=tester1' cfg/settings.ini || fail "settings.ini lacks the user name"
 grep -q '^Password=.' cfg/settings.ini || fail "settings.ini lacks the password blob"
-grep -q '^success [0-9]* [0-9a-f]\{32\} ' console.log || fail "console.log lacks the login reply"
+grep -q '^success [0-9]* (session token) (password blob) ' console.log ||
+  fail "console.log lacks the login reply"
+! grep -q '^success [0-9]* [0-9a-f]\{32\}' console.log || fail "console.log holds the session token"
 shows_account_line menu.png "Loggedinas:tester1" ||
   fail "the menu shows '$(read_corner menu.png)', not 'Logged in as: tester1'"
 [[ $(wc -l <urls.txt) -ge 2 ]] || fail "urls.txt should list the login and sync transfers"

@@ -120,6 +120,30 @@ TEST_F(ConsoleCommandTest, SetChangesItsValues) {
     EXPECT_TRUE(smallTextures);
 }
 
+// The console's atlas size switches the half-size images on below 2048, as
+// the driver's limit and a refused page do; a side that is no power of two
+// is refused with a line in the log.
+TEST_F(ConsoleCommandTest, AtlasSizeBelowTheLimitTakesSmallTextures) {
+    struct Case {
+        const char* line;
+        int32_t atlas;
+        bool small;
+    };
+    const Case cases[] = {
+        {"set atlassize 2048", 2048, false},  {"set atlassize 1024", 1024, true},
+        {"set atlassize 2047", 4096, false},  {"set atlassize 0", 4096, false},
+        {"set atlassize -1024", 4096, false},
+    };
+    for (const Case& c : cases) {
+        atlasSize = 4096;
+        smallTextures = false;
+        runConsoleCommand(c.line);
+        EXPECT_EQ(atlasSize, c.atlas) << c.line;
+        EXPECT_EQ(smallTextures, c.small) << c.line;
+    }
+    EXPECT_EQ(consoleHistory.back(), "atlassize must be a power of two, not -1024");
+}
+
 TEST_F(ConsoleCommandTest, ShowAndHideDebugSwitchThreeOverlays) {
     runConsoleCommand("show debug");
     EXPECT_TRUE(showFps && showParticleCount && profilingOn);

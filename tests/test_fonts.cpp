@@ -31,9 +31,25 @@ TEST(FontMeasure, WidthIsHalfTheSummedAdvances) {
     EXPECT_FLOAT_EQ(freetype::getWidth(font, "a\t\xe9"), 9) << "replaced bytes measure as '*'";
 }
 
-TEST(FontMeasure, BytesOutsidePrintableAsciiBecomeStars) {
-    EXPECT_EQ(printableText("\xe9"), "*");
-    EXPECT_EQ(printableText("a\tb\x7f~\x1f"), "a*b\x7f~*");
+// UTF-8 text prints its Latin-1 characters with their own glyphs and one
+// '*' for any other character or for a byte that is no UTF-8.
+TEST(FontMeasure, Utf8MapsToLatin1OrOneStarPerCharacter) {
+    struct Case {
+        const char* text;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"a\tb\x7f~\x1f", "a*b\x7f~*"},
+        {"Ren\xc3\xa9!", "Ren\xe9!"},       // é, two bytes, one Latin-1 glyph
+        {"\xc2\xa0\xc3\xbf", "\xa0\xff"},   // the ends of the Latin-1 range
+        {"\xc2\x80\xc2\x9f", "**"},         // C1 controls have no glyph
+        {"\xe2\x82\xac!", "*!"},            // euro sign: three bytes, one mark
+        {"\xf0\x9f\x98\x80!", "*!"},        // emoji: four bytes, one mark
+        {"\xe9t\xe9", "*t*"},               // Latin-1 bytes are not UTF-8
+        {"\xc3", "*"},                      // a sequence cut at the end
+        {"\xc1\x81\xe0\x81\x81", "*****"},  // overlong forms of "A"
+    };
+    for (const Case& c : cases) EXPECT_EQ(printableText(c.text), c.shown) << c.text;
 }
 
 TEST(FontMeasure, BoundingBoxFollowsTheAlignment) {
@@ -105,7 +121,7 @@ TEST_F(RealFont, GlyphsArePackedAsPowerOfTwoRectanglesOnPageZero) {
         EXPECT_EQ(static_cast<int>(rect.width) & (static_cast<int>(rect.width) - 1), 0);
         EXPECT_EQ(static_cast<int>(rect.height) & (static_cast<int>(rect.height) - 1), 0);
     }
-    EXPECT_EQ(glyphs, 96);
+    EXPECT_EQ(glyphs, 96 + 96) << "printable ASCII and Latin-1";
     EXPECT_EQ(atlasPages.size(), 1u);
 }
 
@@ -122,6 +138,29 @@ TEST_F(RealFont, AlignedTextEndsOrCentresOnX) {
     auto left = litColumns(190, 222);
     EXPECT_GE(left.first, 20);
     EXPECT_LE(left.first, 24);
+    end2D();
+}
+
+// "é" in UTF-8 is drawn with the face's own glyph: an e with an accent
+// above it, as wide as the face says, not two replacement marks.
+TEST_F(RealFont, Utf8LettersOfLatin1DrawTheirOwnGlyphs) {
+    EXPECT_GT(font.advances[0xe9], 0);
+    EXPECT_FLOAT_EQ(freetype::getWidth(font,
+                                       "Ren\xc3\xa9"
+                                       "e"),
+                    freetype::getWidth(font, "Rene") + font.advances[0xe9] / 2);
+    beginTestFrame();
+    freetype::print("e", 40, 100, AlignLeft, 1, 255, 255, 255, 255, font);
+    freetype::print("\xc3\xa9", 140, 100, AlignLeft, 1, 255, 255, 255, 255, font);
+    auto topRow = [&](int left, int right) {
+        for (int y = 0; y < 100; y++)
+            for (int x = left; x < right; x++)
+                if (pixelAt(x, y).r > 40) return y;
+        return 100;
+    };
+    int plain = topRow(40, 70), accented = topRow(140, 170);
+    EXPECT_LT(plain, 100) << "the e is drawn";
+    EXPECT_LT(accented, plain - 3) << "the accent stands above the e";
     end2D();
 }
 
@@ -151,7 +190,7 @@ TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
     int mediumGlyphs = 0;
     for (const std::vector<AtlasRect>& page : atlasPages)
         for (const AtlasRect& rect : page) mediumGlyphs += rect.name == "font_prototype.ttf_27";
-    EXPECT_EQ(mediumGlyphs, 96);
+    EXPECT_EQ(mediumGlyphs, 96 + 96);
     // Glyphs on later pages bind their page and give page 0 back.
     beginTestFrame();
     freetype::print("xyz~", 10, 200, AlignLeft, 1, 255, 255, 255, 255, bigFont);

@@ -170,6 +170,24 @@ TEST_F(MeshDrawing, ArchiveMeshesLoadAndDamagedOnesAreSkipped) {
     EXPECT_EQ(vertexBufferBytes, 60 + 80);
 }
 
+// Without a usable cube mesh every block would be invisible: a damaged or
+// missing one in the game's archive ends the game with a message saying so.
+TEST_F(MeshDrawing, ADamagedOrMissingCubeMeshEndsTheGameWithItsReason) {
+    noDialogs = true;
+    const Asset archives[] = {{"meshes\\cube.mbm", oneTriangle().substr(0, 30)},
+                              {"meshes\\geosphere.mbm", oneTriangle()}};
+    const char* const reasons[] = {"is damaged: file ends early", "not found"};
+    for (int i = 0; i < 2; i++) {
+        assetArchivePath = tempDir() + "/meshes.ass";
+        writeArchive(assetArchivePath, {archives[i]});
+        openAssetArchive();
+        EXPECT_EXIT(loadMeshesAndParticles(), ::testing::ExitedWithCode(EXIT_FAILURE),
+                    std::string("The block mesh meshes.cube.mbm in .*meshes.ass ") + reasons[i])
+            << reasons[i];
+        closeAssetArchive();
+    }
+}
+
 TEST_F(MeshDrawing, EachFragmentDrawsItsSpriteAndItsTrailOnceMoving) {
     createAtlasPage();
     TextureRecord record = {"whiteparticle.tga", 0, 8, 8, 0, 0, 0};

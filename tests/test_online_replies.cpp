@@ -104,18 +104,36 @@ TEST_F(OnlineReplies, ThreeRetriesThenOffline) {
     EXPECT_EQ(connectionMode, ConnectionOffline);
 }
 
-TEST_F(OnlineReplies, NewsRetriesWithoutLimitWhileEnabled) {
+TEST_F(OnlineReplies, FailedNewsIsAskedAgainLaterWithAGrowingWait) {
     startHttp();
     newsReply = "partial";
     dispatchReply(NewsRequest, couldNotConnect, &newsReply);
     EXPECT_TRUE(requestLog.empty());
     EXPECT_EQ(newsReply, "");
+    EXPECT_EQ(newsRetryAt, 0u);
     newsEnabled = 1;
-    for (int i = 0; i < 5; i++) dispatchReply(NewsRequest, couldNotConnect, &newsReply);
-    EXPECT_EQ(requestLog.size(), 5u);
+    // Each failure waits twice as long as the one before, up to the limit;
+    // nothing is sent before the retry is due, exactly one request when it is.
+    uint32_t expectedWait = firstNewsRetryMs;
+    for (int failure = 1; failure <= 9; failure++) {
+        dispatchReply(NewsRequest, couldNotConnect, &newsReply);
+        EXPECT_EQ(newsRetryMs, expectedWait) << failure;
+        size_t sent = requestLog.size();
+        uint32_t due = newsRetryAt;
+        retryNewsWhenDue(due - 1);
+        EXPECT_EQ(requestLog.size(), sent) << failure;
+        retryNewsWhenDue(due);
+        EXPECT_EQ(requestLog.size(), sent + 1) << failure;
+        EXPECT_EQ(requestLog.front().url, "news.php");
+        retryNewsWhenDue(due + longestNewsRetryMs);
+        EXPECT_EQ(requestLog.size(), sent + 1) << "one retry per failure";
+        expectedWait = std::min(expectedWait * 2, longestNewsRetryMs);
+    }
+    EXPECT_EQ(newsRetryMs, longestNewsRetryMs);
     newsReply = "Hello players";
     dispatchReply(NewsRequest, 0, &newsReply);
     EXPECT_EQ(newsText, "Hello players");
+    EXPECT_EQ(newsRetryMs, 0u) << "an answer ends the back-off";
 }
 
 TEST_F(OnlineReplies, PatchDigestMismatchStartsTheDownloadAgain) {

@@ -185,11 +185,34 @@ TEST_F(OnlineTransfers, BlockingRequestReportsTheTransferResult) {
     EXPECT_EQ(requestNow("which_server.php", &reply, 5), 0);
     EXPECT_EQ(reply.size(), 4096u);
     EXPECT_TRUE(requestLog.empty());
-    // A binary reply longer than 4 characters becomes the base address.
+    // A binary reply is no address: the game stays with the one it had.
+    std::string before = secureBaseUrl;
     EXPECT_EQ(chooseServer(), 0);
-    EXPECT_EQ(secureBaseUrl.size(), 4096u);
+    EXPECT_EQ(secureBaseUrl, before);
     secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
     EXPECT_NE(requestNow("logout.php", &reply, 5), 0);
+}
+
+// A which_server.php answer replaces the address only when it is one: an
+// error page, a proxy's notice or a short word leaves online play working.
+TEST(ServerChoice, OnlyAnAddressReplacesTheSecureEndpoint) {
+    struct Case {
+        std::string reply;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"http://zentrix.example.org/secure.php?data=", true},
+        {"https://10.0.0.2:8443/secure.php?data=", true},
+        {"http:", false},
+        {"<html><body>502 Bad Gateway</body></html>", false},
+        {"Service Unavailable", false},
+        {"http://host/secure.php?data=\r\n", false},
+        {"http://two words/secure.php?data=", false},
+        {"ftp://host/secure.php?data=", false},
+        {"http://" + std::string(longestServerReply - 7, 'a'), true},
+        {"http://" + std::string(longestServerReply - 6, 'a'), false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(isServerAddressReply(c.reply), c.taken) << c.reply;
 }
 
 }  // namespace

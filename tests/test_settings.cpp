@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -169,9 +170,9 @@ TEST_F(SettingsTest, QualityPresets) {
     struct Case {
         int32_t quality, anisotropy, antialiasing, motionBlur;
     };
-    // 99 marks a value the preset leaves as it was.
-    const Case cases[] = {{1, 0, 0, 0},   {2, 0, 4, 0},   {3, 1, 8, 0},   {4, 1, 16, 1},
-                          {0, 99, 99, 1}, {5, 99, 99, 1}, {-1, 99, 99, 1}};
+    // A stored quality outside 1..4 reads as the default 3.
+    const Case cases[] = {{1, 0, 0, 0}, {2, 0, 4, 0}, {3, 1, 8, 0}, {4, 1, 16, 1},
+                          {0, 1, 8, 0}, {5, 1, 8, 0}, {-1, 1, 8, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.quality);
         anisotropyWanted = AAlevel = 99;
@@ -190,15 +191,94 @@ TEST_F(SettingsTest, VolumesLoadAsWholeNumbers) {
     EXPECT_EQ(SoundVol, 3);
 }
 
-TEST_F(SettingsTest, VolumesOutsideTheSliderAreHeldWithinItAndSaveStably) {
-    writeStore("MusicVol=10666666666666666666\nSoundVol=-4\n");
-    loadSettings();
-    EXPECT_EQ(MusicVol, 10);
-    EXPECT_EQ(SoundVol, 0);
-    saveSettings();
-    loadSettings();
-    EXPECT_EQ(MusicVol, 10);
-    EXPECT_EQ(SoundVol, 0);
+// Every stored number outside its range reads as the setting's default, with
+// one console line naming it, and the next save writes the default back.
+// Each range is probed just inside and just outside both of its ends.
+TEST_F(SettingsTest, ValuesOutOfRangeFallBackToTheirDefaultsOneLineEach) {
+    struct Case {
+        const char* name;
+        int32_t* global;  // null for the volumes
+        float* volume;
+        int32_t lowest, highest, fallback;
+    };
+    const Case cases[] = {
+        {"VSync", &VSync, nullptr, 0, 1, 1},
+        {"VisualQuality", &VisualQuality, nullptr, 1, 4, 3},
+        {"MotionBlur", &MotionBlur, nullptr, 0, 1, 1},
+        {"MouseFlip", &controls, nullptr, 0, 2, 0},
+        {"Fullscreen", &Fullscreen, nullptr, 0, 1, 1},
+        {"Colorblind", &Colorblind, nullptr, 0, 1, 0},
+        {"TuteControl", &TuteControl, nullptr, 0, 1, 0},
+        {"TutePup", &TutePup, nullptr, 0, 1, 0},
+        {"TuteCombo", &TuteCombo, nullptr, 0, 1, 0},
+        {"TuteComboNow", &TuteComboNow, nullptr, 0, 1, 0},
+        {"TuteColor", &TuteColor, nullptr, 0, 1, 0},
+        {"TuteZent", &TuteZent, nullptr, 0, 1, 0},
+        {"TuteRush", &TuteRush, nullptr, 0, 1, 0},
+        {"TuteSurvival", &TuteSurvival, nullptr, 0, 1, 0},
+        {"TuteMeditation", &TuteMeditation, nullptr, 0, 1, 0},
+        {"MusicVol", nullptr, &MusicVol, 0, 10, 10},
+        {"SoundVol", nullptr, &SoundVol, 0, 10, 10},
+    };
+    auto current = [](const Case& c) {
+        return c.global ? *c.global : static_cast<int32_t>(*c.volume);
+    };
+    for (const Case& c : cases) {
+        for (int32_t stored : {c.lowest - 1, c.lowest, c.highest, c.highest + 1}) {
+            SCOPED_TRACE(std::string(c.name) + "=" + std::to_string(stored));
+            bool inRange = stored >= c.lowest && stored <= c.highest;
+            resetSettingsGlobals();
+            consoleHistory.clear();
+            writeStore(std::string(c.name) + "=" + std::to_string(stored) + "\n");
+            loadSettings();
+            // The quality presets rewrite MotionBlur after the load.
+            if (std::string(c.name) != "MotionBlur") {
+                EXPECT_EQ(current(c), inRange ? stored : c.fallback);
+            }
+            EXPECT_EQ(consoleLogged("Settings file " + settingsFilePath() + ": " + c.name + "="),
+                      !inRange);
+            if (inRange) continue;
+            saveSettings();
+            std::map<std::string, std::string> values;
+            ASSERT_TRUE(readSettingsStore(values));
+            EXPECT_NE(values[c.name], std::to_string(stored)) << "the damage is not saved back";
+        }
+    }
+}
+
+// The window size: both sides within the display's modes (at least 640 x 480)
+// or the desktop size, which is stored as 0.
+TEST_F(SettingsTest, AScreenSizeOutsideTheDisplayTakesTheDesktopSize) {
+    struct Case {
+        const char* stored;
+        int32_t width, height;
+        int lines;
+    };
+    const Case cases[] = {
+        {"ScreenWidth=640\nScreenHeight=480\n", 640, 480, 0},
+        {"ScreenWidth=1920\nScreenHeight=1080\n", 1920, 1080, 0},
+        {"ScreenWidth=0\nScreenHeight=0\n", 0, 0, 0},
+        {"ScreenWidth=1\nScreenHeight=1\n", 0, 0, 2},
+        {"ScreenWidth=639\nScreenHeight=480\n", 0, 0, 2},
+        {"ScreenWidth=640\nScreenHeight=479\n", 0, 0, 2},
+        {"ScreenWidth=1921\nScreenHeight=1080\n", 0, 0, 2},
+        {"ScreenWidth=1920\nScreenHeight=1081\n", 0, 0, 2},
+        {"ScreenWidth=20000\nScreenHeight=20000\n", 0, 0, 2},
+        {"ScreenWidth=-1280\nScreenHeight=720\n", 0, 0, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        resetSettingsGlobals();
+        consoleHistory.clear();
+        writeStore(c.stored);
+        loadSettings();
+        EXPECT_EQ(ScreenWidth, c.width);
+        EXPECT_EQ(ScreenHeight, c.height);
+        int lines = 0;
+        for (const std::string& line : consoleHistory)
+            lines += line.find("out of range") != std::string::npos;
+        EXPECT_EQ(lines, c.lines);
+    }
 }
 
 TEST_F(SettingsTest, SingleCharacterNameClearsNameAndPassword) {
@@ -235,9 +315,9 @@ TEST_F(SettingsTest, StoredBufferHasNoEffect) {
 
 TEST_F(SettingsTest, MissingValueKeepsCurrentGlobal) {
     MusicVol = 4, Username = "bob", TuteZent = 1, ScreenWidth = 800;
-    writeStore("VSync=0\nVSync=7\n");
+    writeStore("VSync=1\nVSync=0\n");
     loadSettings();
-    EXPECT_EQ(VSync, 7);  // the later duplicate wins
+    EXPECT_EQ(VSync, 0);  // the later duplicate wins
     EXPECT_EQ(MusicVol, 4);
     EXPECT_EQ(Username, "bob");
     EXPECT_EQ(TuteZent, 1);

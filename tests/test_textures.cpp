@@ -428,6 +428,70 @@ TEST_F(Streaming, ANewBackgroundTakesTheOldOnesPlace) {
     EXPECT_EQ(named, 1);
 }
 
+// A background larger than the one whose place it would take is put in a
+// place of its own: its neighbours in the atlas keep their pixels.
+TEST_F(Streaming, ALargerBackgroundIsPlacedApartAndLeavesItsNeighboursAlone) {
+    openArchive({{"textures\\background1.tga", makeTga(32, 16, 24, 0, 0, 255)},
+                 {"textures\\other.tga", makeTga(8, 8, 24, 0, 255, 0)},
+                 {"textures\\background2.tga", makeTga(64, 64, 24, 255, 0, 0)}});
+    for (const char* name : {"background1.tga", "other.tga", "background2.tga"}) getTexture(name);
+    streamAll();
+    EXPECT_TRUE(
+        logHas("texture background2.tga is larger than background1.tga, whose place it "
+               "would take; placed apart"));
+    ASSERT_EQ(textureList.size(), 3u);
+    const TextureRecord& other = textureList[1];
+    const TextureRecord& second = textureList[2];
+    EXPECT_EQ(second.name, "background2.tga");
+    bool apart = second.atlasX >= other.atlasX + other.width ||
+                 second.atlasY >= other.atlasY + other.height ||
+                 other.atlasX >= second.atlasX + second.width ||
+                 other.atlasY >= second.atlasY + second.height;
+    EXPECT_TRUE(apart);
+    Rgba green =
+        texel(other.page, static_cast<int>(other.atlasX) + 4, static_cast<int>(other.atlasY) + 4);
+    EXPECT_EQ(green.g, 255) << "the neighbour keeps its pixels";
+    EXPECT_EQ(green.r, 0);
+}
+
+// An inflate error leaves a zlib handle stuck for good: the streamer says
+// what happened, refuses that image, reopens the archive and goes on.
+TEST_F(Streaming, AnInflateErrorIsReportedAndTheStreamerGoesOnWithAFreshHandle) {
+    // Four byte values at random: Huffman-coded blocks, which damage breaks;
+    // large enough that zlib's read-ahead for the index stops short of it.
+    std::string image = makeTga(atlasSize, atlasSize, 32);
+    uint32_t noise = 99;
+    for (size_t i = 18; i < image.size(); i++) {
+        noise = noise * 1103515245u + 12345u;
+        image[i] = static_cast<char>(64 * (noise >> 30));
+    }
+    openArchive({{"textures\\early.tga", makeTga(2, 2, 32)}, {"textures\\noisy.tga", image}});
+    closeAssetArchive();
+    std::string bytes;
+    {
+        std::ifstream in(assetArchivePath, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    // Damage the deflate data in the last part of the noisy image.
+    for (size_t i = bytes.size() * 3 / 4; i < bytes.size() - 100; i++) bytes[i] ^= 0x5a;
+    std::ofstream(assetArchivePath, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    openAssetArchive();
+    getTexture("noisy.tga");
+    EXPECT_LT(streamAll(), 1000);
+    EXPECT_EQ(getTexture("noisy.tga"), textureNotLoaded);
+    std::vector<std::string> lines = capturedLog();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.rfind("texture noisy.tga: the archive ", 0) == 0 &&
+               line.find(" cannot be inflated (") != std::string::npos;
+    }));
+    EXPECT_FALSE(logHas("texture noisy.tga lies past the end of the archive"));
+    // The streamer is not stuck: an image before the damage still loads.
+    getTexture("early.tga");
+    EXPECT_LT(streamAll(), 1000);
+    EXPECT_NE(getTexture("early.tga"), textureNotLoaded);
+}
+
 TEST_F(Streaming, ArrivedTexturesFadeInOver250Ms) {
     openArchive({{"textures\\fade.tga", makeTga(2, 2, 32)}});
     getTexture("fade.tga");

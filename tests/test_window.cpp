@@ -1,5 +1,6 @@
 // Window creation on the real display (the tests run under Xvfb, where
 // Mesa's software renderer offers 4 samples but not 8 or 16).
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,6 +88,10 @@ TEST(Window, QueryPassRecreatesTheWindowWithTheFoundCount) {
     EXPECT_GE(glMajorVersion, 1);
     EXPECT_LE(atlasSize, maxTextureSize);
     EXPECT_EQ(smallTextures, atlasSize < 2048);
+    // 16 depth bits show seams between neighbouring cubes.
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    EXPECT_GE(depthBits, 24);
 
     destroyGLWindow(windowRecord);
     EXPECT_EQ(gameWindow, nullptr);

@@ -66,7 +66,9 @@ bool parseVerify(int argc, char** argv, int& i, Options& options) {
 }
 
 bool parseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
+        // Every option takes a value: a last option without one is a mistake, not a run.
+        if (i + 1 >= argc) return false;
         if (!strcmp(argv[i], "--archive"))
             options.archive = argv[i + 1];
         else if (!strcmp(argv[i], "--seeds"))
@@ -188,16 +190,27 @@ std::string defaultArchive() {
     return program.substr(0, program.rfind('/') + 1) + here;
 }
 
+const char usageText[] =
+    "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME] "
+    "[--level N]\n"
+    "       zentrix-balance [--archive FILE] --replay FILE [--verify MODE LEVEL SCORE]\n";
+
+bool asksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; i++)
+        if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
+    if (asksForHelp(argc, argv)) {
+        fputs(usageText, stdout);
+        return 0;
+    }
     if (!parseOptions(argc, argv, options)) {
-        fprintf(
-            stderr,
-            "usage: zentrix-balance [--archive FILE] [--seeds N] [--step MS] [--mode NAME] "
-            "[--level N]\n"
-            "       zentrix-balance [--archive FILE] --replay FILE [--verify MODE LEVEL SCORE]\n");
+        fputs(usageText, stderr);
         return 2;
     }
     logDirectory = "/tmp";
