@@ -92,9 +92,12 @@ kill "$stranger"
 if [[ $(id -u) == 0 ]] && id nobody >/dev/null 2>&1; then
   start_copy foreign "$game" env HOME="$work/foreign" XDG_RUNTIME_DIR= runuser -u nobody --
   foreign=$(game_pid_in foreign)
+  # Run by another user, it outlives its root-owned launcher unless ended itself.
+  pids+=("$foreign")
   run_newer mine >/dev/null
   ! grep -q "old process" "$work/mine/console.log" || fail "another user's copy was waited for"
   kill -0 "$foreign" 2>/dev/null || fail "another user's copy was ended"
+  kill "$foreign"
   echo "another user's copy was left alone"
 fi
 echo "older instance test passed"
