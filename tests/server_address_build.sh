@@ -48,7 +48,7 @@ cp "$other/zentrix" "$game_copy"
 # A stored account, as a finished CreateAcc leaves it (registered through the
 # secure endpoint at the new address).
 reply=$(curl -sS --max-time 30 "$("$build/zentrix-proto" encode \
-  "reg.php?beta=1&username=faraway&passwordHash=$(printf secret9 | md5sum | cut -d' ' -f1)&password=secret9&email=mailbox" \
+  "reg.php?beta=1&username=faraway&passwordHash=$(printf secret9 | md5sum | cut -d' ' -f1)&password=secret9&email=faraway@example.org" \
   --base "$address/secure.php?data=")")
 [[ $reply == success\ * ]] || fail "registration answered '$reply'"
 write_settings "Username=faraway" "Password=${reply#success }"
