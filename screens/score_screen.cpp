@@ -25,6 +25,7 @@ bool scoreRetry = false;
 static constexpr unsigned char white[3] = {255, 255, 255};
 static constexpr unsigned char earnedGreen[3] = {116, 185, 35};
 static constexpr unsigned char lostRed[3] = {255, 0, 0};
+static constexpr unsigned char pendingGrey[3] = {170, 170, 170};
 static constexpr float opaque = 255.0f;
 static constexpr float lineStep = 2.0f;  // font heights between lines
 static constexpr float titleLine = -3.5f, scoreLine = -2.0f, comboLine = -1.0f, timeLine = 0.0f;
@@ -56,7 +57,7 @@ static void setColour(unsigned char target[3], const unsigned char colour[3]) {
     std::copy(colour, colour + 3, target);
 }
 
-ScoreLine skillpointsLine(int32_t skillBefore, int32_t skillAfter, bool offline) {
+ScoreLine skillpointsLine(int32_t skillBefore, int32_t skillAfter, bool offline, bool pending) {
     if (skillAfter < 0) return waitingLine("Skillpoints", offline);
     int64_t change = static_cast<int64_t>(skillBefore) - skillAfter;
     if (change == 0) return plainLine("Skillpoints:", "No Change");
@@ -64,6 +65,10 @@ ScoreLine skillpointsLine(int32_t skillBefore, int32_t skillAfter, bool offline)
     ScoreLine line = plainLine(earned ? "Skillpoints Earned:" : "Skillpoints Lost:",
                                (earned ? "+" : "-") + thousandsString(std::llabs(change)));
     setColour(line.valueColour, earned ? earnedGreen : lostRed);
+    if (earned && pending) {
+        line.mark = " pending";
+        setColour(line.markColour, pendingGrey);
+    }
     return line;
 }
 
@@ -176,7 +181,7 @@ void renderScoreScreen() {
     drawLine(timeLine, plainLine("Time:", clockString(static_cast<int64_t>(levelTimeMs / 1000))));
     if (!practiceMode) {
         bool offline = connectionMode == ConnectionOffline;
-        drawLine(skillLine, skillpointsLine(skillBefore, skillAfter, offline));
+        drawLine(skillLine, skillpointsLine(skillBefore, skillAfter, offline, !offline));
         drawLine(rankLineAt, rankLine(gameMode, rankBefore, rankAfter, offline));
     }
     for (int32_t item : {ScoreRetry, ScoreContinue, ScoreQuit}) {

@@ -24,7 +24,10 @@ struct ScoreLine {
 };
 
 // The skillpoints line from the values of the score reply (−1 until it came).
-ScoreLine skillpointsLine(int32_t skillBefore, int32_t skillAfter, bool offline);
+// Points earned online are marked "pending": they count once the server has
+// verified the level's replay.
+ScoreLine skillpointsLine(int32_t skillBefore, int32_t skillAfter, bool offline,
+                          bool pending = false);
 // The rank line of mode 1..6 from the rank before and after the result.
 ScoreLine rankLine(int32_t mode, int32_t rankBefore, int32_t rankAfter, bool offline);
 // The button under the mouse, 0 for none; the middle one only in Classic.

@@ -45,6 +45,14 @@ TEST(ScoreScreenLines, LostSkillpointsAreRedAndNoChangeIsWhite) {
     EXPECT_TRUE(colourIs(line.valueColour, 255, 255, 255));
 }
 
+TEST(ScoreScreenLines, PointsEarnedOnlineWaitForTheReplayAndSaySo) {
+    ScoreLine line = skillpointsLine(1000, 1250, false, true);
+    EXPECT_EQ(line.value, "+250");
+    EXPECT_EQ(line.mark, " pending");
+    EXPECT_EQ(skillpointsLine(1250, 1000, false, true).mark, "") << "a loss is no pending gain";
+    EXPECT_EQ(skillpointsLine(800, 800, false, true).mark, "");
+}
+
 TEST(ScoreScreenLines, RankShowsItsChangeOnlyWhenThereWasARankBefore) {
     ScoreLine line = rankLine(ModeNormal, 0, 42, false);
     EXPECT_EQ(line.label, "Normal Rank:");
