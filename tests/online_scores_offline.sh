@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The ranked Casual level 1 of online_scores.sh played offline: the score
 # screen shows "Offline" on the skillpoints and rank lines, and the game
-# sends nothing but the logout that every exit attempts.
+# sends nothing at all, not even a logout at its exit.
 set -euo pipefail
 source "$(dirname "$0")/online_support.bash"
 
@@ -36,7 +36,5 @@ rank=$(read_line offline_score.png 640x26+320+$(($(line_y 2) - 20)))
 
 [[ ! -s urls.txt ]] || fail "requests were queued: $(cat urls.txt)"
 mapfile -t sent < <(sed -n 's/.*"GET \([^ ]*\) HTTP.*/\1/p' listener.log)
-[[ ${#sent[@]} -eq 1 ]] || fail "${#sent[@]} requests reached the server: ${sent[*]}"
-plain=$("$build/zentrix-proto" decode "${sent[0]}" --key "$key")
-[[ $plain == logout.php\?* ]] || fail "the one request was '$plain'"
+[[ ${#sent[@]} -eq 0 ]] || fail "${#sent[@]} requests reached the server: ${sent[*]}"
 echo "online scores offline test passed"
