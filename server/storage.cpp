@@ -377,11 +377,18 @@ static const std::vector<std::vector<std::string>> migrations = {
         "DROP INDEX IF EXISTS skills_rank",
     },
     // PostgreSQL runs the writing part of a score submission as one function call.
-    // The score function is created by the last step only: a change of its rules
-    // empties that step and adds one that drops what it made and creates them anew.
+    // The score function is created by this one step only: a change of its rules
+    // empties it and adds a step at the end that drops what it made and creates them anew.
     scoreFunctionStep({"zentrix_submit_score", "zentrix_score_grants", "zentrix_reference",
                        "zentrix_players_above", "zentrix_result_points", "zentrix_bin_value",
                        "zentrix_llround", "zentrix_fresh_grants"}),
+    {
+        // Seeds handed out for ranked levels; `used` is when a result's replay
+        // took it (0 while unused). Used seeds stay, so none is issued twice.
+        "CREATE TABLE seeds (id {id}, seed BIGINT NOT NULL UNIQUE, user_id BIGINT NOT NULL,"
+        " issued BIGINT NOT NULL, used BIGINT NOT NULL DEFAULT 0)",
+        "CREATE INDEX seeds_unused ON seeds (user_id, used, id)",
+    },
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.

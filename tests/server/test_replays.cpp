@@ -11,15 +11,10 @@
 #include <random>
 #include <thread>
 
-#include "archive/asset_archive.h"
-#include "base/console_log.h"
-#include "dev/simulation.h"
-#include "game/modes.h"
-#include "game/replay_playback.h"
-#include "game/replay_recorder.h"
 #include "protocol/encodings.h"
 #include "server/replay_verifier.h"
 #include "server/replays.h"
+#include "tests/server/recorded_runs.h"
 #include "tests/server/server_harness.h"
 
 namespace {
@@ -27,51 +22,10 @@ namespace {
 const std::string buildDir = ZENTRIX_BUILD_DIR;
 const int verdictWaitSeconds = 60;
 
-struct RecordedRun {
-    std::string bytes;
-    int level = 1;
-    long long score = 0;
-};
-
-Replay lastReplay;
-
-void keepReplay(const Replay& replay) {
-    lastReplay = replay;
-}
-
 // A Casual level 1 that the bot clears, recorded as the game records it (made once).
 const RecordedRun& clearedRun() {
-    static RecordedRun run = [] {
-        logDirectory = "/dev/null";
-        assetArchivePath = buildDir + "/data/assets.ass";
-        openAssetArchive();
-        replayRecordingOn = true;
-        replayFinishedHook = keepReplay;
-        RecordedRun found;
-        for (uint32_t seed = 1; seed < 20 && found.bytes.empty(); ++seed) {
-            SimulationSetup setup;
-            setup.mode = ModeCasual;
-            setup.level = 1;
-            setup.seed = seed;
-            setup.stepMs = 16.6667f;
-            setup.maxMs = 3 * 60 * 1000.0f;
-            runSimulation(setup);
-            if (lastReplay.result.cleared && lastReplay.result.score > 0)
-                found = {encodeReplay(lastReplay), 1, lastReplay.result.score};
-        }
-        replayRecordingOn = false;
-        replayFinishedHook = nullptr;
-        return found;
-    }();
+    static RecordedRun run = recordClearedRun();
     return run;
-}
-
-std::string replayRequest(long long userId, const std::string& password, const TestResult& result,
-                          const std::string& sha) {
-    return "replay.php?gamemode=" + std::to_string(result.mode) +
-           "&level=" + std::to_string(result.level) + "&score=" + std::to_string(result.score) +
-           "&sha256=" + sha + "&sessionhash=" + result.session +
-           "&userid=" + std::to_string(userId) + "&passwordHash=" + md5Hex(password);
 }
 
 // A checker that never answers, for the time limit.
@@ -103,28 +57,24 @@ class Replays : public ::testing::TestWithParam<TestBackend> {
     }
 
     // The run's result, as score.php submitted it.
-    TestResult runResult() {
-        TestResult result;
-        result.mode = ModeCasual;
-        result.level = clearedRun().level;
-        result.score = clearedRun().score;
-        return result;
-    }
-    long long scoredPlayer(const std::string& name, const TestResult& result) {
+    TestResult runResult() { return resultOf(clearedRun()); }
+    // A player with the result stored; `holdsRunSeed`: the server issued the
+    // recorded run's seed to this account (written straight into the table,
+    // as seeds.php would have).
+    long long scoredPlayer(const std::string& name, const TestResult& result,
+                           bool holdsRunSeed = false) {
         long long id = registerAndLogin(server, name, "secret9");
         std::string reply = sendRequest(server, scoreRequest(id, "secret9", result));
         EXPECT_EQ(reply.compare(0, 8, "success "), 0) << reply;
+        if (holdsRunSeed) {
+            query("INSERT INTO seeds (seed, user_id, issued) VALUES (" +
+                  std::to_string(clearedRun().seed) + ", " + std::to_string(id) +
+                  ", 1) RETURNING seed");
+        }
         return id;
     }
-    // POST of secure.php with the body, as the game uploads; the body or "<status N>".
     std::string upload(const std::string& request, const std::string& body) {
-        secureBaseUrl = "/secure.php?data=";
-        httplib::Client client("127.0.0.1", server.port);
-        client.set_read_timeout(30);
-        auto result = client.Post(makeSecureUrl(request).c_str(), body, "application/octet-stream");
-        if (!result) return "<no answer>";
-        if (result->status != 200) return "<status " + std::to_string(result->status) + ">";
-        return result->body;
+        return uploadReplay(server, request, body);
     }
     std::string uploadRun(long long id, const TestResult& result, const std::string& body) {
         return upload(replayRequest(id, "secret9", result, sha256Hex(body)), body);
@@ -150,11 +100,11 @@ class Replays : public ::testing::TestWithParam<TestBackend> {
 };
 
 TEST_P(Replays, AReplayOfTheStoredScoreIsTakenOnceAndVerified) {
-    long long id = scoredPlayer("verifier", runResult());
+    long long id = scoredPlayer("verifier", runResult(), true);
     startReplayVerifier(server.context, verifier);
     EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
-    // The same file again answers as the first time and stores nothing more.
-    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
+    // The same file again is refused and stores nothing more.
+    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "fail");
     EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "1");
     EXPECT_EQ(verdictOf(id), "verified");
     EXPECT_EQ(query("SELECT replayed_score FROM replays"), std::to_string(clearedRun().score));
@@ -169,7 +119,7 @@ TEST_P(Replays, AReplayOfTheStoredScoreIsTakenOnceAndVerified) {
 }
 
 TEST_P(Replays, UploadsThatDoNotMatchAreRefusedAndStoreNothing) {
-    long long id = scoredPlayer("refused", runResult());
+    long long id = scoredPlayer("refused", runResult(), true);
     const std::string& body = clearedRun().bytes;
     EXPECT_EQ(upload(replayRequest(id, "secret9", runResult(), sha256Hex(body + "x")), body),
               "fail");
@@ -195,7 +145,7 @@ TEST_P(Replays, UploadsThatDoNotMatchAreRefusedAndStoreNothing) {
 }
 
 TEST_P(Replays, AnOversizedUploadIsRefusedAndTheServerCarriesOn) {
-    long long id = scoredPlayer("oversized", runResult());
+    long long id = scoredPlayer("oversized", runResult(), true);
     std::string huge(replayBodyLimit + 1, 'z');
     EXPECT_EQ(uploadRun(id, runResult(), huge), "<status 413>");
     // Sent without a length, in chunks: cut off once past the limit.
@@ -223,26 +173,34 @@ TEST_P(Replays, GarbageTruncatedAndForeignReplaysAreRejectedWithoutHarm) {
     const std::string& bytes = clearedRun().bytes;
     TestResult forged = runResult();
     forged.score += 1000;  // a result the replay never reaches
+    // A file that cannot be read names no seed and is refused at once; one
+    // that reads but never reaches its result is stored and rejected.
     struct Case {
         const char* name;
         std::string body;
         TestResult result;
-    } cases[] = {{"garbage", garbage, runResult()},
-                 {"truncated", bytes.substr(0, bytes.size() / 2), runResult()},
-                 {"inflated", bytes, forged}};
+        bool readable;
+    } cases[] = {{"garbage", garbage, runResult(), false},
+                 {"truncated", bytes.substr(0, bytes.size() / 2), runResult(), false},
+                 {"inflated", bytes, forged, true}};
     for (Case& c : cases) {
-        long long id = scoredPlayer(c.name + std::string("player"), c.result);
+        long long id = scoredPlayer(c.name + std::string("player"), c.result, c.readable);
+        if (!c.readable) {
+            EXPECT_EQ(uploadRun(id, c.result, c.body), "fail") << c.name;
+            continue;
+        }
         EXPECT_EQ(uploadRun(id, c.result, c.body), "success") << c.name;
         EXPECT_EQ(verdictOf(id), "rejected") << c.name;
         EXPECT_NE(query("SELECT reason FROM replays WHERE user_id = " + std::to_string(id)), "")
             << c.name;
     }
+    EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "1");
     EXPECT_EQ(query("SELECT COUNT(*) FROM verified_skills WHERE points > 0"), "0");
     EXPECT_EQ(getPath(server, "/healthz"), "ok\n");
 }
 
 TEST_P(Replays, AHangingCheckIsCutOffAndAMissingCheckerLeavesTheReplayPending) {
-    long long id = scoredPlayer("patient", runResult());
+    long long id = scoredPlayer("patient", runResult(), true);
     EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
     StoredReplay claimed;
     ASSERT_TRUE(claimPendingReplay(server.context.database, 3600, claimed));
@@ -262,7 +220,7 @@ TEST_P(Replays, AHangingCheckIsCutOffAndAMissingCheckerLeavesTheReplayPending) {
 }
 
 TEST_P(Replays, ACheckLeftUnfinishedByAStoppedServerIsTakenAgain) {
-    long long id = scoredPlayer("restarted", runResult());
+    long long id = scoredPlayer("restarted", runResult(), true);
     EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
     StoredReplay claimed;
     ASSERT_TRUE(claimPendingReplay(server.context.database, 3600, claimed));
@@ -275,7 +233,7 @@ TEST_P(Replays, ACheckLeftUnfinishedByAStoppedServerIsTakenAgain) {
 }
 
 TEST_P(Replays, TheVerifiedRankingLeavesForgedScoresOut) {
-    long long honest = scoredPlayer("honest", runResult());
+    long long honest = scoredPlayer("honest", runResult(), true);
     TestResult forged = runResult();
     forged.score *= 10;
     long long forger = scoredPlayer("forger", forged);
