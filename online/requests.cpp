@@ -12,6 +12,7 @@
 #include "online/ranking.h"
 #include "online/replay_upload.h"
 #include "online/scores.h"
+#include "online/seeds.h"
 #include "protocol/encodings.h"
 
 CURLM* curlMulti = nullptr;
@@ -199,6 +200,9 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             break;
         case ReplayRequest:
             handleReplayUploadReply(result, reply);
+            break;
+        case SeedsRequest:
+            handleSeedsReply(result);
             break;
         default:
             break;

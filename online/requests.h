@@ -21,6 +21,7 @@ enum RequestKind : int32_t {
     NewsRequest = 8,
     RankingRequest = 9,
     ReplayRequest = 10,  // replay.php, the one request with a body
+    SeedsRequest = 11,   // seeds.php: seeds for ranked levels
 };
 
 struct HttpRequest {
