@@ -157,11 +157,21 @@ static void buildMass() {
     for (Vec3 cell : levelSource(std::abs(levelIndex + 1))) placeLevelBlock(cell);
 }
 
-// Each level's rules draw from a stream of their own, seeded from rand()
-// unless a replay names the seed.
+// A ranked level online plays a seed the server issued to the account, so
+// that its replay proves the run was this player's; any other level, or one
+// started with no issued seed at hand, draws its own.
+static uint32_t freshLevelSeed() {
+    uint32_t issued = 0;
+    bool ranked = !practiceMode && connectionMode == ConnectionOnline;
+    if (ranked && takeIssuedSeed(issued)) return issued;
+    return static_cast<uint32_t>(rand());
+}
+
+// Each level's rules draw from a stream of their own, seeded afresh unless a
+// replay names the seed.
 static void seedLevel() {
-    uint32_t seed = forcedLevelSeed >= 0 ? static_cast<uint32_t>(forcedLevelSeed)
-                                         : static_cast<uint32_t>(rand());
+    uint32_t seed =
+        forcedLevelSeed >= 0 ? static_cast<uint32_t>(forcedLevelSeed) : freshLevelSeed();
     forcedLevelSeed = -1;
     seedPlayRandom(seed);
 }

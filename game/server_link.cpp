@@ -37,6 +37,10 @@ void advanceServerClocks(float dtMs) {
     if (playRequests.serverClocks) playRequests.serverClocks(dtMs);
 }
 
+bool takeIssuedSeed(uint32_t& seed) {
+    return playRequests.issuedSeed && playRequests.issuedSeed(seed);
+}
+
 void noteServerReply() {
     if (connectionPrompt) promptConnected = true;
 }

@@ -44,6 +44,7 @@ struct PlayRequests {
     void (*death)(const LevelStatistics& stats);         // death.php of a lost one
     void (*achievement)(const std::string& key);         // an achievement earned in play
     void (*serverClocks)(float dtMs);                    // the waits advance with play
+    bool (*issuedSeed)(uint32_t& seed);  // a ranked level's seed; false: none at hand
 };
 extern PlayRequests playRequests;
 
@@ -53,6 +54,8 @@ void requestHighscore(int32_t gameMode, int32_t level);
 void reportScore(const LevelStatistics& stats);
 void reportDeath(const LevelStatistics& stats);
 void advanceServerClocks(float dtMs);
+// A seed the server issued for a ranked level; false when none is at hand.
+bool takeIssuedSeed(uint32_t& seed);
 
 // A highscore, score or achievement reply has come: a prompt that is up
 // offers to resume.

@@ -8,6 +8,7 @@
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/requests.h"
+#include "online/seeds.h"
 #include "platform/system.h"
 #include "protocol/encodings.h"
 #include "settings/settings.h"
@@ -127,6 +128,7 @@ static void acceptLogin(const std::vector<std::string>& tokens) {
     GameState = LoginToMenu;
     loginAnswered = true;
     startCheeveSync(userId, md5Hex(loginPassword));
+    restockSeedsAfterLogin();
 }
 
 void handleLoginReply(int32_t result) {

@@ -13,6 +13,7 @@
 #include "online/ranking.h"
 #include "online/replay_upload.h"
 #include "online/scores.h"
+#include "online/seeds.h"
 #include "platform/system.h"
 #include "protocol/encodings.h"
 
@@ -226,6 +227,9 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             break;
         case ReplayRequest:
             handleReplayUploadReply(result, reply);
+            break;
+        case SeedsRequest:
+            handleSeedsReply(result);
             break;
         default:
             break;

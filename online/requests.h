@@ -21,6 +21,7 @@ enum RequestKind : int32_t {
     NewsRequest = 8,
     RankingRequest = 9,
     ReplayRequest = 10,   // replay.php, the one request with a body
+    SeedsRequest = 11,    // seeds.php: seeds for ranked levels
     BlockingRequest = 0,  // requestNow's transfers, which have no kind: only the log names it
 };
 

@@ -8,6 +8,7 @@
 #include "online/achievements.h"
 #include "online/replay_upload.h"
 #include "online/requests.h"
+#include "online/seeds.h"
 #include "protocol/encodings.h"
 #include "settings/settings.h"
 
@@ -108,6 +109,10 @@ static void advanceServerWaits(float dtMs) {
 }
 
 void connectPlayRequests() {
-    playRequests = {queueHighscoreRequest, queueScoreReport, queueDeathReport, unlockAchievement,
-                    advanceServerWaits};
+    playRequests.highscore = queueHighscoreRequest;
+    playRequests.score = queueScoreReport;
+    playRequests.death = queueDeathReport;
+    playRequests.achievement = unlockAchievement;
+    playRequests.serverClocks = advanceServerWaits;
+    playRequests.issuedSeed = takeSeed;
 }

@@ -15,6 +15,8 @@ constexpr size_t replayMaxFileBytes = 2 * 1024 * 1024;  // the largest upload: t
 constexpr size_t replayMaxPlainBytes = 16 * 1024 * 1024;  // the unpacked stream, at most
 constexpr size_t replayMaxEventsPerFrame = 64;
 constexpr size_t replayMaxVersionLength = 64;
+// A ranked level's seed is issued by the server (seeds.php); one reply carries at most this many.
+constexpr size_t issuedSeedsPerReply = 4;
 
 enum ReplayEventKind : uint8_t {
     ReplayMouseMove = 1,  // a, b: the new position

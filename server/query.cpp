@@ -93,6 +93,11 @@ static std::vector<EndpointSpec> buildSpecs() {
           {"sessionhash", FieldKind::Token},
           {"userid", FieldKind::Integer},
           {"passwordHash", FieldKind::Digest}}},
+        // Seeds for ranked levels; the session hash is empty before the first game.
+        {"seeds.php",
+         {{"sessionhash", text},
+          {"userid", FieldKind::Integer},
+          {"passwordHash", FieldKind::Digest}}},
     };
 }
 

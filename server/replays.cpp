@@ -8,6 +8,7 @@
 #include "server/credentials.h"
 #include "server/log.h"
 #include "server/scores.h"
+#include "server/seeds.h"
 
 const size_t replayBodyLimit = replayMaxFileBytes;
 
@@ -24,6 +25,7 @@ struct ReplayClaim {
     int mode = 0, level = 0;
     long long score = 0;
     std::string sha256, session;
+    long long seed = 0;  // from the replay's header
 };
 
 static long long integerOf(const std::string& text) {
@@ -61,15 +63,16 @@ static std::string describeClaim(const ReplayClaim& claim, const std::string& ad
            std::to_string(claim.score) + ")";
 }
 
-// The reply to a replay already stored under this SHA-256: the same for its
-// own account, "fail" for another that sends someone else's file.
-static std::string knownReplayReply(const SqlRows& known, const ReplayClaim& claim) {
-    return integerOf(known[0][0]) == claim.userId ? std::string("success") : std::string("fail");
+// Why a replay already stored under this SHA-256 is refused.
+static std::string knownReplayProblem(const SqlRows& known, const ReplayClaim& claim) {
+    return integerOf(known[0][0]) == claim.userId ? "the replay was uploaded already"
+                                                  : "the same replay came from another account";
 }
 
 static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
                             const std::string& body, std::string& reply, std::string& problem) {
-    SqlRows known, result;
+    problem.clear();
+    SqlRows known, result, earlier;
     SqlStatus status = sqlRunBatch(
         connection,
         {SqlStatement{
@@ -78,18 +81,23 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
                       " kind = $3 AND mode = $4 AND level = $5 AND score = $6 ORDER BY id",
                       {sqlInt(claim.userId), sqlText(claim.session), sqlInt(resultKindScore),
                        sqlInt(claim.mode), sqlInt(claim.level), sqlInt(claim.score)},
-                      &result}});
+                      &result},
+         SqlStatement{"SELECT id FROM replays WHERE user_id = $1 AND session = $2 AND mode = $3"
+                      " AND level = $4 AND score = $5",
+                      {sqlInt(claim.userId), sqlText(claim.session), sqlInt(claim.mode),
+                       sqlInt(claim.level), sqlInt(claim.score)},
+                      &earlier}});
     if (status != SqlStatus::Ok) return status;
-    if (!known.empty()) {
-        reply = knownReplayReply(known, claim);
-        if (reply == "fail") problem = "the same replay came from another account";
-        return SqlStatus::Ok;
-    }
-    if (result.empty()) {
-        reply = "fail";
+    reply = "fail";
+    if (!known.empty())
+        problem = knownReplayProblem(known, claim);
+    else if (result.empty())
         problem = "no score of this run matches it";
-        return SqlStatus::Ok;
-    }
+    else if (!earlier.empty())
+        problem = "this result has a replay already";
+    else
+        status = useIssuedSeed(connection, claim.userId, claim.seed, problem);
+    if (status != SqlStatus::Ok || !problem.empty()) return status;
     reply = "success";
     status = sqlExec(
         connection,
@@ -111,6 +119,7 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
         !checkPasswordHash(context, claim.userId, fieldValue(request, "passwordHash"), address)) {
         problem = "the account does not check out";
     }
+    if (problem.empty()) readReplaySeed(body, claim.seed, problem);
     std::string reply = "fail";
     if (problem.empty()) {
         SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {

@@ -14,6 +14,7 @@
 #include "server/replay_verifier.h"
 #include "server/replays.h"
 #include "server/scores.h"
+#include "server/seeds.h"
 
 // Only the endpoint part of a refused request is logged: the rest may hold a password.
 static const size_t loggedNameLength = 40;
@@ -51,6 +52,7 @@ static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
     if (name == "world_ranking_staggered.php") return replyRanking(context, parsed);
     if (name == "client_cheeve.php") return replyClientCheeve(context, parsed, address);
     if (name == "sync_cheeves.php") return replySyncCheeves(context, parsed, address);
+    if (name == "seeds.php") return replySeeds(context, parsed, address);
     return "fail";
 }
 

@@ -391,6 +391,13 @@ static const std::vector<std::vector<std::string>> migrations = {
         // through finds its account by it.
         "ALTER TABLE users ADD COLUMN registration TEXT NOT NULL DEFAULT ''",
     },
+    {
+        // Seeds handed out for ranked levels; `used` is when a result's replay
+        // took it (0 while unused). Used seeds stay, so none is issued twice.
+        "CREATE TABLE seeds (id {id}, seed BIGINT NOT NULL UNIQUE, user_id BIGINT NOT NULL,"
+        " issued BIGINT NOT NULL, used BIGINT NOT NULL DEFAULT 0)",
+        "CREATE INDEX seeds_unused ON seeds (user_id, used, id)",
+    },
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.

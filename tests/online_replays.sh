@@ -2,9 +2,11 @@
 # A new account plays Casual level 1 ranked (the autoplay bot) against a fresh
 # server: the game uploads the level's replay after its score, the server
 # plays it again and marks the result verified, and the web ranking counts its
-# points. A forged score.php of the same run, with no replay behind it, is
-# stored as pending and counts nowhere: neither in the ranking the game reads
-# nor on the web page, which marks it as pending.
+# points. The level was played under a seed the server issued to the account;
+# a second account that stores the same result and uploads the same replay is
+# refused and earns nothing. A forged score.php of the same run, with no
+# replay behind it, is stored as pending and counts nowhere: neither in the
+# ranking the game reads nor on the web page, which marks it as pending.
 set -euo pipefail
 source "$(dirname "$0")/online_support.bash"
 
@@ -44,10 +46,33 @@ grep -q "verifier</a></td><td>$points<" ranking.html ||
 curl -sS --max-time 30 "http://127.0.0.1:$port/replay?id=1" > replay.html
 grep -q "<th>Verdict</th><td>verified</td>" replay.html || fail "the replay page shows no verdict"
 
-# A forged result of the same run, for a level never played: stored, pending,
-# and counted nowhere, since no replay stands behind it.
+# The level was played under a seed the server issued to this account.
+seeds_used=$(sql "select count(*) from seeds where user_id = $id and used > 0")
+[[ $seeds_used == 1 ]] || fail "the run took $seeds_used issued seeds of its account, not 1"
+
 session=$(sql "select session from results where user_id = $id and kind = 1")
 digest=$(printf '%s' secret9 | md5sum | cut -d' ' -f1)
+
+# Another account that claims the same run, with the same result stored, earns nothing.
+[[ $(secure_request "reg.php?beta=1&username=copier&passwordHash=$digest&password=secret9&email=copier@example.org") == success\ * ]] ||
+  fail "the second account was not registered"
+copier=$(user_id_of copier)
+result="gamemode=1&level=1&score=$score&time=60&apm=40&controls=0&drops=30&rotates=5&pup1earned=1&pup2earned=1&pup3earned=1&pup1used=0&pup2used=0&pup3used=0&kills=80&performance=4"
+[[ $(secure_request "score.php?$result&sessionhash=$session&userid=$copier&passwordHash=$digest") == success\ * ]] ||
+  fail "the copier's score was refused"
+sql "select body from replays where user_id = $id" | base64 -d > copied.zxr
+sha=$(sha256sum copied.zxr | cut -d' ' -f1)
+claim="replay.php?gamemode=1&level=1&score=$score&sha256=$sha&sessionhash=$session&userid=$copier&passwordHash=$digest"
+copied=$(curl -sS --max-time 30 -H "Content-Type: application/octet-stream" --data-binary @copied.zxr \
+  "$("$build/zentrix-proto" encode "$claim" --base "http://127.0.0.1:$port/secure.php?data=")")
+[[ $copied == fail ]] || fail "the copied replay was answered '$copied'"
+[[ $(sql "select count(*) from replays where user_id = $copier") == 0 ]] ||
+  fail "the copied replay was stored"
+[[ $(sql "select count(*) from verified_skills where user_id = $copier and points > 0") == 0 ]] ||
+  fail "the copier earned verified points"
+
+# A forged result of the same run, for a level never played: stored, pending,
+# and counted nowhere, since no replay stands behind it.
 forged=$(secure_request "score.php?gamemode=1&level=2&score=99999&time=60&apm=40&controls=0&drops=30&rotates=5&pup1earned=1&pup2earned=1&pup3earned=1&pup1used=0&pup2used=0&pup3used=0&kills=80&performance=4&sessionhash=$session&userid=$id&passwordHash=$digest")
 [[ $forged == success\ * ]] || fail "the forged score was answered '$forged'"
 [[ $(sql "select points from skills where user_id = $id and category = 1") == "$points" ]] ||

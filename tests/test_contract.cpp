@@ -16,6 +16,7 @@
 #include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "online/seeds.h"
 #include "protocol/encodings.h"
 #include "server/query.h"
 #include "server/secure.h"
@@ -169,6 +170,21 @@ TEST_F(Contract, TheReplayUploadNamesTheScoredResultAndItsDigest) {
     replayUploads.clear();
 }
 
+TEST_F(Contract, TheSeedsRequestIsReadBeforeAndDuringAGame) {
+    const std::string runningGame = sessionhash;
+    for (const std::string& session : {std::string(), runningGame}) {
+        sessionhash = session;
+        seedsPending = false;
+        requestSeeds();
+        ParsedRequest parsed = serverReadsQueued();
+        EXPECT_EQ(parsed.endpoint, "seeds.php");
+        std::map<std::string, std::string> expected = {
+            {"sessionhash", session}, {"userid", "4711"}, {"passwordHash", md5Hex("pa&ss=word")}};
+        EXPECT_EQ(parsed.values, expected);
+    }
+    seedsPending = false;
+}
+
 TEST_F(Contract, RankingPagesOfEveryCategory) {
     for (int32_t category = overallCategory; category <= lastRankingCategory; category++) {
         selectRankingCategory(category);
@@ -190,7 +206,7 @@ TEST_F(Contract, EveryEndpointOfTheServerIsCoveredHere) {
     EXPECT_EQ(names,
               "which_server.php news.php login.php logout.php checkname.php reg.php highscore.php "
               "death.php score.php world_ranking_staggered.php client_cheeve.php "
-              "sync_cheeves.php replay.php ");
+              "sync_cheeves.php replay.php seeds.php ");
 }
 
 }  // namespace

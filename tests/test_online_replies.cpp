@@ -8,6 +8,7 @@
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/requests.h"
+#include "online/seeds.h"
 #include "platform/settings_store.h"
 #include "protocol/encodings.h"
 #include "server/query.h"
@@ -29,6 +30,8 @@ struct OnlineReplies : ::testing::Test {
         loginIssued = true;
         newsEnabled = 0;
         requestLog.clear();
+        seedsPending = false;
+        seedStock.clear();
     }
     void TearDown() override {
         if (curlMulti) stopHttp();
@@ -66,10 +69,13 @@ TEST_F(OnlineReplies, SuccessNeedsSixTokens) {
     EXPECT_EQ(userId, "12");
     EXPECT_EQ(storedPasswordBlob, "blob");
     EXPECT_TRUE(loginAnswered);
-    // News first, then the achievement synchronisation, newest at the front.
-    ASSERT_EQ(requestLog.size(), 2u);
-    EXPECT_EQ(requestLog[1].url, "news.php");
-    EXPECT_EQ(requestLog[0].url.rfind("sync_cheeves.php?userid=12&passwordHash=", 0), 0u);
+    // News first, then the achievement synchronisation, then the seeds of
+    // ranked levels, newest at the front.
+    ASSERT_EQ(requestLog.size(), 3u);
+    EXPECT_EQ(requestLog[2].url, "news.php");
+    EXPECT_EQ(requestLog[1].url.rfind("sync_cheeves.php?userid=12&passwordHash=", 0), 0u);
+    EXPECT_EQ(requestLog[0].url.rfind("seeds.php?sessionhash=", 0), 0u);
+    EXPECT_EQ(requestLog[0].kind, SeedsRequest);
 }
 
 TEST_F(OnlineReplies, SuccessDuringRestartStoresTheAccountButStays) {

@@ -17,15 +17,10 @@
 #include <random>
 #include <thread>
 
-#include "archive/asset_archive.h"
-#include "base/console_log.h"
-#include "dev/simulation.h"
-#include "game/modes.h"
-#include "game/replay_playback.h"
-#include "game/replay_recorder.h"
 #include "protocol/encodings.h"
 #include "server/replay_verifier.h"
 #include "server/replays.h"
+#include "tests/server/recorded_runs.h"
 #include "tests/server/server_harness.h"
 
 namespace {
@@ -33,62 +28,10 @@ namespace {
 const std::string buildDir = ZENTRIX_BUILD_DIR;
 const int verdictWaitSeconds = 60;
 
-struct RecordedRun {
-    std::string bytes;
-    int level = 1;
-    long long score = 0;
-};
-
-Replay lastReplay;
-
-void keepReplay(const Replay& replay) {
-    lastReplay = replay;
-}
-
 // A Casual level 1 that the bot clears, recorded as the game records it (made once).
 const RecordedRun& clearedRun() {
-    static RecordedRun run = [] {
-        logDirectory = "/dev/null";
-        assetArchivePath = buildDir + "/data/assets.ass";
-        openAssetArchive();
-        replayRecordingOn = true;
-        replayFinishedHook = keepReplay;
-        RecordedRun found;
-        for (uint32_t seed = 1; seed < 20 && found.bytes.empty(); ++seed) {
-            SimulationSetup setup;
-            setup.mode = ModeCasual;
-            setup.level = 1;
-            setup.seed = seed;
-            setup.stepMs = 16.6667f;
-            setup.maxMs = 3 * 60 * 1000.0f;
-            runSimulation(setup);
-            if (lastReplay.result.cleared && lastReplay.result.score > 0)
-                found = {encodeReplay(lastReplay), 1, lastReplay.result.score};
-        }
-        replayRecordingOn = false;
-        replayFinishedHook = nullptr;
-        return found;
-    }();
+    static RecordedRun run = recordClearedRun();
     return run;
-}
-
-std::string replayRequest(long long userId, const std::string& password, const TestResult& result,
-                          const std::string& sha) {
-    return "replay.php?gamemode=" + std::to_string(result.mode) +
-           "&level=" + std::to_string(result.level) + "&score=" + std::to_string(result.score) +
-           "&sha256=" + sha + "&sessionhash=" + result.session +
-           "&userid=" + std::to_string(userId) + "&passwordHash=" + md5Hex(password);
-}
-
-// POST of secure.php with the body, as the game uploads; the body or "<status N>".
-std::string uploadTo(int port, const std::string& request, const std::string& body) {
-    secureBaseUrl = "/secure.php?data=";
-    httplib::Client client("127.0.0.1", port);
-    client.set_read_timeout(30);
-    auto result = client.Post(makeSecureUrl(request).c_str(), body, "application/octet-stream");
-    if (!result) return "<no answer>";
-    if (result->status != 200) return "<status " + std::to_string(result->status) + ">";
-    return result->body;
 }
 
 // A checker that never answers, for the time limit.
@@ -120,21 +63,24 @@ class Replays : public ::testing::TestWithParam<TestBackend> {
     }
 
     // The run's result, as score.php submitted it.
-    TestResult runResult() {
-        TestResult result;
-        result.mode = ModeCasual;
-        result.level = clearedRun().level;
-        result.score = clearedRun().score;
-        return result;
-    }
-    long long scoredPlayer(const std::string& name, const TestResult& result) {
+    TestResult runResult() { return resultOf(clearedRun()); }
+    // A player with the result stored; `holdsRunSeed`: the server issued the
+    // recorded run's seed to this account (written straight into the table,
+    // as seeds.php would have).
+    long long scoredPlayer(const std::string& name, const TestResult& result,
+                           bool holdsRunSeed = false) {
         long long id = registerAndLogin(server, name, "secret9");
         std::string reply = sendRequest(server, scoreRequest(id, "secret9", result));
         EXPECT_EQ(reply.compare(0, 8, "success "), 0) << reply;
+        if (holdsRunSeed) {
+            query("INSERT INTO seeds (seed, user_id, issued) VALUES (" +
+                  std::to_string(clearedRun().seed) + ", " + std::to_string(id) +
+                  ", 1) RETURNING seed");
+        }
         return id;
     }
     std::string upload(const std::string& request, const std::string& body) {
-        return uploadTo(server.port, request, body);
+        return uploadReplay(server, request, body);
     }
     std::string uploadRun(long long id, const TestResult& result, const std::string& body) {
         return upload(replayRequest(id, "secret9", result, sha256Hex(body)), body);
@@ -160,11 +106,11 @@ class Replays : public ::testing::TestWithParam<TestBackend> {
 };
 
 TEST_P(Replays, AReplayOfTheStoredScoreIsTakenOnceAndVerified) {
-    long long id = scoredPlayer("verifier", runResult());
+    long long id = scoredPlayer("verifier", runResult(), true);
     startReplayVerifier(server.context, verifier);
     EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
-    // The same file again answers as the first time and stores nothing more.
-    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
+    // The same file again is refused and stores nothing more.
+    EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "fail");
     EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "1");
     EXPECT_EQ(verdictOf(id), "verified");
     EXPECT_EQ(query("SELECT replayed_score FROM replays"), std::to_string(clearedRun().score));
@@ -179,7 +125,7 @@ TEST_P(Replays, AReplayOfTheStoredScoreIsTakenOnceAndVerified) {
 }
 
 TEST_P(Replays, UploadsThatDoNotMatchAreRefusedAndStoreNothing) {
-    long long id = scoredPlayer("refused", runResult());
+    long long id = scoredPlayer("refused", runResult(), true);
     const std::string& body = clearedRun().bytes;
     EXPECT_EQ(upload(replayRequest(id, "secret9", runResult(), sha256Hex(body + "x")), body),
               "fail");
@@ -208,7 +154,7 @@ TEST_P(Replays, AnOversizedUploadIsRefusedAndTheServerCarriesOn) {
     // The server refuses the body by its length and closes: writing the rest
     // must fail with an error here, not end the test process.
     signal(SIGPIPE, SIG_IGN);
-    long long id = scoredPlayer("oversized", runResult());
+    long long id = scoredPlayer("oversized", runResult(), true);
     std::string huge(replayBodyLimit + 1, 'z');
     // Refused by its length: a 413, or the connection closed before the client has read it.
     std::string answer = uploadRun(id, runResult(), huge);
@@ -238,26 +184,34 @@ TEST_P(Replays, GarbageTruncatedAndForeignReplaysAreRejectedWithoutHarm) {
     const std::string& bytes = clearedRun().bytes;
     TestResult forged = runResult();
     forged.score += 1000;  // a result the replay never reaches
+    // A file that cannot be read names no seed and is refused at once; one
+    // that reads but never reaches its result is stored and rejected.
     struct Case {
         const char* name;
         std::string body;
         TestResult result;
-    } cases[] = {{"garbage", garbage, runResult()},
-                 {"truncated", bytes.substr(0, bytes.size() / 2), runResult()},
-                 {"inflated", bytes, forged}};
+        bool readable;
+    } cases[] = {{"garbage", garbage, runResult(), false},
+                 {"truncated", bytes.substr(0, bytes.size() / 2), runResult(), false},
+                 {"inflated", bytes, forged, true}};
     for (Case& c : cases) {
-        long long id = scoredPlayer(c.name + std::string("player"), c.result);
+        long long id = scoredPlayer(c.name + std::string("player"), c.result, c.readable);
+        if (!c.readable) {
+            EXPECT_EQ(uploadRun(id, c.result, c.body), "fail") << c.name;
+            continue;
+        }
         EXPECT_EQ(uploadRun(id, c.result, c.body), "success") << c.name;
         EXPECT_EQ(verdictOf(id), "rejected") << c.name;
         EXPECT_NE(query("SELECT reason FROM replays WHERE user_id = " + std::to_string(id)), "")
             << c.name;
     }
+    EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "1");
     EXPECT_EQ(query("SELECT COUNT(*) FROM verified_skills WHERE points > 0"), "0");
     EXPECT_EQ(getPath(server, "/healthz"), "ok\n");
 }
 
 TEST_P(Replays, AHangingCheckIsCutOffAndAMissingCheckerLeavesTheReplayPending) {
-    long long id = scoredPlayer("patient", runResult());
+    long long id = scoredPlayer("patient", runResult(), true);
     EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
     StoredReplay claimed;
     ASSERT_TRUE(claimPendingReplay(server.context.database, 3600, claimed));
@@ -277,7 +231,7 @@ TEST_P(Replays, AHangingCheckIsCutOffAndAMissingCheckerLeavesTheReplayPending) {
 }
 
 TEST_P(Replays, ACheckLeftUnfinishedByAStoppedServerIsTakenAgain) {
-    long long id = scoredPlayer("restarted", runResult());
+    long long id = scoredPlayer("restarted", runResult(), true);
     EXPECT_EQ(uploadRun(id, runResult(), clearedRun().bytes), "success");
     StoredReplay claimed;
     ASSERT_TRUE(claimPendingReplay(server.context.database, 3600, claimed));
@@ -291,7 +245,7 @@ TEST_P(Replays, ACheckLeftUnfinishedByAStoppedServerIsTakenAgain) {
 
 TEST_P(Replays, OnlyVerifiedResultsCountAndWaitingPointsShowAsPending) {
     server.context.countUnverifiedResults = false;
-    long long honest = scoredPlayer("honest", runResult());
+    long long honest = scoredPlayer("honest", runResult(), true);
     TestResult forged = runResult();
     forged.score *= 10;
     long long forger = scoredPlayer("forger", forged);
@@ -302,8 +256,8 @@ TEST_P(Replays, OnlyVerifiedResultsCountAndWaitingPointsShowAsPending) {
     // Nothing counts yet: no ranking, no personal best, an empty histogram.
     EXPECT_EQ(sendRequest(server, "world_ranking_staggered.php?gamemode=1&offset=0"), "1 EOF\r\n");
     EXPECT_EQ(query("SELECT COUNT(*) FROM score_bins"), "0");
-    startReplayVerifier(server.context, verifier);
     EXPECT_EQ(uploadRun(honest, runResult(), clearedRun().bytes), "success");
+    startReplayVerifier(server.context, verifier);
     ASSERT_EQ(verdictOf(honest), "verified");
     std::string verified = sendRequest(server, "world_ranking_staggered.php?gamemode=1&offset=0");
     EXPECT_EQ(verified.compare(0, 9, "1 ROWS 1\r"), 0) << verified;
@@ -316,13 +270,18 @@ TEST_P(Replays, OnlyVerifiedResultsCountAndWaitingPointsShowAsPending) {
                                    "&userid=" +
                                        std::to_string(honest));
     EXPECT_EQ(splitAtSpaces(best).at(1), std::to_string(clearedRun().score)) << best;
-    // A further result waits for its replay: the web ranking shows it pending.
+    // A further result waits for its replay's check (a stored row in the state
+    // an upload leaves it: the seed rules make a second recorded run costly).
     stopReplayVerifier();
     TestResult second = runResult();
     second.level = 2;
     std::string reply = sendRequest(server, scoreRequest(honest, "secret9", second));
     EXPECT_EQ(splitAtSpaces(reply).at(7), "1000") << reply;  // what it earns once verified
-    EXPECT_EQ(uploadRun(honest, second, "not checked yet"), "success");
+    query(
+        "INSERT INTO replays (sha256, user_id, mode, level, score, session, points, body, state,"
+        " created, result_id) SELECT 'waiting', r.user_id, r.mode, 2, r.score, r.session,"
+        " s.points, r.body, 'pending', r.created, s.id FROM replays r, results s WHERE s.id ="
+        " (SELECT MAX(id) FROM results) RETURNING id");
     std::string web = getPath(server, "/ranking?category=1");
     EXPECT_NE(web.find("+500 pending"), std::string::npos) << web;
     EXPECT_EQ(web.find("forger"), std::string::npos) << web;
@@ -332,7 +291,7 @@ TEST_P(Replays, OnlyVerifiedResultsCountAndWaitingPointsShowAsPending) {
 // With unverified results counted, the ranking lists every result and the web
 // page marks what verified replays back.
 TEST_P(Replays, APrivateServerMayCountUnverifiedResults) {
-    long long honest = scoredPlayer("honest", runResult());
+    long long honest = scoredPlayer("honest", runResult(), true);
     TestResult forged = runResult();
     forged.score *= 10;
     scoredPlayer("forger", forged);
@@ -394,6 +353,20 @@ class InstalledServer : public ::testing::Test {
         ADD_FAILURE() << "the installed server did not start: " << readTextFile(log);
         return 0;
     }
+    // Writes the recorded run's seed as issued to `userId`, as seeds.php would have.
+    void issueRunSeed(const std::string& databaseUrl, long long userId) {
+        std::string error;
+        Database* database = openDatabase(databaseUrl, 1, error);
+        ASSERT_NE(database, nullptr) << error;
+        {
+            ConnectionLease lease(database);
+            EXPECT_EQ(sqlExec(lease.connection,
+                              "INSERT INTO seeds (seed, user_id, issued) VALUES ($1, $2, 1)",
+                              {sqlInt(clearedRun().seed), sqlInt(userId)}, nullptr),
+                      SqlStatus::Ok);
+        }
+        closeDatabase(database);
+    }
     // The verdict on the player's replays page once it is judged.
     std::string verdictOnPage(long long userId) {
         std::string path = "/replays?user=" + std::to_string(userId);
@@ -419,14 +392,12 @@ TEST_F(InstalledServer, VerifiesAnUploadedReplayWithTheCheckerInstalledBesideIt)
     client.port = start(url);
     ASSERT_GT(client.port, 0);
     long long id = registerAndLogin(client, "installed", "secret9");
-    TestResult result;
-    result.mode = ModeCasual;
-    result.level = clearedRun().level;
-    result.score = clearedRun().score;
+    TestResult result = resultOf(clearedRun());
     std::string scored = sendRequest(client, scoreRequest(id, "secret9", result));
     EXPECT_EQ(scored.compare(0, 8, "success "), 0) << scored;
+    issueRunSeed(url, id);
     const std::string& body = clearedRun().bytes;
-    EXPECT_EQ(uploadTo(client.port, replayRequest(id, "secret9", result, sha256Hex(body)), body),
+    EXPECT_EQ(uploadReplay(client, replayRequest(id, "secret9", result, sha256Hex(body)), body),
               "success");
     EXPECT_EQ(verdictOnPage(id), "verified") << readTextFile(prefix + "/server.log");
 }

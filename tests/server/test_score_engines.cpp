@@ -205,6 +205,7 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
              "ALTER TABLE results DROP COLUMN counted",
              "ALTER TABLE replays DROP COLUMN result_id",
              "ALTER TABLE users DROP COLUMN registration",
+             "DROP TABLE seeds",
              "UPDATE schema_version SET version = 7",
          }) {
         query(postgres.context.database, sql);
