@@ -312,9 +312,9 @@ void renderRanking() {
     if (fetching) drawSpinner();
     drawMenuButton(findMeButton(), hoverItem == RankingFindMe);
     drawMenuButton(backButton(), hoverItem == RankingBack);
-    if (findingMe) {
+    if (findingMe || findMeUnranked) {
         MenuButton button = findMeButton();
-        printText("Finding...", button.centre.x, button.centre.y + button.size.y * 1.1f,
-                  AlignCentre, 0.6f);
+        const char* note = findingMe ? "Finding..." : "You are not ranked here yet.";
+        printText(note, button.centre.x, button.centre.y + button.size.y * 1.1f, AlignCentre, 0.6f);
     }
 }
