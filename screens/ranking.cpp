@@ -105,6 +105,15 @@ static IntRect scrollTrack() {
             static_cast<int>(bottom)};
 }
 
+std::vector<HitArea> rankingHitAreas() {
+    std::vector<HitArea> areas = {{RankingFindMe, menuButtonRect(findMeButton())},
+                                  {RankingBack, menuButtonRect(backButton())}};
+    for (int32_t item :
+         {RankingPreviousCategory, RankingNextCategory, RankingArrowUp, RankingArrowDown})
+        areas.push_back({item, iconRect(item)});
+    return areas;
+}
+
 static int32_t hoveredRankingItem() {
     if (menuButtonHovered(findMeButton())) return RankingFindMe;
     if (menuButtonHovered(backButton())) return RankingBack;
@@ -276,11 +285,8 @@ static void drawScrolling() {
 
 static void drawSpinner() {
     float side = spinnerShare * screenH();
-    glPushMatrix();
-    glTranslatef(columnX(tableHalfWidth) - side / 2, categoryShare * screenH() - side / 3, 0);
-    glRotatef(spinnerAngle, 0, 0, 1);
-    Render2D({0, 0}, {side, side}, AnchorCentre, "loadingbar.tga", spinnerAlpha);
-    glPopMatrix();
+    Vec2 centre = {columnX(tableHalfWidth) - side / 2, categoryShare * screenH() - side / 3};
+    drawLoadingSpinner(centre, side, spinnerAngle, spinnerAlpha);
 }
 
 // A line in the middle of the list, where rows would be.
