@@ -17,6 +17,8 @@ extern int32_t Fullscreen;     // 0 windowed, 1 full screen
 extern int32_t Buffer;         // always 0 while the game runs
 extern float MusicVol;         // 0..10, whole steps
 extern float SoundVol;         // 0..10, whole steps
+extern float MasterVol;        // 0..10, whole steps; scales everything the game plays
+extern int32_t Muted;          // 0/1: the M key silences every sound until pressed again
 extern int32_t TuteControl;    // tutorial seen flags, 0/1 each
 extern int32_t TutePup;
 extern int32_t TuteCombo;

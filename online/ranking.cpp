@@ -18,6 +18,7 @@ std::deque<RankingPage> rankingPages;
 std::vector<std::string> rankingRows;
 int32_t rankingScroll = 0;
 bool findingMe = false;
+bool findMeUnranked = false;
 size_t pageCursor = 0;
 std::string rankingReply;
 
@@ -47,10 +48,12 @@ void selectRankingCategory(int32_t category) {
     pageCursor = 0;
     rankingScroll = 0;
     rowsSearched = 0;
+    findingMe = findMeUnranked = false;
 }
 
 void startFindMe() {
     findingMe = true;
+    findMeUnranked = false;
     rowsSearched = 0;
 }
 
@@ -139,6 +142,11 @@ bool findMyRankingRow(const std::string& userId) {
         findingMe = false;
         scrollRankingTo(static_cast<int32_t>(i) - findMeRowPlace);
         return true;
+    }
+    // Nothing more will arrive: the player has no row in this category.
+    if (rankingAtEnd && rankingPages.empty()) {
+        findingMe = false;
+        findMeUnranked = true;
     }
     return false;
 }

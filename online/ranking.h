@@ -32,6 +32,7 @@ extern std::deque<RankingPage> rankingPages;  // received, not yet cut
 extern std::vector<std::string> rankingRows;  // row texts in received order
 extern int32_t rankingScroll;                 // index of the first row shown
 extern bool findingMe;                        // "Find Me" is searching
+extern bool findMeUnranked;                   // "Find Me" read every row without the player
 extern size_t pageCursor;                     // where cutting stands in the first page
 extern std::string rankingReply;              // reply buffer of world_ranking_staggered.php
 
@@ -55,7 +56,8 @@ int32_t cutRankingPages(double budgetMs);
 // "Find Me": the search runs from the first row.
 void startFindMe();
 // While "Find Me" searches: the first row of userId, placed fifth of the ten
-// shown when the list allows; true when found.
+// shown when the list allows; true when found. Once the category has ended and
+// every row was read without it, the search stops with findMeUnranked set.
 bool findMyRankingRow(const std::string& userId);
 // Sets rankingScroll, held within 0 .. row count − 10.
 void scrollRankingTo(int32_t first);

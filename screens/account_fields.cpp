@@ -52,6 +52,10 @@ static const TextField* currentTextField() {
     return nullptr;
 }
 
+bool typingIntoAccountField() {
+    return currentTextField() != nullptr;
+}
+
 static bool fieldKey(int32_t virtualKey) {
     return (virtualKey >= '0' && virtualKey <= '9') || virtualKey == vk::OemMinus ||
            (virtualKey >= 'A' && virtualKey <= 'Z') ||

@@ -16,5 +16,7 @@ extern float (*measureFieldText)(const std::string& text);
 // A key typed on the Login or CreateAcc screen: edits or submits the field
 // of the current loginStep, if it has one.
 void typeIntoAccountField(int32_t virtualKey, bool upperCase);
+// The current screen and loginStep show a text field that takes typed keys.
+bool typingIntoAccountField();
 // The Login screen hides the cursor while it connects or logs in.
 bool loginHidesCursor();

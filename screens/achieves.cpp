@@ -171,6 +171,12 @@ static IntRect arrowRect(int32_t item) {
     return getAnchoredRect(centre.x, centre.y, side, side, AnchorCentre);
 }
 
+std::vector<HitArea> achievesHitAreas() {
+    std::vector<HitArea> areas = menuRowAreas(backRow, 1);
+    for (int32_t item : {ItemPreviousPage, ItemNextPage}) areas.push_back({item, arrowRect(item)});
+    return areas;
+}
+
 void UpdateAchieves(float dtMs) {
     ProfileScope section("UpdateAchieves");
     slideAchievesPages(dtMs);

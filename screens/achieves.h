@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "screens/menu_base.h"
 
 // Where one page is and where it slides to.
 struct AchievesPageSlide {
@@ -33,6 +36,9 @@ void wheelAchieves(int32_t steps);
 // One tile centred at (x, y): the picture, title, description and caption of
 // achievement n, locked or not, at scale with alpha 0..1.
 void renderAchievementTile(float x, float y, float scale, float alpha, int32_t n);
+
+// "Back" and the page arrows.
+std::vector<HitArea> achievesHitAreas();
 
 void UpdateAchieves(float dtMs);
 void renderAchieves();

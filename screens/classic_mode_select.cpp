@@ -17,6 +17,10 @@ static const MenuRow playModeRows[] = {
 static constexpr int playModeRowCount = sizeof(playModeRows) / sizeof(playModeRows[0]);
 static constexpr float titleRow = -3.5f;
 
+std::vector<HitArea> playModeHitAreas() {
+    return menuRowAreas(playModeRows, playModeRowCount);
+}
+
 void UpdateClassicModeSelect(float) {
     ProfileScope section("UpdateClassicModeSelect");
     hoverItem = hoveredMenuRow(playModeRows, playModeRowCount);

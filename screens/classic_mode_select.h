@@ -2,6 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "screens/menu_base.h"
+
+// The rows of the screen.
+std::vector<HitArea> playModeHitAreas();
 
 void UpdateClassicModeSelect(float dtMs);
 void renderClassicModeSelect();

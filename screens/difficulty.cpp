@@ -17,6 +17,10 @@ static const MenuRow difficultyRows[] = {
 static constexpr int difficultyRowCount = sizeof(difficultyRows) / sizeof(difficultyRows[0]);
 static constexpr float titleRow = -3.5f;
 
+std::vector<HitArea> difficultyHitAreas() {
+    return menuRowAreas(difficultyRows, difficultyRowCount);
+}
+
 void UpdateDifficulty(float) {
     ProfileScope section("UpdateDifficulty");
     hoverItem = hoveredMenuRow(difficultyRows, difficultyRowCount);

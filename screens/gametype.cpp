@@ -31,6 +31,10 @@ static const MenuRow gametypeRows[] = {
 static constexpr int gametypeRowCount = sizeof(gametypeRows) / sizeof(gametypeRows[0]);
 static constexpr float titleRow = -3.5f;
 
+std::vector<HitArea> gametypeHitAreas() {
+    return menuRowAreas(gametypeRows, gametypeRowCount);
+}
+
 void UpdateGametype(float) {
     ProfileScope section("UpdateGametype");
     hoverItem = hoveredMenuRow(gametypeRows, gametypeRowCount);

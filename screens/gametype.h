@@ -2,6 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "screens/menu_base.h"
+
+// The rows of the screen.
+std::vector<HitArea> gametypeHitAreas();
 
 void UpdateGametype(float dtMs);
 void renderGametype();

@@ -37,6 +37,13 @@ static IntRect levelRect(int32_t level) {
                            unit * buttonHeight, AnchorCentre);
 }
 
+std::vector<HitArea> levelSelectHitAreas() {
+    std::vector<HitArea> areas = menuRowAreas(backRowEntry, 1);
+    for (int32_t level = 1; level <= 2 * levelsPerColumn; level++)
+        areas.push_back({level + firstLevelItem - 1, levelRect(level)});
+    return areas;
+}
+
 void UpdateLevelSelect(float) {
     ProfileScope section("UpdateLevelSelect");
     hoverItem = hoveredMenuRow(backRowEntry, 1);

@@ -2,6 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "screens/menu_base.h"
+
+// "Back" and the ten levels.
+std::vector<HitArea> levelSelectHitAreas();
 
 void UpdateLevelSelect(float dtMs);
 void renderLevelSelect();

@@ -17,6 +17,7 @@
 #include "screens/achieves.h"
 #include "screens/menu_base.h"
 #include "screens/music_mixer.h"
+#include "screens/options.h"
 #include "settings/settings.h"
 
 float menuAngle = 0.0f;
@@ -103,12 +104,7 @@ static void renderNewsPanel() {
     float left = newsLeftShare * h, top = h / 2 - height / 2;
     Render2D({left, top}, {width, height}, AnchorTopLeft, "newswindow.tga", newsPanelAlpha);
     if (newsText.empty()) {
-        float side = spinnerShare * h;
-        glPushMatrix();
-        glTranslatef(left + width / 2, h / 2, 0);
-        glRotatef(menuAngle, 0, 0, 1);
-        Render2D({0, 0}, {side, side}, AnchorCentre, "loadingbar.tga", spinnerAlpha);
-        glPopMatrix();
+        drawLoadingSpinner({left + width / 2, h / 2}, spinnerShare * h, menuAngle, spinnerAlpha);
         return;
     }
     float step = menuLineHeight() * newsLineStep * newsScale;
@@ -126,6 +122,12 @@ static void renderNewsPanel() {
 static IntRect iconRect(const SiteIcon& icon) {
     float s = menuBottomStep(), side = s + icon.extra;
     return getAnchoredRect(screenW() - icon.offset * s, screenH() - s, side, side, AnchorCentre);
+}
+
+std::vector<HitArea> menuHitAreas() {
+    std::vector<HitArea> areas = menuRowAreas(menuRows, menuRowCount);
+    for (const SiteIcon& icon : siteIcons) areas.push_back({icon.item, iconRect(icon)});
+    return areas;
 }
 
 static int32_t hoveredMenuItem() {
@@ -175,7 +177,8 @@ void clickMenu(int32_t item) {
             GameState = MenuToAchieves;
             break;
         case ItemOptions:
-            loadSettings();
+            // The running window keeps its size: only a restart changes it.
+            reloadSettingsKeepingWindow();
             GameState = MenuToOptions;
             break;
         case ItemCredits:

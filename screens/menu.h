@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/fonts.h"
+#include "screens/menu_base.h"
 
 extern float menuAngle;           // degrees, 0..360; turns the news spinner
 extern int32_t menuFrameCounter;  // 0..59, advanced by every menu update
@@ -16,6 +17,9 @@ extern int32_t menuFrameCounter;  // 0..59, advanced by every menu update
 extern const char* const twitterPageUrl;
 extern const char* const facebookPageUrl;
 extern const char* const supportPageUrl;
+
+// The rows and the three site icons.
+std::vector<HitArea> menuHitAreas();
 
 void UpdateMenu(float dtMs);
 void renderMenu();

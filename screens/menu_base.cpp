@@ -1,5 +1,7 @@
 #include "screens/menu_base.h"
 
+#include <GL/gl.h>
+
 #include "base/frame_state.h"
 #include "base/pointer.h"
 #include "engine/fonts.h"
@@ -19,6 +21,7 @@ static constexpr float statusScale = 0.75f;
 static constexpr float edgeShare = 0.01f;
 static constexpr float opaque = 255.0f;
 static constexpr float gridHeight = 542.0f;
+static constexpr float gridRailShare = 0.1f;  // the rails lie this share in from the grid's edges
 static constexpr float logoY = 0.12f, logoWidthDivisor = 2.75f, logoAspect = 101.0f / 629.0f;
 // Buttons: a dark backing so the grid's bright lines do not run through the
 // label, a plate over it, and a brighter plate on the hovered one.
@@ -51,6 +54,33 @@ IntRect menuRowRect(float row) {
     float unit = screenW() / rectUnitWidth;
     return getAnchoredRect(centre.x, centre.y - menuLineHeight() / rowRectLift, unit * rowRectWidth,
                            unit * rowRectHeight, AnchorCentre);
+}
+
+std::vector<HitArea> menuRowAreas(const MenuRow* rows, int count) {
+    std::vector<HitArea> areas;
+    for (int i = 0; i < count; i++) areas.push_back({rows[i].item, menuRowRect(rows[i].row)});
+    return areas;
+}
+
+std::vector<HitArea> menuButtonAreas(const MenuButton* buttons, int count) {
+    std::vector<HitArea> areas;
+    for (int i = 0; i < count; i++) areas.push_back({buttons[i].item, menuButtonRect(buttons[i])});
+    return areas;
+}
+
+IntRect menuPanelRect() {
+    float grid = screenH() / layoutHeight * gridHeight;
+    float inset = (1 - 2 * gridRailShare) * grid / 2;
+    return {0, static_cast<int>(screenH() / 2 - inset), static_cast<int>(screenW()),
+            static_cast<int>(screenH() / 2 + inset)};
+}
+
+void drawLoadingSpinner(Vec2 centre, float side, float degrees, float alpha) {
+    glPushMatrix();
+    glTranslatef(centre.x, centre.y, 0);
+    glRotatef(degrees, 0, 0, 1);
+    Render2D({0, 0}, {side, side}, AnchorCentre, "loadingbar.tga", alpha);
+    glPopMatrix();
 }
 
 bool mouseInside(IntRect rect) {

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/draw2d.h"
 
@@ -36,6 +37,14 @@ struct MenuButton {
     Vec2 centre;        // pixels
     Vec2 size;          // pixels
     std::string label;  // centred in the box
+};
+
+// One place a screen's update routine tests the mouse against. Each screen
+// lists its places (its button table), so their layout can be checked at
+// any window size.
+struct HitArea {
+    int32_t item;  // hoverItem there
+    IntRect rect;  // pixels
 };
 
 constexpr float menuHighlightAlpha = 80.0f;  // "menuonoff.tga" over a hovered row
@@ -65,6 +74,12 @@ void drawMenuLabel(const std::string& text, float x, float y, float scale = 1.0f
 // The description line at (W / 2, H − s), scale 0.5.
 void drawMenuDescription(const std::string& text);
 
+// The hover rectangles of a row table, and the boxes of buttons.
+std::vector<HitArea> menuRowAreas(const MenuRow* rows, int count);
+std::vector<HitArea> menuButtonAreas(const MenuButton* buttons, int count);
+// The inside of the title grid, between its two bright rails.
+IntRect menuPanelRect();
+
 bool menuButtonHovered(const MenuButton& button);
 IntRect menuButtonRect(const MenuButton& button);
 // The box, its highlight when hovered, and the label centred inside it.
@@ -72,5 +87,7 @@ void drawMenuButton(const MenuButton& button, bool hovered, float alpha = 255.0f
 // A square arrow or icon button: full strength while hovered, faint when it
 // has nothing left to do (the first or last page, the end of a list).
 void drawIconButton(Vec2 centre, float side, const char* texture, bool hovered, bool idle = false);
+// "loadingbar.tga" turned by degrees about its centre: something is on its way.
+void drawLoadingSpinner(Vec2 centre, float side, float degrees, float alpha);
 // Baseline y that centres a line of mediumFont at scale in a box centred on y.
 float labelBaselineIn(float centreY, float scale);

@@ -23,22 +23,25 @@ struct OptionRow {
     const char* label;
 };
 static const OptionRow optionRows[] = {
-    {-1, OptionResolution, "Resolution"},
-    {0, OptionFullscreen, "Fullscreen"},
-    {1, OptionQuality, "Visual Quality"},
-    {2, OptionVSync, "VSync"},
-    {3, OptionResetTutorials, "Reset Tutorials"},
-    {4, OptionMusicVol, "Music Vol"},
-    {5, OptionSoundVol, "Sound Vol"},
-    {6, OptionMouseButtons, "Mouse Buttons"},
-    {7, OptionColorblind, "Colorblind Mode"},
+    {0, OptionResolution, "Resolution"},
+    {1, OptionFullscreen, "Fullscreen"},
+    {2, OptionQuality, "Visual Quality"},
+    {3, OptionVSync, "VSync"},
+    {4, OptionResetTutorials, "Reset Tutorials"},
+    {5, OptionMasterVol, "Master Vol"},
+    {6, OptionMusicVol, "Music Vol"},
+    {7, OptionSoundVol, "Sound Vol"},
+    {8, OptionMouseButtons, "Mouse Buttons"},
+    {9, OptionColorblind, "Colorblind Mode"},
 };
 
-static constexpr float rowsTopShare = 0.4f, rowStep = 0.8f * 2;
+// The title grid's bright rails run at 0.29 H and 0.71 H: the title, ten
+// rows and the buttons all fit between them at any window size.
+static constexpr float rowsTopShare = 0.352f, rowStep = 1.17f;
 static constexpr float labelShare = 0.3f, valueShare = 0.64f;
 static constexpr float leftArrowShare = 0.58f, rightArrowShare = 0.70f;
 static constexpr float textScale = 0.8f;
-static constexpr float buttonRow = 8.0f;
+static constexpr float buttonRow = 10.5f;
 static constexpr float backShare = 0.42f, saveShare = 0.58f;
 static constexpr float buttonWidthSteps = 4.0f, buttonHeightLines = 1.4f, buttonUnitShare = 0.03f;
 static constexpr float titleRow = -3.5f;
@@ -87,6 +90,11 @@ bool changeOption(int32_t item, int32_t direction) {
         case OptionResetTutorials:
             resetTutorialsChosen = !resetTutorialsChosen;
             break;
+        case OptionMasterVol:
+            MasterVol = std::clamp(MasterVol + direction, lowestVolume, highestVolume);
+            Muted = 0;  // turning the master volume brings the sound back
+            PlaySound("stab6.ogg", volumeTickGain, 1.0f);
+            break;
         case OptionMusicVol:
             MusicVol = std::clamp(MusicVol + direction, lowestVolume, highestVolume);
             break;
@@ -128,6 +136,8 @@ std::string optionValueText(int32_t item) {
             return VSync ? "On" : "Off";
         case OptionResetTutorials:
             return resetTutorialsChosen ? "Reset" : "Off";
+        case OptionMasterVol:
+            return Muted ? "Muted (M)" : std::to_string(static_cast<int>(MasterVol));
         case OptionMusicVol:
             return std::to_string(static_cast<int>(MusicVol));
         case OptionSoundVol:
@@ -146,10 +156,12 @@ static int32_t optionsExit() {
 }
 
 void reloadSettingsKeepingWindow() {
-    int32_t width = ScreenWidth, height = ScreenHeight;
+    int32_t width = ScreenWidth, height = ScreenHeight, muted = Muted;
     loadSettings();
     ScreenWidth = width;
     ScreenHeight = height;
+    // The mute key is no option row: Back does not undo it.
+    Muted = muted;
 }
 
 void saveOptions() {
@@ -176,6 +188,30 @@ static MenuButton optionsButton(int32_t item) {
     float y = rowY(buttonRow) - mediumFont.h * textScale * 0.35f;
     float x = (item == OptionBack ? backShare : saveShare) * screenW();
     return {item, {x, y}, size, item == OptionBack ? "Back" : "Save"};
+}
+
+std::vector<HitArea> optionsHitAreas() {
+    std::vector<HitArea> areas;
+    for (const OptionRow& row : optionRows) {
+        areas.push_back({row.item, arrowRect("<", leftArrowShare, row.row)});
+        areas.push_back({row.item, arrowRect(">", rightArrowShare, row.row)});
+    }
+    for (int32_t item : {OptionBack, OptionSave})
+        areas.push_back({item, menuButtonRect(optionsButton(item))});
+    return areas;
+}
+
+std::vector<IntRect> optionsRowExtents() {
+    std::vector<IntRect> extents;
+    float w = screenW();
+    for (const OptionRow& row : optionRows) {
+        IntRect label = freetype::bbox(row.label, labelShare * w, rowY(row.row), mediumFont,
+                                       AlignLeft, textScale);
+        IntRect right = arrowRect(">", rightArrowShare, row.row);
+        extents.push_back({label.left, std::min(label.top, right.top), right.right,
+                           std::max(label.bottom, right.bottom)});
+    }
+    return extents;
 }
 
 void UpdateOptions(float) {

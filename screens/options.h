@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "screens/menu_base.h"
 
 extern bool optionsFromGame;  // opened from the pause menu; cleared on the way back to the game
 extern bool restartNeeded;    // a restart row was changed; never cleared while the program runs
@@ -23,6 +26,7 @@ enum OptionsItem : int32_t {
     OptionSave = 9,
     OptionMouseButtons = 10,
     OptionColorblind = 11,
+    OptionMasterVol = 12,
 };
 
 // The rows that need a restart, locked while optionsFromGame.
@@ -39,8 +43,13 @@ std::string optionsNoteText();
 void saveOptions();
 void leaveOptionsUnsaved();
 // loadSettings without touching the running window's size, which only a
-// restart changes.
+// restart changes, or the mute key's state.
 void reloadSettingsKeepingWindow();
+
+// Both arrows of every row, then Back and Save.
+std::vector<HitArea> optionsHitAreas();
+// Where every row prints its label and value, one rectangle per row.
+std::vector<IntRect> optionsRowExtents();
 
 void UpdateOptions(float dtMs);
 void renderOptions();

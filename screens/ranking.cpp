@@ -105,6 +105,15 @@ static IntRect scrollTrack() {
             static_cast<int>(bottom)};
 }
 
+std::vector<HitArea> rankingHitAreas() {
+    std::vector<HitArea> areas = {{RankingFindMe, menuButtonRect(findMeButton())},
+                                  {RankingBack, menuButtonRect(backButton())}};
+    for (int32_t item :
+         {RankingPreviousCategory, RankingNextCategory, RankingArrowUp, RankingArrowDown})
+        areas.push_back({item, iconRect(item)});
+    return areas;
+}
+
 static int32_t hoveredRankingItem() {
     if (menuButtonHovered(findMeButton())) return RankingFindMe;
     if (menuButtonHovered(backButton())) return RankingBack;
@@ -276,11 +285,8 @@ static void drawScrolling() {
 
 static void drawSpinner() {
     float side = spinnerShare * screenH();
-    glPushMatrix();
-    glTranslatef(columnX(tableHalfWidth) - side / 2, categoryShare * screenH() - side / 3, 0);
-    glRotatef(spinnerAngle, 0, 0, 1);
-    Render2D({0, 0}, {side, side}, AnchorCentre, "loadingbar.tga", spinnerAlpha);
-    glPopMatrix();
+    Vec2 centre = {columnX(tableHalfWidth) - side / 2, categoryShare * screenH() - side / 3};
+    drawLoadingSpinner(centre, side, spinnerAngle, spinnerAlpha);
 }
 
 // A line in the middle of the list, where rows would be.
@@ -312,9 +318,9 @@ void renderRanking() {
     if (fetching) drawSpinner();
     drawMenuButton(findMeButton(), hoverItem == RankingFindMe);
     drawMenuButton(backButton(), hoverItem == RankingBack);
-    if (findingMe) {
+    if (findingMe || findMeUnranked) {
         MenuButton button = findMeButton();
-        printText("Finding...", button.centre.x, button.centre.y + button.size.y * 1.1f,
-                  AlignCentre, 0.6f);
+        const char* note = findingMe ? "Finding..." : "You are not ranked here yet.";
+        printText(note, button.centre.x, button.centre.y + button.size.y * 1.1f, AlignCentre, 0.6f);
     }
 }

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "screens/menu_base.h"
 
 enum RankingItem : int32_t {
     RankingPreviousCategory = 1,
@@ -25,6 +28,9 @@ constexpr float arrowRepeatStepMs = 100.0f;
 void wheelRanking(int32_t steps);
 // A held arrow repeats after 500 ms, one row every 100 ms; a held bar drags the list.
 void holdRankingButton(float dtMs);
+
+// "Find Me", "Back", the category arrows and the scroll arrows.
+std::vector<HitArea> rankingHitAreas();
 
 void UpdateRanking(float dtMs);
 void renderRanking();

@@ -109,6 +109,14 @@ int32_t hoveredScoreButton() {
     return 0;
 }
 
+std::vector<HitArea> scoreScreenHitAreas() {
+    std::vector<HitArea> areas;
+    for (int32_t item : {ScoreRetry, ScoreContinue, ScoreQuit})
+        if (item != ScoreContinue || continueShown())
+            areas.push_back({item, menuButtonRect(scoreButton(item))});
+    return areas;
+}
+
 static void clickScoreButton(int32_t item) {
     if (item == ScoreRetry) {
         scoreRetry = true;

@@ -7,6 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "screens/menu_base.h"
 
 extern bool scoreSlideActive;   // the panel slides in
 extern float scoreSlideOffset;  // its x offset, starts at -ScreenWidth
@@ -35,6 +38,9 @@ int32_t hoveredScoreButton();
 
 // Starts the panel's slide in from the left edge.
 void startScoreScreenSlide();
+
+// Retry, Continue (in Classic) and Quit.
+std::vector<HitArea> scoreScreenHitAreas();
 
 void UpdateScoreScreen(float dtMs);
 void renderScoreScreen();

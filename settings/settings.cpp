@@ -45,6 +45,7 @@ static const RangedSetting integersRead[] = {
     {"TuteSurvival", &TuteSurvival, 0, 1, 0},
     {"TuteMeditation", &TuteMeditation, 0, 1, 0},
     {"Colorblind", &Colorblind, 0, 1, 0},
+    {"Mute", &Muted, 0, 1, 0},
     {"MouseFlip", &controls, 0, 2, 0},
     {"Fullscreen", &Fullscreen, 0, 1, 1},
     // Reset to 0 by every load whatever it held.
@@ -64,6 +65,7 @@ static const IntegerSetting tutorialFlagsWritten[] = {
     {"TuteSurvival", &TuteSurvival},
     {"TuteMeditation", &TuteMeditation},
     {"Colorblind", &Colorblind},
+    {"Mute", &Muted},
 };
 
 struct QualityPreset {
@@ -200,6 +202,7 @@ static void readStoredSettings(const StoredValues& values) {
     readIntegers(values);
     readVolume(values, "MusicVol", MusicVol);
     readVolume(values, "SoundVol", SoundVol);
+    readVolume(values, "MasterVol", MasterVol);
     readText(values, "Username", Username);
     readText(values, "Password", storedPasswordBlob);
 }
@@ -265,6 +268,7 @@ static StoreLines settingsLines() {
     addInteger(lines, "Buffer", Buffer);
     lines.emplace_back("MusicVol", formatSettingFloat(MusicVol));
     lines.emplace_back("SoundVol", formatSettingFloat(SoundVol));
+    lines.emplace_back("MasterVol", formatSettingFloat(MasterVol));
     for (const IntegerSetting& setting : tutorialFlagsWritten) {
         addInteger(lines, setting.name, *setting.global);
     }

@@ -2,12 +2,14 @@
 // current screen, and key-down events type into the console or a text field.
 #include "shell/input.h"
 
+#include "base/console_log.h"
 #include "base/game_state.h"
 #include "base/pointer.h"
 #include "game/play_input.h"
 #include "game/replay_recorder.h"
 #include "platform/input_state.h"
 #include "platform/key_text.h"
+#include "screens/account_fields.h"
 #include "screens/ranking.h"
 #include "settings/settings.h"
 #include "shell/console.h"
@@ -94,6 +96,17 @@ void onKeyDown(int32_t virtualKey) {
                    keyCharacter(virtualKey, upperCase, platformKeyHeld(vk::Shift), false));
         return;
     }
+    if (virtualKey == muteKey && !typingIntoAccountField()) {
+        toggleMute();
+        return;
+    }
     const GameStateEntry* entry = findGameState(GameState);
     if (entry && entry->key) entry->key(virtualKey, upperCase);
+}
+
+void toggleMute() {
+    Muted = Muted ? 0 : 1;
+    logConsole(Muted ? "Sound muted" : "Sound unmuted");
+    // On the options screen, Save and Back decide what is written.
+    if (GameState != Options) saveSettings();
 }

@@ -15,7 +15,11 @@ void onLeftButtonUp();
 void onRightButtonDown();
 void onRightButtonUp();
 void onMouseWheel(int32_t steps);
+// M, outside a text field, mutes or unmutes everything; other keys go to the console or the screen.
 void onKeyDown(int32_t virtualKey);
+// Flips Muted and saves it (on the options screen Save and Back decide).
+void toggleMute();
+constexpr int32_t muteKey = 'M';
 
 extern bool replayDrivesInput;  // a replay is showing: the player's mouse and keys are ignored
 

@@ -261,9 +261,12 @@ static void endTransition() {
 
 void advanceFade(float dtMs) {
     if (isSettledState(GameState)) {
-        if (fadeTimer < fadeDuration && settledFadeMayMove()) fadeTimer += dtMs;
+        bool held = fadeTimer < fadeDuration && !settledFadeMayMove();
+        if (fadeTimer < fadeDuration && !held) fadeTimer += dtMs;
+        noteFadeHeld(held, dtMs);
         return;
     }
+    noteFadeHeld(false, dtMs);
     if (fadeTimer > 0) {
         bool halfSpeed = GameState == GametypeToGame && gameMode == ModeMeditation;
         fadeTimer -= halfSpeed ? dtMs / 2 : dtMs;

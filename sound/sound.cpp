@@ -290,8 +290,14 @@ float& soundPitch(int handle) {
     return scratchValue;
 }
 
+float masterGain() {
+    return Muted ? 0.0f : std::clamp(MasterVol, lowestVolume, highestVolume) / highestVolume;
+}
+
 void UpdateSound(float) {
     ProfileScope section("UpdateSound");
+    // The listener scales every source at once, the music loops included.
+    if (soundDeviceOpen) alListenerf(AL_GAIN, masterGain());
     if (windowActive != appliedWindowActive && soundSilenceObserver)
         soundSilenceObserver(windowActive == 0.0f);
     appliedWindowActive = windowActive;

@@ -55,7 +55,10 @@ float& soundGain(int handle);
 float& soundPitch(int handle);
 // Whether the handle names a live source.
 bool soundIsLive(int handle);
-// Applies every stored gain (times windowActive) and pitch, then CleanupSound.
+// The listener's gain: MasterVol / 10, or 0 while Muted.
+float masterGain();
+// Applies the master gain, every stored gain (times windowActive) and pitch,
+// then CleanupSound.
 void UpdateSound(float dtMs = 0.0f);
 // Sets the melody and drum loops to volume 0 (Meditation begins in silence).
 void silenceMusicLoops();

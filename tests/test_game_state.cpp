@@ -255,6 +255,32 @@ TEST_F(GameStateTest, ScoreScreenFadesOnlyWhileWaitingOfflineOrPractising) {
     EXPECT_FLOAT_EQ(fadeTimer, 300);
 }
 
+// A screen held black for more than half a second shows that it is waiting;
+// the sign goes as soon as the fade moves or the screen changes.
+TEST_F(GameStateTest, AFadeHeldPastHalfASecondShowsTheWaitSign) {
+    textureList.clear();
+    lastTextureName.clear();
+    GameState = Menu;
+    fadeTimer = 0;
+    advanceFade(250);
+    advanceFade(250);
+    EXPECT_FALSE(fadeWaitShown()) << "at exactly 500 ms";
+    advanceFade(20);
+    EXPECT_TRUE(fadeWaitShown());
+    textureQueue.clear();
+    markBackgroundStreamed();
+    advanceFade(20);
+    EXPECT_FALSE(fadeWaitShown()) << "the background came: the fade moves";
+    GameState = ScoreScreen;
+    fadeTimer = 0;
+    scoreAwaitingReply = false;
+    for (int i = 0; i < 30; i++) advanceFade(20);
+    EXPECT_TRUE(fadeWaitShown()) << "waiting for the score's reply";
+    GameState = ScoreScreenToMenu;
+    advanceFade(20);
+    EXPECT_FALSE(fadeWaitShown()) << "a transition is no wait";
+}
+
 TEST_F(GameStateTest, ScoreScreenToGameAdvancesTheLevelUnlessRetryOrSurvival) {
     levelIndex = 3;
     fadeOut(ScoreScreenToGame);

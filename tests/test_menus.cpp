@@ -3,6 +3,8 @@
 // panel precedence and Esc under a card, the news wrap and the session hash.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <regex>
 
 #include "engine/gl_caps.h"
@@ -17,6 +19,8 @@
 #include "screens/menu.h"
 #include "screens/options.h"
 #include "screens/pause.h"
+#include "shell/input.h"
+#include "sound/sound.h"
 #include "tests/temp_folder.h"
 
 namespace {
@@ -72,6 +76,55 @@ TEST_F(MenuRules, RestartNeededStaysAfterBackAndBackReloadsTheSettings) {
     changeOption(OptionMusicVol, -1);
     saveOptions();
     EXPECT_EQ(GameState, OptionsToRestart);
+}
+
+TEST_F(MenuRules, MasterVolumeScalesEverythingAndTheMuteKeySilencesIt) {
+    Muted = 0;
+    struct Case {
+        float master;
+        int32_t muted;
+        float gain;
+    } cases[] = {{10, 0, 1.0f}, {5, 0, 0.5f}, {0, 0, 0.0f}, {10, 1, 0.0f}, {99, 0, 1.0f}};
+    for (const Case& c : cases) {
+        MasterVol = c.master;
+        Muted = c.muted;
+        EXPECT_FLOAT_EQ(masterGain(), c.gain) << c.master << " muted " << c.muted;
+    }
+    MasterVol = 10;
+    Muted = 0;
+    changeOption(OptionMasterVol, 1);
+    EXPECT_EQ(MasterVol, 10) << "clamped at the top";
+    changeOption(OptionMasterVol, -1);
+    EXPECT_EQ(optionValueText(OptionMasterVol), "9");
+    onKeyDown(muteKey);
+    EXPECT_EQ(Muted, 1);
+    EXPECT_EQ(optionValueText(OptionMasterVol), "Muted (M)");
+    changeOption(OptionMasterVol, 1);
+    EXPECT_EQ(Muted, 0) << "turning the master volume unmutes";
+    EXPECT_EQ(MasterVol, 10);
+}
+
+TEST_F(MenuRules, TheMuteKeyIsSavedButTypesIntoATextField) {
+    Muted = 0;
+    GameState = Menu;
+    onKeyDown(muteKey);
+    EXPECT_EQ(Muted, 1);
+    std::map<std::string, std::string> stored;
+    ASSERT_TRUE(readSettingsStore(stored));
+    EXPECT_EQ(stored["Mute"], "1") << "saved at once outside the options";
+    GameState = CreateAcc;
+    loginStep = nameStep;
+    Username = "Ada";
+    onKeyDown(muteKey);
+    EXPECT_EQ(Muted, 1) << "a name may hold an M";
+    ASSERT_EQ(Username.size(), 4u);
+    EXPECT_EQ(std::tolower(Username.back()), 'm');
+    // On the options screen Back keeps the mute though it reloads the settings.
+    GameState = Options;
+    onKeyDown(muteKey);
+    EXPECT_EQ(Muted, 0);
+    leaveOptionsUnsaved();
+    EXPECT_EQ(Muted, 0);
 }
 
 TEST_F(MenuRules, ResolutionWrapsAtBothEnds) {

@@ -298,6 +298,21 @@ TEST_F(Ranking, FindMeKeepsSearchingAsRowsArrive) {
     EXPECT_EQ(rankingScroll, 10);
 }
 
+TEST_F(Ranking, FindMeStopsWhenTheCategoryEndsWithoutThePlayer) {
+    receiveRows(10);
+    startFindMe();
+    EXPECT_FALSE(findMyRankingRow("999"));
+    EXPECT_TRUE(findingMe) << "more rows may still come";
+    EXPECT_FALSE(findMeUnranked);
+    rankingPending = true;
+    pageAnswer("1 EOF");
+    EXPECT_FALSE(findMyRankingRow("999"));
+    EXPECT_FALSE(findingMe);
+    EXPECT_TRUE(findMeUnranked);
+    selectRankingCategory(2);
+    EXPECT_FALSE(findMeUnranked) << "another category has not been searched";
+}
+
 TEST_F(Ranking, FindMeComparesUserIdsInLowerCase) {
     rankingRows = {"1,a,1,5,AbC,1", "2,b,1,4,abc,1"};
     startFindMe();

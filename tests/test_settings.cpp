@@ -30,7 +30,8 @@ static void resetSettingsGlobals() {
     controls = 0;
     Fullscreen = 1;
     Buffer = 0;
-    MusicVol = SoundVol = 10;
+    MusicVol = SoundVol = MasterVol = 10;
+    Muted = 0;
     TuteControl = TutePup = TuteCombo = TuteComboNow = TuteColor = 0;
     TuteZent = TuteRush = TuteSurvival = TuteMeditation = Colorblind = 0;
     Username = storedPasswordBlob = loginPassword = "";
@@ -42,7 +43,8 @@ static void resetSettingsGlobals() {
 static void clobberSettingsGlobals() {
     ScreenWidth = ScreenHeight = AAlevel = VSync = VisualQuality = MotionBlur = 5;
     controls = Fullscreen = Buffer = 5;
-    MusicVol = SoundVol = 5;
+    MusicVol = SoundVol = MasterVol = 5;
+    Muted = 5;
     TuteControl = TutePup = TuteCombo = TuteComboNow = TuteColor = 5;
     TuteZent = TuteRush = TuteSurvival = TuteMeditation = Colorblind = 5;
     anisotropyWanted = 5;
@@ -111,7 +113,7 @@ class SettingsTest : public ::testing::Test {
 TEST_F(SettingsTest, SaveWritesEveryValueInOrder) {
     resolutionIndex = 1;
     AAlevel = 4, VSync = 0, VisualQuality = 2, MotionBlur = 0, controls = 2, Fullscreen = 0;
-    MusicVol = 7, SoundVol = 3;
+    MusicVol = 7, SoundVol = 3, MasterVol = 4, Muted = 1;
     TuteControl = 1, TutePup = 1, TuteCombo = 0, TuteComboNow = 1, TuteColor = 0;
     TuteZent = 1, TuteRush = 0, TuteSurvival = 1, TuteMeditation = 0, Colorblind = 1;
     Username = "alice", storedPasswordBlob = "QUJD";
@@ -119,10 +121,11 @@ TEST_F(SettingsTest, SaveWritesEveryValueInOrder) {
     std::vector<std::string> expected = {
         "ScreenWidth=1920", "ScreenHeight=1080", "AAlevel=4",      "VSync=0",
         "VisualQuality=2",  "MotionBlur=0",      "MouseFlip=2",    "Fullscreen=0",
-        "Buffer=0",         "MusicVol=7",        "SoundVol=3",     "TuteControl=1",
-        "TuteCombo=0",      "TuteComboNow=1",    "TuteColor=0",    "TuteZent=1",
-        "TutePup=1",        "TuteRush=0",        "TuteSurvival=1", "TuteMeditation=0",
-        "Colorblind=1",     "Username=alice",    "Password=QUJD"};
+        "Buffer=0",         "MusicVol=7",        "SoundVol=3",     "MasterVol=4",
+        "TuteControl=1",    "TuteCombo=0",       "TuteComboNow=1", "TuteColor=0",
+        "TuteZent=1",       "TutePup=1",         "TuteRush=0",     "TuteSurvival=1",
+        "TuteMeditation=0", "Colorblind=1",      "Mute=1",         "Username=alice",
+        "Password=QUJD"};
     EXPECT_EQ(storedLines(), expected);
 }
 
@@ -130,6 +133,7 @@ TEST_F(SettingsTest, LoadRestoresWhatSaveWrote) {
     ScreenWidth = 1280, ScreenHeight = 720, resolutionIndex = 0;
     VSync = 0, VisualQuality = 4, MotionBlur = 1, controls = 1, Fullscreen = 0;
     MusicVol = 6, SoundVol = 2, TutePup = 1, TuteRush = 1, TuteMeditation = 1, Colorblind = 1;
+    MasterVol = 3, Muted = 1;
     Username = "alice", storedPasswordBlob = makePasswordBlob("hunter2");
     saveSettings();
     std::string blob = storedPasswordBlob;
@@ -147,6 +151,8 @@ TEST_F(SettingsTest, LoadRestoresWhatSaveWrote) {
     EXPECT_EQ(Fullscreen, 0);
     EXPECT_EQ(MusicVol, 6);
     EXPECT_EQ(SoundVol, 2);
+    EXPECT_EQ(MasterVol, 3);
+    EXPECT_EQ(Muted, 1);
     EXPECT_EQ(TuteControl + TuteCombo + TuteComboNow + TuteColor + TuteZent + TuteSurvival, 0);
     EXPECT_EQ(TutePup + TuteRush + TuteMeditation + Colorblind, 4);
     EXPECT_EQ(Buffer, 0);
@@ -208,6 +214,7 @@ TEST_F(SettingsTest, ValuesOutOfRangeFallBackToTheirDefaultsOneLineEach) {
         {"MouseFlip", &controls, nullptr, 0, 2, 0},
         {"Fullscreen", &Fullscreen, nullptr, 0, 1, 1},
         {"Colorblind", &Colorblind, nullptr, 0, 1, 0},
+        {"Mute", &Muted, nullptr, 0, 1, 0},
         {"TuteControl", &TuteControl, nullptr, 0, 1, 0},
         {"TutePup", &TutePup, nullptr, 0, 1, 0},
         {"TuteCombo", &TuteCombo, nullptr, 0, 1, 0},
@@ -219,6 +226,7 @@ TEST_F(SettingsTest, ValuesOutOfRangeFallBackToTheirDefaultsOneLineEach) {
         {"TuteMeditation", &TuteMeditation, nullptr, 0, 1, 0},
         {"MusicVol", nullptr, &MusicVol, 0, 10, 10},
         {"SoundVol", nullptr, &SoundVol, 0, 10, 10},
+        {"MasterVol", nullptr, &MasterVol, 0, 10, 10},
     };
     auto current = [](const Case& c) {
         return c.global ? *c.global : static_cast<int32_t>(*c.volume);
