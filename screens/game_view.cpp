@@ -277,9 +277,7 @@ void advanceParticleBursts(float dtMs) {
 
 void renderParticleSystems() {
     ProfileScope section("renderParticleSystems");
-    for (ParticleBurst& burst : particleBursts) {
-        if (burst.alive) renderPolyparticleSprite(burst);
-    }
+    renderPolyparticleBatches(particleBursts, particleBurstSlots);
     setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
