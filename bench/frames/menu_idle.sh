@@ -30,8 +30,18 @@ for _ in $(seq 600); do
     sleep 0.2
 done
 [[ -n $game ]] || { echo "menu idle: the game did not start"; exit 1; }
-# The intro's streaming, its fades and the step to the Login screen come first.
+# The intro's fades and the step to the Login screen come first, and the
+# textures that go on streaming behind the menu (a frame that streams is not
+# paced): the measurement starts once no texture arrived for 5 s.
 sleep 15
+arrived() { grep -c "^texture complete" console.log || true; }
+last=$(arrived)
+for _ in $(seq 60); do
+    sleep 5
+    now=$(arrived)
+    [[ $now == "$last" ]] && break
+    last=$now
+done
 ticks() { awk '{ print $14 + $15 }' "/proc/$game/stat"; }
 hz=$(getconf CLK_TCK)
 before=$(ticks)
