@@ -178,3 +178,51 @@ void renderPolyparticleSprite(PolyparticleBurst& burst) {
     particleCountMax = std::max(particleCountMax, static_cast<int>(particlesDrawn));
     setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
+
+// A burst's sprites appended to a batch, every corner carrying the burst's opacity.
+static void addBurstSprites(const PolyparticleBurst& burst, const float rotation[16],
+                            std::vector<float>& corners, std::vector<GLubyte>& colours) {
+    size_t before = corners.size();
+    for (const PolyFragment& fragment : burst.fragments)
+        addFragment(burst, fragment, rotation, corners);
+    float opacity = std::clamp(burstOpacity(burst), 0.0f, 1.0f);
+    GLubyte alpha = static_cast<GLubyte>(opacity * 255.0f + 0.5f);
+    for (size_t corner = before; corner < corners.size(); corner += cornerFloats)
+        colours.insert(colours.end(), {255, 255, 255, alpha});
+}
+
+// The live bursts from first on that share its texture, marked drawn.
+static void gatherBatch(PolyparticleBurst* bursts, int count, int first, std::vector<bool>& drawn,
+                        const float rotation[16], std::vector<float>& corners,
+                        std::vector<GLubyte>& colours) {
+    for (int k = first; k < count; k++) {
+        if (!bursts[k].alive || bursts[k].texture != bursts[first].texture) continue;
+        drawn[k] = true;
+        addBurstSprites(bursts[k], rotation, corners, colours);
+    }
+}
+
+void renderPolyparticleBatches(PolyparticleBurst* bursts, int count) {
+    ProfileScope section("renderPolyparticleBatches");
+    if (particleQuad.subMeshes.empty()) return;
+    float rotation[16];
+    facingRotation(rotation);
+    std::vector<bool> drawn(static_cast<size_t>(std::max(count, 0)), false);
+    static std::vector<float> corners;
+    static std::vector<GLubyte> colours;
+    for (int first = 0; first < count; first++) {
+        if (drawn[first] || !bursts[first].alive) continue;
+        int texture = getTexture(bursts[first].texture);
+        if (texture == textureNotLoaded) continue;
+        corners.clear();
+        colours.clear();
+        gatherBatch(bursts, count, first, drawn, rotation, corners, colours);
+        enableState(GL_TEXTURE_2D);
+        setBlendFunction(GL_SRC_ALPHA, GL_ONE);
+        activateAtlasChunk(texture);
+        drawColouredQuadCorners(corners, colours);
+    }
+    particleCountMax = std::max(particleCountMax, static_cast<int>(particlesDrawn));
+    glColor4ub(255, 255, 255, 255);
+    setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}

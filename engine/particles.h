@@ -45,6 +45,9 @@ void loadPolyparticle(float x, float y, float z, const PolyparticleSet& set,
                       const std::string& texture, PolyparticleBurst& burst);
 void updatePolyparticle(float dtMs, PolyparticleBurst& burst);
 void renderPolyparticleSprite(PolyparticleBurst& burst);
+// The live bursts of an array, one draw per texture: their additive sprites
+// add up alike in any order, so bursts of one colour go together.
+void renderPolyparticleBatches(PolyparticleBurst* bursts, int count);
 // Opacity of a burst at its age: 1 at birth, 0 at 500 ms.
 float burstOpacity(const PolyparticleBurst& burst);
 // Trail sprites behind one fragment at the current particleDeg.

@@ -10,6 +10,7 @@
 #include "archive/asset_archive.h"
 #include "base/console_log.h"
 #include "engine/atlas_limits.h"
+#include "engine/clear_middle.h"
 #include "engine/gl_caps.h"
 #include "engine/preload_list.h"
 #include "engine/render_stats.h"
@@ -427,6 +428,9 @@ static void readPixels() {
 
 static void uploadPixels(const TextureRecord& record) {
     bool fourChannels = textureStream.bytesPerPixel == 4;
+    if (fourChannels)
+        clearMiddles[record.name] = findClearMiddle(
+            textureStream.pixels.data(), textureStream.imageWidth, textureStream.imageHeight);
     logConsole("glTexImage2D start");
     logConsole(fourChannels ? "4 channel" : "3 channel");
     GLenum format = hasBGRA ? (fourChannels ? GL_BGRA : GL_BGR) : (fourChannels ? GL_RGBA : GL_RGB);

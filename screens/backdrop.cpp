@@ -24,6 +24,9 @@ std::vector<Star> starfield;
 bool blurFrameValid = false;
 bool blurTargetsAllowed = true;
 
+// The stars are drawn behind what is already in the frame (see beginFarLayer).
+static bool farStarfield = false;
+
 // The blur ran this frame: the next one is drawn into a render target.
 static bool blurTargetsNextFrame = false;
 
@@ -132,7 +135,7 @@ void renderStarfield() {
     if (texture != textureNotLoaded) {
         enableState(GL_TEXTURE_2D);
         activateAtlasChunk(texture);
-        disableState(GL_DEPTH_TEST);
+        if (!farStarfield) disableState(GL_DEPTH_TEST);
         Vec3 forward = normalise(camera.centre - camera.shakenEye);
         Vec3 side = normalise(crossProduct(forward, camera.up));
         Vec3 upAxis = crossProduct(side, forward);
@@ -166,8 +169,7 @@ bool backgroundTextureLoaded(bool showsGame) {
     return name.empty() || getTexture(name) != textureNotLoaded;
 }
 
-void renderBackground(bool showsGame) {
-    ProfileScope section("renderBackground");
+static void drawBackgroundImage(bool showsGame) {
     enterRenderPass(PassBackground);
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
     std::string name = backgroundTextureName(showsGame);
@@ -176,17 +178,58 @@ void renderBackground(bool showsGame) {
     if (index != textureNotLoaded && textureFade(index) >= 1) disableState(GL_BLEND);
     Render2D({w / 2, h / 2}, {w, h}, AnchorCentre, name, opaqueAlpha);
     enableState(GL_BLEND);
+}
+
+// The backdrop at the far end of the depth range, tested but not written:
+// it lands only where nothing nearer was drawn, as if it had come first.
+static void beginFarLayer() {
+    enableState(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDepthRange(1, 1);
+    glDepthMask(GL_FALSE);
+}
+
+static void endFarLayer() {
+    glDepthMask(GL_TRUE);
+    glDepthRange(0, 1);
+    glDepthFunc(GL_LESS);
+}
+
+// Opaque things in front, then the backdrop only around them.
+static void renderBackgroundBehind(bool showsGame, void (*drawInFront)()) {
+    end2D();
+    placeCameraForDrawing();
+    drawInFront();
+    begin2D();
+    beginFarLayer();
+    drawBackgroundImage(showsGame);
+    end2D();
+    loadCameraMatrices();
+    farStarfield = true;
+    renderStarfield();
+    farStarfield = false;
+    endFarLayer();
+}
+
+void renderBackground(bool showsGame, void (*drawInFront)()) {
+    ProfileScope section("renderBackground");
+    if (drawInFront) return renderBackgroundBehind(showsGame, drawInFront);
+    drawBackgroundImage(showsGame);
     end2D();
     placeCameraForDrawing();
     renderStarfield();
 }
 
-void placeCameraForDrawing() {
-    applyCamera(massRatio());
+void loadCameraMatrices() {
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixd(projectionMatrix);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixd(modelviewMatrix);
+}
+
+void placeCameraForDrawing() {
+    applyCamera(massRatio());
+    loadCameraMatrices();
 }
 
 // ---- motion blur ----

@@ -39,10 +39,15 @@ void UpdateStarfield(float dtMs);
 void resetStarfield();
 // 2D mode on entry; leaves 3D mode with the camera applied and the stars drawn.
 // showsGame: the screen shows the game view, so the level's background is drawn.
-void renderBackground(bool showsGame);
+// drawInFront, when given, draws opaque things in 3D first (with the camera
+// placed); the backdrop then fills only the pixels they leave, for the same
+// picture with fewer pixels shaded.
+void renderBackground(bool showsGame, void (*drawInFront)() = nullptr);
 // Places the camera (shaken with the C library's numbers) and loads its
 // matrices into GL: the view draws with exactly the matrices picking uses.
 void placeCameraForDrawing();
+// Loads the placed camera's matrices again, without moving the camera.
+void loadCameraMatrices();
 void renderStarfield();
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force);
 // Before the frame is cleared: when the blur ran in the last frame, this one

@@ -189,14 +189,31 @@ static std::vector<int32_t> drawableSlotsNearestFirst(const BlockTextures& textu
     return slots;
 }
 
+// The plain cubes went to the frame before the backdrop (renderOpaqueMass).
+static bool opaqueMassDrawn = false;
+
 // The block faces are opaque images: the plain cubes need no blending.
+static void drawOpaqueCubes(const std::vector<int32_t>& slots, const BlockTextures& textures) {
+    if (multiplierActive) return;
+    disableState(GL_BLEND);
+    drawPlainCubes(slots, textures);
+    enableState(GL_BLEND);
+}
+
+void renderOpaqueMass() {
+    ProfileScope section("renderOpaqueMass");
+    enterRenderPass(PassBlocks);
+    glColor4ub(255, 255, 255, 255);
+    enableState(GL_TEXTURE_2D);
+    BlockTextures textures = lookUpBlockTextures();
+    drawOpaqueCubes(drawableSlotsNearestFirst(textures), textures);
+    opaqueMassDrawn = true;
+}
+
 static void drawMass(const BlockTextures& textures) {
     std::vector<int32_t> slots = drawableSlotsNearestFirst(textures);
-    if (!multiplierActive) {
-        disableState(GL_BLEND);
-        drawPlainCubes(slots, textures);
-        enableState(GL_BLEND);
-    }
+    if (!opaqueMassDrawn) drawOpaqueCubes(slots, textures);
+    opaqueMassDrawn = false;
     for (int32_t slot : slots) {
         if (hasOverlay(blockTable[slot])) drawBlockOverlays(blockTable[slot], textures);
     }
@@ -260,9 +277,7 @@ void advanceParticleBursts(float dtMs) {
 
 void renderParticleSystems() {
     ProfileScope section("renderParticleSystems");
-    for (ParticleBurst& burst : particleBursts) {
-        if (burst.alive) renderPolyparticleSprite(burst);
-    }
+    renderPolyparticleBatches(particleBursts, particleBurstSlots);
     setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 

@@ -14,6 +14,10 @@
 // The game view: blocks, particles and the HUD; its block pass takes the shot.
 void renderGame();
 void renderBlocks();
+// The opaque plain cubes alone, drawn before the backdrop so that the depth
+// test keeps the backdrop off the pixels they cover; renderBlocks then draws
+// only what is blended over them.
+void renderOpaqueMass();
 void renderParticleSystems();
 // A popped block's burst, drawn as the particle renderer keeps it.
 using ParticleBurst = PolyparticleBurst;

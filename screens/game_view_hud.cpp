@@ -7,6 +7,7 @@
 
 #include "base/frame_state.h"
 #include "base/profiler.h"
+#include "engine/clear_middle.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
 #include "engine/meshes.h"
@@ -84,17 +85,39 @@ void renderHUD() {
     }
 }
 
+// One band [x0, x1] x [y0, y1] of a window-covering image, with the texture
+// coordinates the whole image has there (v = 0 at the bottom edge).
+static void drawWindowBand(const std::string& name, float alpha, float x0, float y0, float x1,
+                           float y1) {
+    float w = screenW(), h = screenH();
+    Render2DUV({x0, y0}, {x1 - x0, y1 - y0}, AnchorTopLeft, name, alpha, {x0 / w, 1 - y0 / h},
+               {x0 / w, 1 - y1 / h}, {x1 / w, 1 - y1 / h}, {x1 / w, 1 - y0 / h});
+}
+
+// An image over the whole window; one with a transparent middle is drawn as
+// the four bands around it, so the pixels it leaves alone are not shaded.
+static void drawOverWindow(const std::string& name, float alpha) {
+    float w = screenW(), h = screenH();
+    ClearMiddle middle = clearMiddleOf(name);
+    if (middle.halfWidth <= 0 || middle.halfHeight <= 0)
+        return Render2D({w / 2, h / 2}, {w, h}, AnchorCentre, name, alpha);
+    float left = w * (0.5f - middle.halfWidth), right = w * (0.5f + middle.halfWidth);
+    float top = h * (0.5f - middle.halfHeight), bottom = h * (0.5f + middle.halfHeight);
+    drawWindowBand(name, alpha, 0, 0, w, top);
+    drawWindowBand(name, alpha, 0, top, left, bottom);
+    drawWindowBand(name, alpha, right, top, w, bottom);
+    drawWindowBand(name, alpha, 0, bottom, w, h);
+}
+
 void renderMassWarning() {
     ProfileScope section("renderMassWarning");
-    Vec2 centre = {screenW() / 2, screenH() / 2}, size = {screenW(), screenH()};
     if (fusionActive) {
-        Render2D(centre, size, AnchorCentre, "cooldownedges.tga",
-                 150.0f * powerCharge / maxPowerCharge);
+        drawOverWindow("cooldownedges.tga", 150.0f * powerCharge / maxPowerCharge);
         return;
     }
     float percent = massLimit > 0 ? mass / massLimit * 100.0f : 0.0f;
     float alpha = massWarningAlpha(percent);
-    if (alpha > 0) Render2D(centre, size, AnchorCentre, "masswarning.tga", alpha);
+    if (alpha > 0) drawOverWindow("masswarning.tga", alpha);
 }
 
 void renderCombo() {

@@ -70,6 +70,25 @@ void updateBlink(float dtMs) {
     }
 }
 
+// ---- frame pacer ----
+
+bool framePaced(int32_t gameState, bool paused, float fixedStepMs, bool streaming) {
+    if (fixedStepMs > 0 || streaming) return false;
+    return gameState != Game || paused;
+}
+
+uint32_t pacedWaitMs(double elapsedMs) {
+    if (!(elapsedMs >= 0) || elapsedMs >= pacedFrameMs) return 0;
+    return static_cast<uint32_t>(pacedFrameMs - elapsedMs);
+}
+
+static void waitForFrameTime(uint64_t frameStart) {
+    if (!framePaced(GameState, paused, launchOptions.fixedStepMs, !textureQueue.empty())) return;
+    double elapsed = static_cast<double>(platformCounter() - frameStart);
+    uint32_t waitMs = pacedWaitMs(elapsed / platformCounterFrequency() * 1000.0);
+    if (waitMs > 0) platformSleep(waitMs);
+}
+
 // ---- quitting ----
 
 // The exit fade may end on several frames; the server hears one logout.
@@ -193,6 +212,7 @@ static void swapBuffers() {
 }
 
 static bool runOneFrame() {
+    uint64_t frameStart = platformCounter();
     profileFrameStart();
     runScriptFrame(frameNumber);
     if (developmentHooks.beforeInput) developmentHooks.beforeInput();
@@ -210,6 +230,7 @@ static bool runOneFrame() {
     endReplayFrame();
     windowRecord.lastCounter = now;
     swapBuffers();
+    waitForFrameTime(frameStart);
     profileFrameEnd();
     // Script keys stay held until every injected event has been taken, so
     // "key lctrl" and "key oem3" in one frame act as a chord.

@@ -39,6 +39,22 @@ void recordFrameStatistics();
 // Advances blinkTimer and flips blinkOn past 500 ms.
 void updateBlink(float dtMs);
 
+// ---- frame pacer ----
+// Screens where nothing asks for speed (menus, the pause overlay) are drawn
+// at most once per pacedFrameMs: without vsync they would otherwise redraw as
+// fast as the renderer allows and keep a core busy. The running game view
+// and fixed-step runs (tests, benchmarks, replays) are never held back.
+constexpr double pacedFrameMs = 1000.0 / 60.0;
+
+// The frame waits for the next frame time on this screen. Never while
+// textures stream: the streamer takes one step a frame, and waiting would
+// only lengthen the loading.
+bool framePaced(int32_t gameState, bool paused, float fixedStepMs, bool streaming);
+// Whole milliseconds to sleep after a frame that took elapsedMs; 0 when
+// the frame already used its time. Rounded down: waking a little early
+// costs nothing, waking late would drop the rate below the target.
+uint32_t pacedWaitMs(double elapsedMs);
+
 // "Version " + the file version with blanks removed and "," -> ".".
 std::string makeVersionText(const std::string& fileVersion);
 // Asks older copies of this program file run by this user to quit, waits

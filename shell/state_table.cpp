@@ -342,7 +342,8 @@ void Draw() {
         clearAndPlaceCamera();
         begin2D();
         if (!(entry.facts & NoBackdrop)) {
-            renderBackground((entry.facts & GameBackground) != 0);
+            bool showsGame = (entry.facts & GameBackground) != 0;
+            renderBackground(showsGame, (entry.facts & GameView) ? renderOpaqueMass : nullptr);
             if (!(entry.facts & GameView)) begin2D();
         }
         drawScreen(entry);

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "archive/asset_archive.h"
 #include "base/profiler.h"
+#include "engine/clear_middle.h"
 #include "engine/render_stats.h"
 #include "engine/render_targets.h"
 #include "game_test_support.h"
@@ -203,6 +205,156 @@ TEST_F(GameViewRender, PassCountsHoldTheCallsThatReachTheGLAndTheSamplesDrawn) {
     EXPECT_EQ(passCounts[PassTexts].blendChanges, 1);
     EXPECT_EQ(passCounts[PassTexts].samples, 0u);
     EXPECT_EQ(passCounts[PassBlocks].draws, 0);
+}
+
+// A window-filling background image, streamed from an archive as in the game.
+void loadBackgroundImage() {
+    assetArchivePath = tempDir() + "/assets.ass";
+    graphics_test::writeArchive(assetArchivePath, {{"textures\\background1.tga",
+                                                    graphics_test::makeTga(8, 8, 24, 0, 0, 255)}});
+    openAssetArchive();
+    for (int frame = 0; frame < 100 && !backgroundTextureLoaded(false); frame++)
+        updateStreamingTextures(16);
+    for (int frame = 0; frame < 20; frame++) updateStreamingTextures(16);  // faded in
+}
+
+// An opaque green square around the mass's centre, square to the start-up view.
+void drawGreenSquare() {
+    enableState(GL_DEPTH_TEST);
+    disableState(GL_TEXTURE_2D);
+    glColor4ub(0, 255, 0, 255);
+    glBegin(GL_QUADS);
+    glVertex3f(-200, 0, -200);
+    glVertex3f(200, 0, -200);
+    glVertex3f(200, 0, 200);
+    glVertex3f(-200, 0, 200);
+    glEnd();
+    glColor4ub(255, 255, 255, 255);
+}
+
+std::vector<unsigned char> windowPixels() {
+    std::vector<unsigned char> pixels(windowSide * windowSide * 4);
+    glReadPixels(0, 0, windowSide, windowSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// The backdrop drawn first and the square over it, or the square first and
+// the backdrop only around it: the same picture, fewer background samples.
+TEST_F(GameViewRender, BackdropBehindAnOpaqueFrontLooksTheSameAndShadesLess) {
+    loadBackgroundImage();
+    ASSERT_TRUE(backgroundTextureLoaded(false));
+    std::vector<unsigned char> pictures[2];
+    uint64_t backgroundSamples[2] = {};
+    for (bool frontFirst : {false, true}) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        begin2D();
+        clearPassCounts();
+        renderStatsOn = passSamplesOn = true;
+        renderBackground(false, frontFirst ? drawGreenSquare : nullptr);
+        if (!frontFirst) drawGreenSquare();
+        endRenderPasses();
+        renderStatsOn = passSamplesOn = false;
+        pictures[frontFirst] = windowPixels();
+        backgroundSamples[frontFirst] = passCounts[PassBackground].samples;
+    }
+    closeAssetArchive();
+    EXPECT_EQ(pictures[0], pictures[1]);
+    EXPECT_EQ(pixelAt(windowSide / 2, windowSide / 2).g, 255) << "the square in the middle";
+    EXPECT_EQ(pixelAt(2, 2).b, 255) << "the background at the corner";
+    EXPECT_EQ(backgroundSamples[0], static_cast<uint64_t>(windowSide * windowSide));
+    EXPECT_LT(backgroundSamples[1], backgroundSamples[0] * 3 / 4);
+    // What comes after is drawn with the ordinary depth test again.
+    GLint depthFunction = 0;
+    GLboolean depthWrites = GL_FALSE;
+    GLfloat depthRange[2] = {};
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunction);
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    glGetFloatv(GL_DEPTH_RANGE, depthRange);
+    EXPECT_EQ(depthFunction, GL_LESS);
+    EXPECT_TRUE(depthWrites);
+    EXPECT_EQ(depthRange[0], 0.0f);
+    EXPECT_EQ(depthRange[1], 1.0f);
+}
+
+// RGBA texels, opaque red, with the texels in [x0, x1) x [y0, y1) transparent.
+std::vector<unsigned char> imageWithHole(int width, int height, int x0, int y0, int x1, int y1) {
+    std::vector<unsigned char> texels;
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            bool hole = x >= x0 && x < x1 && y >= y0 && y < y1;
+            texels.insert(texels.end(), {255, 0, 0, static_cast<unsigned char>(hole ? 0 : 255)});
+        }
+    }
+    return texels;
+}
+
+TEST(ClearMiddle, TheLargestCentredClearRectangleKeepsTwoTexelsFromAnythingVisible) {
+    struct Case {
+        const char* what;
+        int width, height, x0, y0, x1, y1;
+        float halfWidth, halfHeight;
+    } cases[] = {
+        {"opaque", 64, 64, 0, 0, 0, 0, 0, 0},
+        {"hole of the middle half", 64, 64, 16, 16, 48, 48, 14 / 64.0f, 14 / 64.0f},
+        {"hole one texel short at the top", 64, 64, 16, 16, 48, 47, 13 / 64.0f, 13 / 64.0f},
+        {"all clear", 64, 64, 0, 0, 64, 64, 30 / 64.0f, 30 / 64.0f},
+        {"clear left half only", 64, 64, 0, 0, 32, 64, 0, 0},
+        {"wide image, wide hole", 128, 32, 32, 8, 96, 24, 27 / 128.0f, 6 / 32.0f},
+        {"too small to hold a margin", 4, 4, 0, 0, 4, 4, 0, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<unsigned char> texels =
+            imageWithHole(c.width, c.height, c.x0, c.y0, c.x1, c.y1);
+        ClearMiddle middle = findClearMiddle(texels.data(), c.width, c.height);
+        EXPECT_FLOAT_EQ(middle.halfWidth, c.halfWidth) << c.what;
+        EXPECT_FLOAT_EQ(middle.halfHeight, c.halfHeight) << c.what;
+    }
+    std::vector<unsigned char> dot = imageWithHole(64, 64, 0, 0, 64, 64);
+    dot[(32 * 64 + 32) * 4 + 3] = 1;
+    EXPECT_FLOAT_EQ(findClearMiddle(dot.data(), 64, 64).halfWidth, 0) << "one faint texel";
+}
+
+// The mass warning, an edge glow with a clear middle, drawn whole and as the
+// bands around its middle over a blue window: the same picture, fewer samples.
+TEST_F(GameViewRender, AWarningWithAClearMiddleIsDrawnAroundItAlike) {
+    std::string tga = graphics_test::makeTga(32, 32, 32, 255, 0, 0);
+    for (int y = 8; y < 24; y++)
+        for (int x = 8; x < 24; x++) tga[18 + (y * 32 + x) * 4 + 3] = 0;
+    assetArchivePath = tempDir() + "/assets.ass";
+    graphics_test::writeArchive(assetArchivePath, {{"textures\\masswarning.tga", tga}});
+    openAssetArchive();
+    for (int frame = 0; frame < 100 && getTexture("masswarning.tga") == textureNotLoaded; frame++)
+        updateStreamingTextures(16);
+    for (int frame = 0; frame < 20; frame++) updateStreamingTextures(16);  // faded in
+    closeAssetArchive();
+    ASSERT_NE(getTexture("masswarning.tga"), textureNotLoaded);
+    EXPECT_FLOAT_EQ(clearMiddleOf("masswarning.tga").halfWidth, 6 / 32.0f);
+    massLimit = 100;
+    mass = 95;
+    std::vector<unsigned char> pictures[2];
+    uint64_t samples[2] = {};
+    for (bool bands : {false, true}) {
+        fillScreen(0, 0, 255);
+        clearPassCounts();
+        renderStatsOn = passSamplesOn = true;
+        enterRenderPass(PassHud);
+        if (bands)
+            renderMassWarning();
+        else
+            Render2D({windowSide / 2.0f, windowSide / 2.0f}, {windowSide, windowSide}, AnchorCentre,
+                     "masswarning.tga", 150);
+        endRenderPasses();
+        renderStatsOn = passSamplesOn = false;
+        pictures[bands] = windowPixels();
+        samples[bands] = passCounts[PassHud].samples;
+    }
+    int largest = 0;
+    for (size_t i = 0; i < pictures[0].size(); i++)
+        largest = std::max(largest, std::abs(pictures[0][i] - pictures[1][i]));
+    EXPECT_LE(largest, 1);
+    EXPECT_EQ(pixelAt(windowSide / 2, windowSide / 2).b, 255) << "the middle left alone";
+    EXPECT_GT(pixelAt(2, 2).r, 100) << "the edge glows";
+    EXPECT_LT(samples[1], samples[0] * 9 / 10);
 }
 
 TEST_F(GameViewRender, MotionBlurOutsideTimewarpUnforcedDropsTheCopy) {

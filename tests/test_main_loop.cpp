@@ -2,6 +2,7 @@
 // version text and the window procedure's routing.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 
@@ -68,6 +69,36 @@ TEST_F(FrameStatisticsTest, FastFramesChangeNothing) {
     EXPECT_EQ(MotionBlur, 1);
     recordFrames(200, 30.0f, 0);
     EXPECT_EQ(MotionBlur, 0) << "the congratulations fireworks drop blur when slow";
+}
+
+TEST(FramePacer, MenusAndThePauseWaitTheRunningGameFixedStepsAndLoadingDoNot) {
+    struct Case {
+        int32_t state;
+        bool paused;
+        float fixedStepMs;
+        bool streaming, paced;
+    } cases[] = {
+        {Menu, false, 0, false, true},  {Options, false, 0, false, true},
+        {Game, true, 0, false, true},   {GameToMenu, false, 0, false, true},
+        {Game, false, 0, false, false}, {Menu, false, 16, false, false},
+        {Game, true, 16, false, false}, {Menu, false, 0.5f, false, false},
+        {Intro, false, 0, true, false}, {Game, true, 0, true, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(framePaced(c.state, c.paused, c.fixedStepMs, c.streaming), c.paced)
+            << "state " << c.state << " paused " << c.paused << " step " << c.fixedStepMs
+            << " streaming " << c.streaming;
+}
+
+TEST(FramePacer, SleepsTheRestOfTheFrameInWholeMillisecondsNeverTooLong) {
+    struct Case {
+        double elapsedMs;
+        uint32_t waitMs;
+    } cases[] = {
+        {0, 16},   {0.9, 15}, {10, 6}, {15.9, 0},         {16.6, 0},
+        {16.7, 0}, {250, 0},  {-3, 0}, {std::nan(""), 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(pacedWaitMs(c.elapsedMs), c.waitMs) << c.elapsedMs;
 }
 
 TEST(Blink, FlipsEachTimeTheTimerPasses500AndDropsFractions) {

@@ -7,6 +7,7 @@
 
 #include "engine/meshes.h"
 #include "engine/particles.h"
+#include "engine/render_stats.h"
 #include "graphics_test_support.h"
 #include "shell/main_loop.h"
 
@@ -215,6 +216,68 @@ TEST_F(MeshDrawing, EachFragmentDrawsItsSpriteAndItsTrailOnceMoving) {
     particlesDrawn = 0;
     renderPolyparticleSprite(unloaded);
     EXPECT_EQ(particlesDrawn, 0);
+}
+
+// An 8x8 image of one colour in the atlas, as if streamed.
+void addSolidTexture(const std::string& name, unsigned char r, unsigned char g, unsigned char b) {
+    TextureRecord record = {name, textureFadeMs, 8, 8, 0, 0, 0};
+    record.page = allocateAtlasSpace(8, 8, name, &record.atlasX, &record.atlasY);
+    std::vector<unsigned char> texels;
+    for (int i = 0; i < 64; i++) texels.insert(texels.end(), {r, g, b, 255});
+    bindAtlasPage(record.page);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(record.atlasX),
+                    static_cast<GLint>(record.atlasY), 8, 8, GL_RGBA, GL_UNSIGNED_BYTE,
+                    texels.data());
+    textureList.push_back(record);
+}
+
+// Three bursts, two of them of one texture, overlapping and of different
+// ages: drawn one by one or batched by texture, the same picture.
+TEST_F(MeshDrawing, BurstsOfOneTextureGoInOneDrawAndAddUpAsBefore) {
+    createAtlasPage();
+    addSolidTexture("whiteparticle.tga", 200, 200, 200);
+    addSolidTexture("redparticle.tga", 220, 30, 30);
+    hasVBO = false;
+    buildParticleQuad(particleQuad);
+    PolyparticleSet set;
+    set.fragments.resize(2);
+    PolyparticleBurst bursts[4];
+    loadPolyparticle(0, 0, 0, set, "whiteparticle.tga", bursts[0]);
+    loadPolyparticle(-20, 0, 0, set, "redparticle.tga", bursts[1]);
+    loadPolyparticle(3, 2, 0, set, "whiteparticle.tga", bursts[2]);
+    loadPolyparticle(30, 0, 0, set, "whiteparticle.tga", bursts[3]);
+    bursts[0].age = 100;
+    bursts[2].age = 300;
+    bursts[3].alive = false;
+    std::vector<unsigned char> pictures[2];
+    int64_t draws[2] = {};
+    for (bool batched : {false, true}) {
+        beginTestFrame();
+        lastAtlasChunk = -1;  // the frame's start reset the texture matrix
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glTranslatef(128, 128, 0);
+        clearPassCounts();
+        renderStatsOn = true;
+        if (batched)
+            renderPolyparticleBatches(bursts, 4);
+        else
+            for (PolyparticleBurst& burst : bursts)
+                if (burst.alive) renderPolyparticleSprite(burst);
+        renderStatsOn = false;
+        draws[batched] = passCounts[currentPass].draws;
+        pictures[batched].resize(windowSide * windowSide * 4);
+        glReadPixels(0, 0, windowSide, windowSide, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pictures[batched].data());
+    }
+    EXPECT_EQ(draws[0], 3);
+    EXPECT_EQ(draws[1], 2) << "one draw per texture";
+    int largest = 0;
+    for (size_t i = 0; i < pictures[0].size(); i++)
+        largest = std::max(largest, std::abs(pictures[0][i] - pictures[1][i]));
+    EXPECT_LE(largest, 1);
+    EXPECT_GT(pixelAt(128, 128).r, 150) << "the white bursts, added up";
+    EXPECT_GT(pixelAt(128 - 20, 128).r, pixelAt(128 - 20, 128).g + 100) << "the red burst";
 }
 
 TEST_F(MeshDrawing, TheParticleQuadCoversItsSquare) {
