@@ -117,6 +117,8 @@ TEST(Rules, PlayerNames) {
     EXPECT_FALSE(isValidPlayerName(" Ann"));
     EXPECT_FALSE(isValidPlayerName("Ann,Lee"));
     EXPECT_FALSE(isValidPlayerName("Ann&Lee"));
+    EXPECT_TRUE(isValidPlayerName("abcd"));
+    EXPECT_TRUE(isValidPlayerName(std::string(24, 'a')));
     EXPECT_FALSE(isValidPlayerName(std::string(25, 'a')));
     EXPECT_EQ(nameKey("AnN LeE"), "ann lee");
 }
