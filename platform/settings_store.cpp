@@ -19,7 +19,6 @@ std::string settingsDirOverride;
 static const char settingsFileName[] = "settings.ini";
 static const char settingsSubFolder[] = "/Brisko/Zentrix";
 static const char utf8ByteOrderMark[] = "\xEF\xBB\xBF";
-constexpr size_t settingsNameLimit = 256;
 constexpr unsigned char firstPrintable = 0x20;
 constexpr unsigned char lastPrintable = 0x7E;
 

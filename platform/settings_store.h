@@ -10,6 +10,7 @@
 
 extern std::string settingsDirOverride;  // --config-dir; empty means the XDG folder
 
+constexpr size_t settingsNameLimit = 256;          // longer names are skipped when read
 constexpr size_t settingsValueLimit = 4096;        // longer values are skipped when read
 constexpr size_t settingsFileLimit = 1024 * 1024;  // bytes read at most from the file
 

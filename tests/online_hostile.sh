@@ -27,7 +27,7 @@ port=$proxy_port
 # and the game goes on offline where it must.
 echo 0 >clean.count
 for attempt in 1 2 3; do
-  GAME_TIMEOUT=150 run_game nothing.txt --start ranked:casual:1 --autoplay --frames 600 ||
+  run_game nothing.txt --start ranked:casual:1 --autoplay --frames 600 ||
     fail "start-up session $attempt ended with $?"
   cat console.log >>startup.log
 done
@@ -37,7 +37,7 @@ echo "start-up: $(wc -l <proxy.log) requests"
 echo 3 >clean.count
 frames=${HOSTILE_FRAMES:-2400}
 start=$SECONDS
-GAME_TIMEOUT=$((150 + frames / 10)) run_game nothing.txt --start ranked:casual:1 --autoplay --fixed-step 60 \
+run_game nothing.txt --start ranked:casual:1 --autoplay --fixed-step 60 \
   --frames "$frames" || fail "the playing session ended with $?"
 echo "playing: $frames frames in $((SECONDS - start)) s; $(wc -l <proxy.log) requests so far"
 cp console.log playing.log
@@ -51,7 +51,7 @@ W=1280 H=720
   echo "Menu#2+20 quit"
 } >browse.txt
 start=$SECONDS
-GAME_TIMEOUT=180 run_game browse.txt --frames 1800 || fail "the browsing session ended with $?"
+run_game browse.txt --frames 1800 || fail "the browsing session ended with $?"
 echo "browsing: $((SECONDS - start)) s"
 
 faults=$(awk '$1 == "fault" { print $2 }' proxy.log | sort | uniq -c | tr -s ' \n' ' ')

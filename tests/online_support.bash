@@ -57,11 +57,25 @@ stop_server() {
   server_pid=
 }
 
+# hang_guard_seconds [options...]: how long a game started with these options
+# may run before it counts as hung. Every run ends itself after its --frames
+# count, so the guard counts frames too: a quarter of a second each, several
+# times what a sanitized build on a loaded machine needs, never under 120 s.
+hang_guard_seconds() {
+  local frames=0
+  while (($#)); do
+    [[ $1 != --frames ]] || frames=${2:-0}
+    shift
+  done
+  local seconds=$((frames / 4))
+  echo $((seconds > 120 ? seconds : 120))
+}
+
 # run_game SCRIPT [options...]: the game at 1280x720 with the test's settings folder.
 run_game() {
   local script=$1; shift
   # The time-out is inside xvfb-run, so it ends the game itself, not just the X server.
-  xvfb-run -a -s "-screen 0 1920x1080x24" timeout "${GAME_TIMEOUT:-120}" "$game_copy" --windowed 1280x720 \
+  xvfb-run -a -s "-screen 0 1920x1080x24" timeout "$(hang_guard_seconds "$@")" "$game_copy" --windowed 1280x720 \
     --no-dialogs --config-dir "$work/cfg" --fixed-step 16 --seed 3 --script "$script" \
     --server "http://127.0.0.1:$port" "$@"
 }

@@ -54,8 +54,9 @@ reply=$(curl -sS --max-time 30 "$("$build/zentrix-proto" encode \
 write_settings "Username=faraway" "Password=${reply#success }"
 
 printf '450 shot %s/menu.png\n460 quit\n' "$work" > login.txt
-xvfb-run -a -s "-screen 0 1920x1080x24" timeout 120 "$game_copy" --windowed 1280x720 \
-  --no-dialogs --config-dir "$work/cfg" --fixed-step 16 --seed 3 --script login.txt ||
+xvfb-run -a -s "-screen 0 1920x1080x24" timeout "$(hang_guard_seconds --frames 600)" \
+  "$game_copy" --windowed 1280x720 --no-dialogs --config-dir "$work/cfg" --fixed-step 16 --seed 3 \
+  --script login.txt --frames 600 ||
   fail "exit code $?"
 grep -q '^success [0-9]* (session token)' console.log || fail "the game did not log in"
 shows_account_line menu.png "Loggedinas:faraway" ||

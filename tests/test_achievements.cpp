@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <string>
 
 #include "base/game_state.h"
 #include "game/modes.h"
@@ -11,6 +13,7 @@
 #include "online/achievements.h"
 #include "online/requests.h"
 #include "online_test_support.h"
+#include "protocol/achievement_keys.h"
 #include "protocol/encodings.h"
 #include "screens/achieves.h"
 #include "settings/settings.h"
@@ -33,12 +36,21 @@ struct Achievements : ::testing::Test {
     }
 };
 
+// The table the game and the server share: every number has its own key and
+// the key leads back to it; numbers and keys outside the table lead nowhere.
 TEST(AchievementTable, KeysMapBothWaysAndTheIntroFillsTheTable) {
-    EXPECT_EQ(achievementNumber("lastmanstanding"), 27);
-    EXPECT_EQ(achievementKey(27), "lastmanstanding");
+    std::set<std::string> keys;
+    for (int32_t number = 1; number <= achievementCount; number++) {
+        std::string key = achievementKey(number);
+        EXPECT_TRUE(!key.empty() && keys.insert(key).second) << number;
+        EXPECT_EQ(achievementNumber(key), number) << key;
+    }
+    EXPECT_EQ(achievementNumber("lightheaded"), 1);
+    EXPECT_EQ(achievementKey(achievementCount), "lastmanstanding");
     EXPECT_EQ(achievementNumber("nothing"), 0);
+    EXPECT_EQ(achievementNumber(""), 0);
     EXPECT_EQ(achievementKey(0), "");
-    EXPECT_EQ(achievementKey(28), "");
+    EXPECT_EQ(achievementKey(achievementCount + 1), "");
     fillAchievementTable();
     EXPECT_EQ(achievementTable[26].title, "You've Got Red On You");
     EXPECT_EQ(achievementTable[26].icon, "achi-youvegotredonyou.tga");

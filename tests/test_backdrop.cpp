@@ -104,20 +104,4 @@ TEST(StarMapping, TheFieldTurnsWithTheCamera) {
     expectNear(starDrawnPosition({100, 500, 50}, {0, -640, 0}, centre, flipped), {-100, 500, -50});
 }
 
-TEST(MotionBlur, DoesNothingWithTheSettingOffOrNoAmount) {
-    EXPECT_EQ(motionBlurAction(false, 0.5f, true, true, true), BlurNothing);
-    EXPECT_EQ(motionBlurAction(true, 0.0f, true, true, true), BlurNothing);
-}
-
-TEST(MotionBlur, OutsideTimewarpUnforcedTheCopyGoesStale) {
-    EXPECT_EQ(motionBlurAction(true, 0.5f, false, false, true), BlurInvalidate);
-}
-
-TEST(MotionBlur, FirstFrameOnlyCopiesThenEachFrameBlendsAndCopies) {
-    EXPECT_EQ(motionBlurAction(true, 0.5f, true, false, false), BlurCopyOnly);
-    EXPECT_EQ(motionBlurAction(true, 0.5f, true, false, true), BlurBlendAndCopy);
-    EXPECT_EQ(motionBlurAction(true, 0.3f, false, true, false), BlurCopyOnly);
-    EXPECT_EQ(motionBlurAction(true, 0.3f, false, true, true), BlurBlendAndCopy);
-}
-
 }  // namespace

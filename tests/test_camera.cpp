@@ -158,6 +158,20 @@ TEST_F(CameraTest, FrustumOfTheStartViewHoldsTheOriginButNotWhatIsBehindTheEye) 
     EXPECT_FALSE(pointInFrustum(5000, 0, 0));
 }
 
+// With identity matrices (w = 1) a point lands where its coordinates say;
+// a projection that leaves w at 0 cannot place the point.
+TEST(VectorMath, ProjectionPlacesPointsAndRefusesAZeroW) {
+    const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const int viewport[4] = {0, 0, 200, 100};
+    double x = 0, y = 0, z = 0;
+    ASSERT_TRUE(projectPoint({0.5f, -0.5f, 0}, identity, identity, viewport, x, y, z));
+    EXPECT_DOUBLE_EQ(x, 150);
+    EXPECT_DOUBLE_EQ(y, 25);
+    EXPECT_DOUBLE_EQ(z, 0.5);
+    const double flat[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+    EXPECT_FALSE(projectPoint({0.5f, -0.5f, 0}, identity, flat, viewport, x, y, z));
+}
+
 TEST(VectorMath, NormaliseKeepsTheZeroVectorAndAnglesOfZeroLengthAreZero) {
     Vec3 zero = {0, 0, 0};
     EXPECT_EQ(normalise(zero), zero);

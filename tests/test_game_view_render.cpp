@@ -135,6 +135,12 @@ TEST_F(GameViewRender, MotionBlurCopiesFirstAndBlendsThePreviousFrameNext) {
     fillScreen(0, 0, 0);
     renderMotionBlur(0, 0, 0.0f, true);
     EXPECT_EQ(pixelAt(128, 128).r, 0) << "no amount, no blend";
+    fillScreen(255, 0, 0);
+    renderMotionBlur(0, 0, 0.5f, true);
+    MotionBlur = 0;
+    fillScreen(0, 0, 0);
+    renderMotionBlur(0, 0, 0.5f, true);
+    EXPECT_EQ(pixelAt(128, 128).r, 0) << "the setting off, no blend";
 }
 
 TEST_F(GameViewRender, MotionBlurThroughRenderTargetsLooksAsTheAtlasCopy) {

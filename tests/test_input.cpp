@@ -253,6 +253,12 @@ TEST_F(InputTest, ScancodesAndScriptNamesGiveVirtualKeys) {
     EXPECT_FALSE(platformKeyHeld(vk::Shift));
 }
 
+// Every digit key types its digit, the first and the last as well.
+TEST_F(InputTest, EveryDigitKeyTypesItsDigit) {
+    for (char digit = '0'; digit <= '9'; digit++)
+        EXPECT_EQ(keyCharacter(digit, false, false, false), std::string(1, digit));
+}
+
 TEST_F(InputTest, KeypadAndFunctionKeysTypeLetters) {
     EXPECT_EQ(keyCharacter(keypad1, false, false, false), "a");
     EXPECT_EQ(keyCharacter(functionKey1, true, true, false), "p");

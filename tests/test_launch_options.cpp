@@ -62,6 +62,20 @@ TEST(LaunchOptions, MalformedValuesAreRefusedWithAMessage) {
     }
 }
 
+// A window from 64 to 16384 pixels a side; one pixel beyond either end is refused.
+TEST(LaunchOptions, WindowSizesAtTheirLimits) {
+    const struct {
+        const char* size;
+        bool taken;
+    } cases[] = {{"64x64", true},       {"63x64", false},     {"64x63", false},
+                 {"16384x16384", true}, {"16385x720", false}, {"1280x16385", false}};
+    for (const auto& c : cases) {
+        LaunchOptions options;
+        std::string error;
+        EXPECT_EQ(parse({"--windowed", c.size}, options, error), c.taken) << c.size;
+    }
+}
+
 TEST(Script, ParsesEveryCommandAndReportsBadLines) {
     std::string error;
     auto commands = parseScript(

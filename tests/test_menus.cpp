@@ -247,6 +247,11 @@ TEST(NewsWrap, LinesStayInsideThePanelAndEndAtLineFeeds) {
     // Greedy: the next word would have reached the limit.
     std::string joined = lines[0] + " " + lines[1].substr(0, lines[1].find(' '));
     EXPECT_GE(freetype::getWidth(font, joined) * 2 * 0.475f, limit);
+    // At the edge: "aaa bbb" prints 35 wide at scale 0.5; half a pixel to
+    // spare keeps it on one line, reaching the limit closes the line.
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(wrapText("aaa bbb", font, 0.5f, 35.5f, 0), Lines({"aaa bbb"}));
+    EXPECT_EQ(wrapText("aaa bbb", font, 0.5f, 35.0f, 0), Lines({"aaa", "bbb"}));
 }
 
 }  // namespace

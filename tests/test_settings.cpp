@@ -352,6 +352,29 @@ TEST_F(SettingsTest, DamagedLinesAreSkipped) {
     EXPECT_TRUE(consoleLogged("Settings file " + settingsFilePath() + ": skipped 6 damaged"));
 }
 
+// A name or value at its limit is read; one byte more and the line is skipped.
+TEST_F(SettingsTest, NamesAndValuesAtTheirLimitsAreReadOneMoreIsSkipped) {
+    const struct {
+        size_t nameBytes, valueBytes;
+        bool read;
+    } cases[] = {
+        {settingsNameLimit, 1, true},
+        {settingsNameLimit + 1, 1, false},
+        {1, settingsValueLimit, true},
+        {1, settingsValueLimit + 1, false},
+    };
+    for (const auto& c : cases) {
+        std::string name(c.nameBytes, 'N'), value(c.valueBytes, '7');
+        writeStore("VSync=0\n" + name + "=" + value + "\n");
+        std::map<std::string, std::string> values;
+        SettingsStoreDamage damage;
+        ASSERT_TRUE(readSettingsStore(values, &damage));
+        EXPECT_EQ(values.count(name), c.read ? 1u : 0u) << c.nameBytes << " " << c.valueBytes;
+        EXPECT_EQ(damage.skippedLines, c.read ? 0u : 1u);
+        EXPECT_EQ(values["VSync"], "0");
+    }
+}
+
 // Found by the settings fuzzer: a carriage return before a NUL survived the
 // load but not the save, so the second load read another name.
 TEST_F(SettingsTest, StrayCarriageReturnLoadsAsItWillBeSaved) {

@@ -77,11 +77,12 @@ TEST_F(DamagedArchiveTest, BadNameLengthStopsTheIndex) {
     EXPECT_TRUE(logged("AssPack index damaged: name length -1"));
 }
 
+// "good" and "late" end at the stream's last byte, "beyond" one byte past it.
 TEST_F(DamagedArchiveTest, AnEntryOutsideTheStreamIsDroppedAlone) {
     std::string entries =
-        entryBytes("good", 0, 2) + entryBytes("beyond", 0, 100) + entryBytes("late", 0, 1);
+        entryBytes("good", 0, 2) + entryBytes("beyond", 0, 3) + entryBytes("late", 0, 1);
     int32_t start = dataStart(entries);
-    entries = entryBytes("good", start, 2) + entryBytes("beyond", start, 100) +
+    entries = entryBytes("good", start, 2) + entryBytes("beyond", start, 3) +
               entryBytes("late", start + 1, 1);
     openRaw(rawArchive(3, entries, "gl"));
     ASSERT_EQ(assetIndex.size(), 2u);

@@ -4,14 +4,18 @@
 # pause stops the database and keeps its data; resume starts it again (a
 # database restart, for the tests that servers live through one).
 # The cluster listens only on a unix socket in DIR. Without PostgreSQL
-# installed it does nothing, and the PostgreSQL tests skip themselves.
+# installed it fails, and so do the PostgreSQL tests.
 # "durable" keeps PostgreSQL's flushes on (the benchmark measures real commits).
 set -euo pipefail
 
 action=${1:?usage: pg_cluster.bash start|stop DIR}
 dir=${2:?usage: pg_cluster.bash start|stop DIR}
-bin=/usr/lib/postgresql/15/bin
-[ -x "$bin/initdb" ] || { echo "pg_cluster: PostgreSQL is not installed; skipping"; exit 0; }
+# The newest PostgreSQL installed.
+bin=
+for candidate in $(ls -dv /usr/lib/postgresql/*/bin 2>/dev/null); do
+    [ ! -x "$candidate/initdb" ] || bin=$candidate
+done
+[ -n "$bin" ] || { echo "pg_cluster: PostgreSQL is not installed (scripts/setup installs it)" >&2; exit 1; }
 
 # PostgreSQL refuses to run as root.
 as_owner=()

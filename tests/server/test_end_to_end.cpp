@@ -107,6 +107,29 @@ TEST_P(EndToEnd, NamesOutsideTheRulesAreErrors) {
     EXPECT_EQ(countRows("SELECT COUNT(*) FROM users"), 0);
 }
 
+// Names and passwords at each end of their lengths, and one past, through
+// the whole server.
+TEST_P(EndToEnd, NamesAndPasswordsAtTheirLengthLimits) {
+    const struct {
+        std::string name, password;
+        bool taken;
+    } cases[] = {
+        {"abc", "secret", false},
+        {"abcd", "secret", true},
+        {std::string(24, 'n'), "secret", true},
+        {std::string(25, 'm'), "secret", false},
+        {"Three Pass", "abc", false},
+        {"Four Pass", "abcd", true},
+        {"Long Pass", std::string(64, 'p'), true},
+        {"Longer Pass", std::string(65, 'p'), false},
+    };
+    for (const auto& c : cases) {
+        std::string reply = send(registerRequest(c.name, c.password));
+        EXPECT_EQ(reply.rfind("success", 0) == 0, c.taken)
+            << c.name.size() << " " << c.password.size() << ": " << reply;
+    }
+}
+
 TEST_P(EndToEnd, LogoutEndsTheSession) {
     ASSERT_EQ(send(registerRequest("Leaving Player", "secret")).compare(0, 7, "success"), 0);
     std::vector<std::string> login = tokens(loginRequest("Leaving Player", "secret"));

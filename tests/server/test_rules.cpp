@@ -117,16 +117,15 @@ TEST(Rules, PlayerNames) {
     EXPECT_FALSE(isValidPlayerName(" Ann"));
     EXPECT_FALSE(isValidPlayerName("Ann,Lee"));
     EXPECT_FALSE(isValidPlayerName("Ann&Lee"));
+    EXPECT_TRUE(isValidPlayerName("abcd"));
+    EXPECT_TRUE(isValidPlayerName(std::string(24, 'a')));
     EXPECT_FALSE(isValidPlayerName(std::string(25, 'a')));
     EXPECT_EQ(nameKey("AnN LeE"), "ann lee");
 }
 
+// The keys themselves are the game's and the server's shared table, checked
+// with the game's achievements; here only what the server judges.
 TEST(Rules, AchievementTable) {
-    EXPECT_EQ(achievementNumber("lastmanstanding"), 27);
-    EXPECT_EQ(achievementKey(27), "lastmanstanding");
-    EXPECT_EQ(achievementNumber("lightheaded"), 1);
-    EXPECT_EQ(achievementNumber("nothing"), 0);
-    EXPECT_EQ(achievementKey(28), "");
     int clientCount = 0;
     for (int number = 1; number <= achievementCount; ++number)
         clientCount += isClientJudged(number);
