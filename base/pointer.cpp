@@ -7,4 +7,5 @@ int32_t rightHoldTime = 0;
 float dragTime = 0.0f;
 float dragOrigin[2] = {0.0f, 0.0f};
 int32_t playKeysHeld = 0;
+bool padInUse = false;
 float listDragOrigin[2] = {0.0f, 0.0f};

@@ -14,6 +14,8 @@ extern float dragTime;            // ms since the press that started a drag
 extern float dragOrigin[2];       // mouse position at that press (mass rotation)
 extern float listDragOrigin[2];   // the same, for a list drag (the Ranking screen)
 
+extern bool padInUse;  // a game controller is plugged in: the controls card shows it
+
 extern int32_t playKeysHeld;  // the play keys held as the game step begins, PlayKey bits
 
 // The keys the play loop reads by their held state (a replay stores the same bits).

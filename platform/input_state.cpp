@@ -45,17 +45,34 @@ struct ScancodeKey {
 };
 
 const ScancodeKey scancodeKeys[] = {
-    {SDL_SCANCODE_0, vkDigit0},           {SDL_SCANCODE_KP_0, vk::Numpad0},
-    {SDL_SCANCODE_RETURN, vk::Return},    {SDL_SCANCODE_KP_ENTER, vk::Return},
-    {SDL_SCANCODE_ESCAPE, vk::Escape},    {SDL_SCANCODE_BACKSPACE, vk::Back},
-    {SDL_SCANCODE_TAB, vk::Tab},          {SDL_SCANCODE_SPACE, vk::Space},
-    {SDL_SCANCODE_GRAVE, vk::Oem3},       {SDL_SCANCODE_MINUS, vk::OemMinus},
-    {SDL_SCANCODE_PERIOD, vk::OemPeriod}, {SDL_SCANCODE_KP_MULTIPLY, vkMultiply},
-    {SDL_SCANCODE_KP_PLUS, vkAdd},        {SDL_SCANCODE_KP_MINUS, vkSubtract},
-    {SDL_SCANCODE_KP_PERIOD, vkDecimal},  {SDL_SCANCODE_KP_DIVIDE, vkDivide},
-    {SDL_SCANCODE_CAPSLOCK, vkCapital},   {SDL_SCANCODE_LSHIFT, vkLeftShift},
-    {SDL_SCANCODE_RSHIFT, vkRightShift},  {SDL_SCANCODE_LCTRL, vk::LeftControl},
-    {SDL_SCANCODE_RCTRL, vkRightControl}, {SDL_SCANCODE_INSERT, vk::Insert},
+    {SDL_SCANCODE_0, vkDigit0},
+    {SDL_SCANCODE_KP_0, vk::Numpad0},
+    {SDL_SCANCODE_RETURN, vk::Return},
+    {SDL_SCANCODE_KP_ENTER, vk::Return},
+    {SDL_SCANCODE_ESCAPE, vk::Escape},
+    {SDL_SCANCODE_BACKSPACE, vk::Back},
+    {SDL_SCANCODE_TAB, vk::Tab},
+    {SDL_SCANCODE_SPACE, vk::Space},
+    {SDL_SCANCODE_GRAVE, vk::Oem3},
+    {SDL_SCANCODE_MINUS, vk::OemMinus},
+    {SDL_SCANCODE_PERIOD, vk::OemPeriod},
+    {SDL_SCANCODE_KP_MULTIPLY, vkMultiply},
+    {SDL_SCANCODE_KP_PLUS, vkAdd},
+    {SDL_SCANCODE_KP_MINUS, vkSubtract},
+    {SDL_SCANCODE_KP_PERIOD, vkDecimal},
+    {SDL_SCANCODE_KP_DIVIDE, vkDivide},
+    {SDL_SCANCODE_CAPSLOCK, vkCapital},
+    {SDL_SCANCODE_LSHIFT, vkLeftShift},
+    {SDL_SCANCODE_RSHIFT, vkRightShift},
+    {SDL_SCANCODE_LCTRL, vk::LeftControl},
+    {SDL_SCANCODE_RCTRL, vkRightControl},
+    {SDL_SCANCODE_INSERT, vk::Insert},
+    {SDL_SCANCODE_LEFT, vk::Left},
+    {SDL_SCANCODE_RIGHT, vk::Right},
+    {SDL_SCANCODE_UP, vk::Up},
+    {SDL_SCANCODE_DOWN, vk::Down},
+    {SDL_SCANCODE_LALT, vk::Alt},
+    {SDL_SCANCODE_RALT, vk::Alt},
 };
 
 struct NamedKey {
@@ -68,7 +85,8 @@ const NamedKey namedKeys[] = {
     {"tab", vk::Tab},        {"space", vk::Space},       {"shift", vk::Shift},
     {"ctrl", vk::Control},   {"lctrl", vk::LeftControl}, {"oem3", vk::Oem3},
     {"minus", vk::OemMinus}, {"period", vk::OemPeriod},  {"capslock", vkCapital},
-    {"insert", vk::Insert},
+    {"insert", vk::Insert},  {"left", vk::Left},         {"right", vk::Right},
+    {"up", vk::Up},          {"down", vk::Down},         {"alt", vk::Alt},
 };
 
 // A held query for Shift or Control is answered by either side's key.
@@ -139,6 +157,7 @@ static bool modifierHeld(int32_t virtualKey, bool& answered) {
     if (virtualKey == vk::Control) return (heldModifiers & (ModLeftControl | ModRightControl)) != 0;
     if (virtualKey == vk::LeftControl) return (heldModifiers & ModLeftControl) != 0;
     if (virtualKey == vkRightControl) return (heldModifiers & ModRightControl) != 0;
+    if (virtualKey == vk::Alt) return (heldModifiers & ModAlt) != 0;
     answered = false;
     return false;
 }

@@ -7,7 +7,8 @@
 namespace vk {
 constexpr int32_t Back = 0x08, Tab = 0x09, Return = 0x0D, Shift = 0x10, Control = 0x11,
                   Escape = 0x1B, Space = 0x20, Insert = 0x2D, LeftControl = 0xA2, Oem3 = 0xC0,
-                  OemMinus = 0xBD, OemPeriod = 0xBE, Numpad0 = 0x60, F12 = 0x7B;
+                  OemMinus = 0xBD, OemPeriod = 0xBE, Numpad0 = 0x60, F11 = 0x7A, F12 = 0x7B,
+                  Alt = 0x12, Left = 0x25, Up = 0x26, Right = 0x27, Down = 0x28;
 }
 
 // Modifier keys as they stood when a key event happened.
@@ -16,6 +17,7 @@ enum PlatformModifier : uint32_t {
     ModCapsLock = 2,
     ModLeftControl = 4,
     ModRightControl = 8,
+    ModAlt = 16,
 };
 
 // The Windows virtual-key code of an SDL scancode, 0 when unmapped.

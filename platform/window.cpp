@@ -11,6 +11,7 @@
 #define STB_IMAGE_WRITE_STATIC
 #include <stb/stb_image_write.h>
 
+#include "platform/gamepad.h"
 #include "platform/input_state.h"
 
 static std::deque<PlatformEvent> injectedEvents;
@@ -46,7 +47,8 @@ static void setGLAttributes(int32_t samples) {
 }
 
 static Uint32 windowFlags() {
-    return SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
+    // Resizable: the drawable and the pointer mapping follow any size.
+    return SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
 }
 
 bool platformCreateWindow(const WindowRequest& request, PlatformWindow** window,
@@ -130,6 +132,14 @@ bool platformEnterFullscreen(PlatformWindow* window, int32_t width, int32_t heig
     return false;
 }
 
+bool platformLeaveFullscreen(PlatformWindow* window, int32_t width, int32_t height) {
+    SDL_Window* sdl = sdlWindow(window);
+    if (SDL_SetWindowFullscreen(sdl, 0) != 0) return false;
+    SDL_SetWindowSize(sdl, width, height);
+    SDL_SetWindowPosition(sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    return true;
+}
+
 // The window icon: a 64 x 64 glowing cube drawn in code.
 void platformSetWindowIcon(PlatformWindow* window) {
     const int size = 64;
@@ -208,7 +218,8 @@ static int32_t virtualKeyOf(const SDL_KeyboardEvent& key) {
 static uint32_t modifiersOf(const SDL_KeyboardEvent& key) {
     uint16_t mod = key.keysym.mod;
     return ((mod & KMOD_SHIFT) ? ModShift : 0u) | ((mod & KMOD_CAPS) ? ModCapsLock : 0u) |
-           ((mod & KMOD_LCTRL) ? ModLeftControl : 0u) | ((mod & KMOD_RCTRL) ? ModRightControl : 0u);
+           ((mod & KMOD_LCTRL) ? ModLeftControl : 0u) |
+           ((mod & KMOD_RCTRL) ? ModRightControl : 0u) | ((mod & KMOD_ALT) ? ModAlt : 0u);
 }
 
 static bool translateKey(const SDL_KeyboardEvent& key, PlatformEvent& event) {
@@ -301,7 +312,7 @@ static bool translateEvent(const SDL_Event& sdl, PlatformEvent& event) {
         case SDL_KEYUP:
             return translateKey(sdl.key, event);
         default:
-            return false;
+            return translatePadEvent(sdl, event);
     }
 }
 
@@ -336,7 +347,7 @@ bool platformPollEvent(PlatformEvent& event) {
     SDL_Event sdl;
     // Events the game ignores are dropped without costing the frame its message.
     while (SDL_PollEvent(&sdl)) {
-        if (!translateEvent(sdl, event)) continue;
+        if (!translateEvent(sdl, event) || !settlePadEvent(event)) continue;
         if (event.kind == PlatformEventKind::MouseMove) mergeFollowingMotion(event);
         noteTakenEvent(event);
         return true;

@@ -27,6 +27,10 @@ enum class PlatformEventKind {
     Wheel,
     KeyDown,
     KeyUp,
+    PadAdded,    // a game controller was plugged in (or was there at start)
+    PadRemoved,  // one was unplugged
+    PadDown,     // a controller button went down
+    PadUp,
 };
 
 struct PlatformEvent {
@@ -35,6 +39,7 @@ struct PlatformEvent {
     int32_t wheelDelta = 0;  // in 1/120 notch units, like a Windows wheel
     int32_t virtualKey = 0;  // Windows virtual-key code, 0 when unmapped
     uint32_t modifiers = 0;  // PlatformModifier bits of a key event
+    int32_t padButton = 0;   // PadButton of a pad event
 };
 
 // Windows start windowed and centred; full screen comes once one is shown.
@@ -63,6 +68,8 @@ bool platformEnterFullscreen(PlatformWindow* window, int32_t width, int32_t heig
 // Tests put a display that refuses here.
 extern bool (*platformRequestFullscreen)(PlatformWindow* window, int32_t width, int32_t height,
                                          bool desktop);
+// Back to a window of width x height, centred; false when the display refuses.
+bool platformLeaveFullscreen(PlatformWindow* window, int32_t width, int32_t height);
 void platformSetWindowIcon(PlatformWindow* window);
 void platformHideSystemCursor();
 void platformMinimizeWindow(PlatformWindow* window);

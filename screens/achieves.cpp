@@ -12,6 +12,7 @@
 #include "engine/text_wrap.h"
 #include "online/achievements.h"
 #include "platform/input_state.h"
+#include "screens/button_focus.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
 
@@ -182,7 +183,7 @@ void UpdateAchieves(float dtMs) {
     slideAchievesPages(dtMs);
     hoverItem = hoveredMenuRow(backRow, 1);
     for (int32_t item : {ItemPreviousPage, ItemNextPage})
-        if (mouseInside(arrowRect(item))) hoverItem = item;
+        if (itemHovered(item, arrowRect(item))) hoverItem = item;
     if (GameState == Achieves && platformKeyHeld(vk::Escape)) GameState = AchievesToMenu;
 }
 

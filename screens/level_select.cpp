@@ -7,6 +7,7 @@
 #include "game/modes.h"
 #include "game/play.h"
 #include "game/tutorials.h"
+#include "screens/button_focus.h"
 #include "screens/menu_base.h"
 #include "screens/pause.h"
 #include "settings/settings.h"
@@ -48,7 +49,8 @@ void UpdateLevelSelect(float) {
     ProfileScope section("UpdateLevelSelect");
     hoverItem = hoveredMenuRow(backRowEntry, 1);
     for (int32_t level = 1; level <= levelCount; level++)
-        if (mouseInside(levelRect(level))) hoverItem = level + firstLevelItem - 1;
+        if (itemHovered(level + firstLevelItem - 1, levelRect(level)))
+            hoverItem = level + firstLevelItem - 1;
 }
 
 void renderLevelSelect() {

@@ -15,6 +15,7 @@
 #include "online/ranking.h"
 #include "platform/system.h"
 #include "screens/achieves.h"
+#include "screens/button_focus.h"
 #include "screens/menu_base.h"
 #include "screens/music_mixer.h"
 #include "screens/options.h"
@@ -131,9 +132,10 @@ std::vector<HitArea> menuHitAreas() {
 }
 
 static int32_t hoveredMenuItem() {
-    for (const SiteIcon& icon : siteIcons)
-        if (mouseInside(iconRect(icon))) return icon.item;
-    return hoveredMenuRow(menuRows, menuRowCount);
+    int32_t row = hoveredMenuRow(menuRows, menuRowCount), icon = 0;
+    for (const SiteIcon& site : siteIcons)
+        if (itemHovered(site.item, iconRect(site)) && !icon) icon = site.item;
+    return icon ? icon : row;
 }
 
 void UpdateMenu(float dtMs) {

@@ -6,6 +6,7 @@
 #include "base/pointer.h"
 #include "engine/fonts.h"
 #include "online/account.h"
+#include "screens/button_focus.h"
 #include "settings/settings.h"
 
 static constexpr float layoutHeight = 1050.0f;
@@ -87,10 +88,19 @@ bool mouseInside(IntRect rect) {
     return mouseX > rect.left && mouseX < rect.right && mouseY > rect.top && mouseY < rect.bottom;
 }
 
+// A button so labelled is the screen's way back.
+static bool isBackLabel(const std::string& label) {
+    return label == "Back";
+}
+
 int32_t hoveredMenuRow(const MenuRow* rows, int count) {
-    for (int i = 0; i < count; i++)
-        if (mouseInside(menuRowRect(rows[i].row))) return rows[i].item;
-    return 0;
+    // Every row is offered to the focus, so none stops the loop early.
+    int32_t hovered = 0;
+    for (int i = 0; i < count; i++) {
+        bool hit = itemHovered(rows[i].item, menuRowRect(rows[i].row), isBackLabel(rows[i].label));
+        if (hit && !hovered) hovered = rows[i].item;
+    }
+    return hovered;
 }
 
 void drawMenuLabel(const std::string& text, float x, float y, float scale, float alpha) {
@@ -145,7 +155,7 @@ IntRect menuButtonRect(const MenuButton& button) {
 }
 
 bool menuButtonHovered(const MenuButton& button) {
-    return mouseInside(menuButtonRect(button));
+    return itemHovered(button.item, menuButtonRect(button), isBackLabel(button.label));
 }
 
 float labelBaselineIn(float centreY, float scale) {

@@ -7,6 +7,7 @@
 #include "base/profiler.h"
 #include "engine/fonts.h"
 #include "engine/gl_caps.h"
+#include "screens/button_focus.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
 #include "sound/sound.h"
@@ -219,11 +220,11 @@ void UpdateOptions(float) {
     hoverItem = 0;
     hoverDirection = 0;
     for (const OptionRow& row : optionRows) {
-        if (mouseInside(arrowRect("<", leftArrowShare, row.row))) {
+        if (itemHovered(row.item, arrowRect("<", leftArrowShare, row.row))) {
             hoverItem = row.item;
             hoverDirection = -1;
         }
-        if (mouseInside(arrowRect(">", rightArrowShare, row.row))) {
+        if (itemHovered(row.item, arrowRect(">", rightArrowShare, row.row))) {
             hoverItem = row.item;
             hoverDirection = 1;
         }

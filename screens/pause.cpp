@@ -144,9 +144,10 @@ void clickPauseItem(int32_t item) {
 static int32_t hoveredPauseItem() {
     MenuButton buttons[4];
     int count = pauseButtons(buttons, 4);
+    int32_t hovered = 0;  // every button is offered to the focus
     for (int i = 0; i < count; i++)
-        if (menuButtonHovered(buttons[i])) return buttons[i].item;
-    return 0;
+        if (menuButtonHovered(buttons[i]) && !hovered) hovered = buttons[i].item;
+    return hovered;
 }
 
 void updatePause(float dtMs) {

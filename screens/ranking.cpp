@@ -14,6 +14,7 @@
 #include "online/account.h"
 #include "online/ranking.h"
 #include "platform/input_state.h"
+#include "screens/button_focus.h"
 #include "screens/game_view.h"
 #include "screens/menu_base.h"
 #include "settings/settings.h"
@@ -115,11 +116,15 @@ std::vector<HitArea> rankingHitAreas() {
 }
 
 static int32_t hoveredRankingItem() {
-    if (menuButtonHovered(findMeButton())) return RankingFindMe;
-    if (menuButtonHovered(backButton())) return RankingBack;
+    // Every button is offered to the focus, so none stops the tests early.
+    int32_t hovered = 0;
+    if (menuButtonHovered(findMeButton())) hovered = RankingFindMe;
+    if (menuButtonHovered(backButton()) && !hovered) hovered = RankingBack;
     for (int32_t item :
          {RankingPreviousCategory, RankingNextCategory, RankingArrowUp, RankingArrowDown})
-        if (mouseInside(iconRect(item))) return item;
+        if (itemHovered(item, iconRect(item)) && !hovered) hovered = item;
+    if (hovered) return hovered;
+    // The bar is dragged, not pressed: the focus never lands on it.
     if (scrollBarShown()) {
         IntRect track = scrollTrack();
         // The bar is thin: its hit area is as wide as the arrows.

@@ -102,11 +102,13 @@ static MenuButton scoreButton(int32_t item) {
 }
 
 int32_t hoveredScoreButton() {
+    // Every button is offered to the focus, so none stops the loop early.
+    int32_t hovered = 0;
     for (int32_t item : {ScoreRetry, ScoreContinue, ScoreQuit}) {
         if (item == ScoreContinue && !continueShown()) continue;
-        if (menuButtonHovered(scoreButton(item))) return item;
+        if (menuButtonHovered(scoreButton(item)) && !hovered) hovered = item;
     }
-    return 0;
+    return hovered;
 }
 
 std::vector<HitArea> scoreScreenHitAreas() {

@@ -1,5 +1,6 @@
 #include "screens/tutorial_cards.h"
 
+#include "base/pointer.h"
 #include "base/profiler.h"
 #include "game/tutorials.h"
 #include "settings/settings.h"
@@ -11,12 +12,14 @@ static constexpr float largeWidthRatio = 628.0f / 498.0f, largeAspect = 272.0f /
 static constexpr float cornerShare = 0.02f, sideShare = 0.075f;
 static constexpr float warningY = 0.12f, colourX = 0.4f, colourY = 0.8f;
 
-// The picture of a card, the game-type ones by scheme 0 normal, 1 reversed, 2 single.
+// The picture of a card, the game-type ones by scheme 0 normal, 1 reversed,
+// 2 single; the controls card shows the controller instead while one is in use.
 static std::string cardTexture(int32_t card, int32_t scheme) {
     static const char* const suffixes[] = {"", "-rev", "-single"};
     const char* suffix = suffixes[scheme >= 0 && scheme <= 2 ? scheme : 0];
     switch (card) {
         case CardControl:
+            if (padInUse) return padControlsCard;
             return std::string("tute-control") + suffix + ".tga";
         case CardRush:
             return std::string("tute-rush") + suffix + ".tga";

@@ -7,6 +7,9 @@
 
 #include "engine/draw2d.h"
 
+// The controls card shown while a game controller is in use.
+inline constexpr const char* padControlsCard = "tute-control-pad.tga";
+
 struct CardPlacement {
     std::string texture;
     Vec2 position;

@@ -8,6 +8,7 @@
 
 #include "base/pointer.h"
 #include "game/play_input.h"
+#include "screens/button_focus.h"
 
 void onMouseMove(int32_t x, int32_t y);
 void onLeftButtonDown();
@@ -17,11 +18,23 @@ void onRightButtonUp();
 void onMouseWheel(int32_t steps);
 // M, outside a text field, mutes or unmutes everything; other keys go to the console or the screen.
 void onKeyDown(int32_t virtualKey);
+void onKeyUp(int32_t virtualKey);
 // Flips Muted and saves it (on the options screen Save and Back decide).
 void toggleMute();
 constexpr int32_t muteKey = 'M';
 
+extern int32_t focusPressKey;   // the key or pad button holding a focus press down, 0 when none
+extern bool backPressPending;   // the pointer was put on the way back; the key's release presses it
 extern bool replayDrivesInput;  // a replay is showing: the player's mouse and keys are ignored
 
 // The play keys held now (Escape, 1, 2, 3) as PlayKey bits.
 int32_t heldPlayKeys();
+
+// The focus, driven by keys or a pad (the key or button is named so that
+// only its own release ends the press): a move puts the pointer on a button,
+// a press clicks there, the way back is aimed at first and pressed on release.
+void moveFocus(FocusMove move);
+void pressFocus(int32_t key);
+void releaseFocus(int32_t key);
+void aimAtBack();
+void pressBack();

@@ -10,6 +10,7 @@
 #include "base/game_state.h"
 #include "game/meter.h"
 #include "game/modes.h"
+#include "platform/gamepad.h"
 #include "platform/input_state.h"
 #include "platform/window.h"
 #include "settings/settings.h"
@@ -189,6 +190,22 @@ static bool parseScriptFrame(const std::string& word, ScriptCommand& command) {
     return knownStateName(anchor);
 }
 
+// "pad attach", "pad detach", "pad press BUTTON", "pad release BUTTON",
+// "pad axis AXIS VALUE": the virtual controller, through SDL's own layer.
+static bool parsePadCommand(std::istringstream& words, ScriptCommand& command) {
+    std::string verb, name;
+    words >> verb;
+    command.argument = verb;
+    if (verb == "attach" || verb == "detach") return true;
+    if (!(words >> name)) return false;
+    if (verb == "press" || verb == "release") {
+        command.x = padButtonFromName(name.c_str());
+        return command.x >= 0;
+    }
+    command.x = padAxisFromName(name.c_str());
+    return verb == "axis" && command.x >= 0 && static_cast<bool>(words >> command.amount);
+}
+
 static bool parseScriptLine(const std::string& line, ScriptCommand& command) {
     std::istringstream words(line);
     std::string frame;
@@ -203,6 +220,11 @@ static bool parseScriptLine(const std::string& line, ScriptCommand& command) {
         return virtualKeyFromName(command.argument) != 0;
     }
     if (action == "shot") return static_cast<bool>(words >> command.argument);
+    if (action == "keyup") {
+        words >> command.argument;
+        return virtualKeyFromName(command.argument) != 0;
+    }
+    if (action == "pad") return parsePadCommand(words, command);
     return action == "ldown" || action == "lup" || action == "rdown" || action == "rup" ||
            action == "quit";
 }
@@ -252,8 +274,8 @@ static PlatformEvent scriptEvent(const ScriptCommand& command) {
         event.kind = PlatformEventKind::Wheel;
         event.wheelDelta = command.amount * 120;
     }
-    if (action == "key") {
-        event.kind = PlatformEventKind::KeyDown;
+    if (action == "key" || action == "keyup") {
+        event.kind = action == "key" ? PlatformEventKind::KeyDown : PlatformEventKind::KeyUp;
         event.virtualKey = virtualKeyFromName(command.argument);
     }
     return event;
@@ -284,10 +306,25 @@ int64_t scriptCommandFrame(const ScriptCommand& command) {
     return entries[command.anchorEntry - 1] + command.frame;
 }
 
+// The controller's changes reach the game as SDL's events and stick readings.
+static void runPadCommand(const ScriptCommand& command) {
+    const std::string& verb = command.argument;
+    if (verb == "attach" && !platformAttachVirtualPad())
+        logConsole(std::string("Virtual controller refused: ") + platformLastError());
+    if (verb == "detach") platformDetachVirtualPad();
+    if (verb == "press" || verb == "release")
+        platformSetVirtualPadButton(command.x, verb == "press");
+    if (verb == "axis") platformSetVirtualPadAxis(command.x, command.amount);
+}
+
 void runScriptFrame(int64_t frame) {
     noteScriptStateEntry(frame);
     for (const ScriptCommand& command : launchScript) {
         if (scriptCommandFrame(command) != frame || command.action == "shot") continue;
+        if (command.action == "pad") {
+            runPadCommand(command);
+            continue;
+        }
         PlatformEvent event = scriptEvent(command);
         if (event.kind == PlatformEventKind::KeyDown) platformHoldKeyForFrame(event.virtualKey);
         platformPushEvent(event);

@@ -35,10 +35,10 @@ struct ScriptCommand {
     int64_t frame;            // absolute, or counted from the anchor's entry
     std::string anchor;       // a GameState name; "" for an absolute frame
     int32_t anchorEntry = 1;  // which entry into the anchor state, from 1
-    std::string action;       // move, ldown, lup, rdown, rup, key, wheel, shot, quit
-    int32_t x = 0, y = 0;     // move
-    int32_t amount = 0;       // wheel notches
-    std::string argument;     // key name or screenshot path
+    std::string action;       // move, ldown, lup, rdown, rup, key, keyup, wheel, shot, pad, quit
+    int32_t x = 0, y = 0;     // move; x: a pad's button or axis
+    int32_t amount = 0;       // wheel notches, a pad axis value
+    std::string argument;     // key name, screenshot path, or pad verb
 };
 
 extern LaunchOptions launchOptions;              // parsed once by the entry

@@ -17,6 +17,7 @@
 #include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/mac_address.h"
+#include "platform/gamepad.h"
 #include "platform/input_state.h"
 #include "platform/settings_store.h"
 #include "platform/system.h"
@@ -25,6 +26,7 @@
 #include "protocol/replay.h"
 #include "screens/restart.h"
 #include "settings/settings.h"
+#include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
 #include "shell/startup.h"
@@ -222,6 +224,7 @@ static bool runOneFrame() {
     uint64_t now = platformCounter();
     float dtMs = measureFrameMs(now);
     frameDtMs = dtMs;
+    steerWithPad(dtMs);
     updateStreamingTextures(dtMs);
     Update(dtMs);
     Draw();
@@ -296,6 +299,8 @@ static bool prepareProcess() {
         showMessageBox(std::string("Unable to start the display: ") + platformLastError(), "Error");
         return false;
     }
+    if (!platformInitGamepads())
+        logConsole(std::string("Game controllers unavailable: ") + platformLastError());
     buildMacAddressList();
     listDisplayModes();
     int32_t desktopWidth = 0, desktopHeight = 0;

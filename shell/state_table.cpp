@@ -19,6 +19,7 @@
 #include "screens/account_fields.h"
 #include "screens/achieves.h"
 #include "screens/backdrop.h"
+#include "screens/button_focus.h"
 #include "screens/classic_mode_select.h"
 #include "screens/create_acc.h"
 #include "screens/credits.h"
@@ -308,6 +309,7 @@ void Update(float dtMs) {
     updateHoldTimers(dtMs);
     UpdateStarfield(dtMs);
     UpdateFadeIn(dtMs);
+    beginFocusFrame();
     updateCurrentScreen(dtMs);
 }
 
@@ -328,6 +330,8 @@ static void drawScreen(const GameStateEntry& entry) {
 }
 
 static bool cursorHidden(const GameStateEntry& entry) {
+    // The focus drawn on a button stands for the cursor, except over play.
+    if (focusShown && (GameState != Game || paused)) return true;
     if (entry.cursorHidden) return entry.cursorHidden();
     return (entry.facts & HidesCursor) != 0;
 }

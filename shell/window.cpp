@@ -11,6 +11,7 @@
 #include "game/camera.h"
 #include "platform/system.h"
 #include "settings/settings.h"
+#include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
 #include "shell/main_loop.h"
@@ -183,6 +184,29 @@ bool destroyGLWindow(WindowRecord& record) {
     return true;
 }
 
+// ---- full screen at a keystroke ----
+
+// Full screen at the desktop size, or back to a window of the layout size;
+// the drawable follows through the resize event. The choice is saved.
+void toggleFullscreen() {
+    if (!gameWindow) return;
+    bool wanted = !windowRecord.fullscreen;
+    int32_t width = ScreenWidth, height = ScreenHeight;
+    if (wanted) platformDesktopSize(&width, &height);
+    bool done = wanted ? platformEnterFullscreen(gameWindow, width, height)
+                       : platformLeaveFullscreen(gameWindow, width, height);
+    if (!done) {
+        logConsole(std::string("Full screen switch refused: ") + platformLastError());
+        return;
+    }
+    windowRecord.fullscreen = wanted;
+    Fullscreen = wanted ? 1 : 0;
+    reshapeToDrawable(gameWindow);
+    saveSettings();
+    logConsole(std::string(wanted ? "Full screen at " : "Windowed at ") + std::to_string(width) +
+               "x" + std::to_string(height));
+}
+
 // ---- window procedure ----
 
 // While a replay shows, its recorded input stands for the player's.
@@ -190,7 +214,8 @@ static bool playerInput(PlatformEventKind kind) {
     return kind == PlatformEventKind::MouseMove || kind == PlatformEventKind::LeftDown ||
            kind == PlatformEventKind::LeftUp || kind == PlatformEventKind::RightDown ||
            kind == PlatformEventKind::RightUp || kind == PlatformEventKind::Wheel ||
-           kind == PlatformEventKind::KeyDown;
+           kind == PlatformEventKind::KeyDown || kind == PlatformEventKind::KeyUp ||
+           kind == PlatformEventKind::PadDown || kind == PlatformEventKind::PadUp;
 }
 
 void windowProcedure(const PlatformEvent& event) {
@@ -228,6 +253,15 @@ void windowProcedure(const PlatformEvent& event) {
             break;
         case PlatformEventKind::KeyDown:
             onKeyDown(event.virtualKey);
+            break;
+        case PlatformEventKind::KeyUp:
+            onKeyUp(event.virtualKey);
+            break;
+        case PlatformEventKind::PadAdded:
+        case PlatformEventKind::PadRemoved:
+        case PlatformEventKind::PadDown:
+        case PlatformEventKind::PadUp:
+            onPadEvent(event);
             break;
         default:
             break;

@@ -38,6 +38,8 @@ bool isWGLExtensionSupported(const char* name);
 bool extensionListHas(const char* extensions, const char* name);
 void setSwapInterval(int interval);
 void listDisplayModes();
+// Alt+Enter and F11: switches between a window and full screen at the desktop size.
+void toggleFullscreen();
 
 // Tries 16, 8, 4, 2 samples while AAlevel allows, halving AAlevel on each
 // failure above 2. Returns the count found, 0 when none.

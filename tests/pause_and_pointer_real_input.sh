@@ -9,10 +9,7 @@ source "$tests/online_support.bash"
 source "$tests/real_input_support.bash"
 
 start_display
-mkdir -p cfg
-printf 'Tute%s=1\n' Control Pup Combo ComboNow Color Zent Rush Survival Meditation > cfg/settings.ini
-software_rendering_settings
-port=1  # offline: no server is asked
+offline_profile_without_cards
 
 # The pause window's title line at 1280x720, and the options title.
 pause_title=420x50+430+255

@@ -91,3 +91,12 @@ print("ready", flush=True); root.mainloop()' "$1" >clip.out 2>&1 &
   for _ in $(seq 50); do grep -q ready clip.out 2>/dev/null && return 0; sleep 0.1; done
   fail "the clipboard could not be set"
 }
+
+# A profile that has seen every tutorial card, drawn at Low quality, and no
+# server: the game plays offline.
+offline_profile_without_cards() {
+  mkdir -p cfg
+  printf 'Tute%s=1\n' Control Pup Combo ComboNow Color Zent Rush Survival Meditation > cfg/settings.ini
+  software_rendering_settings
+  port=1  # offline: no server is asked
+}

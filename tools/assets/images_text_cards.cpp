@@ -165,6 +165,96 @@ static Canvas drawControlsCard(const Scheme& scheme) {
     return canvas;
 }
 
+// ---- the controls card for a game controller ----
+
+// A round pad button with its letter, lit when it has a job on the card.
+static void padButton(cairo_t* cr, double cx, double cy, double r, const char* letter, Rgb c) {
+    cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
+    setSource(cr, scaleRgb(c, 0.55));
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 3);
+    setSource(cr, lighten(c, 0.3));
+    cairo_stroke(cr);
+    selectFace(cr, Face::Display, r * 1.2);
+    drawText(cr, letter, cx, cy + r * 0.42, Align::Centre, hudWhite);
+}
+
+static void padStick(cairo_t* cr, double cx, double cy, double r, Rgb c) {
+    cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
+    setSource(cr, hudDeep);
+    cairo_fill_preserve(cr);
+    cairo_set_line_width(cr, 5);
+    setSource(cr, c);
+    cairo_stroke(cr);
+    cairo_arc(cr, cx, cy, r * 0.55, 0, 2 * M_PI);
+    setSource(cr, scaleRgb(c, 0.6));
+    cairo_fill(cr);
+}
+
+static void padCross(cairo_t* cr, double cx, double cy, double arm) {
+    const double t = arm * 0.7;
+    cairo_rectangle(cr, cx - t / 2, cy - arm - t / 2, t, 2 * arm + t);
+    cairo_rectangle(cr, cx - arm - t / 2, cy - t / 2, 2 * arm + t, t);
+    setSource(cr, scaleRgb(hudWhite, 0.45));
+    cairo_fill(cr);
+}
+
+// The controller seen from above: body and grips, sticks, cross and buttons.
+static void drawPad(cairo_t* cr, double x, double y, double w, double h) {
+    const Rgb body = {0.16, 0.2, 0.3};
+    roundedRectPath(cr, x + w * 0.08, y, w * 0.84, h * 0.62, h * 0.25);
+    for (double gx : {x + w * 0.2, x + w * 0.8}) {
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, gx, y + h * 0.62, h * 0.34, 0, 2 * M_PI);
+    }
+    // The outline first and the fill over it, so only the outer edge of the union shows.
+    cairo_set_line_width(cr, 8);
+    setSource(cr, hudCyan, 0.8);
+    cairo_stroke_preserve(cr);
+    setSource(cr, body);
+    cairo_fill(cr);
+    padStick(cr, x + w * 0.22, y + h * 0.3, h * 0.13, hudCyan);
+    padStick(cr, x + w * 0.64, y + h * 0.62, h * 0.13, blockColours[4]);
+    padCross(cr, x + w * 0.36, y + h * 0.62, h * 0.08);
+    const double bx = x + w * 0.78, by = y + h * 0.3, step = h * 0.12, r = h * 0.065;
+    padButton(cr, bx, by + step, r, "A", fireOrange);
+    padButton(cr, bx + step, by, r, "B", warningRed);
+    padButton(cr, bx - step, by, r, "X", hudCyan);
+    padButton(cr, bx, by - step, r, "Y", scaleRgb(hudGold, 0.7));
+    roundedRectPath(cr, x + w * 0.53, y + h * 0.16, w * 0.08, h * 0.06, h * 0.03);
+    setSource(cr, hudWhite, 0.8);
+    cairo_fill(cr);
+}
+
+// The controller's controls: what each stick and button does in play.
+static Canvas drawPadCard() {
+    Canvas canvas = newCanvas(bigCardWidth, bigCardHeight);
+    cairo_t* cr = canvas.cr;
+    const double top = cardFrame(canvas, "CONTROLS", hudCyan);
+    const double x0 = pad + margin, padW = 500, padH = 300;
+    drawPad(cr, x0, top + 40, padW, padH);
+    struct Line {
+        const char* name;
+        const char* what;
+        Rgb colour;
+    };
+    const Line lines[] = {
+        {"LEFT STICK", "Moves the cursor to aim.", hudCyan},
+        {"RIGHT STICK", "Spins the mass.", blockColours[4]},
+        {"A", "Fires a block at the face under the cursor.", fireOrange},
+        {"X", "Does what the right mouse button does.", hudCyan},
+        {"START", "Pauses the game. B goes back in the menus.", hudWhite},
+    };
+    const double tx = x0 + padW + 50, width = bigCardWidth - pad - margin - tx;
+    double y = top;
+    for (const Line& line : lines) {
+        selectFace(cr, Face::Display, bodySize);
+        drawText(cr, line.name, tx, y + bodySize, Align::Left, line.colour);
+        y = paragraph(cr, line.what, tx, y + bodySize, width, bodySize * 0.85, hudWhite);
+    }
+    return canvas;
+}
+
 // Compact reminder of a scheme's two controls, stacked in a column.
 static void controlsReminder(cairo_t* cr, double x, double y, double w, const Scheme& scheme) {
     const double rowH = 150;
@@ -374,6 +464,8 @@ static Canvas drawColourCard() {
 }
 
 void addTutorialImages(std::vector<GeneratedAsset>& out) {
+    Canvas padCard = drawPadCard();
+    addImage(out, "tute-control-pad.tga", padCard, true);
     for (const Scheme& scheme : schemes) {
         Canvas controls = drawControlsCard(scheme);
         addImage(out, std::string("tute-control") + scheme.suffix + ".tga", controls, true);
