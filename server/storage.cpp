@@ -30,8 +30,8 @@ struct Database {
     std::vector<DbConnection*> all;
     // SQLite takes one writer at a time; queueing here is fairer than its busy polling.
     std::mutex sqliteWriteLock;
-    DbConnection* writer = nullptr;   // SQLite: the group-commit writer's own connection
-    WriteBatcher* batcher = nullptr;  // SQLite: the writer thread
+    std::vector<DbConnection*> writers;  // the group-commit writers' own connections
+    WriteBatcher* batcher = nullptr;     // the writer threads
 };
 
 static const char sqlitePrefix[] = "sqlite:";
@@ -39,6 +39,7 @@ static const char postgresPrefix[] = "postgresql://";
 static const char postgresShortPrefix[] = "postgres://";
 static const int maxTransactionAttempts = 8;
 static const int retryPauseMs = 3;
+static const int postgresWriters = 2;
 // Any fixed number: serialises migrations of several servers starting at once.
 static const char migrationLockSql[] = "SELECT pg_advisory_xact_lock(7270514)";
 
@@ -195,6 +196,10 @@ int requestsWaitingForConnection(Database* database) {
     return static_cast<int>(database->waiters.size());
 }
 
+int writesWaitingForWriter(Database* database) {
+    return static_cast<int>(queuedWrites(database->batcher));
+}
+
 SqlStatus inWriteTransaction(Database* database,
                              const std::function<SqlStatus(DbConnection*)>& body) {
     if (database->batcher != nullptr) return runInBatch(database->batcher, body);
@@ -205,7 +210,7 @@ SqlStatus inWriteTransaction(Database* database,
 void closeDatabase(Database* database) {
     if (database == nullptr) return;
     stopWriteBatcher(database->batcher);
-    if (database->writer != nullptr) disconnect(database->writer);
+    for (DbConnection* writer : database->writers) disconnect(writer);
     for (DbConnection* connection : database->all) disconnect(connection);
     delete database;
 }
@@ -453,12 +458,18 @@ static bool parseUrl(const std::string& url, Database& database, std::string& er
     return false;
 }
 
-// SQLite's writes all go through one connection and thread, batched per commit.
-static bool startWriter(Database& database, std::string& error) {
-    database.writer = connect(database.backend, database.target, error);
-    if (database.writer == nullptr) return false;
-    database.writer->writeLock = &database.sqliteWriteLock;
-    database.batcher = startWriteBatcher(database.writer);
+// Writes all go through the writers' connections and threads, batched per
+// commit: one on SQLite, which writes one transaction at a time anyway; on
+// PostgreSQL two, so one batch runs while the one before waits for its flush.
+static bool startWriters(Database& database, std::string& error) {
+    int count = database.backend == Backend::Sqlite ? 1 : postgresWriters;
+    for (int i = 0; i < count; ++i) {
+        DbConnection* writer = connect(database.backend, database.target, error);
+        if (writer == nullptr) return false;
+        if (database.backend == Backend::Sqlite) writer->writeLock = &database.sqliteWriteLock;
+        database.writers.push_back(writer);
+    }
+    database.batcher = startWriteBatcher(database.writers);
     return true;
 }
 
@@ -484,7 +495,7 @@ Database* openDatabase(const std::string& url, int poolSize, std::string& error)
         closeDatabase(database);
         return nullptr;
     }
-    if (database->backend == Backend::Sqlite && !startWriter(*database, error)) {
+    if (!startWriters(*database, error)) {
         closeDatabase(database);
         return nullptr;
     }
