@@ -118,6 +118,20 @@ TEST_P(EndToEnd, LogoutEndsTheSession) {
     EXPECT_EQ(countRows("SELECT COUNT(*) FROM sessions"), 0);
 }
 
+// The registration's COMMIT went through but its answer was lost: the
+// transaction runs again, finds the account its first run made, and answers
+// success (not "name taken") for the one account there is.
+TEST_P(EndToEnd, ARegistrationWhoseCommitAnswerWasLostSucceeds) {
+    loseNextCommitAnswer();
+    std::vector<std::string> reply = tokens(registerRequest("Lost Answer", "secret"));
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(reply[0], "success");
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM users"), 1);
+    EXPECT_EQ(tokens(loginRequest("Lost Answer", "secret"))[0], "success");
+    // A later registration of the same name is refused as ever.
+    EXPECT_EQ(send(registerRequest("lost answer", "other")), "error");
+}
+
 TEST_P(EndToEnd, HighscoreAndScoreMoveRanksAndSkillpoints) {
     long long ann = registerAndLogin(server, "Ann Player", "annpass");
     long long ben = registerAndLogin(server, "Ben Player", "benpass");
