@@ -396,6 +396,10 @@ static const std::vector<std::vector<std::string>> migrations = {
         // through finds its account by it.
         "ALTER TABLE users ADD COLUMN registration TEXT NOT NULL DEFAULT ''",
     },
+    {
+        // Every request that carries a password digest looks for the account's live session.
+        "CREATE INDEX IF NOT EXISTS sessions_user ON sessions (user_id)",
+    },
 };
 
 // A statement for one back end only starts with "sqlite:" or "postgres:"; "" for the other.
