@@ -44,8 +44,6 @@ DbConnection* acquireConnection(Database* database);
 void releaseConnection(Database* database, DbConnection* connection);
 // Requests waiting for a connection now; the first in line gets the next one released.
 int requestsWaitingForConnection(Database* database);
-// Write transactions queued now that no writer has taken into a batch yet.
-int writesWaitingForWriter(Database* database);
 
 // Holds one borrowed connection for a scope.
 struct ConnectionLease {
@@ -88,15 +86,14 @@ SqlStatus inTransaction(DbConnection* connection,
                         const std::function<SqlStatus(DbConnection*)>& body);
 
 // Runs `body` as one write transaction and returns once it is durably committed.
-// Writer threads run the bodies waiting from all threads in one transaction per
-// commit, each in its own savepoint (group commit): one on SQLite, a few on
-// PostgreSQL, each with its own connection. Retries as inTransaction does.
-// A body runs on a writer thread and must not start a write transaction itself.
+// SQLite: a single writer thread runs the bodies waiting from all threads in one
+// transaction per commit, each in its own savepoint (group commit); PostgreSQL:
+// its own transaction on a pooled connection. Retries as inTransaction does.
 SqlStatus inWriteTransaction(Database* database,
                              const std::function<SqlStatus(DbConnection*)>& body);
 
-// For the tests: the next batch that commits reports its jobs as needing a
-// retry, as when a COMMIT went through but its answer was lost.
+// For the tests: the next write transaction to commit reports that it needs
+// a retry, as when a COMMIT went through but its answer was lost.
 void loseNextCommitAnswer();
 
 Backend backendOf(const DbConnection* connection);

@@ -1,14 +1,7 @@
-// Group commit: a writer thread runs the write transactions of all request
-// threads, as many as are waiting, in one database transaction, each inside
-// its own savepoint, so one WAL flush makes a whole batch durable. A request is
-// answered only after the commit of its batch returned.
-//
-// SQLite has one writer. PostgreSQL has several per server, and every server
-// on the database has its own: a batch holds the rows of all its jobs until it
-// commits, so two batches taking rows side by side would deadlock often. A
-// batch therefore runs its statements under a database-wide lock that it lets
-// go just before its COMMIT: the next batch works while this one's flush runs.
-#include <atomic>
+// Group commit for SQLite: one writer thread runs the write transactions of
+// all request threads, as many as are waiting, in one database transaction,
+// each inside its own savepoint, so one fsync makes a whole batch durable.
+// A request is answered only after the commit of its batch returned.
 #include <condition_variable>
 #include <deque>
 #include <future>
@@ -20,19 +13,12 @@
 #include "server/metrics.h"
 #include "server/storage_backends.h"
 
+// The batcher runs on SQLite alone and speaks to it directly.
 static SqlStatus run(DbConnection* connection, const char* sql) {
-    SqlStatus status = connection->backend == Backend::Sqlite
-                           ? sqliteExec(*connection, sql, {}, nullptr)
-                           : postgresRunBatch(*connection, {SqlStatement{sql, {}, nullptr}});
+    SqlStatus status = sqliteExec(*connection, sql, {}, nullptr);
     if (status == SqlStatus::Failed) countDatabaseError();
     return status;
 }
-
-// Any fixed number, other than the migrations' lock: one batch at a time runs statements.
-static const char batchLockSql[] = "SELECT pg_advisory_lock(7270515)";
-static const char batchUnlockSql[] = "SELECT pg_advisory_unlock(7270515)";
-static const char releaseLocksSql[] = "SELECT pg_advisory_unlock_all()";
-static std::atomic<bool> loseCommitAnswer{false};
 
 // Enough to amortise one fsync over every worker thread; keeps a batch's latency bounded.
 static const size_t maxBatchJobs = 256;
@@ -48,11 +34,12 @@ struct WriteJob {
 };
 
 struct WriteBatcher {
+    DbConnection* connection = nullptr;  // the writer's own connection
     std::mutex mutex;
-    std::condition_variable wake;  // jobs are waiting, or the writers should stop
+    std::condition_variable wake;  // jobs are waiting, or the writer should stop
     std::deque<WriteJob*> pending;
     bool stopping = false;
-    std::vector<std::thread> threads;  // one per writer connection
+    std::thread thread;
 };
 
 // Waits for jobs and moves up to a batch of them out of the queue; false once stopped and empty.
@@ -67,26 +54,14 @@ static bool takeBatch(WriteBatcher& batcher, std::vector<WriteJob*>& batch) {
     return !batch.empty();
 }
 
-static bool transactionAlive(DbConnection* connection) {
-    return connection->backend == Backend::Sqlite ? sqliteInTransaction(*connection)
-                                                  : postgresInTransaction(*connection);
-}
-
-// One job inside its savepoint: a failed job is undone without touching its
-// batch-mates. On PostgreSQL the writes it left for the end go out with the
-// RELEASE; a key taken there means the job runs again.
+// One job inside its savepoint: a failed job is undone without touching its batch-mates.
 static SqlStatus runJob(DbConnection* connection, WriteJob& job) {
     SqlStatus status = run(connection, "SAVEPOINT job");
     if (status != SqlStatus::Ok) return status;
     status = (*job.body)(connection);
-    if (status == SqlStatus::Ok) {
-        status = run(connection, "RELEASE SAVEPOINT job");
-        if (status == SqlStatus::Conflict) status = SqlStatus::Retry;
-    }
     if (status == SqlStatus::Failed) logLine("database: " + connection->lastError);
-    if (status == SqlStatus::Ok) return status;
-    run(connection, "ROLLBACK TO SAVEPOINT job");
-    run(connection, "RELEASE SAVEPOINT job");
+    if (status != SqlStatus::Ok) run(connection, "ROLLBACK TO job");
+    run(connection, "RELEASE job");
     return status;
 }
 
@@ -101,63 +76,27 @@ static void undoSucceeded(std::vector<WriteJob*>& batch, SqlStatus status) {
     }
 }
 
-// BEGIN, and on PostgreSQL the turn to run statements.
-static SqlStatus beginBatch(DbConnection* connection) {
-    if (connection->backend == Backend::Sqlite) return run(connection, "BEGIN IMMEDIATE");
-    SqlStatus status = run(connection, "BEGIN");
-    return status == SqlStatus::Ok ? run(connection, batchLockSql) : status;
-}
-
-// The COMMIT; on PostgreSQL it first hands the turn to the next batch.
-static SqlStatus commitTransaction(DbConnection* connection) {
-    if (connection->backend == Backend::Sqlite) return run(connection, "COMMIT");
-    SqlBatch end = {SqlStatement{batchUnlockSql, {}, nullptr}, SqlStatement{"COMMIT", {}, nullptr}};
-    SqlStatus status = postgresRunBatch(*connection, end);
-    return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
-}
-
-static void rollBack(DbConnection* connection) {
-    run(connection, "ROLLBACK");
-    if (connection->backend == Backend::Postgres) run(connection, releaseLocksSql);
-}
-
-// Runs the jobs in order; false (the rest marked for a retry) once the
-// transaction is lost, which undoes the jobs before it too.
-static bool runJobs(DbConnection* connection, std::vector<WriteJob*>& batch) {
-    for (size_t i = 0; i < batch.size(); ++i) {
-        batch[i]->status = runJob(connection, *batch[i]);
-        // Some errors (disk full, I/O, a lost connection) end the whole transaction.
-        if (!transactionAlive(connection)) {
-            setStatus(batch, i + 1, SqlStatus::Retry);
-            undoSucceeded(batch, SqlStatus::Retry);
-            return false;
-        }
-    }
-    return true;
-}
-
 static void commitBatch(DbConnection* connection, std::vector<WriteJob*>& batch) {
     std::unique_lock<std::mutex> writer;
     if (connection->writeLock != nullptr)
         writer = std::unique_lock<std::mutex>(*connection->writeLock);
-    SqlStatus begun = beginBatch(connection);
-    if (begun != SqlStatus::Ok) {
-        rollBack(connection);
-        return setStatus(batch, 0, begun);
+    SqlStatus begun = run(connection, "BEGIN IMMEDIATE");
+    if (begun != SqlStatus::Ok) return setStatus(batch, 0, begun);
+    for (size_t i = 0; i < batch.size(); ++i) {
+        batch[i]->status = runJob(connection, *batch[i]);
+        // Some errors (disk full, I/O) make SQLite drop the whole transaction.
+        if (!sqliteInTransaction(*connection)) {
+            setStatus(batch, i + 1, SqlStatus::Retry);
+            return undoSucceeded(batch, SqlStatus::Retry);
+        }
     }
-    if (!runJobs(connection, batch)) {
-        // SQLite has already undone it; PostgreSQL's session may hold the turn still.
-        if (connection->backend == Backend::Postgres) rollBack(connection);
-        return;
-    }
-    SqlStatus committed = commitTransaction(connection);
-    if (committed == SqlStatus::Ok) {
-        // The test's lost answer: the batch committed, its jobs are told to run again.
-        if (loseCommitAnswer.exchange(false)) undoSucceeded(batch, SqlStatus::Retry);
-        return;
-    }
+    SqlStatus committed = run(connection, "COMMIT");
+    // The tests' lost answer: the batch committed, yet its jobs run again.
+    if (committed == SqlStatus::Ok && takeLostCommitAnswer())
+        return undoSucceeded(batch, SqlStatus::Retry);
+    if (committed == SqlStatus::Ok) return;
     logLine("database: commit failed: " + connection->lastError);
-    rollBack(connection);
+    run(connection, "ROLLBACK");
     undoSucceeded(batch, committed);
 }
 
@@ -177,29 +116,19 @@ static void settleBatch(WriteBatcher& batcher, std::vector<WriteJob*>& batch) {
     for (WriteJob* job : finished) job->settled.set_value(job->status);
 }
 
-static void runWriter(WriteBatcher* batcher, DbConnection* connection) {
+static void runWriter(WriteBatcher* batcher) {
     std::vector<WriteJob*> batch;
     while (takeBatch(*batcher, batch)) {
-        commitBatch(connection, batch);
+        commitBatch(batcher->connection, batch);
         settleBatch(*batcher, batch);
     }
 }
 
-WriteBatcher* startWriteBatcher(const std::vector<DbConnection*>& writers) {
+WriteBatcher* startWriteBatcher(DbConnection* connection) {
     auto* batcher = new WriteBatcher();
-    for (DbConnection* connection : writers)
-        batcher->threads.emplace_back(runWriter, batcher, connection);
+    batcher->connection = connection;
+    batcher->thread = std::thread(runWriter, batcher);
     return batcher;
-}
-
-size_t queuedWrites(WriteBatcher* batcher) {
-    if (batcher == nullptr) return 0;
-    std::lock_guard<std::mutex> lock(batcher->mutex);
-    return batcher->pending.size();
-}
-
-void loseNextCommitAnswer() {
-    loseCommitAnswer = true;
 }
 
 void stopWriteBatcher(WriteBatcher* batcher) {
@@ -208,8 +137,8 @@ void stopWriteBatcher(WriteBatcher* batcher) {
         std::lock_guard<std::mutex> lock(batcher->mutex);
         batcher->stopping = true;
     }
-    batcher->wake.notify_all();
-    for (std::thread& thread : batcher->threads) thread.join();
+    batcher->wake.notify_one();
+    batcher->thread.join();
     delete batcher;
 }
 

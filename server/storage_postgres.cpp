@@ -122,21 +122,9 @@ static bool reconnectIfBroken(DbConnection& connection) {
     return true;
 }
 
-static bool startsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
-// A statement that ends a unit of work: the transaction, or the savepoint of one
-// job inside a batch of them.
-static bool endsUnit(const std::string& sql) {
-    return sql == "COMMIT" || sql == "ROLLBACK" || startsWith(sql, "RELEASE SAVEPOINT ") ||
-           startsWith(sql, "ROLLBACK TO SAVEPOINT ");
-}
-
-// BEGIN and SAVEPOINT wait to go out with their unit's first batch, so they cost
-// no round trip of their own; a unit that ends before sending anything sends
-// nothing. The writes queued for the COMMIT (or RELEASE) go out in front of it,
-// or are dropped by a rollback.
+// BEGIN waits to go out with its transaction's first batch, so it costs no round
+// trip of its own; a transaction that ends before sending anything sends nothing.
+// The writes queued for the COMMIT go out in front of it, or are dropped by a ROLLBACK.
 static bool deferTransactionEdge(DbConnection& connection, const SqlBatch& batch) {
     if (batch.size() != 1) return false;
     const std::string& sql = batch[0].sql;
@@ -145,22 +133,15 @@ static bool deferTransactionEdge(DbConnection& connection, const SqlBatch& batch
         connection.beforeCommit.clear();
         return true;
     }
-    if (startsWith(sql, "SAVEPOINT ")) {
-        connection.savepointPending = sql;
+    bool ends = sql == "COMMIT" || sql == "ROLLBACK";
+    if (ends && (sql == "ROLLBACK" || connection.beforeCommit.empty())) {
+        connection.beforeCommit.clear();
+    }
+    if (ends && connection.beginPending && connection.beforeCommit.empty()) {
+        connection.beginPending = false;
         return true;
     }
-    if (!endsUnit(sql)) return false;
-    bool rollback = startsWith(sql, "ROLLBACK");
-    if (rollback) connection.beforeCommit.clear();
-    bool savepoint = startsWith(sql, "RELEASE") || startsWith(sql, "ROLLBACK TO");
-    bool unsent = savepoint ? !connection.savepointPending.empty() : connection.beginPending;
-    if (!unsent || !connection.beforeCommit.empty()) return false;
-    if (savepoint) {
-        connection.savepointPending.clear();
-    } else {
-        connection.beginPending = false;
-    }
-    return true;
+    return false;
 }
 
 static bool sendStatement(PGconn* conn, const char* name, const SqlStatement& statement) {
@@ -219,15 +200,12 @@ static void drainPipeline(PGconn* conn) {
     }
 }
 
-// Sends the batch (after a pending BEGIN or SAVEPOINT) and one sync, then reads every result.
+// Sends the batch (after a pending BEGIN) and one sync, then reads every result.
 static SqlStatus pipeline(DbConnection& connection, const SqlBatch& batch,
-                          const std::vector<const char*>& names,
-                          const std::vector<std::string>& edges) {
+                          const std::vector<const char*>& names, bool begin) {
     PGconn* conn = asConn(connection);
-    bool sent = true;
-    for (const std::string& edge : edges)
-        sent = sent &&
-               PQsendQueryParams(conn, edge.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    bool sent =
+        !begin || PQsendQueryParams(conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
     for (size_t i = 0; i < batch.size() && sent; ++i)
         sent = sendStatement(conn, names[i], batch[i]);
     sent = sent && PQpipelineSync(conn) == 1;
@@ -237,10 +215,7 @@ static SqlStatus pipeline(DbConnection& connection, const SqlBatch& batch,
         status = PQstatus(conn) != CONNECTION_OK ? SqlStatus::Retry : SqlStatus::Failed;
         PQpipelineSync(conn);
     } else {
-        for (size_t i = 0; i < edges.size(); ++i) {
-            SqlStatus edge = readResult(connection, nullptr);
-            if (status == SqlStatus::Ok) status = edge;
-        }
+        if (begin) status = readResult(connection, nullptr);
         for (const SqlStatement& statement : batch) {
             SqlStatus one = readResult(connection, statement.rows);
             if (status == SqlStatus::Ok) status = one;
@@ -250,27 +225,16 @@ static SqlStatus pipeline(DbConnection& connection, const SqlBatch& batch,
     return status;
 }
 
-// The BEGIN and SAVEPOINT still to go out, in front of the batch that follows them.
-static std::vector<std::string> takePendingEdges(DbConnection& connection) {
-    std::vector<std::string> edges;
-    if (connection.beginPending) edges.push_back("BEGIN");
-    if (!connection.savepointPending.empty()) edges.push_back(connection.savepointPending);
-    connection.beginPending = false;
-    connection.savepointPending.clear();
-    return edges;
-}
-
 SqlStatus postgresRunBatch(DbConnection& connection, const SqlBatch& given) {
     if (given.empty() || deferTransactionEdge(connection, given)) return SqlStatus::Ok;
     SqlBatch batch = given;
-    bool flushes = given[0].sql == "COMMIT" || startsWith(given[0].sql, "RELEASE SAVEPOINT ");
-    if (given.size() == 1 && flushes && !connection.beforeCommit.empty()) {
+    if (given.size() == 1 && given[0].sql == "COMMIT" && !connection.beforeCommit.empty()) {
         batch = std::move(connection.beforeCommit);
         connection.beforeCommit.clear();
         batch.push_back(given[0]);
     }
-    std::vector<std::string> edges = takePendingEdges(connection);
-    bool begin = !edges.empty() && edges[0] == "BEGIN";
+    bool begin = connection.beginPending;
+    connection.beginPending = false;
     bool ends = batch.back().sql == "COMMIT" || batch.back().sql == "ROLLBACK";
     if (connection.transactionOpen && PQstatus(asConn(connection)) != CONNECTION_OK) {
         // The transaction died with the connection: it runs again from its BEGIN,
@@ -291,13 +255,7 @@ SqlStatus postgresRunBatch(DbConnection& connection, const SqlBatch& given) {
         connection.lastError = PQerrorMessage(asConn(connection));
         return SqlStatus::Failed;
     }
-    SqlStatus status = pipeline(connection, batch, names, edges);
+    SqlStatus status = pipeline(connection, batch, names, begin);
     PQexitPipelineMode(asConn(connection));
     return status;
-}
-
-bool postgresInTransaction(DbConnection& connection) {
-    PGconn* conn = asConn(connection);
-    return connection.transactionOpen && PQstatus(conn) == CONNECTION_OK &&
-           PQtransactionStatus(conn) == PQTRANS_INTRANS;
 }

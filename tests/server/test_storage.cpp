@@ -1,10 +1,9 @@
-// Write transactions from many threads at once share commits (group commit),
-// yet each one succeeds or fails on its own.
+// Write transactions from many threads at once: on SQLite they share commits
+// (group commit), yet each one succeeds or fails on its own.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -225,68 +224,6 @@ TEST_P(WriteBatches, AReleasedConnectionGoesToTheLongestWaiter) {
     for (DbConnection* connection : held) releaseConnection(database, connection);
     waiter.join();
     EXPECT_EQ(requestsWaitingForConnection(database), 0);
-}
-
-// Backends of this database waiting on a lock (a row, or the batches' turn).
-long long lockWaiters(Database* database) {
-    ConnectionLease lease(database);
-    SqlRows rows;
-    sqlExec(lease.connection,
-            "SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"
-            " AND datname = current_database()",
-            {}, &rows);
-    return firstInteger(rows, -1);
-}
-
-// Waits (at most half a minute, for a loaded machine) until `reached` holds.
-void waitUntil(const std::function<bool()>& reached, const char* what) {
-    for (int i = 0; i < 15000 && !reached(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    ASSERT_TRUE(reached()) << what;
-}
-
-// Writes that queue while the writers are busy go out together: one
-// transaction, one WAL flush, however many they are.
-TEST_P(WriteBatches, WritesArrivingTogetherShareOneCommit) {
-    if (GetParam() != TestBackend::Postgres)
-        GTEST_SKIP() << "SQLite names no transaction; its one writer batches the same way";
-    ASSERT_EQ(
-        inWriteTransaction(
-            database, [](DbConnection* connection) { return insertNews(connection, 0, "held"); }),
-        SqlStatus::Ok);
-    ConnectionLease holder(database);
-    ASSERT_EQ(sqlExec(holder.connection, "BEGIN", {}), SqlStatus::Ok);
-    ASSERT_EQ(sqlExec(holder.connection, "SELECT id FROM news WHERE id = 0 FOR UPDATE", {}),
-              SqlStatus::Ok);
-    std::vector<std::thread> threads;
-    std::atomic<int> notOk{0};
-    auto write = [&](const std::string& sql, long long id) {
-        threads.emplace_back([&, sql, id] {
-            SqlStatus status = inWriteTransaction(database, [&](DbConnection* connection) {
-                return sqlExec(connection, sql, {sqlInt(id)});
-            });
-            if (status != SqlStatus::Ok) ++notOk;
-        });
-    };
-    // Both writers take a write that waits for the held row, one after the other.
-    const std::string touchHeld = "UPDATE news SET text = 'moved' WHERE id = $1";
-    write(touchHeld, 0);
-    waitUntil([&] { return lockWaiters(database) == 1; }, "the first writer waits for the row");
-    write(touchHeld, 0);
-    waitUntil([&] { return lockWaiters(database) == 2; }, "the second writer waits its turn");
-    const int together = 30;
-    for (int id = 1; id <= together; ++id)
-        write("INSERT INTO news (id, text) VALUES ($1, txid_current()::text)", id);
-    waitUntil([&] { return writesWaitingForWriter(database) == together; }, "all are queued");
-    ASSERT_EQ(sqlExec(holder.connection, "COMMIT", {}), SqlStatus::Ok);
-    for (std::thread& thread : threads) thread.join();
-    EXPECT_EQ(notOk.load(), 0);
-    EXPECT_EQ(newsRows(" WHERE id > 0"), together);
-    SqlRows transactions;
-    ASSERT_EQ(sqlExec(holder.connection, "SELECT COUNT(DISTINCT text) FROM news WHERE id > 0", {},
-                      &transactions),
-              SqlStatus::Ok);
-    EXPECT_EQ(firstInteger(transactions, -1), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, WriteBatches,
