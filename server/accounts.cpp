@@ -192,6 +192,14 @@ static std::string startSession(ServerContext& context, long long userId,
     return status == SqlStatus::Ok && !replayed ? token : "";
 }
 
+bool hasLiveSession(ServerContext& context, long long userId) {
+    ConnectionLease lease(context.database);
+    SqlRows rows;
+    sqlExec(lease.connection, "SELECT 1 FROM sessions WHERE user_id = $1 AND created >= $2 LIMIT 1",
+            {sqlInt(userId), sqlInt(sessionCutoff(context))}, &rows);
+    return !rows.empty();
+}
+
 // "update"/"update_exe" with address, size and digest when the client is older than the patch.
 static std::string updateOffer(ServerContext& context, const std::string& clientVersion) {
     PatchInfo patch;

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "protocol/encodings.h"
+#include "server/accounts.h"
 #include "server/log.h"
 #include "server/throttle.h"
 
@@ -151,7 +152,11 @@ bool checkThrottled(ServerContext& context, long long userId, const std::string&
 bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
                        const std::string& address) {
     std::string pairKey = "user:" + std::to_string(userId) + "|" + addressGroup(address);
-    return checkThrottled(context, userId, "", digest, pairKey, address, false);
+    if (!checkThrottled(context, userId, "", digest, pairKey, address, false)) return false;
+    // Logging out ends what the account's digest opens: a request needs a session again.
+    if (hasLiveSession(context, userId)) return true;
+    logBadInput("request of account " + std::to_string(userId) + " without a session");
+    return false;
 }
 
 void spendPasswordCheck(const std::string& digest) {

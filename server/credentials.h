@@ -11,8 +11,9 @@
 std::string hashPasswordDigest(const std::string& digest);
 bool verifyPasswordDigest(const std::string& stored, const std::string& digest);
 
-// True when `digest` is the MD5 hex of account `userId`'s password. Checks run
-// through the login throttle of the account and of `address`.
+// True when `digest` is the MD5 hex of account `userId`'s password and the
+// account holds a live session (logged in, not logged out, not expired). Checks
+// run through the login throttle of the account and of `address`.
 bool checkPasswordHash(ServerContext& context, long long userId, const std::string& digest,
                        const std::string& address);
 // The same against `storedHash` (read from the database when empty), with

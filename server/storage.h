@@ -92,6 +92,10 @@ SqlStatus inTransaction(DbConnection* connection,
 SqlStatus inWriteTransaction(Database* database,
                              const std::function<SqlStatus(DbConnection*)>& body);
 
+// For the tests: the next write transaction to commit reports that it needs
+// a retry, as when a COMMIT went through but its answer was lost.
+void loseNextCommitAnswer();
+
 Backend backendOf(const DbConnection* connection);
 
 // " FOR UPDATE" where the back end locks rows read in a transaction; "" for

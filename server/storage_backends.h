@@ -38,3 +38,5 @@ WriteBatcher* startWriteBatcher(DbConnection* connection);
 void stopWriteBatcher(WriteBatcher* batcher);
 // Runs `body` in the next batch and returns its status once that batch is committed.
 SqlStatus runInBatch(WriteBatcher* batcher, const std::function<SqlStatus(DbConnection*)>& body);
+// True once after loseNextCommitAnswer: the commit that asks is told its answer was lost.
+bool takeLostCommitAnswer();

@@ -10,8 +10,9 @@
 # 4. the ranking page at offsets 0, 50,000 and 99,990 with 100,000 players, SQLite;
 # 5. 500 players, each with a libcurl multi handle that keeps its connections
 #    open as the game's does: login, achievements, news, five levels each;
-# 6. submissions against two server processes sharing one PostgreSQL database,
-#    then the ranking pages there.
+# 6. submissions against two server processes sharing one PostgreSQL database
+#    and against one server on SQLite, in alternating runs (the machine's load
+#    drifts, so both meet the same conditions), then the ranking pages there.
 set -euo pipefail
 
 build_dir=$(realpath "${1:-build}")
@@ -126,6 +127,14 @@ sample_waits() {
     done | "$psql_bin" "$1" -At 2>/dev/null || true
 }
 
+# One line per run: back end, submissions/s, p50 and p99 ms, the load average before it.
+summary() {
+    awk -v name="$1" -v load="$3" '
+        /^submissions\/s/ { rate = $2 }
+        /^latency ms/ { p50 = $4; p99 = $6 }
+        END { printf "%s %7.0f /s  p50 %s  p99 %s ms  (load before: %s)\n", name, rate, p50, p99, load }' "$2"
+}
+
 # CPU seconds (user + system) used so far by the cluster: the postmaster and its children.
 postgres_cpu() {
     local postmaster ticks=0 pid fields
@@ -138,7 +147,8 @@ postgres_cpu() {
 }
 
 [ "$only" = postgres ] || run_sqlite_scenarios
-echo "== PostgreSQL, two servers on one database, $clients clients, ${seconds}s"
+echo "== PostgreSQL, two servers on one database, and SQLite, one server, in turn;"
+echo "   $clients clients, ${seconds}s a run"
 # The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.
 if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | grep -q running; then
     url="postgresql:///postgres?host=$work/pg&user=zentrix"
@@ -151,18 +161,37 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
     start_server "$url" 3
     port_b=$port
     pid_b=${pids[-1]}
-    load before
+    start_server "sqlite:$work/compare.sqlite" 4
+    port_s=$port
+    pid_s=${pids[-1]}
     sample_waits "$url" >"$work/waits" &
     sampler=$!
-    pg_cpu_before=$(postgres_cpu)
-    /usr/bin/time -f "bench client CPU s %U user %S system" \
-        "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" --clients "$clients" \
-        --seconds "$seconds" --users "$users" --server-pid "$pid_a" --server-pid "$pid_b"
-    echo "PostgreSQL CPU s $(echo "$(postgres_cpu) - $pg_cpu_before" | bc)"
+    for round in 1 2 3; do
+        echo "-- round $round: PostgreSQL, two servers"
+        pg_load=$(cut -d' ' -f1-3 /proc/loadavg)
+        pg_cpu_before=$(postgres_cpu)
+        /usr/bin/time -f "bench client CPU s %U user %S system" \
+            "$bench" --server "127.0.0.1:$port_a" --server "127.0.0.1:$port_b" \
+            --clients "$clients" --seconds "$seconds" --users "$users" \
+            --server-pid "$pid_a" --server-pid "$pid_b" 2>&1 | tee "$work/pg_run"
+        echo "PostgreSQL CPU s $(echo "$(postgres_cpu) - $pg_cpu_before" | bc)"
+        summary PostgreSQL "$work/pg_run" "$pg_load" >>"$work/summary"
+        echo "-- round $round: SQLite, one server"
+        sqlite_load=$(cut -d' ' -f1-3 /proc/loadavg)
+        "$bench" --server "127.0.0.1:$port_s" --clients "$clients" --seconds "$seconds" \
+            --users "$users" --server-pid "$pid_s" | tee "$work/sqlite_run"
+        summary "SQLite    " "$work/sqlite_run" "$sqlite_load" >>"$work/summary"
+    done
     load after
     pkill -P "$sampler" 2>/dev/null || true
     kill "$sampler" 2>/dev/null || true
     wait "$sampler" 2>/dev/null || true
+    echo
+    echo "== Submissions, PostgreSQL (two servers) against SQLite (one server), alternate runs"
+    cat "$work/summary"
+    echo "   target for PostgreSQL: at least 2400 submissions/s with p99 at most 50 ms:"
+    awk '/^PostgreSQL/ { runs++; if ($2 >= 2400 && $7 <= 50) met++ }
+         END { printf "   met in %d of %d PostgreSQL runs\n", met, runs }' "$work/summary"
     echo "   what the busy backends were doing, samples every 0.2 s (wait type:event):"
     sort "$work/waits" | uniq -c | sort -rn | head -8
     echo

@@ -134,11 +134,51 @@ TEST_P(EndToEnd, LogoutEndsTheSession) {
     ASSERT_EQ(send(registerRequest("Leaving Player", "secret")).compare(0, 7, "success"), 0);
     std::vector<std::string> login = tokens(loginRequest("Leaving Player", "secret"));
     ASSERT_EQ(login.size(), 6u);
+    long long id = std::atoll(login[1].c_str());
+    TestResult first, second;
+    second.level = 2;
+    EXPECT_EQ(tokens(scoreRequest(id, "secret", first))[0], "success");
     std::string logout = "logout.php?beta2=1&userid=" + login[1] + "&playhash=" + login[2];
     EXPECT_EQ(countRows("SELECT COUNT(*) FROM sessions"), 1);
     EXPECT_EQ(send(logout), "success");
     EXPECT_EQ(send(logout), "fail");
     EXPECT_EQ(countRows("SELECT COUNT(*) FROM sessions"), 0);
+    // What the ended session's requests carried opens nothing now.
+    EXPECT_EQ(send(scoreRequest(id, "secret", second)), "fail");
+    EXPECT_EQ(send(deathRequest(id, "secret", second)), "fail");
+    EXPECT_EQ(send(syncRequest(id, "secret")), "fail");
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM results"), 1);
+    // A new login opens them again.
+    ASSERT_EQ(tokens(loginRequest("Leaving Player", "secret"))[0], "success");
+    EXPECT_EQ(tokens(scoreRequest(id, "secret", second))[0], "success");
+}
+
+// A session that ended by time opens nothing either; one inside the idle time does.
+TEST_P(EndToEnd, ScoresNeedASessionThatHasNotExpired) {
+    long long id = registerAndLogin(server, "Idle Scorer", "secret");
+    ASSERT_NE(id, 0);
+    long long edge = nowSeconds() - server.context.sessionIdleSeconds;
+    countRows("UPDATE sessions SET created = " + std::to_string(edge - 1) + " RETURNING 1");
+    TestResult result;
+    EXPECT_EQ(send(scoreRequest(id, "secret", result)), "fail");
+    ASSERT_EQ(tokens(loginRequest("Idle Scorer", "secret"))[0], "success");
+    // The old session is swept; the new one, a minute short of the idle time, still counts.
+    countRows("UPDATE sessions SET created = " + std::to_string(edge + 60) + " RETURNING 1");
+    EXPECT_EQ(tokens(scoreRequest(id, "secret", result))[0], "success");
+}
+
+// The registration's COMMIT went through but its answer was lost: the
+// transaction runs again, finds the account its first run made, and answers
+// success (not "name taken") for the one account there is.
+TEST_P(EndToEnd, ARegistrationWhoseCommitAnswerWasLostSucceeds) {
+    loseNextCommitAnswer();
+    std::vector<std::string> reply = tokens(registerRequest("Lost Answer", "secret"));
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(reply[0], "success");
+    EXPECT_EQ(countRows("SELECT COUNT(*) FROM users"), 1);
+    EXPECT_EQ(tokens(loginRequest("Lost Answer", "secret"))[0], "success");
+    // A later registration of the same name is refused as ever.
+    EXPECT_EQ(send(registerRequest("lost answer", "other")), "error");
 }
 
 TEST_P(EndToEnd, HighscoreAndScoreMoveRanksAndSkillpoints) {
