@@ -32,7 +32,7 @@ done
 [[ $(grep -c '^Initializing' console.log) -eq 1 ]] || fail "one start-up in the log"
 
 settings="$work/cfg/settings.ini"
-[[ $(grep -c '=' "$settings") -eq 23 ]] || fail "settings.ini should hold 23 values"
+[[ $(grep -c '=' "$settings") -eq 25 ]] || fail "settings.ini should hold 25 values"
 # A first run on a software renderer (Xvfb's llvmpipe) starts at Low and says so.
 if grep -q "^Software renderer (.*): Visual Quality starts at Low" console.log; then
   grep -qx 'VisualQuality=1' "$settings" || fail "a software renderer starts at Low"

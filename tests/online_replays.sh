@@ -51,12 +51,18 @@ seeds_used=$(sql "select count(*) from seeds where user_id = $id and used > 0")
 [[ $seeds_used == 1 ]] || fail "the run took $seeds_used issued seeds of its account, not 1"
 
 session=$(sql "select session from results where user_id = $id and kind = 1")
+# Scores count only within a live session: the game logged out as it quit.
+login_as() {
+  [[ $(secure_request "login.php?version=rc2&build=direct&platform=&username=$1&password=secret9&glversion=4.5&videocard=llvmpipe&manufacturer=Mesa&res=1920x1080&gameversion=1.0&os=Debian&ram=7941&cpu=Xeon&mac=02-42-AC-11-00-02") == success\ * ]] ||
+    fail "$1 could not log in"
+}
 digest=$(printf '%s' secret9 | md5sum | cut -d' ' -f1)
 
 # Another account that claims the same run, with the same result stored, earns nothing.
 [[ $(secure_request "reg.php?beta=1&username=copier&passwordHash=$digest&password=secret9&email=copier@example.org") == success\ * ]] ||
   fail "the second account was not registered"
 copier=$(user_id_of copier)
+login_as copier
 result="gamemode=1&level=1&score=$score&time=60&apm=40&controls=0&drops=30&rotates=5&pup1earned=1&pup2earned=1&pup3earned=1&pup1used=0&pup2used=0&pup3used=0&kills=80&performance=4"
 [[ $(secure_request "score.php?$result&sessionhash=$session&userid=$copier&passwordHash=$digest") == success\ * ]] ||
   fail "the copier's score was refused"
@@ -71,6 +77,7 @@ copied=$(curl -sS --max-time 30 -H "Content-Type: application/octet-stream" --da
 [[ $(sql "select count(*) from verified_skills where user_id = $copier and points > 0") == 0 ]] ||
   fail "the copier earned verified points"
 
+login_as verifier
 # A forged result of the same run, for a level never played: stored, pending,
 # and counted nowhere, since no replay stands behind it.
 forged=$(secure_request "score.php?gamemode=1&level=2&score=99999&time=60&apm=40&controls=0&drops=30&rotates=5&pup1earned=1&pup2earned=1&pup3earned=1&pup1used=0&pup2used=0&pup3used=0&kills=80&performance=4&sessionhash=$session&userid=$id&passwordHash=$digest")

@@ -13,7 +13,7 @@ offline_profile_without_cards
 
 # The pause window's title line at 1280x720, and the options title.
 pause_title=420x50+430+255
-options_title=400x40+440+205
+options_title=240x34+520+203
 
 paused_now() { [[ $(read_screen "$pause_title") == *"Game Paused"* ]]; }
 # expect_paused yes|no WHY: the game shows (or stops showing) its pause window

@@ -48,7 +48,7 @@ std::vector<std::string> expectedNames() {
         "social-twitter", "social-zxg",    "steamicon",         "timenoty",
         "titlegrid",      "trollface",     "whiteparticle",     "wpixel",
         "zentrixlogo",    "tute-color",    "tute-combo",        "tute-combonow",
-        "tute-pup",       "tute-zent"};
+        "tute-pup",       "tute-zent",     "tute-control-pad"};
     for (const char* card : {"control", "rush", "surv", "med"})
         for (const char* scheme : {"", "-rev", "-single"})
             names.push_back(std::string("tute-") + card + scheme);
@@ -99,7 +99,7 @@ TEST(Images, EveryNameOnceAtBothSizes) {
     std::map<std::string, int> counts;
     for (const GeneratedAsset& asset : allImages()) ++counts[asset.name];
     const std::vector<std::string> names = expectedNames();
-    EXPECT_EQ(names.size(), 146u);
+    EXPECT_EQ(names.size(), 147u);
     for (const std::string& name : names) {
         EXPECT_EQ(counts[fullPrefix + name], 1) << name;
         EXPECT_EQ(counts[smallPrefix + name], 1) << name;

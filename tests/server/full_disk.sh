@@ -51,6 +51,9 @@ score() {
 best() { ask "highscore.php?gamemode=2&level=1&username=first&userid=1"; }
 
 [[ $(register first) == success* ]] || fail "the first registration failed"
+# Scores count only within a live session.
+[[ $(ask "login.php?version=rc2&build=direct&platform=&username=first&password=secret&glversion=4.5&videocard=llvmpipe&manufacturer=Mesa&res=1920x1080&gameversion=1.0&os=Debian&ram=7941&cpu=Xeon&mac=02-42-AC-11-00-02") == success* ]] ||
+  fail "the first login failed"
 reply=$(score 1000 aaaa)
 [[ $reply != fail && -n $reply ]] || fail "the first score answered \"$reply\""
 best_before=$(best)
