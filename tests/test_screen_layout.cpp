@@ -95,8 +95,8 @@ std::string describe(const IntRect& r) {
 }
 
 // Two places of different items: neither centre lies in the other, and they
-// share less than a quarter of the smaller one (the spec's menu rows are a
-// little taller than their spacing on a wide window; the first row wins there).
+// share less than a quarter of the smaller one (the menu's rows are a little
+// taller than their spacing on a wide window; the first row wins there).
 void expectApart(const HitArea& a, const HitArea& b, const std::string& where) {
     if (a.item == b.item) return;
     int shared = overlap(a.rect.left, a.rect.right, b.rect.left, b.rect.right) *
