@@ -28,6 +28,7 @@
 #include "screens/backdrop.h"
 #include "screens/game_view.h"
 #include "screens/intro.h"
+#include "screens/startup_progress.h"
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/launch_options.h"
@@ -84,6 +85,13 @@ static void setFixedGLState() {
     enableState(GL_MULTISAMPLE);
 }
 
+// The window shows how far start-up has come (the row of cubes) at once.
+static void showStartupProgress(int stepsDone) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    drawStartupProgress(stepsDone);
+    platformSwapBuffers(gameWindow);
+}
+
 static void seedRandom() {
     srand(launchOptions.hasSeed ? launchOptions.seed : platformTicksMs());
 }
@@ -102,6 +110,7 @@ bool startupGame() {
     describeMachine();
     readTextureCapabilities();
     setFixedGLState();
+    showStartupProgress(0);
     startHttp();
     quitForPatch = quitProgram;
     connectPlayRequests();
@@ -110,17 +119,23 @@ bool startupGame() {
     // The start-up view: the star field and the frustum tests are made in it.
     placeStartupCamera();
     buildConsoleWordTree();
+    showStartupProgress(1);
     openAssetArchive();
     // Started from the wrong folder: end with the path looked for, not a black window.
     endIfAssetArchiveMissing();
+    showStartupProgress(2);
     resetAtlas();
     setupFonts();
+    showStartupProgress(3);
     setupTextures();
+    showStartupProgress(4);
     initSound();
+    showStartupProgress(5);
     saveSettings();
     startupStage = startupFinished;
     if (VSync == 0 && hasSwapControl) setSwapInterval(0);
     startLevel(1);
+    showStartupProgress(6);
     // From here on every level attempt is recorded and kept in the data folder.
     replayGameVersion = versionText.c_str();
     replayFinishedHook = saveFinishedReplay;
