@@ -186,12 +186,23 @@ bool destroyGLWindow(WindowRecord& record) {
 
 // ---- full screen at a keystroke ----
 
-// Full screen at the desktop size, or back to a window of the layout size;
-// the drawable follows through the resize event. The choice is saved.
+// The window's size as the player last left it; 0 until a resize says.
+static int32_t windowedWidth = 0, windowedHeight = 0;
+
+static void rememberWindowedSize(int32_t width, int32_t height) {
+    if (windowRecord.fullscreen || width <= 0 || height <= 0) return;
+    windowedWidth = width;
+    windowedHeight = height;
+}
+
+// Full screen at the desktop size, or back to the window as the player last
+// sized it (the layout size before any resize); the drawable follows through
+// the resize event. The choice is saved.
 void toggleFullscreen() {
     if (!gameWindow) return;
     bool wanted = !windowRecord.fullscreen;
-    int32_t width = ScreenWidth, height = ScreenHeight;
+    int32_t width = windowedWidth > 0 ? windowedWidth : ScreenWidth;
+    int32_t height = windowedHeight > 0 ? windowedHeight : ScreenHeight;
     if (wanted) platformDesktopSize(&width, &height);
     bool done = wanted ? platformEnterFullscreen(gameWindow, width, height)
                        : platformLeaveFullscreen(gameWindow, width, height);
@@ -227,6 +238,7 @@ void windowProcedure(const PlatformEvent& event) {
         case PlatformEventKind::Resized:
         case PlatformEventKind::Restored:
             windowRecord.visible = true;
+            rememberWindowedSize(event.x, event.y);
             // Events give the window's size; the drawable may have more pixels.
             if (event.x > 0 && event.y > 0 && gameWindow) reshapeToDrawable(gameWindow);
             break;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Alt+Enter and F11 with real X keys: the window goes to full screen at the
-# desktop size and back to its 1280x720 window, in the same process, the
+# desktop size and back to its 1280x720 window (or the size the player gave
+# it), in the same process, the
 # choice written to the settings file each time; a click after the switch
 # still lands on the button it is drawn over.
 set -euo pipefail
@@ -42,6 +43,21 @@ wait_for_log "Windowed at 1280x720" 30
 sleep 1
 [[ $(window_size) == 1280x720 ]] || fail "F11 left the window at $(window_size)"
 [[ $(setting Fullscreen) == 0 ]] || fail "the window was not saved: '$(setting Fullscreen)'"
+# A window the player resized comes back at that size, not the layout's.
+xdotool windowsize "$window" 1000 640
+sleep 1
+[[ $(window_size) == 1000x640 ]] || fail "the window manager left the window at $(window_size)"
+xdotool key F11
+for _ in $(seq 300); do
+  [[ $(grep -c "Full screen at 1920x1080" console.log) == 2 ]] && break
+  sleep 0.1
+done
+[[ $(grep -c "Full screen at 1920x1080" console.log) == 2 ]] || fail "F11 did not go full screen again"
+sleep 1
+xdotool key F11
+wait_for_log "Windowed at 1000x640" 30
+sleep 1
+[[ $(window_size) == 1000x640 ]] || fail "leaving full screen gave $(window_size), not 1000x640"
 [[ $game_pid == "$first_pid" ]] && kill -0 "$game_pid" || fail "the game did not run on"
 grep -q "Starting main loop" console.log
 [[ $(grep -c "Starting main loop" console.log) == 1 ]] || fail "the game restarted"
