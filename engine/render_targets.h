@@ -1,34 +1,27 @@
-// Two window-sized render targets (framebuffer objects with a colour texture
-// and a depth buffer) drawn into in turn: while a frame is drawn into one,
-// the other still holds the frame before it and can be sampled.
+// The motion blur's memory of the frame before: one render target (a
+// framebuffer object with a colour texture) at half the window's size in
+// each direction. The frame is drawn straight into the window; the blur
+// blends this copy over it and then shrinks the window's picture into it for
+// the next frame. A quarter of the pixels is all a trail needs: it is faint
+// and moving, and the shrinking copy costs a quarter of a full one.
 #pragma once
 
 #include <GL/gl.h>
 
 struct RenderTarget {
     GLuint framebuffer;  // 0 = not made
-    GLuint colour;       // texture the frame lands in
-    GLuint depth;        // renderbuffer
+    GLuint colour;       // texture the shrunk frame lands in
     int width, height;
 };
 
-extern RenderTarget renderTargets[2];  // made on first use; released at shutdown
-extern int currentRenderTarget;        // the target this frame draws into (0 or 1)
-extern bool renderTargetBound;         // drawing goes to the current target, not the window
+extern RenderTarget blurTarget;  // made on first use; released at shutdown
 
-// Makes both targets at w x h (again when the size changed). False when the
-// GL has no framebuffer objects, the window is multisampled (a target would
-// lose its smoothed edges) or a target is incomplete; nothing is bound then.
-bool prepareRenderTargets(int width, int height);
-// Sends drawing to the current target.
-void bindCurrentRenderTarget();
-// Copies the current target into the window and sends drawing there again.
-void presentCurrentRenderTarget();
-// Copies what the window shows into the current target (drawing stays on the window).
-void copyWindowIntoCurrentTarget();
-// The current target becomes the previous one and the other is drawn next.
-void swapRenderTargets();
-// The colour texture of the target drawn before the current one.
-GLuint previousTargetTexture();
-// Deletes both targets; the window's framebuffer is bound again.
-void releaseRenderTargets();
+// Makes the target for a window drawable of w x h (again when that size
+// changed). False when the GL has no framebuffer objects, the window is
+// multisampled (its samples cannot be shrunk in one copy) or the target is
+// incomplete.
+bool prepareBlurTarget(int windowWidth, int windowHeight);
+// Shrinks what the window shows (its whole drawable) into the target.
+void copyWindowIntoBlurTarget();
+// Deletes the target.
+void releaseBlurTarget();

@@ -27,9 +27,6 @@ bool blurTargetsAllowed = true;
 // The stars are drawn behind what is already in the frame (see beginFarLayer).
 static bool farStarfield = false;
 
-// The blur ran this frame: the next one is drawn into a render target.
-static bool blurTargetsNextFrame = false;
-
 static constexpr float starSpeedDivisor = 20.0f;  // dt / 20: 50 units per second
 static constexpr float starMinSize = 0.2f;
 static constexpr float starSizeRange = 0.1f;
@@ -258,8 +255,8 @@ static void blendPreviousFrame(float offsetX, float offsetY, float amount) {
 }
 
 // The frame before this one, held in the atlas's "motionblur" rectangle: a
-// multisampled window cannot draw into a render target without losing its
-// smoothed edges, so there the frame is copied each time.
+// multisampled window cannot shrink its samples into the half-size target in
+// one copy, so there the frame is copied whole each time.
 static void blurThroughAtlasCopy(BlurAction action, float offsetX, float offsetY, float amount) {
     int copy = getTexture("motionblur");
     if (copy == textureNotLoaded) return;
@@ -273,39 +270,36 @@ static void blurThroughAtlasCopy(BlurAction action, float offsetX, float offsetY
     blurFrameValid = true;
 }
 
-// The previous target sampled as the atlas rectangle was: its border texel
-// left out on every side, so the picture matches the copy's.
-static void selectPreviousTarget() {
-    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
-    glBindTexture(GL_TEXTURE_2D, previousTargetTexture());
+// The half-size copy, to be stretched over the whole window.
+static void selectBlurTarget() {
+    glBindTexture(GL_TEXTURE_2D, blurTarget.colour);
     countBind();
     boundAtlasPage = -1;
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
-    glTranslatef(1 / w, 1 / h, 0);
-    glScalef((w - 2) / w, (h - 2) / h, 1);
     glMatrixMode(GL_MODELVIEW);
     countMatrixLoad();
     lastAtlasChunk = -1;
 }
 
-// The frame is drawn into one target while the other holds the frame before:
-// blend that over this one, show the result and keep it for the next frame.
-// A frame that reached the window first (the blur just began) is taken once.
-static void blurThroughTargets(BlurAction action, float offsetX, float offsetY, float amount) {
-    blurTargetsNextFrame = true;
+// The frame is drawn in the window: blend the half-size frame before over
+// it, then shrink the result into the target for the next frame.
+static void blurThroughTarget(BlurAction action, float offsetX, float offsetY, float amount) {
     if (action == BlurBlendAndCopy) {
         enableState(GL_TEXTURE_2D);
         disableState(GL_DEPTH_TEST);
-        selectPreviousTarget();
+        selectBlurTarget();
         blendPreviousFrame(offsetX, offsetY, amount);
     }
-    if (renderTargetBound)
-        presentCurrentRenderTarget();
-    else
-        copyWindowIntoCurrentTarget();
-    swapRenderTargets();
+    copyWindowIntoBlurTarget();
     blurFrameValid = true;
+}
+
+// The drawable's size, which the viewport follows.
+static bool prepareTargetForDrawable() {
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    return blurTargetsAllowed && prepareBlurTarget(viewport[2], viewport[3]);
 }
 
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force) {
@@ -317,26 +311,13 @@ void renderMotionBlur(float offsetX, float offsetY, float amount, bool force) {
         blurFrameValid = false;
         return;
     }
-    if (blurTargetsAllowed && prepareRenderTargets(ScreenWidth, ScreenHeight))
-        blurThroughTargets(action, offsetX, offsetY, amount);
+    if (prepareTargetForDrawable())
+        blurThroughTarget(action, offsetX, offsetY, amount);
     else
         blurThroughAtlasCopy(action, offsetX, offsetY, amount);
 }
 
-void beginBlurredFrame() {
-    if (!blurTargetsNextFrame) return;
-    blurTargetsNextFrame = false;
-    if (blurTargetsAllowed && prepareRenderTargets(ScreenWidth, ScreenHeight))
-        bindCurrentRenderTarget();
-}
-
-void finishBlurredFrame() {
-    // The blur did not come this frame (the screen changed): show the frame all the same.
-    presentCurrentRenderTarget();
-}
-
 void releaseMotionBlur() {
-    releaseRenderTargets();
-    blurTargetsNextFrame = false;
+    releaseBlurTarget();
     blurFrameValid = false;
 }

@@ -16,8 +16,9 @@ struct Star {
 };
 
 extern std::vector<Star> starfield;  // empty at start; refilled to starTarget every update
-// The blur may draw through render targets; off, it copies each frame into
-// the atlas as it must on a multisampled window (the frame bench compares both).
+// The blur may keep the frame before in a half-size render target; off, it
+// copies each frame into the atlas as it must on a multisampled window (the
+// frame bench compares both).
 extern bool blurTargetsAllowed;
 extern bool
     blurFrameValid;  // the previous frame is held (render target or the "motionblur" rectangle)
@@ -50,12 +51,7 @@ void placeCameraForDrawing();
 void loadCameraMatrices();
 void renderStarfield();
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force);
-// Before the frame is cleared: when the blur ran in the last frame, this one
-// is drawn into a render target, so the blur finds it there without a copy.
-void beginBlurredFrame();
-// After the screen is drawn: a frame still in a render target goes to the window.
-void finishBlurredFrame();
-// Shutdown: the render targets go with the GL context.
+// Shutdown: the render target goes with the GL context.
 void releaseMotionBlur();
 // The background image for a screen; "" for none.
 std::string backgroundTextureName(bool showsGame);

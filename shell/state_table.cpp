@@ -340,7 +340,6 @@ void Draw() {
     {
         ProfileScope section("Draw");
         enterRenderPass(PassOther);
-        beginBlurredFrame();
         const GameStateEntry* found = findGameState(GameState);
         const GameStateEntry& entry = found ? *found : emptyScreen;
         clearAndPlaceCamera();
@@ -351,7 +350,6 @@ void Draw() {
             if (!(entry.facts & GameView)) begin2D();
         }
         drawScreen(entry);
-        finishBlurredFrame();
         enterRenderPass(PassOther);
         if (!cursorHidden(entry)) renderCursor();
         renderFadeIn();
