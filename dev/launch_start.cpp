@@ -13,7 +13,6 @@
 #include "base/frame_state.h"
 #include "base/game_state.h"
 #include "dev/bot.h"
-#include "dev/replay_view.h"
 #include "game/blocks.h"
 #include "game/meter.h"
 #include "game/modes.h"
@@ -104,7 +103,6 @@ void runDevelopmentFrame() {
     }
     beginRankedStart();
     clearLevelOnce();
-    runReplayViewFrame();
     // The bot starts afresh with the game the intro or the menu began.
     if (startWaiting && pendingStart.mode == 0 && rankedStart.mode == 0) {
         startWaiting = false;

@@ -14,6 +14,7 @@
 #include "online/replay_upload.h"
 #include "online/scores.h"
 #include "online/seeds.h"
+#include "online/watch.h"
 #include "platform/system.h"
 #include "protocol/encodings.h"
 
@@ -64,10 +65,11 @@ size_t appendToReply(char* data, size_t size, size_t count, void* target) {
     return bytes;
 }
 
-static void setTransferOptions(CURL* handle, const std::string& url, std::string* reply,
+// `address` is the whole URL: the secure endpoint's for game requests.
+static void setTransferOptions(CURL* handle, const std::string& address, std::string* reply,
                                int32_t timeoutSeconds) {
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, curlErrorBuffer);
-    curl_easy_setopt(handle, CURLOPT_URL, makeSecureUrl(url).c_str());
+    curl_easy_setopt(handle, CURLOPT_URL, address.c_str());
     curl_easy_setopt(handle, CURLOPT_HEADER, 0L);
     curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendToReply);
@@ -102,15 +104,25 @@ static void performWhileAsked() {
     }
 }
 
-// Starts a background transfer; a non-null body makes it a POST of those bytes.
-static void startTransfer(const std::string& url, const std::string* body, std::string* reply,
+// What a background transfer is: a secure request, an upload with its body,
+// or a plain GET of a public route.
+struct TransferShape {
+    std::string address;
+    const std::string* body = nullptr;  // a POST of these bytes
+    bool publicRoute = false;
+};
+
+// Starts a background transfer; `url` is what the log shows of it.
+static void startTransfer(const std::string& url, const TransferShape& shape, std::string* reply,
                           int32_t kind, int32_t timeoutSeconds) {
     // Offline play sends nothing, whichever part of the game asks.
     if (!curlMulti || connectionMode == ConnectionOffline) return;
     CURL* handle = curl_easy_init();
     if (!handle) return;
-    setTransferOptions(handle, url, reply, timeoutSeconds);
-    if (body) {
+    setTransferOptions(handle, shape.address, reply, timeoutSeconds);
+    // A public route answers a missing replay with 404, which is a failure.
+    if (shape.publicRoute) curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+    if (const std::string* body = shape.body) {
         curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE, static_cast<long>(body->size()));
         curl_easy_setopt(handle, CURLOPT_COPYPOSTFIELDS, body->data());
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, uploadHeaders);
@@ -122,12 +134,21 @@ static void startTransfer(const std::string& url, const std::string* body, std::
 
 void queueRequest(const std::string& url, std::string* reply, int32_t kind,
                   int32_t timeoutSeconds) {
-    startTransfer(url, nullptr, reply, kind, timeoutSeconds);
+    startTransfer(url, {makeSecureUrl(url)}, reply, kind, timeoutSeconds);
 }
 
 void queueUpload(const std::string& url, const std::string& body, std::string* reply, int32_t kind,
                  int32_t timeoutSeconds) {
-    startTransfer(url, &body, reply, kind, timeoutSeconds);
+    startTransfer(url, {makeSecureUrl(url), &body}, reply, kind, timeoutSeconds);
+}
+
+std::string publicBaseUrl() {
+    return secureBaseUrl.substr(0, secureBaseUrl.rfind('/') + 1);
+}
+
+void queuePublicRequest(const std::string& path, std::string* reply, int32_t kind,
+                        int32_t timeoutSeconds) {
+    startTransfer(path, {publicBaseUrl() + path, nullptr, true}, reply, kind, timeoutSeconds);
 }
 double blockingRequestMs = 0.0;
 
@@ -145,7 +166,7 @@ int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSe
     if (!handle) return CURLE_FAILED_INIT;
     CURLcode result = CURLE_FAILED_INIT;
     try {
-        setTransferOptions(handle, url, reply, timeoutSeconds);
+        setTransferOptions(handle, makeSecureUrl(url), reply, timeoutSeconds);
         result = curl_easy_perform(handle);
         if (result == CURLE_OK && reply) logRefusal(handle, url, BlockingRequest, *reply);
     } catch (...) {
@@ -230,6 +251,12 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             break;
         case SeedsRequest:
             handleSeedsReply(result);
+            break;
+        case WatchListRequest:
+            handleWatchListReply(result);
+            break;
+        case WatchFileRequest:
+            handleWatchFileReply(result);
             break;
         default:
             break;

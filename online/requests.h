@@ -20,9 +20,11 @@ enum RequestKind : int32_t {
     SyncCheevesRequest = 7,
     NewsRequest = 8,
     RankingRequest = 9,
-    ReplayRequest = 10,   // replay.php, the one request with a body
-    SeedsRequest = 11,    // seeds.php: seeds for ranked levels
-    BlockingRequest = 0,  // requestNow's transfers, which have no kind: only the log names it
+    ReplayRequest = 10,     // replay.php, the one request with a body
+    SeedsRequest = 11,      // seeds.php: seeds for ranked levels
+    WatchListRequest = 12,  // a player's verified runs, from the server's public list
+    WatchFileRequest = 13,  // one verified run's replay file
+    BlockingRequest = 0,    // requestNow's transfers, which have no kind: only the log names it
 };
 
 struct HttpRequest {
@@ -60,6 +62,13 @@ void queueRequest(const std::string& url, std::string* reply, int32_t kind, int3
 // The same as a POST whose body is `body`: only replay uploads carry one.
 void queueUpload(const std::string& url, const std::string& body, std::string* reply, int32_t kind,
                  int32_t timeoutSeconds);
+// A plain GET of one of the server's public routes (`path` below its address,
+// as "replays/7.zxr"), which need no secure request. An HTTP error status
+// fails the transfer; in offline mode nothing is sent.
+void queuePublicRequest(const std::string& path, std::string* reply, int32_t kind,
+                        int32_t timeoutSeconds);
+// The server's address for public routes: the secure endpoint's folder.
+std::string publicBaseUrl();
 extern double blockingRequestMs;  // wall time spent in blocking transfers so far
 // A blocking transfer; returns the transfer's result code, 0 on success.
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds);

@@ -10,7 +10,11 @@ static constexpr float leftShare = 0.01f, topShare = 0.03f, rowFontHeights = 4.0
 static constexpr float lineScale = 0.75f, white = 255.0f, lineAlpha = 230.0f;
 
 std::string curlConsoleLine(size_t row) {
-    return row < requestLog.size() ? secureBaseUrl + requestLog[row].url : "";
+    if (row >= requestLog.size()) return "";
+    const HttpRequest& request = requestLog[row];
+    // The public routes are plain addresses below the server's, not secure requests.
+    bool publicRoute = request.kind == WatchListRequest || request.kind == WatchFileRequest;
+    return (publicRoute ? publicBaseUrl() : secureBaseUrl) + request.url;
 }
 
 void renderCurlConsole() {

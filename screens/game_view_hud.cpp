@@ -23,6 +23,7 @@
 #include "online/scores.h"
 #include "screens/achieves.h"
 #include "screens/game_view.h"
+#include "screens/watch_list.h"
 #include "settings/settings.h"
 #include "sound/sound.h"
 
@@ -83,6 +84,7 @@ void renderHUD() {
     } else {
         renderLevelComplete();
     }
+    renderWatchCaption();
 }
 
 // One band [x0, x1] x [y0, y1] of a window-covering image, with the texture

@@ -13,10 +13,12 @@
 #include "engine/fonts.h"
 #include "online/account.h"
 #include "online/ranking.h"
+#include "online/watch.h"
 #include "platform/input_state.h"
 #include "screens/button_focus.h"
 #include "screens/game_view.h"
 #include "screens/menu_base.h"
+#include "screens/watch_list.h"
 #include "settings/settings.h"
 
 int32_t rankingHeldItem = 0;
@@ -24,6 +26,8 @@ float rankingHoldMs = 0.0f;
 
 static int32_t repeatsDone = 0;    // arrow repeats of the current hold
 static float spinnerAngle = 0.0f;  // the loading bar's turn, degrees
+static bool escapeTaken = false;   // the Escape held now has done its work; it acts again once up
+static int32_t openedRow = -1;     // the row whose runs were opened last; -1 none
 
 static constexpr float opaque = 255.0f;
 // Vertical layout, in shares of the screen height.
@@ -38,7 +42,7 @@ static constexpr float categoryArrowColumn = 0.17f;
 static constexpr float scrollColumn = 0.45f, arrowSizeShare = 0.035f, barWidthShare = 0.012f;
 static constexpr float rowScale = 0.75f, headerScale = 0.7f, categoryScale = 0.9f;
 static constexpr float stripeAlpha = 18.0f, ownRowAlpha = 55.0f, headerLineAlpha = 90.0f;
-static constexpr float trackAlpha = 35.0f, thumbAlpha = 150.0f;
+static constexpr float trackAlpha = 35.0f, thumbAlpha = 150.0f, markedRowAlpha = 45.0f;
 static constexpr float spinnerShare = 0.045f, spinnerDegreesPerMs = 0.4f, spinnerAlpha = 175.0f;
 static constexpr float buttonUnitShare = 0.035f, buttonWidthUnits = 4.0f, buttonHeightUnits = 0.8f;
 static constexpr float buttonOffsetShare = 0.12f;  // of the screen width, either side
@@ -56,10 +60,22 @@ static float columnX(float share) {
 static float rowBaseline(int32_t shown) {
     return (firstRowShare + rowStepShare * static_cast<float>(shown)) * screenH();
 }
+float rankingRowBaseline(int32_t shown) {
+    return rowBaseline(shown);
+}
+float rankingColumnX(float share) {
+    return columnX(share);
+}
+IntRect rankingRowRect(int32_t shown) {
+    float y = rowBaseline(shown), step = rowStepShare * screenH();
+    float left = columnX(-tableHalfWidth), right = columnX(tableHalfWidth);
+    return {static_cast<int>(left), static_cast<int>(y - 0.78f * step), static_cast<int>(right),
+            static_cast<int>(y + 0.22f * step)};
+}
 
 // ---- buttons and their places ----
 
-static MenuButton textButton(int32_t item, float offset, const char* label) {
+MenuButton rankingTextButton(int32_t item, float offset, const char* label) {
     float unit = buttonUnitShare * screenW();
     return {item,
             {screenW() / 2 + offset * screenW(), buttonsShare * screenH()},
@@ -68,10 +84,10 @@ static MenuButton textButton(int32_t item, float offset, const char* label) {
 }
 
 static MenuButton findMeButton() {
-    return textButton(RankingFindMe, -buttonOffsetShare, "Find Me");
+    return rankingTextButton(RankingFindMe, -buttonOffsetShare, "Find Me");
 }
 static MenuButton backButton() {
-    return textButton(RankingBack, buttonOffsetShare, "Back");
+    return rankingTextButton(RankingBack, buttonOffsetShare, "Back");
 }
 
 static Vec2 iconCentre(int32_t item) {
@@ -106,12 +122,21 @@ static IntRect scrollTrack() {
             static_cast<int>(bottom)};
 }
 
+// How many of the ten row places hold a row now.
+static int32_t rowsShown() {
+    int32_t count = static_cast<int32_t>(rankingRows.size()) - rankingScroll;
+    return std::clamp(count, 0, rankingVisibleRows);
+}
+
 std::vector<HitArea> rankingHitAreas() {
+    if (watchStep != WatchClosed) return watchListHitAreas();
     std::vector<HitArea> areas = {{RankingFindMe, menuButtonRect(findMeButton())},
                                   {RankingBack, menuButtonRect(backButton())}};
     for (int32_t item :
          {RankingPreviousCategory, RankingNextCategory, RankingArrowUp, RankingArrowDown})
         areas.push_back({item, iconRect(item)});
+    for (int32_t shown = 0; shown < rowsShown(); shown++)
+        areas.push_back({RankingFirstRow + shown, rankingRowRect(shown)});
     return areas;
 }
 
@@ -123,6 +148,9 @@ static int32_t hoveredRankingItem() {
     for (int32_t item :
          {RankingPreviousCategory, RankingNextCategory, RankingArrowUp, RankingArrowDown})
         if (itemHovered(item, iconRect(item)) && !hovered) hovered = item;
+    for (int32_t shown = 0; shown < rowsShown(); shown++)
+        if (itemHovered(RankingFirstRow + shown, rankingRowRect(shown)) && !hovered)
+            hovered = RankingFirstRow + shown;
     if (hovered) return hovered;
     // The bar is dragged, not pressed: the focus never lands on it.
     if (scrollBarShown()) {
@@ -169,20 +197,49 @@ void holdRankingButton(float dtMs) {
     for (; repeatsDone < due; repeatsDone++) scrollByArrow(rankingHeldItem);
 }
 
+// Escape closes the watch list, or else leaves the screen; one press does one of them.
+static void followEscape() {
+    bool escape = platformKeyHeld(vk::Escape);
+    if (!escape) escapeTaken = false;
+    if (!escape || escapeTaken || GameState != Ranking) return;
+    escapeTaken = true;
+    if (watchStep != WatchClosed)
+        closeWatchList();
+    else
+        GameState = RankingToMenu;
+}
+
 void UpdateRanking(float dtMs) {
     ProfileScope section("UpdateRanking");
     if (findingMe) findMyRankingRow(userId);
     requestNextRankingPage();
     cutRankingPages(rowCuttingBudgetMs);
-    hoverItem = hoveredRankingItem();
+    hoverItem = watchStep != WatchClosed ? hoveredWatchItem() : hoveredRankingItem();
     holdRankingButton(dtMs);
     spinnerAngle = std::fmod(spinnerAngle + spinnerDegreesPerMs * dtMs, 360.0f);
-    if (GameState == Ranking && platformKeyHeld(vk::Escape)) GameState = RankingToMenu;
+    followEscape();
+}
+
+void returnToRankingFromReplay() {
+    finishWatching();
+    GameState = Ranking;
+    escapeTaken = true;
 }
 
 static void changeCategory(int32_t step) {
     int32_t category = std::clamp(rankingCategory + step, overallCategory, lastRankingCategory);
-    if (category != rankingCategory) selectRankingCategory(category);
+    if (category == rankingCategory) return;
+    selectRankingCategory(category);
+    openedRow = -1;
+}
+
+static void openRow(int32_t shown) {
+    int32_t index = rankingScroll + shown;
+    if (index < 0 || index >= static_cast<int32_t>(rankingRows.size())) return;
+    RankingRow row = rankingRowFields(rankingRows[index]);
+    if (!row.valid) return;
+    openedRow = index;
+    openWatchList(row.userId, row.name, rankingCategory);
 }
 
 // The arrows and the bar keep acting while the button stays down.
@@ -194,6 +251,14 @@ static void startHold(int32_t item) {
 }
 
 void clickRanking(int32_t item) {
+    if (watchStep != WatchClosed) {
+        clickWatchList(item);
+        return;
+    }
+    if (item >= RankingFirstRow && item < RankingFirstRow + rankingVisibleRows) {
+        openRow(item - RankingFirstRow);
+        return;
+    }
     switch (item) {
         case RankingPreviousCategory:
             changeCategory(-1);
@@ -223,8 +288,8 @@ void clickRanking(int32_t item) {
 
 // ---- drawing ----
 
-static void printText(const std::string& text, float x, float y, int align, float scale,
-                      const unsigned char* colour = nullptr) {
+void printRankingText(const std::string& text, float x, float y, int align, float scale,
+                      const unsigned char* colour) {
     float r = colour ? colour[0] : opaque, g = colour ? colour[1] : opaque;
     float b = colour ? colour[2] : opaque;
     printShadowed(text, x, y, 2.0f, align, scale, r, g, b, opaque, mediumFont);
@@ -235,17 +300,17 @@ static void drawIcon(int32_t item, const char* texture, bool idle) {
 }
 
 static void drawCategorySelector() {
-    printText(rankingCategoryName(rankingCategory), screenW() / 2, categoryShare * screenH(),
-              AlignCentre, categoryScale);
+    printRankingText(rankingCategoryName(rankingCategory), screenW() / 2, categoryShare * screenH(),
+                     AlignCentre, categoryScale);
     drawIcon(RankingPreviousCategory, "arrowleft.tga", rankingCategory == overallCategory);
     drawIcon(RankingNextCategory, "arrowright.tga", rankingCategory == lastRankingCategory);
 }
 
 static void drawHeader() {
     float y = headerShare * screenH();
-    printText("Rank", columnX(rankColumn), y, AlignRight, headerScale);
-    printText("Name", columnX(nameColumn), y, AlignLeft, headerScale);
-    printText("Skillpoints", columnX(skillColumn), y, AlignRight, headerScale);
+    printRankingText("Rank", columnX(rankColumn), y, AlignRight, headerScale);
+    printRankingText("Name", columnX(nameColumn), y, AlignLeft, headerScale);
+    printRankingText("Skillpoints", columnX(skillColumn), y, AlignRight, headerScale);
     float left = columnX(-tableHalfWidth), width = 2 * tableHalfWidth * screenH();
     drawUntexturedRect(left, y + 0.3f * menuLineHeight(), width, 1.5f, 255, 255, 255,
                        headerLineAlpha);
@@ -261,15 +326,19 @@ static void drawRow(int32_t shown, int32_t index) {
     float y = rowBaseline(shown), step = rowStepShare * screenH();
     float left = columnX(-tableHalfWidth), width = 2 * tableHalfWidth * screenH();
     bool mine = row.valid && row.userId == userId;
-    if (mine) {
+    // The row under the pointer, and the one whose runs were watched, stand out.
+    bool marked = hoverItem == RankingFirstRow + shown || index == openedRow;
+    if (marked) {
+        drawUntexturedRect(left, y - 0.78f * step, width, step, 255, 255, 255, markedRowAlpha);
+    } else if (mine) {
         drawUntexturedRect(left, y - 0.78f * step, width, step, ownRowColour[0], ownRowColour[1],
                            ownRowColour[2], ownRowAlpha);
     } else if (index % 2 == 0) {
         drawUntexturedRect(left, y - 0.78f * step, width, step, 255, 255, 255, stripeAlpha);
     }
-    printText(std::to_string(index + 1), columnX(rankColumn), y, AlignRight, rowScale);
-    printText(row.name, columnX(nameColumn), y, AlignLeft, rowScale);
-    printText(skillpointsText(row), columnX(skillColumn), y, AlignRight, rowScale);
+    printRankingText(std::to_string(index + 1), columnX(rankColumn), y, AlignRight, rowScale);
+    printRankingText(row.name, columnX(nameColumn), y, AlignLeft, rowScale);
+    printRankingText(skillpointsText(row), columnX(skillColumn), y, AlignRight, rowScale);
 }
 
 static void drawScrolling() {
@@ -296,7 +365,8 @@ static void drawSpinner() {
 
 // A line in the middle of the list, where rows would be.
 static void drawListNote(const std::string& text) {
-    printText(text, screenW() / 2, rowBaseline(rankingVisibleRows / 2 - 1), AlignCentre, rowScale);
+    printRankingText(text, screenW() / 2, rowBaseline(rankingVisibleRows / 2 - 1), AlignCentre,
+                     rowScale);
 }
 
 static void drawRows() {
@@ -315,6 +385,10 @@ void renderRanking() {
     ProfileScope section("renderRanking");
     renderMenuBase();
     drawMenuLabel("Online Ranking", screenW() / 2, titleShare * screenH());
+    if (watchStep != WatchClosed) {
+        renderWatchList(spinnerAngle);
+        return;
+    }
     drawCategorySelector();
     drawHeader();
     drawRows();
@@ -326,6 +400,7 @@ void renderRanking() {
     if (findingMe || findMeUnranked) {
         MenuButton button = findMeButton();
         const char* note = findingMe ? "Finding..." : "You are not ranked here yet.";
-        printText(note, button.centre.x, button.centre.y + button.size.y * 1.1f, AlignCentre, 0.6f);
+        printRankingText(note, button.centre.x, button.centre.y + button.size.y * 1.1f, AlignCentre,
+                         0.6f);
     }
 }

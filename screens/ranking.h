@@ -1,9 +1,11 @@
 // The Ranking screen: the category selector, ten rows of the world ranking
 // with arrows, wheel and scroll bar, "Find Me" and "Back". The ranking lists
 // themselves belong to online/ranking; the menu picks the first category.
+// A click on a row opens that player's verified runs (screens/watch_list).
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "screens/menu_base.h"
@@ -16,6 +18,9 @@ enum RankingItem : int32_t {
     RankingBack = 5,
     RankingFindMe = 6,
     RankingScrollBar = 7,
+    RankingFirstRow = 20,  // the ten rows shown: 20 .. 29
+    WatchFirstRun = 40,    // the watch list's runs: 40 .. 49
+    WatchClose = 60,
 };
 
 extern int32_t rankingHeldItem;  // the arrow or bar held down since its click; 0 for none
@@ -35,3 +40,16 @@ std::vector<HitArea> rankingHitAreas();
 void UpdateRanking(float dtMs);
 void renderRanking();
 void clickRanking(int32_t item);
+// The replay viewer is done: the ranking shows again where it was left, with
+// the watch list open; the Escape that ended the replay does nothing more.
+void returnToRankingFromReplay();
+
+// The layout the watch list shares with the rows: row `shown` (0..9) of the
+// view, a column at `share` screen heights from the centre, and text as the rows print it.
+float rankingRowBaseline(int32_t shown);
+IntRect rankingRowRect(int32_t shown);
+float rankingColumnX(float share);
+void printRankingText(const std::string& text, float x, float y, int align, float scale,
+                      const unsigned char* colour = nullptr);
+// A button in the row of "Find Me" and "Back", `offset` screen widths from the centre.
+MenuButton rankingTextButton(int32_t item, float offset, const char* label);

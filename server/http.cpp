@@ -25,6 +25,7 @@
 #include "server/log.h"
 #include "server/metrics.h"
 #include "server/releases.h"
+#include "server/replay_files.h"
 #include "server/replays.h"
 #include "server/router.h"
 #include "server/throttle.h"
@@ -52,6 +53,10 @@ static const char htmlType[] = "text/html; charset=utf-8";
 static const char binaryType[] = "application/octet-stream";
 static const char metricsType[] = "text/plain; version=0.0.4";
 static const char loopbackCidrs[] = "127.0.0.0/8,::1/128";
+// Public pages change with every verdict, so caches keep them briefly; a
+// verified replay's file never changes.
+static const char pageCaching[] = "public, max-age=30";
+static const char replayFileCaching[] = "public, max-age=86400, immutable";
 
 // What a worker needs of one request, copied out of the connection by the event thread.
 struct RequestJob {
@@ -70,6 +75,7 @@ struct RequestJob {
     // Filled by the worker:
     int status = MHD_HTTP_OK;
     const char* type = textType;
+    const char* cacheControl = nullptr;  // the Cache-Control header, when caches may keep it
     Reply reply;
 };
 
@@ -212,6 +218,46 @@ static bool answerOperatorRoute(ServerContext& context, RequestJob& job) {
     return true;
 }
 
+static void answerWebPage(ServerContext& context, RequestJob& job) {
+    job.type = htmlType;
+    if (job.path == "/") {
+        job.reply.text = indexPageHtml();
+    } else if (job.path == "/ranking") {
+        job.reply.text = rankingPageHtml(context, static_cast<int>(job.category), job.offset);
+    } else if (job.path == "/account") {
+        job.reply.text = accountHelpPageHtml();
+    } else if (job.path == "/replays") {
+        job.reply.text = playerReplaysPageHtml(context, job.user);
+    } else if (job.path == "/replay") {
+        job.reply.text = replayPageHtml(context, job.id);
+    } else {
+        job.type = textType;
+        job.status = MHD_HTTP_NOT_FOUND;
+        job.reply.text = "fail";
+    }
+}
+
+// The web site and the public replays are for anyone: each address group has
+// an allowance a minute, and caches may keep what was found.
+static void answerPublicRoute(ServerContext& context, RequestJob& job) {
+    if (!publicPageAllowed(addressGroup(job.address))) {
+        logBadInput("public pages refused to " + job.address + ": too many a minute");
+        job.status = MHD_HTTP_TOO_MANY_REQUESTS;
+        job.reply.text = "fail";
+        return;
+    }
+    PublicReply replay;
+    if (answerReplayFileRoute(context, job.path, job.category, replay)) {
+        job.status = replay.status;
+        job.type = replay.binary ? binaryType : textType;
+        job.reply.text = replay.text;
+    } else {
+        answerWebPage(context, job);
+    }
+    if (job.status == MHD_HTTP_OK)
+        job.cacheControl = replay.binary ? replayFileCaching : pageCaching;
+}
+
 // Runs on a worker: the reply for one request.
 static void runJob(ServerContext& context, RequestJob& job) {
     if (job.bodyBytes > (job.post ? replayBodyLimit : maxBodyBytes)) {
@@ -229,22 +275,7 @@ static void runJob(ServerContext& context, RequestJob& job) {
             job.reply.text = "fail";
         }
     } else {
-        job.type = htmlType;
-        if (job.path == "/") {
-            job.reply.text = indexPageHtml();
-        } else if (job.path == "/ranking") {
-            job.reply.text = rankingPageHtml(context, static_cast<int>(job.category), job.offset);
-        } else if (job.path == "/account") {
-            job.reply.text = accountHelpPageHtml();
-        } else if (job.path == "/replays") {
-            job.reply.text = playerReplaysPageHtml(context, job.user);
-        } else if (job.path == "/replay") {
-            job.reply.text = replayPageHtml(context, job.id);
-        } else {
-            job.type = textType;
-            job.status = MHD_HTTP_NOT_FOUND;
-            job.reply.text = "fail";
-        }
+        answerPublicRoute(context, job);
     }
 }
 
@@ -282,11 +313,13 @@ static bool queueJob(HttpServer& server, RequestJob* job) {
 }
 
 static MHD_Result sendText(MHD_Connection* connection, unsigned status, const std::string& text,
-                           const char* type) {
+                           const char* type, const char* cacheControl = nullptr) {
     MHD_Response* response = MHD_create_response_from_buffer(
         text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
     if (response == nullptr) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, type);
+    if (cacheControl != nullptr)
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, cacheControl);
     MHD_Result result = MHD_queue_response(connection, status, response);
     MHD_destroy_response(response);
     return result;
@@ -299,7 +332,8 @@ static void countJob(const RequestJob& job) {
 
 static MHD_Result sendReply(RequestJob& job) {
     countJob(job);
-    if (job.reply.fileFd < 0) return sendText(job.connection, job.status, job.reply.text, job.type);
+    if (job.reply.fileFd < 0)
+        return sendText(job.connection, job.status, job.reply.text, job.type, job.cacheControl);
     // The response owns the descriptor from here on and streams the file from disk.
     MHD_Response* response =
         MHD_create_response_from_fd64(static_cast<uint64_t>(job.reply.fileSize), job.reply.fileFd);

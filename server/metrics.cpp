@@ -66,6 +66,9 @@ std::string endpointLabel(const std::string& path) {
     for (const char* route : routes)
         if (path == route) return route;
     if (path.compare(0, 9, "/patches/") == 0) return "/patches/";
+    // The public replays, one label per route whatever the id.
+    if (path.compare(0, 9, "/players/") == 0) return "/players/ID/replays";
+    if (path.compare(0, 9, "/replays/") == 0) return "/replays/ID.zxr";
     return "other";
 }
 

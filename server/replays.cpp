@@ -18,6 +18,7 @@ static const int firstMode = 1;
 static const int lastMode = 6;
 static const char statePending[] = "pending";
 static const char stateChecking[] = "checking";
+static const char stateVerified[] = "verified";
 
 // What replay.php claims, read from its query.
 struct ReplayClaim {
@@ -153,6 +154,13 @@ static StoredReplay replayFromRow(const SqlRow& row) {
     return replay;
 }
 
+// The stored file of a row selected as replayColumns and then the body.
+static StoredReplay replayWithBody(const SqlRow& row) {
+    StoredReplay replay = replayFromRow(row);
+    replay.body = base64Decode(row[13]);
+    return replay;
+}
+
 static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, StoredReplay& replay,
                              bool& found) {
     // PostgreSQL: servers sharing the database each take a different replay.
@@ -169,8 +177,7 @@ static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, S
         &rows);
     found = status == SqlStatus::Ok && !rows.empty();
     if (!found) return status;
-    replay = replayFromRow(rows[0]);
-    replay.body = base64Decode(rows[0][13]);
+    replay = replayWithBody(rows[0]);
     return sqlExec(connection, "UPDATE replays SET state = $1, claimed = $2 WHERE id = $3",
                    {sqlText(stateChecking), sqlInt(nowSeconds()), sqlInt(replay.id)});
 }
@@ -247,16 +254,81 @@ bool replaysOfPlayer(Database* database, long long userId, int limit,
     return true;
 }
 
-bool replayById(Database* database, long long id, StoredReplay& replay) {
+// The row of replay `id` as replayColumns and then `more` columns; with
+// `state` not empty, only while the replay is in that state.
+static bool replayRowById(Database* database, long long id, const char* more, const char* state,
+                          SqlRow& row) {
     ConnectionLease lease(database);
     SqlRows rows;
     if (sqlExec(lease.connection,
-                std::string("SELECT ") + replayColumns +
-                    " FROM replays r JOIN users u ON u.id = r.user_id WHERE r.id = $1",
-                {sqlInt(id)}, &rows) != SqlStatus::Ok ||
+                std::string("SELECT ") + replayColumns + more +
+                    " FROM replays r JOIN users u ON u.id = r.user_id WHERE r.id = $1"
+                    " AND ($2 = '' OR r.state = $2)",
+                {sqlInt(id), sqlText(state)}, &rows) != SqlStatus::Ok ||
         rows.empty()) {
         return false;
     }
-    replay = replayFromRow(rows[0]);
+    row = rows[0];
+    return true;
+}
+
+bool replayById(Database* database, long long id, StoredReplay& replay) {
+    SqlRow row;
+    if (!replayRowById(database, id, "", "", row)) return false;
+    replay = replayFromRow(row);
+    return true;
+}
+
+// A player's verified runs in a category (0: every mode), best score first.
+static SqlStatement verifiedRunsStatement(long long userId, int category, int limit,
+                                          SqlRows* rows) {
+    return {std::string("SELECT ") + replayColumns +
+                ", r.created FROM replays r JOIN users u ON u.id = r.user_id"
+                " WHERE r.user_id = $1 AND r.state = $2 AND ($3 = 0 OR r.mode = $3)"
+                " ORDER BY r.score DESC, r.id LIMIT $4",
+            {sqlInt(userId), sqlText(stateVerified), sqlInt(category), sqlInt(limit)},
+            rows};
+}
+
+static void readRuns(const SqlRows& rows, std::vector<StoredReplay>& runs) {
+    runs.clear();
+    for (const SqlRow& row : rows) {
+        runs.push_back(replayFromRow(row));
+        runs.back().created = integerOf(row[13]);
+    }
+}
+
+bool verifiedRunsOfPlayer(Database* database, long long userId, int category, int limit,
+                          bool& playerKnown, std::vector<StoredReplay>& runs) {
+    ConnectionLease lease(database);
+    SqlRows player, rows;
+    SqlStatus status =
+        sqlRunBatch(lease.connection,
+                    {SqlStatement{"SELECT id FROM users WHERE id = $1", {sqlInt(userId)}, &player},
+                     verifiedRunsStatement(userId, category, limit, &rows)});
+    if (status != SqlStatus::Ok) return false;
+    playerKnown = !player.empty();
+    readRuns(rows, runs);
+    return true;
+}
+
+std::vector<StoredReplay> bestVerifiedRunsOf(Database* database, int category,
+                                             const std::vector<long long>& userIds) {
+    std::vector<StoredReplay> best(userIds.size());
+    ConnectionLease lease(database);
+    for (size_t i = 0; i < userIds.size(); ++i) {
+        SqlRows rows;
+        std::vector<StoredReplay> runs;
+        SqlBatch batch = {verifiedRunsStatement(userIds[i], category, 1, &rows)};
+        if (sqlRunBatch(lease.connection, batch) == SqlStatus::Ok) readRuns(rows, runs);
+        if (!runs.empty()) best[i] = runs[0];
+    }
+    return best;
+}
+
+bool verifiedReplayFile(Database* database, long long id, StoredReplay& replay) {
+    SqlRow row;
+    if (!replayRowById(database, id, ", r.body", stateVerified, row)) return false;
+    replay = replayWithBody(row);
     return true;
 }

@@ -30,6 +30,7 @@ struct StoredReplay {
     long long replayedScore = 0, frames = 0, durationMs = 0;
     std::string reason;
     std::string userName;
+    long long created = 0;  // when it was uploaded, Unix seconds (the public run lists)
 };
 
 // What playing a replay again gave.
@@ -53,3 +54,15 @@ void releaseUnfinishedChecks(Database* database);
 bool replaysOfPlayer(Database* database, long long userId, int limit,
                      std::vector<StoredReplay>& replays);
 bool replayById(Database* database, long long id, StoredReplay& replay);
+
+// A player's verified runs in a ranking category (0 for every mode), best
+// score first, with their upload times; `playerKnown` is false when no such
+// account exists (or it was removed). False when the database cannot answer.
+bool verifiedRunsOfPlayer(Database* database, long long userId, int category, int limit,
+                          bool& playerKnown, std::vector<StoredReplay>& runs);
+// Per player, the best verified run in the category (id 0 where there is none).
+std::vector<StoredReplay> bestVerifiedRunsOf(Database* database, int category,
+                                             const std::vector<long long>& userIds);
+// A verified replay with its file in `body`; false when there is none by that
+// id (unknown, pending, rejected, or its player removed) or it cannot be read.
+bool verifiedReplayFile(Database* database, long long id, StoredReplay& replay);

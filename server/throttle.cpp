@@ -14,14 +14,16 @@ struct FailureRecord {
     long long lastFailureMs = 0;  // steady clock
 };
 
+// Requests counted in a fixed window (registrations per hour, public pages per minute).
 struct Allowance {
-    long long hourStartMs = 0;
+    long long windowStartMs = 0;
     int used = 0;
 };
 
 static std::mutex throttleMutex;
 static std::map<std::string, FailureRecord> failureRecords;
 static std::map<std::string, Allowance> registrations;
+static std::map<std::string, Allowance> publicPageViews;
 
 // A few typing mistakes cost nothing; then every failure doubles the wait.
 static const int freeFailures = 3;
@@ -33,6 +35,10 @@ static const long long firstDelayMs = 1000;
 static const long long maxDelayMs = 15 * 60 * 1000;
 static const long long hourMs = 3600 * 1000;
 static const int registrationsPerHour = 20;
+// A reader pages through the web site by hand; a program that fetches it
+// faster than this is served again once the minute is over.
+static const long long minuteMs = 60 * 1000;
+static const int publicPagesPerMinute = 120;
 // Past this many keys, records whose wait has long ended are swept out.
 static const size_t sweepThreshold = 100000;
 static const int ipv6GroupBytes = 8;
@@ -176,7 +182,10 @@ static void sweepEnded(long long now) {
         it = now - it->second.lastFailureMs > maxDelayMs ? failureRecords.erase(it) : ++it;
     }
     for (auto it = registrations.begin(); it != registrations.end();) {
-        it = now - it->second.hourStartMs >= hourMs ? registrations.erase(it) : ++it;
+        it = now - it->second.windowStartMs >= hourMs ? registrations.erase(it) : ++it;
+    }
+    for (auto it = publicPageViews.begin(); it != publicPageViews.end();) {
+        it = now - it->second.windowStartMs >= minuteMs ? publicPageViews.erase(it) : ++it;
     }
 }
 
@@ -196,17 +205,28 @@ void throttleSuccess(const std::string& key) {
     failureRecords.erase(key);
 }
 
-bool registrationAllowed(const std::string& group) {
+// Counts one use of `group`'s allowance of `limit` per window of `windowMs`.
+static bool withinAllowance(std::map<std::string, Allowance>& counts, const std::string& group,
+                            long long windowMs, int limit) {
     std::lock_guard<std::mutex> lock(throttleMutex);
     long long now = throttleClock();
-    if (registrations.size() > sweepThreshold) sweepEnded(now);
-    Allowance& allowance = registrations[group];
-    if (now - allowance.hourStartMs >= hourMs) allowance = Allowance{now, 0};
-    return ++allowance.used <= registrationsPerHour;
+    if (counts.size() > sweepThreshold) sweepEnded(now);
+    Allowance& allowance = counts[group];
+    if (now - allowance.windowStartMs >= windowMs) allowance = Allowance{now, 0};
+    return ++allowance.used <= limit;
+}
+
+bool registrationAllowed(const std::string& group) {
+    return withinAllowance(registrations, group, hourMs, registrationsPerHour);
+}
+
+bool publicPageAllowed(const std::string& group) {
+    return withinAllowance(publicPageViews, group, minuteMs, publicPagesPerMinute);
 }
 
 void resetThrottle() {
     std::lock_guard<std::mutex> lock(throttleMutex);
     failureRecords.clear();
     registrations.clear();
+    publicPageViews.clear();
 }

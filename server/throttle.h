@@ -32,6 +32,9 @@ long long throttleWaitMs(const std::string& key);
 // Counts one registration from `group`; false once the group has used its
 // allowance for the current hour.
 bool registrationAllowed(const std::string& group);
+// Counts one request for a public web page or replay from `group`; false once
+// the group has used its allowance for the current minute.
+bool publicPageAllowed(const std::string& group);
 
 // Forgets every count (tests start from a clean slate).
 void resetThrottle();

@@ -93,18 +93,32 @@ static std::string pendingMark(long long pending) {
            std::to_string(pending) + " pending</span>";
 }
 
-// `marks`: per row, the verified points (when unverified results count) or
-// the pending points (when only verified ones do).
+static std::string modeName(int mode) {
+    return mode > 0 && mode < categoryCount ? categoryNames[mode] : "?";
+}
+
+// The player's best verified run in the category, linked to its replay page.
+static std::string bestRunCell(const StoredReplay& run) {
+    if (run.id == 0) return "<td></td>";
+    return "<td><a href=\"/replay?id=" + std::to_string(run.id) + "\">" + modeName(run.mode) +
+           " level " + std::to_string(run.level) + ": " + std::to_string(run.score) + "</a></td>";
+}
+
+// Per row: `marks`, the verified points (when unverified results count) or
+// the pending points (when only verified ones do), and the best verified run.
 static std::string rankingTable(const std::vector<RankingRow>& rows,
-                                const std::vector<long long>& marks, bool countsUnverified) {
-    std::string table = "<table><tr><th>Rank</th><th>Name</th><th>Skillpoints</th></tr>\n";
+                                const std::vector<long long>& marks,
+                                const std::vector<StoredReplay>& bestRuns, bool countsUnverified) {
+    std::string table =
+        "<table><tr><th>Rank</th><th>Name</th><th>Skillpoints</th><th>Best verified run</th>"
+        "</tr>\n";
     for (size_t i = 0; i < rows.size(); ++i) {
         const RankingRow& row = rows[i];
         std::string mark =
             countsUnverified ? verifiedMark(row.skillpoints, marks[i]) : pendingMark(marks[i]);
         table += "<tr><td>" + std::to_string(row.rank) + "</td><td>" +
                  playerLink(row.userId, row.name) + "</td><td>" + std::to_string(row.skillpoints) +
-                 mark + "</td></tr>\n";
+                 mark + "</td>" + bestRunCell(bestRuns[i]) + "</tr>\n";
     }
     return table + "</table>\n";
 }
@@ -117,7 +131,10 @@ static std::string rankingBody(ServerContext& context, int category,
     if (rows.empty()) return body + "<p>No one is ranked here yet.</p>\n";
     std::vector<long long> marks = unverified ? verifiedPointsOf(context.database, category, rows)
                                               : pendingPointsOf(context.database, category, rows);
-    return body + rankingTable(rows, marks, unverified);
+    std::vector<long long> userIds;
+    for (const RankingRow& row : rows) userIds.push_back(row.userId);
+    std::vector<StoredReplay> bestRuns = bestVerifiedRunsOf(context.database, category, userIds);
+    return body + rankingTable(rows, marks, bestRuns, unverified);
 }
 
 static std::string pageLink(int category, long long offset, const char* label) {
@@ -156,10 +173,6 @@ std::string accountHelpPageHtml() {
         "<p>If you have lost your password, write to this server's operator from the email"
         " address you gave when you registered; the operator can help you recover the"
         " profile.</p>\n");
-}
-
-static std::string modeName(int mode) {
-    return mode > 0 && mode < categoryCount ? categoryNames[mode] : "?";
 }
 
 static std::string replayRow(const StoredReplay& replay) {
@@ -209,6 +222,13 @@ std::string replayPageHtml(ServerContext& context, long long replayId) {
     }
     std::string verdict = escapeHtml(replay.state);
     if (!replay.reason.empty()) verdict += ": " + escapeHtml(replay.reason);
-    table += figureRow("Verdict", verdict) + "</table>\n";
+    table += figureRow("Verdict", verdict);
+    // Only a verified replay's file is served.
+    if (replay.state == "verified") {
+        std::string file = "/replays/" + std::to_string(replay.id) + ".zxr";
+        table += figureRow("File", "<a href=\"" + file + "\" download>Download the replay (" +
+                                       file.substr(9) + ")</a>");
+    }
+    table += "</table>\n";
     return pageFrame("Replay " + std::to_string(replay.id), table);
 }

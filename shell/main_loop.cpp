@@ -29,6 +29,7 @@
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
+#include "shell/replay_view.h"
 #include "shell/startup.h"
 #include "shell/state_table.h"
 #include "shell/window.h"
@@ -218,6 +219,7 @@ static bool runOneFrame() {
     profileFrameStart();
     runScriptFrame(frameNumber);
     if (developmentHooks.beforeInput) developmentHooks.beforeInput();
+    runReplayViewFrame();
     bool quitTaken = takeOneMessage();
     checkWindowActive();
     if (!windowRecord.visible) platformSleep(minimisedSleepMs);

@@ -1,0 +1,21 @@
+// The watch list of the Ranking screen: a ranked player's verified runs in the
+// shown category (level, score, date; the mode too in Overall), best first.
+// A click on a run downloads its replay, which the replay viewer then plays
+// with a line naming the player, the level and the score; "Close" or Escape
+// goes back to the ranking rows. The lists and downloads belong to online/watch.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "screens/menu_base.h"
+
+// The runs shown and "Close".
+std::vector<HitArea> watchListHitAreas();
+// The item under the pointer (every item is offered to the focus).
+int32_t hoveredWatchItem();
+void clickWatchList(int32_t item);
+// Drawn over the Ranking screen's title grid in place of its rows.
+void renderWatchList(float spinnerDegrees);
+// While a downloaded run plays: the line naming it, at the top of the view.
+void renderWatchCaption();
