@@ -11,6 +11,7 @@
 #include "server/seeds.h"
 
 const size_t replayBodyLimit = replayMaxFileBytes;
+const int replayPendingLimit = 8;
 
 static const size_t sha256HexLength = 64;
 static const int overallCategory = 0;
@@ -72,7 +73,7 @@ static std::string knownReplayProblem(const SqlRows& known, const ReplayClaim& c
 static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
                             const std::string& body, std::string& reply, std::string& problem) {
     problem.clear();
-    SqlRows known, result, earlier;
+    SqlRows known, result, earlier, waiting;
     SqlStatus status = sqlRunBatch(
         connection,
         {SqlStatement{
@@ -86,10 +87,16 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
                       " AND level = $4 AND score = $5",
                       {sqlInt(claim.userId), sqlText(claim.session), sqlInt(claim.mode),
                        sqlInt(claim.level), sqlInt(claim.score)},
-                      &earlier}});
+                      &earlier},
+         SqlStatement{"SELECT COUNT(*) FROM replays WHERE user_id = $1 AND state IN ($2, $3)",
+                      {sqlInt(claim.userId), sqlText(statePending), sqlText(stateChecking)},
+                      &waiting}});
     if (status != SqlStatus::Ok) return status;
     reply = "fail";
-    if (!known.empty())
+    if (firstInteger(waiting, 0) >= replayPendingLimit)
+        problem = "the account has " + std::to_string(replayPendingLimit) +
+                  " replays waiting to be checked already";
+    else if (!known.empty())
         problem = knownReplayProblem(known, claim);
     else if (result.empty())
         problem = "no score of this run matches it";
@@ -105,7 +112,7 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
         " body, state, created, result_id) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11)",
         {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode), sqlInt(claim.level),
          sqlInt(claim.score), sqlText(claim.session), sqlInt(firstInteger(result, 0)),
-         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds()),
+         sqlBlob(body), sqlText(statePending), sqlInt(nowSeconds()),
          sqlInt(integerOf(result[0][1]))});
     // A twin upload stored it first: the transaction runs again and finds it.
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
@@ -153,6 +160,22 @@ static StoredReplay replayFromRow(const SqlRow& row) {
     return replay;
 }
 
+// The next replay to check: the oldest waiting one of the account whose turn
+// came longest ago, so one account's many uploads cannot hold back another's.
+static const char nextReplaySql[] =
+    ", r.body FROM replays r JOIN users u ON u.id = r.user_id LEFT JOIN replay_turns t"
+    " ON t.user_id = r.user_id WHERE r.state = $1 OR (r.state = $2 AND r.claimed < $3)"
+    " ORDER BY COALESCE(t.turn, 0), r.id LIMIT 1";
+
+// Moves the account to the back of the line.
+static SqlStatus takeTurn(DbConnection* connection, long long userId) {
+    return sqlExec(connection,
+                   "INSERT INTO replay_turns (user_id, turn) SELECT $1, COALESCE(MAX(turn), 0) + 1"
+                   " FROM replay_turns WHERE true ON CONFLICT (user_id) DO UPDATE SET turn ="
+                   " excluded.turn",
+                   {sqlInt(userId)});
+}
+
 static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, StoredReplay& replay,
                              bool& found) {
     // PostgreSQL: servers sharing the database each take a different replay.
@@ -160,17 +183,15 @@ static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, S
     std::string lock = shared ? " FOR UPDATE OF r SKIP LOCKED" : "";
     SqlRows rows;
     SqlStatus status = sqlExec(
-        connection,
-        std::string("SELECT ") + replayColumns +
-            ", r.body FROM replays r JOIN users u ON u.id = r.user_id WHERE r.state = $1"
-            " OR (r.state = $2 AND r.claimed < $3) ORDER BY r.id LIMIT 1" +
-            lock,
+        connection, std::string("SELECT ") + replayColumns + nextReplaySql + lock,
         {sqlText(statePending), sqlText(stateChecking), sqlInt(nowSeconds() - staleSeconds)},
         &rows);
     found = status == SqlStatus::Ok && !rows.empty();
     if (!found) return status;
     replay = replayFromRow(rows[0]);
-    replay.body = base64Decode(rows[0][13]);
+    replay.body = sqlBlobBytes(connection, rows[0][13]);
+    status = takeTurn(connection, replay.userId);
+    if (status != SqlStatus::Ok) return status;
     return sqlExec(connection, "UPDATE replays SET state = $1, claimed = $2 WHERE id = $3",
                    {sqlText(stateChecking), sqlInt(nowSeconds()), sqlInt(replay.id)});
 }
@@ -258,5 +279,17 @@ bool replayById(Database* database, long long id, StoredReplay& replay) {
         return false;
     }
     replay = replayFromRow(rows[0]);
+    return true;
+}
+
+bool replayBody(Database* database, long long id, std::string& body) {
+    ConnectionLease lease(database);
+    SqlRows rows;
+    if (sqlExec(lease.connection, "SELECT body FROM replays WHERE id = $1", {sqlInt(id)}, &rows) !=
+            SqlStatus::Ok ||
+        rows.empty()) {
+        return false;
+    }
+    body = sqlBlobBytes(lease.connection, rows[0][0]);
     return true;
 }
