@@ -426,6 +426,7 @@ static const int verdictWaitSeconds = 600;
 struct BenchReplay {
     RecordedReplay run;
     size_t account;
+    std::string session;  // a run of its own, so equal results stay apart
 };
 
 static std::vector<long long> issuedSeeds(const std::string& server, const Account& account) {
@@ -453,7 +454,7 @@ static std::vector<BenchReplay> recordUnderSeeds(const Options& options,
             if (static_cast<int>(kept.size()) >= options.replays) break;
             RecordedReplay run = recordRun(n++, seed);
             if (verifyReplay(run.bytes, run.mode, run.level, run.score).verified)
-                kept.push_back({run, a});
+                kept.push_back({run, a, "benchreplay" + std::to_string(n)});
         }
     }
     std::cout << "replays: " << n << " bot runs recorded, " << kept.size()
@@ -461,15 +462,12 @@ static std::vector<BenchReplay> recordUnderSeeds(const Options& options,
     return kept;
 }
 
-static std::string session(const Account& account) {
-    return "benchreplay" + std::to_string(account.id);
-}
-
 static bool submitResult(const Options& options, const Account& account,
-                         const RecordedReplay& run) {
-    std::string reply = send(
-        options.servers[0], scoreRequest(account, run.mode, run.level, run.score, session(account)),
-        account.address);
+                         const BenchReplay& replay) {
+    const RecordedReplay& run = replay.run;
+    std::string reply = send(options.servers[0],
+                             scoreRequest(account, run.mode, run.level, run.score, replay.session),
+                             account.address);
     if (reply.compare(0, 8, "success ") == 0) return true;
     std::cerr << "bench: result of mode " << run.mode << " level " << run.level << " score "
               << run.score << " refused: " << reply << "\n";
@@ -477,14 +475,15 @@ static bool submitResult(const Options& options, const Account& account,
 }
 
 static bool uploadReplay(const Options& options, const Account& account,
-                         const RecordedReplay& run) {
+                         const BenchReplay& replay) {
+    const RecordedReplay& run = replay.run;
     std::string host;
     int port = 0;
     if (!splitServer(options.servers[0], host, port)) return false;
     std::string request =
         "replay.php?gamemode=" + std::to_string(run.mode) + "&level=" + std::to_string(run.level) +
         "&score=" + std::to_string(run.score) + "&sha256=" + sha256Hex(run.bytes) +
-        "&sessionhash=" + session(account) + "&userid=" + std::to_string(account.id) +
+        "&sessionhash=" + replay.session + "&userid=" + std::to_string(account.id) +
         "&passwordHash=" + md5Hex(account.password);
     httplib::Client client(host, port);
     client.set_read_timeout(timeoutSeconds);
@@ -512,9 +511,9 @@ static bool countVerdicts(Database* database, long long& judged, long long& veri
     return true;
 }
 
-// CPU of the server and of its children (the checker processes).
-static double serverTreeCpu(const std::vector<int>& serverPids) {
-    std::vector<int> pids = serverPids;
+// The processes the servers started (their checker processes).
+static std::vector<int> childrenOf(const std::vector<int>& serverPids) {
+    std::vector<int> children;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         int pid = std::atoi(entry.path().filename().c_str());
         std::ifstream stat(entry.path() / "stat");
@@ -525,9 +524,9 @@ static double serverTreeCpu(const std::vector<int>& serverPids) {
         int parent = 0;
         fields >> state >> parent;
         if (std::find(serverPids.begin(), serverPids.end(), parent) != serverPids.end())
-            pids.push_back(pid);
+            children.push_back(pid);
     }
-    return cpuSeconds(pids);
+    return children;
 }
 
 static int runReplays(const Options& options) {
@@ -547,19 +546,22 @@ static int runReplays(const Options& options) {
     long long judgedBefore = 0, verifiedBefore = 0, judged = 0, verified = 0;
     countVerdicts(database, judgedBefore, verifiedBefore);
     for (const BenchReplay& replay : replays)
-        submitResult(options, accounts[replay.account], replay.run);
-    double cpuBefore = serverTreeCpu(options.serverPids);
+        submitResult(options, accounts[replay.account], replay);
+    double serverBefore = cpuSeconds(options.serverPids);
+    double checkersBefore = cpuSeconds(childrenOf(options.serverPids));
     Clock::time_point start = Clock::now();
     long long uploaded = 0;
     for (const BenchReplay& replay : replays)
-        uploaded += uploadReplay(options, accounts[replay.account], replay.run) ? 1 : 0;
+        uploaded += uploadReplay(options, accounts[replay.account], replay) ? 1 : 0;
     Clock::time_point end = start + std::chrono::seconds(verdictWaitSeconds);
     while (countVerdicts(database, judged, verified) && judged - judgedBefore < uploaded &&
            Clock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(verdictPollMs));
     }
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    double cpu = serverTreeCpu(options.serverPids) - cpuBefore;
+    // Checkers replaced during the phase are not counted: none is, unless one failed.
+    double server = cpuSeconds(options.serverPids) - serverBefore;
+    double checkers = cpuSeconds(childrenOf(options.serverPids)) - checkersBefore;
     closeDatabase(database);
     judged -= judgedBefore;
     verified -= verifiedBefore;
@@ -569,8 +571,8 @@ static int runReplays(const Options& options) {
               << "replays verified per second " << verified / seconds << ", per core (" << cores
               << ") " << verified / seconds / cores << "\n";
     if (!options.serverPids.empty())
-        std::cout << "server and checkers CPU s " << cpu << ", replays verified per CPU second "
-                  << (cpu > 0 ? verified / cpu : 0) << "\n";
+        std::cout << "CPU s: server " << server << ", checkers " << checkers
+                  << "; replays verified per CPU second " << verified / (server + checkers) << "\n";
     return judged == uploaded && uploaded == static_cast<long long>(replays.size()) ? 0 : 1;
 }
 
