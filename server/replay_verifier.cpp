@@ -28,6 +28,7 @@ extern char** environ;
 // a PostgreSQL database may have stored a replay).
 static const int idlePollSeconds = 5;
 static const size_t maxCheckerOutput = 4096;
+static const int endPollMs = 5;  // how often a checker that closed its pipes is looked at
 
 static std::mutex verifierMutex;
 static std::condition_variable verifierWake;
@@ -157,7 +158,9 @@ static bool writeAll(int fd, const std::string& bytes, Clock::time_point deadlin
     return true;
 }
 
-enum class Reading { Done, Closed, Late };
+// Done: an answer came; Closed: the checker closed its output; Late: the
+// deadline passed; Babble: more output than any verdict takes.
+enum class Reading { Done, Closed, Late, Babble };
 
 // Reads one answer, up to its line "end"; Closed when the checker ended first.
 static Reading readAnswer(int fd, Clock::time_point deadline, std::string& output) {
@@ -168,8 +171,7 @@ static Reading readAnswer(int fd, Clock::time_point deadline, std::string& outpu
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n == 0) return Reading::Closed;
         if (n > 0) {
-            // A checker that talks without end is treated as one that stopped answering.
-            if (output.size() > maxCheckerOutput) return Reading::Late;
+            if (output.size() > maxCheckerOutput) return Reading::Babble;
             output.append(buffer, static_cast<size_t>(n));
         } else if (errno != EAGAIN && errno != EINTR) {
             return Reading::Closed;
@@ -205,13 +207,22 @@ static ReplayVerdictRecord rejection(const std::string& reason) {
     return verdict;
 }
 
+// Waits until the process ends or the deadline passes; false when it still runs
+// (a checker that closed its output but went on).
+static bool waitForEnd(pid_t pid, Clock::time_point deadline, int& status) {
+    for (;;) {
+        pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid) return true;
+        if (ended < 0 && errno != EINTR) return true;  // not ours to wait for: nothing to kill
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(endPollMs));
+    }
+}
+
 // The checker ended before answering: a signal (a crash, its memory limit) or
 // an unexpected exit rejects the replay; exit 2 is a checker that could not
 // start (no levels), which judges nothing.
-static bool verdictFromEnd(ReplayChecker& checker, ReplayVerdictRecord& verdict) {
-    int status = 0;
-    while (::waitpid(checker.pid, &status, 0) < 0 && errno == EINTR) {
-    }
+static bool verdictFromEnd(ReplayChecker& checker, int status, ReplayVerdictRecord& verdict) {
     ::close(checker.toChild);
     ::close(checker.fromChild);
     checker = ReplayChecker();
@@ -264,14 +275,17 @@ bool checkReplay(const VerifierSettings& settings, ReplayChecker& checker,
         retireIfSpent(settings, checker);
         return true;
     }
-    if (read == Reading::Closed && Clock::now() < deadline) {
+    int status = 0;
+    if (read == Reading::Closed) {
         // Closed pipes come with the process's end: see how it ended.
-        return verdictFromEnd(checker, verdict);
+        if (waitForEnd(checker.pid, deadline, status))
+            return verdictFromEnd(checker, status, verdict);
+        read = Reading::Late;
     }
     stopChecker(checker);
-    verdict = read == Reading::Done
-                  ? rejection("the checker answered without a verdict")
-                  : rejection("the check took longer than " + std::to_string(seconds) + " s");
+    verdict = read == Reading::Late
+                  ? rejection("the check took longer than " + std::to_string(seconds) + " s")
+                  : rejection("the checker answered without a verdict");
     return true;
 }
 

@@ -260,6 +260,38 @@ TEST_P(ReplayPool, TheUpgradeTurnsABase64BodyIntoTheFilesBytes) {
     EXPECT_EQ(query("SELECT state FROM replays WHERE sha256 = 'old'"), "verified");
 }
 
+// Checkers broken in ways that end no pipe cleanly still cost one deadline:
+// one that closes its output and runs on, one that never reads its input
+// (a replay larger than a pipe holds), one that answers without end.
+TEST(ReplayChecker, ACheckerThatGoesQuietDeafOrBabblingIsCutOffAtItsDeadline) {
+    const char late[] = "the check took longer than 1 s";
+    struct Case {
+        const char* name;
+        const char* script;
+        size_t bodyBytes;
+        const char* reason;
+    } cases[] = {{"quiet", "exec 1>&-\nexec sleep 30\n", 100, late},
+                 {"deaf", "exec sleep 30\n", 1 << 20, late},
+                 {"babbling", "exec yes verdict\n", 100, "the checker answered without a verdict"}};
+    for (const Case& c : cases) {
+        std::string path = ::testing::TempDir() + "/zentrix-" + c.name + "-checker.sh";
+        std::ofstream(path) << "#!/bin/sh\n" << c.script;
+        ::chmod(path.c_str(), 0755);
+        VerifierSettings settings;
+        settings.checker = path;
+        settings.timeoutSeconds = 5;
+        StoredReplay replay;
+        replay.mode = 1;
+        replay.body = std::string(c.bodyBytes, 'x');
+        ReplayVerdictRecord verdict;
+        auto started = std::chrono::steady_clock::now();
+        ASSERT_TRUE(runReplayChecker(settings, replay, verdict)) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << c.name;
+        EXPECT_FALSE(verdict.verified) << c.name;
+        EXPECT_EQ(verdict.reason, c.reason) << c.name;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ReplayPool,
                          ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
                          [](const auto& info) { return backendName(info.param); });
