@@ -57,8 +57,8 @@ static const char helpText[] =
     "without the dashes ('count-unverified-results = yes' for the flag); the command\n"
     "line wins over the file. serve answers GET /healthz (200 while the database\n"
     "answers) and GET /metrics (Prometheus; to loopback and --metrics-from only).\n"
-    "--verify-workers (default 1, 0 for none) replay uploaded replays with the\n"
-    "checker program next to the server;\n"
+    "--verify-workers (default one per core, 0 for none) replay uploaded replays,\n"
+    "each with a long-lived checker process (the program next to the server);\n"
     "a result counts in rankings and points once its replay verified;\n"
     "--count-unverified-results counts every result as it arrives instead.\n";
 
@@ -313,7 +313,8 @@ static bool readCountUnverified(const CommandLine& line, bool& on) {
 static bool readVerifierSettings(const CommandLine& line, VerifierSettings& settings,
                                  std::string& error) {
     long long workers, timeout;
-    if (!numberOption(line, "--verify-workers", 1, 0, maxThreads, workers))
+    long long cores = std::max(1u, std::thread::hardware_concurrency());
+    if (!numberOption(line, "--verify-workers", cores, 0, maxThreads, workers))
         return failWith(error, "--verify-workers must be 0 to 256");
     if (!numberOption(line, "--verify-timeout", settings.timeoutSeconds, 1, 3600, timeout))
         return failWith(error, "--verify-timeout must be 1 to 3600 seconds");

@@ -11,6 +11,7 @@
 #include "server/seeds.h"
 
 const size_t replayBodyLimit = replayMaxFileBytes;
+const int replayPendingLimit = 8;
 
 static const size_t sha256HexLength = 64;
 static const int overallCategory = 0;
@@ -73,7 +74,7 @@ static std::string knownReplayProblem(const SqlRows& known, const ReplayClaim& c
 static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
                             const std::string& body, std::string& reply, std::string& problem) {
     problem.clear();
-    SqlRows known, result, earlier;
+    SqlRows known, result, earlier, waiting;
     SqlStatus status = sqlRunBatch(
         connection,
         {SqlStatement{
@@ -87,10 +88,16 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
                       " AND level = $4 AND score = $5",
                       {sqlInt(claim.userId), sqlText(claim.session), sqlInt(claim.mode),
                        sqlInt(claim.level), sqlInt(claim.score)},
-                      &earlier}});
+                      &earlier},
+         SqlStatement{"SELECT COUNT(*) FROM replays WHERE user_id = $1 AND state IN ($2, $3)",
+                      {sqlInt(claim.userId), sqlText(statePending), sqlText(stateChecking)},
+                      &waiting}});
     if (status != SqlStatus::Ok) return status;
     reply = "fail";
-    if (!known.empty())
+    if (firstInteger(waiting, 0) >= replayPendingLimit)
+        problem = "the account has " + std::to_string(replayPendingLimit) +
+                  " replays waiting to be checked already";
+    else if (!known.empty())
         problem = knownReplayProblem(known, claim);
     else if (result.empty())
         problem = "no score of this run matches it";
@@ -106,7 +113,7 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
         " body, state, created, result_id) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11)",
         {sqlText(claim.sha256), sqlInt(claim.userId), sqlInt(claim.mode), sqlInt(claim.level),
          sqlInt(claim.score), sqlText(claim.session), sqlInt(firstInteger(result, 0)),
-         sqlText(base64Encode(body)), sqlText(statePending), sqlInt(nowSeconds()),
+         sqlBlob(body), sqlText(statePending), sqlInt(nowSeconds()),
          sqlInt(integerOf(result[0][1]))});
     // A twin upload stored it first: the transaction runs again and finds it.
     return status == SqlStatus::Conflict ? SqlStatus::Retry : status;
@@ -154,11 +161,20 @@ static StoredReplay replayFromRow(const SqlRow& row) {
     return replay;
 }
 
-// The stored file of a row selected as replayColumns and then the body.
-static StoredReplay replayWithBody(const SqlRow& row) {
-    StoredReplay replay = replayFromRow(row);
-    replay.body = base64Decode(row[13]);
-    return replay;
+// The next replay to check: the oldest waiting one of the account whose turn
+// came longest ago, so one account's many uploads cannot hold back another's.
+static const char nextReplaySql[] =
+    ", r.body FROM replays r JOIN users u ON u.id = r.user_id LEFT JOIN replay_turns t"
+    " ON t.user_id = r.user_id WHERE r.state = $1 OR (r.state = $2 AND r.claimed < $3)"
+    " ORDER BY COALESCE(t.turn, 0), r.id LIMIT 1";
+
+// Moves the account to the back of the line.
+static SqlStatus takeTurn(DbConnection* connection, long long userId) {
+    return sqlExec(connection,
+                   "INSERT INTO replay_turns (user_id, turn) SELECT $1, COALESCE(MAX(turn), 0) + 1"
+                   " FROM replay_turns WHERE true ON CONFLICT (user_id) DO UPDATE SET turn ="
+                   " excluded.turn",
+                   {sqlInt(userId)});
 }
 
 static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, StoredReplay& replay,
@@ -168,16 +184,15 @@ static SqlStatus claimInside(DbConnection* connection, long long staleSeconds, S
     std::string lock = shared ? " FOR UPDATE OF r SKIP LOCKED" : "";
     SqlRows rows;
     SqlStatus status = sqlExec(
-        connection,
-        std::string("SELECT ") + replayColumns +
-            ", r.body FROM replays r JOIN users u ON u.id = r.user_id WHERE r.state = $1"
-            " OR (r.state = $2 AND r.claimed < $3) ORDER BY r.id LIMIT 1" +
-            lock,
+        connection, std::string("SELECT ") + replayColumns + nextReplaySql + lock,
         {sqlText(statePending), sqlText(stateChecking), sqlInt(nowSeconds() - staleSeconds)},
         &rows);
     found = status == SqlStatus::Ok && !rows.empty();
     if (!found) return status;
-    replay = replayWithBody(rows[0]);
+    replay = replayFromRow(rows[0]);
+    replay.body = sqlBlobBytes(connection, rows[0][13]);
+    status = takeTurn(connection, replay.userId);
+    if (status != SqlStatus::Ok) return status;
     return sqlExec(connection, "UPDATE replays SET state = $1, claimed = $2 WHERE id = $3",
                    {sqlText(stateChecking), sqlInt(nowSeconds()), sqlInt(replay.id)});
 }
@@ -254,14 +269,13 @@ bool replaysOfPlayer(Database* database, long long userId, int limit,
     return true;
 }
 
-// The row of replay `id` as replayColumns and then `more` columns; with
-// `state` not empty, only while the replay is in that state.
-static bool replayRowById(Database* database, long long id, const char* more, const char* state,
-                          SqlRow& row) {
+// The row of replay `id` as replayColumns; with `state` not empty, only
+// while the replay is in that state.
+static bool replayRowById(Database* database, long long id, const char* state, SqlRow& row) {
     ConnectionLease lease(database);
     SqlRows rows;
     if (sqlExec(lease.connection,
-                std::string("SELECT ") + replayColumns + more +
+                std::string("SELECT ") + replayColumns +
                     " FROM replays r JOIN users u ON u.id = r.user_id WHERE r.id = $1"
                     " AND ($2 = '' OR r.state = $2)",
                 {sqlInt(id), sqlText(state)}, &rows) != SqlStatus::Ok ||
@@ -274,7 +288,7 @@ static bool replayRowById(Database* database, long long id, const char* more, co
 
 bool replayById(Database* database, long long id, StoredReplay& replay) {
     SqlRow row;
-    if (!replayRowById(database, id, "", "", row)) return false;
+    if (!replayRowById(database, id, "", row)) return false;
     replay = replayFromRow(row);
     return true;
 }
@@ -328,7 +342,19 @@ std::vector<StoredReplay> bestVerifiedRunsOf(Database* database, int category,
 
 bool verifiedReplayFile(Database* database, long long id, StoredReplay& replay) {
     SqlRow row;
-    if (!replayRowById(database, id, ", r.body", stateVerified, row)) return false;
-    replay = replayWithBody(row);
+    if (!replayRowById(database, id, stateVerified, row)) return false;
+    replay = replayFromRow(row);
+    return replayBody(database, id, replay.body);
+}
+
+bool replayBody(Database* database, long long id, std::string& body) {
+    ConnectionLease lease(database);
+    SqlRows rows;
+    if (sqlExec(lease.connection, "SELECT body FROM replays WHERE id = $1", {sqlInt(id)}, &rows) !=
+            SqlStatus::Ok ||
+        rows.empty()) {
+        return false;
+    }
+    body = sqlBlobBytes(lease.connection, rows[0][0]);
     return true;
 }

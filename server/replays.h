@@ -11,6 +11,8 @@
 
 // The largest replay body the server reads; a longer upload is refused.
 extern const size_t replayBodyLimit;
+// Replays an account may have waiting for their check; its uploads past it are refused.
+extern const int replayPendingLimit;
 
 // replay.php: "success" when the replay is stored (or was already, for this
 // account), "fail" when the body does not match its SHA-256, the account does
@@ -40,8 +42,8 @@ struct ReplayVerdictRecord {
     long long replayedScore = 0, frames = 0, durationMs = 0;
 };
 
-// Claims the oldest pending replay (or one whose check was left unfinished
-// `staleSeconds` ago, by a stopped server); false when there is none.
+// Claims the next pending replay, taking accounts in turn, each one's oldest first (or one whose
+// check was left unfinished `staleSeconds` ago, by a stopped server); false when there is none.
 bool claimPendingReplay(Database* database, long long staleSeconds, StoredReplay& replay);
 // Stores the verdict. A verified one adds its points to the verified points
 // and, with `countsResult` (only verified results count), counts its result.
@@ -66,3 +68,5 @@ std::vector<StoredReplay> bestVerifiedRunsOf(Database* database, int category,
 // A verified replay with its file in `body`; false when there is none by that
 // id (unknown, pending, rejected, or its player removed) or it cannot be read.
 bool verifiedReplayFile(Database* database, long long id, StoredReplay& replay);
+// The stored replay file's bytes; false when unreadable or absent.
+bool replayBody(Database* database, long long id, std::string& body);

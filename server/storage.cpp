@@ -64,6 +64,36 @@ SqlValue sqlText(const std::string& value) {
     return v;
 }
 
+SqlValue sqlBlob(const std::string& bytes) {
+    SqlValue v = sqlText(bytes);
+    v.type = SqlValue::Type::Blob;
+    return v;
+}
+
+static int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// PostgreSQL's text form of BYTEA is "\x" and two hex digits a byte; "" when it is not.
+static std::string hexBytes(const std::string& text) {
+    std::string bytes;
+    if (text.size() % 2 != 0 || text.compare(0, 2, "\\x") != 0) return bytes;
+    bytes.reserve(text.size() / 2 - 1);
+    for (size_t at = 2; at < text.size(); at += 2) {
+        int high = hexDigit(text[at]), low = hexDigit(text[at + 1]);
+        if (high < 0 || low < 0) return "";
+        bytes.push_back(static_cast<char>(high * 16 + low));
+    }
+    return bytes;
+}
+
+std::string sqlBlobBytes(DbConnection* connection, const std::string& column) {
+    return connection->backend == Backend::Postgres ? hexBytes(column) : column;
+}
+
 SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlParams& params,
                   SqlRows* rows) {
     SqlStatus status = connection->backend == Backend::Sqlite
@@ -414,6 +444,24 @@ static const std::vector<std::vector<std::string>> migrations = {
     {
         // Every request that carries a password digest looks for the account's live session.
         "CREATE INDEX IF NOT EXISTS sessions_user ON sessions (user_id)",
+    },
+    {
+        // Replays are kept as the file's bytes (already a compressed stream) in a
+        // binary column, no longer as Base64 text a third larger. SQLite cannot change
+        // a column's type: a new column takes the bytes and the old one's name.
+        "sqlite:ALTER TABLE replays ADD COLUMN body_bytes BLOB NOT NULL DEFAULT x''",
+        "sqlite:UPDATE replays SET body_bytes = zentrix_unbase64(body)",
+        "sqlite:ALTER TABLE replays DROP COLUMN body",
+        "sqlite:ALTER TABLE replays RENAME COLUMN body_bytes TO body",
+        // Text that is not Base64 keeps its own bytes, as on SQLite: one damaged row
+        // must not stop the upgrade (decode would fail the whole statement).
+        "postgres:ALTER TABLE replays ALTER COLUMN body TYPE BYTEA USING CASE WHEN body ~"
+        " '^[A-Za-z0-9+/\\s]*(=\\s*){0,2}$' AND length(regexp_replace(body, '\\s', '', 'g'))"
+        " % 4 = 0 THEN decode(body, 'base64') ELSE convert_to(body, 'UTF8') END",
+        // Whose replay is checked next: each account with replays waiting takes its
+        // turn, the one served longest ago first (`turn` grows with every claim).
+        "CREATE TABLE replay_turns (user_id BIGINT PRIMARY KEY, turn BIGINT NOT NULL)",
+        "CREATE INDEX replays_waiting ON replays (user_id, state)",
     },
 };
 

@@ -11,14 +11,16 @@
 enum class Backend { Sqlite, Postgres };
 
 struct SqlValue {
-    enum class Type { Null, Integer, Real, Text } type = Type::Null;
+    enum class Type { Null, Integer, Real, Text, Blob } type = Type::Null;
     long long integer = 0;
     double real = 0;
-    std::string text;
+    std::string text;  // the bytes of Text and Blob values
 };
 SqlValue sqlInt(long long value);
 SqlValue sqlReal(double value);
 SqlValue sqlText(const std::string& value);
+// Bytes for a binary column (BLOB, BYTEA), stored as they are.
+SqlValue sqlBlob(const std::string& bytes);
 
 using SqlParams = std::vector<SqlValue>;
 using SqlRow = std::vector<std::string>;  // every column as text; NULL reads as ""
@@ -33,6 +35,9 @@ enum class SqlStatus {
 
 struct DbConnection;  // one back-end connection, used by one thread at a time
 struct Database;      // the pool of connections
+
+// A binary column's bytes from the text its row holds (PostgreSQL spells them in hex).
+std::string sqlBlobBytes(DbConnection* connection, const std::string& column);
 
 // Opens "sqlite:FILE" or "postgresql://..." with `poolSize` connections and
 // brings the schema up to date; nullptr with `error` set on failure.

@@ -45,6 +45,18 @@ void postgresDisconnect(DbConnection& connection) {
     connection.handle = nullptr;
 }
 
+// BYTEA's hex input form: "\\x" and two digits a byte.
+static std::string byteaText(const std::string& bytes) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text = "\\x";
+    text.reserve(2 + bytes.size() * 2);
+    for (unsigned char byte : bytes) {
+        text.push_back(digits[byte >> 4]);
+        text.push_back(digits[byte & 15]);
+    }
+    return text;
+}
+
 static std::string valueText(const SqlValue& value) {
     if (value.type == SqlValue::Type::Integer) return std::to_string(value.integer);
     if (value.type == SqlValue::Type::Real) {
@@ -52,6 +64,7 @@ static std::string valueText(const SqlValue& value) {
         std::snprintf(text, sizeof text, "%.17g", value.real);
         return text;
     }
+    if (value.type == SqlValue::Type::Blob) return byteaText(value.text);
     return value.text;
 }
 

@@ -4,12 +4,25 @@
 
 #include <string>
 
+#include "protocol/encodings.h"
 #include "server/storage_backends.h"
 
 static const int busyTimeoutMs = 10000;
 
 static sqlite3* asDb(DbConnection& connection) {
     return static_cast<sqlite3*>(connection.handle);
+}
+
+// zentrix_unbase64(TEXT): the bytes Base64 text spells, as a BLOB, for the step that
+// turned stored replays from Base64 text into bytes. Text that does not decode is
+// kept as its own bytes (the checker then rejects it as damaged): nothing is lost.
+static void unbase64(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const unsigned char* text = sqlite3_value_text(arguments[0]);
+    std::string original(text ? reinterpret_cast<const char*>(text) : "",
+                         static_cast<size_t>(sqlite3_value_bytes(arguments[0])));
+    std::string bytes = base64Decode(original);
+    if (bytes.empty()) bytes = original;
+    sqlite3_result_blob(context, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
 }
 
 bool sqliteConnect(const std::string& path, DbConnection& connection) {
@@ -22,6 +35,8 @@ bool sqliteConnect(const std::string& path, DbConnection& connection) {
     }
     connection.handle = db;
     sqlite3_busy_timeout(db, busyTimeoutMs);
+    sqlite3_create_function(db, "zentrix_unbase64", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            unbase64, nullptr, nullptr);
     // secure_delete: overwritten and deleted rows (old password material) leave no trace in the
     // file.
     const char* pragmas =
@@ -79,6 +94,10 @@ static bool bindParameters(sqlite3_stmt* statement, const SqlParams& params) {
                 break;
             case SqlValue::Type::Text:
                 result = sqlite3_bind_text(statement, index, value.text.data(),
+                                           static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
+                break;
+            case SqlValue::Type::Blob:
+                result = sqlite3_bind_blob(statement, index, value.text.data(),
                                            static_cast<int>(value.text.size()), SQLITE_TRANSIENT);
                 break;
         }

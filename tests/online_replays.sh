@@ -66,7 +66,8 @@ login_as copier
 result="gamemode=1&level=1&score=$score&time=60&apm=40&controls=0&drops=30&rotates=5&pup1earned=1&pup2earned=1&pup3earned=1&pup1used=0&pup2used=0&pup3used=0&kills=80&performance=4"
 [[ $(secure_request "score.php?$result&sessionhash=$session&userid=$copier&passwordHash=$digest") == success\ * ]] ||
   fail "the copier's score was refused"
-sql "select body from replays where user_id = $id" | base64 -d > copied.zxr
+# The stored body is the file's bytes, read here as hex.
+sql "select hex(body) from replays where user_id = $id" | xxd -r -p > copied.zxr
 sha=$(sha256sum copied.zxr | cut -d' ' -f1)
 claim="replay.php?gamemode=1&level=1&score=$score&sha256=$sha&sessionhash=$session&userid=$copier&passwordHash=$digest"
 copied=$(curl -sS --max-time 30 -H "Content-Type: application/octet-stream" --data-binary @copied.zxr \

@@ -3,6 +3,9 @@
 // clients (a new connection per request, as the game does) and reports
 // submissions per second and latency percentiles. With --ack-log it records
 // every acknowledged score; --verify checks that each one is still stored.
+// With --replays N it records N bot runs across every mode under seeds the
+// server issued, submits and uploads them, and times until the server's
+// checkers have judged them all (read from its database, --db).
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
@@ -16,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -26,7 +30,11 @@
 #include <thread>
 #include <vector>
 
+#include "bench/server/replay_runs.h"
+#include "game/replay_playback.h"
 #include "protocol/encodings.h"
+#include "server/replay_verifier.h"
+#include "server/storage.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -52,6 +60,9 @@ struct Options {
     int idle = 0;                 // --idle: keep-alive connections opened and left idle
     int slow = 0;                 // --slow: clients that send their headers a byte at a time
     std::string rankingOffsets;   // --ranking 0,50000,99990: time ranking pages instead
+    int replays = 0;              // --replays N: time the checking of N bot replays instead
+    std::string database;         // --db: the server's database, where the verdicts are read
+    std::string archive = "data/assets.ass";  // --archive: the levels the bot plays
 };
 
 struct Account {
@@ -246,22 +257,7 @@ static double percentile(std::vector<double>& values, double fraction) {
 // CPU seconds (user + system) the given processes have used so far; 0 for one not found.
 static double cpuSeconds(const std::vector<int>& pids) {
     double total = 0;
-    for (int pid : pids) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        // Fields after the command name, which may hold blanks, start past its ')'.
-        size_t close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream fields(line.substr(close + 2));
-        std::string field;
-        long long user = 0, system = 0;
-        for (int i = 3; i <= 15 && fields >> field; ++i) {
-            if (i == 14) user = std::atoll(field.c_str());
-            if (i == 15) system = std::atoll(field.c_str());
-        }
-        total += static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK));
-    }
+    for (int pid : pids) total += std::max(0.0, processCpuSeconds(pid));
     return total;
 }
 
@@ -420,6 +416,166 @@ static int runRanking(const Options& options) {
     return 0;
 }
 
+// The replay phase. Each account holds as many replays as the server lets wait
+// per account; its seeds come from seeds.php, as a ranked level's do.
+static const int replaysPerAccount = 8;
+static const int seedRequests = 2;  // 4 seeds a reply
+static const int verdictPollMs = 20;
+static const int verdictWaitSeconds = 600;
+
+struct BenchReplay {
+    RecordedReplay run;
+    size_t account;
+    std::string session;  // a run of its own, so equal results stay apart
+};
+
+static std::vector<long long> issuedSeeds(const std::string& server, const Account& account) {
+    std::vector<long long> seeds;
+    for (int ask = 0; ask < seedRequests; ++ask) {
+        std::vector<std::string> reply =
+            words(send(server,
+                       "seeds.php?sessionhash=&userid=" + std::to_string(account.id) +
+                           "&passwordHash=" + md5Hex(account.password),
+                       account.address));
+        if (reply.empty() || reply[0] != "success") break;
+        for (size_t i = 1; i < reply.size(); ++i) seeds.push_back(std::atoll(reply[i].c_str()));
+    }
+    return seeds;
+}
+
+// Bot runs of the bench's mix under the accounts' issued seeds; only runs that
+// verify here are kept, so every upload is one the server must verify.
+static std::vector<BenchReplay> recordUnderSeeds(const Options& options,
+                                                 const std::vector<Account>& accounts) {
+    std::vector<BenchReplay> kept;
+    int n = 0;
+    for (size_t a = 0; a < accounts.size(); ++a) {
+        for (long long seed : issuedSeeds(options.servers[0], accounts[a])) {
+            if (static_cast<int>(kept.size()) >= options.replays) break;
+            RecordedReplay run = recordRun(n++, seed);
+            if (verifyReplay(run.bytes, run.mode, run.level, run.score).verified)
+                kept.push_back({run, a, "benchreplay" + std::to_string(n)});
+        }
+    }
+    std::cout << "replays: " << n << " bot runs recorded, " << kept.size()
+              << " settle their level and are uploaded\n";
+    return kept;
+}
+
+static bool submitResult(const Options& options, const Account& account,
+                         const BenchReplay& replay) {
+    const RecordedReplay& run = replay.run;
+    std::string reply = send(options.servers[0],
+                             scoreRequest(account, run.mode, run.level, run.score, replay.session),
+                             account.address);
+    if (reply.compare(0, 8, "success ") == 0) return true;
+    std::cerr << "bench: result of mode " << run.mode << " level " << run.level << " score "
+              << run.score << " refused: " << reply << "\n";
+    return false;
+}
+
+static bool uploadReplay(const Options& options, const Account& account,
+                         const BenchReplay& replay) {
+    const RecordedReplay& run = replay.run;
+    std::string host;
+    int port = 0;
+    if (!splitServer(options.servers[0], host, port)) return false;
+    std::string request =
+        "replay.php?gamemode=" + std::to_string(run.mode) + "&level=" + std::to_string(run.level) +
+        "&score=" + std::to_string(run.score) + "&sha256=" + sha256Hex(run.bytes) +
+        "&sessionhash=" + replay.session + "&userid=" + std::to_string(account.id) +
+        "&passwordHash=" + md5Hex(account.password);
+    httplib::Client client(host, port);
+    client.set_read_timeout(timeoutSeconds);
+    auto result = client.Post(secureUrl(request).c_str(), {{"X-Forwarded-For", account.address}},
+                              run.bytes, "application/octet-stream");
+    if (result && result->status == 200 && result->body == "success") return true;
+    std::cerr << "bench: replay of mode " << run.mode << " level " << run.level << " score "
+              << run.score << " refused (see the server's log)\n";
+    return false;
+}
+
+// How many replays are judged, and of those verified; false when unreadable.
+static bool countVerdicts(Database* database, long long& judged, long long& verified) {
+    ConnectionLease lease(database);
+    SqlRows rows;
+    if (sqlExec(lease.connection,
+                "SELECT COUNT(*), COALESCE(SUM(CASE WHEN state = 'verified' THEN 1 ELSE 0 END), 0)"
+                " FROM replays WHERE state IN ('verified', 'rejected')",
+                {}, &rows) != SqlStatus::Ok ||
+        rows.empty()) {
+        return false;
+    }
+    judged = std::atoll(rows[0][0].c_str());
+    verified = std::atoll(rows[0][1].c_str());
+    return true;
+}
+
+// The processes the servers started (their checker processes).
+static std::vector<int> childrenOf(const std::vector<int>& serverPids) {
+    std::vector<int> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        int pid = std::atoi(entry.path().filename().c_str());
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        if (pid <= 0 || !std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string state;
+        int parent = 0;
+        fields >> state >> parent;
+        if (std::find(serverPids.begin(), serverPids.end(), parent) != serverPids.end())
+            children.push_back(pid);
+    }
+    return children;
+}
+
+static int runReplays(const Options& options) {
+    std::string error;
+    Database* database = openDatabase(options.database, 1, error);
+    Options registering = options;
+    registering.users = (options.replays + replaysPerAccount - 1) / replaysPerAccount;
+    std::vector<Account> accounts =
+        database ? registerAccounts(registering) : std::vector<Account>();
+    if (accounts.empty()) {
+        std::cerr << "bench: " << (database ? "could not register the accounts" : error) << "\n";
+        closeDatabase(database);
+        return 1;
+    }
+    prepareRecording(options.archive);
+    std::vector<BenchReplay> replays = recordUnderSeeds(options, accounts);
+    long long judgedBefore = 0, verifiedBefore = 0, judged = 0, verified = 0;
+    countVerdicts(database, judgedBefore, verifiedBefore);
+    for (const BenchReplay& replay : replays)
+        submitResult(options, accounts[replay.account], replay);
+    double serverBefore = cpuSeconds(options.serverPids);
+    double checkersBefore = cpuSeconds(childrenOf(options.serverPids));
+    Clock::time_point start = Clock::now();
+    long long uploaded = 0;
+    for (const BenchReplay& replay : replays)
+        uploaded += uploadReplay(options, accounts[replay.account], replay) ? 1 : 0;
+    Clock::time_point end = start + std::chrono::seconds(verdictWaitSeconds);
+    while (countVerdicts(database, judged, verified) && judged - judgedBefore < uploaded &&
+           Clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(verdictPollMs));
+    }
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    // Checkers replaced during the phase are not counted: none is, unless one failed.
+    double server = cpuSeconds(options.serverPids) - serverBefore;
+    double checkers = cpuSeconds(childrenOf(options.serverPids)) - checkersBefore;
+    closeDatabase(database);
+    judged -= judgedBefore;
+    verified -= verifiedBefore;
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    std::cout << "replays uploaded " << uploaded << ", judged " << judged << ", verified "
+              << verified << " in " << seconds << " s\n"
+              << "replays verified per second " << verified / seconds << ", per core (" << cores
+              << ") " << verified / seconds / cores << "\n";
+    if (!options.serverPids.empty())
+        std::cout << "CPU s: server " << server << ", checkers " << checkers
+                  << "; replays verified per CPU second " << verified / (server + checkers) << "\n";
+    return judged == uploaded && uploaded == static_cast<long long>(replays.size()) ? 0 : 1;
+}
+
 static bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string name = argv[i], value = argv[i + 1];
@@ -443,6 +599,12 @@ static bool parseOptions(int argc, char** argv, Options& options) {
             options.slow = std::atoi(value.c_str());
         else if (name == "--ranking")
             options.rankingOffsets = value;
+        else if (name == "--replays")
+            options.replays = std::atoi(value.c_str());
+        else if (name == "--db")
+            options.database = value;
+        else if (name == "--archive")
+            options.archive = value;
         else
             return false;
     }
@@ -456,10 +618,12 @@ int main(int argc, char** argv) {
         std::cerr << "usage: zentrix-server-bench --server HOST:PORT [--server ...] [--clients N]"
                      " [--seconds S] [--users N] [--ack-log FILE] [--server-pid PID ...]"
                      " [--idle N] [--slow N]"
-                     " | --server HOST:PORT --verify FILE | --server HOST:PORT --ranking O,O,...\n";
+                     " | --server HOST:PORT --verify FILE | --server HOST:PORT --ranking O,O,..."
+                     " | --server HOST:PORT --replays N --db URL [--server-pid PID]\n";
         return 2;
     }
     raiseDescriptorLimit();
     if (!options.rankingOffsets.empty()) return runRanking(options);
+    if (options.replays > 0) return runReplays(options);
     return options.verify.empty() ? runLoad(options) : runVerify(options);
 }

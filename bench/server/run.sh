@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks the game server on this machine (never run by the tests):
-#   bench/server/run.sh [BUILD_DIR] [SECONDS] [postgres]
-# With "postgres" only scenario 6 runs (the others need minutes of both cores).
+#   bench/server/run.sh [BUILD_DIR] [SECONDS] [postgres|replays]
+# With "postgres" only scenario 6 runs (the others need minutes of both cores),
+# with "replays" only scenario 7.
 # 1. the RSA-1024 private-key limit (openssl speed), the ceiling of secure requests;
 # 2. score submissions/s and latency at 64 concurrent clients, one server on SQLite;
 # 3. the same while 2,000 idle keep-alive connections and 200 slow-header
@@ -12,7 +13,10 @@
 #    open as the game's does: login, achievements, news, five levels each;
 # 6. submissions against two server processes sharing one PostgreSQL database
 #    and against one server on SQLite, in alternating runs (the machine's load
-#    drifts, so both meet the same conditions), then the ranking pages there.
+#    drifts, so both meet the same conditions), then the ranking pages there;
+# 7. replay checking through the server on SQLite, with its default checker
+#    workers (one per core): bot runs across every mode, recorded under seeds
+#    the server issued, submitted and uploaded; timed until all are judged.
 set -euo pipefail
 
 build_dir=$(realpath "${1:-build}")
@@ -146,7 +150,25 @@ postgres_cpu() {
     echo "scale=2; $ticks / $(getconf CLK_TCK)" | bc
 }
 
+run_replay_scenario() {
+    echo "== Replays checked through the server, SQLite, $replays bot replays"
+    start_server "sqlite:$work/replays.sqlite" 5
+    load before
+    "$bench" --server "127.0.0.1:$port" --replays "$replays" --db "sqlite:$work/replays.sqlite" \
+        --archive "$build_dir/data/assets.ass" --server-pid "${pids[-1]}" || true
+    grep "refused" "$work/server5.log" | head -5 || true
+    load after
+    echo "   target: at least 10 replays verified per second per core"
+    echo
+}
+replays=64
+
+if [ "$only" = replays ]; then
+    run_replay_scenario
+    exit 0
+fi
 [ "$only" = postgres ] || run_sqlite_scenarios
+[ "$only" = postgres ] || run_replay_scenario
 echo "== PostgreSQL, two servers on one database, and SQLite, one server, in turn;"
 echo "   $clients clients, ${seconds}s a run"
 # The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.

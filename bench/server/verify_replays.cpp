@@ -15,39 +15,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "archive/asset_archive.h"
-#include "base/console_log.h"
-#include "dev/simulation.h"
-#include "game/level_file.h"
-#include "game/modes.h"
+#include "bench/server/replay_runs.h"
 #include "game/replay_playback.h"
 #include "game/replay_recorder.h"
 #include "server/replay_verifier.h"
 
 namespace {
-
-struct Recorded {
-    std::string bytes;
-    int32_t mode, level, score;
-    double playedMs;
-};
-
-Replay lastReplay;
-
-void keepReplay(const Replay& replay) {
-    lastReplay = replay;
-}
-
-std::vector<Vec3> cachedLevel(int32_t fileNumber) {
-    static std::map<int32_t, std::vector<Vec3>> levels;
-    auto found = levels.find(fileNumber);
-    if (found != levels.end()) return found->second;
-    return levels[fileNumber] = loadLevelFromArchive(fileNumber);
-}
 
 double cpuSeconds() {
     timespec now{};
@@ -55,32 +31,16 @@ double cpuSeconds() {
     return static_cast<double>(now.tv_sec) + now.tv_nsec / 1e9;
 }
 
-Recorded recordRun(int n) {
-    static const int32_t modes[] = {ModeCasual, ModeNormal,   ModeExpert,
-                                    ModeRush,   ModeSurvival, ModeMeditation};
-    SimulationSetup setup;
-    setup.mode = modes[n % 6];
-    setup.level = 1 + (n / 6) % 10;
-    setup.seed = static_cast<uint32_t>(500 + n);
-    setup.stepMs = 16.6667f;
-    setup.stepJitterMs = 2.0f;
-    setup.maxMs = 3 * 60 * 1000.0f;
-    runSimulation(setup);
-    int32_t level = setup.mode <= ModeExpert ? setup.level : 1;
-    return {encodeReplay(lastReplay), setup.mode, level, lastReplay.result.score,
-            replayPlayedMs(lastReplay)};
-}
-
 // Each replay through its own checker process, as a server worker runs it;
 // timed by the wall clock, since the work is done in the child processes.
-void verifyThroughChecker(const std::vector<Recorded>& recorded, const std::string& checker,
+void verifyThroughChecker(const std::vector<RecordedReplay>& recorded, const std::string& checker,
                           const std::string& archive) {
     VerifierSettings settings;
     settings.checker = checker;
     settings.archive = archive;
     int verified = 0, judged = 0;
     auto start = std::chrono::steady_clock::now();
-    for (const Recorded& r : recorded) {
+    for (const RecordedReplay& r : recorded) {
         StoredReplay replay;
         replay.mode = r.mode;
         replay.level = r.level;
@@ -107,13 +67,8 @@ int main(int argc, char** argv) {
         if (!strcmp(argv[i], "--runs")) runs = atoi(argv[i + 1]);
         if (!strcmp(argv[i], "--checker")) checker = argv[i + 1];
     }
-    logDirectory = "/tmp";
-    assetArchivePath = archive;
-    openAssetArchive();
-    levelSource = cachedLevel;
-    replayRecordingOn = true;
-    replayFinishedHook = keepReplay;
-    std::vector<Recorded> recorded;
+    prepareRecording(archive);
+    std::vector<RecordedReplay> recorded;
     for (int n = 0; n < runs; n++) recorded.push_back(recordRun(n));
     replayRecordingOn = false;
 
@@ -121,7 +76,7 @@ int main(int argc, char** argv) {
     int verified = 0;
     // The process's own CPU time: the figure per core holds on a busy machine too.
     double start = cpuSeconds();
-    for (const Recorded& r : recorded) {
+    for (const RecordedReplay& r : recorded) {
         verified += verifyReplay(r.bytes, r.mode, r.level, r.score).verified ? 1 : 0;
         played += r.playedMs;
         bytes += r.bytes.size();

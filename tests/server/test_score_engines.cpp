@@ -206,6 +206,9 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
              "ALTER TABLE replays DROP COLUMN result_id",
              "ALTER TABLE users DROP COLUMN registration",
              "DROP TABLE seeds",
+             "ALTER TABLE replays ALTER COLUMN body TYPE TEXT USING encode(body, 'base64')",
+             "DROP TABLE replay_turns",
+             "DROP INDEX replays_waiting",
              "UPDATE schema_version SET version = 7",
          }) {
         query(postgres.context.database, sql);

@@ -44,8 +44,9 @@ constexpr bool addressSanitizer = false;
 constexpr bool addressSanitizer = false;
 #endif
 
-// A process serving many replays has no CPU limit of its own: the server
-// gives each replay a deadline and replaces a checker that misses it.
+// A process serving many replays sets no CPU limit of its own: the server
+// gives each replay a deadline, replaces a checker that misses it, and sets
+// the process's total CPU limit itself, replacing the checker before it nears it.
 void limitOwnResources(bool serving) {
     rlimit memory = {memoryLimitBytes, memoryLimitBytes};
     rlimit cpu = {cpuLimitSeconds, cpuLimitSeconds};
