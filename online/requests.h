@@ -69,5 +69,10 @@ void curlprocess();
 void dispatchReply(int32_t kind, int32_t result, std::string* reply);
 // libcurl's write callback: appends to the string the user pointer names.
 size_t appendToReply(char* data, size_t size, size_t count, void* target);
+// A request that failed waits before its next try: `first` after one failure,
+// twice the last wait after each further one, never more than `longest`.
+uint32_t nextRetryWaitMs(uint32_t lastWaitMs, uint32_t firstMs, uint32_t longestMs);
+// The tick count at which a wait begun now ends; never 0, which stands for "none".
+uint32_t retryTickAfter(uint32_t nowMs, uint32_t waitMs);
 // The pieces of text between single delimiters; empty pieces are dropped.
 std::vector<std::string> splitTokens(const std::string& text, char delimiter);

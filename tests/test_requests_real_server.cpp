@@ -1,9 +1,9 @@
 // Every kind of request the game sends, built and sent by the game's own
 // online code over libcurl, answered by the real zentrix-server program on a
 // loopback port: with the longest values the server takes in each field, none
-// is refused; a request the server does refuse is logged by the game with its
-// kind and the server's answer; and the console log never holds the session
-// token or the password blob.
+// is refused (a ranked result's replay, under an issued seed, included); a request the server does
+// refuse is logged by the game with its kind and the server's answer; and the console log never
+// holds the session token or the password blob.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -23,11 +23,15 @@
 #include "online/mac_address.h"
 #include "online/news.h"
 #include "online/ranking.h"
+#include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "online/seeds.h"
+#include "online/unsent_results.h"
 #include "online_test_support.h"
 #include "platform/settings_store.h"
 #include "protocol/encodings.h"
+#include "protocol/replay.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
@@ -128,6 +132,17 @@ std::string repeated(const std::string& pattern, size_t length) {
     return text.substr(0, length);
 }
 
+// A replay file of `stats` played under `seed`: what the server checks on upload.
+std::string replayOf(const LevelStatistics& stats, uint32_t seed) {
+    Replay replay;
+    replay.header.mode = stats.gameMode;
+    replay.header.levelIndex = stats.level - 1;
+    replay.header.seed = seed;
+    replay.result.score = stats.score;
+    replay.result.cleared = true;
+    return encodeReplay(replay);
+}
+
 class RequestsToTheRealServer : public ::testing::Test {
   protected:
     ServerProcess server;
@@ -153,10 +168,14 @@ class RequestsToTheRealServer : public ::testing::Test {
         pendingCheeve.clear();
         cheeveReply.clear();
         GameState = Login;
+        forgetUnsentResults();
+        seedStock.clear();
+        seedsPending = false;
     }
     void TearDown() override {
         stopHttp();
         requestLog.clear();
+        forgetUnsentResults();
         server.stop();
         logDirectory.clear();
         settingsDirOverride.clear();
@@ -208,11 +227,16 @@ TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
     ASSERT_TRUE(onlinetest::pumpUntilDone());
     EXPECT_TRUE(highscoreAnswered);
     EXPECT_NE(highscoreReply, "fail");
+    // A ranked result under a seed the login's seeds.php issued, its replay after it.
+    uint32_t seed = 0;
+    ASSERT_TRUE(takeSeed(seed)) << consoleLog();
     LevelStatistics result = {1, 1, 1000, 60000.0f, 40, 0, 12, 5, {1, 0, 0}, {0, 0, 0}, 3, 4};
     queueScoreReport(result);
+    sendOwedReplay(replayOf(result, seed), result.gameMode, result.score);
     ASSERT_TRUE(onlinetest::pumpUntilDone());
     EXPECT_TRUE(scoreAnswered);
     EXPECT_NE(scoreReply, "fail");
+    EXPECT_TRUE(unsentResults.empty()) << "the server took the score and its replay";
     LevelStatistics lost = {2, 10, 123456, 83417.5f, 61, 2, 140, 33, {2, 1, 0}, {1, 1, 0}, 96, 0};
     queueDeathReport(lost);
     unlockAchievement("chainreaction");
