@@ -22,6 +22,7 @@ CURLM* curlMulti = nullptr;
 std::deque<HttpRequest> requestLog;
 char curlErrorBuffer[CURL_ERROR_SIZE];
 std::string urlsLogPath = "urls.txt";
+long replyHttpStatus = 0;
 
 // The body is a file, not form fields; and it goes at once, without waiting
 // for the server's "100 Continue".
@@ -170,14 +171,17 @@ static void finishTransfer(CURL* handle, CURLcode result) {
         request.errorText = curl_easy_strerror(result);
         request.done = true;
         appendUrlsLine(request.errorText);
+        replyHttpStatus = 0;
         if (result == CURLE_OK && request.reply) {
+            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &replyHttpStatus);
             logRefusal(handle, request.url, request.kind, *request.reply);
-            noteServerAnswered(request.reply);
+            if (replyHttpStatus < firstServerErrorStatus) noteServerAnswered(request.reply);
         }
         curl_multi_remove_handle(curlMulti, handle);
         curl_easy_cleanup(handle);
         request.handle = nullptr;
         dispatchReply(request.kind, request.result, request.reply);
+        replyHttpStatus = 0;
         return;
     }
     // A transfer whose record aged out of the log ends unheard.

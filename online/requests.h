@@ -39,6 +39,7 @@ extern CURLM* curlMulti;                       // created at start-up; no transf
 extern std::deque<HttpRequest> requestLog;     // newest first, at most requestLogLimit after a pump
 extern char curlErrorBuffer[CURL_ERROR_SIZE];  // handed to every transfer; nothing reads it
 extern std::string urlsLogPath;                // "urls.txt": one line per finished transfer
+extern long replyHttpStatus;  // HTTP status of the reply being dispatched; 0 when none came
 
 constexpr size_t requestLogLimit = 100;
 constexpr int32_t shortRequestSeconds = 5;  // the time-out of most requests
@@ -49,6 +50,7 @@ constexpr size_t replyLimitBytes = size_t(256) << 20;
 constexpr size_t loggedEndpointLength = 40;
 constexpr size_t loggedAnswerLength = 120;
 constexpr long firstHttpErrorStatus = 400;
+constexpr long firstServerErrorStatus = 500;  // the server could not answer now, not "never"
 
 // Start-up: libcurl for all features and the multi handle; shutdown releases both.
 void startHttp();

@@ -218,10 +218,15 @@ bool handleUnsentReply(int32_t kind, int32_t result, const std::string* reply) {
     sendingId = 0;
     UnsentResult* sent = findResult(id);
     if (!sent) return true;
-    bool answered = result == 0 && (*reply == "fail" || reply->compare(0, 7, "success") == 0);
+    if (result != 0) {
+        scheduleRetry(curl_easy_strerror(static_cast<CURLcode>(result)));
+        return true;
+    }
+    // A busy or failing server answers for now, not for good.
+    bool answered = replyHttpStatus < firstServerErrorStatus &&
+                    (*reply == "fail" || reply->compare(0, 7, "success") == 0);
     if (!answered) {
-        scheduleRetry(result != 0 ? curl_easy_strerror(static_cast<CURLcode>(result))
-                                  : "no usable answer");
+        scheduleRetry("HTTP " + std::to_string(replyHttpStatus) + ", no usable answer");
         return true;
     }
     unsentRetryMs = unsentRetryAt = 0;

@@ -40,6 +40,7 @@ struct RecordingServer {
     std::mutex mutex;
     std::vector<SeenRequest> seen;
     std::string answer = "success";
+    int status = 200;
     size_t count() {
         std::lock_guard<std::mutex> lock(mutex);
         return seen.size();
@@ -57,6 +58,7 @@ struct RecordingServer {
             seen.push_back({request.method,
                             rsaPrivateDecryptChunks(base64Decode(makeUrlUnsafe(data)), privateKey),
                             request.body});
+            response.status = status;
             response.set_content(answer, "text/plain");
         };
         server.Get("/secure.php", record);
@@ -188,6 +190,24 @@ TEST_F(ReplayUploads, ARefusalForGoodDropsTheResultAndItsReplay) {
     EXPECT_EQ(server.seen.size(), 1u);
     EXPECT_EQ(records(ReplayRequest), 0u);
     EXPECT_TRUE(unsentResults.empty());
+    EXPECT_TRUE(onDisk().empty());
+}
+
+TEST_F(ReplayUploads, ABusyServersFailIsNoRefusalAndTheResultWaits) {
+    RecordingServer server;
+    server.status = 503;
+    server.answer = "fail";
+    serveAt(server);
+    queueScoreReport(stats);
+    ASSERT_TRUE(pumpUntilDone());
+    EXPECT_EQ(server.count(), 1u);
+    EXPECT_EQ(unsentRetryMs, firstUnsentRetryMs);
+    ASSERT_EQ(onDisk().size(), 1u);
+    // The same answer with the status of a real refusal drops it.
+    server.status = 200;
+    sendUnsentResults(unsentRetryAt);
+    ASSERT_TRUE(pumpUntilDone());
+    EXPECT_EQ(server.count(), 2u);
     EXPECT_TRUE(onDisk().empty());
 }
 
