@@ -23,14 +23,22 @@ static const size_t digestLength = 64;
 // The file never holds more than the kept results could fill.
 static const size_t unsentFileLimit = unsentResultsLimit * (replayMaxFileBytes + entryLineLimit);
 
-// A field cannot be empty in a line of fields: no session is written as this.
-static const char noSession[] = "-";
+// A field cannot be empty in a line of fields: an empty account or session is written as this.
+static const char emptyField[] = "-";
+
+static std::string fieldText(const std::string& value) {
+    return value.empty() ? emptyField : value;
+}
+
+static std::string fieldValue(const std::string& text) {
+    return text == emptyField ? "" : text;
+}
 
 static std::string entryLine(const UnsentResult& r) {
     std::ostringstream line;
-    line << entryMagic << ' ' << r.userId << ' ' << (r.session.empty() ? noSession : r.session)
-         << ' ' << r.mode << ' ' << r.level << ' ' << r.score << ' ' << (r.scoreTaken ? 1 : 0)
-         << ' ' << (r.replayClosed ? 1 : 0) << ' ' << r.record << ' ' << r.replay.size();
+    line << entryMagic << ' ' << fieldText(r.userId) << ' ' << fieldText(r.session) << ' ' << r.mode
+         << ' ' << r.level << ' ' << r.score << ' ' << (r.scoreTaken ? 1 : 0) << ' '
+         << (r.replayClosed ? 1 : 0) << ' ' << r.record << ' ' << r.replay.size();
     return line.str();
 }
 
@@ -75,7 +83,8 @@ static std::string readFields(const std::vector<std::string>& f, UnsentResult& r
                               size_t& replayLength) {
     long long mode = 0, level = 0, score = 0, length = 0;
     if (f.size() != entryFieldCount || f[0] != entryMagic) return "not an entry line";
-    if (!isDigits(f[1], 20) || !isPlainText(f[2], unsentSessionLimit)) return "bad account fields";
+    bool account = f[1] == emptyField || isDigits(f[1], 20);
+    if (!account || !isPlainText(f[2], unsentSessionLimit)) return "bad account fields";
     if (!readNumber(f[3], 0, 99, mode) || !readNumber(f[4], 0, 999, level) ||
         !readNumber(f[5], INT32_MIN, INT32_MAX, score))
         return "bad mode, level or score";
@@ -84,9 +93,8 @@ static std::string readFields(const std::vector<std::string>& f, UnsentResult& r
         return "bad statistics record";
     if (!readNumber(f[9], 0, static_cast<long long>(replayMaxFileBytes), length))
         return "bad replay length";
-    std::string session = f[2] == noSession ? "" : f[2];
-    result = {f[1],
-              session,
+    result = {fieldValue(f[1]),
+              fieldValue(f[2]),
               int32_t(mode),
               int32_t(level),
               int32_t(score),

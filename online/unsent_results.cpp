@@ -164,8 +164,7 @@ static bool dueNow(uint32_t nowMs) {
 
 void sendUnsentResults(uint32_t nowMs) {
     if (sendingId != 0 && nowMs - sendingSince > lostTransferMs) sendingId = 0;
-    if (sendingId != 0 || !curlMulti || connectionMode != ConnectionOnline || userId.empty())
-        return;
+    if (sendingId != 0 || !curlMulti || connectionMode != ConnectionOnline) return;
     if (!dueNow(nowMs)) return;
     for (const UnsentResult& result : unsentResults) {
         if (!mayBeSent(result)) continue;

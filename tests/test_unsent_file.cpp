@@ -94,6 +94,15 @@ TEST_F(UnsentFile, EntriesReadBackWholeInTheirOrder) {
         EXPECT_EQ(read[i].scoreTaken, want.scoreTaken);
         EXPECT_EQ(read[i].replay, want.replay);
     }
+    // No account or session (a game online before any login) reads back as none.
+    UnsentResult anonymous = sampleResult(5, "");
+    anonymous.userId.clear();
+    anonymous.session.clear();
+    read.clear();
+    EXPECT_EQ(decodeUnsentResults(encodeUnsentResults({anonymous}), read), 0u);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].userId, "");
+    EXPECT_EQ(read[0].session, "");
 }
 
 // Each damage, and which of the three entries survive it.
