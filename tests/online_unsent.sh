@@ -38,19 +38,22 @@ stop_server_in_play() {
 # The same server again, on the port the game knows.
 restart_server() { start_server --listen "127.0.0.1:$port"; }
 
-# The bot answers the prompt as a player would: "Resume" as soon as it says
-# "Connected!", which it shows for a frame or two. The game is stopped
-# between short slices of running, so the screen can be read on that frame.
-catch_connected() {
-  local shot=$1
+# catch_prompt BUTTON SHOT LOGGED: once console.log holds LOGGED, the game is
+# stopped between short slices of running until its prompt's button reads
+# BUTTON, and SHOT is taken; the game is left stopped. The bot answers the
+# prompt as a player would, "Resume" as soon as it says "Connected!", which it
+# shows for a frame or two; and the line is logged before the frame is drawn.
+catch_prompt() {
+  kill -STOP "$game_pid"
   for _ in $(seq 4000); do
+    if grep -q "$3" console.log; then
+      screen_shot "$2"
+      [[ $(read_line "$2" "$prompt_button") == *$1* ]] && return 0
+    fi
     kill -CONT "$game_pid"; sleep 0.005; kill -STOP "$game_pid"
-    grep -q "connection prompt says Connected!" console.log || continue
-    screen_shot "$shot"
-    [[ $(read_line "$shot" "$prompt_button") == *Resume* ]] && { kill -CONT "$game_pid"; return 0; }
   done
   kill -CONT "$game_pid"
-  fail "the prompt was not seen saying Connected!"
+  fail "the prompt's button was not seen reading '$1'"
 }
 
 # wait_for_verdicts N: until N of the account's replays are judged; all N must
@@ -82,16 +85,14 @@ stop_server_in_play
 # The window of the running level (start-up's probe windows are gone by now).
 focus_game
 wait_for_log "No answer from the server: the connection prompt is up" 600
-kill -STOP "$game_pid"
+catch_prompt offline "${SHOTS_DIR:-$work}/unsent-connecting.png" "connection prompt is up"
 grep -q "Result not sent" console.log || fail "the game logged no failed result"
 [[ -s $unsent ]] && grep -aq "^ZXU1 $id " "$unsent" || fail "the result is not on disk"
-screen_shot "${SHOTS_DIR:-$work}/unsent-connecting.png"
-[[ $(read_line "${SHOTS_DIR:-$work}/unsent-connecting.png" "$prompt_button") == *offline* ]] ||
-  fail "the prompt does not offer offline mode"
 restart_server
 # Stopped, the game's next try is due by the time it runs again.
 sleep "$((longest_retry_seconds + 1))"
-catch_connected "${SHOTS_DIR:-$work}/unsent-connected.png"
+catch_prompt Resume "${SHOTS_DIR:-$work}/unsent-connected.png" "prompt says Connected!"
+kill -CONT "$game_pid"
 wait_for_log "The server took the score of the result of mode 1 level 1" 60
 wait_for_log "The server has the result of mode 1 level 1" 120
 for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
