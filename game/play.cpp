@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/console_log.h"
 #include "base/player_settings.h"
 #include "base/pointer.h"
 #include "base/profiler.h"
@@ -393,6 +394,7 @@ static void updateServerWaits(float dtMs) {
     if (highscoreWaitMs > serverWaitLimitMs || cheeveWaitMs > serverWaitLimitMs || scoreStalled) {
         // A replay plays offline: it is told when the prompt came up.
         if (!paused || !connectionPrompt) recordReplayEvent(ReplayServerPrompt);
+        if (!connectionPrompt) logConsole("No answer from the server: the connection prompt is up");
         paused = connectionPrompt = true;
     }
 }

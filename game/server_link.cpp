@@ -1,5 +1,7 @@
 #include "game/server_link.h"
 
+#include "base/console_log.h"
+
 int32_t connectionMode = ConnectionOnline;
 std::string sessionhash;
 bool scoreAnswered = false;
@@ -42,5 +44,7 @@ bool takeIssuedSeed(uint32_t& seed) {
 }
 
 void noteServerReply() {
-    if (connectionPrompt) promptConnected = true;
+    if (!connectionPrompt || promptConnected) return;
+    promptConnected = true;
+    logConsole("The server answers again: the connection prompt says Connected!");
 }

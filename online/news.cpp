@@ -1,10 +1,8 @@
 #include "online/news.h"
 
-#include <algorithm>
-
+#include "base/console_log.h"
 #include "online/requests.h"
 #include "platform/system.h"
-#include "base/console_log.h"
 
 int32_t newsEnabled = 0;
 std::string newsReply;
@@ -25,10 +23,8 @@ void queueNews() {
 // A server that cannot answer is not asked again every frame: each failure
 // doubles the wait, up to a minute.
 static void scheduleRetry() {
-    newsRetryMs =
-        newsRetryMs == 0 ? firstNewsRetryMs : std::min(newsRetryMs * 2, longestNewsRetryMs);
-    // 0 stands for "nothing scheduled", so a tick count that wraps to it moves on by one.
-    newsRetryAt = std::max<uint32_t>(platformTicksMs() + newsRetryMs, 1);
+    newsRetryMs = nextRetryWaitMs(newsRetryMs, firstNewsRetryMs, longestNewsRetryMs);
+    newsRetryAt = retryTickAfter(platformTicksMs(), newsRetryMs);
     logConsole("News request failed; asking again in " + std::to_string(newsRetryMs / 1000) + " s");
 }
 

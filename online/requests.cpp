@@ -14,6 +14,7 @@
 #include "online/replay_upload.h"
 #include "online/scores.h"
 #include "online/seeds.h"
+#include "online/unsent_results.h"
 #include "online/watch.h"
 #include "platform/system.h"
 #include "protocol/encodings.h"
@@ -22,6 +23,7 @@ CURLM* curlMulti = nullptr;
 std::deque<HttpRequest> requestLog;
 char curlErrorBuffer[CURL_ERROR_SIZE];
 std::string urlsLogPath = "urls.txt";
+long replyHttpStatus = 0;
 
 // The body is a file, not form fields; and it goes at once, without waiting
 // for the server's "100 Continue".
@@ -190,12 +192,17 @@ static void finishTransfer(CURL* handle, CURLcode result) {
         request.errorText = curl_easy_strerror(result);
         request.done = true;
         appendUrlsLine(request.errorText);
-        if (result == CURLE_OK && request.reply)
+        replyHttpStatus = 0;
+        if (result == CURLE_OK && request.reply) {
+            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &replyHttpStatus);
             logRefusal(handle, request.url, request.kind, *request.reply);
+            if (replyHttpStatus < firstServerErrorStatus) noteServerAnswered(request.reply);
+        }
         curl_multi_remove_handle(curlMulti, handle);
         curl_easy_cleanup(handle);
         request.handle = nullptr;
         dispatchReply(request.kind, request.result, request.reply);
+        replyHttpStatus = 0;
         return;
     }
     // A transfer whose record aged out of the log ends unheard.
@@ -215,6 +222,7 @@ void curlprocess() {
                 finishTransfer(message->easy_handle, message->data.result);
         }
         retryNewsWhenDue(platformTicksMs());
+        sendUnsentResults(platformTicksMs());
     }
     if (requestLog.size() > requestLogLimit) requestLog.resize(requestLogLimit);
 }
@@ -229,7 +237,9 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             handleHighscoreReply(result);
             break;
         case ScoreRequest:
-            handleScoreReply(result);
+            // The level on its result screen reads scoreReply; every score is a kept result.
+            if (reply == &scoreReply) handleScoreReply(result);
+            handleUnsentReply(kind, result, reply);
             break;
         case PatchRequest:
             handlePatchReply(result);
@@ -247,7 +257,7 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             handleRankingReply(result);
             break;
         case ReplayRequest:
-            handleReplayUploadReply(result, reply);
+            handleUnsentReply(kind, result, reply);
             break;
         case SeedsRequest:
             handleSeedsReply(result);
@@ -261,6 +271,15 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
         default:
             break;
     }
+}
+
+uint32_t nextRetryWaitMs(uint32_t lastWaitMs, uint32_t firstMs, uint32_t longestMs) {
+    return lastWaitMs == 0 ? firstMs : std::min(lastWaitMs * 2, longestMs);
+}
+
+uint32_t retryTickAfter(uint32_t nowMs, uint32_t waitMs) {
+    // A tick count that wraps to 0 moves on by one.
+    return std::max<uint32_t>(nowMs + waitMs, 1);
 }
 
 std::vector<std::string> splitTokens(const std::string& text, char delimiter) {

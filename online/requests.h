@@ -41,6 +41,7 @@ extern CURLM* curlMulti;                       // created at start-up; no transf
 extern std::deque<HttpRequest> requestLog;     // newest first, at most requestLogLimit after a pump
 extern char curlErrorBuffer[CURL_ERROR_SIZE];  // handed to every transfer; nothing reads it
 extern std::string urlsLogPath;                // "urls.txt": one line per finished transfer
+extern long replyHttpStatus;  // HTTP status of the reply being dispatched; 0 when none came
 
 constexpr size_t requestLogLimit = 100;
 constexpr int32_t shortRequestSeconds = 5;  // the time-out of most requests
@@ -51,6 +52,7 @@ constexpr size_t replyLimitBytes = size_t(256) << 20;
 constexpr size_t loggedEndpointLength = 40;
 constexpr size_t loggedAnswerLength = 120;
 constexpr long firstHttpErrorStatus = 400;
+constexpr long firstServerErrorStatus = 500;  // the server could not answer now, not "never"
 
 // Start-up: libcurl for all features and the multi handle; shutdown releases both.
 void startHttp();
@@ -78,5 +80,10 @@ void curlprocess();
 void dispatchReply(int32_t kind, int32_t result, std::string* reply);
 // libcurl's write callback: appends to the string the user pointer names.
 size_t appendToReply(char* data, size_t size, size_t count, void* target);
+// A request that failed waits before its next try: `first` after one failure,
+// twice the last wait after each further one, never more than `longest`.
+uint32_t nextRetryWaitMs(uint32_t lastWaitMs, uint32_t firstMs, uint32_t longestMs);
+// The tick count at which a wait begun now ends; never 0, which stands for "none".
+uint32_t retryTickAfter(uint32_t nowMs, uint32_t waitMs);
 // The pieces of text between single delimiters; empty pieces are dropped.
 std::vector<std::string> splitTokens(const std::string& text, char delimiter);

@@ -9,6 +9,7 @@
 #include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/seeds.h"
+#include "online/unsent_results.h"
 #include "protocol/encodings.h"
 #include "settings/settings.h"
 
@@ -20,9 +21,13 @@ int32_t rankBefore = -1, rankAfter = -1, skillBefore = -1, skillAfter = -1;
 // Tokens from this one on of a score reply are granted achievements.
 static constexpr size_t firstGrantToken = 8;
 
-std::string accountFields() {
-    return "&sessionhash=" + sessionhash + "&userid=" + userId +
+std::string accountFieldsOf(const std::string& session) {
+    return "&sessionhash=" + session + "&userid=" + userId +
            "&passwordHash=" + md5Hex(loginPassword);
+}
+
+std::string accountFields() {
+    return accountFieldsOf(sessionhash);
 }
 
 void queueDeathReport(const LevelStatistics& stats) {
@@ -33,14 +38,14 @@ void queueDeathReport(const LevelStatistics& stats) {
 
 void queueScoreReport(const LevelStatistics& stats) {
     scoreReply.clear();
-    queueRequest("score.php?" + statisticsRecord(stats, true) + accountFields(), &scoreReply,
-                 ScoreRequest, shortRequestSeconds);
     oweReplay(stats.gameMode, stats.level, stats.score);
     scorePending = true;
     scoreAnswered = false;
     scoreAwaitingReply = true;
     unlockPopups.clear();
     rankAfter = skillBefore = skillAfter = -1;
+    // Kept until the server has it, and sent from there.
+    keepPlayedResult(stats);
 }
 
 void queueHighscoreRequest(int32_t gameMode, int32_t level) {

@@ -10,11 +10,13 @@
 #include "online/account.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "online/unsent_results.h"
 #include "protocol/replay.h"
 
 std::string seedsReply;
 std::deque<uint32_t> seedStock;
 bool seedsPending = false;
+bool seedsHeldBack = false;
 
 static std::string stockOwner;    // user id the stock was issued to
 static std::string requestedFor;  // user id of the request on its way
@@ -32,6 +34,9 @@ std::string seedsRequestText() {
 
 void requestSeeds() {
     if (seedsPending || connectionMode != ConnectionOnline || userId.empty()) return;
+    // New seeds could push out the older one a waiting replay was played under.
+    seedsHeldBack = unsentReplaysWaiting(userId);
+    if (seedsHeldBack) return;
     seedsReply.clear();
     requestedFor = userId;
     seedsPending = true;

@@ -14,13 +14,15 @@
 extern std::string seedsReply;          // reply buffer of seeds.php
 extern std::deque<uint32_t> seedStock;  // issued seeds not yet handed to a level, oldest first
 extern bool seedsPending;               // a seeds request is on its way
+extern bool seedsHeldBack;              // one was not sent while an older replay waited
 
 // At or below this many seeds in stock, more are asked for.
 constexpr size_t seedStockLow = 1;
 
 // "seeds.php?sessionhash=..&userid=..&passwordHash=..".
 std::string seedsRequestText();
-// Queues seeds.php unless one is on its way, the game is offline or no one is logged in.
+// Queues seeds.php unless one is on its way, the game is offline, no one is
+// logged in, or a replay of the account still waits to be uploaded.
 void requestSeeds();
 // After a successful login: keeps the stock only for the same account and tops it up.
 void restockSeedsAfterLogin();

@@ -112,12 +112,24 @@ static void parseStore(const std::string& text, std::map<std::string, std::strin
     }
 }
 
-bool readSettingsStore(std::map<std::string, std::string>& values, SettingsStoreDamage* damage) {
-    int fd = openRegularFile(settingsFilePath());
+std::string settingsFolderFile(const std::string& name) {
+    return settingsDirectory() + "/" + name;
+}
+
+bool readSettingsFolderFile(const std::string& name, size_t limit, std::string& bytes,
+                            bool& truncated) {
+    int fd = openRegularFile(settingsFolderFile(name));
     if (fd < 0) return false;
-    SettingsStoreDamage found;
-    std::string text = readUpTo(fd, settingsFileLimit, found.truncated);
+    bytes = readUpTo(fd, limit, truncated);
     close(fd);
+    return true;
+}
+
+bool readSettingsStore(std::map<std::string, std::string>& values, SettingsStoreDamage* damage) {
+    SettingsStoreDamage found;
+    std::string text;
+    if (!readSettingsFolderFile(settingsFileName, settingsFileLimit, text, found.truncated))
+        return false;
     // The line cut by the size cap is incomplete: drop it.
     if (found.truncated) text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n'));
     parseStore(text, values, found);
@@ -156,19 +168,32 @@ static void syncDirectory(const std::string& folder) {
     close(fd);
 }
 
-bool writeSettingsStore(const std::vector<std::pair<std::string, std::string>>& values) {
+bool writeSettingsFolderFile(const std::string& name, const std::string& bytes) {
     std::string folder = settingsDirectory();
     // Creating the temporary file below tells whether the folder is usable.
     platformMakeDirectories(folder);
-    std::string tempPath = folder + "/" + settingsFileName + ".XXXXXX";
+    std::string tempPath = folder + "/" + name + ".XXXXXX";
     int fd = mkostemp(&tempPath[0], O_CLOEXEC);
     if (fd < 0) return false;
-    bool written = writeAll(fd, storeText(values)) && fsync(fd) == 0;
-    written = close(fd) == 0 && written;
-    if (!written || rename(tempPath.c_str(), settingsFilePath().c_str()) != 0) {
+    bool written = writeAll(fd, bytes) && fsync(fd) == 0;
+    int failure = errno;
+    if (close(fd) != 0 && written) written = false, failure = errno;
+    if (written && rename(tempPath.c_str(), settingsFolderFile(name).c_str()) != 0)
+        written = false, failure = errno;
+    if (!written) {
         unlink(tempPath.c_str());
+        // The caller reports why: the write's own failure, not the clean-up's.
+        errno = failure;
         return false;
     }
     syncDirectory(folder);
     return true;
+}
+
+bool removeSettingsFolderFile(const std::string& name) {
+    return unlink(settingsFolderFile(name).c_str()) == 0 || errno == ENOENT;
+}
+
+bool writeSettingsStore(const std::vector<std::pair<std::string, std::string>>& values) {
+    return writeSettingsFolderFile(settingsFileName, storeText(values));
 }

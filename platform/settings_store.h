@@ -22,6 +22,17 @@ struct SettingsStoreDamage {
 
 std::string settingsFilePath();
 
+// Files of the game's own beside the settings, kept the same way: read as
+// regular files only, up to `limit` bytes (truncated tells whether more was
+// there), and replaced atomically, so a crash or a full disk leaves the old
+// file whole. A failed write leaves errno saying why.
+std::string settingsFolderFile(const std::string& name);
+bool readSettingsFolderFile(const std::string& name, size_t limit, std::string& bytes,
+                            bool& truncated);
+bool writeSettingsFolderFile(const std::string& name, const std::string& bytes);
+// True when the file is gone, or was never there.
+bool removeSettingsFolderFile(const std::string& name);
+
 // Reads every well-formed line; false when there is no store yet.
 // Damaged lines are skipped, so a half-written file still gives what it holds.
 // A value ends at its first NUL; later duplicates of a name win.

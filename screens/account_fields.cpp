@@ -7,6 +7,7 @@
 #include "online/account.h"
 #include "platform/input_state.h"
 #include "platform/key_text.h"
+#include "protocol/account_limits.h"
 #include "settings/settings.h"
 
 constexpr size_t minimumFieldLength = 4;
@@ -34,15 +35,16 @@ struct TextField {
     float factor;      // measured width x factor must stay below the share
     float share;       // of ScreenHeight
     int32_t nextStep;  // Enter with enough characters; 0 compares the retyped password
+    size_t longest;    // characters the server takes in this field
 };
 
 static const TextField textFields[] = {
-    {CreateAcc, emailStep, &emailText, false, 1.5f, 0.5f, nameStep},
-    {CreateAcc, nameStep, &Username, false, 2.0f, 0.3f, checkNameStep},
-    {CreateAcc, passwordStep, &loginPassword, true, 2.0f, 0.3f, retypeStep},
-    {CreateAcc, retypeStep, &retypedPassword, true, 2.0f, 0.3f, 0},
-    {Login, nameStep, &Username, false, 2.0f, 0.3f, passwordStep},
-    {Login, passwordStep, &loginPassword, true, 2.0f, 0.3f, loggingInStep},
+    {CreateAcc, emailStep, &emailText, false, 1.5f, 0.5f, nameStep, accountEmailLongest},
+    {CreateAcc, nameStep, &Username, false, 2.0f, 0.3f, checkNameStep, accountNameLongest},
+    {CreateAcc, passwordStep, &loginPassword, true, 2.0f, 0.3f, retypeStep, accountPasswordLongest},
+    {CreateAcc, retypeStep, &retypedPassword, true, 2.0f, 0.3f, 0, accountPasswordLongest},
+    {Login, nameStep, &Username, false, 2.0f, 0.3f, passwordStep, accountNameLongest},
+    {Login, passwordStep, &loginPassword, true, 2.0f, 0.3f, loggingInStep, accountPasswordLongest},
 };
 
 static const TextField* currentTextField() {
@@ -75,7 +77,9 @@ static void submitField(const TextField& field) {
     if (field.nextStep == loggingInStep && startLoginRequest) startLoginRequest();
 }
 
+// Narrow letters could fit more than the server takes: the length stops them too.
 static bool candidateFits(const TextField& field, const std::string& candidate) {
+    if (candidate.size() > field.longest) return false;
     std::string shown = field.password ? std::string(candidate.size(), '*') : candidate;
     return measureFieldText(shown) * field.factor <
            static_cast<float>(ScreenHeight) * field.share * fieldFitShare;

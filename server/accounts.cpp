@@ -3,18 +3,19 @@
 
 #include <cstdlib>
 
+#include "protocol/account_limits.h"
 #include "protocol/encodings.h"
 #include "server/credentials.h"
 #include "server/log.h"
 #include "server/releases.h"
 #include "server/throttle.h"
 
-static const size_t minNameLength = 4;
-static const size_t maxNameLength = 24;
-static const size_t minPasswordLength = 4;
-static const size_t maxPasswordLength = 64;
-static const size_t minEmailLength = 4;
-static const size_t maxEmailLength = 128;
+static const size_t minNameLength = accountNameShortest;
+static const size_t maxNameLength = accountNameLongest;
+static const size_t minPasswordLength = accountPasswordShortest;
+static const size_t maxPasswordLength = accountPasswordLongest;
+static const size_t minEmailLength = accountEmailShortest;
+static const size_t maxEmailLength = accountEmailLongest;
 // A recorded login request is refused for this long (the padding of a real one is random).
 static const long long loginReplaySeconds = 7 * 24 * 3600;
 static const size_t sessionTokenBytes = 16;

@@ -23,6 +23,7 @@
 #include "online/patch.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "online/unsent_results.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "screens/backdrop.h"
@@ -114,6 +115,7 @@ bool startupGame() {
     startHttp();
     quitForPatch = quitProgram;
     connectPlayRequests();
+    loadUnsentResultsOnce();
     connectPlayEffects();
     seedRandom();
     // The start-up view: the star field and the frustum tests are made in it.

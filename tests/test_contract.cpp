@@ -17,10 +17,14 @@
 #include "online/requests.h"
 #include "online/scores.h"
 #include "online/seeds.h"
+#include "online/unsent_results.h"
+#include "platform/settings_store.h"
+#include "platform/system.h"
 #include "protocol/encodings.h"
 #include "server/query.h"
 #include "server/secure.h"
 #include "settings/settings.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -39,6 +43,8 @@ struct Contract : ::testing::Test {
         connectionMode = ConnectionOnline;
         if (!curlMulti) startHttp();
         requestLog.clear();
+        // Submitted results are kept beside the settings.
+        settingsDirOverride = tempDir() + "/contract";
         userId = "4711";
         Username = "Some Player";
         loginPassword = "pa&ss=word";
@@ -50,6 +56,8 @@ struct Contract : ::testing::Test {
         freeServerKey(key);
         stopHttp();
         requestLog.clear();
+        forgetUnsentResults();
+        settingsDirOverride.clear();
     }
     // The request as the server reads it after the secure envelope.
     ParsedRequest serverReads(const std::string& request) {
@@ -157,6 +165,10 @@ TEST_F(Contract, TheReplayUploadNamesTheScoredResultAndItsDigest) {
     queueScoreReport(stats);
     std::string replay = std::string("ZXR\x01\x00", 5) + "the replay file";
     sendOwedReplay(replay, stats.gameMode, stats.score);
+    // The replay follows once the server has taken its score.
+    scoreReply = "success 1 2 3 4 5 6 7";
+    dispatchReply(ScoreRequest, 0, &scoreReply);
+    sendUnsentResults(platformTicksMs());
     ParsedRequest parsed = serverReadsQueued();
     EXPECT_EQ(parsed.endpoint, "replay.php");
     std::map<std::string, std::string> expected = {{"gamemode", "3"},
@@ -167,7 +179,6 @@ TEST_F(Contract, TheReplayUploadNamesTheScoredResultAndItsDigest) {
                                                    {"userid", "4711"},
                                                    {"passwordHash", md5Hex("pa&ss=word")}};
     EXPECT_EQ(parsed.values, expected);
-    replayUploads.clear();
 }
 
 TEST_F(Contract, TheSeedsRequestIsReadBeforeAndDuringAGame) {

@@ -342,6 +342,31 @@ TEST_F(InputTest, FieldStopsGrowingAtItsWidth) {
     EXPECT_EQ(emailText.size(), 29u);
 }
 
+// However narrow the letters, no field takes more than the server does.
+TEST_F(InputTest, FieldsStopAtTheLengthTheServerTakes) {
+    measureFieldText = [](const std::string&) { return 0.0f; };
+    struct Field {
+        int32_t screen, step;
+        const std::string* text;
+        size_t longest;
+    };
+    const Field fields[] = {
+        {CreateAcc, 20, &emailText, 128},   {CreateAcc, 1, &Username, 24},
+        {CreateAcc, 2, &loginPassword, 64}, {CreateAcc, 3, &retypedPassword, 64},
+        {Login, 1, &Username, 24},          {Login, 2, &loginPassword, 64},
+    };
+    for (const Field& field : fields) {
+        SCOPED_TRACE(std::to_string(field.screen) + "/" + std::to_string(field.step));
+        GameState = field.screen;
+        loginStep = field.step;
+        Username.clear();
+        loginPassword.clear();
+        type(std::string(field.longest - 1, 'i'));
+        type("ij");  // the last character that fits, and one over
+        EXPECT_EQ(*field.text, std::string(field.longest - 1, 'i') + "i");
+    }
+}
+
 TEST_F(InputTest, PasswordsAreMeasuredAsStars) {
     measureFieldText = onlyStarsFit;
     GameState = Login;

@@ -1,9 +1,9 @@
 // Every kind of request the game sends, built and sent by the game's own
 // online code over libcurl, answered by the real zentrix-server program on a
 // loopback port: with the longest values the server takes in each field, none
-// is refused; a request the server does refuse is logged by the game with its
-// kind and the server's answer; and the console log never holds the session
-// token or the password blob.
+// is refused (a ranked result's replay, under an issued seed, included); a request the server does
+// refuse is logged by the game with its kind and the server's answer; and the console log never
+// holds the session token or the password blob.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -23,11 +23,15 @@
 #include "online/mac_address.h"
 #include "online/news.h"
 #include "online/ranking.h"
+#include "online/replay_upload.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "online/seeds.h"
+#include "online/unsent_results.h"
 #include "online_test_support.h"
 #include "platform/settings_store.h"
 #include "protocol/encodings.h"
+#include "protocol/replay.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
@@ -128,6 +132,19 @@ std::string repeated(const std::string& pattern, size_t length) {
     return text.substr(0, length);
 }
 
+// A replay file of `stats` played under `seed`: what the server checks on upload.
+std::string replayOf(const LevelStatistics& stats, uint32_t seed) {
+    Replay replay;
+    replay.header.mode = stats.gameMode;
+    replay.header.levelIndex = stats.level - 1;
+    replay.header.seed = seed;
+    replay.header.screenWidth = replay.header.viewWidth = 1280;
+    replay.header.screenHeight = replay.header.viewHeight = 720;
+    replay.result.score = stats.score;
+    replay.result.cleared = true;
+    return encodeReplay(replay);
+}
+
 class RequestsToTheRealServer : public ::testing::Test {
   protected:
     ServerProcess server;
@@ -153,10 +170,14 @@ class RequestsToTheRealServer : public ::testing::Test {
         pendingCheeve.clear();
         cheeveReply.clear();
         GameState = Login;
+        forgetUnsentResults();
+        seedStock.clear();
+        seedsPending = false;
     }
     void TearDown() override {
         stopHttp();
         requestLog.clear();
+        forgetUnsentResults();
         server.stop();
         logDirectory.clear();
         settingsDirOverride.clear();
@@ -177,8 +198,8 @@ TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
     Username = "Zz-" + repeated("0123456789abcdefghij", 19) + "-9";
     ASSERT_EQ(Username.size(), 24u);
     loginPassword = repeated("pass-Word.42", 64);
-    emailText = repeated("mail.box-", 120) + "@x.test";
-    ASSERT_EQ(emailText.size(), 127u);
+    emailText = repeated("mail.box-", 121) + "@x.test";
+    ASSERT_EQ(emailText.size(), 128u);
     EXPECT_EQ(checkNameAvailable(), passwordStep);
     ASSERT_EQ(registerAccount(), loggingInStep) << consoleLog();
     ASSERT_FALSE(storedPasswordBlob.empty());
@@ -208,11 +229,16 @@ TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
     ASSERT_TRUE(onlinetest::pumpUntilDone());
     EXPECT_TRUE(highscoreAnswered);
     EXPECT_NE(highscoreReply, "fail");
+    // A ranked result under a seed the login's seeds.php issued, its replay after it.
+    uint32_t seed = 0;
+    ASSERT_TRUE(takeSeed(seed)) << consoleLog();
     LevelStatistics result = {1, 1, 1000, 60000.0f, 40, 0, 12, 5, {1, 0, 0}, {0, 0, 0}, 3, 4};
     queueScoreReport(result);
+    sendOwedReplay(replayOf(result, seed), result.gameMode, result.score);
     ASSERT_TRUE(onlinetest::pumpUntilDone());
     EXPECT_TRUE(scoreAnswered);
     EXPECT_NE(scoreReply, "fail");
+    EXPECT_TRUE(unsentResults.empty()) << "the server took the score and its replay";
     LevelStatistics lost = {2, 10, 123456, 83417.5f, 61, 2, 140, 33, {2, 1, 0}, {1, 1, 0}, 96, 0};
     queueDeathReport(lost);
     unlockAchievement("chainreaction");
@@ -227,7 +253,8 @@ TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
     sendLogout();
 
     EXPECT_EQ(server.refusals(), "");
-    EXPECT_EQ(consoleLog().find("The server refused"), std::string::npos) << consoleLog();
+    EXPECT_EQ(consoleLog().find("The server refused"), std::string::npos)
+        << consoleLog() << readFile(server.log);
     for (const HttpRequest& request : requestLog) EXPECT_EQ(request.result, 0) << request.url;
     // The session token and the password blob never reach the log file.
     std::string log = consoleLog();

@@ -12,9 +12,12 @@
 #include "online/ranking.h"
 #include "online/requests.h"
 #include "online/scores.h"
+#include "online/unsent_results.h"
 #include "online_test_support.h"
+#include "platform/settings_store.h"
 #include "protocol/encodings.h"
 #include "settings/settings.h"
+#include "temp_folder.h"
 #include "tests/time_limit.h"
 
 namespace {
@@ -25,10 +28,14 @@ using onlinetest::popupNumbers;
 struct ScoreReplies : ::testing::Test {
     void SetUp() override {
         onlinetest::goOnlineWithoutAnswers();
+        // Submitted results are kept beside the settings.
+        settingsDirOverride = tempDir() + "/scores";
         connectionPrompt = promptConnected = false;
     }
     void TearDown() override {
         onlinetest::stopRequests();
+        forgetUnsentResults();
+        settingsDirOverride.clear();
         connectionPrompt = promptConnected = false;
     }
     void highscoreAnswer(const std::string& reply, int32_t result = 0) {
