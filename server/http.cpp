@@ -266,6 +266,7 @@ static void runJob(ServerContext& context, RequestJob& job) {
     } else if (job.path == securePath) {
         job.reply = handleSecureData(context, job.data, job.address, job.body);
         if (job.reply.fileFd >= 0) job.type = binaryType;
+        if (job.reply.tryLater) job.status = MHD_HTTP_SERVICE_UNAVAILABLE;
     } else if (answerOperatorRoute(context, job)) {
     } else if (job.path.compare(0, patchRoute.size(), patchRoute) == 0) {
         if (openPublishedPatch(context, job.path.substr(1), job.reply.fileFd, job.reply.fileSize)) {

@@ -12,6 +12,10 @@
 
 const size_t replayBodyLimit = replayMaxFileBytes;
 const int replayPendingLimit = 8;
+// The refusal while an account's waiting replays are at the limit (logged with it).
+static const std::string waitingLimitProblem = "the account has " +
+                                               std::to_string(replayPendingLimit) +
+                                               " replays waiting to be checked already";
 
 static const size_t sha256HexLength = 64;
 static const int overallCategory = 0;
@@ -95,8 +99,7 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
     if (status != SqlStatus::Ok) return status;
     reply = "fail";
     if (firstInteger(waiting, 0) >= replayPendingLimit)
-        problem = "the account has " + std::to_string(replayPendingLimit) +
-                  " replays waiting to be checked already";
+        problem = waitingLimitProblem;
     else if (!known.empty())
         problem = knownReplayProblem(known, claim);
     else if (result.empty())
@@ -120,7 +123,7 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
 }
 
 std::string replyReplay(ServerContext& context, const ParsedRequest& request,
-                        const std::string& body, const std::string& address) {
+                        const std::string& body, const std::string& address, bool& tryLater) {
     ReplayClaim claim = readClaim(request);
     std::string problem = bodyProblem(claim, body);
     if (problem.empty() &&
@@ -134,6 +137,7 @@ std::string replyReplay(ServerContext& context, const ParsedRequest& request,
             return storeClaim(connection, claim, body, reply, problem);
         });
         if (status != SqlStatus::Ok) reply = "fail";
+        tryLater = status != SqlStatus::Ok || problem == waitingLimitProblem;
     }
     if (!problem.empty()) logBadInput(describeClaim(claim, address) + " refused: " + problem);
     return reply;

@@ -17,8 +17,11 @@ extern const int replayPendingLimit;
 // replay.php: "success" when the replay is stored (or was already, for this
 // account), "fail" when the body does not match its SHA-256, the account does
 // not check out, or no score.php of this run stored that result.
+// `tryLater` is set when the refusal holds only for now (the account's waiting
+// replays are at their limit, or the database could not store it): the client
+// keeps the replay and sends it again later.
 std::string replyReplay(ServerContext& context, const ParsedRequest& request,
-                        const std::string& body, const std::string& address);
+                        const std::string& body, const std::string& address, bool& tryLater);
 
 // A stored replay as the verifier and the web pages see it.
 struct StoredReplay {

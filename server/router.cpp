@@ -25,17 +25,19 @@ long long nowSeconds() {
 
 // A stored replay wakes the verifier's workers.
 static std::string replyAndWake(ServerContext& context, const ParsedRequest& parsed,
-                                const std::string& body, const std::string& address) {
-    std::string reply = replyReplay(context, parsed, body, address);
+                                const std::string& body, const std::string& address,
+                                bool& tryLater) {
+    std::string reply = replyReplay(context, parsed, body, address, tryLater);
     if (reply == "success") wakeReplayVerifier();
     return reply;
 }
 
 static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
                             const std::string& request, const std::string& address,
-                            const std::vector<std::string>& replayKeys, const std::string& body) {
+                            const std::vector<std::string>& replayKeys, const std::string& body,
+                            bool& tryLater) {
     const std::string& name = parsed.endpoint;
-    if (name == "replay.php") return replyAndWake(context, parsed, body, address);
+    if (name == "replay.php") return replyAndWake(context, parsed, body, address, tryLater);
     if (!body.empty()) {
         logBadInput("request with a body from " + address + " for \"" + name + "\" refused");
         return "fail";
@@ -58,10 +60,14 @@ static std::string dispatch(ServerContext& context, const ParsedRequest& parsed,
 
 std::string routeRequest(ServerContext& context, const std::string& request,
                          const std::string& address, const std::vector<std::string>& replayKeys,
-                         const std::string& body) {
+                         const std::string& body, bool* tryLater) {
     ParsedRequest parsed;
-    if (parseRequest(request, parsed))
-        return dispatch(context, parsed, request, address, replayKeys, body);
+    bool later = false;
+    if (parseRequest(request, parsed)) {
+        std::string reply = dispatch(context, parsed, request, address, replayKeys, body, later);
+        if (tryLater) *tryLater = later;
+        return reply;
+    }
     std::string name = request.substr(0, std::min(request.find('?'), loggedNameLength));
     logBadInput("malformed request from " + address + " for \"" + name + "\"");
     return "fail";
@@ -77,7 +83,7 @@ Reply handleSecureData(ServerContext& context, const std::string& data, const st
         reply.text = "fail";
     } else if (!body.empty() ||
                !openPublishedPatch(context, request, reply.fileFd, reply.fileSize)) {
-        reply.text = routeRequest(context, request, address, blockKeys, body);
+        reply.text = routeRequest(context, request, address, blockKeys, body, &reply.tryLater);
     }
     return reply;
 }

@@ -193,7 +193,8 @@ TEST_P(ReplayPool, AccountsTakeTurnsSoOneAccountsBacklogDelaysAnotherByOneReplay
 TEST_P(ReplayPool, AnAccountWithTheLimitOfWaitingReplaysHasItsUploadRefused) {
     long long id = playerOfRun("crowded", 0);
     waitingReplays(id, replayPendingLimit, "crowded");
-    EXPECT_EQ(uploadRun(id, 0), "fail");
+    // Answered 503, so the game keeps the replay and sends it again later.
+    EXPECT_EQ(uploadRun(id, 0), "<status 503>");
     EXPECT_EQ(query("SELECT COUNT(*) FROM replays WHERE user_id = " + std::to_string(id)),
               std::to_string(replayPendingLimit));
     // The refusal used nothing: once one is checked, the same upload goes in.
