@@ -167,6 +167,7 @@ static int32_t hoveredRankingItem() {
 // ---- the frame ----
 
 void wheelRanking(int32_t steps) {
+    if (watchStep != WatchClosed) return wheelWatchList(steps);
     if (steps > 0) scrollRankingTo(rankingScroll - 1);
     if (steps < 0) scrollRankingTo(rankingScroll + 1);
 }
@@ -239,7 +240,7 @@ static void openRow(int32_t shown) {
     RankingRow row = rankingRowFields(rankingRows[index]);
     if (!row.valid) return;
     openedRow = index;
-    openWatchList(row.userId, row.name, rankingCategory);
+    openWatchListAtTop(row.userId, row.name, rankingCategory);
 }
 
 // The arrows and the bar keep acting while the button stays down.

@@ -14,7 +14,7 @@
 #include "screens/game_view.h"
 #include "screens/ranking.h"
 
-static constexpr int32_t shownRuns = rankingVisibleRows;     // the best ten; the rest are not shown
+static constexpr int32_t shownRuns = rankingVisibleRows;     // rows at once; the wheel scrolls
 static constexpr float titleRow = -3.4f, headerRow = -1.6f;  // in rows above the first
 // Columns, in screen heights from the centre.
 static constexpr float modeColumn = -0.36f, levelColumn = -0.12f, scoreColumn = 0.14f;
@@ -34,9 +34,26 @@ static MenuButton closeButton() {
     return rankingTextButton(WatchClose, 0.0f, "Close");
 }
 
-static int32_t runsShown() {
+// The first run in the top row; a new list starts at its best run.
+static int32_t watchScroll = 0;
+
+static int32_t runsListed() {
     bool listed = watchStep == WatchListShown || watchStep == WatchFileLoading;
-    return listed ? std::min(shownRuns, static_cast<int32_t>(watchRuns.size())) : 0;
+    return listed ? static_cast<int32_t>(watchRuns.size()) : 0;
+}
+
+static int32_t runsShown() {
+    return std::max(0, std::min(shownRuns, runsListed() - watchScroll));
+}
+
+void openWatchListAtTop(const std::string& userId, const std::string& name, int32_t category) {
+    watchScroll = 0;
+    openWatchList(userId, name, category);
+}
+
+void wheelWatchList(int32_t steps) {
+    int32_t last = std::max(0, runsListed() - shownRuns);
+    watchScroll = std::clamp(watchScroll + (steps > 0 ? -1 : 1), 0, last);
 }
 
 std::vector<HitArea> watchListHitAreas() {
@@ -57,7 +74,7 @@ int32_t hoveredWatchItem() {
 void clickWatchList(int32_t item) {
     if (item == WatchClose) closeWatchList();
     if (item >= WatchFirstRun && item < WatchFirstRun + runsShown())
-        downloadWatchRun(item - WatchFirstRun);
+        downloadWatchRun(watchScroll + item - WatchFirstRun);
 }
 
 static float rowsAbove(float rows) {
@@ -74,9 +91,9 @@ static void drawHeader(bool overall) {
 }
 
 static void drawRun(int32_t shown) {
-    const WatchRun& run = watchRuns[shown];
+    const WatchRun& run = watchRuns[watchScroll + shown];
     IntRect rect = rankingRowRect(shown);
-    bool lit = hoverItem == WatchFirstRun + shown || shown == watchChosen;
+    bool lit = hoverItem == WatchFirstRun + shown || watchScroll + shown == watchChosen;
     if (lit || shown % 2 == 0) {
         drawUntexturedRect(static_cast<float>(rect.left), static_cast<float>(rect.top),
                            static_cast<float>(rect.right - rect.left),
@@ -103,12 +120,22 @@ static std::string listNote() {
     return "";
 }
 
+// "Runs 11-20 of 23" under the table once there are more than fit.
+static void drawScrollNote() {
+    if (runsListed() <= shownRuns) return;
+    std::string note = "Runs " + std::to_string(watchScroll + 1) + "-" +
+                       std::to_string(watchScroll + runsShown()) + " of " +
+                       std::to_string(runsListed()) + " (scroll for more)";
+    printRankingText(note, screenW() / 2, rankingRowBaseline(shownRuns + 1), AlignCentre, 0.6f);
+}
+
 void renderWatchList(float spinnerDegrees) {
     std::string title =
         watchPlayerName + ": verified runs in " + rankingCategoryName(watchCategory);
     printRankingText(title, screenW() / 2, rowsAbove(titleRow), AlignCentre, titleScale);
     drawHeader(watchCategory == overallCategory);
     for (int32_t shown = 0; shown < runsShown(); shown++) drawRun(shown);
+    drawScrollNote();
     std::string note = listNote();
     float middle = rankingRowBaseline(rankingVisibleRows / 2 - 1);
     if (!note.empty()) printRankingText(note, screenW() / 2, middle, AlignCentre, rowScale);

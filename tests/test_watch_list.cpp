@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "online/watch.h"
+#include "screens/ranking.h"
+#include "screens/watch_list.h"
 
 namespace {
 
@@ -100,6 +102,33 @@ TEST(WatchList, AFailedOrDamagedDownloadShowsTheListWithAMessage) {
 TEST(WatchList, TheViewersLineNamesThePlayerTheLevelAndTheScore) {
     awaitFile();
     EXPECT_EQ(watchCaption(), "champion's run: Casual level 1, score 4500");
+    closeWatchList();
+}
+
+// A list longer than the rows: the wheel moves it a run at a time, never
+// past its last full page, a click takes the run shown in that row, and the
+// next list opened starts at its best run again.
+TEST(WatchList, TheWheelScrollsALongListAndAClickTakesTheRunShown) {
+    watchRequestOut = false;
+    watchRuns.assign(23, {"", 1, 1, 4500, "2026-12-07"});
+    for (size_t i = 0; i < watchRuns.size(); i++) watchRuns[i].replayId = std::to_string(100 + i);
+    watchChosen = -1;
+    watchStep = WatchListShown;
+    EXPECT_EQ(watchListHitAreas().size(), 11u) << "Close and ten rows";
+    wheelWatchList(1);
+    for (int step = 0; step < 3; step++) wheelWatchList(-1);
+    clickWatchList(WatchFirstRun);
+    EXPECT_EQ(watchChosen, 3) << "the top row shows the fourth run after three steps down";
+    handleWatchFileReply(CURLE_OPERATION_TIMEDOUT);
+    for (int step = 0; step < 30; step++) wheelWatchList(-1);
+    clickWatchList(WatchFirstRun + 9);
+    EXPECT_EQ(watchChosen, 22) << "the wheel stops with the last run in the bottom row";
+    handleWatchFileReply(CURLE_OPERATION_TIMEDOUT);
+    openWatchListAtTop("x", "champion", 1);  // offline here: the list shows its message
+    watchRuns.assign(23, {"7", 1, 1, 4500, "2026-12-07"});
+    clickWatchList(WatchFirstRun);
+    EXPECT_EQ(watchChosen, 0) << "a new list starts at the top";
+    handleWatchFileReply(CURLE_OPERATION_TIMEDOUT);
     closeWatchList();
 }
 
