@@ -163,7 +163,9 @@ std::string backendName(TestBackend backend) {
 std::string freshDatabaseUrl(TestBackend backend) {
     if (backend == TestBackend::Sqlite) {
         std::string folder = makeTempDir("zentrix-db-");
-        return folder.empty() ? "" : "sqlite:" + folder + "/server.sqlite";
+        if (!folder.empty()) return "sqlite:" + folder + "/server.sqlite";
+        ADD_FAILURE() << "cannot make a folder for the SQLite database";
+        return "";
     }
     if (!cluster.tried) cluster.usable = startCluster();
     // The PostgreSQL back end is half of what the server supports: a test of

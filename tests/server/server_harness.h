@@ -20,8 +20,8 @@ enum class TestBackend { Sqlite, Postgres };
 std::string backendName(TestBackend backend);
 void PrintTo(TestBackend backend, std::ostream* out);
 
-// A fresh database URL; "" when the back end cannot run here (PostgreSQL not
-// installed) or, with the test failed, when the database cannot be made.
+// A fresh database URL; "" with the test failed when none can be made (the
+// PostgreSQL cluster did not start, say): no back end is skipped unseen.
 std::string freshDatabaseUrl(TestBackend backend);
 
 struct TestServer {
@@ -82,8 +82,7 @@ class ProxiedServerTest : public ::testing::TestWithParam<TestBackend> {
 
     void SetUp() override {
         std::string url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(HasFailure());
-        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        ASSERT_FALSE(url.empty());
         server.context.trustedProxies = "127.0.0.1/32";
         ASSERT_TRUE(startTestServer(server, url));
     }

@@ -77,8 +77,7 @@ class Migration : public ::testing::TestWithParam<TestBackend> {
 
     void SetUp() override {
         url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(HasFailure());
-        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        ASSERT_FALSE(url.empty());
         std::vector<std::string> statements = firstReleaseSchema;
         statements.insert(statements.end(), firstReleaseRows.begin(), firstReleaseRows.end());
         bool written = GetParam() == TestBackend::Sqlite ? runSqlite(sqlitePath(), statements)

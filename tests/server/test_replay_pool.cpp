@@ -75,8 +75,7 @@ class ReplayPool : public ::testing::TestWithParam<TestBackend> {
     void SetUp() override {
         ASSERT_EQ(clearedRuns().size(), runsNeeded) << "the bot cleared too few levels";
         url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(HasFailure());
-        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        ASSERT_FALSE(url.empty());
         ASSERT_TRUE(startTestServer(server, url));
         char name[] = "/tmp/zentrix-pool-XXXXXX";
         ASSERT_NE(::mkdtemp(name), nullptr);

@@ -50,8 +50,7 @@ class Replays : public ::testing::TestWithParam<TestBackend> {
     void SetUp() override {
         ASSERT_FALSE(clearedRun().bytes.empty()) << "the bot cleared no Casual level 1";
         std::string url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(HasFailure());
-        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        ASSERT_FALSE(url.empty());
         ASSERT_TRUE(startTestServer(server, url));
         verifier.checker = buildDir + "/zentrix-replay-check";
         verifier.archive = buildDir + "/data/assets.ass";

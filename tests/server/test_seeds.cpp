@@ -56,8 +56,7 @@ class Seeds : public ::testing::TestWithParam<TestBackend> {
 
     void SetUp() override {
         std::string url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(HasFailure());
-        if (url.empty()) GTEST_SKIP() << "PostgreSQL is not installed here";
+        ASSERT_FALSE(url.empty());
         ASSERT_TRUE(startTestServer(server, url));
     }
     void TearDown() override {
