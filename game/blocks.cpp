@@ -1,7 +1,9 @@
 #include "game/blocks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 #include "game/play_random.h"
 
@@ -53,18 +55,69 @@ int32_t findRestingBlockAt(float x, float y, float z) {
     return -1;
 }
 
-int32_t findBlockAt(float x, float y, float z, int32_t slotEnd) {
-    for (int32_t slot = 0; slot < slotEnd; slot++) {
-        const Block& block = blockTable[slot];
-        if (block.alive && isAtRest(block) && near(block, x, y, z)) return slot;
-    }
-    return -1;
-}
-
 int32_t neighbourOf(int32_t slot, int32_t direction) {
     if (direction < MinusX || direction > MinusY) return -1;
     Vec3 cell = blockTable[slot].pos + directionVector(direction) * blockUnit;
     return findRestingBlockAt(cell.x, cell.y, cell.z);
+}
+
+int32_t neighbourIn(const RestingCells& cells, int32_t slot, int32_t direction) {
+    if (direction < MinusX || direction > MinusY) return -1;
+    return cells.find(blockTable[slot].pos + directionVector(direction) * blockUnit);
+}
+
+// ---- resting cells ----
+
+// A point within this of a cell's centre on every axis has all the blocks
+// near it in that cell: tolerance plus this stays under half a cell.
+static constexpr double cellCentreReach = blockUnit / 2 - lookupTolerance - 1;
+
+void RestingCells::clear() {
+    std::fill(std::begin(first), std::end(first), -1);
+    filedCount = 0;
+    offGrid = false;
+}
+
+int32_t RestingCells::cellOf(Vec3 p, bool nearCentre) {
+    int32_t index = 0;
+    for (double coordinate : {p.x, p.y, p.z}) {
+        double cell = std::round(coordinate / blockUnit);
+        if (nearCentre && std::fabs(coordinate - cell * blockUnit) > cellCentreReach) return -1;
+        if (cell < -edge / 2 || cell >= edge / 2) return -1;
+        index = index * edge + static_cast<int32_t>(cell) + edge / 2;
+    }
+    return index;
+}
+
+void RestingCells::file(int32_t slot) {
+    filed[filedCount++] = static_cast<int16_t>(slot);
+    int32_t cell = cellOf(blockTable[slot].pos, false);
+    if (cell < 0) {
+        offGrid = true;
+        return;
+    }
+    next[slot] = first[cell];
+    first[cell] = static_cast<int16_t>(slot);
+}
+
+void RestingCells::fileStanding() {
+    clear();
+    for (int32_t slot = 0; slot < blockSlots; slot++)
+        if (isStanding(blockTable[slot])) file(slot);
+}
+
+int32_t RestingCells::find(Vec3 p) const {
+    int32_t cell = offGrid ? -1 : cellOf(p, true);
+    int32_t found = -1;
+    if (cell < 0) {
+        // Off the grid or between cells: every filed block, lowest slot first.
+        for (int32_t i = 0; i < filedCount && found < 0; i++)
+            if (near(blockTable[filed[i]], p.x, p.y, p.z)) found = filed[i];
+        return found;
+    }
+    for (int32_t slot = first[cell]; slot >= 0; slot = next[slot])
+        if (near(blockTable[slot], p.x, p.y, p.z) && (found < 0 || slot < found)) found = slot;
+    return found;
 }
 
 const char* particleTextureOf(int32_t colour) {

@@ -51,9 +51,34 @@ void clearBlock(int32_t slot);
 // Lowest free slot, cleared and given a colour from the generator; -1 when full.
 int32_t spawnBlock();
 int32_t findRestingBlockAt(float x, float y, float z);
-// The first block at rest in the cell among the slots below slotEnd; -1 when none.
-int32_t findBlockAt(float x, float y, float z, int32_t slotEnd = blockSlots);
 int32_t neighbourOf(int32_t slot, int32_t direction);
+
+// Blocks at rest filed by the grid cell nearest their centre, so a lookup
+// reads one cell instead of every slot. It answers as findRestingBlockAt
+// would over the blocks filed, and holds only while none of them moves: a
+// matching scan or one pass over the table files its own.
+class RestingCells {
+  public:
+    void clear();
+    void file(int32_t slot);
+    // The lowest filed slot near p (within the lookup tolerance); -1 when none.
+    int32_t find(Vec3 p) const;
+    // Every standing block, for the neighbour lookups of a matching scan.
+    void fileStanding();
+
+  private:
+    static constexpr int32_t edge = 32;  // cells per axis, centred on the origin
+    // The cell nearest p; -1 outside the grid, or with nearCentre when p is
+    // too far from that cell's centre for all its neighbours to share it.
+    static int32_t cellOf(Vec3 p, bool nearCentre);
+    int16_t first[edge * edge * edge];  // one filed slot of each cell, -1 none
+    int16_t next[blockSlots];           // the next filed slot of the same cell
+    int16_t filed[blockSlots];          // all filed slots, ascending
+    int32_t filedCount = 0;
+    bool offGrid = false;  // a filed block lies outside the grid: lookups read every slot
+};
+// The neighbour of slot in direction among the blocks in cells.
+int32_t neighbourIn(const RestingCells& cells, int32_t slot, int32_t direction);
 
 // The weighted colour draw of level and refill blocks (never white).
 int32_t randomBlockColour();

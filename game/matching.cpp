@@ -56,15 +56,16 @@ void resetFloodFill() {
     floodCounter = 0;
 }
 
-void recursiveFloodFill(int32_t slot, int32_t colour) {
+// Marks the group of colour around slot; cells hold the standing blocks.
+static void recursiveFloodFill(const RestingCells& cells, int32_t slot, int32_t colour) {
     if (floodVisited[slot]) return;
     floodVisited[slot] = true;
     if (blockTable[slot].colour != colour) return;
     floodMember[slot] = true;
     floodOrder[slot] = floodCounter++;
     for (int32_t direction : floodDirections) {
-        int32_t next = neighbourOf(slot, direction);
-        if (next != -1) recursiveFloodFill(next, colour);
+        int32_t next = neighbourIn(cells, slot, direction);
+        if (next != -1) recursiveFloodFill(cells, next, colour);
     }
 }
 
@@ -87,12 +88,17 @@ void markGroupForPopping() {
 
 void scanForMatches() {
     ProfileScope section("scanForMatches");
+    // No block moves during the scan, so the standing blocks are filed once.
+    static RestingCells cells;
+    bool filed = false;
     for (int32_t slot = 0; slot < blockSlots; slot++) {
         const Block& block = blockTable[slot];
         if (!block.alive || block.settled || !isAtRest(block)) continue;
+        if (!filed) cells.fileStanding();
+        filed = true;
         // Marks left by a slot that did not qualify are never read, so only qualifying slots reset.
         resetFloodFill();
-        recursiveFloodFill(slot, block.colour);
+        recursiveFloodFill(cells, slot, block.colour);
         int32_t n = countGroup();
         if (n >= minimumGroup) {
             clearGroup(n);

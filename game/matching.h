@@ -43,7 +43,6 @@ extern std::vector<float> rushClearTimes;        // playSeconds of Rush clears, 
 // A new level's matching state: no texts, no combo, nothing cleared.
 void resetMatching();
 void resetFloodFill();
-void recursiveFloodFill(int32_t slot, int32_t colour);
 int32_t countGroup();
 void markGroupForPopping();
 // Clears at most one group started by an unsettled block at rest.

@@ -91,13 +91,27 @@ static bool facesEye(int32_t slot, int32_t face) {
     return dotProduct(directionVector(face), toEye) >= 0.0f;
 }
 
+// A point of a face's plane farther than 1.5 corner radii from its centre
+// sees the four corners within 84 degrees of each other, so their angles sum
+// to under 340 degrees and the pick (356) fails. A ray that passes farther
+// than that plus half a block from a block's centre can hit none of its faces.
+static constexpr double rayMissDistance = halfBlock + 1.5 * halfBlock * 1.41421356;
+
+static bool rayMissesBlock(Vec3 rayStart, Vec3 rayDirection, Vec3 centre) {
+    Vec3 offset = centre - rayStart;
+    double across = magnitude(crossProduct(offset, rayDirection));
+    return across > rayMissDistance;
+}
+
 // The front face under the mouse ray whose block is nearest the eye.
 static void findAimedFace(int32_t& bestSlot, int32_t& bestFace) {
     getMouseVectors();
     bestSlot = bestFace = -1;
     float nearest = 0.0f;
+    Vec3 rayDirection = normalise(rayFar - rayNear);
     for (int32_t slot = 0; slot < blockSlots; slot++) {
         if (!isStanding(blockTable[slot])) continue;
+        if (rayMissesBlock(rayNear, rayDirection, blockTable[slot].pos)) continue;
         for (int32_t face : aimFaceOrder) {
             if (!facesEye(slot, face)) continue;
             Vec3 corners[4], hit;
@@ -319,12 +333,17 @@ static void moveBlocks(float realDtMs) {
 }
 
 // A resting block in the same cell as an earlier one goes; only the earlier
-// slots need looking at.
+// slots that stay need looking at, and they are filed as the pass goes.
 static void removeOverlaps() {
+    static RestingCells earlier;
+    earlier.clear();
     for (int32_t slot = 0; slot < blockSlots; slot++) {
         Block& block = blockTable[slot];
         if (!block.alive || !isAtRest(block)) continue;
-        if (findBlockAt(block.pos.x, block.pos.y, block.pos.z, slot) != -1) block.alive = false;
+        if (earlier.find(block.pos) != -1)
+            block.alive = false;
+        else
+            earlier.file(slot);
     }
 }
 

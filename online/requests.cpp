@@ -5,18 +5,7 @@
 #include <cstdio>
 
 #include "base/console_log.h"
-#include "base/profiler.h"
-#include "online/account.h"
-#include "online/achievements.h"
-#include "online/news.h"
-#include "online/patch.h"
-#include "online/ranking.h"
-#include "online/replay_upload.h"
-#include "online/scores.h"
-#include "online/seeds.h"
-#include "online/unsent_results.h"
-#include "online/watch.h"
-#include "platform/system.h"
+#include "game/server_link.h"
 #include "protocol/encodings.h"
 
 CURLM* curlMulti = nullptr;
@@ -185,92 +174,51 @@ static void appendUrlsLine(const std::string& text) {
     fclose(file);
 }
 
-static void finishTransfer(CURL* handle, CURLcode result) {
+// The record of a finished transfer, now done, with the HTTP status of its
+// reply (0 when none came); nullptr when its record aged out of the log.
+static HttpRequest* finishTransfer(CURL* handle, CURLcode result, long& httpStatus) {
+    httpStatus = 0;
     for (HttpRequest& request : requestLog) {
         if (request.done || request.handle != handle) continue;
         request.result = result;
         request.errorText = curl_easy_strerror(result);
         request.done = true;
         appendUrlsLine(request.errorText);
-        replyHttpStatus = 0;
         if (result == CURLE_OK && request.reply) {
-            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &replyHttpStatus);
+            curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpStatus);
             logRefusal(handle, request.url, request.kind, *request.reply);
-            if (replyHttpStatus < firstServerErrorStatus) noteServerAnswered(request.reply);
         }
         curl_multi_remove_handle(curlMulti, handle);
         curl_easy_cleanup(handle);
         request.handle = nullptr;
-        dispatchReply(request.kind, request.result, request.reply);
-        replyHttpStatus = 0;
-        return;
+        return &request;
     }
     // A transfer whose record aged out of the log ends unheard.
     curl_multi_remove_handle(curlMulti, handle);
     curl_easy_cleanup(handle);
+    return nullptr;
 }
 
-void curlprocess() {
-    ProfileScope section("curlprocess");
-    if (curlMulti) {
-        performWhileAsked();
-        int queued = 1;
-        while (queued > 0) {
-            CURLMsg* message = curl_multi_info_read(curlMulti, &queued);
-            if (!message) break;
-            if (message->msg == CURLMSG_DONE)
-                finishTransfer(message->easy_handle, message->data.result);
-        }
-        retryNewsWhenDue(platformTicksMs());
-        sendUnsentResults(platformTicksMs());
+std::vector<FinishedTransfer> pumpTransfers() {
+    std::vector<FinishedTransfer> finished;
+    if (!curlMulti) return finished;
+    performWhileAsked();
+    int queued = 1;
+    while (queued > 0) {
+        CURLMsg* message = curl_multi_info_read(curlMulti, &queued);
+        if (!message) break;
+        if (message->msg != CURLMSG_DONE) continue;
+        long httpStatus = 0;
+        HttpRequest* request =
+            finishTransfer(message->easy_handle, message->data.result, httpStatus);
+        if (request)
+            finished.push_back({request->kind, request->result, request->reply, httpStatus});
     }
+    return finished;
+}
+
+void trimRequestLog() {
     if (requestLog.size() > requestLogLimit) requestLog.resize(requestLogLimit);
-}
-
-void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
-    if (!reply) return;
-    switch (kind) {
-        case LoginRequest:
-            handleLoginReply(result);
-            break;
-        case HighscoreRequest:
-            handleHighscoreReply(result);
-            break;
-        case ScoreRequest:
-            // The level on its result screen reads scoreReply; every score is a kept result.
-            if (reply == &scoreReply) handleScoreReply(result);
-            handleUnsentReply(kind, result, reply);
-            break;
-        case PatchRequest:
-            handlePatchReply(result);
-            break;
-        case CheeveRequest:
-            handleCheeveReply(result);
-            break;
-        case SyncCheevesRequest:
-            handleSyncCheevesReply(result);
-            break;
-        case NewsRequest:
-            handleNewsReply(result);
-            break;
-        case RankingRequest:
-            handleRankingReply(result);
-            break;
-        case ReplayRequest:
-            handleUnsentReply(kind, result, reply);
-            break;
-        case SeedsRequest:
-            handleSeedsReply(result);
-            break;
-        case WatchListRequest:
-            handleWatchListReply(result);
-            break;
-        case WatchFileRequest:
-            handleWatchFileReply(result);
-            break;
-        default:
-            break;
-    }
 }
 
 uint32_t nextRetryWaitMs(uint32_t lastWaitMs, uint32_t firstMs, uint32_t longestMs) {

@@ -1,6 +1,7 @@
 // The HTTP request queue: background transfers on one libcurl multi handle,
-// pumped once a frame, blocking transfers for the screens that wait, the log
-// of every request with its outcome, and the dispatch of finished replies.
+// pumped once a frame, blocking transfers for the screens that wait, and the
+// log of every request with its outcome. online/replies.h hands the finished
+// replies to their handlers.
 #pragma once
 
 #include <curl/curl.h>
@@ -74,10 +75,18 @@ std::string publicBaseUrl();
 extern double blockingRequestMs;  // wall time spent in blocking transfers so far
 // A blocking transfer; returns the transfer's result code, 0 on success.
 int32_t requestNow(const std::string& url, std::string* reply, int32_t timeoutSeconds);
-// Advances every background transfer; replies are handled in this frame.
-void curlprocess();
-// Hands a finished transfer's reply to the handler of its kind.
-void dispatchReply(int32_t kind, int32_t result, std::string* reply);
+// A background transfer that has ended, as pumpTransfers hands it on.
+struct FinishedTransfer {
+    int32_t kind;        // RequestKind
+    int32_t result;      // 0 is success
+    std::string* reply;  // where its answer was written
+    long httpStatus;     // of the reply; 0 when none came
+};
+// Advances every background transfer; those that ended are handed back in
+// the order they ended, for the caller to hand to their handlers.
+std::vector<FinishedTransfer> pumpTransfers();
+// Keeps the newest requestLogLimit records of the log.
+void trimRequestLog();
 // libcurl's write callback: appends to the string the user pointer names.
 size_t appendToReply(char* data, size_t size, size_t count, void* target);
 // A request that failed waits before its next try: `first` after one failure,

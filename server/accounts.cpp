@@ -1,4 +1,4 @@
-// Accounts and sessions.
+// Accounts: names, registration, login and logout.
 #include "server/accounts.h"
 
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include "server/credentials.h"
 #include "server/log.h"
 #include "server/releases.h"
+#include "server/sessions.h"
 #include "server/throttle.h"
 
 static const size_t minNameLength = accountNameShortest;
@@ -16,9 +17,6 @@ static const size_t minPasswordLength = accountPasswordShortest;
 static const size_t maxPasswordLength = accountPasswordLongest;
 static const size_t minEmailLength = accountEmailShortest;
 static const size_t maxEmailLength = accountEmailLongest;
-// A recorded login request is refused for this long (the padding of a real one is random).
-static const long long loginReplaySeconds = 7 * 24 * 3600;
-static const size_t sessionTokenBytes = 16;
 static const size_t registrationTokenBytes = 16;
 
 bool isValidPlayerName(const std::string& name) {
@@ -138,69 +136,6 @@ static bool findAccount(ServerContext& context, const std::string& name, Account
     return true;
 }
 
-static std::string newSessionToken() {
-    return randomHex(sessionTokenBytes);
-}
-
-static long long sessionCutoff(const ServerContext& context) {
-    return nowSeconds() - context.sessionIdleSeconds;
-}
-
-// Each login also sweeps out the sessions that have expired and the replay
-// records that have aged out.
-static SqlStatus sweepExpired(DbConnection* connection, const ServerContext& context) {
-    SqlStatus status = sqlExec(connection, "DELETE FROM sessions WHERE created < $1",
-                               {sqlInt(sessionCutoff(context))});
-    if (status != SqlStatus::Ok) return status;
-    return sqlExec(connection, "DELETE FROM login_replays WHERE seen < $1",
-                   {sqlInt(nowSeconds() - loginReplaySeconds)});
-}
-
-// A login holding a block already seen is a recording played back (or two
-// recordings spliced): it gets nothing. Every block is remembered.
-static SqlStatus recordLoginRequest(DbConnection* connection,
-                                    const std::vector<std::string>& replayKeys, bool& replayed) {
-    std::vector<SqlRows> fresh(replayKeys.size());
-    SqlBatch batch;
-    for (size_t i = 0; i < replayKeys.size(); ++i) {
-        batch.push_back(
-            SqlStatement{"INSERT INTO login_replays (digest, seen) VALUES ($1, $2)"
-                         " ON CONFLICT (digest) DO NOTHING RETURNING digest",
-                         {sqlText(replayKeys[i]), sqlInt(nowSeconds())},
-                         &fresh[i]});
-    }
-    SqlStatus status = sqlRunBatch(connection, batch);
-    replayed = replayKeys.empty();
-    for (const SqlRows& rows : fresh) replayed = replayed || rows.empty();
-    return status;
-}
-
-// The new session's token; "" when the request is a replay or the write failed.
-static std::string startSession(ServerContext& context, long long userId,
-                                const std::vector<std::string>& replayKeys) {
-    std::string token = newSessionToken();
-    bool replayed = false;
-    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
-        SqlStatus step = recordLoginRequest(connection, replayKeys, replayed);
-        if (step != SqlStatus::Ok || replayed) return step;
-        step = sweepExpired(connection, context);
-        if (step != SqlStatus::Ok) return step;
-        return sqlExec(connection,
-                       "INSERT INTO sessions (token, user_id, created) VALUES ($1, $2, $3)",
-                       {sqlText(token), sqlInt(userId), sqlInt(nowSeconds())});
-    });
-    if (replayed) logBadInput("replayed login request for account " + std::to_string(userId));
-    return status == SqlStatus::Ok && !replayed ? token : "";
-}
-
-bool hasLiveSession(ServerContext& context, long long userId) {
-    ConnectionLease lease(context.database);
-    SqlRows rows;
-    sqlExec(lease.connection, "SELECT 1 FROM sessions WHERE user_id = $1 AND created >= $2 LIMIT 1",
-            {sqlInt(userId), sqlInt(sessionCutoff(context))}, &rows);
-    return !rows.empty();
-}
-
 // "update"/"update_exe" with address, size and digest when the client is older than the patch.
 static std::string updateOffer(ServerContext& context, const std::string& clientVersion) {
     PatchInfo patch;
@@ -245,14 +180,6 @@ std::string replyLogin(ServerContext& context, const ParsedRequest& request,
 }
 
 std::string replyLogout(ServerContext& context, const ParsedRequest& request) {
-    SqlRows rows;
-    const std::string sql =
-        "DELETE FROM sessions WHERE token = $1 AND user_id = $2 AND created >= $3 RETURNING token";
     long long userId = std::strtoll(fieldValue(request, "userid").c_str(), nullptr, 10);
-    SqlParams params = {sqlText(fieldValue(request, "playhash")), sqlInt(userId),
-                        sqlInt(sessionCutoff(context))};
-    SqlStatus status = inWriteTransaction(context.database, [&](DbConnection* connection) {
-        return sqlExec(connection, sql, params, &rows);
-    });
-    return status == SqlStatus::Ok && !rows.empty() ? "success" : "fail";
+    return endSession(context, userId, fieldValue(request, "playhash")) ? "success" : "fail";
 }

@@ -25,5 +25,3 @@ std::string replyRegister(ServerContext& context, const ParsedRequest& request,
 std::string replyLogin(ServerContext& context, const ParsedRequest& request,
                        const std::string& address, const std::vector<std::string>& replayKeys);
 std::string replyLogout(ServerContext& context, const ParsedRequest& request);
-// True while the account holds a session that has neither ended at logout nor expired.
-bool hasLiveSession(ServerContext& context, long long userId);

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "protocol/encodings.h"
-#include "server/accounts.h"
 #include "server/log.h"
+#include "server/sessions.h"
 #include "server/throttle.h"
 
 static const unsigned long long hashPasses = 2;
@@ -162,11 +162,4 @@ bool checkPasswordHash(ServerContext& context, long long userId, const std::stri
 void spendPasswordCheck(const std::string& digest) {
     static const std::string unmatchable = hashPasswordDigest(randomHex(16));
     verifyPasswordDigest(unmatchable, digest);
-}
-
-std::string randomHex(size_t bytes) {
-    initialiseSodium();
-    std::string raw(bytes, '\0');
-    randombytes_buf(&raw[0], bytes);
-    return hexString(reinterpret_cast<const unsigned char*>(raw.data()), bytes);
 }

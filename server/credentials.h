@@ -35,6 +35,3 @@ bool isCheckedPassword(long long userId, const std::string& digest);
 void rememberCheckedPassword(long long userId, const std::string& digest);
 // Forgets the digests remembered from earlier successful checks.
 void forgetCheckedPasswords();
-
-// `bytes` random bytes as lower-case hex, from the system's secure source.
-std::string randomHex(size_t bytes);

@@ -19,10 +19,6 @@
 // Only the endpoint part of a refused request is logged: the rest may hold a password.
 static const size_t loggedNameLength = 40;
 
-long long nowSeconds() {
-    return static_cast<long long>(std::time(nullptr));
-}
-
 // A stored replay wakes the verifier's workers.
 static std::string replyAndWake(ServerContext& context, const ParsedRequest& parsed,
                                 const std::string& body, const std::string& address,

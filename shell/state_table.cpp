@@ -14,6 +14,7 @@
 #include "game/play.h"
 #include "game/powerups.h"
 #include "online/account.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "screens/account_fields.h"

@@ -9,6 +9,7 @@
 
 #include "online/account.h"
 #include "online/achievements.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "protocol/encodings.h"
 

@@ -11,6 +11,7 @@
 #include "game/modes.h"
 #include "online/account.h"
 #include "online/achievements.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "online_test_support.h"
 #include "protocol/achievement_keys.h"

@@ -14,6 +14,7 @@
 #include "online/news.h"
 #include "online/ranking.h"
 #include "online/replay_upload.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "online/seeds.h"

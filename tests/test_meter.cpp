@@ -4,6 +4,7 @@
 
 #include "base/console_log.h"
 #include "game_test_support.h"
+#include "online/replies.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "online/account.h"
 #include "online/news.h"
 #include "online/patch.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "online/seeds.h"
 #include "platform/settings_store.h"

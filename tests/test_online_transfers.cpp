@@ -14,6 +14,7 @@
 #include "online/news.h"
 #include "online/patch.h"
 #include "online/ranking.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "online_test_support.h"

@@ -10,6 +10,7 @@
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/ranking.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "online/scores.h"
 #include "online/unsent_results.h"

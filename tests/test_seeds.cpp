@@ -7,6 +7,7 @@
 #include "base/console_log.h"
 #include "game/play_random.h"
 #include "game_test_support.h"
+#include "online/replies.h"
 #include "online/seeds.h"
 #include "protocol/replay.h"
 #include "temp_folder.h"

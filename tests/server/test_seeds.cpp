@@ -14,6 +14,7 @@
 #include "base/player_settings.h"
 #include "game/server_link.h"
 #include "online/account.h"
+#include "online/replies.h"
 #include "online/requests.h"
 #include "online/seeds.h"
 #include "protocol/encodings.h"
