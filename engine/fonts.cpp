@@ -14,6 +14,7 @@
 #include "base/console_log.h"
 #include "base/profiler.h"
 #include "engine/gl_caps.h"
+#include "engine/meshes.h"
 #include "engine/render_stats.h"
 #include "engine/textures.h"
 #include "settings/settings.h"
@@ -21,7 +22,6 @@
 FontData bigFont = {};
 FontData mediumFont = {};
 FontData smallFont = {};
-float lastListBase = -1.0f;
 
 static constexpr int firstGlyph = 32, lastAsciiGlyph = 127;
 static constexpr int firstLatinGlyph = 160, lastGlyph = 255;
@@ -118,6 +118,25 @@ static FT_BitmapGlyph renderGlyph(FT_Face face, int c) {
     return reinterpret_cast<FT_BitmapGlyph>(glyph);
 }
 
+// The quad compileGlyphList draws, with the texture matrix's mapping applied.
+static GlyphQuad glyphQuad(const FT_BitmapGlyph glyph, const GlyphPlace& place) {
+    float side = static_cast<float>(atlasSize);
+    float width = static_cast<float>(glyph->bitmap.width);
+    float rows = static_cast<float>(glyph->bitmap.rows);
+    float tx = width / place.gw, ty = rows / place.gh, top = static_cast<float>(glyph->top);
+    float scaleU = place.gw / side, scaleV = place.gh / side;
+    float left = static_cast<float>(glyph->left);
+    return {left,
+            left + width,
+            -top,
+            rows - top,
+            place.x / side + texelInset * scaleU,
+            place.y / side + texelInset * scaleV,
+            place.x / side + (tx - texelInset) * scaleU,
+            place.y / side + (ty - texelInset) * scaleV,
+            place.page};
+}
+
 static void buildGlyph(FontData& font, FT_Face face, int c, const std::string& rectName) {
     FT_BitmapGlyph glyph = renderGlyph(face, c);
     const FT_Bitmap& bitmap = glyph->bitmap;
@@ -131,6 +150,7 @@ static void buildGlyph(FontData& font, FT_Face face, int c, const std::string& r
         glTexSubImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(place.x), static_cast<GLint>(place.y),
                         place.gw, place.gh, GL_LUMINANCE_ALPHA, GL_UNSIGNED_BYTE, image.data());
         compileGlyphList(font.listBase + c, glyph, place, font.advances[c]);
+        font.quads[c] = glyphQuad(glyph, place);
     } else {
         // Larger than a whole page: the character only moves the pen.
         logConsole("glyph " + std::to_string(c) + " of " + rectName + " does not fit the atlas");
@@ -144,6 +164,7 @@ static void buildGlyph(FontData& font, FT_Face face, int c, const std::string& r
 // A character the face lacks draws as the replacement mark, with its width.
 static void buildMissingGlyph(FontData& font, int c) {
     font.advances[c] = font.advances[static_cast<unsigned char>(replacementByte)];
+    font.quads[c] = font.quads[static_cast<unsigned char>(replacementByte)];
     glNewList(font.listBase + c, GL_COMPILE);
     glCallList(font.listBase + static_cast<unsigned char>(replacementByte));
     glEndList();
@@ -209,7 +230,6 @@ void setupFonts() {
         showMessageBox(error.what(), "Error");
         endProgram(EXIT_FAILURE);
     }
-    lastListBase = -1.0f;
 }
 
 void destroyFont(FontData& font) {
@@ -301,29 +321,58 @@ static GLubyte colourByte(float value) {
     return static_cast<GLubyte>(static_cast<int>(value));
 }
 
+static void addGlyphCorners(const GlyphQuad& q, float pen, std::vector<float>& corners) {
+    float left = pen + q.left, right = pen + q.right;
+    corners.insert(corners.end(), {left,  q.bottom, 0, q.u0, q.v1, left,  q.top,    0, q.u0, q.v0,
+                                   right, q.top,    0, q.u1, q.v0, right, q.bottom, 0, q.u1, q.v1});
+}
+
+static void drawGlyphCorners(std::vector<float>& corners, int page) {
+    bindAtlasPage(page);
+    drawQuadCorners(corners);
+    corners.clear();
+}
+
+// The line's glyphs in one draw per run of glyphs on one page. Calling a
+// display list per glyph made the software renderer allocate and copy
+// memory for every character: most of an idle menu's main thread.
+static void drawGlyphs(const std::string& shown, const FontData& font) {
+    static std::vector<float> corners;
+    corners.clear();
+    float pen = 0;
+    int page = 0;
+    for (unsigned char c : shown) {
+        const GlyphQuad& quad = font.quads[c];
+        if (quad.page >= 0 && quad.page != page) {
+            drawGlyphCorners(corners, page);
+            page = quad.page;
+        }
+        if (quad.page >= 0) addGlyphCorners(quad, pen, corners);
+        pen += font.advances[c];
+    }
+    drawGlyphCorners(corners, page);
+    bindAtlasPage(0);
+}
+
 void freetype::print(const std::string& text, float x, float y, int align, float scale, float r,
                      float g, float b, float a, const FontData& font) {
     ProfileScope section("freetype::print");
     if (!font.listBase) return;
-    // The glyph lists load the texture matrix themselves.
+    // The glyph quads carry page coordinates: no texture matrix.
     lastAtlasChunk = -1;
-    bindAtlasPage(0);
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    countMatrixLoad();
     enableState(GL_TEXTURE_2D);
     std::string shown = printableText(text);
-    if (static_cast<float>(font.listBase) != lastListBase) {
-        glListBase(font.listBase);
-        lastListBase = static_cast<float>(font.listBase);
-    }
     Vec2 offset = printOffset(font, shown, align, scale);
     glPushMatrix();
     glLoadIdentity();
     glTranslatef(x - offset.x, y + offset.y, 0);
     glScalef(scale, scale, scale);
     glColor4ub(colourByte(r), colourByte(g), colourByte(b), colourByte(a));
-    glCallLists(static_cast<GLsizei>(shown.size()), GL_UNSIGNED_BYTE, shown.data());
-    // Each glyph's list loads the texture matrix and draws one quad.
-    countDraws(static_cast<int64_t>(shown.size()));
-    countMatrixLoad(static_cast<int64_t>(shown.size()));
+    drawGlyphs(shown, font);
     glPopMatrix();
 }
 

@@ -12,16 +12,24 @@
 
 constexpr int fontListCount = 256;  // one list per Latin-1 code
 
+// One character's quad beside the pen on the baseline (pixels, y downward)
+// and the texels it shows: what its list draws, for print to batch.
+struct GlyphQuad {
+    float left, right, top, bottom;  // from the pen
+    float u0, v0, u1, v1;            // page texture coordinates at (left, top), (right, bottom)
+    int page = -1;                   // atlas page; -1: the character only moves the pen
+};
+
 struct FontData {
-    float h;                        // the pixel size the font was built at
-    float advances[fontListCount];  // pen advance of each character, pixels
-    GLuint listBase;                // list listBase + c draws character c; 0 = not built
+    float h;                         // the pixel size the font was built at
+    float advances[fontListCount];   // pen advance of each character, pixels
+    GlyphQuad quads[fontListCount];  // the quad each character draws
+    GLuint listBase;                 // list listBase + c draws character c; 0 = not built
 };
 
 extern FontData bigFont;     // titles, HUD numbers
 extern FontData mediumFont;  // labels, menus, the account screens
 extern FontData smallFont;   // status lines, the console
-extern float lastListBase;   // list base set by the last glListBase
 
 // Alignment codes of print; any other value is left-aligned at x.
 enum TextAlign : int {

@@ -16,7 +16,7 @@ extern int32_t atlasSize;         // atlas page edge, 4096 unless the driver is 
 extern bool smallTextures;        // atlasSize below 2048: load half-size textures
 extern int32_t glMajorVersion;    // leading number of GL_VERSION
 extern float maxAnisotropy;       // GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT
-extern bool anisotropySupported;  // GL_EXT_texture_filter_anisotropic present
+extern bool anisotropySupported;  // GL_EXT_texture_filter_anisotropic present, hardware renderer
 extern std::vector<std::pair<float, float>> displayModes;  // resolutions for the options
 
 constexpr int32_t smallTextureLimit = 2048;  // atlas pages below this take half-size images

@@ -355,6 +355,11 @@ bool platformPollEvent(PlatformEvent& event) {
     return false;
 }
 
+void platformWaitForEvent(uint32_t ms) {
+    if (!injectedEvents.empty()) return;
+    SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+}
+
 void platformPushEvent(const PlatformEvent& event) {
     injectedEvents.push_back(event);
 }

@@ -95,6 +95,8 @@ bool platformPollEvent(PlatformEvent& event);
 void platformSetPointerSpace(int32_t width, int32_t height);
 // A position in window units of a window width x height, in the pointer space.
 void mapToPointerSpace(int32_t windowWidth, int32_t windowHeight, int32_t& x, int32_t& y);
+// Sleeps until an event is waiting (left in the queue) or ms have passed.
+void platformWaitForEvent(uint32_t ms);
 // Events injected by test scripts; taken before the real queue.
 void platformPushEvent(const PlatformEvent& event);
 bool platformInjectedEventsPending();

@@ -80,16 +80,33 @@ bool framePaced(int32_t gameState, bool paused, float fixedStepMs, bool streamin
     return gameState != Game || paused;
 }
 
-uint32_t pacedWaitMs(double elapsedMs) {
-    if (!(elapsedMs >= 0) || elapsedMs >= pacedFrameMs) return 0;
-    return static_cast<uint32_t>(pacedFrameMs - elapsedMs);
+bool screenIdle(bool settledAndShown, double sinceInputMs) {
+    return settledAndShown && sinceInputMs >= idleAfterInputMs;
+}
+
+uint32_t pacedWaitMs(double elapsedMs, double frameMs) {
+    if (!(elapsedMs >= 0) || elapsedMs >= frameMs) return 0;
+    return static_cast<uint32_t>(frameMs - elapsedMs);
+}
+
+static uint64_t lastInputCounter = 0;  // counter reading when the last event was taken
+
+static double msSinceCounter(uint64_t then) {
+    return static_cast<double>(platformCounter() - then) / platformCounterFrequency() * 1000.0;
 }
 
 static void waitForFrameTime(uint64_t frameStart) {
     if (!framePaced(GameState, paused, launchOptions.fixedStepMs, !textureQueue.empty())) return;
-    double elapsed = static_cast<double>(platformCounter() - frameStart);
-    uint32_t waitMs = pacedWaitMs(elapsed / platformCounterFrequency() * 1000.0);
-    if (waitMs > 0) platformSleep(waitMs);
+    bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
+    bool idle = screenIdle(shown, msSinceCounter(lastInputCounter));
+    uint32_t waitMs = pacedWaitMs(msSinceCounter(frameStart), idle ? idleFrameMs : pacedFrameMs);
+    if (waitMs == 0) return;
+    // Mid-use the frame keeps its time however the mouse moves; an idle
+    // screen wakes for the first event.
+    if (idle)
+        platformWaitForEvent(waitMs);
+    else
+        platformSleep(waitMs);
 }
 
 // ---- quitting ----
@@ -188,6 +205,7 @@ static bool takeOneMessage() {
     }
     PlatformEvent event;
     if (platformPollEvent(event)) {
+        lastInputCounter = platformCounter();
         windowProcedure(event);
         pauseWhenFocusLeaves(event);
     }

@@ -50,10 +50,17 @@ constexpr double pacedFrameMs = 1000.0 / 60.0;
 // textures stream: the streamer takes one step a frame, and waiting would
 // only lengthen the loading.
 bool framePaced(int32_t gameState, bool paused, float fixedStepMs, bool streaming);
-// Whole milliseconds to sleep after a frame that took elapsedMs; 0 when
-// the frame already used its time. Rounded down: waking a little early
-// costs nothing, waking late would drop the rate below the target.
-uint32_t pacedWaitMs(double elapsedMs);
+// A settled, fully shown screen that no input has reached for
+// idleAfterInputMs moves only its slowly drifting star field (well under a
+// pixel a frame at 60 frames/s): it is drawn idleFrameMs apart, and the
+// first input event ends the wait at once.
+constexpr double idleFrameMs = 1000.0 / 20.0;
+constexpr double idleAfterInputMs = 1000.0;
+bool screenIdle(bool settledAndShown, double sinceInputMs);
+// Whole milliseconds to sleep after a frame that took elapsedMs of its
+// frameMs; 0 when the frame already used its time. Rounded down: waking a
+// little early costs nothing, waking late would drop the rate below the target.
+uint32_t pacedWaitMs(double elapsedMs, double frameMs);
 
 // "Version " + the file version with blanks removed and "," -> ".".
 std::string makeVersionText(const std::string& fileVersion);

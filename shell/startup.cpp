@@ -68,8 +68,14 @@ static void describeMachine() {
     loginMachine = {versionText, osName, ramMegabytes, cpuName, glVersion, videoCard, manufacturer};
 }
 
-static void readTextureCapabilities() {
-    anisotropySupported = isWGLExtensionSupported("GL_EXT_texture_filter_anisotropic");
+// A software rasteriser filters anisotropically by taking many samples per
+// pixel on the CPU: a frame then takes seconds, so the atlas never asks for
+// it there, whatever the visual quality.
+void readTextureCapabilities() {
+    bool extension = isWGLExtensionSupported("GL_EXT_texture_filter_anisotropic");
+    anisotropySupported = extension && !isSoftwareRenderer(videoCard);
+    if (extension && !anisotropySupported)
+        logConsole("Software renderer: anisotropic filtering stays off");
     if (anisotropySupported) glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
     isNvidia = manufacturer.compare(0, 6, "NVIDIA") == 0;
 }

@@ -12,5 +12,8 @@ extern std::string videoCard;     // GL_RENDERER
 extern std::string manufacturer;  // GL_VENDOR
 extern bool isNvidia;             // manufacturer begins with "NVIDIA"
 
+// Reads the anisotropy the atlas may use; off on a software rasteriser.
+// Needs videoCard (GL_RENDERER) read first.
+void readTextureCapabilities();
 bool startupGame();
 void shutdownGame();

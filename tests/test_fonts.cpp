@@ -2,8 +2,11 @@
 // replacement, and a real font built into the atlas and printed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "engine/fonts.h"
 #include "graphics_test_support.h"
@@ -162,6 +165,63 @@ TEST_F(RealFont, Utf8LettersOfLatin1DrawTheirOwnGlyphs) {
     EXPECT_LT(plain, 100) << "the e is drawn";
     EXPECT_LT(accented, plain - 3) << "the accent stands above the e";
     end2D();
+}
+
+// The whole test window, RGBA rows bottom-up.
+std::vector<unsigned char> framePixels() {
+    std::vector<unsigned char> pixels(4 * windowSide * windowSide);
+    glReadBuffer(GL_BACK);
+    glReadPixels(0, 0, windowSide, windowSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+// What print drew before it batched: each character's display list, which
+// loads the glyph's texture matrix, draws its quad and moves the pen.
+void printThroughLists(const std::string& text, float x, float y, int align, float scale,
+                       const FontData& font) {
+    std::string shown = printableText(text);
+    bindAtlasPage(0);
+    enableState(GL_TEXTURE_2D);
+    Vec2 offset = printOffset(font, shown, align, scale);
+    glListBase(font.listBase);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(x - offset.x, y + offset.y, 0);
+    glScalef(scale, scale, scale);
+    glColor4ub(230, 200, 90, 255);
+    glCallLists(static_cast<GLsizei>(shown.size()), GL_UNSIGNED_BYTE, shown.data());
+    glPopMatrix();
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+}
+
+TEST_F(RealFont, BatchedLinesLookExactlyAsTheGlyphListsDrewThem) {
+    struct Case {
+        std::string text;
+        float x, y;
+        int align;
+        float scale;
+    } cases[] = {
+        {"Offline Mode", 128, 40, AlignCentre, 1},
+        {"Logged in as: Wy_j 0.5%", 250, 90, AlignRight, 0.75f},
+        {"gjpq|,;' \xc2\xa9\xc3\xa9", 3.5f, 140, AlignLeft, 1},
+        {"Version 1.0.2", 128, 200, AlignMiddle, 0.5f},
+    };
+    for (const Case& c : cases) {
+        beginTestFrame();
+        printThroughLists(c.text, c.x, c.y, c.align, c.scale, font);
+        std::vector<unsigned char> lists = framePixels();
+        beginTestFrame();
+        freetype::print(c.text, c.x, c.y, c.align, c.scale, 230, 200, 90, 255, font);
+        std::vector<unsigned char> batched = framePixels();
+        EXPECT_GT(
+            std::count_if(batched.begin(), batched.end(), [](unsigned char v) { return v > 40; }),
+            100)
+            << c.text << ": the line is drawn";
+        EXPECT_TRUE(lists == batched) << c.text;
+        end2D();
+    }
 }
 
 TEST_F(RealFont, TextStandsOnItsBaseline) {

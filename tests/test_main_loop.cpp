@@ -92,13 +92,30 @@ TEST(FramePacer, MenusAndThePauseWaitTheRunningGameFixedStepsAndLoadingDoNot) {
 
 TEST(FramePacer, SleepsTheRestOfTheFrameInWholeMillisecondsNeverTooLong) {
     struct Case {
-        double elapsedMs;
+        double elapsedMs, frameMs;
         uint32_t waitMs;
     } cases[] = {
-        {0, 16},   {0.9, 15}, {10, 6}, {15.9, 0},         {16.6, 0},
-        {16.7, 0}, {250, 0},  {-3, 0}, {std::nan(""), 0},
+        {0, pacedFrameMs, 16},   {0.9, pacedFrameMs, 15}, {10, pacedFrameMs, 6},
+        {15.9, pacedFrameMs, 0}, {16.6, pacedFrameMs, 0}, {16.7, pacedFrameMs, 0},
+        {250, pacedFrameMs, 0},  {-3, pacedFrameMs, 0},   {std::nan(""), pacedFrameMs, 0},
+        {10, idleFrameMs, 40},   {49.9, idleFrameMs, 0},  {50, idleFrameMs, 0},
     };
-    for (const Case& c : cases) EXPECT_EQ(pacedWaitMs(c.elapsedMs), c.waitMs) << c.elapsedMs;
+    for (const Case& c : cases)
+        EXPECT_EQ(pacedWaitMs(c.elapsedMs, c.frameMs), c.waitMs)
+            << c.elapsedMs << " of " << c.frameMs;
+}
+
+TEST(FramePacer, AScreenGoesIdleASecondAfterTheLastInputOnceSettledAndShown) {
+    struct Case {
+        bool shown;
+        double sinceInputMs;
+        bool idle;
+    } cases[] = {
+        {true, 0, false},    {true, 999.9, false}, {true, 1000, true},
+        {true, 60000, true}, {false, 1000, false}, {false, 60000, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(screenIdle(c.shown, c.sinceInputMs), c.idle) << c.shown << " " << c.sinceInputMs;
 }
 
 TEST(Blink, FlipsEachTimeTheTimerPasses500AndDropsFractions) {

@@ -1,6 +1,7 @@
 // Window creation on the real display (the tests run under Xvfb, where
 // Mesa's software renderer offers 4 samples but not 8 or 16).
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,9 +10,13 @@
 #include <vector>
 
 #include "base/console_log.h"
+#include "base/player_settings.h"
+#include "engine/gl_caps.h"
+#include "engine/textures.h"
 #include "platform/window.h"
 #include "settings/settings.h"
 #include "shell/launch_options.h"
+#include "shell/startup.h"
 #include "shell/window.h"
 
 namespace {
@@ -95,6 +100,46 @@ TEST(Window, QueryPassRecreatesTheWindowWithTheFoundCount) {
 
     destroyGLWindow(windowRecord);
     EXPECT_EQ(gameWindow, nullptr);
+    platformQuitVideo();
+}
+
+// High quality asks for anisotropic filtering; llvmpipe offers the extension
+// but then takes seconds a frame, so the atlas page must come out without it.
+TEST(Window, HighQualityOnTheSoftwareRendererMakesPagesWithoutAnisotropy) {
+    if (!getenv("DISPLAY")) GTEST_SKIP() << "needs a display (scripts/test runs Xvfb)";
+    ASSERT_TRUE(platformInitVideo());
+    noDialogs = true;
+    launchOptions.windowedWidth = ScreenWidth = 640;
+    launchOptions.windowedHeight = ScreenHeight = 480;
+    AAlevel = 0;
+    multisampleChosen = true;
+    settingsFileFound = true;
+    ASSERT_TRUE(createGLWindow(windowRecord));
+    videoCard = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    ASSERT_TRUE(isSoftwareRenderer(videoCard)) << videoCard << ": the rule is for llvmpipe";
+    ASSERT_TRUE(isWGLExtensionSupported("GL_EXT_texture_filter_anisotropic"));
+    VisualQuality = 3;
+    applyQualityPresets();
+    ASSERT_EQ(anisotropyWanted, 1);
+    consoleHistory.clear();
+
+    readTextureCapabilities();
+    EXPECT_FALSE(anisotropySupported);
+    std::vector<std::string> lines = historyLines();
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), "Software renderer: anisotropic filtering stays off"),
+        lines.end());
+    int32_t sideBefore = atlasSize;
+    setAtlasSize(smallTextureLimit);
+    deleteTextures();
+    createAtlasPage();
+    GLfloat anisotropy = 0;
+    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+    EXPECT_EQ(anisotropy, 1.0f);
+    deleteTextures();
+    setAtlasSize(sideBefore);
+    smallTextures = sideBefore < smallTextureLimit;
+    destroyGLWindow(windowRecord);
     platformQuitVideo();
 }
 
