@@ -57,18 +57,33 @@ stop_server() {
   server_pid=
 }
 
+# scaled_seconds SECONDS: a time limit measured on a quiet machine, stretched
+# by how much slower this one runs now: by the load per core where that is
+# above one, and twice more in the sanitizer build. A limit only ends a run
+# that has stopped making progress; a passing one never waits it out.
+sanitized=0
+! grep -qs '^ZENTRIX_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" || sanitized=1
+scaled_seconds() {
+  local load
+  read -r load _ < /proc/loadavg
+  awk -v seconds="$1" -v load="$load" -v cores="$(nproc)" -v sanitized="$sanitized" \
+    'BEGIN { f = load / cores; if (f < 1) f = 1; if (sanitized) f *= 2; printf "%d", seconds * f + 0.5 }'
+}
+
 # hang_guard_seconds [options...]: how long a game started with these options
 # may run before it counts as hung. Every run ends itself after its --frames
 # count, so the guard counts frames too: a quarter of a second each, several
-# times what a sanitized build on a loaded machine needs, never under 120 s.
+# times what a sanitized build on a loaded machine needs, never under 120 s
+# scaled to the machine's present speed.
 hang_guard_seconds() {
   local frames=0
   while (($#)); do
     [[ $1 != --frames ]] || frames=${2:-0}
     shift
   done
-  local seconds=$((frames / 4))
-  echo $((seconds > 120 ? seconds : 120))
+  local seconds=$((frames / 4)) least
+  least=$(scaled_seconds 120)
+  echo $((seconds > least ? seconds : least))
 }
 
 # run_game SCRIPT [options...]: the game at 1280x720 with the test's settings folder.

@@ -15,6 +15,8 @@ source "$tests/real_input_support.bash"
 trap '[[ -z $game_pid ]] || kill -CONT "$game_pid" 2>/dev/null; stop_real_input; cleanup' EXIT
 
 sql() { sqlite3 "$work/server.sqlite" "$1"; }
+# Tries at 0.1 s for SECONDS on a quiet machine (scaled_seconds).
+tenths() { echo $(($(scaled_seconds "$1") * 10)); }
 unsent=$work/cfg/unsent-results.dat
 # The connection prompt's button line at 1280x720: "Continue in offline mode"
 # while it waits, "Resume" once connected (the bot's cursor may hide the title).
@@ -26,7 +28,7 @@ prompt_button=420x40+430+418
 # the level's highscore.
 transfers() { if [[ -e urls.txt ]]; then wc -l < urls.txt; else echo 0; fi; }
 stop_server_in_play() {
-  for _ in $(seq 600); do
+  for _ in $(seq "$(tenths 60)"); do
     (($(transfers) >= 4)) && break
     kill -0 "$game_pid" 2>/dev/null || fail "the game ended before its level began"
     sleep 0.1
@@ -64,7 +66,7 @@ catch_prompt() {
 # be verified.
 wait_for_verdicts() {
   local state
-  for _ in $(seq 300); do
+  for _ in $(seq "$(tenths 30)"); do
     state=$(sql "select count(*) from replays where user_id = $id and state in ('verified', 'rejected')")
     ((state >= $1)) && break
     sleep 0.1
@@ -99,7 +101,7 @@ catch_prompt Resume "${SHOTS_DIR:-$work}/unsent-connected.png" "prompt says Conn
 kill -CONT "$game_pid"
 wait_for_log "The server took the score of the result of mode 1 level 1" 60
 wait_for_log "The server has the result of mode 1 level 1" 120
-for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq "$(tenths 60)"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$game_pid" 2>/dev/null && fail "the game did not reach its score screen"
 game_pid=
 [[ ! -e $unsent ]] || fail "the answered result is still on disk"
@@ -121,7 +123,7 @@ for attempt in 1 2 3; do
   stop_server_in_play
   # After a long wait the bot, as a player would, goes on in offline mode.
   wait_for_log "No answer from the server: the connection prompt is up" 600
-  for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq "$(tenths 60)"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$game_pid" 2>/dev/null && fail "the game did not go on offline to its score screen"
   game_pid=
   grep -q "Result not sent" console.log && break

@@ -36,9 +36,10 @@ launch_game() {
   game_pid=$!
 }
 
-# wait_for_log TEXT SECONDS: until console.log holds a line starting with TEXT.
+# wait_for_log TEXT SECONDS: until console.log holds a line starting with
+# TEXT, SECONDS on a quiet machine (scaled_seconds).
 wait_for_log() {
-  local tenths=$(($2 * 10))
+  local tenths=$(($(scaled_seconds "$2") * 10))
   for _ in $(seq "$tenths"); do
     grep -qF -- "$1" console.log 2>/dev/null && return 0
     kill -0 "$game_pid" 2>/dev/null || fail "the game ended while waiting for '$1'"
@@ -70,10 +71,11 @@ read_screen() {
   read_line screen.png "$1"
 }
 
-# wait_for_screen GEOMETRY PATTERN SECONDS: until the screen reads PATTERN there.
+# wait_for_screen GEOMETRY PATTERN SECONDS: until the screen reads PATTERN
+# there, SECONDS on a quiet machine (scaled_seconds).
 wait_for_screen() {
   local seen
-  for _ in $(seq "$3"); do
+  for _ in $(seq "$(scaled_seconds "$3")"); do
     seen=$(read_screen "$1")
     [[ $seen == *$2* ]] && return 0
     sleep 1

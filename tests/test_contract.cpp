@@ -212,13 +212,15 @@ TEST_F(Contract, RankingPagesOfEveryCategory) {
 }
 
 TEST_F(Contract, EveryEndpointOfTheServerIsCoveredHere) {
-    // A new endpoint on either side needs its request added to the tests above.
-    std::string names;
-    for (const EndpointSpec& spec : endpointSpecs()) names += std::string(spec.name) + " ";
-    EXPECT_EQ(names,
-              "which_server.php news.php login.php logout.php checkname.php reg.php highscore.php "
-              "death.php score.php world_ranking_staggered.php client_cheeve.php "
-              "sync_cheeves.php replay.php seeds.php ");
+    // Each endpoint the server serves needs a test above that reads its request.
+    std::ifstream file(ZENTRIX_SOURCE_DIR "/tests/test_contract.cpp");
+    std::stringstream source;
+    source << file.rdbuf();
+    ASSERT_GT(endpointSpecs().size(), 10u);
+    for (const EndpointSpec& spec : endpointSpecs()) {
+        std::string check = std::string("endpoint, \"") + spec.name + "\")";
+        EXPECT_NE(source.str().find(check), std::string::npos) << spec.name << " has no test here";
+    }
 }
 
 }  // namespace

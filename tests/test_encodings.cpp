@@ -49,27 +49,17 @@ TEST(Encodings, KeyPairIsAvailable) {
     EXPECT_NE(serverPublicKey.find("-----BEGIN PUBLIC KEY-----\r\n"), std::string::npos);
 }
 
-TEST(Encodings, RequestOf117BytesIsOneBlock) {
-    std::string request(117, 'a');
-    std::string encrypted = rsaEncryptChunks(request, serverPublicKey);
-    EXPECT_EQ(encrypted.size(), blockSize);
-    std::string text = removeCrLf(base64Encode(encrypted));
-    EXPECT_EQ(text.size(), 172u);
-    EXPECT_EQ(text.back(), '=');
-    EXPECT_EQ(dataOf(makeSecureUrl(request)).size(), 172u);
-}
-
-TEST(Encodings, RequestOf118BytesIsTwoBlocks) {
-    std::string request(118, 'b');
-    EXPECT_EQ(rsaEncryptChunks(request, serverPublicKey).size(), 2 * blockSize);
-    std::string data = dataOf(makeSecureUrl(request));
-    EXPECT_EQ(data.size(), 344u);
-    EXPECT_EQ(serverDecrypt(makeSecureUrl(request)), request);
-}
-
-TEST(Encodings, EmptyRequestGivesJustTheBase) {
-    EXPECT_EQ(rsaEncryptChunks("", serverPublicKey), "");
-    EXPECT_EQ(makeSecureUrl(""), secureBaseUrl);
+TEST(Encodings, RequestsGoIn117ByteBlocksOf128EncryptedBytes) {
+    // Each block of 128 encrypted bytes holds 117 of the request (PKCS#1 padding).
+    const std::pair<size_t, size_t> sizesAndBlocks[] = {
+        {0, 0}, {117, 1}, {118, 2}, {234, 2}, {235, 3}};
+    for (const auto& [size, blocks] : sizesAndBlocks) {
+        std::string request(size, 'a');
+        EXPECT_EQ(rsaEncryptChunks(request, serverPublicKey).size(), blocks * blockSize) << size;
+        std::string url = makeSecureUrl(request);
+        EXPECT_EQ(dataOf(url).size(), (blocks * blockSize + 2) / 3 * 4) << size;
+        EXPECT_EQ(serverDecrypt(url), request) << size;
+    }
 }
 
 TEST(Encodings, SecureUrlRoundTripsThroughThePrivateKey) {

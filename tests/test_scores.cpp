@@ -279,22 +279,17 @@ TEST_F(Ranking, RowFieldsAndTheErrorRow) {
     EXPECT_TRUE(rankingRowFields("1,,1,,7,").valid) << "empty fields still count";
 }
 
-TEST_F(Ranking, FindMeNearTheTopShowsTheFirstRows) {
+TEST_F(Ranking, FindMeShowsTheFoundRowFifthWithinTheRows) {
     receiveRows(40);
-    startFindMe();
-    EXPECT_TRUE(findMyRankingRow("103"));  // row index 2
-    EXPECT_FALSE(findingMe);
-    EXPECT_EQ(rankingScroll, 0);
-    startFindMe();
-    findMyRankingRow("120");  // row index 19
-    EXPECT_EQ(rankingScroll, 15) << "the found row shows fifth";
-}
-
-TEST_F(Ranking, FindMeOnTheLastRowShowsTheLastTen) {
-    receiveRows(40);
-    startFindMe();
-    EXPECT_TRUE(findMyRankingRow("140"));
-    EXPECT_EQ(rankingScroll, 30);
+    // Rows 0 to 39 hold the ids 101 to 140; ten rows show at a time.
+    const std::pair<const char*, int> idsAndScrolls[] = {
+        {"103", 0}, {"105", 0}, {"106", 1}, {"120", 15}, {"134", 29}, {"135", 30}, {"140", 30}};
+    for (const auto& [id, scroll] : idsAndScrolls) {
+        startFindMe();
+        EXPECT_TRUE(findMyRankingRow(id)) << id;
+        EXPECT_FALSE(findingMe) << id;
+        EXPECT_EQ(rankingScroll, scroll) << id;
+    }
 }
 
 TEST_F(Ranking, FindMeKeepsSearchingAsRowsArrive) {

@@ -11,6 +11,7 @@
 
 #include "server/context.h"
 #include "server/http.h"
+#include "server/replay_verifier.h"
 
 struct HttpServer;
 
@@ -73,20 +74,31 @@ std::string deathRequest(long long userId, const std::string& password, const Te
 long long registerAndLogin(const TestServer& server, const std::string& name,
                            const std::string& password);
 
-// A server on each back end in turn, as behind a proxy on this machine that
-// tells clients apart by X-Forwarded-For (sendRequestFrom). A test sets what
-// else its server needs in `server.context` before calling this SetUp.
-class ProxiedServerTest : public ::testing::TestWithParam<TestBackend> {
+// The base of the server suites: a server on each back end in turn, started
+// by SetUp on a fresh database. A suite that sets what else its server needs
+// in `server.context` does so in its own SetUp before calling this one; the
+// replay verifier a test starts is stopped with the server.
+class ServerTest : public ::testing::TestWithParam<TestBackend> {
   protected:
     TestServer server;
 
     void SetUp() override {
         std::string url = freshDatabaseUrl(GetParam());
         ASSERT_FALSE(url.empty());
-        server.context.trustedProxies = "127.0.0.1/32";
         ASSERT_TRUE(startTestServer(server, url));
     }
     void TearDown() override {
+        stopReplayVerifier();
         if (server.http != nullptr) stopTestServer(server);
+    }
+};
+
+// A server as behind a proxy on this machine that tells clients apart by
+// X-Forwarded-For (sendRequestFrom).
+class ProxiedServerTest : public ServerTest {
+  protected:
+    void SetUp() override {
+        server.context.trustedProxies = "127.0.0.1/32";
+        ServerTest::SetUp();
     }
 };

@@ -30,26 +30,22 @@ long long fakeClock() {
     return fakeNowMs;
 }
 
-class ReplayFiles : public ::testing::TestWithParam<TestBackend> {
+class ReplayFiles : public ServerTest {
   protected:
-    TestServer server;
     long long player = 0;
     std::string verifiedId;
 
     void SetUp() override {
         ASSERT_FALSE(clearedRun().bytes.empty()) << "the bot cleared no Casual level 1";
-        std::string url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(url.empty());
         server.context.countUnverifiedResults = false;
-        ASSERT_TRUE(startTestServer(server, url));
+        ASSERT_NO_FATAL_FAILURE(ServerTest::SetUp());
         resetThrottle();
         ASSERT_NO_FATAL_FAILURE(storeVerifiedRun());
     }
     void TearDown() override {
-        stopReplayVerifier();
+        ServerTest::TearDown();
         setThrottleClock(nullptr);
         resetThrottle();
-        if (server.http != nullptr) stopTestServer(server);
     }
 
     // "watched" scores the recorded run under a seed the server issued it,

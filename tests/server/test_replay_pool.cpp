@@ -138,13 +138,16 @@ class ReplayPool : public ::testing::TestWithParam<TestBackend> {
 
 TEST_P(ReplayPool, ACheckerThatCrashesOrHangsLosesItsReplayAloneAndIsReplaced) {
     verifier.checker = faultyChecker(folder);
-    verifier.timeoutSeconds = 5;  // a Classic replay's deadline is a fifth of it: 1 s
+    // A Classic replay's deadline is a fifth of it, 5 s: the hanging checker
+    // sleeps far longer, and a sound check under the sanitizers on a busy
+    // machine takes more than a second.
+    verifier.timeoutSeconds = 25;
     // The first checker crashes on its replay, its replacement hangs on the
     // next, and the one after that is sound.
     touch(folder + "/crash");
     touch(folder + "/hang");
     const char* expected[runsNeeded] = {"rejected: the checker ended on signal 11",
-                                        "rejected: the check took longer than 1 s", "verified: "};
+                                        "rejected: the check took longer than 5 s", "verified: "};
     std::vector<long long> players;
     for (size_t n = 0; n < runsNeeded; ++n) {
         players.push_back(playerOfRun("pooled" + std::to_string(n), n));

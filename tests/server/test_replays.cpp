@@ -42,23 +42,16 @@ std::string hangingChecker() {
     return path;
 }
 
-class Replays : public ::testing::TestWithParam<TestBackend> {
+class Replays : public ServerTest {
   protected:
-    TestServer server;
     VerifierSettings verifier;
 
     void SetUp() override {
         ASSERT_FALSE(clearedRun().bytes.empty()) << "the bot cleared no Casual level 1";
-        std::string url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(url.empty());
-        ASSERT_TRUE(startTestServer(server, url));
+        ASSERT_NO_FATAL_FAILURE(ServerTest::SetUp());
         verifier.checker = buildDir + "/zentrix-replay-check";
         verifier.archive = buildDir + "/data/assets.ass";
         verifier.timeoutSeconds = 60;
-    }
-    void TearDown() override {
-        stopReplayVerifier();
-        if (server.http != nullptr) stopTestServer(server);
     }
 
     // The run's result, as score.php submitted it.

@@ -51,20 +51,8 @@ TestResult resultOfSession(const std::string& session) {
     return result;
 }
 
-class Seeds : public ::testing::TestWithParam<TestBackend> {
+class Seeds : public ServerTest {
   protected:
-    TestServer server;
-
-    void SetUp() override {
-        std::string url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(url.empty());
-        ASSERT_TRUE(startTestServer(server, url));
-    }
-    void TearDown() override {
-        stopReplayVerifier();
-        if (server.http != nullptr) stopTestServer(server);
-    }
-
     std::string seedsRequest(long long id, const std::string& secret,
                              const std::string& session = "") {
         return "seeds.php?sessionhash=" + session + "&userid=" + std::to_string(id) +
