@@ -1,7 +1,6 @@
 #include "game/level_end.h"
 
-#include "game/meter.h"
-#include "game/modes.h"
+#include "game/play_state.h"
 
 // Classic and Rush settle at the first of the clear (the mass found empty,
 // which bars any later loss) and the loss (which bars any later clear).

@@ -5,10 +5,8 @@
 
 #include "base/profiler.h"
 #include "game/blocks.h"
-#include "game/meter.h"
-#include "game/modes.h"
-#include "game/play.h"
 #include "game/play_effects.h"
+#include "game/play_state.h"
 #include "game/powerups.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"

@@ -7,9 +7,8 @@
 #include "base/profiler.h"
 #include "game/blocks.h"
 #include "game/modes.h"
-#include "game/play.h"
 #include "game/play_effects.h"
-#include "game/powerups.h"
+#include "game/play_state.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"
 
@@ -166,7 +165,6 @@ static void restartSameLevel() {
     resetEndState();
     powerups.powerCharge = 0;
     meter.levelOver = false;
-    startLevel(0);
 }
 
 static bool offline() {
@@ -222,18 +220,21 @@ static void runEndPath(float dtMs) {
     meter.levelOver = false;
 }
 
-void handleEmptyMass(float dtMs) {
+bool handleEmptyMass(float dtMs) {
     bool classicOrRush = isClassicMode() || modeState.gameMode == ModeRush;
     bool endDone = meter.levelOver && meter.endSequenceDone;
     if (classicOrRush && endDone) {
         restartSameLevel();
+        return true;
     } else if (!classicOrRush && endDone && meter.restartRequested) {
         restartSameLevel();
+        return true;
     } else if (classicOrRush && !meter.endSequence) {
         levelClearPath(dtMs);
     } else if (!classicOrRush && endDone) {
         runEndPath(dtMs);
     }
+    return false;
 }
 
 float massRatio() {

@@ -27,4 +27,5 @@ void updateEndSequence(float dtMs);
 // The pause menu's "Restart": the mass is destroyed and the level begins again.
 void requestRestart();
 // Runs while no block is alive, also while paused: restart, clear or run end.
-void handleEmptyMass(float dtMs);
+// True when the level is to begin again (the play loop starts it).
+bool handleEmptyMass(float dtMs);

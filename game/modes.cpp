@@ -8,19 +8,14 @@
 #include "base/player_settings.h"
 #include "base/pointer.h"
 #include "game/blocks.h"
-#include "game/camera.h"
-#include "game/level_file.h"
 #include "game/matching.h"
-#include "game/meter.h"
-#include "game/play.h"
 #include "game/play_effects.h"
 #include "game/play_random.h"
+#include "game/play_state.h"
 #include "game/powerups.h"
-#include "game/replay_recorder.h"
 #include "game/server_link.h"
 #include "protocol/encodings.h"
 
-static constexpr float flyInDistance = 20 * blockUnit;
 static constexpr int32_t rushDrainPoints = 250;
 static constexpr float rushDrainPeriodMs = 1000.0f;
 static constexpr float displayFallPerMs = 10.0f;
@@ -75,7 +70,7 @@ float modeDifficultyFactor() {
 // ---- startLevel ----
 
 // The modes' own per-level values and the input counters of the statistics.
-static void resetModeCounters() {
+void resetModeState() {
     ModeState run = modeState;
     modeState = ModeState{};
     // The mode, the level and a replay's seed belong to the run, not the level.
@@ -83,9 +78,6 @@ static void resetModeCounters() {
     modeState.practiceMode = run.practiceMode;
     modeState.levelIndex = run.levelIndex;
     modeState.forcedLevelSeed = run.forcedLevelSeed;
-}
-
-static void applyModeStart() {
     if (modeState.gameMode == ModeRush) {
         modeState.score = modeState.displayScore = rushStartScore;
         modeState.levelIndex = rushLevelIndex;
@@ -95,85 +87,6 @@ static void applyModeStart() {
         modeState.stageNumber = 1;
     }
     modeState.difficultyFactor = modeDifficultyFactor();
-}
-
-// A level block flies in from 640 units out along a random horizontal direction.
-static Vec3 flyInStart(Vec3 cell) {
-    int32_t d = 0;
-    while (d < 1 || d > 4) d = playRandom() % 7;
-    return cell + directionVector(d) * flyInDistance;
-}
-
-static void placeLevelBlock(Vec3 cell) {
-    int32_t slot = spawnBlock();
-    if (slot < 0) return;
-    Block& block = blockTable[slot];
-    block.pos = block.targetPos = cell;
-    block.pos = flyInStart(cell);
-    block.alive = block.settled = block.landed = true;
-}
-
-static void buildMass() {
-    if (modeState.gameMode == ModeMeditation) {
-        int32_t slot = spawnBlock();
-        Block& block = blockTable[slot];
-        block.pos = block.targetPos = {0, 0, 0};
-        block.colour = White;
-        block.alive = block.settled = block.landed = true;
-        return;
-    }
-    for (Vec3 cell : levelSource(std::abs(modeState.levelIndex + 1))) placeLevelBlock(cell);
-}
-
-// A ranked level online plays a seed the server issued to the account, so
-// that its replay proves the run was this player's; any other level, or one
-// started with no issued seed at hand, draws its own.
-static uint32_t freshLevelSeed() {
-    uint32_t issued = 0;
-    bool ranked = !modeState.practiceMode && connectionMode == ConnectionOnline;
-    if (ranked && takeIssuedSeed(issued)) return issued;
-    return static_cast<uint32_t>(rand());
-}
-
-// Each level's rules draw from a stream of their own, seeded afresh unless a
-// replay names the seed.
-static void seedLevel() {
-    uint32_t seed = modeState.forcedLevelSeed >= 0
-                        ? static_cast<uint32_t>(modeState.forcedLevelSeed)
-                        : freshLevelSeed();
-    modeState.forcedLevelSeed = -1;
-    seedPlayRandom(seed);
-}
-
-void startLevel(int32_t newGame) {
-    // The attempt before is closed with its own result, not the new level's.
-    finishReplayRecording();
-    seedLevel();
-    for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
-    if (newGame) modeState.levelIndex = 0;
-    resetModeCounters();
-    resetPlayState();
-    resetMatching();
-    resetPowerups();
-    applyModeStart();
-    buildMass();
-    resetMeter();
-    resetCamera();
-    if (modeState.gameMode == ModeMeditation) {
-        if (playEffects.silenceMusic) playEffects.silenceMusic();
-    }
-    if (GameState == Game) logLevelEvent("Level start", false);
-    beginReplayRecording();
-}
-
-void beginGame(int32_t mode, int32_t level, bool ranked) {
-    sessionhash = makeSessionHash();
-    powerups.powerCharge = 0;
-    modeState.gameMode = mode;
-    bool chosenLevel = level > 0 && mode <= ModeExpert;
-    modeState.practiceMode = chosenLevel && !ranked;
-    if (chosenLevel) modeState.levelIndex = level - 1;
-    startLevel(chosenLevel ? 0 : 1);
 }
 
 // ---- per-frame rules ----

@@ -17,16 +17,13 @@ constexpr int32_t rushStartScore = 250000;
 constexpr int32_t rushLevelIndex = 4;
 constexpr int32_t survivalLevelIndex = 1;
 constexpr float stageLength = 60000.0f;
-constexpr int32_t meditationShots = 100;
 constexpr int32_t survivalBlockCap = 50;
 
 // "Casual", "Normal", "Expert", "Rush", "Survival" or "Meditation".
 const char* modeName(int32_t mode);
-// Resets the level state and builds the mass (true: a new game from the menus).
-void startLevel(int32_t newGame);
-// Begins a game of mode as the menus begin one: a Ranked run from level 1, or
-// for a Classic level 1..10 a Practice game of that level. A new session hash.
-void beginGame(int32_t mode, int32_t level, bool ranked = false);
+// The modes' share of a level's start: the level's values cleared, the
+// mode's start (Rush's score, Survival's stage) applied.
+void resetModeState();
 // The factor of the current mode (Survival: by stage).
 float modeDifficultyFactor();
 

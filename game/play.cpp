@@ -4,19 +4,24 @@
 #include <cstdlib>
 
 #include "base/console_log.h"
+#include "base/game_state.h"
 #include "base/player_settings.h"
 #include "base/pointer.h"
 #include "base/profiler.h"
 #include "game/blocks.h"
 #include "game/camera.h"
+#include "game/level_file.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play_effects.h"
 #include "game/play_random.h"
+#include "game/play_state.h"
+#include "game/powerups.h"
 #include "game/replay_recorder.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"
+#include "protocol/encodings.h"
 
 static constexpr int32_t framesPerCycle = 60;
 static constexpr float halfBlock = blockUnit / 2;
@@ -46,6 +51,86 @@ void resetPlayState() {
     play.escapeWasDown = before.escapeWasDown;
     play.previewSpin = before.previewSpin;
     play.startDelay = startDelayMs;
+}
+
+// ---- starting a level ----
+
+// A level block flies in from 640 units out along a random horizontal direction.
+static Vec3 flyInStart(Vec3 cell) {
+    int32_t d = 0;
+    while (d < 1 || d > 4) d = playRandom() % 7;
+    return cell + directionVector(d) * flyInDistance;
+}
+
+static void placeLevelBlock(Vec3 cell) {
+    int32_t slot = spawnBlock();
+    if (slot < 0) return;
+    Block& block = blockTable[slot];
+    block.pos = block.targetPos = cell;
+    block.pos = flyInStart(cell);
+    block.alive = block.settled = block.landed = true;
+}
+
+static void buildMass() {
+    if (modeState.gameMode == ModeMeditation) {
+        int32_t slot = spawnBlock();
+        Block& block = blockTable[slot];
+        block.pos = block.targetPos = {0, 0, 0};
+        block.colour = White;
+        block.alive = block.settled = block.landed = true;
+        return;
+    }
+    for (Vec3 cell : levelSource(std::abs(modeState.levelIndex + 1))) placeLevelBlock(cell);
+}
+
+// A ranked level online plays a seed the server issued to the account, so
+// that its replay proves the run was this player's; any other level, or one
+// started with no issued seed at hand, draws its own.
+static uint32_t freshLevelSeed() {
+    uint32_t issued = 0;
+    bool ranked = !modeState.practiceMode && connectionMode == ConnectionOnline;
+    if (ranked && takeIssuedSeed(issued)) return issued;
+    return static_cast<uint32_t>(rand());
+}
+
+// Each level's rules draw from a stream of their own, seeded afresh unless a
+// replay names the seed.
+static void seedLevel() {
+    uint32_t seed = modeState.forcedLevelSeed >= 0
+                        ? static_cast<uint32_t>(modeState.forcedLevelSeed)
+                        : freshLevelSeed();
+    modeState.forcedLevelSeed = -1;
+    seedPlayRandom(seed);
+}
+
+void startLevel(int32_t newGame) {
+    // The attempt before is closed with its own result, not the new level's.
+    finishReplayRecording();
+    seedLevel();
+    for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
+    if (newGame) modeState.levelIndex = 0;
+    resetModeState();
+    resetPlayState();
+    resetMatching();
+    resetPowerups();
+    buildMass();
+    resetMeter();
+    resetCamera();
+    if (modeState.gameMode == ModeMeditation) {
+        if (playEffects.silenceMusic) playEffects.silenceMusic();
+    }
+    if (GameState == Game) logLevelEvent("Level start", false);
+    beginReplayRecording();
+}
+
+void beginGame(int32_t mode, int32_t level, bool ranked) {
+    sessionhash = makeSessionHash();
+    powerups.powerCharge = 0;
+    modeState.gameMode = mode;
+    bool chosenLevel = level > 0 && mode <= ModeExpert;
+    modeState.practiceMode = chosenLevel && !ranked;
+    if (chosenLevel) modeState.levelIndex = level - 1;
+    startLevel(chosenLevel ? 0 : 1);
 }
 
 // ---- aiming ----
@@ -398,6 +483,6 @@ void UpdateGame(float dtMs) {
     play.startDelay = std::fmax(0.0f, play.startDelay - dtMs);
     float gameDt = powerups.timewarpActive ? dtMs / timewarpSlowdown : dtMs;
     if (!play.paused) runPlayStep(gameDt, dtMs);
-    if (aliveBlockCount() == 0) handleEmptyMass(gameDt);
+    if (aliveBlockCount() == 0 && handleEmptyMass(gameDt)) startLevel(0);
     play.playStarted = play.startDelay <= 0 && meter.levelClearTimer == 0;
 }

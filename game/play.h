@@ -18,6 +18,11 @@ constexpr float fullAlpha = 255.0f;
 constexpr float shotDistance = 640.0f;  // a shot starts 20 block lengths out
 constexpr float startDelayMs = 300.0f;
 
+// Resets the level state and builds the mass (true: a new game from the menus).
+void startLevel(int32_t newGame);
+// Begins a game of mode as the menus begin one: a Ranked run from level 1, or
+// for a Classic level 1..10 a Practice game of that level. A new session hash.
+void beginGame(int32_t mode, int32_t level, bool ranked = false);
 void UpdateGame(float dtMs);
 // Chooses currentColour when it is -1 (and drops it when no block has it).
 void chooseCurrentColour();

@@ -24,6 +24,8 @@ enum PowerupIndex : int32_t { Multiplier = 0, Timewarp = 1, FusionPulse = 2 };
 constexpr int32_t powerupCount = 3;
 constexpr float readyFlashIdleMs = 5000.0f;  // at level start: no flash
 constexpr float startMassLimit = 54.0f;
+constexpr int32_t meditationShots = 100;
+constexpr float flyInDistance = 20 * blockUnit;  // a new block starts 20 block lengths out
 
 struct FloatingText {
     float x, y;  // screen pixels

@@ -5,9 +5,8 @@
 
 #include "base/player_settings.h"
 #include "base/pointer.h"
-#include "game/meter.h"
-#include "game/modes.h"
 #include "game/play_effects.h"
+#include "game/play_state.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"
 

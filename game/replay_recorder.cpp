@@ -3,13 +3,11 @@
 #include "base/game_state.h"
 #include "base/player_settings.h"
 #include "base/pointer.h"
-#include "game/blocks.h"
 #include "game/camera.h"
 #include "game/level_end.h"
-#include "game/meter.h"
 #include "game/modes.h"
-#include "game/play.h"
 #include "game/play_random.h"
+#include "game/play_state.h"
 #include "game/tutorials.h"
 
 bool replayRecordingOn = false;

@@ -2,8 +2,8 @@
 
 #include "base/player_settings.h"
 #include "base/pointer.h"
-#include "game/play.h"
 #include "game/play_effects.h"
+#include "game/play_state.h"
 
 bool cardShowing[tutorialCardCount] = {};
 float tutorialClock = 0.0f;

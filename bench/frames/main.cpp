@@ -39,6 +39,7 @@
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
+#include "game/play.h"
 #include "game/powerups.h"
 #include "online/account.h"
 #include "platform/settings_store.h"
