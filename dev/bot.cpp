@@ -145,7 +145,7 @@ static std::vector<BotTarget> listTargets(const BotView& view) {
     std::vector<BotTarget> targets;
     for (const SeenFace& seen : view.faces) {
         if (shotRecentlyAt(cellInFront(seen.slot, seen.face))) continue;
-        int32_t n = groupWithShot(view, seen, currentColour);
+        int32_t n = groupWithShot(view, seen, play.currentColour);
         targets.push_back({seen.slot, seen.face, n >= 4 ? n + completesBonus : n, seen.x, seen.y});
     }
     return targets;
@@ -181,7 +181,7 @@ static constexpr float timewarpAtMeter = 0.65f;  // ... and for Timewarp
 static constexpr int32_t multiplierGroup = 6;    // a group this large is worth tripling
 
 static bool powerupAvailable(int32_t which) {
-    return isClassicMode() && !anyPowerupActive() && powerCharge >= powerThresholds[which];
+    return isClassicMode() && !anyPowerupActive() && powerups.powerCharge >= powerThresholds[which];
 }
 
 static void pressPowerupKey(int32_t which) {
@@ -199,7 +199,7 @@ static void useRescuePowerup() {
 // Multiplier on a big group, once the charge is full and would go to waste.
 static void useMultiplierFor(const BotTarget& shot) {
     bool big = shot.value >= completesBonus + multiplierGroup;
-    if (big && powerupAvailable(Multiplier) && powerCharge >= maxPowerCharge)
+    if (big && powerupAvailable(Multiplier) && powerups.powerCharge >= maxPowerCharge)
         pressPowerupKey(Multiplier);
 }
 
@@ -218,7 +218,7 @@ static void startRotation() {
 }
 
 static void decide() {
-    if (currentColour == -1) {
+    if (play.currentColour == -1) {
         enterPhase(Thinking, humanDelay(botSkill.reactionMs) / 4);
         return;
     }
@@ -262,8 +262,9 @@ static void aimAndFire() {
     trackTarget();
     onMouseMove(static_cast<int32_t>(target.x), static_cast<int32_t>(target.y));
     // The aim preview shows which face the shot would take.
-    bool onTarget = aimBlock == target.slot && aimFace == target.face;
-    bool ready = aimAlpha > fireAlpha && reloadTimer >= reloadMs && currentColour != -1;
+    bool onTarget = play.aimBlock == target.slot && play.aimFace == target.face;
+    bool ready =
+        play.aimAlpha > fireAlpha && play.reloadTimer >= reloadMs && play.currentColour != -1;
     if (onTarget && ready) {
         useMultiplierFor(target);
         recentShots.push_back({cellInFront(target.slot, target.face), 0.0f});
@@ -284,8 +285,8 @@ static void dragMass(float dtMs) {
 
 // Cards close and the result panel moves on with a plain click.
 static bool clickWanted() {
-    if (tutorialShowing) return tutorialClock > cardCloseDelayMs;
-    return levelClearTimer > levelClearWaitMs && !unlockPopups.empty();
+    if (play.tutorialShowing) return tutorialClock > cardCloseDelayMs;
+    return meter.levelClearTimer > levelClearWaitMs && !unlockPopups.empty();
 }
 
 // A Practice game from the menus may ask about the tutorials: the bot answers "No".
@@ -339,7 +340,8 @@ static void stepPhase(float dtMs) {
 }
 
 static bool levelRunning() {
-    return !levelOver && !endSequence && levelClearTimer == 0.0f && aliveBlockCount() > 0;
+    return !meter.levelOver && !meter.endSequence && meter.levelClearTimer == 0.0f &&
+           aliveBlockCount() > 0;
 }
 
 void botStep(float dtMs) {
@@ -353,7 +355,7 @@ void botStep(float dtMs) {
         enterPhase(Clicking, 0);
         return;
     }
-    if (!busy && (paused || !levelRunning())) {
+    if (!busy && (play.paused || !levelRunning())) {
         enterPhase(Thinking, humanDelay(botSkill.reactionMs));
         return;
     }

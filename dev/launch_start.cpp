@@ -66,7 +66,7 @@ static void beginRankedStart() {
 // the clear and all that follows it (score, congratulations) run at once.
 static void clearLevelOnce() {
     static bool cleared = false;
-    if (cleared || !launchOptions.clearLevel || GameState != Game || !playStarted) return;
+    if (cleared || !launchOptions.clearLevel || GameState != Game || !play.playStarted) return;
     for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
     cleared = true;
     logConsole("Level emptied by --clear-level");

@@ -36,7 +36,7 @@ void prepareSimulatedWorld(const SimulationSetup& setup) {
     for (int32_t card = 0; card < tutorialCardCount; card++)
         tutorialSeenFlag(card) = setup.tutorials ? 0 : 1;
     GameState = Game;
-    paused = tutorialShowing = false;
+    play.paused = play.tutorialShowing = false;
     leftDown = rightDown = false;
     holdTime = rightHoldTime = 0;
     onMouseMove(simulatedWidth / 2, simulatedHeight / 2);
@@ -46,10 +46,10 @@ static void startSimulatedLevel(const SimulationSetup& setup) {
     srand(setup.seed);
     botSkill = setup.skill;
     resetBot(setup.seed);
-    gameMode = setup.mode;
+    modeState.gameMode = setup.mode;
     bool classic = setup.mode >= ModeCasual && setup.mode <= ModeExpert;
-    practiceMode = false;
-    levelIndex = classic ? setup.level - 1 : 0;
+    modeState.practiceMode = false;
+    modeState.levelIndex = classic ? setup.level - 1 : 0;
     startLevel(classic ? 0 : 1);
 }
 
@@ -57,14 +57,14 @@ static void startSimulatedLevel(const SimulationSetup& setup) {
 // decided when the mass starts to blow apart; a clear or a run's end only
 // when the game leaves the level for the score screen, after the wait.
 static bool outcome(SimulationResult& result) {
-    bool classicOrRush = isClassicMode() || gameMode == ModeRush;
-    if (endSequence && levelOver && classicOrRush) {
+    bool classicOrRush = isClassicMode() || modeState.gameMode == ModeRush;
+    if (meter.endSequence && meter.levelOver && classicOrRush) {
         result.lost = true;
         return true;
     }
     if (GameState != GameToScoreScreen && GameState != GameToGrats) return false;
-    result.cleared = classicOrRush || gameMode == ModeMeditation;
-    result.lost = gameMode == ModeSurvival;
+    result.cleared = classicOrRush || modeState.gameMode == ModeMeditation;
+    result.lost = modeState.gameMode == ModeSurvival;
     return true;
 }
 
@@ -115,9 +115,9 @@ SimulationResult runSimulation(const SimulationSetup& setup) {
     settingsSavingOff = savedSavingOff;
     // The attempt ends here whatever the game would show next.
     finishReplayRecording();
-    result.timeMs = levelTimeMs;
-    result.score = score;
-    result.stagesCleared = stageNumber - 1;
+    result.timeMs = modeState.levelTimeMs;
+    result.score = modeState.score;
+    result.stagesCleared = modeState.stageNumber - 1;
     result.shots = botShots;
     return result;
 }

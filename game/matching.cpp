@@ -5,26 +5,11 @@
 
 #include "base/profiler.h"
 #include "game/blocks.h"
-#include "game/meter.h"
-#include "game/modes.h"
-#include "game/play.h"
 #include "game/play_effects.h"
+#include "game/play_state.h"
 #include "game/powerups.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"
-
-bool floodVisited[blockSlots];
-bool floodMember[blockSlots];
-int32_t floodOrder[blockSlots];
-int32_t floodCounter = 0;
-int32_t lastGroupSize = 0;
-int32_t largestGroup = 0;
-int32_t lastPopOrder = 1;
-float popPulse = 1.0f;
-int32_t kills = 0;
-float floatAnchor[2] = {0, 0};
-std::vector<FloatingText> floatingTexts;
-std::vector<float> rushClearTimes;
 
 static constexpr int32_t pointsPerSquare = 100;
 static constexpr int32_t multipliedPointsPerSquare = 300;
@@ -42,27 +27,23 @@ static constexpr float popPulseFallDivisor = 100.0f;
 static const int32_t floodDirections[6] = {MinusX, PlusX, PlusZ, MinusZ, PlusY, MinusY};
 
 void resetMatching() {
-    floatingTexts.clear();
-    rushClearTimes.clear();
-    kills = largestGroup = lastGroupSize = 0;
-    lastPopOrder = 1;
-    popPulse = 1.0f;
+    matching = MatchState{};
 }
 
 void resetFloodFill() {
-    std::fill(std::begin(floodVisited), std::end(floodVisited), false);
-    std::fill(std::begin(floodMember), std::end(floodMember), false);
-    std::fill(std::begin(floodOrder), std::end(floodOrder), 0);
-    floodCounter = 0;
+    std::fill(std::begin(matching.floodVisited), std::end(matching.floodVisited), false);
+    std::fill(std::begin(matching.floodMember), std::end(matching.floodMember), false);
+    std::fill(std::begin(matching.floodOrder), std::end(matching.floodOrder), 0);
+    matching.floodCounter = 0;
 }
 
 // Marks the group of colour around slot; cells hold the standing blocks.
 static void recursiveFloodFill(const RestingCells& cells, int32_t slot, int32_t colour) {
-    if (floodVisited[slot]) return;
-    floodVisited[slot] = true;
+    if (matching.floodVisited[slot]) return;
+    matching.floodVisited[slot] = true;
     if (blockTable[slot].colour != colour) return;
-    floodMember[slot] = true;
-    floodOrder[slot] = floodCounter++;
+    matching.floodMember[slot] = true;
+    matching.floodOrder[slot] = matching.floodCounter++;
     for (int32_t direction : floodDirections) {
         int32_t next = neighbourIn(cells, slot, direction);
         if (next != -1) recursiveFloodFill(cells, next, colour);
@@ -72,17 +53,17 @@ static void recursiveFloodFill(const RestingCells& cells, int32_t slot, int32_t 
 int32_t countGroup() {
     int32_t n = 0;
     for (int32_t slot = 0; slot < blockSlots; slot++) {
-        if (floodMember[slot] && blockTable[slot].alive) n++;
+        if (matching.floodMember[slot] && blockTable[slot].alive) n++;
     }
     return n;
 }
 
 void markGroupForPopping() {
     for (int32_t slot = 0; slot < blockSlots; slot++) {
-        if (!floodMember[slot]) continue;
+        if (!matching.floodMember[slot]) continue;
         blockTable[slot].dying = true;
-        blockTable[slot].popDelay = -floodOrder[slot] * popInterval;
-        blockTable[slot].popOrder = floodOrder[slot];
+        blockTable[slot].popDelay = -matching.floodOrder[slot] * popInterval;
+        blockTable[slot].popOrder = matching.floodOrder[slot];
     }
 }
 
@@ -108,79 +89,81 @@ void scanForMatches() {
 }
 
 static void lowerMeter(int32_t n) {
-    float reduction = n * massLimit / meterPerBlockShare * difficultyFactor;
-    float floor = massLimit / 10;
-    dropsSinceMatch = 0;
-    pendingGrowth = 0;
-    mass = std::max(mass - reduction, floor);
-    mass = std::max(mass - growthSinceMatch, floor);
-    growthSinceMatch = 0;
+    float reduction = n * meter.massLimit / meterPerBlockShare * modeState.difficultyFactor;
+    float floor = meter.massLimit / 10;
+    play.dropsSinceMatch = 0;
+    meter.pendingGrowth = 0;
+    meter.mass = std::max(meter.mass - reduction, floor);
+    meter.mass = std::max(meter.mass - meter.growthSinceMatch, floor);
+    meter.growthSinceMatch = 0;
 }
 
 static void recordRushClear() {
-    rushClearTimes.insert(rushClearTimes.begin(), playSeconds);
-    if (rushClearTimes.size() <= killstreakClears) return;
-    rushClearTimes.resize(killstreakClears);
-    if (rushClearTimes.front() - rushClearTimes.back() <= killstreakSeconds)
+    matching.rushClearTimes.insert(matching.rushClearTimes.begin(), modeState.playSeconds);
+    if (matching.rushClearTimes.size() <= killstreakClears) return;
+    matching.rushClearTimes.resize(killstreakClears);
+    if (matching.rushClearTimes.front() - matching.rushClearTimes.back() <= killstreakSeconds)
         earnAchievement("killstreak");
 }
 
 static void groupAchievements(int32_t n) {
     if (n == chainReactionGroup) earnAchievement("chainreaction");
-    if (n == zenMasterGroup && gameMode == ModeMeditation) earnAchievement("zenmaster");
-    if (gameMode == ModeRush) recordRushClear();
+    if (n == zenMasterGroup && modeState.gameMode == ModeMeditation) earnAchievement("zenmaster");
+    if (modeState.gameMode == ModeRush) recordRushClear();
 }
 
 void clearGroup(int32_t n) {
     markGroupForPopping();
     lowerMeter(n);
-    if (!anyPowerupActive()) pendingCharge += n;
-    int32_t points = n * n * (multiplierActive ? multipliedPointsPerSquare : pointsPerSquare);
-    if (gameMode != ModeRush) score += points;
-    largestGroup = std::max(largestGroup, n);
-    lastGroupSize = n;
-    kills += n;
-    if (gameMode == ModeSurvival) refillCredit += n;
+    if (!anyPowerupActive()) powerups.pendingCharge += n;
+    int32_t points =
+        n * n * (powerups.multiplierActive ? multipliedPointsPerSquare : pointsPerSquare);
+    if (modeState.gameMode != ModeRush) modeState.score += points;
+    matching.largestGroup = std::max(matching.largestGroup, n);
+    matching.lastGroupSize = n;
+    matching.kills += n;
+    if (modeState.gameMode == ModeSurvival) modeState.refillCredit += n;
     groupAchievements(n);
-    if (gameMode != ModeRush)
-        addFloatingText(floatAnchor[0], floatAnchor[1], std::to_string(std::abs(points)),
-                        static_cast<float>(points));
+    if (modeState.gameMode != ModeRush)
+        addFloatingText(matching.floatAnchor[0], matching.floatAnchor[1],
+                        std::to_string(std::abs(points)), static_cast<float>(points));
 }
 
 static void popBlock(Block& block) {
     block.alive = false;
     if (playEffects.blockPopped) playEffects.blockPopped(block);
     playSoundCue("stab6.ogg", popGain, 1.0f + popPitchStep * block.popOrder);
-    popPulse = popPulseStart;
-    lastPopOrder = block.popOrder + 1;
+    matching.popPulse = popPulseStart;
+    matching.lastPopOrder = block.popOrder + 1;
 }
 
 void updatePopping(float dtMs) {
     ProfileScope section("updatePopping");
-    popPulse = std::max(1.0f, popPulse - dtMs / popPulseFallDivisor);
+    matching.popPulse = std::max(1.0f, matching.popPulse - dtMs / popPulseFallDivisor);
     for (Block& block : blockTable) {
         if (block.alive && block.dying) block.popDelay += dtMs;
     }
     for (Block& block : blockTable) {
         if (block.alive && block.dying && block.popDelay >= 0) popBlock(block);
     }
-    if (lastPopOrder > 0 && lastPopOrder == lastGroupSize && isClassicMode())
+    if (matching.lastPopOrder > 0 && matching.lastPopOrder == matching.lastGroupSize &&
+        isClassicMode())
         showTutorialCard(CardCombo);
 }
 
 void addFloatingText(float x, float y, const std::string& text, float value,
                      FloatingTextStyle style, int32_t hudLines) {
     bool big = style == FloatingTextStyle::Big, message = style == FloatingTextStyle::Message;
-    floatingTexts.push_back({x, y, text, 0.0f, value, 0.0f, big, message, 0, hudLines});
+    matching.floatingTexts.push_back({x, y, text, 0.0f, value, 0.0f, big, message, 0, hudLines});
 }
 
 void updateFloatingTexts(float dtMs) {
-    for (FloatingText& item : floatingTexts) {
+    for (FloatingText& item : matching.floatingTexts) {
         item.age += dtMs;
         item.y -= dtMs / floatRiseDivisor;
     }
     auto expired =
-        std::find_if(floatingTexts.begin(), floatingTexts.end(),
+        std::find_if(matching.floatingTexts.begin(), matching.floatingTexts.end(),
                      [](const FloatingText& item) { return item.age > floatingTextLifeMs; });
-    if (expired != floatingTexts.end()) floatingTexts.erase(expired);
+    if (expired != matching.floatingTexts.end()) matching.floatingTexts.erase(expired);
 }

@@ -8,44 +8,14 @@
 #include "base/player_settings.h"
 #include "base/pointer.h"
 #include "game/blocks.h"
-#include "game/camera.h"
-#include "game/level_file.h"
 #include "game/matching.h"
-#include "game/meter.h"
-#include "game/play.h"
 #include "game/play_effects.h"
 #include "game/play_random.h"
+#include "game/play_state.h"
 #include "game/powerups.h"
-#include "game/replay_recorder.h"
 #include "game/server_link.h"
 #include "protocol/encodings.h"
 
-int32_t gameMode = ModeNormal;
-bool practiceMode = false;
-int32_t levelIndex = 0;
-int64_t forcedLevelSeed = -1;
-float actionCount = 0.0f;
-int32_t rotateCount = 0;
-int32_t score = 0;
-int32_t displayScore = 0;
-float difficultyFactor = 1.5f;
-float levelTimeMs = 0.0f;
-float playSeconds = 0.0f;
-int32_t drops = 0;
-int32_t arrivals = 0;
-float rushClock = 0.0f;
-int32_t stageNumber = 1;
-float stageTimer = 0.0f;
-float beepClock = 0.0f;
-float clockPulse = 1.0f;
-int32_t refillCredit = 0;
-float redClock = 0.0f;
-bool redFlag = false;
-float rotationSampleClock = 0.0f;
-
-static std::vector<float> yawSamples, pitchSamples;  // degrees per second, newest first
-
-static constexpr float flyInDistance = 20 * blockUnit;
 static constexpr int32_t rushDrainPoints = 250;
 static constexpr float rushDrainPeriodMs = 1000.0f;
 static constexpr float displayFallPerMs = 10.0f;
@@ -60,10 +30,6 @@ static constexpr float survivalistSeconds = 300.0f;
 static constexpr size_t rotationSampleCount = 10;
 static constexpr float lightheadedDegrees = 108000.0f;
 static constexpr float radiansToDegrees = 57.2957795131f;
-
-bool isClassicMode() {
-    return gameMode == ModeCasual || gameMode == ModeNormal || gameMode == ModeExpert;
-}
 
 const char* modeName(int32_t mode) {
     static const char* const names[] = {"None", "Casual",   "Normal",    "Expert",
@@ -84,7 +50,7 @@ static double fibonacci(int32_t k) {
 }
 
 float modeDifficultyFactor() {
-    switch (gameMode) {
+    switch (modeState.gameMode) {
         case ModeCasual:
             return 2.1275f;
         case ModeNormal:
@@ -94,7 +60,8 @@ float modeDifficultyFactor() {
         case ModeRush:
             return 1.5f;
         case ModeSurvival:
-            return static_cast<float>(0.25 + 1.25 * fibonacci(26 - stageNumber) / fibonacci(25));
+            return static_cast<float>(0.25 +
+                                      1.25 * fibonacci(26 - modeState.stageNumber) / fibonacci(25));
         default:
             return 1.0f;
     }
@@ -103,126 +70,43 @@ float modeDifficultyFactor() {
 // ---- startLevel ----
 
 // The modes' own per-level values and the input counters of the statistics.
-static void resetModeCounters() {
-    actionCount = 0;
-    playSeconds = 0;
-    yawSamples.clear();
-    pitchSamples.clear();
-    displayScore = score = 0;
-    rotateCount = drops = arrivals = 0;
-    redFlag = false;
-    redClock = 0;
-    levelTimeMs = rushClock = rotationSampleClock = 0;
-    clockPulse = 1.0f;
-    refillCredit = 0;
-}
-
-static void applyModeStart() {
-    if (gameMode == ModeRush) {
-        score = displayScore = rushStartScore;
-        levelIndex = rushLevelIndex;
-    } else if (gameMode == ModeSurvival) {
-        stageTimer = beepClock = 0;
-        levelIndex = survivalLevelIndex;
-        stageNumber = 1;
+void resetModeState() {
+    ModeState run = modeState;
+    modeState = ModeState{};
+    // The mode, the level and a replay's seed belong to the run, not the level.
+    modeState.gameMode = run.gameMode;
+    modeState.practiceMode = run.practiceMode;
+    modeState.levelIndex = run.levelIndex;
+    modeState.forcedLevelSeed = run.forcedLevelSeed;
+    if (modeState.gameMode == ModeRush) {
+        modeState.score = modeState.displayScore = rushStartScore;
+        modeState.levelIndex = rushLevelIndex;
+    } else if (modeState.gameMode == ModeSurvival) {
+        modeState.stageTimer = modeState.beepClock = 0;
+        modeState.levelIndex = survivalLevelIndex;
+        modeState.stageNumber = 1;
     }
-    difficultyFactor = modeDifficultyFactor();
-}
-
-// A level block flies in from 640 units out along a random horizontal direction.
-static Vec3 flyInStart(Vec3 cell) {
-    int32_t d = 0;
-    while (d < 1 || d > 4) d = playRandom() % 7;
-    return cell + directionVector(d) * flyInDistance;
-}
-
-static void placeLevelBlock(Vec3 cell) {
-    int32_t slot = spawnBlock();
-    if (slot < 0) return;
-    Block& block = blockTable[slot];
-    block.pos = block.targetPos = cell;
-    block.pos = flyInStart(cell);
-    block.alive = block.settled = block.landed = true;
-}
-
-static void buildMass() {
-    if (gameMode == ModeMeditation) {
-        int32_t slot = spawnBlock();
-        Block& block = blockTable[slot];
-        block.pos = block.targetPos = {0, 0, 0};
-        block.colour = White;
-        block.alive = block.settled = block.landed = true;
-        return;
-    }
-    for (Vec3 cell : levelSource(std::abs(levelIndex + 1))) placeLevelBlock(cell);
-}
-
-// A ranked level online plays a seed the server issued to the account, so
-// that its replay proves the run was this player's; any other level, or one
-// started with no issued seed at hand, draws its own.
-static uint32_t freshLevelSeed() {
-    uint32_t issued = 0;
-    bool ranked = !practiceMode && connectionMode == ConnectionOnline;
-    if (ranked && takeIssuedSeed(issued)) return issued;
-    return static_cast<uint32_t>(rand());
-}
-
-// Each level's rules draw from a stream of their own, seeded afresh unless a
-// replay names the seed.
-static void seedLevel() {
-    uint32_t seed =
-        forcedLevelSeed >= 0 ? static_cast<uint32_t>(forcedLevelSeed) : freshLevelSeed();
-    forcedLevelSeed = -1;
-    seedPlayRandom(seed);
-}
-
-void startLevel(int32_t newGame) {
-    // The attempt before is closed with its own result, not the new level's.
-    finishReplayRecording();
-    seedLevel();
-    for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
-    if (newGame) levelIndex = 0;
-    resetModeCounters();
-    resetPlayState();
-    resetMatching();
-    resetPowerups();
-    applyModeStart();
-    buildMass();
-    resetMeter();
-    resetCamera();
-    if (gameMode == ModeMeditation) {
-        if (playEffects.silenceMusic) playEffects.silenceMusic();
-    }
-    if (GameState == Game) logLevelEvent("Level start", false);
-    beginReplayRecording();
-}
-
-void beginGame(int32_t mode, int32_t level, bool ranked) {
-    sessionhash = makeSessionHash();
-    powerCharge = 0;
-    gameMode = mode;
-    bool chosenLevel = level > 0 && mode <= ModeExpert;
-    practiceMode = chosenLevel && !ranked;
-    if (chosenLevel) levelIndex = level - 1;
-    startLevel(chosenLevel ? 0 : 1);
+    modeState.difficultyFactor = modeDifficultyFactor();
 }
 
 // ---- per-frame rules ----
 
 void updateLevelClocks(float dtMs, float realDtMs) {
-    difficultyFactor = modeDifficultyFactor();
-    if (levelClearTimer != 0.0f) return;
-    if (!levelOver) levelTimeMs += realDtMs;
-    playSeconds += dtMs / 1000;
+    modeState.difficultyFactor = modeDifficultyFactor();
+    if (meter.levelClearTimer != 0.0f) return;
+    if (!meter.levelOver) modeState.levelTimeMs += realDtMs;
+    modeState.playSeconds += dtMs / 1000;
 }
 
 void updateDisplayScore(float dtMs) {
-    if (displayScore > score) {
-        displayScore =
-            std::max(score, displayScore - static_cast<int32_t>(displayFallPerMs * dtMs));
+    if (modeState.displayScore > modeState.score) {
+        modeState.displayScore =
+            std::max(modeState.score,
+                     modeState.displayScore - static_cast<int32_t>(displayFallPerMs * dtMs));
     } else {
-        displayScore =
-            std::min(score, displayScore + static_cast<int32_t>(displayRisePerMs * dtMs));
+        modeState.displayScore =
+            std::min(modeState.score,
+                     modeState.displayScore + static_cast<int32_t>(displayRisePerMs * dtMs));
     }
 }
 
@@ -241,48 +125,50 @@ static void addHudText(const std::string& text, float value, int32_t lines,
 }
 
 void updateRushDrain(float dtMs) {
-    if (gameMode != ModeRush || !anyStandingOrFlyingBlock()) return;
-    rushClock += dtMs;
-    if (rushClock < rushDrainPeriodMs) return;
-    rushClock -= rushDrainPeriodMs;
-    score -= rushDrainPoints;
-    displayScore = score;
+    if (modeState.gameMode != ModeRush || !anyStandingOrFlyingBlock()) return;
+    modeState.rushClock += dtMs;
+    if (modeState.rushClock < rushDrainPeriodMs) return;
+    modeState.rushClock -= rushDrainPeriodMs;
+    modeState.score -= rushDrainPoints;
+    modeState.displayScore = modeState.score;
     addHudText("-1250", 1250.0f, 1);
 }
 
 static void endStage() {
-    stageTimer = beepClock = 0;
+    modeState.stageTimer = modeState.beepClock = 0;
     startStageFusion();
-    int32_t bonus = stageNumber * stageNumber * stageNumber * 1000;
+    int32_t bonus = modeState.stageNumber * modeState.stageNumber * modeState.stageNumber * 1000;
     addHudText("+" + std::to_string(bonus), static_cast<float>(bonus), 2,
                FloatingTextStyle::Message);
-    if (redFlag) {
+    if (modeState.redFlag) {
         earnAchievement("youvegotredonyou");
-        redFlag = false;
+        modeState.redFlag = false;
     }
-    addHudText("Stage " + std::to_string(stageNumber) + " Clear!", 0.0f, 1, FloatingTextStyle::Big);
+    addHudText("Stage " + std::to_string(modeState.stageNumber) + " Clear!", 0.0f, 1,
+               FloatingTextStyle::Big);
     playSoundCue("powerupready.ogg", 0.2f, 1.0f);
-    stageNumber++;
+    modeState.stageNumber++;
 }
 
 static void advanceStageClock(float realDtMs) {
-    stageTimer += realDtMs;
-    beepClock += realDtMs;
-    while (beepClock >= 1000.0f) {
-        beepClock -= 1000.0f;
-        if (stageLength - stageTimer > beepWindowMs) continue;
+    modeState.stageTimer += realDtMs;
+    modeState.beepClock += realDtMs;
+    while (modeState.beepClock >= 1000.0f) {
+        modeState.beepClock -= 1000.0f;
+        if (stageLength - modeState.stageTimer > beepWindowMs) continue;
         playSoundCue("clockbeep.ogg", 0.45f, 1.0f);
-        clockPulse = clockPulseStart;
+        modeState.clockPulse = clockPulseStart;
     }
-    if (stageTimer >= stageLength) endStage();
+    if (modeState.stageTimer >= stageLength) endStage();
 }
 
 void updateSurvivalStage(float realDtMs) {
-    if (gameMode != ModeSurvival) return;
-    clockPulse = std::max(1.0f, clockPulse - realDtMs / 100);
-    if (!levelOver) advanceStageClock(realDtMs);
-    redClock = mass / massLimit >= redShare ? redClock + realDtMs : 0.0f;
-    if (redClock >= redHoldMs) redFlag = true;
+    if (modeState.gameMode != ModeSurvival) return;
+    modeState.clockPulse = std::max(1.0f, modeState.clockPulse - realDtMs / 100);
+    if (!meter.levelOver) advanceStageClock(realDtMs);
+    modeState.redClock =
+        meter.mass / meter.massLimit >= redShare ? modeState.redClock + realDtMs : 0.0f;
+    if (modeState.redClock >= redHoldMs) modeState.redFlag = true;
 }
 
 static bool refillAnchor(const Block& block) {
@@ -314,13 +200,13 @@ static bool tryRefill() {
 }
 
 void updateSurvivalRefill() {
-    if (gameMode != ModeSurvival) return;
+    if (modeState.gameMode != ModeSurvival) return;
     int32_t t = aliveBlockCount();
-    if (refillCredit + t > survivalBlockCap) refillCredit = 0;
+    if (modeState.refillCredit + t > survivalBlockCap) modeState.refillCredit = 0;
     bool added = false;
-    while (refillCredit > 0 && refillCredit + t < survivalBlockCap) {
+    while (modeState.refillCredit > 0 && modeState.refillCredit + t < survivalBlockCap) {
         added = tryRefill() || added;
-        refillCredit--;
+        modeState.refillCredit--;
     }
     if (!added) return;
     for (Block& block : blockTable) {
@@ -339,46 +225,46 @@ static bool sampleRotation(std::vector<float>& samples, float radians) {
 }
 
 void updatePlayAchievements(float realDtMs) {
-    rotationSampleClock += realDtMs;
-    if (rotationSampleClock >= 1000.0f) {
-        rotationSampleClock -= 1000.0f;
-        bool yawGoal = sampleRotation(yawSamples, rotationSums[0]);
-        bool pitchGoal = sampleRotation(pitchSamples, rotationSums[1]);
+    modeState.rotationSampleClock += realDtMs;
+    if (modeState.rotationSampleClock >= 1000.0f) {
+        modeState.rotationSampleClock -= 1000.0f;
+        bool yawGoal = sampleRotation(modeState.yawSamples, play.rotationSums[0]);
+        bool pitchGoal = sampleRotation(modeState.pitchSamples, play.rotationSums[1]);
         if (yawGoal || pitchGoal) earnAchievement("lightheaded");
-        rotationSums[0] = rotationSums[1] = 0;
+        play.rotationSums[0] = play.rotationSums[1] = 0;
     }
-    if (isClassicMode() && personalBest > 0 && personalBest < score)
+    if (isClassicMode() && personalBest > 0 && personalBest < modeState.score)
         earnAchievement("personalgrowth");
-    if (gameMode == ModeSurvival && playSeconds >= survivalistSeconds)
+    if (modeState.gameMode == ModeSurvival && modeState.playSeconds >= survivalistSeconds)
         earnAchievement("survivalist");
 }
 
 // ---- statistics, reports and rating ----
 
 int32_t actionsPerMinute() {
-    float minutes = playSeconds / 60;
+    float minutes = modeState.playSeconds / 60;
     // A moment too short to count as time (it rounds to 0 minutes) counts as none.
     if (!(minutes > 0)) return 0;
-    float perMinute = actionCount / minutes;
+    float perMinute = modeState.actionCount / minutes;
     return perMinute < 2147483520.0f ? static_cast<int32_t>(perMinute) : INT32_MAX;
 }
 
 LevelStatistics currentLevelStatistics() {
     LevelStatistics stats{};
-    stats.gameMode = gameMode;
-    stats.level = levelIndex + 1;
-    stats.score = score;
-    stats.timeMs = levelTimeMs;
+    stats.gameMode = modeState.gameMode;
+    stats.level = modeState.levelIndex + 1;
+    stats.score = modeState.score;
+    stats.timeMs = modeState.levelTimeMs;
     stats.actionsPerMinute = actionsPerMinute();
     stats.controls = controls;
-    stats.drops = drops;
-    stats.rotates = rotateCount;
+    stats.drops = modeState.drops;
+    stats.rotates = modeState.rotateCount;
     for (int32_t i = 0; i < powerupCount; i++) {
-        stats.powerupsEarned[i] = powerupsEarned[i];
-        stats.powerupsUsed[i] = powerupsUsed[i];
+        stats.powerupsEarned[i] = powerups.powerupsEarned[i];
+        stats.powerupsUsed[i] = powerups.powerupsUsed[i];
     }
-    stats.kills = kills;
-    stats.performance = performanceRating;
+    stats.kills = matching.kills;
+    stats.performance = meter.performanceRating;
     return stats;
 }
 
@@ -393,8 +279,8 @@ int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread
 }
 
 void rateFinishedLevel() {
-    if (performanceRating == 0)
-        performanceRating = performanceRatingFor(score, perfReference, perfSpread);
+    if (meter.performanceRating == 0)
+        meter.performanceRating = performanceRatingFor(modeState.score, perfReference, perfSpread);
 }
 
 const char* ratingLabel(int32_t rating) {
@@ -412,9 +298,10 @@ std::string formatPlayTime(float ms) {
 }
 
 void logLevelEvent(const std::string& event, bool withResult) {
-    std::string line =
-        event + " mode=" + modeName(gameMode) + " level=" + std::to_string(levelIndex + 1);
+    std::string line = event + " mode=" + modeName(modeState.gameMode) +
+                       " level=" + std::to_string(modeState.levelIndex + 1);
     if (withResult)
-        line += " score=" + std::to_string(score) + " time=" + formatPlayTime(levelTimeMs);
+        line += " score=" + std::to_string(modeState.score) +
+                " time=" + formatPlayTime(modeState.levelTimeMs);
     logConsole(line);
 }

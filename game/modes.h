@@ -1,46 +1,15 @@
 // Game modes and scoring: startLevel for every mode, the score and its Rush
 // drain, Survival's stages and refills, Meditation, the per-level
 // statistics and their report, the performance rating and the play-loop
-// achievements. startLevel resets every per-level value declared here.
+// achievements. Its state is the record `modeState` (game/play_state.h);
+// resetModeState clears all but the run's mode, level and replay seed.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "game/play_state.h"
 #include "protocol/level_statistics.h"
-
-enum GameModeValue : int32_t {
-    ModeCasual = 1,
-    ModeNormal = 2,
-    ModeExpert = 3,
-    ModeRush = 4,
-    ModeSurvival = 5,
-    ModeMeditation = 6,
-};
-
-extern int32_t gameMode;         // GameModeValue
-extern bool practiceMode;        // Classic practice: nothing is sent
-extern int32_t levelIndex;       // 0-based
-extern int64_t forcedLevelSeed;  // the seed the next startLevel uses (a replay's), -1 = a fresh one
-
-extern int32_t score;              // points; shown and sent
-extern int32_t displayScore;       // rolling display value
-extern float difficultyFactor;     // scales what a cleared group takes off the meter
-extern float levelTimeMs;          // real time of play
-extern float playSeconds;          // game time of play
-extern int32_t drops;              // shots fired
-extern float actionCount;          // actions for the actions-per-minute statistic
-extern int32_t rotateCount;        // rotations for the statistics
-extern int32_t arrivals;           // blocks that came to rest after a shot
-extern float rushClock;            // Rush: game ms towards the next drain
-extern int32_t stageNumber;        // Survival stage, from 1
-extern float stageTimer;           // Survival: real ms into the stage
-extern float beepClock;            // Survival: real ms towards the next clock beep
-extern float clockPulse;           // scale of the Survival clock, 1.0 at rest
-extern int32_t refillCredit;       // Survival: blocks owed to the mass
-extern float redClock;             // Survival: ms at 80 % of the limit or more
-extern bool redFlag;               // Survival: 10 s at 80 % reached this run
-extern float rotationSampleClock;  // ms towards the next once-a-second rotation sample
 
 // The next level after a score screen is one more only below this index.
 constexpr int32_t levelIndexAdvanceLimit = 20;
@@ -48,17 +17,13 @@ constexpr int32_t rushStartScore = 250000;
 constexpr int32_t rushLevelIndex = 4;
 constexpr int32_t survivalLevelIndex = 1;
 constexpr float stageLength = 60000.0f;
-constexpr int32_t meditationShots = 100;
 constexpr int32_t survivalBlockCap = 50;
 
-bool isClassicMode();
 // "Casual", "Normal", "Expert", "Rush", "Survival" or "Meditation".
 const char* modeName(int32_t mode);
-// Resets the level state and builds the mass (true: a new game from the menus).
-void startLevel(int32_t newGame);
-// Begins a game of mode as the menus begin one: a Ranked run from level 1, or
-// for a Classic level 1..10 a Practice game of that level. A new session hash.
-void beginGame(int32_t mode, int32_t level, bool ranked = false);
+// The modes' share of a level's start: the level's values cleared, the
+// mode's start (Rush's score, Survival's stage) applied.
+void resetModeState();
 // The factor of the current mode (Survival: by stage).
 float modeDifficultyFactor();
 

@@ -13,8 +13,8 @@
 bool resetQuestion = false;
 
 bool takePauseClick() {
-    if (resetQuestion || connectionPrompt) paused = true;
-    if (!paused || tutorialShowing || !leftDown) return false;
+    if (resetQuestion || connectionPrompt) play.paused = true;
+    if (!play.paused || play.tutorialShowing || !leftDown) return false;
     leftDown = false;
     return GameState == Game;
 }
@@ -22,7 +22,7 @@ bool takePauseClick() {
 static void answerResetQuestion(bool reset) {
     resetQuestion = false;
     if (!reset) {
-        paused = false;
+        play.paused = false;
         return;
     }
     clearTutorialFlags();
@@ -36,18 +36,18 @@ void choosePauseItem(int32_t item) {
     switch (item) {
         case PauseResume:
         case PromptContinue:
-            paused = false;
+            play.paused = false;
             break;
         case PauseRestart:
-            paused = false;
+            play.paused = false;
             requestRestart();
             break;
         case PauseOptions:
-            paused = false;
+            play.paused = false;
             GameState = GameToOptions;
             break;
         case PauseQuit:
-            paused = false;
+            play.paused = false;
             GameState = GameToMenu;
             break;
         case ResetYes:
@@ -61,7 +61,7 @@ void choosePauseItem(int32_t item) {
             offlineWarning = false;
             break;
         case PromptResume:
-            paused = false;
+            play.paused = false;
             promptConnected = false;
             connectionPrompt = false;
             break;

@@ -4,39 +4,24 @@
 #include <cstdlib>
 
 #include "base/console_log.h"
+#include "base/game_state.h"
 #include "base/player_settings.h"
 #include "base/pointer.h"
 #include "base/profiler.h"
 #include "game/blocks.h"
 #include "game/camera.h"
+#include "game/level_file.h"
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play_effects.h"
 #include "game/play_random.h"
+#include "game/play_state.h"
+#include "game/powerups.h"
 #include "game/replay_recorder.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"
-
-bool paused = false;
-bool tutorialShowing = false;
-bool playStarted = false;
-bool escapeWasDown = false;
-float startDelay = 0.0f;
-int32_t aimBlock = -1;
-int32_t aimFace = -1;
-int32_t currentColour = -1;
-int32_t previousColour = -1;
-float reloadTimer = 0.0f;
-float aimAlpha = 0.0f;
-int32_t dropsSinceMatch = 0;
-float yawVelocity = 0.0f, pitchVelocity = 0.0f;
-float yawRatio = 1.0f, pitchRatio = 1.0f;
-float rotationSums[2] = {0.0f, 0.0f};
-int32_t frameCounter = 0;
-float previewSpin = 0.0f;
-
-static bool highscoreRequested = false;  // this level's highscore.php is queued
+#include "protocol/encodings.h"
 
 static constexpr int32_t framesPerCycle = 60;
 static constexpr float halfBlock = blockUnit / 2;
@@ -58,17 +43,94 @@ static const int32_t aimFaceOrder[6] = {PlusY, MinusY, PlusZ, MinusZ, MinusX, Pl
 static const int32_t meditationColours[6] = {Yellow, Blue, Red, Orange, Pink, Green};
 
 void resetPlayState() {
-    aimBlock = aimFace = -1;
-    currentColour = previousColour = -1;
-    reloadTimer = aimAlpha = 0.0f;
-    dropsSinceMatch = 0;
-    yawVelocity = pitchVelocity = 0.0f;
-    yawRatio = pitchRatio = 1.0f;
-    rotationSums[0] = rotationSums[1] = 0.0f;
-    frameCounter = 0;
-    startDelay = startDelayMs;
-    playStarted = false;
-    highscoreRequested = false;
+    PlayState before = play;
+    play = PlayState{};
+    // The pause, the tutorial card, the Esc edge and the preview's turn carry over.
+    play.paused = before.paused;
+    play.tutorialShowing = before.tutorialShowing;
+    play.escapeWasDown = before.escapeWasDown;
+    play.previewSpin = before.previewSpin;
+    play.startDelay = startDelayMs;
+}
+
+// ---- starting a level ----
+
+// A level block flies in from 640 units out along a random horizontal direction.
+static Vec3 flyInStart(Vec3 cell) {
+    int32_t d = 0;
+    while (d < 1 || d > 4) d = playRandom() % 7;
+    return cell + directionVector(d) * flyInDistance;
+}
+
+static void placeLevelBlock(Vec3 cell) {
+    int32_t slot = spawnBlock();
+    if (slot < 0) return;
+    Block& block = blockTable[slot];
+    block.pos = block.targetPos = cell;
+    block.pos = flyInStart(cell);
+    block.alive = block.settled = block.landed = true;
+}
+
+static void buildMass() {
+    if (modeState.gameMode == ModeMeditation) {
+        int32_t slot = spawnBlock();
+        Block& block = blockTable[slot];
+        block.pos = block.targetPos = {0, 0, 0};
+        block.colour = White;
+        block.alive = block.settled = block.landed = true;
+        return;
+    }
+    for (Vec3 cell : levelSource(std::abs(modeState.levelIndex + 1))) placeLevelBlock(cell);
+}
+
+// A ranked level online plays a seed the server issued to the account, so
+// that its replay proves the run was this player's; any other level, or one
+// started with no issued seed at hand, draws its own.
+static uint32_t freshLevelSeed() {
+    uint32_t issued = 0;
+    bool ranked = !modeState.practiceMode && connectionMode == ConnectionOnline;
+    if (ranked && takeIssuedSeed(issued)) return issued;
+    return static_cast<uint32_t>(rand());
+}
+
+// Each level's rules draw from a stream of their own, seeded afresh unless a
+// replay names the seed.
+static void seedLevel() {
+    uint32_t seed = modeState.forcedLevelSeed >= 0
+                        ? static_cast<uint32_t>(modeState.forcedLevelSeed)
+                        : freshLevelSeed();
+    modeState.forcedLevelSeed = -1;
+    seedPlayRandom(seed);
+}
+
+void startLevel(int32_t newGame) {
+    // The attempt before is closed with its own result, not the new level's.
+    finishReplayRecording();
+    seedLevel();
+    for (int32_t slot = 0; slot < blockSlots; slot++) clearBlock(slot);
+    if (newGame) modeState.levelIndex = 0;
+    resetModeState();
+    resetPlayState();
+    resetMatching();
+    resetPowerups();
+    buildMass();
+    resetMeter();
+    resetCamera();
+    if (modeState.gameMode == ModeMeditation) {
+        if (playEffects.silenceMusic) playEffects.silenceMusic();
+    }
+    if (GameState == Game) logLevelEvent("Level start", false);
+    beginReplayRecording();
+}
+
+void beginGame(int32_t mode, int32_t level, bool ranked) {
+    sessionhash = makeSessionHash();
+    powerups.powerCharge = 0;
+    modeState.gameMode = mode;
+    bool chosenLevel = level > 0 && mode <= ModeExpert;
+    modeState.practiceMode = chosenLevel && !ranked;
+    if (chosenLevel) modeState.levelIndex = level - 1;
+    startLevel(chosenLevel ? 0 : 1);
 }
 
 // ---- aiming ----
@@ -128,7 +190,7 @@ static void findAimedFace(int32_t& bestSlot, int32_t& bestFace) {
 
 void updateAiming() {
     ProfileScope section("updateAiming");
-    findAimedFace(aimBlock, aimFace);
+    findAimedFace(play.aimBlock, play.aimFace);
 }
 
 bool pickFaceAt(int32_t x, int32_t y, int32_t& slot, int32_t& face) {
@@ -165,18 +227,18 @@ static int32_t commonestColour(const int32_t counts[colourCount], int32_t skipA,
 static void chooseFromCommonest() {
     int32_t counts[colourCount];
     tallyColours(counts);
-    if (currentColour != -1 && counts[currentColour] == 0) currentColour = -1;
-    if (currentColour != -1) return;
+    if (play.currentColour != -1 && counts[play.currentColour] == 0) play.currentColour = -1;
+    if (play.currentColour != -1) return;
     int32_t present = 0;
     for (int32_t c = 1; c < colourCount; c++) present += counts[c] > 0 ? 1 : 0;
     if (present == 0) return;
-    int32_t skip = present == 1 ? -1 : previousColour;
+    int32_t skip = present == 1 ? -1 : play.previousColour;
     int32_t best = commonestColour(counts, skip, -1);
     int32_t second = commonestColour(counts, best, skip);
     if (playRandom() % 100 < 50) {
-        currentColour = best;
+        play.currentColour = best;
     } else if (second != -1) {
-        currentColour = second;
+        play.currentColour = second;
     }
 }
 
@@ -185,17 +247,17 @@ static void chooseFromAnyPresent() {
     tallyColours(counts);
     int32_t choices[colourCount], n = 0;
     for (int32_t c = 1; c < colourCount; c++) {
-        if (counts[c] > 0 && c != previousColour) choices[n++] = c;
+        if (counts[c] > 0 && c != play.previousColour) choices[n++] = c;
     }
-    currentColour = n > 0 ? choices[playRandom() % n] : previousColour;
+    play.currentColour = n > 0 ? choices[playRandom() % n] : play.previousColour;
 }
 
 void chooseCurrentColour() {
-    if (gameMode == ModeMeditation) {
-        if (currentColour == -1) currentColour = meditationColours[playRandom() % 6];
-    } else if (dropsSinceMatch < freeColourDrops) {
+    if (modeState.gameMode == ModeMeditation) {
+        if (play.currentColour == -1) play.currentColour = meditationColours[playRandom() % 6];
+    } else if (play.dropsSinceMatch < freeColourDrops) {
         chooseFromCommonest();
-    } else if (currentColour == -1) {
+    } else if (play.currentColour == -1) {
         chooseFromAnyPresent();
     }
 }
@@ -207,24 +269,25 @@ static bool fireButtonDown() {
 }
 
 static bool aimBlockStanding() {
-    return aimBlock >= 0 && aimBlock < blockSlots && isStanding(blockTable[aimBlock]);
+    return play.aimBlock >= 0 && play.aimBlock < blockSlots &&
+           isStanding(blockTable[play.aimBlock]);
 }
 
 static bool shotAllowed() {
-    if (!fireButtonDown() || currentColour == -1 || !aimBlockStanding()) return false;
-    if (aimAlpha <= fireAlpha || reloadTimer < reloadMs) return false;
-    if (paused || levelOver) return false;
-    return !(gameMode == ModeMeditation && arrivals >= meditationShots);
+    if (!fireButtonDown() || play.currentColour == -1 || !aimBlockStanding()) return false;
+    if (play.aimAlpha <= fireAlpha || play.reloadTimer < reloadMs) return false;
+    if (play.paused || meter.levelOver) return false;
+    return !(modeState.gameMode == ModeMeditation && modeState.arrivals >= meditationShots);
 }
 
 static void launchBlock(int32_t colour) {
     int32_t slot = spawnBlock();
     if (slot < 0) return;
     Block& shot = blockTable[slot];
-    Vec3 d = directionVector(aimFace);
+    Vec3 d = directionVector(play.aimFace);
     shot.alive = true;
-    shot.pos = shot.prevPos = blockTable[aimBlock].pos + d * shotDistance;
-    shot.targetPos = blockTable[aimBlock].pos + d * blockUnit;
+    shot.pos = shot.prevPos = blockTable[play.aimBlock].pos + d * shotDistance;
+    shot.targetPos = blockTable[play.aimBlock].pos + d * blockUnit;
     shot.colour = colour;
     shot.landed = false;
 }
@@ -234,24 +297,24 @@ void fireShot() {
     for (Block& block : blockTable) {
         if (block.alive) block.settled = true;
     }
-    reloadTimer = 0;
-    previousColour = currentColour;
-    currentColour = -1;
-    launchBlock(previousColour);
-    floatAnchor[0] = static_cast<float>(mouseX);
-    floatAnchor[1] = static_cast<float>(mouseY);
+    play.reloadTimer = 0;
+    play.previousColour = play.currentColour;
+    play.currentColour = -1;
+    launchBlock(play.previousColour);
+    matching.floatAnchor[0] = static_cast<float>(mouseX);
+    matching.floatAnchor[1] = static_cast<float>(mouseY);
     if (controls != 1) rightDown = false;
-    aimAlpha = 0;
-    drops++;
-    if (isClassicMode() && dropsSinceMatch != 0)
-        pendingGrowth += dropsSinceMatch * massLimit * growthPerMissShare;
-    dropsSinceMatch++;
+    play.aimAlpha = 0;
+    modeState.drops++;
+    if (isClassicMode() && play.dropsSinceMatch != 0)
+        meter.pendingGrowth += play.dropsSinceMatch * meter.massLimit * growthPerMissShare;
+    play.dropsSinceMatch++;
     playSoundCue("swish.ogg", 0.5f, 1.0f);
 }
 
 void beginBlockPass() {
     noteReplayBlockPass();
-    if (aimBlockStanding() || currentColour == -1) chooseCurrentColour();
+    if (aimBlockStanding() || play.currentColour == -1) chooseCurrentColour();
 }
 
 void runBlockPass() {
@@ -262,10 +325,10 @@ void runBlockPass() {
 // ---- rotation ----
 
 static void setRatios() {
-    float yaw = std::fabs(yawVelocity), pitch = std::fabs(pitchVelocity);
-    yawRatio = pitchRatio = 1.0f;
-    if (yaw > pitch) pitchRatio = pitch / yaw;
-    if (pitch > yaw) yawRatio = yaw / pitch;
+    float yaw = std::fabs(play.yawVelocity), pitch = std::fabs(play.pitchVelocity);
+    play.yawRatio = play.pitchRatio = 1.0f;
+    if (yaw > pitch) play.pitchRatio = pitch / yaw;
+    if (pitch > yaw) play.yawRatio = yaw / pitch;
 }
 
 static void orbitCamera(float yawAngle, float pitchAngle) {
@@ -289,31 +352,32 @@ static void decayVelocity(float& velocity, float& ratio, float realDtMs) {
 
 static void updateRotation(float realDtMs) {
     bool dragging = controls == 1 ? rightDown : leftDown;
-    float yawAngle = yawVelocity / velocityToAngle / pixelsPerRadian;
-    float pitchAngle = pitchVelocity / velocityToAngle / pixelsPerRadian;
+    float yawAngle = play.yawVelocity / velocityToAngle / pixelsPerRadian;
+    float pitchAngle = play.pitchVelocity / velocityToAngle / pixelsPerRadian;
     if (dragging) {
         float dx = dragOrigin[0] - mouseX, dy = dragOrigin[1] - mouseY;
         float height = static_cast<float>(ScreenHeight > 0 ? ScreenHeight : 1);
-        yawVelocity += dx / height * dragVelocityScale;
-        pitchVelocity += dy / height * dragVelocityScale;
-        yawAngle = (dx + yawVelocity / velocityToAngle) / pixelsPerRadian;
-        pitchAngle = (dy + pitchVelocity / velocityToAngle) / pixelsPerRadian;
+        play.yawVelocity += dx / height * dragVelocityScale;
+        play.pitchVelocity += dy / height * dragVelocityScale;
+        yawAngle = (dx + play.yawVelocity / velocityToAngle) / pixelsPerRadian;
+        pitchAngle = (dy + play.pitchVelocity / velocityToAngle) / pixelsPerRadian;
         setRatios();
         dragOrigin[0] = static_cast<float>(mouseX);
         dragOrigin[1] = static_cast<float>(mouseY);
     }
     orbitCamera(yawAngle, pitchAngle);
-    rotationSums[0] += yawAngle;
-    rotationSums[1] += pitchAngle;
-    decayVelocity(yawVelocity, yawRatio, realDtMs);
-    decayVelocity(pitchVelocity, pitchRatio, realDtMs);
+    play.rotationSums[0] += yawAngle;
+    play.rotationSums[1] += pitchAngle;
+    decayVelocity(play.yawVelocity, play.yawRatio, realDtMs);
+    decayVelocity(play.pitchVelocity, play.pitchRatio, realDtMs);
 }
 
 // ---- reload, flight, overlaps and arrivals ----
 
 static void updateReload(float realDtMs) {
-    reloadTimer = std::fmin(reloadTimer + realDtMs, reloadMs);
-    if (reloadTimer >= reloadMs) aimAlpha = std::fmin(fullAlpha, aimAlpha + aimFadeRate * realDtMs);
+    play.reloadTimer = std::fmin(play.reloadTimer + realDtMs, reloadMs);
+    if (play.reloadTimer >= reloadMs)
+        play.aimAlpha = std::fmin(fullAlpha, play.aimAlpha + aimFadeRate * realDtMs);
 }
 
 static float stepTowards(float from, float to, float step) {
@@ -352,7 +416,7 @@ static void playArrivals() {
         if (!block.alive || !isAtRest(block) || block.landed || block.settled) continue;
         block.landed = true;
         playSoundCue("clunk-hardcore.ogg", 0.5f, 1.0f);
-        arrivals++;
+        modeState.arrivals++;
     }
 }
 
@@ -368,15 +432,16 @@ static void clearStrayBlocks() {
 // ---- the frame ----
 
 static void triggerTutorials() {
-    if (dropsSinceMatch > comboNowDrops) showTutorialCard(CardComboNow);
-    if (currentColour > 0 && aimAlpha == fullAlpha && playSeconds > colourCardSeconds)
+    if (play.dropsSinceMatch > comboNowDrops) showTutorialCard(CardComboNow);
+    if (play.currentColour > 0 && play.aimAlpha == fullAlpha &&
+        modeState.playSeconds > colourCardSeconds)
         showTutorialCard(CardColour);
 }
 
 static void handleEscape() {
     bool down = (playKeysHeld & PlayKeyEscape) != 0;
-    if (down && !escapeWasDown && !tutorialShowing) paused = !paused;
-    escapeWasDown = down;
+    if (down && !play.escapeWasDown && !play.tutorialShowing) play.paused = !play.paused;
+    play.escapeWasDown = down;
 }
 
 // Step 9: everything that stops while paused, in its order.
@@ -402,19 +467,19 @@ static void runPlayStep(float dtMs, float realDtMs) {
     updateRushDrain(dtMs);
     updateMeter(dtMs);
     updateEndSequence(dtMs);
-    previewSpin += dtMs / previewSpinGrowthDivisor;
+    play.previewSpin += dtMs / previewSpinGrowthDivisor;
 }
 
 // Step 4: the server-wait clocks; one past its limit raises the connection prompt.
 static void updateServerWaits(float dtMs) {
     advanceServerClocks(dtMs);
     if (connectionMode == ConnectionOffline) return;
-    bool scoreStalled = !scoreAnswered && scoreWaitClock > serverWaitLimitMs;
+    bool scoreStalled = !scoreAnswered && meter.scoreWaitClock > serverWaitLimitMs;
     if (highscoreWaitMs > serverWaitLimitMs || cheeveWaitMs > serverWaitLimitMs || scoreStalled) {
         // A replay plays offline: it is told when the prompt came up.
-        if (!paused || !connectionPrompt) recordReplayEvent(ReplayServerPrompt);
+        if (!play.paused || !connectionPrompt) recordReplayEvent(ReplayServerPrompt);
         if (!connectionPrompt) logConsole("No answer from the server: the connection prompt is up");
-        paused = connectionPrompt = true;
+        play.paused = connectionPrompt = true;
     }
 }
 
@@ -422,11 +487,11 @@ void UpdateGame(float dtMs) {
     ProfileScope section("UpdateGame");
     noteReplayGameStep(dtMs);
     applyCamera(massRatio(), playRandom);
-    frameCounter = (frameCounter + 1) % framesPerCycle;
+    play.frameCounter = (play.frameCounter + 1) % framesPerCycle;
     updatePowerupOverlays(dtMs);
-    if (!highscoreRequested && connectionMode != ConnectionOffline) {
-        requestHighscore(gameMode, levelIndex + 1);
-        highscoreRequested = true;
+    if (!play.highscoreRequested && connectionMode != ConnectionOffline) {
+        requestHighscore(modeState.gameMode, modeState.levelIndex + 1);
+        play.highscoreRequested = true;
     }
     updateServerWaits(dtMs);
     updatePlayAchievements(dtMs);
@@ -434,9 +499,9 @@ void UpdateGame(float dtMs) {
     if (leftDown) dragTime += dtMs;
     handleEscape();
     updateTutorialCard(dtMs);
-    startDelay = std::fmax(0.0f, startDelay - dtMs);
-    float gameDt = timewarpActive ? dtMs / timewarpSlowdown : dtMs;
-    if (!paused) runPlayStep(gameDt, dtMs);
-    if (aliveBlockCount() == 0) handleEmptyMass(gameDt);
-    playStarted = startDelay <= 0 && levelClearTimer == 0;
+    play.startDelay = std::fmax(0.0f, play.startDelay - dtMs);
+    float gameDt = powerups.timewarpActive ? dtMs / timewarpSlowdown : dtMs;
+    if (!play.paused) runPlayStep(gameDt, dtMs);
+    if (aliveBlockCount() == 0 && handleEmptyMass(gameDt)) startLevel(0);
+    play.playStarted = play.startDelay <= 0 && meter.levelClearTimer == 0;
 }

@@ -2,32 +2,15 @@
 // colour, firing, block flight, rotation of the view around the mass, and
 // the pause key. (The mouse buttons are play_input's, the powerup keys
 // powerups'.)
-// startLevel resets every value here except paused, tutorialShowing,
-// escapeWasDown and previewSpin, which carry over from the level before.
+// Its state is the record `play` (game/play_state.h); resetPlayState keeps
+// paused, tutorialShowing, escapeWasDown and previewSpin from the level before.
 #pragma once
 
 #include <cstdint>
 
 #include "base/vector_math.h"
+#include "game/play_state.h"
 #include "game/powerups.h"
-
-extern bool paused;              // the pause overlay is up
-extern bool tutorialShowing;     // a tutorial card is up
-extern bool escapeWasDown;       // Esc as the last frame saw it (the toggle acts on the press)
-extern bool playStarted;         // the start delay is over and the level still runs
-extern float startDelay;         // ms left before play counts actions
-extern int32_t aimBlock;         // slot under the cursor, -1 = none
-extern int32_t aimFace;          // Direction of the face under the cursor, -1 = none
-extern int32_t currentColour;    // colour of the next shot, -1 = to be chosen
-extern int32_t previousColour;   // colour of the last shot, -1 at start
-extern float reloadTimer;        // real ms since the last shot, capped at 250
-extern float aimAlpha;           // fade-in of the aiming preview, 0..255
-extern int32_t dropsSinceMatch;  // shots since the last cleared group
-extern float yawVelocity, pitchVelocity;  // rotation velocities
-extern float yawRatio, pitchRatio;        // their proportion at the last drag
-extern float rotationSums[2];             // yaw and pitch turned since the last sample, radians
-extern int32_t frameCounter;              // 0..59
-extern float previewSpin;                 // grows by dt/16; the preview turns by a 2.5th of it
 
 constexpr float reloadMs = 250.0f;
 constexpr float fireAlpha = 100.0f;
@@ -35,6 +18,11 @@ constexpr float fullAlpha = 255.0f;
 constexpr float shotDistance = 640.0f;  // a shot starts 20 block lengths out
 constexpr float startDelayMs = 300.0f;
 
+// Resets the level state and builds the mass (true: a new game from the menus).
+void startLevel(int32_t newGame);
+// Begins a game of mode as the menus begin one: a Ranked run from level 1, or
+// for a Classic level 1..10 a Practice game of that level. A new session hash.
+void beginGame(int32_t mode, int32_t level, bool ranked = false);
 void UpdateGame(float dtMs);
 // Chooses currentColour when it is -1 (and drops it when no block has it).
 void chooseCurrentColour();

@@ -8,12 +8,12 @@
 #include "game/replay_recorder.h"
 
 static bool countingInput() {
-    return !paused && !tutorialShowing;
+    return !play.paused && !play.tutorialShowing;
 }
 
 // A press during play that dragged longer than a click.
 static bool playDrag() {
-    return dragTime > dragClickMs && GameState == Game && playStarted;
+    return dragTime > dragClickMs && GameState == Game && play.playStarted;
 }
 
 static void startDrag() {
@@ -31,22 +31,22 @@ void pressLeftButton() {
     leftDown = true;
     if (controls == 0 || controls == 2) {
         // Started high while paused so the release never reads as a short click.
-        holdTime = paused ? pausedHoldStartMs : 0;
+        holdTime = play.paused ? pausedHoldStartMs : 0;
         startDrag();
     }
 }
 
 void releaseLeftButton(bool releasesButtons) {
     if (countingInput()) {
-        if (controls == 0 && playDrag()) actionCount += 1.0f;
-        if ((controls == 1 || controls == 2) && playStarted) actionCount += 1.0f;
+        if (controls == 0 && playDrag()) modeState.actionCount += 1.0f;
+        if ((controls == 1 || controls == 2) && play.playStarted) modeState.actionCount += 1.0f;
     }
     if (releasesButtons) {
         leftDown = false;
-        if (controls == 0 && playDrag()) ++rotateCount;
+        if (controls == 0 && playDrag()) ++modeState.rotateCount;
     }
     // Single button: a short left click acts as a brief right press.
-    if (controls == 2 && holdTime < shortClickMs && !tutorialShowing) {
+    if (controls == 2 && holdTime < shortClickMs && !play.tutorialShowing) {
         rightDown = true;
         rightHoldTime = 0;
         startDrag();
@@ -61,15 +61,15 @@ void pressRightButton() {
 void releaseRightButton(bool releasesButtons) {
     rightHoldTime = 0;
     if (countingInput()) {
-        if (controls == 0 && playStarted) {
-            actionCount += 1.0f;
+        if (controls == 0 && play.playStarted) {
+            modeState.actionCount += 1.0f;
         } else if (playDrag()) {
-            actionCount += 1.0f;
+            modeState.actionCount += 1.0f;
         }
     }
     if (releasesButtons) {
         rightDown = false;
-        if (controls != 0 && playDrag()) ++rotateCount;
+        if (controls != 0 && playDrag()) ++modeState.rotateCount;
     }
 }
 

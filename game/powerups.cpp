@@ -5,28 +5,10 @@
 
 #include "base/player_settings.h"
 #include "base/pointer.h"
-#include "game/meter.h"
-#include "game/modes.h"
 #include "game/play_effects.h"
+#include "game/play_state.h"
 #include "game/server_link.h"
 #include "game/tutorials.h"
-
-float powerCharge = 0.0f;
-float pendingCharge = 0.0f;
-bool multiplierActive = false;
-bool timewarpActive = false;
-bool fusionActive = false;
-bool powerReady[powerupCount] = {};
-float readyFlashTimers[powerupCount] = {readyFlashIdleMs, readyFlashIdleMs, readyFlashIdleMs};
-bool bannerShowing[powerupCount] = {};
-float bannerTimers[powerupCount] = {};
-bool buttonHover[powerupCount] = {};
-float massAtFusion = 0.0f;
-float panelSpin = 0.0f;
-float multiplierGlow = 0.0f;
-float timewarpBlur = 0.0f;
-int32_t powerupsEarned[powerupCount] = {};
-int32_t powerupsUsed[powerupCount] = {};
 
 static constexpr float chargeFlowDivisor = 32.0f;
 // Each powerup drains its threshold's worth over 10 s, 20 s and 3 s.
@@ -37,116 +19,121 @@ static constexpr float panelSpinDivisor = 5.0f;
 static constexpr float quicksaveShare = 0.9f;
 static constexpr int32_t powerupKeys[powerupCount] = {PlayKeyPowerup1, PlayKeyPowerup2,
                                                       PlayKeyPowerup3};
-bool powerupKeyWasDown[powerupCount] = {};
 
-static bool* const activeFlags[powerupCount] = {&multiplierActive, &timewarpActive, &fusionActive};
+static bool* const activeFlags[powerupCount] = {&powerups.multiplierActive,
+                                                &powerups.timewarpActive, &powerups.fusionActive};
 
 bool anyPowerupActive() {
-    return multiplierActive || timewarpActive || fusionActive;
+    return powerups.multiplierActive || powerups.timewarpActive || powerups.fusionActive;
 }
 
 void resetPowerups() {
-    powerCharge = pendingCharge = 0;
-    for (int32_t i = 0; i < powerupCount; i++) {
-        *activeFlags[i] = false;
-        bannerShowing[i] = false;
-        bannerTimers[i] = 0.0f;
-        readyFlashTimers[i] = readyFlashIdleMs;
-        powerupsEarned[i] = powerupsUsed[i] = 0;
-    }
+    PowerupState before = powerups;
+    powerups = PowerupState{};
+    // The HUD's hover, spin and fades run on across levels, and a key held
+    // from the level before must be released before it fires again.
+    std::copy(std::begin(before.buttonHover), std::end(before.buttonHover), powerups.buttonHover);
+    std::copy(std::begin(before.powerupKeyWasDown), std::end(before.powerupKeyWasDown),
+              powerups.powerupKeyWasDown);
+    powerups.panelSpin = before.panelSpin;
+    powerups.multiplierGlow = before.multiplierGlow;
+    powerups.timewarpBlur = before.timewarpBlur;
 }
 
 void updatePowerupOverlays(float realDtMs) {
     float step = realDtMs / overlayFadeMsPerUnit;
-    multiplierGlow = multiplierActive ? 1.0f : std::max(0.0f, multiplierGlow - step);
-    if (timewarpActive) {
-        timewarpBlur = std::min(timewarpBlurTop, timewarpBlur + step);
+    powerups.multiplierGlow =
+        powerups.multiplierActive ? 1.0f : std::max(0.0f, powerups.multiplierGlow - step);
+    if (powerups.timewarpActive) {
+        powerups.timewarpBlur = std::min(timewarpBlurTop, powerups.timewarpBlur + step);
     } else {
-        timewarpBlur = std::max(0.0f, timewarpBlur - step);
+        powerups.timewarpBlur = std::max(0.0f, powerups.timewarpBlur - step);
     }
 }
 
 static void flowCharge(float dtMs) {
-    if (pendingCharge <= 0) return;
-    float c = std::min(dtMs / chargeFlowDivisor, pendingCharge);
-    powerCharge += c;
-    pendingCharge -= c;
+    if (powerups.pendingCharge <= 0) return;
+    float c = std::min(dtMs / chargeFlowDivisor, powerups.pendingCharge);
+    powerups.powerCharge += c;
+    powerups.pendingCharge -= c;
 }
 
 static void drainCharge(float realDtMs) {
     for (int32_t i = 0; i < powerupCount; i++) {
-        if (*activeFlags[i]) powerCharge -= realDtMs / drainPeriodMs[i] * powerThresholds[i];
+        if (*activeFlags[i])
+            powerups.powerCharge -= realDtMs / drainPeriodMs[i] * powerThresholds[i];
     }
 }
 
 static void checkThreshold(int32_t which) {
-    if (powerCharge < powerThresholds[which]) {
-        powerReady[which] = false;
+    if (powerups.powerCharge < powerThresholds[which]) {
+        powerups.powerReady[which] = false;
         return;
     }
-    if (powerReady[which] || anyPowerupActive()) return;
-    powerReady[which] = true;
-    readyFlashTimers[which] = 0.0f;
+    if (powerups.powerReady[which] || anyPowerupActive()) return;
+    powerups.powerReady[which] = true;
+    powerups.readyFlashTimers[which] = 0.0f;
     if (!isClassicMode()) return;
     playSoundCue("powerupready.ogg", 0.2f, 1.0f);
-    powerupsEarned[which]++;
+    powerups.powerupsEarned[which]++;
 }
 
 static void advanceTimers(float realDtMs) {
     for (int32_t i = 0; i < powerupCount; i++) {
-        readyFlashTimers[i] = std::min(readyFlashTimers[i] + realDtMs, readyFlashMs);
-        if (!bannerShowing[i]) continue;
-        bannerTimers[i] = std::min(bannerTimers[i] + realDtMs, bannerMs);
-        if (bannerTimers[i] >= bannerMs) bannerShowing[i] = false;
+        powerups.readyFlashTimers[i] =
+            std::min(powerups.readyFlashTimers[i] + realDtMs, readyFlashMs);
+        if (!powerups.bannerShowing[i]) continue;
+        powerups.bannerTimers[i] = std::min(powerups.bannerTimers[i] + realDtMs, bannerMs);
+        if (powerups.bannerTimers[i] >= bannerMs) powerups.bannerShowing[i] = false;
     }
 }
 
 void updatePowerCharge(float dtMs, float realDtMs) {
     flowCharge(dtMs);
     drainCharge(realDtMs);
-    if (powerCharge >= maxPowerCharge) powerCharge = maxPowerCharge;
+    if (powerups.powerCharge >= maxPowerCharge) powerups.powerCharge = maxPowerCharge;
     checkThreshold(FusionPulse);
     checkThreshold(Timewarp);
     checkThreshold(Multiplier);
-    if (powerCharge >= powerThresholds[Multiplier] && isClassicMode())
+    if (powerups.powerCharge >= powerThresholds[Multiplier] && isClassicMode())
         showTutorialCard(CardPowerups);
-    if (powerCharge <= 0) {
-        powerCharge = 0;
+    if (powerups.powerCharge <= 0) {
+        powerups.powerCharge = 0;
         for (bool* active : activeFlags) *active = false;
     }
     advanceTimers(realDtMs);
-    panelSpin = std::fmod(panelSpin + dtMs / panelSpinDivisor, 360.0f);
+    powerups.panelSpin = std::fmod(powerups.panelSpin + dtMs / panelSpinDivisor, 360.0f);
 }
 
 static void startPowerup(int32_t which) {
     *activeFlags[which] = true;
-    bannerShowing[which] = true;
-    bannerTimers[which] = 0.0f;
+    powerups.bannerShowing[which] = true;
+    powerups.bannerTimers[which] = 0.0f;
     playSoundCue("subdrop.ogg", 0.8f, 1.0f);
-    if (which == FusionPulse) massAtFusion = mass;
+    if (which == FusionPulse) powerups.massAtFusion = meter.mass;
 }
 
 bool tryActivatePowerup(int32_t which) {
     if (!isClassicMode() || anyPowerupActive()) return false;
-    if (powerCharge < powerThresholds[which]) return false;
+    if (powerups.powerCharge < powerThresholds[which]) return false;
     startPowerup(which);
-    powerupsUsed[which]++;
-    bool higherDifficulty = gameMode == ModeNormal || gameMode == ModeExpert;
-    if (which == FusionPulse && higherDifficulty && mass / massLimit >= quicksaveShare)
+    powerups.powerupsUsed[which]++;
+    bool higherDifficulty = modeState.gameMode == ModeNormal || modeState.gameMode == ModeExpert;
+    if (which == FusionPulse && higherDifficulty && meter.mass / meter.massLimit >= quicksaveShare)
         earnAchievement("quicksave");
     return true;
 }
 
 void startStageFusion() {
-    powerCharge = maxPowerCharge;
+    powerups.powerCharge = maxPowerCharge;
     startPowerup(FusionPulse);
 }
 
 void handlePowerupKeys() {
     for (int32_t i = 0; i < powerupCount; i++) {
         bool down = (playKeysHeld & powerupKeys[i]) != 0;
-        if (down && !powerupKeyWasDown[i]) tryActivatePowerup(i);
-        powerupKeyWasDown[i] = down;
+        if (down && !powerups.powerupKeyWasDown[i]) tryActivatePowerup(i);
+        powerups.powerupKeyWasDown[i] = down;
     }
 }
 
@@ -160,8 +147,9 @@ static bool cursorOverButton(int32_t which) {
 
 void handlePowerupButtons() {
     for (int32_t i = 0; i < powerupCount; i++) {
-        buttonHover[i] = cursorOverButton(i);
-        if (!buttonHover[i] || !leftDown || !isClassicMode() || anyPowerupActive()) continue;
+        powerups.buttonHover[i] = cursorOverButton(i);
+        if (!powerups.buttonHover[i] || !leftDown || !isClassicMode() || anyPowerupActive())
+            continue;
         leftDown = false;
         tryActivatePowerup(i);
     }

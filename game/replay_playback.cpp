@@ -32,9 +32,9 @@ static void applySettings(const ReplayHeader& h) {
     controls = h.controls;
     for (int32_t card = 0; card < tutorialCardCount; card++)
         tutorialSeenFlag(card) = (h.tutorialsSeen >> card) & 1;
-    gameMode = h.mode;
-    practiceMode = h.practice;
-    levelIndex = h.levelIndex;
+    modeState.gameMode = h.mode;
+    modeState.practiceMode = h.practice;
+    modeState.levelIndex = h.levelIndex;
 }
 
 static void restoreInput(const ReplayHeader& h) {
@@ -47,10 +47,10 @@ static void restoreInput(const ReplayHeader& h) {
     dragTime = h.dragTime;
     dragOrigin[0] = h.dragOrigin[0];
     dragOrigin[1] = h.dragOrigin[1];
-    escapeWasDown = h.keyEdges & KeyBitEscape;
-    powerupKeyWasDown[0] = h.keyEdges & KeyBitPowerup1;
-    powerupKeyWasDown[1] = h.keyEdges & KeyBitPowerup2;
-    powerupKeyWasDown[2] = h.keyEdges & KeyBitPowerup3;
+    play.escapeWasDown = h.keyEdges & KeyBitEscape;
+    powerups.powerupKeyWasDown[0] = h.keyEdges & KeyBitPowerup1;
+    powerups.powerupKeyWasDown[1] = h.keyEdges & KeyBitPowerup2;
+    powerups.powerupKeyWasDown[2] = h.keyEdges & KeyBitPowerup3;
     heldKeys = 0;
 }
 
@@ -58,8 +58,8 @@ static void restoreTutorialCard(const ReplayHeader& h) {
     for (bool& showing : cardShowing) showing = false;
     if (h.cardUp >= 0 && h.cardUp < tutorialCardCount) cardShowing[h.cardUp] = true;
     tutorialClock = h.tutorialClock;
-    paused = h.paused;
-    tutorialShowing = h.tutorialShowing;
+    play.paused = h.paused;
+    play.tutorialShowing = h.tutorialShowing;
     connectionPrompt = false;
 }
 
@@ -74,7 +74,7 @@ void startReplayLevel(const ReplayHeader& header) {
     applySettings(header);
     GameState = levelEntryState(header.gameState) ? header.gameState : Game;
     resetQuestion = false;
-    forcedLevelSeed = header.seed;
+    modeState.forcedLevelSeed = header.seed;
     startLevel(0);
     restoreInput(header);
     restoreTutorialCard(header);
@@ -108,10 +108,10 @@ static void applyEvent(const ReplayEvent& e) {
             break;
         case ReplayPaused:
             // From outside the play loop the game is only ever paused (back from the options).
-            if (e.a != 0) paused = true;
+            if (e.a != 0) play.paused = true;
             break;
         case ReplayServerPrompt:
-            paused = connectionPrompt = true;
+            play.paused = connectionPrompt = true;
             break;
         case ReplayControls:
             controls = e.a >= 0 && e.a <= 2 ? e.a : controls;
@@ -155,12 +155,12 @@ ReplayOutcome playReplayHeadless(const Replay& replay, std::vector<ReplaySample>
     for (const ReplayFrame& frame : replay.frames) {
         playReplayFrame(frame);
         outcome.frames++;
-        if (samples) samples->push_back({score, mass});
+        if (samples) samples->push_back({modeState.score, meter.mass});
         if (outcome.settledAtFrame < 0 && settledLevelEnd() != LevelEnd::Open)
             outcome.settledAtFrame = outcome.frames;
     }
     outcome.result = currentLevelResult();
-    outcome.levelTimeMs = levelTimeMs;
+    outcome.levelTimeMs = modeState.levelTimeMs;
     return outcome;
 }
 

@@ -3,13 +3,11 @@
 #include "base/game_state.h"
 #include "base/player_settings.h"
 #include "base/pointer.h"
-#include "game/blocks.h"
 #include "game/camera.h"
 #include "game/level_end.h"
-#include "game/meter.h"
 #include "game/modes.h"
-#include "game/play.h"
 #include "game/play_random.h"
+#include "game/play_state.h"
 #include "game/tutorials.h"
 
 bool replayRecordingOn = false;
@@ -45,9 +43,9 @@ static int32_t cardUp() {
 
 static void captureSettings(ReplayHeader& h) {
     h.gameVersion = replayGameVersion;
-    h.mode = gameMode;
-    h.levelIndex = levelIndex;
-    h.practice = practiceMode;
+    h.mode = modeState.gameMode;
+    h.levelIndex = modeState.levelIndex;
+    h.practice = modeState.practiceMode;
     h.seed = playSeed;
     h.controls = controls;
     h.screenWidth = ScreenWidth;
@@ -62,16 +60,17 @@ static void captureInput(ReplayHeader& h) {
     h.mouseY = mouseY;
     h.leftDown = leftDown;
     h.rightDown = rightDown;
-    h.paused = paused;
-    h.tutorialShowing = tutorialShowing;
+    h.paused = play.paused;
+    h.tutorialShowing = play.tutorialShowing;
     h.holdTime = holdTime;
     h.rightHoldTime = rightHoldTime;
     h.dragTime = dragTime;
     h.dragOrigin[0] = dragOrigin[0];
     h.dragOrigin[1] = dragOrigin[1];
-    h.keyEdges = (escapeWasDown ? KeyBitEscape : 0) | (powerupKeyWasDown[0] ? KeyBitPowerup1 : 0) |
-                 (powerupKeyWasDown[1] ? KeyBitPowerup2 : 0) |
-                 (powerupKeyWasDown[2] ? KeyBitPowerup3 : 0);
+    h.keyEdges = (play.escapeWasDown ? KeyBitEscape : 0) |
+                 (powerups.powerupKeyWasDown[0] ? KeyBitPowerup1 : 0) |
+                 (powerups.powerupKeyWasDown[1] ? KeyBitPowerup2 : 0) |
+                 (powerups.powerupKeyWasDown[2] ? KeyBitPowerup3 : 0);
     h.cardUp = cardUp();
     h.gameState = GameState;
     h.tutorialClock = tutorialClock;
@@ -86,7 +85,7 @@ void beginReplayRecording() {
     openFrame = ReplayFrame{};
     lastKeys = 0;  // the first game step records any key already held
     lastControls = controls;
-    pausedAfterFrame = paused;
+    pausedAfterFrame = play.paused;
     attemptPlayed = false;
     replayRecording = true;
 }
@@ -110,7 +109,7 @@ void noteReplayBlockPass() {
 
 void noteReplayGameStep(float dtMs) {
     if (!replayRecording) return;
-    if (paused != pausedAfterFrame) recordReplayEvent(ReplayPaused, paused ? 1 : 0);
+    if (play.paused != pausedAfterFrame) recordReplayEvent(ReplayPaused, play.paused ? 1 : 0);
     if (controls != lastControls) recordReplayEvent(ReplayControls, controls);
     int32_t keys = playKeysHeld;
     if (keys != lastKeys) recordReplayEvent(ReplayKeysHeld, keys);
@@ -136,7 +135,7 @@ static void closeOpenFrame() {
 void endReplayFrame() {
     if (!replayRecording) return;
     closeOpenFrame();
-    pausedAfterFrame = paused;
+    pausedAfterFrame = play.paused;
     // The attempt ends in the frame its result is settled (the checker stops
     // there too) or when the game leaves the level. A level begun during a
     // fade opens before the game shows it.
@@ -146,7 +145,7 @@ void endReplayFrame() {
 
 ReplayResult currentLevelResult() {
     ReplayResult result;
-    result.score = score;
+    result.score = modeState.score;
     LevelEnd end = settledLevelEnd();
     result.cleared = end == LevelEnd::Cleared;
     result.lost = end == LevelEnd::Lost || end == LevelEnd::RunEnded || end == LevelEnd::Abandoned;

@@ -2,8 +2,8 @@
 
 #include "base/player_settings.h"
 #include "base/pointer.h"
-#include "game/play.h"
 #include "game/play_effects.h"
+#include "game/play_state.h"
 
 bool cardShowing[tutorialCardCount] = {};
 float tutorialClock = 0.0f;
@@ -15,24 +15,24 @@ int32_t& tutorialSeenFlag(int32_t card) {
 }
 
 bool showTutorialCard(int32_t card) {
-    if (tutorialShowing || tutorialSeenFlag(card) != 0) return false;
+    if (play.tutorialShowing || tutorialSeenFlag(card) != 0) return false;
     cardShowing[card] = true;
-    tutorialShowing = true;
-    paused = true;
+    play.tutorialShowing = true;
+    play.paused = true;
     tutorialSeenFlag(card) = 1;
     saveChangedSettings();
     return true;
 }
 
 void updateTutorialCard(float dtMs) {
-    if (!tutorialShowing) return;
+    if (!play.tutorialShowing) return;
     if (tutorialClock > cardCloseDelayMs) tutorialClock = cardCloseDelayMs;
     tutorialClock += dtMs;
     if (!leftDown || tutorialClock <= cardCloseDelayMs) return;
     tutorialClock = 0.0f;
     // The click that closes the card is taken: it neither fires nor clicks the panel below.
     leftDown = false;
-    paused = !paused;
-    tutorialShowing = false;
+    play.paused = !play.paused;
+    play.tutorialShowing = false;
     for (bool& showing : cardShowing) showing = false;
 }

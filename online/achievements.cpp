@@ -72,7 +72,7 @@ static std::string accountQuery() {
 }
 
 static bool unlocksWithheld() {
-    return connectionMode == ConnectionOffline || practiceMode;
+    return connectionMode == ConnectionOffline || modeState.practiceMode;
 }
 
 void unlockAchievement(const std::string& key) {

@@ -147,17 +147,20 @@ void renderStarfield() {
 // ---- background choice ----
 
 std::string backgroundTextureName(bool showsGame) {
-    bool survival = gameMode == ModeSurvival, meditation = gameMode == ModeMeditation;
-    if ((!showsGame && GameState != GameToGrats) || (levelIndex == 0 && !survival && !meditation))
+    bool survival = modeState.gameMode == ModeSurvival,
+         meditation = modeState.gameMode == ModeMeditation;
+    if ((!showsGame && GameState != GameToGrats) ||
+        (modeState.levelIndex == 0 && !survival && !meditation))
         return "background1.tga";
-    if (levelIndex == 1 && !survival) return "background2.tga";
-    if (levelIndex >= 2 && levelIndex <= 4)
-        return "background" + std::to_string(levelIndex + 1) + ".tga";
-    if (levelIndex == 5 || (gameMode == ModeRush && showsGame)) return "background6.tga";
-    if (levelIndex == 6 || levelIndex == 7)
-        return "background" + std::to_string(levelIndex + 1) + ".tga";
-    if (levelIndex == 8 || (survival && showsGame)) return "background9.tga";
-    if (levelIndex == 9 || (meditation && showsGame)) return "background10.tga";
+    if (modeState.levelIndex == 1 && !survival) return "background2.tga";
+    if (modeState.levelIndex >= 2 && modeState.levelIndex <= 4)
+        return "background" + std::to_string(modeState.levelIndex + 1) + ".tga";
+    if (modeState.levelIndex == 5 || (modeState.gameMode == ModeRush && showsGame))
+        return "background6.tga";
+    if (modeState.levelIndex == 6 || modeState.levelIndex == 7)
+        return "background" + std::to_string(modeState.levelIndex + 1) + ".tga";
+    if (modeState.levelIndex == 8 || (survival && showsGame)) return "background9.tga";
+    if (modeState.levelIndex == 9 || (meditation && showsGame)) return "background10.tga";
     return "";
 }
 
@@ -305,7 +308,7 @@ static bool prepareTargetForDrawable() {
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force) {
     ProfileScope section("renderMotionBlur");
     BlurAction action =
-        motionBlurAction(MotionBlur != 0, amount, timewarpActive, force, blurFrameValid);
+        motionBlurAction(MotionBlur != 0, amount, powerups.timewarpActive, force, blurFrameValid);
     if (action == BlurNothing) return;
     if (action == BlurInvalidate) {
         blurFrameValid = false;

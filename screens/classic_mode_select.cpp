@@ -35,10 +35,10 @@ void renderClassicModeSelect() {
 }
 
 void clickClassicModeSelect(int32_t item) {
-    practiceMode = false;
+    modeState.practiceMode = false;
     if (item == ItemRanked) GameState = ClassicModeSelectToGame;
     if (item == ItemPractice) {
-        practiceMode = true;
+        modeState.practiceMode = true;
         GameState = ClassicModeSelectToLevelSelect;
     }
     if (item == ItemBack) GameState = ClassicModeSelectToDifficulty;

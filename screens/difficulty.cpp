@@ -35,10 +35,10 @@ void renderDifficulty() {
 }
 
 void clickDifficulty(int32_t item) {
-    practiceMode = false;
+    modeState.practiceMode = false;
     if (item >= ModeCasual && item <= ModeExpert) {
         // Items 1..3 are the Classic modes' own values.
-        gameMode = item;
+        modeState.gameMode = item;
         showTutorialCard(CardControl);
         GameState = DifficultyToClassicModeSelect;
     } else if (item == backItem) {

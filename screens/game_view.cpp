@@ -44,7 +44,7 @@ void renderGame() {
     enterRenderPass(PassTexts);
     renderFloatys();
     enterRenderPass(PassBlur);
-    renderMotionBlur(0, 0, timewarpBlur, true);
+    renderMotionBlur(0, 0, powerups.timewarpBlur, true);
     enterRenderPass(PassHud);
     renderDeathFlash();
     renderHUD();
@@ -103,7 +103,7 @@ static void drawDyingOverlay(const Block& block, const BlockTextures& textures) 
 
 // Fusion Pulse lights the whole mass, fading as the meter falls.
 static void drawFusionOverlay(const BlockTextures& textures) {
-    float alpha = massAtFusion > 0 ? mass / massAtFusion * opaque : 0.0f;
+    float alpha = powerups.massAtFusion > 0 ? meter.mass / powerups.massAtFusion * opaque : 0.0f;
     beginAdditive();
     drawScaledCube(overlayScale, alpha, textures.grey);
     drawScaledCube(overlayScale, alpha / 2, textures.grey);
@@ -116,16 +116,17 @@ static void drawBlockOverlays(const Block& block, const BlockTextures& textures)
     glTranslatef(block.pos.x, block.pos.y, block.pos.z);
     glScalef(blockScale, blockScale, blockScale);
     if (block.dying) drawDyingOverlay(block, textures);
-    if (fusionActive) drawFusionOverlay(textures);
-    if (multiplierGlow > 0) {
-        drawScaledCube(overlayScale, multiplierGlow * opaque, textures.highlight[block.colour]);
+    if (powerups.fusionActive) drawFusionOverlay(textures);
+    if (powerups.multiplierGlow > 0) {
+        drawScaledCube(overlayScale, powerups.multiplierGlow * opaque,
+                       textures.highlight[block.colour]);
         glColor4ub(255, 255, 255, 255);
     }
     glPopMatrix();
 }
 
 static bool hasOverlay(const Block& block) {
-    return block.dying || fusionActive || multiplierGlow > 0;
+    return block.dying || powerups.fusionActive || powerups.multiplierGlow > 0;
 }
 
 // One cube's corners moved to its cell, with its image's rectangle of the
@@ -194,7 +195,7 @@ static bool opaqueMassDrawn = false;
 
 // The block faces are opaque images: the plain cubes need no blending.
 static void drawOpaqueCubes(const std::vector<int32_t>& slots, const BlockTextures& textures) {
-    if (multiplierActive) return;
+    if (powerups.multiplierActive) return;
     disableState(GL_BLEND);
     drawPlainCubes(slots, textures);
     enableState(GL_BLEND);
@@ -220,21 +221,23 @@ static void drawMass(const BlockTextures& textures) {
 }
 
 static bool aimPreviewShown() {
-    return aimBlock >= 0 && aimBlock < blockSlots && isStanding(blockTable[aimBlock]);
+    return play.aimBlock >= 0 && play.aimBlock < blockSlots &&
+           isStanding(blockTable[play.aimBlock]);
 }
 
 // The ghost of the next block on the face under the cursor.
 static void drawAimingPreview(const BlockTextures& textures) {
-    if (!aimPreviewShown() || currentColour < 1 || currentColour >= colourCount) return;
-    int plain = textures.plain[currentColour];
+    if (!aimPreviewShown() || play.currentColour < 1 || play.currentColour >= colourCount) return;
+    int plain = textures.plain[play.currentColour];
     if (plain == noTexture) return;
-    Vec3 cell = blockTable[aimBlock].pos + directionVector(aimFace) * blockUnit;
+    Vec3 cell = blockTable[play.aimBlock].pos + directionVector(play.aimFace) * blockUnit;
     glPushMatrix();
     glTranslatef(cell.x, cell.y, cell.z);
-    glColor4ub(255, 255, 255, static_cast<GLubyte>(previewAlpha(aimAlpha)));
-    if (!multiplierActive) drawCube(plain);
-    if (multiplierGlow > 0)
-        drawScaledCube(overlayScale, multiplierGlow * aimAlpha, textures.highlight[currentColour]);
+    glColor4ub(255, 255, 255, static_cast<GLubyte>(previewAlpha(play.aimAlpha)));
+    if (!powerups.multiplierActive) drawCube(plain);
+    if (powerups.multiplierGlow > 0)
+        drawScaledCube(overlayScale, powerups.multiplierGlow * play.aimAlpha,
+                       textures.highlight[play.currentColour]);
     glPopMatrix();
     glColor4ub(255, 255, 255, 255);
 }
@@ -283,9 +286,9 @@ void renderParticleSystems() {
 
 void renderFloatys() {
     ProfileScope section("renderFloatys");
-    bool rush = gameMode == ModeRush;
-    for (const FloatingText& text : floatingTexts) {
-        FloatyStyle style = floatyStyle(text, multiplierActive, rush);
+    bool rush = modeState.gameMode == ModeRush;
+    for (const FloatingText& text : matching.floatingTexts) {
+        FloatyStyle style = floatyStyle(text, powerups.multiplierActive, rush);
         int32_t align = floatyAlignment(text, static_cast<float>(ScreenHeight));
         float y = text.y - text.hudLines * bigFont.h;
         freetype::print(text.text, text.x + floatyShadowOffset, y + floatyShadowOffset, align,
@@ -297,15 +300,15 @@ void renderFloatys() {
 
 // The mass blows apart: a wide streak, then a square burst of light.
 void renderDeathFlash() {
-    if (!endSequence) return;
+    if (!meter.endSequence) return;
     ProfileScope section("renderDeathFlash");
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
-    float f2 = endTimers[1] / endPhaseLengths[1];
+    float f2 = meter.endTimers[1] / endPhaseLengths[1];
     setBlendFunction(GL_SRC_ALPHA, GL_ONE);
     Render2D({w / 2, h / 2}, {1.25f * w * f2, 0.1f * h}, AnchorCentre, "deathsplosion.tga",
-             deathStreakAlpha(endTimers));
+             deathStreakAlpha(meter.endTimers));
     Render2D({w / 2, h / 2}, {1.5f * w * f2, 1.5f * w * f2}, AnchorCentre, "deathsplosion.tga",
-             deathBurstAlpha(endTimers));
+             deathBurstAlpha(meter.endTimers));
     setBlendFunction(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 

@@ -78,7 +78,7 @@ void renderHUD() {
     renderScore();
     renderNextBlockPreview();
     if (isClassicMode()) renderPowerups();
-    if (levelClearTimer == 0) {
+    if (meter.levelClearTimer == 0) {
         panelShowing = false;
         renderAchievementBanners();
     } else {
@@ -113,36 +113,38 @@ static void drawOverWindow(const std::string& name, float alpha) {
 
 void renderMassWarning() {
     ProfileScope section("renderMassWarning");
-    if (fusionActive) {
-        drawOverWindow("cooldownedges.tga", 150.0f * powerCharge / maxPowerCharge);
+    if (powerups.fusionActive) {
+        drawOverWindow("cooldownedges.tga", 150.0f * powerups.powerCharge / maxPowerCharge);
         return;
     }
-    float percent = massLimit > 0 ? mass / massLimit * 100.0f : 0.0f;
+    float percent = meter.massLimit > 0 ? meter.mass / meter.massLimit * 100.0f : 0.0f;
     float alpha = massWarningAlpha(percent);
     if (alpha > 0) drawOverWindow("masswarning.tga", alpha);
 }
 
 void renderCombo() {
     ProfileScope section("renderCombo");
-    if (lastPopOrder <= 0) return;
-    printShadowed(std::to_string(std::abs(lastPopOrder)) + "x", screenW() - edgeShare * screenH(),
-                  0.1f * screenH(), heavyShadow, AlignRight, popPulse, opaque, opaque, opaque,
-                  opaque, bigFont);
+    if (matching.lastPopOrder <= 0) return;
+    printShadowed(std::to_string(std::abs(matching.lastPopOrder)) + "x",
+                  screenW() - edgeShare * screenH(), 0.1f * screenH(), heavyShadow, AlignRight,
+                  matching.popPulse, opaque, opaque, opaque, opaque, bigFont);
 }
 
 void renderLevel() {
     ProfileScope section("renderLevel");
-    printBlackThenWhite(levelLabel(gameMode, levelIndex), edgeShare * screenH(), 0.1f * screenH(),
-                        AlignLeft, 1.0f);
+    printBlackThenWhite(levelLabel(modeState.gameMode, modeState.levelIndex), edgeShare * screenH(),
+                        0.1f * screenH(), AlignLeft, 1.0f);
 }
 
 void renderScore() {
     ProfileScope section("renderScore");
     float y = bottomLine(), margin = edgeShare * screenH();
-    std::string status = modeStatusText(gameMode, stageTimer, levelTimeMs, arrivals);
-    float statusScale = gameMode == ModeSurvival ? clockPulse : 1.0f;
+    std::string status = modeStatusText(modeState.gameMode, modeState.stageTimer,
+                                        modeState.levelTimeMs, modeState.arrivals);
+    float statusScale = modeState.gameMode == ModeSurvival ? modeState.clockPulse : 1.0f;
     if (!status.empty()) printBlackThenWhite(status, margin, y, AlignLeft, statusScale);
-    printBlackThenWhite(thousandsString(displayScore), screenW() - margin, y, AlignRight, 1.0f);
+    printBlackThenWhite(thousandsString(modeState.displayScore), screenW() - margin, y, AlignRight,
+                        1.0f);
     bool offline = connectionMode == ConnectionOffline;
     printShadowed(personalBestText(personalBest, offline), margin,
                   0.1f * screenH() + 1.4f * mediumFont.h, lightShadow, AlignLeft, 0.75f, opaque,
@@ -158,7 +160,7 @@ static void drawPreviewCube(int32_t colour, float scale, float alpha) {
     glPushMatrix();
     glTranslatef(screenW() - 0.1f * screenH(), screenH() - 0.2f * screenH(), 0);
     glRotatef(previewTilt, 1, 0, 0);
-    glRotatef(previewSpin / previewTurnDivisor, 0, 1, 0);
+    glRotatef(play.previewSpin / previewTurnDivisor, 0, 1, 0);
     glScalef(scale, scale, scale);
     glColor4ub(255, 255, 255, static_cast<GLubyte>(alpha));
     activateAtlasChunk(texture);
@@ -173,8 +175,8 @@ void renderNextBlockPreview() {
     // 2D mode has no depth test: culling alone hides the cube's far faces.
     glEnable(GL_CULL_FACE);
     glCullFace(GL_BACK);
-    drawPreviewCube(previousColour, s - previewShrink, previousPreviewAlpha(aimAlpha));
-    drawPreviewCube(currentColour, s, currentPreviewAlpha(aimAlpha));
+    drawPreviewCube(play.previousColour, s - previewShrink, previousPreviewAlpha(play.aimAlpha));
+    drawPreviewCube(play.currentColour, s, currentPreviewAlpha(play.aimAlpha));
     glCullFace(GL_BACK);
     glDisable(GL_CULL_FACE);
     glColor4ub(255, 255, 255, 255);
@@ -200,7 +202,7 @@ static void drawPowerupBanners() {
                                                       "fusionnoty.tga"};
     float width = bannerWidthShare * screenW();
     for (int32_t i = 0; i < powerupCount; i++) {
-        float alpha = powerupBannerAlpha(readyFlashTimers[i]);
+        float alpha = powerupBannerAlpha(powerups.readyFlashTimers[i]);
         if (alpha > 0)
             Render2D({screenW() / 2, screenH() / 2}, {width, width * bannerAspect}, AnchorCentre,
                      banners[i], alpha);
@@ -214,7 +216,7 @@ static void drawPowerupHelp() {
     float u = buttonShareOfWidth * screenW(), x = u * helpColumn - u / 2, top = bottomLine() - u;
     float fh = mediumFont.h;
     for (int32_t i = 0; i < powerupCount; i++) {
-        if (!buttonHover[i]) continue;
+        if (!powerups.buttonHover[i]) continue;
         printShadowed(titles[i], x, top + 1.5f * fh, lightShadow, AlignLeft, 1.0f, opaque, opaque,
                       opaque, opaque, mediumFont);
         printShadowed(lines[i], x, top + 2.5f * fh, lightShadow, AlignLeft, 0.75f, opaque, opaque,
@@ -227,12 +229,12 @@ void renderPowerups() {
     static const char* const icons[powerupCount] = {"pupmultiicon.tga", "puptimeicon.tga",
                                                     "pupnukeicon.tga"};
     float u = buttonShareOfWidth * screenW();
-    float pulse = (std::sin(panelSpin * degreesToRadians) + 1) / 2 * opaque;
+    float pulse = (std::sin(powerups.panelSpin * degreesToRadians) + 1) / 2 * opaque;
     for (int32_t i = 0; i < powerupCount; i++) {
-        if (powerCharge >= powerThresholds[i])
+        if (powerups.powerCharge >= powerThresholds[i])
             drawSlotImage(i, "powerupglow.tga", glowShare * screenW(), glowDrop * screenW(), pulse);
         drawSlotImage(i, "powerupbg.tga", u, 0, opaque);
-        drawSlotFill(i, powerupFill(i, powerCharge));
+        drawSlotFill(i, powerupFill(i, powerups.powerCharge));
         drawSlotImage(i, icons[i], u, 0, opaque);
         drawSlotImage(i, "powerupreflection.tga", u, 0, opaque);
     }
@@ -269,7 +271,7 @@ void renderAchievementBanners() {
 // ---- level-complete panel ----
 
 static void drawPerformanceLine(float y, float alpha) {
-    std::string label = "Performance: ", word = ratingLabel(performanceRating);
+    std::string label = "Performance: ", word = ratingLabel(meter.performanceRating);
     float scale = 0.6f;
     float wl = printedWidth(bigFont, label, scale);
     float wr = printedWidth(bigFont, word, scale);
@@ -295,7 +297,7 @@ static void drawPanelTexts(float t) {
 
 void renderLevelComplete() {
     ProfileScope section("renderLevelComplete");
-    float t = levelClearTimer;
+    float t = meter.levelClearTimer;
     if (!panelShowing) {
         panelShowing = true;
         panelSoundPlayed = false;
@@ -308,7 +310,7 @@ void renderLevelComplete() {
         drawBannerColumn(t - panelAchievementsFromMs);
     }
     std::string status = levelCompleteStatus(t, answered, connectionMode == ConnectionOffline,
-                                             practiceMode, !unlockPopups.empty());
+                                             modeState.practiceMode, !unlockPopups.empty());
     if (!status.empty())
         printShadowed(status, screenW() / 2, screenH() - 2 * mediumFont.h, lightShadow, AlignCentre,
                       1.0f, opaque, opaque, opaque, opaque, smallFont);

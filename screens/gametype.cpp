@@ -50,14 +50,14 @@ void renderGametype() {
 
 // A mode with its own card starts paused under it the first time it is chosen.
 static void startModeGame(int32_t mode, int32_t card) {
-    gameMode = mode;
+    modeState.gameMode = mode;
     showTutorialCard(card);
     GameState = GametypeToGame;
 }
 
 void clickGametype(int32_t item) {
-    powerCharge = 0;
-    practiceMode = false;
+    powerups.powerCharge = 0;
+    modeState.practiceMode = false;
     sessionhash = makeSessionHash();
     switch (item) {
         case ItemClassic:

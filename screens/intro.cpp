@@ -12,6 +12,7 @@
 #include "engine/particles.h"
 #include "engine/textures.h"
 #include "game/modes.h"
+#include "game/play.h"
 #include "online/account.h"
 #include "online/achievements.h"
 #include "online/requests.h"

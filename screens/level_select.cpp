@@ -78,7 +78,7 @@ void clickLevelSelect(int32_t item) {
     } else {
         resetQuestion = true;
     }
-    paused = true;
-    levelIndex = item - firstLevelItem;
+    play.paused = true;
+    modeState.levelIndex = item - firstLevelItem;
     GameState = LevelSelectToGame;
 }

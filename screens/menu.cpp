@@ -142,7 +142,7 @@ void UpdateMenu(float dtMs) {
     ProfileScope section("UpdateMenu");
     menuFrameCounter = (menuFrameCounter + 1) % framesPerCycle;
     menuAngle = std::fmod(menuAngle + dtMs / angleDivisor, fullTurn);
-    startDelay = 0.0f;
+    play.startDelay = 0.0f;
     startMusicLoops();
     hoverItem = hoveredMenuItem();
 }
@@ -171,7 +171,7 @@ void clickMenu(int32_t item) {
             GameState = MenuToLogin;
             break;
         case ItemRanking:
-            selectRankingCategory(gameMode);
+            selectRankingCategory(modeState.gameMode);
             GameState = MenuToRanking;
             break;
         case ItemAchievements:

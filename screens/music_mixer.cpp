@@ -167,13 +167,13 @@ void startMusicLoops() {
 MixerInput currentMixerInput() {
     MixerInput in{};
     in.state = GameState;
-    in.mode = gameMode;
+    in.mode = modeState.gameMode;
     in.optionsFromGame = optionsFromGame;
-    in.paused = paused;
-    in.playHasStarted = startDelay <= 0;
-    in.timewarpActive = timewarpActive;
-    in.multiplierActive = multiplierActive;
-    in.massFill = massLimit > 0 ? mass / massLimit * 100.0f : 0.0f;
+    in.paused = play.paused;
+    in.playHasStarted = play.startDelay <= 0;
+    in.timewarpActive = powerups.timewarpActive;
+    in.multiplierActive = powerups.multiplierActive;
+    in.massFill = meter.massLimit > 0 ? meter.mass / meter.massLimit * 100.0f : 0.0f;
     in.fadeFraction = fadeDuration > 0 ? fadeTimer / fadeDuration : 0.0f;
     in.musicVol = MusicVol;
     in.soundVol = SoundVol;

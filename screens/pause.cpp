@@ -42,7 +42,7 @@ static float widthStep() {
 }
 
 PausePanel shownPausePanel() {
-    if (tutorialShowing) return PanelCard;
+    if (play.tutorialShowing) return PanelCard;
     if (resetQuestion) return PanelResetQuestion;
     if (connectionPrompt) return PanelConnection;
     return PanelMenu;
@@ -153,7 +153,7 @@ static int32_t hoveredPauseItem() {
 void updatePause(float dtMs) {
     ProfileScope section("updatePause");
     bool clicked = takePauseClick();
-    if (!paused) return;
+    if (!play.paused) return;
     if (connectionPrompt) {
         promptClock += dtMs;
         if (promptClock > promptCycleMs) promptClock -= promptCycleMs;

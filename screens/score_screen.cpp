@@ -87,7 +87,7 @@ ScoreLine rankLine(int32_t mode, int32_t rankBefore, int32_t rankAfter, bool off
 // ---- the buttons ----
 
 static bool continueShown() {
-    return gameMode >= ModeCasual && gameMode <= ModeExpert;
+    return modeState.gameMode >= ModeCasual && modeState.gameMode <= ModeExpert;
 }
 
 static MenuButton scoreButton(int32_t item) {
@@ -124,7 +124,8 @@ static void clickScoreButton(int32_t item) {
         scoreRetry = true;
         GameState = ScoreScreenToGame;
     } else if (item == ScoreContinue) {
-        GameState = levelIndex < lastClassicLevelIndex ? ScoreScreenToGame : ScoreScreenToMenu;
+        GameState =
+            modeState.levelIndex < lastClassicLevelIndex ? ScoreScreenToGame : ScoreScreenToMenu;
     } else if (item == ScoreQuit) {
         GameState = ScoreScreenToMenu;
     }
@@ -178,21 +179,22 @@ static void drawLine(float line, const ScoreLine& content) {
 }
 
 static std::string titleText() {
-    if (isClassicMode()) return "Level: " + std::to_string(levelIndex + 1);
-    return modeName(gameMode);
+    if (isClassicMode()) return "Level: " + std::to_string(modeState.levelIndex + 1);
+    return modeName(modeState.gameMode);
 }
 
 void renderScoreScreen() {
     ProfileScope section("renderScoreScreen");
     renderMenuBase();
     printPart(titleText(), screenW() / 2 + scoreSlideOffset, lineY(titleLine), AlignCentre, white);
-    drawLine(scoreLine, plainLine("Score:", thousandsString(score)));
-    drawLine(comboLine, plainLine("Highest Combo:", std::to_string(largestGroup)));
-    drawLine(timeLine, plainLine("Time:", clockString(static_cast<int64_t>(levelTimeMs / 1000))));
-    if (!practiceMode) {
+    drawLine(scoreLine, plainLine("Score:", thousandsString(modeState.score)));
+    drawLine(comboLine, plainLine("Highest Combo:", std::to_string(matching.largestGroup)));
+    drawLine(timeLine,
+             plainLine("Time:", clockString(static_cast<int64_t>(modeState.levelTimeMs / 1000))));
+    if (!modeState.practiceMode) {
         bool offline = connectionMode == ConnectionOffline;
         drawLine(skillLine, skillpointsLine(skillBefore, skillAfter, offline, !offline));
-        drawLine(rankLineAt, rankLine(gameMode, rankBefore, rankAfter, offline));
+        drawLine(rankLineAt, rankLine(modeState.gameMode, rankBefore, rankAfter, offline));
     }
     for (int32_t item : {ScoreRetry, ScoreContinue, ScoreQuit}) {
         if (item == ScoreContinue && !continueShown()) continue;

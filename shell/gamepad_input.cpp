@@ -44,7 +44,7 @@ int32_t stickDirection(float x, float y) {
 }
 
 static bool playing() {
-    return GameState == Game && !paused;
+    return GameState == Game && !play.paused;
 }
 
 // The pause comes as an Escape press for this frame, the play loop's own key.

@@ -98,7 +98,7 @@ bool backPressPending = false;
 
 // The play keys belong to the game while a level runs unpaused.
 static bool focusKeysActive() {
-    return GameState != Game || paused;
+    return GameState != Game || play.paused;
 }
 
 static void placePointerOn(const FocusTarget& target) {

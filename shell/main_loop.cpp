@@ -60,8 +60,8 @@ void recordFrameStatistics() {
     averageFps = average > 0 ? static_cast<float>(1000.0 / average) : 0.0f;
 
     bool slow = averageFps < slowFrameFps;
-    if (particlesDrawn > 0 && slow && !timewarpActive) particleDeg += particleDegStep;
-    if ((timewarpActive || GameState == Grats) && slow) MotionBlur = 0;
+    if (particlesDrawn > 0 && slow && !powerups.timewarpActive) particleDeg += particleDegStep;
+    if ((powerups.timewarpActive || GameState == Grats) && slow) MotionBlur = 0;
     particlesDrawn = 0;
 }
 
@@ -96,7 +96,7 @@ static double msSinceCounter(uint64_t then) {
 }
 
 static void waitForFrameTime(uint64_t frameStart) {
-    if (!framePaced(GameState, paused, launchOptions.fixedStepMs, !textureQueue.empty())) return;
+    if (!framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty())) return;
     bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
     bool idle = screenIdle(shown, msSinceCounter(lastInputCounter));
     uint32_t waitMs = pacedWaitMs(msSinceCounter(frameStart), idle ? idleFrameMs : pacedFrameMs);
@@ -194,7 +194,7 @@ void waitForOlderInstances() {
 // this frame, so the play loop takes it as its own key (a replay holds it).
 static void pauseWhenFocusLeaves(const PlatformEvent& event) {
     if (event.kind != PlatformEventKind::FocusLost || replayDrivesInput) return;
-    if (GameState == Game && !paused) platformHoldKeyForFrame(vk::Escape);
+    if (GameState == Game && !play.paused) platformHoldKeyForFrame(vk::Escape);
 }
 
 // Step 2: at most one message per frame; the quit message ends the pump.

@@ -172,9 +172,10 @@ std::string cursorTextureName() {
         "cursor.tga",        "cursor_yellow.tga", "cursor_blue.tga", "cursor_red.tga",
         "cursor_orange.tga", "cursor_pink.tga",   "cursor.tga",      "cursor_green.tga",
     };
-    bool playing = GameState == Game && playStarted && levelClearTimer == 0 && !paused;
-    if (!playing || currentColour < 1 || currentColour > 7) return "cursor.tga";
-    return colourCursors[currentColour];
+    bool playing =
+        GameState == Game && play.playStarted && meter.levelClearTimer == 0 && !play.paused;
+    if (!playing || play.currentColour < 1 || play.currentColour > 7) return "cursor.tga";
+    return colourCursors[play.currentColour];
 }
 
 void renderCursor() {

@@ -72,12 +72,12 @@ static void beginShownFile() {
 
 static void savePlay() {
     saved = {connectionMode,
-             gameMode,
-             levelIndex,
+             modeState.gameMode,
+             modeState.levelIndex,
              controls,
              ScreenWidth,
              ScreenHeight,
-             practiceMode,
+             modeState.practiceMode,
              settingsSavingOff,
              replayRecordingOn,
              {},
@@ -92,12 +92,12 @@ static void savePlay() {
 
 static void restorePlay() {
     connectionMode = saved.connectionMode;
-    gameMode = saved.gameMode;
-    levelIndex = saved.levelIndex;
+    modeState.gameMode = saved.gameMode;
+    modeState.levelIndex = saved.levelIndex;
     controls = saved.controls;
     ScreenWidth = saved.screenWidth;
     ScreenHeight = saved.screenHeight;
-    practiceMode = saved.practiceMode;
+    modeState.practiceMode = saved.practiceMode;
     settingsSavingOff = saved.settingsSavingOff;
     replayRecordingOn = saved.recording;
     for (int32_t card = 0; card < tutorialCardCount; card++)

@@ -17,6 +17,7 @@
 #include "engine/textures.h"
 #include "game/camera.h"
 #include "game/modes.h"
+#include "game/play.h"
 #include "game/replay_recorder.h"
 #include "online/account.h"
 #include "online/achievements.h"

@@ -52,8 +52,9 @@ static constexpr float longFrameMs = 1000.0f;
 // ---- side effects run when a transition's fade ends ----
 
 static void continueFromScoreScreen() {
-    if (levelIndex < levelIndexAdvanceLimit && gameMode != ModeSurvival && !scoreRetry)
-        levelIndex++;
+    if (modeState.levelIndex < levelIndexAdvanceLimit && modeState.gameMode != ModeSurvival &&
+        !scoreRetry)
+        modeState.levelIndex++;
     scoreRetry = false;
     startLevel(0);
 }
@@ -77,11 +78,11 @@ static void startChosenLevel() {
 // The options opened from the pause menu return to the paused game.
 static void leaveOptionsForGame() {
     optionsFromGame = false;
-    paused = true;
+    play.paused = true;
 }
 // The game's frame, then the pause overlay's clicks on top of it.
 void updateGameScreen(float dtMs) {
-    advanceParticleBursts(timewarpActive ? dtMs / timewarpSlowdown : dtMs);
+    advanceParticleBursts(powerups.timewarpActive ? dtMs / timewarpSlowdown : dtMs);
     // A replay shown holds the keys it recorded.
     if (!replayDrivesInput) playKeysHeld = heldPlayKeys();
     UpdateGame(dtMs);
@@ -251,7 +252,7 @@ bool isSettledState(int32_t value) {
 static bool settledFadeMayMove() {
     if (!backgroundTextureLoaded(currentStateHas(GameBackground))) return false;
     if (GameState != ScoreScreen) return true;
-    return scoreAwaitingReply || connectionMode == ConnectionOffline || practiceMode;
+    return scoreAwaitingReply || connectionMode == ConnectionOffline || modeState.practiceMode;
 }
 
 static void endTransition() {
@@ -270,7 +271,7 @@ void advanceFade(float dtMs) {
     }
     noteFadeHeld(false, dtMs);
     if (fadeTimer > 0) {
-        bool halfSpeed = GameState == GametypeToGame && gameMode == ModeMeditation;
+        bool halfSpeed = GameState == GametypeToGame && modeState.gameMode == ModeMeditation;
         fadeTimer -= halfSpeed ? dtMs / 2 : dtMs;
     }
     if (fadeTimer <= 0) endTransition();
@@ -327,12 +328,12 @@ static const GameStateEntry emptyScreen = {0,       "",      nullptr, nullptr, 0
 
 static void drawScreen(const GameStateEntry& entry) {
     if (entry.render) entry.render();
-    if (paused && (GameState == Game || GameState == GameToOptions)) renderPause();
+    if (play.paused && (GameState == Game || GameState == GameToOptions)) renderPause();
 }
 
 static bool cursorHidden(const GameStateEntry& entry) {
     // The focus drawn on a button stands for the cursor, except over play.
-    if (focusShown && (GameState != Game || paused)) return true;
+    if (focusShown && (GameState != Game || play.paused)) return true;
     if (entry.cursorHidden) return entry.cursorHidden();
     return (entry.facts & HidesCursor) != 0;
 }

@@ -46,8 +46,8 @@ inline void resetWorld(int32_t mode = ModeNormal) {
     // The tests place the mouse themselves; at the corner it aims at nothing.
     mouseX = mouseY = 0;
     levelSource = noLevelBlocks;
-    gameMode = mode;
-    practiceMode = false;
+    modeState.gameMode = mode;
+    modeState.practiceMode = false;
     startLevel(1);
     requestLog.clear();
     // Requests are logged and sent to a port where nothing answers.

@@ -28,7 +28,7 @@ struct Achievements : ::testing::Test {
     void SetUp() override {
         onlinetest::goOnlineWithoutAnswers();
         loginPassword = "secret";
-        practiceMode = false;
+        modeState.practiceMode = false;
     }
     void TearDown() override { onlinetest::stopRequests(); }
     void cheeveAnswer(const std::string& reply, int32_t result = 0) {
@@ -75,9 +75,9 @@ TEST_F(Achievements, NothingUnlocksOfflineInPracticeOrForAnUnknownKey) {
     connectionMode = ConnectionOffline;
     unlockAchievement("epic");
     connectionMode = ConnectionOnline;
-    practiceMode = true;
+    modeState.practiceMode = true;
     unlockAchievement("epic");
-    practiceMode = false;
+    modeState.practiceMode = false;
     unlockAchievement("nothing");
     EXPECT_TRUE(requestLog.empty());
     EXPECT_FALSE(unlockedAchievements[4]);

@@ -50,7 +50,7 @@ bool runUntilFire(int frames) {
 }
 
 Vec3 aimedCell() {
-    return blockTable[aimBlock].pos + directionVector(aimFace) * blockUnit;
+    return blockTable[play.aimBlock].pos + directionVector(play.aimFace) * blockUnit;
 }
 
 Vec3 cellAt(int x, int y, int z) {
@@ -92,7 +92,7 @@ void buildHiddenGroupMass() {
     gametest::placeBlock(3, 0, 0, Red);
     gametest::placeBlock(4, 1, 0, Blue);
     gametest::placeBlock(5, 0, 0, Red);
-    currentColour = Red;
+    play.currentColour = Red;
 }
 
 TEST_F(Bot, ValuesAShotOnlyByTheBlocksItCanSee) {
@@ -137,11 +137,12 @@ TEST_F(Bot, CallsFusionPulseOrTimewarpOnlyWhenTheMeterRunsHigh) {
         gametest::resetWorld();
         resetBot(1);
         buildHiddenGroupMass();
-        powerCharge = c.charge;
-        mass = c.meter * massLimit;
+        powerups.powerCharge = c.charge;
+        meter.mass = c.meter * meter.massLimit;
         runUntilFire(600);
-        EXPECT_EQ(timewarpActive, c.timewarp) << "meter " << c.meter << " charge " << c.charge;
-        EXPECT_EQ(fusionActive, c.fusion) << "meter " << c.meter << " charge " << c.charge;
+        EXPECT_EQ(powerups.timewarpActive, c.timewarp)
+            << "meter " << c.meter << " charge " << c.charge;
+        EXPECT_EQ(powerups.fusionActive, c.fusion) << "meter " << c.meter << " charge " << c.charge;
     }
 }
 
@@ -149,23 +150,23 @@ TEST_F(Bot, CallsFusionPulseOrTimewarpOnlyWhenTheMeterRunsHigh) {
 TEST_F(Bot, SpendsAFullChargeOnMultiplierForABigGroupOnly) {
     for (int x : {0, 1, 2, 3, 4, 6, 7, 8, 9, 10}) gametest::placeBlock(x - 5, 0, 0, Red);
     gametest::placeBlock(0, 1, 0, Blue);
-    currentColour = Red;
-    powerCharge = maxPowerCharge;
+    play.currentColour = Red;
+    powerups.powerCharge = maxPowerCharge;
     ASSERT_TRUE(runUntilFire(600));
     ASSERT_EQ(aimedCell(), cellAt(0, 0, 0));
     updateHoldTimers(16.0f);
     playKeysHeld = heldPlayKeys();
     UpdateGame(16.0f);
-    EXPECT_TRUE(multiplierActive);
+    EXPECT_TRUE(powerups.multiplierActive);
 
     gametest::resetWorld();
     resetBot(1);
     buildHiddenGroupMass();
-    powerCharge = maxPowerCharge;
+    powerups.powerCharge = maxPowerCharge;
     ASSERT_TRUE(runUntilFire(600));
     playKeysHeld = heldPlayKeys();
     UpdateGame(16.0f);
-    EXPECT_FALSE(multiplierActive) << "a group of three is not worth it";
+    EXPECT_FALSE(powerups.multiplierActive) << "a group of three is not worth it";
 }
 
 // A level the bot empties: the harness ends when the game moves to the score
@@ -181,8 +182,8 @@ TEST_F(Bot, TheHarnessCountsAClearOnlyWhenTheGameLeavesTheLevel) {
     SimulationResult result = runSimulation(setup);
     ASSERT_TRUE(result.cleared);
     EXPECT_EQ(GameState, GameToScoreScreen);
-    EXPECT_GT(levelClearTimer, levelClearWaitMs);
-    EXPECT_FALSE(endSequence);
+    EXPECT_GT(meter.levelClearTimer, levelClearWaitMs);
+    EXPECT_FALSE(meter.endSequence);
 }
 
 // The bot on the connection prompt, through the overlay's own click handling:
@@ -200,16 +201,16 @@ TEST_F(Bot, AnswersTheConnectionPromptAsAPatientPlayerWould) {
     connectionMode = ConnectionOnline;
     connectionPrompt = true;
     promptFrames(280);
-    EXPECT_TRUE(connectionPrompt && paused) << "28 s is not yet too long to wait";
+    EXPECT_TRUE(connectionPrompt && play.paused) << "28 s is not yet too long to wait";
     EXPECT_FALSE(offlineWarning);
     promptConnected = true;
     promptFrames(30);
-    EXPECT_FALSE(connectionPrompt || paused);
+    EXPECT_FALSE(connectionPrompt || play.paused);
     EXPECT_EQ(connectionMode, ConnectionOnline);
 
     connectionPrompt = true;
     promptFrames(330);
-    EXPECT_FALSE(connectionPrompt || paused);
+    EXPECT_FALSE(connectionPrompt || play.paused);
     EXPECT_EQ(connectionMode, ConnectionOffline);
     mediumFont.h = savedFontHeight;
 }

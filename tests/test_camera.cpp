@@ -54,13 +54,13 @@ TEST_F(CameraTest, RayParallelToTheSquareNeverCrossesIt) {
 
 TEST_F(CameraTest, EyeMovesInWithTheMassAndShakesOnlyFrom81Percent) {
     for (float share : {0.8f, 0.81f}) {
-        mass = massLimit * share;
+        meter.mass = meter.massLimit * share;
         applyCamera(massRatio());
         EXPECT_FLOAT_EQ(camera.shakenEye.x, 0.0f);
         EXPECT_FLOAT_EQ(camera.shakenEye.z, 0.0f);
         EXPECT_NEAR(camera.shakenEye.y, -640.0f * (1 - 0.5f * share), 1e-3);
     }
-    mass = massLimit * 0.9f;
+    meter.mass = meter.massLimit * 0.9f;
     bool shook = false;
     for (int i = 0; i < 50; i++) {
         applyCamera(massRatio());
@@ -78,12 +78,12 @@ TEST_F(CameraTest, MouseAtTheCentreAimsAtTheFrontFaceOfTheNearestBlock) {
     mouseX = ScreenWidth / 2;
     mouseY = ScreenHeight / 2;
     updateAiming();
-    EXPECT_EQ(aimBlock, back);
-    EXPECT_EQ(aimFace, MinusY) << "the ray also crosses the back face, which faces away";
+    EXPECT_EQ(play.aimBlock, back);
+    EXPECT_EQ(play.aimFace, MinusY) << "the ray also crosses the back face, which faces away";
     int32_t front = placeBlock(0, -2, 0, Blue);
     updateAiming();
-    EXPECT_EQ(aimBlock, front);
-    EXPECT_EQ(aimFace, MinusY);
+    EXPECT_EQ(play.aimBlock, front);
+    EXPECT_EQ(play.aimFace, MinusY);
 }
 
 TEST_F(CameraTest, TheSideViewAimsAtTheSideFace) {
@@ -94,8 +94,8 @@ TEST_F(CameraTest, TheSideViewAimsAtTheSideFace) {
     mouseX = ScreenWidth / 2;
     mouseY = ScreenHeight / 2;
     updateAiming();
-    EXPECT_EQ(aimBlock, right);
-    EXPECT_EQ(aimFace, PlusX);
+    EXPECT_EQ(play.aimBlock, right);
+    EXPECT_EQ(play.aimFace, PlusX);
 }
 
 // GL draws with the matrices picking uses, even when the drawable's shape is
@@ -132,8 +132,8 @@ TEST_F(CameraTest, PickingAgreesWithWhatGLDraws) {
     setViewSize(300, 200);
     updateAiming();
     setViewSize(0, 0);
-    EXPECT_EQ(aimBlock, right);
-    EXPECT_EQ(aimFace, MinusY);
+    EXPECT_EQ(play.aimBlock, right);
+    EXPECT_EQ(play.aimFace, MinusY);
 }
 
 TEST_F(CameraTest, FlyingAndPoppingBlocksCannotBeAimedAt) {
@@ -142,12 +142,12 @@ TEST_F(CameraTest, FlyingAndPoppingBlocksCannotBeAimedAt) {
     mouseY = ScreenHeight / 2;
     blockTable[slot].pos.y = -100;
     updateAiming();
-    EXPECT_EQ(aimBlock, -1);
+    EXPECT_EQ(play.aimBlock, -1);
     blockTable[slot].pos = blockTable[slot].targetPos;
     blockTable[slot].dying = true;
     updateAiming();
-    EXPECT_EQ(aimBlock, -1);
-    EXPECT_EQ(aimFace, -1);
+    EXPECT_EQ(play.aimBlock, -1);
+    EXPECT_EQ(play.aimFace, -1);
 }
 
 TEST_F(CameraTest, FrustumOfTheStartViewHoldsTheOriginButNotWhatIsBehindTheEye) {

@@ -50,7 +50,7 @@ struct Contract : ::testing::Test {
         Username = "Some Player";
         loginPassword = "pa&ss=word";
         sessionhash = "20260101120000" + std::string(32, 'a');
-        practiceMode = false;
+        modeState.practiceMode = false;
         std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
     }
     void TearDown() override {

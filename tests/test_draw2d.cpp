@@ -182,17 +182,17 @@ TEST_F(Drawing, TheAtlasNameShowsTheWholeBoundPage) {
 
 TEST(Cursor, TakesTheShotColourOnlyDuringPlay) {
     GameState = Game;
-    playStarted = true;
-    paused = false;
-    currentColour = 3;
+    play.playStarted = true;
+    play.paused = false;
+    play.currentColour = 3;
     EXPECT_EQ(cursorTextureName(), "cursor_red.tga");
-    currentColour = 6;
+    play.currentColour = 6;
     EXPECT_EQ(cursorTextureName(), "cursor.tga");
-    currentColour = 7;
+    play.currentColour = 7;
     EXPECT_EQ(cursorTextureName(), "cursor_green.tga");
-    paused = true;
+    play.paused = true;
     EXPECT_EQ(cursorTextureName(), "cursor.tga");
-    paused = false;
+    play.paused = false;
     GameState = Menu;
     EXPECT_EQ(cursorTextureName(), "cursor.tga");
     GameState = Intro;

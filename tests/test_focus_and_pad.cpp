@@ -85,7 +85,7 @@ class FocusKeys : public ::testing::Test {
   protected:
     void SetUp() override {
         GameState = Credits;
-        paused = tutorialShowing = false;
+        play.paused = play.tutorialShowing = false;
         controls = 0;
         leftDown = rightDown = false;
         focusShown = false;
@@ -123,7 +123,7 @@ TEST_F(FocusKeys, KeysLeaveTheAimAloneWhileALevelPlays) {
 
 TEST_F(FocusKeys, EnterHoldsTheButtonOfThePausedGameUntilItsRelease) {
     GameState = Game;
-    paused = true;
+    play.paused = true;
     onKeyDown(vk::Return);  // nothing focused: the first button is
     EXPECT_FALSE(leftDown);
     EXPECT_EQ(mouseY, 115);

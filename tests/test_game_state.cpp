@@ -50,9 +50,9 @@ class GameStateTest : public ::testing::Test {
         fadeTimer = 0;
         fadeDuration = 500;
         hoverItem = lastHoverItem = 0;
-        gameMode = ModeNormal;
-        practiceMode = false;
-        levelIndex = 0;
+        modeState.gameMode = ModeNormal;
+        modeState.practiceMode = false;
+        modeState.levelIndex = 0;
         scoreRetry = false;
         scoreAwaitingReply = false;
         connectionMode = ConnectionOnline;
@@ -173,13 +173,13 @@ TEST_F(GameStateTest, FadeOutTakes500msThenSetsTheTarget) {
 }
 
 TEST_F(GameStateTest, MeditationFadeIntoTheGameRunsAtHalfSpeed) {
-    gameMode = ModeMeditation;
-    levelIndex = 4;
+    modeState.gameMode = ModeMeditation;
+    modeState.levelIndex = 4;
     EXPECT_EQ(fadeOut(GametypeToGame), 50);
     EXPECT_EQ(GameState, Game);
-    EXPECT_EQ(levelIndex, 0) << "a new game starts at the first level";
+    EXPECT_EQ(modeState.levelIndex, 0) << "a new game starts at the first level";
 
-    gameMode = ModeRush;
+    modeState.gameMode = ModeRush;
     EXPECT_EQ(fadeOut(GametypeToGame), 25);
 }
 
@@ -218,7 +218,7 @@ TEST_F(GameStateTest, ScoreScreenFadesOnlyWhileWaitingOfflineOrPractising) {
     advanceFade(100);
     EXPECT_FLOAT_EQ(fadeTimer, 200);
     connectionMode = ConnectionOnline;
-    practiceMode = true;
+    modeState.practiceMode = true;
     advanceFade(100);
     EXPECT_FLOAT_EQ(fadeTimer, 300);
 }
@@ -250,24 +250,25 @@ TEST_F(GameStateTest, AFadeHeldPastHalfASecondShowsTheWaitSign) {
 }
 
 TEST_F(GameStateTest, ScoreScreenToGameAdvancesTheLevelUnlessRetryOrSurvival) {
-    levelIndex = 3;
+    modeState.levelIndex = 3;
     fadeOut(ScoreScreenToGame);
     EXPECT_EQ(GameState, Game);
-    EXPECT_EQ(levelIndex, 4) << "the level starts without beginning a new game";
+    EXPECT_EQ(modeState.levelIndex, 4) << "the level starts without beginning a new game";
 
     scoreRetry = true;
     fadeOut(ScoreScreenToGame);
-    EXPECT_EQ(levelIndex, 4);
+    EXPECT_EQ(modeState.levelIndex, 4);
     EXPECT_FALSE(scoreRetry);
 
-    gameMode = ModeSurvival;
+    modeState.gameMode = ModeSurvival;
     fadeOut(ScoreScreenToGame);
-    EXPECT_EQ(levelIndex, survivalLevelIndex) << "not advanced; Survival always plays file 2";
+    EXPECT_EQ(modeState.levelIndex, survivalLevelIndex)
+        << "not advanced; Survival always plays file 2";
 
-    gameMode = ModeNormal;
-    levelIndex = levelIndexAdvanceLimit;
+    modeState.gameMode = ModeNormal;
+    modeState.levelIndex = levelIndexAdvanceLimit;
     fadeOut(ScoreScreenToGame);
-    EXPECT_EQ(levelIndex, levelIndexAdvanceLimit);
+    EXPECT_EQ(modeState.levelIndex, levelIndexAdvanceLimit);
 }
 
 TEST_F(GameStateTest, ScoreScreenArrivalsStartTheSlideIn) {
@@ -298,19 +299,19 @@ TEST_F(GameStateTest, AccountTransitionsSetTheSubScreen) {
 }
 
 TEST_F(GameStateTest, GameStartsFromTheMenusRunTheRightLevelStart) {
-    levelIndex = 3;
+    modeState.levelIndex = 3;
     fadeOut(ClassicModeSelectToGame);
-    EXPECT_EQ(levelIndex, 0) << "Ranked play begins at the first level";
-    levelIndex = 6;
-    score = 900;
+    EXPECT_EQ(modeState.levelIndex, 0) << "Ranked play begins at the first level";
+    modeState.levelIndex = 6;
+    modeState.score = 900;
     fadeOut(LevelSelectToGame);
-    EXPECT_EQ(levelIndex, 6) << "Practice plays the chosen level";
-    EXPECT_EQ(score, 0) << "the level started afresh";
-    score = 900;
+    EXPECT_EQ(modeState.levelIndex, 6) << "Practice plays the chosen level";
+    EXPECT_EQ(modeState.score, 0) << "the level started afresh";
+    modeState.score = 900;
     optionsFromGame = true;
     fadeOut(OptionsToGame);
     EXPECT_FALSE(optionsFromGame);
-    EXPECT_EQ(score, 900) << "returning from the options resumes the game";
+    EXPECT_EQ(modeState.score, 900) << "returning from the options resumes the game";
 }
 
 TEST_F(GameStateTest, ExitingQuitsAtTheEndOfItsFade) {
@@ -339,16 +340,16 @@ TEST_F(GameStateTest, AStalledFrameInPlayMovesNeitherTheMeterNorTheLevelClock) {
     gametest::buildMass({{"rgby"}});
     GameState = Game;
     fadeTimer = fadeDuration;
-    for (int frame = 0; frame < 300 && !playStarted; frame++) Update(16.0f);
-    ASSERT_TRUE(playStarted);
-    float meterBefore = mass;
-    float clockBefore = levelTimeMs;
+    for (int frame = 0; frame < 300 && !play.playStarted; frame++) Update(16.0f);
+    ASSERT_TRUE(play.playStarted);
+    float meterBefore = meter.mass;
+    float clockBefore = modeState.levelTimeMs;
     Update(3000.0f);
-    EXPECT_FLOAT_EQ(mass, meterBefore);
-    EXPECT_FLOAT_EQ(levelTimeMs, clockBefore);
+    EXPECT_FLOAT_EQ(meter.mass, meterBefore);
+    EXPECT_FLOAT_EQ(modeState.levelTimeMs, clockBefore);
     Update(16.0f);
-    EXPECT_FLOAT_EQ(levelTimeMs, clockBefore + 16.0f);
-    EXPECT_GT(mass, meterBefore) << "the meter grows again with the next frame";
+    EXPECT_FLOAT_EQ(modeState.levelTimeMs, clockBefore + 16.0f);
+    EXPECT_GT(meter.mass, meterBefore) << "the meter grows again with the next frame";
 }
 
 TEST_F(GameStateTest, HoverTickOnlyOnAChangeToAnItemOfAShownScreen) {

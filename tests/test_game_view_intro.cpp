@@ -59,17 +59,17 @@ TEST(IntroUpdate, APendingStartBeginsItsGameOfflineOnceStreamed) {
     pendingStart = {ModeExpert, 3, false, 0};
     UpdateIntro(16);
     EXPECT_EQ(GameState, Game);
-    EXPECT_EQ(gameMode, ModeExpert);
-    EXPECT_EQ(levelIndex, 2);
-    EXPECT_TRUE(practiceMode) << "a chosen level is a Practice game";
+    EXPECT_EQ(modeState.gameMode, ModeExpert);
+    EXPECT_EQ(modeState.levelIndex, 2);
+    EXPECT_TRUE(modeState.practiceMode) << "a chosen level is a Practice game";
     EXPECT_EQ(connectionMode, ConnectionOffline);
     EXPECT_EQ(pendingStart.mode, 0) << "the request is used once";
     EXPECT_EQ(sessionhash.size(), 14u + 32u);
 
     pendingStart = {ModeRush, 0, false, 0};
     UpdateIntro(16);
-    EXPECT_EQ(gameMode, ModeRush);
-    EXPECT_FALSE(practiceMode);
+    EXPECT_EQ(modeState.gameMode, ModeRush);
+    EXPECT_FALSE(modeState.practiceMode);
     textureList.pop_back();
     lastTextureName.clear();
     connectionMode = ConnectionOnline;

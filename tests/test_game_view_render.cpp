@@ -93,7 +93,7 @@ std::vector<std::string> childrenOf(const std::string& parent) {
 
 TEST_F(GameViewRender, RenderGameRunsItsPassesInOrder) {
     ScreenWidth = ScreenHeight = windowSide;
-    levelClearTimer = 0;
+    meter.levelClearTimer = 0;
     profilingOn = true;
     profileFrameStart();
     end2D();
@@ -111,7 +111,7 @@ TEST_F(GameViewRender, RenderGameRunsItsPassesInOrder) {
 TEST_F(GameViewRender, HudOutsideClassicHasNoPowerupPanelAndEndsWithThePanelAfterAClear) {
     gametest::resetWorld(ModeRush);
     ScreenWidth = ScreenHeight = windowSide;
-    levelClearTimer = 100;
+    meter.levelClearTimer = 100;
     profilingOn = true;
     profileFrameStart();
     renderHUD();
@@ -328,8 +328,8 @@ TEST_F(GameViewRender, AWarningWithAClearMiddleIsDrawnAroundItAlike) {
     closeAssetArchive();
     ASSERT_NE(getTexture("masswarning.tga"), textureNotLoaded);
     EXPECT_FLOAT_EQ(clearMiddleOf("masswarning.tga").halfWidth, 6 / 32.0f);
-    massLimit = 100;
-    mass = 95;
+    meter.massLimit = 100;
+    meter.mass = 95;
     std::vector<unsigned char> pictures[2];
     uint64_t samples[2] = {};
     for (bool bands : {false, true}) {
@@ -358,7 +358,7 @@ TEST_F(GameViewRender, AWarningWithAClearMiddleIsDrawnAroundItAlike) {
 
 TEST_F(GameViewRender, MotionBlurOutsideTimewarpUnforcedDropsTheCopy) {
     reserveMotionBlurCopy();
-    timewarpActive = false;
+    powerups.timewarpActive = false;
     fillScreen(255, 0, 0);
     renderMotionBlur(0, 0, 0.5f, true);
     ASSERT_TRUE(blurFrameValid);
@@ -371,12 +371,12 @@ TEST_F(GameViewRender, MotionBlurOutsideTimewarpUnforcedDropsTheCopy) {
 TEST_F(GameViewRender, LevelCompleteVeilDarkensAndItsSoundPlaysOnce) {
     ScreenWidth = ScreenHeight = windowSide;
     fillScreen(255, 255, 255);
-    levelClearTimer = 250;
+    meter.levelClearTimer = 250;
     renderLevelComplete();
     EXPECT_NEAR(pixelAt(10, 10).r, 255 - 50, 3) << "the veil at half its darkness";
-    levelClearTimer = 600;
+    meter.levelClearTimer = 600;
     renderLevelComplete();
-    levelClearTimer = 700;
+    meter.levelClearTimer = 700;
     renderLevelComplete();
     int plays = 0;
     for (const SoundRequest& sound : gametest::recordedSounds)

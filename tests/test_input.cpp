@@ -47,13 +47,13 @@ class InputTest : public ::testing::Test {
         savedMeasure = measureFieldText;
         GameState = Game;
         controls = 0;
-        paused = tutorialShowing = false;
-        playStarted = true;
+        play.paused = play.tutorialShowing = false;
+        play.playStarted = true;
         leftDown = rightDown = false;
         holdTime = rightHoldTime = 0;
         dragTime = 0.0f;
-        actionCount = 0.0f;
-        rotateCount = 0;
+        modeState.actionCount = 0.0f;
+        modeState.rotateCount = 0;
         hoverItem = 0;
         mouseX = mouseY = 0;
         loginStep = 1;
@@ -115,12 +115,12 @@ TEST_F(InputTest, SingleButtonLongHoldDoesNotFire) {
 
 TEST_F(InputTest, ReleaseWhilePausedNeverFires) {
     controls = 2;
-    paused = true;
+    play.paused = true;
     onLeftButtonDown();
     EXPECT_EQ(holdTime, pausedHoldStartMs);
     onLeftButtonUp();
     EXPECT_FALSE(rightDown);
-    EXPECT_EQ(actionCount, 0.0f);
+    EXPECT_EQ(modeState.actionCount, 0.0f);
 }
 
 TEST_F(InputTest, RightPressStartsDragOnlyWhenRightRotates) {
@@ -138,43 +138,43 @@ TEST_F(InputTest, RightPressStartsDragOnlyWhenRightRotates) {
 TEST_F(InputTest, NormalSchemeCountsLeftDragsAndEveryRightRelease) {
     dragTime = 100.0f;
     onLeftButtonUp();
-    EXPECT_EQ(actionCount, 0.0f);
+    EXPECT_EQ(modeState.actionCount, 0.0f);
     dragTime = 250.0f;
     onLeftButtonUp();
-    EXPECT_EQ(actionCount, 1.0f);
-    EXPECT_EQ(rotateCount, 1);
+    EXPECT_EQ(modeState.actionCount, 1.0f);
+    EXPECT_EQ(modeState.rotateCount, 1);
     dragTime = 0.0f;
     onRightButtonUp();
-    EXPECT_EQ(actionCount, 2.0f);
-    EXPECT_EQ(rotateCount, 1);
+    EXPECT_EQ(modeState.actionCount, 2.0f);
+    EXPECT_EQ(modeState.rotateCount, 1);
 }
 
 TEST_F(InputTest, ReversedSchemeCountsLeftReleasesAndRightDrags) {
     controls = 1;
     dragTime = 0.0f;
     onLeftButtonUp();
-    EXPECT_EQ(actionCount, 1.0f);
-    EXPECT_EQ(rotateCount, 0);
+    EXPECT_EQ(modeState.actionCount, 1.0f);
+    EXPECT_EQ(modeState.rotateCount, 0);
     onRightButtonUp();
-    EXPECT_EQ(actionCount, 1.0f);
+    EXPECT_EQ(modeState.actionCount, 1.0f);
     dragTime = 250.0f;
     onRightButtonUp();
-    EXPECT_EQ(actionCount, 2.0f);
-    EXPECT_EQ(rotateCount, 1);
+    EXPECT_EQ(modeState.actionCount, 2.0f);
+    EXPECT_EQ(modeState.rotateCount, 1);
 }
 
 TEST_F(InputTest, NothingCountsBeforePlayOrUnderTutorial) {
     dragTime = 250.0f;
-    playStarted = false;
+    play.playStarted = false;
     onLeftButtonUp();
     onRightButtonUp();
-    playStarted = true;
-    tutorialShowing = true;
+    play.playStarted = true;
+    play.tutorialShowing = true;
     onLeftButtonUp();
     onRightButtonUp();
-    EXPECT_EQ(actionCount, 0.0f);
+    EXPECT_EQ(modeState.actionCount, 0.0f);
     // The tutorial blocks the actions, not the rotations.
-    EXPECT_EQ(rotateCount, 1);
+    EXPECT_EQ(modeState.rotateCount, 1);
 }
 
 TEST_F(InputTest, ButtonsPressOnlyOnPlayScreens) {

@@ -24,7 +24,7 @@ class FrameStatisticsTest : public ::testing::Test {
         particleDeg = 1.0f;
         particlesDrawn = 0;
         MotionBlur = 1;
-        timewarpActive = false;
+        powerups.timewarpActive = false;
         GameState = Game;
     }
 
@@ -56,7 +56,7 @@ TEST_F(FrameStatisticsTest, SlowFramesWithParticlesThinThemOut) {
 }
 
 TEST_F(FrameStatisticsTest, TimewarpKeepsParticlesButDropsMotionBlurWhenSlow) {
-    timewarpActive = true;
+    powerups.timewarpActive = true;
     recordFrames(5, 25.0f, 50);
     EXPECT_FLOAT_EQ(particleDeg, 1.0f);
     EXPECT_EQ(MotionBlur, 0);

@@ -32,8 +32,8 @@ TEST_F(MatchingTest, ThreeNeverClearButFourDo) {
     scanForMatches();
     EXPECT_EQ(dyingCount(), 4);
     EXPECT_EQ(blockTable[shot].popOrder, 0) << "the fill starts at the shot";
-    EXPECT_EQ(lastGroupSize, 4);
-    EXPECT_EQ(score, 1600);
+    EXPECT_EQ(matching.lastGroupSize, 4);
+    EXPECT_EQ(modeState.score, 1600);
 }
 
 TEST_F(MatchingTest, DiagonalContactDoesNotJoinAGroup) {
@@ -74,32 +74,32 @@ TEST_F(MatchingTest, GroupPopsOneBlockEvery130msWithRisingPitch) {
         updatePopping(ms == 0 ? 0.0f : 10.0f);
         if (aliveBlockCount() == before) continue;
         popTimes.push_back(static_cast<float>(ms));
-        EXPECT_FLOAT_EQ(popPulse, 1.4f);
-        EXPECT_EQ(lastPopOrder, static_cast<int32_t>(popTimes.size()));
+        EXPECT_FLOAT_EQ(matching.popPulse, 1.4f);
+        EXPECT_EQ(matching.lastPopOrder, static_cast<int32_t>(popTimes.size()));
     }
     ASSERT_EQ(popTimes.size(), 4u);
     EXPECT_EQ(popTimes, (std::vector<float>{0, 130, 260, 390}));
     ASSERT_EQ(gametest::countSounds("stab6.ogg"), 4);
     EXPECT_FLOAT_EQ(gametest::recordedSounds.back().pitch, 1.6f);
-    EXPECT_EQ(lastPopOrder, 4) << "the combo counter reaches the group size";
+    EXPECT_EQ(matching.lastPopOrder, 4) << "the combo counter reaches the group size";
 }
 
 TEST_F(MatchingTest, MultiplierTriplesPointsAndRushScoresNothing) {
-    multiplierActive = true;
+    powerups.multiplierActive = true;
     buildMass({{"ppp"}});
     placeBlock(3, 0, 0, Pink, false);
     scanForMatches();
-    EXPECT_EQ(score, 4800);
-    ASSERT_EQ(floatingTexts.size(), 1u);
-    EXPECT_EQ(floatingTexts[0].text, "4800");
+    EXPECT_EQ(modeState.score, 4800);
+    ASSERT_EQ(matching.floatingTexts.size(), 1u);
+    EXPECT_EQ(matching.floatingTexts[0].text, "4800");
 
     gametest::resetWorld(ModeRush);
     buildMass({{"ppp"}});
     placeBlock(3, 0, 0, Pink, false);
     scanForMatches();
     EXPECT_EQ(dyingCount(), 4);
-    EXPECT_EQ(score, rushStartScore);
-    EXPECT_TRUE(floatingTexts.empty());
+    EXPECT_EQ(modeState.score, rushStartScore);
+    EXPECT_TRUE(matching.floatingTexts.empty());
 }
 
 TEST_F(MatchingTest, ThirteenUnlocksChainReactionAndSixteenZenMasterInMeditation) {
@@ -121,14 +121,14 @@ TEST_F(MatchingTest, KillstreakNeedsSixRushClearsWithinTenSeconds) {
     gametest::resetWorld(ModeRush);
     gametest::goOnline();
     for (int i = 0; i < 6; i++) {
-        playSeconds = i * 3.0f;
+        modeState.playSeconds = i * 3.0f;
         clearGroup(4);
     }
     EXPECT_TRUE(gametest::unlockedKeys().empty()) << "newest 15 s minus fifth newest 3 s is 12 s";
     gametest::resetWorld(ModeRush);
     gametest::goOnline();
     for (int i = 0; i < 6; i++) {
-        playSeconds = i * 2.5f;
+        modeState.playSeconds = i * 2.5f;
         clearGroup(4);
         if (i < 5) {
             EXPECT_TRUE(gametest::unlockedKeys().empty()) << "needs more than five clears";
@@ -141,11 +141,11 @@ TEST_F(MatchingTest, FloatingTextsRiseAndExpireOneAFrame) {
     addFloatingText(100, 500, "a", 1);
     addFloatingText(100, 500, "b", 1);
     updateFloatingTexts(1600);
-    EXPECT_FLOAT_EQ(floatingTexts[0].y, 400.0f);
+    EXPECT_FLOAT_EQ(matching.floatingTexts[0].y, 400.0f);
     updateFloatingTexts(3401);
-    EXPECT_EQ(floatingTexts.size(), 1u);
+    EXPECT_EQ(matching.floatingTexts.size(), 1u);
     updateFloatingTexts(0);
-    EXPECT_TRUE(floatingTexts.empty());
+    EXPECT_TRUE(matching.floatingTexts.empty());
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST_F(MenuRules, ChoosingADifficultyRaisesTheControlsCardOnceAndSavesAtOnce) {
     TuteControl = 0;
     GameState = Difficulty;
     clickDifficulty(ModeCasual);
-    EXPECT_TRUE(tutorialShowing && paused && cardShowing[CardControl]);
+    EXPECT_TRUE(play.tutorialShowing && play.paused && cardShowing[CardControl]);
     EXPECT_EQ(TuteControl, 1);
     EXPECT_EQ(GameState, DifficultyToClassicModeSelect);
     TuteControl = 0;
@@ -168,8 +168,8 @@ TEST_F(MenuRules, APracticeLevelAfterTheControlsCardAsksAboutTheTutorials) {
     GameState = LevelSelect;
     clickLevelSelect(13);
     EXPECT_TRUE(resetQuestion);
-    EXPECT_TRUE(paused);
-    EXPECT_EQ(levelIndex, 2);
+    EXPECT_TRUE(play.paused);
+    EXPECT_EQ(modeState.levelIndex, 2);
     EXPECT_EQ(shownPausePanel(), PanelResetQuestion);
 }
 
@@ -177,8 +177,8 @@ TEST_F(MenuRules, RushChosenFirstStartsPausedUnderItsCard) {
     TuteRush = 0;
     GameState = Gametype;
     clickGametype(4);
-    EXPECT_EQ(gameMode, ModeRush);
-    EXPECT_TRUE(cardShowing[CardRush] && paused);
+    EXPECT_EQ(modeState.gameMode, ModeRush);
+    EXPECT_TRUE(cardShowing[CardRush] && play.paused);
     EXPECT_EQ(TuteRush, 1);
     EXPECT_EQ(GameState, GametypeToGame);
 }
@@ -194,20 +194,20 @@ TEST_F(MenuRules, ACardIgnoresClicksInItsFirstSecond) {
     showTutorialCard(CardColour);
     leftDown = true;
     updateTutorialCard(500);
-    EXPECT_TRUE(tutorialShowing);
+    EXPECT_TRUE(play.tutorialShowing);
     updateTutorialCard(501);
-    EXPECT_FALSE(tutorialShowing);
-    EXPECT_FALSE(paused);
+    EXPECT_FALSE(play.tutorialShowing);
+    EXPECT_FALSE(play.paused);
 }
 
 TEST_F(MenuRules, PanelsShowCardThenQuestionThenPromptThenMenu) {
-    paused = true;
+    play.paused = true;
     EXPECT_EQ(shownPausePanel(), PanelMenu);
     connectionPrompt = true;
     EXPECT_EQ(shownPausePanel(), PanelConnection);
     resetQuestion = true;
     EXPECT_EQ(shownPausePanel(), PanelResetQuestion);
-    tutorialShowing = true;
+    play.tutorialShowing = true;
     EXPECT_EQ(shownPausePanel(), PanelCard);
 }
 
@@ -218,18 +218,18 @@ TEST_F(MenuRules, EscDoesNothingUnderACardAndPausesAfterIt) {
     platformHoldKeyForFrame(vk::Escape);
     gametest::runFrames(1);
     platformReleaseInjectedKeys();
-    EXPECT_TRUE(paused);
+    EXPECT_TRUE(play.paused);
     EXPECT_EQ(shownPausePanel(), PanelCard);
 }
 
 TEST_F(MenuRules, TheOfflineWarningsContinueGoesOffline) {
     connectionMode = ConnectionOnline;
-    connectionPrompt = paused = true;
+    connectionPrompt = play.paused = true;
     clickPauseItem(PromptOffline);
     EXPECT_STREQ(connectionTitle(), "Offline!");
     clickPauseItem(PromptContinue);
     EXPECT_EQ(connectionMode, ConnectionOffline);
-    EXPECT_FALSE(connectionPrompt || paused);
+    EXPECT_FALSE(connectionPrompt || play.paused);
 }
 
 TEST(NewsWrap, LinesStayInsideThePanelAndEndAtLineFeeds) {

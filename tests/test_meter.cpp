@@ -39,72 +39,72 @@ class MeterTest : public ::testing::Test {
 TEST_F(MeterTest, GrowsOneAndAHalfPerSecondAndTwiceAsFastWithFewColours) {
     countColours();
     updateMeter(1000);
-    EXPECT_NEAR(mass, 6.9f, 1e-4);
+    EXPECT_NEAR(meter.mass, 6.9f, 1e-4);
     gametest::resetWorld();
     buildMass({{"rg"}});
-    pendingGrowth = 3;
+    meter.pendingGrowth = 3;
     countColours();
     updateMeter(1000);
-    EXPECT_NEAR(mass, 8.4f, 1e-4);
-    EXPECT_FLOAT_EQ(pendingGrowth, 0.0f) << "few colours cancel owed growth";
-    mass = 48.7f;
+    EXPECT_NEAR(meter.mass, 8.4f, 1e-4);
+    EXPECT_FLOAT_EQ(meter.pendingGrowth, 0.0f) << "few colours cancel owed growth";
+    meter.mass = 48.7f;
     updateMeter(1000);
-    EXPECT_NEAR(mass, 50.2f, 1e-4) << "the fast rate stops at 90 %";
+    EXPECT_NEAR(meter.mass, 50.2f, 1e-4) << "the fast rate stops at 90 %";
 }
 
 TEST_F(MeterTest, OwedGrowthIsPaidInGraduallyAndTakenBackByAMatch) {
     countColours();
-    pendingGrowth = 0.54f;
+    meter.pendingGrowth = 0.54f;
     updateMeter(100);
     float firstStep = 1.5f * 0.54f * 100 / 3000;
-    EXPECT_NEAR(growthSinceMatch, firstStep, 1e-5);
-    EXPECT_NEAR(mass, 5.4f + 0.15f + firstStep, 1e-4);
+    EXPECT_NEAR(meter.growthSinceMatch, firstStep, 1e-5);
+    EXPECT_NEAR(meter.mass, 5.4f + 0.15f + firstStep, 1e-4);
     for (int i = 0; i < 400; i++) updateMeter(100);
-    EXPECT_NEAR(growthSinceMatch, 0.54f, 0.01f);
-    mass = 30;
-    pendingGrowth = 1;
-    growthSinceMatch = 2;
+    EXPECT_NEAR(meter.growthSinceMatch, 0.54f, 0.01f);
+    meter.mass = 30;
+    meter.pendingGrowth = 1;
+    meter.growthSinceMatch = 2;
     resetFloodFill();
     clearGroup(6);
-    EXPECT_NEAR(mass, 30 - 6 * 54.0f / 60 * 1.485f - 2, 1e-3);
-    EXPECT_FLOAT_EQ(pendingGrowth, 0.0f);
-    EXPECT_FLOAT_EQ(growthSinceMatch, 0.0f);
-    EXPECT_EQ(dropsSinceMatch, 0);
+    EXPECT_NEAR(meter.mass, 30 - 6 * 54.0f / 60 * 1.485f - 2, 1e-3);
+    EXPECT_FLOAT_EQ(meter.pendingGrowth, 0.0f);
+    EXPECT_FLOAT_EQ(meter.growthSinceMatch, 0.0f);
+    EXPECT_EQ(play.dropsSinceMatch, 0);
 }
 
 TEST_F(MeterTest, MatchesNeverPushTheMassBelowATenthButFusionPulseReachesZero) {
-    mass = 6;
-    growthSinceMatch = 1;
+    meter.mass = 6;
+    meter.growthSinceMatch = 1;
     resetFloodFill();
     clearGroup(4);
-    EXPECT_FLOAT_EQ(mass, 5.4f);
-    mass = 30;
-    fusionActive = true;
+    EXPECT_FLOAT_EQ(meter.mass, 5.4f);
+    meter.mass = 30;
+    powerups.fusionActive = true;
     countColours();
     updateMeter(100);
-    EXPECT_NEAR(mass, 25.0f, 1e-3) << "about 50 per second below the limit";
+    EXPECT_NEAR(meter.mass, 25.0f, 1e-3) << "about 50 per second below the limit";
     updateMeter(1000);
-    EXPECT_FLOAT_EQ(mass, 0.0f);
+    EXPECT_FLOAT_EQ(meter.mass, 0.0f);
 }
 
 TEST_F(MeterTest, ClassicLossRunsTheEndSequenceThenRestartsTheLevelWithItsScoreReset) {
     // Online, so the death report goes out (offline play sends nothing).
     gametest::goOnline();
-    score = 5000;
-    mass = massLimit + 0.5f;
+    modeState.score = 5000;
+    meter.mass = meter.massLimit + 0.5f;
     runFrames(1);
-    EXPECT_TRUE(endSequence);
-    EXPECT_TRUE(levelOver);
+    EXPECT_TRUE(meter.endSequence);
+    EXPECT_TRUE(meter.levelOver);
     EXPECT_EQ(gametest::countSounds("woob.ogg"), 1);
     EXPECT_TRUE(logged("Level lost mode=Normal level=1 score=5000 time=00:00.0"));
     // The level begins again once the end sequence is over; its start clears the drops.
-    drops = 7;
-    int frames = runUntil([] { return drops == 0; });
+    modeState.drops = 7;
+    int frames = runUntil([] { return modeState.drops == 0; });
     EXPECT_GT(frames, 100) << "the five phases take over a second";
     EXPECT_LT(frames, 200);
     EXPECT_EQ(gametest::countSounds("explosey3.ogg"), 1);
-    EXPECT_EQ(score, 0);
-    EXPECT_FALSE(levelOver || endSequence || endSequenceDone);
+    EXPECT_EQ(modeState.score, 0);
+    EXPECT_FALSE(meter.levelOver || meter.endSequence || meter.endSequenceDone);
     EXPECT_EQ(GameState, Game) << "no score screen after a Classic loss";
     int deathReports = 0;
     for (const auto& request : requestLog)
@@ -113,10 +113,10 @@ TEST_F(MeterTest, ClassicLossRunsTheEndSequenceThenRestartsTheLevelWithItsScoreR
 }
 
 TEST_F(MeterTest, PracticeLossSendsNoDeathReport) {
-    practiceMode = true;
-    mass = massLimit + 1;
-    drops = 7;
-    runUntil([] { return drops == 0; });
+    modeState.practiceMode = true;
+    meter.mass = meter.massLimit + 1;
+    modeState.drops = 7;
+    runUntil([] { return modeState.drops == 0; });
     EXPECT_EQ(gametest::countSounds("explosey3.ogg"), 1) << "the mass was blown apart";
     EXPECT_EQ(GameState, Game) << "and the level began again";
     EXPECT_TRUE(requestLog.empty());
@@ -125,36 +125,36 @@ TEST_F(MeterTest, PracticeLossSendsNoDeathReport) {
 TEST_F(MeterTest, SurvivalLossEndsTheRunOnTheScoreScreenAfterFiveSeconds) {
     gametest::resetWorld(ModeSurvival);
     buildMass({{"rgby"}});
-    mass = massLimit + 1;
-    runUntil([] { return levelClearTimer > 0; });
+    meter.mass = meter.massLimit + 1;
+    runUntil([] { return meter.levelClearTimer > 0; });
     EXPECT_TRUE(logged("Run ended mode=Survival level=2 score=0 time=00:00.0"));
     int frames = runUntil([] { return GameState != Game; });
     EXPECT_NEAR(frames, 500, 2);
     EXPECT_EQ(GameState, GameToScoreScreen);
-    EXPECT_FALSE(levelOver);
-    EXPECT_FLOAT_EQ(powerCharge, 0.0f);
+    EXPECT_FALSE(meter.levelOver);
+    EXPECT_FLOAT_EQ(powerups.powerCharge, 0.0f);
 }
 
 TEST_F(MeterTest, RestartInSurvivalBeginsTheRunAgainInsteadOfEndingIt) {
     gametest::resetWorld(ModeSurvival);
     buildMass({{"rgby"}});
-    drops = 7;
+    modeState.drops = 7;
     requestRestart();
-    int frames = runUntil([] { return drops == 0; });
+    int frames = runUntil([] { return modeState.drops == 0; });
     EXPECT_LT(frames, 1000) << "the run began again";
     EXPECT_EQ(GameState, Game);
-    EXPECT_FALSE(restartRequested);
+    EXPECT_FALSE(meter.restartRequested);
 }
 
 TEST_F(MeterTest, MeditationHoldsTheMeterAndEndsASecondAfterTheHundredthArrival) {
     gametest::resetWorld(ModeMeditation);
-    mass = 40;
+    meter.mass = 40;
     runFrames(1);
-    EXPECT_FLOAT_EQ(mass, 5.4f);
-    arrivals = 100;
+    EXPECT_FLOAT_EQ(meter.mass, 5.4f);
+    modeState.arrivals = 100;
     runFrames(1);
-    EXPECT_TRUE(levelOver);
-    int frames = runUntil([] { return endSequence; });
+    EXPECT_TRUE(meter.levelOver);
+    int frames = runUntil([] { return meter.endSequence; });
     EXPECT_EQ(frames, 100);
     runUntil([] { return GameState != Game; });
     EXPECT_EQ(GameState, GameToScoreScreen);
@@ -162,9 +162,9 @@ TEST_F(MeterTest, MeditationHoldsTheMeterAndEndsASecondAfterTheHundredthArrival)
 
 TEST_F(MeterTest, ALevelEmptiedNearTheLimitStaysWonThroughItsWait) {
     gametest::resetWorld();
-    mass = massLimit * 0.9f;
-    runUntil([] { return GameState != Game || endSequence; });
-    EXPECT_FALSE(endSequence) << "the meter passed the limit during the wait";
+    meter.mass = meter.massLimit * 0.9f;
+    runUntil([] { return GameState != Game || meter.endSequence; });
+    EXPECT_FALSE(meter.endSequence) << "the meter passed the limit during the wait";
     EXPECT_EQ(GameState, GameToScoreScreen);
     EXPECT_EQ(gametest::countSounds("woob.ogg"), 0);
 }
@@ -172,14 +172,14 @@ TEST_F(MeterTest, ALevelEmptiedNearTheLimitStaysWonThroughItsWait) {
 TEST_F(MeterTest, EmptyLevelIsClearedAtOnceAndOfflineMovesOnAfterFiveSeconds) {
     gametest::resetWorld();
     runFrames(1);
-    EXPECT_GT(levelClearTimer, 0.0f);
+    EXPECT_GT(meter.levelClearTimer, 0.0f);
     EXPECT_TRUE(logged("Level cleared mode=Normal level=1 score=0 time=00:00.0"));
     EXPECT_EQ(runUntil([] { return GameState != Game; }), 500);
     EXPECT_EQ(GameState, GameToScoreScreen);
     EXPECT_TRUE(requestLog.empty());
 
     gametest::resetWorld();
-    levelIndex = 9;
+    modeState.levelIndex = 9;
     runUntil([] { return GameState != Game; });
     EXPECT_EQ(GameState, GameToGrats) << "the tenth Ranked level leads to the congratulations";
 }
@@ -207,16 +207,16 @@ TEST_F(MeterTest, AScoreReplyStalledTenSecondsRaisesTheConnectionPrompt) {
     runFrames(1);
     highscoreReply = "success 0 0 0 1";
     dispatchReply(HighscoreRequest, 0, &highscoreReply);
-    runUntil([] { return scoreSent; });
+    runUntil([] { return meter.scoreSent; });
     runFrames(999);
     EXPECT_FALSE(connectionPrompt) << "the score wait is not past 10 s yet";
     runFrames(2);
     EXPECT_TRUE(connectionPrompt);
-    EXPECT_TRUE(paused);
+    EXPECT_TRUE(play.paused);
     scoreReply = "success 1 2 3 4 5 6 7";
     dispatchReply(ScoreRequest, 0, &scoreReply);
     EXPECT_TRUE(promptConnected) << "the prompt offers to resume";
-    connectionPrompt = promptConnected = paused = false;
+    connectionPrompt = promptConnected = play.paused = false;
     runFrames(10);
     EXPECT_FALSE(connectionPrompt) << "an answered score raises no prompt again";
 }
@@ -232,7 +232,7 @@ TEST_F(MeterTest, AnUnansweredHighscoreRaisesThePromptOnlyOnline) {
     connectionMode = ConnectionOnline;
     runFrames(1);
     EXPECT_TRUE(connectionPrompt) << "11 s without a highscore reply";
-    connectionPrompt = paused = false;
+    connectionPrompt = play.paused = false;
     highscorePending = false;
 }
 

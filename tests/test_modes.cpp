@@ -33,16 +33,16 @@ class ModesTest : public ::testing::Test {
 
 TEST_F(ModesTest, EachModeReadsItsLevelFileAndStartsFromItsScore) {
     levelSource = recordFileNumber;
-    gameMode = ModeExpert;
-    levelIndex = 6;
+    modeState.gameMode = ModeExpert;
+    modeState.levelIndex = 6;
     startLevel(0);
-    gameMode = ModeRush;
+    modeState.gameMode = ModeRush;
     startLevel(1);
-    EXPECT_EQ(score, rushStartScore);
-    EXPECT_EQ(displayScore, rushStartScore);
-    gameMode = ModeSurvival;
+    EXPECT_EQ(modeState.score, rushStartScore);
+    EXPECT_EQ(modeState.displayScore, rushStartScore);
+    modeState.gameMode = ModeSurvival;
     startLevel(1);
-    EXPECT_EQ(stageNumber, 1);
+    EXPECT_EQ(modeState.stageNumber, 1);
     EXPECT_EQ(requestedFiles, (std::vector<int32_t>{7, 5, 2}));
     EXPECT_EQ(aliveBlockCount(), 2);
     EXPECT_EQ(consoleHistory.back(), "Level start mode=Survival level=2");
@@ -87,41 +87,41 @@ TEST_F(ModesTest, MeditationIsOneWhiteBlockAndAllowsNoShotAfterTheHundredthArriv
     // Every colour but white comes up, and nothing else.
     std::set<int32_t> drawn;
     for (int i = 0; i < 200; i++) {
-        currentColour = -1;
+        play.currentColour = -1;
         chooseCurrentColour();
-        drawn.insert(currentColour);
+        drawn.insert(play.currentColour);
     }
     EXPECT_EQ(drawn, (std::set<int32_t>{Yellow, Blue, Red, Orange, Pink, Green}));
-    arrivals = 100;
+    modeState.arrivals = 100;
     mouseX = ScreenWidth / 2;
     mouseY = ScreenHeight / 2;
     rightDown = true;
     gametest::runFrames(40);
-    EXPECT_EQ(drops, 0);
+    EXPECT_EQ(modeState.drops, 0);
 }
 
 TEST_F(ModesTest, RushDrains250EachSecondWhileBlocksRemain) {
     gametest::resetWorld(ModeRush);
     buildMass({{"rgby"}});
     for (int i = 0; i < 100; i++) updateRushDrain(10);
-    EXPECT_EQ(score, rushStartScore - 250);
-    EXPECT_EQ(displayScore, score);
-    ASSERT_EQ(floatingTexts.size(), 1u);
-    EXPECT_EQ(floatingTexts[0].text, "-1250");
-    EXPECT_FLOAT_EQ(floatingTexts[0].value, 1250.0f);
+    EXPECT_EQ(modeState.score, rushStartScore - 250);
+    EXPECT_EQ(modeState.displayScore, modeState.score);
+    ASSERT_EQ(matching.floatingTexts.size(), 1u);
+    EXPECT_EQ(matching.floatingTexts[0].text, "-1250");
+    EXPECT_FLOAT_EQ(matching.floatingTexts[0].value, 1250.0f);
     for (Block& block : blockTable) block.alive = false;
     for (int i = 0; i < 300; i++) updateRushDrain(10);
-    EXPECT_EQ(score, rushStartScore - 250) << "an empty mass stops the drain at once";
+    EXPECT_EQ(modeState.score, rushStartScore - 250) << "an empty mass stops the drain at once";
 }
 
 TEST_F(ModesTest, SurvivalDifficultyFallsWithEachStage) {
     gametest::resetWorld(ModeSurvival);
     EXPECT_FLOAT_EQ(modeDifficultyFactor(), 1.5f);
-    stageNumber = 2;
+    modeState.stageNumber = 2;
     EXPECT_NEAR(modeDifficultyFactor(), 1.0225f, 1e-3);
-    stageNumber = 3;
+    modeState.stageNumber = 3;
     EXPECT_NEAR(modeDifficultyFactor(), 0.7275f, 1e-3);
-    stageNumber = 40;
+    modeState.stageNumber = 40;
     EXPECT_LT(modeDifficultyFactor(), 0.25f);
 }
 
@@ -129,36 +129,36 @@ TEST_F(ModesTest, SurvivalStageEndsAfterAMinuteWithFusionPulseAndMessages) {
     gametest::resetWorld(ModeSurvival);
     gametest::goOnline();
     buildMass({{"rgbyrgby"}});
-    redFlag = true;
+    modeState.redFlag = true;
     bigFont.h = 40.0f;
     for (int i = 0; i < 5999; i++) updateSurvivalStage(10);
-    EXPECT_EQ(stageNumber, 1);
+    EXPECT_EQ(modeState.stageNumber, 1);
     EXPECT_EQ(gametest::countSounds("clockbeep.ogg"), 10) << "one beep a second in the last ten";
     updateSurvivalStage(10);
-    EXPECT_EQ(stageNumber, 2);
-    EXPECT_FLOAT_EQ(stageTimer, 0.0f);
-    EXPECT_TRUE(fusionActive);
-    EXPECT_FLOAT_EQ(powerCharge, 300.0f);
-    EXPECT_EQ(powerupsUsed[FusionPulse], 0);
-    ASSERT_EQ(floatingTexts.size(), 2u);
-    EXPECT_EQ(floatingTexts[0].text, "+1000");
-    EXPECT_EQ(floatingTexts[1].text, "Stage 1 Clear!");
-    EXPECT_EQ(floatingTexts[0].hudLines - floatingTexts[1].hudLines, 1)
+    EXPECT_EQ(modeState.stageNumber, 2);
+    EXPECT_FLOAT_EQ(modeState.stageTimer, 0.0f);
+    EXPECT_TRUE(powerups.fusionActive);
+    EXPECT_FLOAT_EQ(powerups.powerCharge, 300.0f);
+    EXPECT_EQ(powerups.powerupsUsed[FusionPulse], 0);
+    ASSERT_EQ(matching.floatingTexts.size(), 2u);
+    EXPECT_EQ(matching.floatingTexts[0].text, "+1000");
+    EXPECT_EQ(matching.floatingTexts[1].text, "Stage 1 Clear!");
+    EXPECT_EQ(matching.floatingTexts[0].hudLines - matching.floatingTexts[1].hudLines, 1)
         << "the bonus sits one big-font line above the stage message";
-    EXPECT_TRUE(floatingTexts[1].big) << "the stage's end is announced large";
-    EXPECT_TRUE(floatingTexts[0].message) << "the bonus in the message colour";
-    EXPECT_FALSE(floatingTexts[0].big || floatingTexts[1].message);
+    EXPECT_TRUE(matching.floatingTexts[1].big) << "the stage's end is announced large";
+    EXPECT_TRUE(matching.floatingTexts[0].message) << "the bonus in the message colour";
+    EXPECT_FALSE(matching.floatingTexts[0].big || matching.floatingTexts[1].message);
     bigFont.h = 0.0f;
     EXPECT_EQ(gametest::unlockedKeys(), (std::vector<std::string>{"youvegotredonyou"}));
-    EXPECT_FALSE(redFlag);
+    EXPECT_FALSE(modeState.redFlag);
 }
 
 TEST_F(ModesTest, SurvivalRefillsClearedBlocksBesideTheCentreAndSettlesThem) {
     gametest::resetWorld(ModeSurvival);
     buildMass({{"rgb"}, {"ygr"}});
-    refillCredit = 5;
+    modeState.refillCredit = 5;
     updateSurvivalRefill();
-    EXPECT_EQ(refillCredit, 0);
+    EXPECT_EQ(modeState.refillCredit, 0);
     EXPECT_EQ(aliveBlockCount(), 11);
     for (const Block& block : blockTable) {
         if (!block.alive) continue;
@@ -166,9 +166,9 @@ TEST_F(ModesTest, SurvivalRefillsClearedBlocksBesideTheCentreAndSettlesThem) {
         EXPECT_NE(block.colour, White);
     }
     while (aliveBlockCount() < 48) placeBlock(aliveBlockCount(), 5, 5, Red);
-    refillCredit = 3;
+    modeState.refillCredit = 3;
     updateSurvivalRefill();
-    EXPECT_EQ(refillCredit, 0) << "over 50 blocks the credit is dropped";
+    EXPECT_EQ(modeState.refillCredit, 0) << "over 50 blocks the credit is dropped";
     EXPECT_EQ(aliveBlockCount(), 48);
 }
 
@@ -186,19 +186,19 @@ TEST_F(ModesTest, RatingBandsFollowTheAverageAndSpread) {
 }
 
 TEST_F(ModesTest, StatisticsRecordSendsTimeAsAFractionToDeathAndWholeSecondsToScore) {
-    gameMode = ModeExpert;
-    levelIndex = 2;
-    score = 12345;
-    levelTimeMs = 61999.5f;
-    playSeconds = 30;
-    actionCount = 45;
+    modeState.gameMode = ModeExpert;
+    modeState.levelIndex = 2;
+    modeState.score = 12345;
+    modeState.levelTimeMs = 61999.5f;
+    modeState.playSeconds = 30;
+    modeState.actionCount = 45;
     controls = 1;
-    drops = 40;
-    rotateCount = 7;
-    powerupsEarned[Multiplier] = 2;
-    powerupsUsed[Timewarp] = 1;
-    kills = 33;
-    performanceRating = 5;
+    modeState.drops = 40;
+    modeState.rotateCount = 7;
+    powerups.powerupsEarned[Multiplier] = 2;
+    powerups.powerupsUsed[Timewarp] = 1;
+    matching.kills = 33;
+    meter.performanceRating = 5;
     EXPECT_EQ(statisticsRecord(currentLevelStatistics(), false),
               "gamemode=3&level=3&score=12345&time=61.9995&apm=90&controls=1&drops=40&rotates=7"
               "&pup1earned=2&pup2earned=0&pup3earned=0&pup1used=0&pup2used=1&pup3used=0&kills=33");
@@ -206,25 +206,25 @@ TEST_F(ModesTest, StatisticsRecordSendsTimeAsAFractionToDeathAndWholeSecondsToSc
               "gamemode=3&level=3&score=12345&time=61&apm=90&controls=1&drops=40&rotates=7"
               "&pup1earned=2&pup2earned=0&pup3earned=0&pup1used=0&pup2used=1&pup3used=0&kills=33"
               "&performance=5");
-    levelTimeMs = 41350;
+    modeState.levelTimeMs = 41350;
     EXPECT_NE(statisticsRecord(currentLevelStatistics(), false).find("&time=41.35&"),
               std::string::npos);
-    playSeconds = 0;
+    modeState.playSeconds = 0;
     EXPECT_EQ(actionsPerMinute(), 0);
     // Found by the replay fuzzer: a frame of 1e-45 ms is time that rounds to
     // no minutes at all, and 0 / 0 made the statistic undefined.
-    playSeconds = 1.4e-45f;
+    modeState.playSeconds = 1.4e-45f;
     EXPECT_EQ(actionsPerMinute(), 0);
-    actionCount = 5;
-    playSeconds = 1e-30f;
+    modeState.actionCount = 5;
+    modeState.playSeconds = 1e-30f;
     EXPECT_EQ(actionsPerMinute(), INT32_MAX);
 }
 
 TEST_F(ModesTest, LogLinesCarryModeLevelScoreAndTime) {
-    gameMode = ModeRush;
-    levelIndex = 4;
-    score = 199750;
-    levelTimeMs = 65432;
+    modeState.gameMode = ModeRush;
+    modeState.levelIndex = 4;
+    modeState.score = 199750;
+    modeState.levelTimeMs = 65432;
     logLevelEvent("Level cleared", true);
     EXPECT_EQ(consoleHistory.back(), "Level cleared mode=Rush level=5 score=199750 time=01:05.4");
     EXPECT_EQ(formatPlayTime(0), "00:00.0");
@@ -257,10 +257,10 @@ TEST(StartOption, RankedFormStartsARankedRunAtTheLevel) {
     EXPECT_EQ(level, 0);
     gametest::resetWorld();
     beginGame(ModeCasual, 10, true);
-    EXPECT_FALSE(practiceMode) << "ranked: the run counts";
-    EXPECT_EQ(levelIndex, 9);
+    EXPECT_FALSE(modeState.practiceMode) << "ranked: the run counts";
+    EXPECT_EQ(modeState.levelIndex, 9);
     beginGame(ModeCasual, 10);
-    EXPECT_TRUE(practiceMode);
+    EXPECT_TRUE(modeState.practiceMode);
     gametest::restoreWorld();
 }
 

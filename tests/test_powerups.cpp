@@ -19,51 +19,51 @@ class PowerupTest : public ::testing::Test {
 };
 
 TEST_F(PowerupTest, With149OnlyMultiplierStartsAndWith300AnyOne) {
-    powerCharge = 149;
+    powerups.powerCharge = 149;
     EXPECT_FALSE(tryActivatePowerup(Timewarp));
     EXPECT_FALSE(tryActivatePowerup(FusionPulse));
     EXPECT_TRUE(tryActivatePowerup(Multiplier));
-    EXPECT_EQ(powerupsUsed[Multiplier], 1);
+    EXPECT_EQ(powerups.powerupsUsed[Multiplier], 1);
     EXPECT_EQ(gametest::countSounds("subdrop.ogg"), 1);
     for (int32_t which : {Multiplier, Timewarp, FusionPulse}) {
         gametest::resetWorld();
-        powerCharge = 300;
+        powerups.powerCharge = 300;
         EXPECT_TRUE(tryActivatePowerup(which)) << which;
     }
-    EXPECT_FLOAT_EQ(massAtFusion, mass);
+    EXPECT_FLOAT_EQ(powerups.massAtFusion, meter.mass);
 }
 
 TEST_F(PowerupTest, ChargeFlowsInAndEachReadyEdgeCountsOnce) {
-    pendingCharge = 60;
+    powerups.pendingCharge = 60;
     for (int i = 0; i < 49; i++) updatePowerCharge(32, 32);
-    EXPECT_FALSE(powerReady[Multiplier]);
+    EXPECT_FALSE(powerups.powerReady[Multiplier]);
     updatePowerCharge(32, 32);
-    EXPECT_TRUE(powerReady[Multiplier]);
-    EXPECT_FLOAT_EQ(readyFlashTimers[Multiplier], 32.0f) << "the flash starts at the edge";
+    EXPECT_TRUE(powerups.powerReady[Multiplier]);
+    EXPECT_FLOAT_EQ(powerups.readyFlashTimers[Multiplier], 32.0f) << "the flash starts at the edge";
     for (int i = 0; i < 10; i++) updatePowerCharge(32, 32);
     EXPECT_EQ(gametest::countSounds("powerupready.ogg"), 1);
-    EXPECT_EQ(powerupsEarned[Multiplier], 1);
-    powerCharge = 40;
+    EXPECT_EQ(powerups.powerupsEarned[Multiplier], 1);
+    powerups.powerCharge = 40;
     updatePowerCharge(0, 0);
-    EXPECT_FALSE(powerReady[Multiplier]);
-    powerCharge = 300;
+    EXPECT_FALSE(powerups.powerReady[Multiplier]);
+    powerups.powerCharge = 300;
     updatePowerCharge(0, 0);
-    EXPECT_EQ(powerupsEarned[Multiplier], 2);
-    EXPECT_EQ(powerupsEarned[Timewarp], 1);
-    EXPECT_EQ(powerupsEarned[FusionPulse], 1);
+    EXPECT_EQ(powerups.powerupsEarned[Multiplier], 2);
+    EXPECT_EQ(powerups.powerupsEarned[Timewarp], 1);
+    EXPECT_EQ(powerups.powerupsEarned[FusionPulse], 1);
 }
 
 TEST_F(PowerupTest, OtherModesGetReadyFlagsButNoSoundNoKeysAndNoButtons) {
     for (int32_t mode : {ModeRush, ModeSurvival, ModeMeditation}) {
         gametest::resetWorld(mode);
-        powerCharge = 300;
+        powerups.powerCharge = 300;
         updatePowerCharge(0, 0);
-        EXPECT_TRUE(powerReady[FusionPulse]);
+        EXPECT_TRUE(powerups.powerReady[FusionPulse]);
         EXPECT_EQ(gametest::countSounds("powerupready.ogg"), 0);
         platformHoldKeyForFrame('1');
         handlePowerupKeys();
         platformReleaseInjectedKeys();
-        EXPECT_FALSE(multiplierActive);
+        EXPECT_FALSE(powerups.multiplierActive);
         mouseX = static_cast<int32_t>(0.05f * ScreenWidth);
         mouseY = ScreenHeight - static_cast<int32_t>(0.05f * ScreenWidth);
         leftDown = true;
@@ -74,57 +74,57 @@ TEST_F(PowerupTest, OtherModesGetReadyFlagsButNoSoundNoKeysAndNoButtons) {
 }
 
 TEST_F(PowerupTest, KeyAndButtonStartPowerupsInClassic) {
-    powerCharge = 160;
+    powerups.powerCharge = 160;
     playKeysHeld = PlayKeyPowerup2;
     handlePowerupKeys();
     playKeysHeld = 0;
-    EXPECT_TRUE(timewarpActive);
+    EXPECT_TRUE(powerups.timewarpActive);
     gametest::resetWorld();
-    powerCharge = 10;
+    powerups.powerCharge = 10;
     float u = 0.05f * ScreenWidth;
     mouseX = static_cast<int32_t>(u * 2.25f);
     mouseY = ScreenHeight - static_cast<int32_t>(u);
     leftDown = true;
     handlePowerupButtons();
-    EXPECT_TRUE(buttonHover[Timewarp]);
+    EXPECT_TRUE(powerups.buttonHover[Timewarp]);
     EXPECT_FALSE(leftDown) << "a click on a button is taken even without the charge";
-    EXPECT_FALSE(timewarpActive);
+    EXPECT_FALSE(powerups.timewarpActive);
 }
 
 TEST_F(PowerupTest, MultiplierFromAFullMeterLastsSixtySecondsAndBlocksTheOthers) {
-    powerCharge = 300;
+    powerups.powerCharge = 300;
     ASSERT_TRUE(tryActivatePowerup(Multiplier));
     for (int second = 1; second < 60; second++) {
         updatePowerCharge(1000, 1000);
-        ASSERT_TRUE(multiplierActive) << second;
+        ASSERT_TRUE(powerups.multiplierActive) << second;
     }
     EXPECT_FALSE(tryActivatePowerup(Timewarp));
     EXPECT_FALSE(tryActivatePowerup(FusionPulse));
     updatePowerCharge(1000, 1000);
-    EXPECT_FALSE(multiplierActive);
-    EXPECT_FLOAT_EQ(powerCharge, 0.0f);
+    EXPECT_FALSE(powerups.multiplierActive);
+    EXPECT_FLOAT_EQ(powerups.powerCharge, 0.0f);
 }
 
 TEST_F(PowerupTest, GroupsClearedWhileAPowerupIsActiveAddNoCharge) {
     resetFloodFill();
-    timewarpActive = true;
+    powerups.timewarpActive = true;
     clearGroup(5);
-    EXPECT_FLOAT_EQ(pendingCharge, 0.0f);
-    timewarpActive = false;
+    EXPECT_FLOAT_EQ(powerups.pendingCharge, 0.0f);
+    powerups.timewarpActive = false;
     clearGroup(5);
-    EXPECT_FLOAT_EQ(pendingCharge, 5.0f);
+    EXPECT_FLOAT_EQ(powerups.pendingCharge, 5.0f);
 }
 
 TEST_F(PowerupTest, QuicksaveNeedsNinetyPercentOnNormalOrExpert) {
     gametest::goOnline();
-    powerCharge = 300;
-    mass = massLimit * 0.95f;
+    powerups.powerCharge = 300;
+    meter.mass = meter.massLimit * 0.95f;
     ASSERT_TRUE(tryActivatePowerup(FusionPulse));
     EXPECT_EQ(gametest::unlockedKeys(), (std::vector<std::string>{"quicksave"}));
     gametest::resetWorld(ModeCasual);
     gametest::goOnline();
-    powerCharge = 300;
-    mass = massLimit * 0.95f;
+    powerups.powerCharge = 300;
+    meter.mass = meter.massLimit * 0.95f;
     ASSERT_TRUE(tryActivatePowerup(FusionPulse));
     EXPECT_TRUE(gametest::unlockedKeys().empty());
 }
@@ -136,27 +136,28 @@ TEST_F(PowerupTest, TimewarpSlowsTheMeterPopsAndPlayTimeButNotFlightReloadOrLeve
     int32_t popping = placeBlock(8, 0, 0, Pink);
     blockTable[popping].dying = true;
     blockTable[popping].popDelay = -100;
-    powerCharge = 150;
+    powerups.powerCharge = 150;
     tryActivatePowerup(Timewarp);
-    mass = 10;
+    meter.mass = 10;
     gametest::runFrames(1, 40);
-    EXPECT_NEAR(mass, 10 + 1.5f * 10 / 1000, 1e-4);
+    EXPECT_NEAR(meter.mass, 10 + 1.5f * 10 / 1000, 1e-4);
     EXPECT_FLOAT_EQ(blockTable[flying].pos.x, 6 * blockUnit) << "flight keeps real time";
     EXPECT_FLOAT_EQ(blockTable[popping].popDelay, -90.0f);
-    EXPECT_FLOAT_EQ(reloadTimer, 40.0f);
-    EXPECT_FLOAT_EQ(levelTimeMs, 40.0f);
-    EXPECT_FLOAT_EQ(playSeconds, 0.01f);
-    EXPECT_NEAR(powerCharge, 150 - 40.0f / 20000 * 150, 1e-4) << "the drain keeps real time";
+    EXPECT_FLOAT_EQ(play.reloadTimer, 40.0f);
+    EXPECT_FLOAT_EQ(modeState.levelTimeMs, 40.0f);
+    EXPECT_FLOAT_EQ(modeState.playSeconds, 0.01f);
+    EXPECT_NEAR(powerups.powerCharge, 150 - 40.0f / 20000 * 150, 1e-4)
+        << "the drain keeps real time";
 }
 
 TEST_F(PowerupTest, SurvivalStageClockIsNotSlowedByTimewarp) {
     gametest::resetWorld(ModeSurvival);
     buildMass({{"rgby"}});
-    timewarpActive = true;
-    powerCharge = 300;
+    powerups.timewarpActive = true;
+    powerups.powerCharge = 300;
     gametest::runFrames(10, 40);
-    EXPECT_FLOAT_EQ(stageTimer, 400.0f);
-    EXPECT_FLOAT_EQ(playSeconds, 0.1f);
+    EXPECT_FLOAT_EQ(modeState.stageTimer, 400.0f);
+    EXPECT_FLOAT_EQ(modeState.playSeconds, 0.1f);
 }
 
 }  // namespace

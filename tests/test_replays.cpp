@@ -46,11 +46,12 @@ void keepReplay(const Replay& replay) {
 int32_t powerupKeyPlan = 0;
 
 void sampleFrame() {
-    recordedSamples.push_back({score, mass});
-    if (powerupKeyPlan == 0 || anyPowerupActive() || levelOver) return;
+    recordedSamples.push_back({modeState.score, meter.mass});
+    if (powerupKeyPlan == 0 || anyPowerupActive() || meter.levelOver) return;
     static const float needed[4] = {0.0f, 50.0f, 150.0f, 300.0f};
     // Held into the next frame, as a key pressed between frames is.
-    if (powerCharge >= needed[powerupKeyPlan]) platformHoldKeyForFrame('0' + powerupKeyPlan);
+    if (powerups.powerCharge >= needed[powerupKeyPlan])
+        platformHoldKeyForFrame('0' + powerupKeyPlan);
 }
 
 void openLevelArchive() {
@@ -330,8 +331,10 @@ TEST(ReplayPlayback, TwoHundredBotRunsInEveryModeReplayFrameForFrame) {
         powerupKeyPlan = 0;
         // The replay stops in the frame that settled the level; the run may wait on after it.
         ASSERT_GE(run.samples.size(), run.replay.frames.size()) << "run " << n;
-        powerupRuns += powerupsUsed[0] + powerupsUsed[1] + powerupsUsed[2] > 0 ? 1 : 0;
-        timewarpRuns += powerupsUsed[1] > 0 ? 1 : 0;
+        powerupRuns +=
+            powerups.powerupsUsed[0] + powerups.powerupsUsed[1] + powerups.powerupsUsed[2] > 0 ? 1
+                                                                                               : 0;
+        timewarpRuns += powerups.powerupsUsed[1] > 0 ? 1 : 0;
         std::vector<ReplaySample> replayed;
         ReplayOutcome outcome = playReplayHeadless(run.replay, &replayed);
         ASSERT_EQ(run.replay.frames.size(), replayed.size()) << "run " << n;

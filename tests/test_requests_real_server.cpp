@@ -160,7 +160,7 @@ class RequestsToTheRealServer : public ::testing::Test {
         urlsLogPath = logFolder + "/urls.txt";
         secureBaseUrl = "http://127.0.0.1:" + std::to_string(server.port) + "/secure.php?data=";
         connectionMode = ConnectionOnline;
-        practiceMode = false;
+        modeState.practiceMode = false;
         if (!curlMulti) startHttp();
         requestLog.clear();
         userId.clear();

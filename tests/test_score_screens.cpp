@@ -89,26 +89,26 @@ struct ScoreScreenButtons : ::testing::Test {
 };
 
 TEST_F(ScoreScreenButtons, RushHasNoMiddleButton) {
-    gameMode = ModeRush;
+    modeState.gameMode = ModeRush;
     clickAt(0);
     EXPECT_EQ(GameState, ScoreScreen);
     EXPECT_FALSE(leftDown) << "the click is taken all the same";
 }
 
 TEST_F(ScoreScreenButtons, ContinueLeadsToTheNextLevelOrAfterTheLastToTheMenu) {
-    gameMode = ModeCasual;
-    levelIndex = 3;
+    modeState.gameMode = ModeCasual;
+    modeState.levelIndex = 3;
     clickAt(0);
     EXPECT_EQ(GameState, ScoreScreenToGame);
     EXPECT_FALSE(scoreRetry);
     GameState = ScoreScreen;
-    levelIndex = 9;
+    modeState.levelIndex = 9;
     clickAt(0);
     EXPECT_EQ(GameState, ScoreScreenToMenu);
 }
 
 TEST_F(ScoreScreenButtons, RetryReplaysAndQuitLeaves) {
-    gameMode = ModeSurvival;
+    modeState.gameMode = ModeSurvival;
     clickAt(-0.15f);
     EXPECT_EQ(GameState, ScoreScreenToGame);
     EXPECT_TRUE(scoreRetry);

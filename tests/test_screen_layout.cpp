@@ -39,7 +39,7 @@ std::vector<HitArea> shownPauseAreas() {
     return menuButtonAreas(buttons, count);
 }
 std::vector<HitArea> pauseMenuAreas() {
-    tutorialShowing = resetQuestion = connectionPrompt = false;
+    play.tutorialShowing = resetQuestion = connectionPrompt = false;
     return shownPauseAreas();
 }
 std::vector<HitArea> resetQuestionAreas() {
@@ -55,7 +55,7 @@ std::vector<HitArea> offlinePromptAreas() {
     return areas;
 }
 std::vector<HitArea> classicScoreAreas() {
-    gameMode = ModeNormal;
+    modeState.gameMode = ModeNormal;
     scoreSlideOffset = 0;
     return scoreScreenHitAreas();
 }

@@ -170,16 +170,16 @@ TEST(RankedLevelSeed, ARankedLevelOnlineStartsFromTheIssuedSeedAndNoOtherDoes) {
                  {"practice", true, ConnectionOnline, false},
                  {"offline", false, ConnectionOffline, false}};
     for (const Case& c : cases) {
-        practiceMode = c.practice;
+        modeState.practiceMode = c.practice;
         connectionMode = c.connection;
         startLevel(0);
         EXPECT_EQ(playSeed == issuedForTest, c.issued) << c.what;
         issuedForTest++;
     }
     // A replay's own seed wins over the issued one.
-    practiceMode = false;
+    modeState.practiceMode = false;
     connectionMode = ConnectionOnline;
-    forcedLevelSeed = 77;
+    modeState.forcedLevelSeed = 77;
     startLevel(0);
     EXPECT_EQ(playSeed, 77u);
     playRequests.issuedSeed = nullptr;

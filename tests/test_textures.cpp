@@ -137,13 +137,13 @@ TEST(BackgroundName, FollowsLevelModeAndScreen) {
     };
     for (const Case& c : cases) {
         GameState = c.state;
-        gameMode = c.mode;
-        levelIndex = c.level;
+        modeState.gameMode = c.mode;
+        modeState.levelIndex = c.level;
         EXPECT_EQ(backgroundTextureName(currentStateHas(GameBackground)), c.name)
             << "state " << c.state << " mode " << c.mode << " level " << c.level;
     }
     GameState = Intro;
-    levelIndex = 0;
+    modeState.levelIndex = 0;
 }
 
 // ---- with a GL context ----

@@ -39,6 +39,7 @@
 #include "game/matching.h"
 #include "game/meter.h"
 #include "game/modes.h"
+#include "game/play.h"
 #include "game/powerups.h"
 #include "online/account.h"
 #include "platform/settings_store.h"
@@ -174,14 +175,14 @@ int levelRestarts = 0;  // times the scene's level was started again
 
 void restartLevel(const BenchOptions& options) {
     levelRestarts++;
-    levelIndex = options.level - 1;
+    modeState.levelIndex = options.level - 1;
     startLevel(0);
 }
 
 // Keeps the typical scene in play: no Timewarp, the level started again when it ends.
 void holdTypicalScene(const BenchOptions& options) {
-    if (levelClearTimer > 0 || endSequence) restartLevel(options);
-    timewarpActive = false;
+    if (meter.levelClearTimer > 0 || meter.endSequence) restartLevel(options);
+    powerups.timewarpActive = false;
     MotionBlur = options.withoutBlur ? 0 : 1;
 }
 
@@ -190,13 +191,13 @@ void holdHeavyScene(const BenchOptions& options) {
     if (GameState != Game) return;
     if (options.withoutStars) resetStarfield();
     if (options.typical) return holdTypicalScene(options);
-    if (aliveBlockCount() < minimumMass || levelClearTimer > 0 || endSequence)
+    if (aliveBlockCount() < minimumMass || meter.levelClearTimer > 0 || meter.endSequence)
         restartLevel(options);
-    multiplierActive = fusionActive = false;
-    timewarpActive = true;
-    powerCharge = maxPowerCharge;
+    powerups.multiplierActive = powerups.fusionActive = false;
+    powerups.timewarpActive = true;
+    powerups.powerCharge = maxPowerCharge;
     // Below 60 % of the limit the warning is not drawn.
-    mass = (options.withoutWarning ? 0.5f : heldMassShare) * massLimit;
+    meter.mass = (options.withoutWarning ? 0.5f : heldMassShare) * meter.massLimit;
     // Slow frames would switch the blur off; its cost is what is measured.
     MotionBlur = options.withoutBlur ? 0 : 1;
     if (options.withoutParticles) {
@@ -237,7 +238,7 @@ FrameSample runFrame(const BenchOptions& options, bool takeShot = false) {
 // again from the seed, so every run (and its pictures) plays the same game.
 void startSceneAgain(const BenchOptions& options) {
     srand(options.seed);
-    levelIndex = options.level - 1;
+    modeState.levelIndex = options.level - 1;
     startLevel(0);
 }
 
@@ -383,7 +384,7 @@ int main(int argc, char** argv) {
     std::string loadBefore = loadAverage();
     for (int i = 0; i < options.frames; i++) {
         samples.push_back(runFrame(options));
-        longestCombo = std::max(longestCombo, lastPopOrder);
+        longestCombo = std::max(longestCombo, matching.lastPopOrder);
     }
     // The picture comes before the floor, which binds a texture of its own.
     if (!options.shot.empty()) {

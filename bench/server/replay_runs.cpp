@@ -54,10 +54,10 @@ RecordedReplay recordRun(int n, int64_t levelSeed) {
     setup.stepMs = 16.6667f;
     setup.stepJitterMs = 2.0f;
     setup.maxMs = 3 * 60 * 1000.0f;
-    forcedLevelSeed = levelSeed;
+    modeState.forcedLevelSeed = levelSeed;
     lastReplay = Replay();
     runSimulation(setup);
-    forcedLevelSeed = -1;
+    modeState.forcedLevelSeed = -1;
     return {encodeReplay(lastReplay), setup.mode, claimedLevel(setup.mode, setup.level),
             lastReplay.result.score, replayPlayedMs(lastReplay)};
 }

@@ -47,13 +47,13 @@ RecordedRun recordClearedRun(int64_t levelSeed) {
         setup.seed = botSeed;
         setup.stepMs = botStepMs;
         setup.maxMs = attemptLimitMs;
-        forcedLevelSeed = levelSeed;
+        modeState.forcedLevelSeed = levelSeed;
         lastReplay = Replay();
         runSimulation(setup);
         if (lastReplay.result.cleared && lastReplay.result.score > 0)
             found = {encodeReplay(lastReplay), 1, lastReplay.result.score, lastReplay.header.seed};
     }
-    forcedLevelSeed = -1;
+    modeState.forcedLevelSeed = -1;
     replayRecordingOn = false;
     replayFinishedHook = nullptr;
     return found;
