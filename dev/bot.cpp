@@ -285,8 +285,8 @@ static void dragMass(float dtMs) {
 
 // Cards close and the result panel moves on with a plain click.
 static bool clickWanted() {
-    if (play.tutorialShowing) return tutorialClock > cardCloseDelayMs;
-    return meter.levelClearTimer > levelClearWaitMs && !unlockPopups.empty();
+    if (play.tutorialShowing) return tutorialCards.clock > cardCloseDelayMs;
+    return meter.levelClearTimer > levelClearWaitMs && !serverLink.unlockPopups.empty();
 }
 
 // A Practice game from the menus may ask about the tutorials: the bot answers "No".
@@ -300,9 +300,9 @@ static bool pointAtResetAnswer() {
 // The connection prompt: "Resume" once connected; after a long wait, as a
 // player would, "Continue in offline mode" and then the warning's "Continue".
 static int32_t promptAnswer() {
-    if (!connectionPrompt) return 0;
-    if (promptConnected) return PromptResume;
-    if (offlineWarning) return PromptContinue;
+    if (!serverLink.connectionPrompt) return 0;
+    if (serverLink.promptConnected) return PromptResume;
+    if (serverLink.offlineWarning) return PromptContinue;
     return promptWaitMs >= promptPatienceMs ? PromptOffline : 0;
 }
 
@@ -348,7 +348,7 @@ void botStep(float dtMs) {
     if (GameState != Game) return;
     phaseClock += dtMs;
     ageShotMemory(dtMs);
-    promptWaitMs = connectionPrompt ? promptWaitMs + dtMs : 0.0f;
+    promptWaitMs = serverLink.connectionPrompt ? promptWaitMs + dtMs : 0.0f;
     bool busy = phase == Firing || phase == Rotating || phase == Clicking;
     if (!busy && (clickWanted() || pointAtResetAnswer() || pointAtPromptAnswer())) {
         onLeftButtonDown();

@@ -139,8 +139,8 @@ void labelSeenGroups(BotView& view) {
 bool faceScreenPoint(int32_t slot, int32_t face, float& x, float& y) {
     int viewport[4] = {0, 0, ScreenWidth, ScreenHeight};
     double wx, wy, wz;
-    if (!projectPoint(faceCentre(slot, face), modelviewMatrix, projectionMatrix, viewport, wx, wy,
-                      wz))
+    if (!projectPoint(faceCentre(slot, face), camera.modelviewMatrix, camera.projectionMatrix,
+                      viewport, wx, wy, wz))
         return false;
     x = static_cast<float>(wx);
     y = static_cast<float>(ScreenHeight - wy);

@@ -47,7 +47,7 @@ static void handStartToIntro() {
         return;
     }
     PendingStart start = {mode, level, launchOptions.hasSeed, launchOptions.seed, ranked};
-    if (ranked && connectionMode != ConnectionOffline) {
+    if (ranked && serverLink.connectionMode != ConnectionOffline) {
         rankedStart = start;
     } else {
         pendingStart = start;

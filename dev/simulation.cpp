@@ -32,7 +32,7 @@ void prepareSimulatedWorld(const SimulationSetup& setup) {
     ScreenWidth = simulatedWidth;
     ScreenHeight = simulatedHeight;
     controls = setup.controlScheme;
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     for (int32_t card = 0; card < tutorialCardCount; card++)
         tutorialSeenFlag(card) = setup.tutorials ? 0 : 1;
     GameState = Game;

@@ -8,11 +8,6 @@
 #include "base/profiler.h"
 
 Camera camera = {{0, -cameraDistance, 0}, {0, -cameraDistance, 0}, {0, 0, 0}, {0, 0, 1}};
-double modelviewMatrix[16];
-double projectionMatrix[16];
-Vec3 rayNear = {0, 0, 0}, rayFar = {0, 0, 0};
-float frustumPlanes[6][4];
-int32_t viewWidth = 0, viewHeight = 0;
 
 static constexpr float shakeStartPercent = 81.0f;
 static constexpr float shakeBasePercent = 80.0f;
@@ -48,34 +43,35 @@ static Vec3 approachAndShake(Vec3 eye, float ratio, RandomSource random) {
 
 // The view's pixel size: the drawable once known, else the window.
 static void viewSize(int32_t& width, int32_t& height) {
-    bool known = viewWidth > 0 && viewHeight > 0;
-    width = known ? viewWidth : ScreenWidth;
-    height = known ? viewHeight : ScreenHeight;
+    bool known = camera.viewWidth > 0 && camera.viewHeight > 0;
+    width = known ? camera.viewWidth : ScreenWidth;
+    height = known ? camera.viewHeight : ScreenHeight;
 }
 
 static void computeProjection() {
     int32_t width = 0, height = 0;
     viewSize(width, height);
     double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
-    perspectiveMatrix(viewFieldOfView, aspect, viewNearPlane, viewFarPlane, projectionMatrix);
+    perspectiveMatrix(viewFieldOfView, aspect, viewNearPlane, viewFarPlane,
+                      camera.projectionMatrix);
 }
 
 void applyCamera(float massRatio, RandomSource shakeRandom) {
     RandomSource random = shakeRandom ? shakeRandom : [] { return rand(); };
     camera.shakenEye = approachAndShake(camera.eye, massRatio, random);
-    lookAtMatrix(camera.shakenEye, camera.centre, camera.up, modelviewMatrix);
+    lookAtMatrix(camera.shakenEye, camera.centre, camera.up, camera.modelviewMatrix);
     computeProjection();
 }
 
 void setViewSize(int32_t width, int32_t height) {
-    viewWidth = width;
-    viewHeight = height;
+    camera.viewWidth = width;
+    camera.viewHeight = height;
 }
 
 void placeStartupCamera() {
     resetCamera();
     camera.shakenEye = camera.eye;
-    lookAtMatrix(camera.eye, camera.centre, camera.up, modelviewMatrix);
+    lookAtMatrix(camera.eye, camera.centre, camera.up, camera.modelviewMatrix);
     computeProjection();
     ExtractFrustum();
 }
@@ -89,8 +85,10 @@ void getMouseVectors() {
     double scaleX = ScreenWidth > 0 ? static_cast<double>(width) / ScreenWidth : 1.0;
     double scaleY = ScreenHeight > 0 ? static_cast<double>(height) / ScreenHeight : 1.0;
     double wx = mouseX * scaleX, wy = height - mouseY * scaleY;
-    unProject(wx, wy, 0.0, modelviewMatrix, projectionMatrix, viewport, rayNear);
-    unProject(wx, wy, 1.0, modelviewMatrix, projectionMatrix, viewport, rayFar);
+    unProject(wx, wy, 0.0, camera.modelviewMatrix, camera.projectionMatrix, viewport,
+              camera.rayNear);
+    unProject(wx, wy, 1.0, camera.modelviewMatrix, camera.projectionMatrix, viewport,
+              camera.rayFar);
 }
 
 static float cornerAngleSum(const Vec3 polygon[4], Vec3 hit) {
@@ -112,11 +110,11 @@ bool RayPick(const Vec3 polygon[4], Vec3& hit) {
     ProfileScope section("RayPick");
     Vec3 n = polygonNormal(polygon);
     float d = planeDistance(n, polygon[0]);
-    float nearSide = dotProduct(n, rayNear) + d, farSide = dotProduct(n, rayFar) + d;
+    float nearSide = dotProduct(n, camera.rayNear) + d, farSide = dotProduct(n, camera.rayFar) + d;
     if (nearSide * farSide >= 0.0f) return false;
-    Vec3 dir = normalise(rayFar - rayNear);
+    Vec3 dir = normalise(camera.rayFar - camera.rayNear);
     float along = dotProduct(n, dir);
-    hit = along == 0.0f ? rayNear : rayNear + dir * (-nearSide / along);
+    hit = along == 0.0f ? camera.rayNear : camera.rayNear + dir * (-nearSide / along);
     if (farFromPolygon(polygon, hit)) return false;
     return cornerAngleSum(polygon, hit) >= pickAngleShare * fullTurn;
 }
@@ -125,7 +123,8 @@ static void storePlane(int index, const double clip[16], int column, double sign
     double plane[4];
     for (int k = 0; k < 4; k++) plane[k] = clip[k * 4 + 3] + sign * clip[k * 4 + column];
     double length = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
-    for (int k = 0; k < 4; k++) frustumPlanes[index][k] = static_cast<float>(plane[k] / length);
+    for (int k = 0; k < 4; k++)
+        camera.frustumPlanes[index][k] = static_cast<float>(plane[k] / length);
 }
 
 void ExtractFrustum() {
@@ -135,7 +134,7 @@ void ExtractFrustum() {
         for (int c = 0; c < 4; c++) {
             double sum = 0;
             for (int k = 0; k < 4; k++)
-                sum += modelviewMatrix[r * 4 + k] * projectionMatrix[k * 4 + c];
+                sum += camera.modelviewMatrix[r * 4 + k] * camera.projectionMatrix[k * 4 + c];
             clip[r * 4 + c] = sum;
         }
     }
@@ -148,7 +147,7 @@ void ExtractFrustum() {
 }
 
 bool pointInFrustum(float x, float y, float z) {
-    for (const float* p : frustumPlanes) {
+    for (const float* p : camera.frustumPlanes) {
         if (p[0] * x + p[1] * y + p[2] * z + p[3] <= 0) return false;
     }
     return true;

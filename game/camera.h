@@ -13,14 +13,16 @@ struct Camera {
     Vec3 shakenEye;  // the eye actually used in the last frame
     Vec3 centre;
     Vec3 up;
+    double modelviewMatrix[16] = {};   // column-major, as GL keeps it
+    double projectionMatrix[16] = {};  // column-major, as GL keeps it
+    Vec3 rayNear = {0, 0, 0};          // the point under the mouse on the near plane
+    Vec3 rayFar = {0, 0, 0};           // ... and on the far plane
+    float frustumPlanes[6][4] = {};    // right, left, bottom, top, far, near; normalised
+    int32_t viewWidth = 0;             // drawable pixels the view fills; 0 = the window size
+    int32_t viewHeight = 0;
 };
 
-extern Camera camera;                  // the one look-at camera
-extern double modelviewMatrix[16];     // column-major, as GL keeps it
-extern double projectionMatrix[16];    // column-major, as GL keeps it
-extern Vec3 rayNear, rayFar;           // points under the mouse on the near and far planes
-extern float frustumPlanes[6][4];      // right, left, bottom, top, far, near; normalised
-extern int32_t viewWidth, viewHeight;  // drawable pixels the view fills; 0 = the window size
+extern Camera camera;  // the one look-at camera and what it sees
 
 constexpr double viewFieldOfView = 45.0;
 constexpr double viewNearPlane = 32.0;

@@ -168,7 +168,7 @@ static void restartSameLevel() {
 }
 
 static bool offline() {
-    return connectionMode == ConnectionOffline;
+    return serverLink.connectionMode == ConnectionOffline;
 }
 
 // Steps 1 and 2 of both end paths: the rating and the score report.
@@ -185,15 +185,16 @@ static void reportResult(float dtMs, bool practiceCounts) {
         reportScore(currentLevelStatistics());
         meter.scoreSent = true;
     }
-    if (meter.scoreSent && scoreAnswered) meter.replyReceived = true;
+    if (meter.scoreSent && serverLink.scoreAnswered) meter.replyReceived = true;
     if (!meter.replyReceived) meter.scoreWaitClock += dtMs;
 }
 
 // Moves on once nothing holds the player on the result: at once, or on a
 // click while newly earned achievements are shown.
 static bool mayLeaveResult(bool waitDone) {
-    if (meter.levelClearTimer <= levelClearWaitMs || !waitDone || connectionPrompt) return false;
-    if (unlockPopups.empty()) return true;
+    if (meter.levelClearTimer <= levelClearWaitMs || !waitDone || serverLink.connectionPrompt)
+        return false;
+    if (serverLink.unlockPopups.empty()) return true;
     if (!leftDown) return false;
     leftDown = false;
     return true;

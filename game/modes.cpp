@@ -233,7 +233,7 @@ void updatePlayAchievements(float realDtMs) {
         if (yawGoal || pitchGoal) earnAchievement("lightheaded");
         play.rotationSums[0] = play.rotationSums[1] = 0;
     }
-    if (isClassicMode() && personalBest > 0 && personalBest < modeState.score)
+    if (isClassicMode() && serverLink.personalBest > 0 && serverLink.personalBest < modeState.score)
         earnAchievement("personalgrowth");
     if (modeState.gameMode == ModeSurvival && modeState.playSeconds >= survivalistSeconds)
         earnAchievement("survivalist");
@@ -280,7 +280,8 @@ int32_t performanceRatingFor(int32_t levelScore, int32_t average, int32_t spread
 
 void rateFinishedLevel() {
     if (meter.performanceRating == 0)
-        meter.performanceRating = performanceRatingFor(modeState.score, perfReference, perfSpread);
+        meter.performanceRating =
+            performanceRatingFor(modeState.score, serverLink.perfReference, serverLink.perfSpread);
 }
 
 const char* ratingLabel(int32_t rating) {

@@ -13,7 +13,7 @@
 bool resetQuestion = false;
 
 bool takePauseClick() {
-    if (resetQuestion || connectionPrompt) play.paused = true;
+    if (resetQuestion || serverLink.connectionPrompt) play.paused = true;
     if (!play.paused || play.tutorialShowing || !leftDown) return false;
     leftDown = false;
     return GameState == Game;
@@ -55,15 +55,15 @@ void choosePauseItem(int32_t item) {
             answerResetQuestion(item == ResetYes);
             break;
         case PromptOffline:
-            offlineWarning = true;
+            serverLink.offlineWarning = true;
             break;
         case PromptBack:
-            offlineWarning = false;
+            serverLink.offlineWarning = false;
             break;
         case PromptResume:
             play.paused = false;
-            promptConnected = false;
-            connectionPrompt = false;
+            serverLink.promptConnected = false;
+            serverLink.connectionPrompt = false;
             break;
         default:
             break;

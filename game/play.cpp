@@ -88,7 +88,7 @@ static void buildMass() {
 // started with no issued seed at hand, draws its own.
 static uint32_t freshLevelSeed() {
     uint32_t issued = 0;
-    bool ranked = !modeState.practiceMode && connectionMode == ConnectionOnline;
+    bool ranked = !modeState.practiceMode && serverLink.connectionMode == ConnectionOnline;
     if (ranked && takeIssuedSeed(issued)) return issued;
     return static_cast<uint32_t>(rand());
 }
@@ -124,7 +124,7 @@ void startLevel(int32_t newGame) {
 }
 
 void beginGame(int32_t mode, int32_t level, bool ranked) {
-    sessionhash = makeSessionHash();
+    serverLink.sessionhash = makeSessionHash();
     powerups.powerCharge = 0;
     modeState.gameMode = mode;
     bool chosenLevel = level > 0 && mode <= ModeExpert;
@@ -170,10 +170,10 @@ static void findAimedFace(int32_t& bestSlot, int32_t& bestFace) {
     getMouseVectors();
     bestSlot = bestFace = -1;
     float nearest = 0.0f;
-    Vec3 rayDirection = normalise(rayFar - rayNear);
+    Vec3 rayDirection = normalise(camera.rayFar - camera.rayNear);
     for (int32_t slot = 0; slot < blockSlots; slot++) {
         if (!isStanding(blockTable[slot])) continue;
-        if (rayMissesBlock(rayNear, rayDirection, blockTable[slot].pos)) continue;
+        if (rayMissesBlock(camera.rayNear, rayDirection, blockTable[slot].pos)) continue;
         for (int32_t face : aimFaceOrder) {
             if (!facesEye(slot, face)) continue;
             Vec3 corners[4], hit;
@@ -473,13 +473,15 @@ static void runPlayStep(float dtMs, float realDtMs) {
 // Step 4: the server-wait clocks; one past its limit raises the connection prompt.
 static void updateServerWaits(float dtMs) {
     advanceServerClocks(dtMs);
-    if (connectionMode == ConnectionOffline) return;
-    bool scoreStalled = !scoreAnswered && meter.scoreWaitClock > serverWaitLimitMs;
-    if (highscoreWaitMs > serverWaitLimitMs || cheeveWaitMs > serverWaitLimitMs || scoreStalled) {
+    if (serverLink.connectionMode == ConnectionOffline) return;
+    bool scoreStalled = !serverLink.scoreAnswered && meter.scoreWaitClock > serverWaitLimitMs;
+    if (serverLink.highscoreWaitMs > serverWaitLimitMs ||
+        serverLink.cheeveWaitMs > serverWaitLimitMs || scoreStalled) {
         // A replay plays offline: it is told when the prompt came up.
-        if (!play.paused || !connectionPrompt) recordReplayEvent(ReplayServerPrompt);
-        if (!connectionPrompt) logConsole("No answer from the server: the connection prompt is up");
-        play.paused = connectionPrompt = true;
+        if (!play.paused || !serverLink.connectionPrompt) recordReplayEvent(ReplayServerPrompt);
+        if (!serverLink.connectionPrompt)
+            logConsole("No answer from the server: the connection prompt is up");
+        play.paused = serverLink.connectionPrompt = true;
     }
 }
 
@@ -489,7 +491,7 @@ void UpdateGame(float dtMs) {
     applyCamera(massRatio(), playRandom);
     play.frameCounter = (play.frameCounter + 1) % framesPerCycle;
     updatePowerupOverlays(dtMs);
-    if (!play.highscoreRequested && connectionMode != ConnectionOffline) {
+    if (!play.highscoreRequested && serverLink.connectionMode != ConnectionOffline) {
         requestHighscore(modeState.gameMode, modeState.levelIndex + 1);
         play.highscoreRequested = true;
     }

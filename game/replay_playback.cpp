@@ -22,12 +22,13 @@ static int32_t heldKeys = 0;  // the play keys the replay holds down
 
 static void applySettings(const ReplayHeader& h) {
     settingsSavingOff = true;
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     ScreenWidth = h.screenWidth;
     ScreenHeight = h.screenHeight;
     // The game drawing a replay keeps its window's view; a different one aims differently.
     if (!replayDrawn) setViewSize(h.viewWidth, h.viewHeight);
-    bool sameView = h.viewWidth == 0 || (h.viewWidth == viewWidth && h.viewHeight == viewHeight);
+    bool sameView =
+        h.viewWidth == 0 || (h.viewWidth == camera.viewWidth && h.viewHeight == camera.viewHeight);
     if (replayDrawn && !sameView) logConsole("The replay was recorded in a view of another size");
     controls = h.controls;
     for (int32_t card = 0; card < tutorialCardCount; card++)
@@ -55,12 +56,12 @@ static void restoreInput(const ReplayHeader& h) {
 }
 
 static void restoreTutorialCard(const ReplayHeader& h) {
-    for (bool& showing : cardShowing) showing = false;
-    if (h.cardUp >= 0 && h.cardUp < tutorialCardCount) cardShowing[h.cardUp] = true;
-    tutorialClock = h.tutorialClock;
+    for (bool& showing : tutorialCards.showing) showing = false;
+    if (h.cardUp >= 0 && h.cardUp < tutorialCardCount) tutorialCards.showing[h.cardUp] = true;
+    tutorialCards.clock = h.tutorialClock;
     play.paused = h.paused;
     play.tutorialShowing = h.tutorialShowing;
-    connectionPrompt = false;
+    serverLink.connectionPrompt = false;
 }
 
 // A level begins in the game or in a fade into it; a replay cannot start
@@ -111,7 +112,7 @@ static void applyEvent(const ReplayEvent& e) {
             if (e.a != 0) play.paused = true;
             break;
         case ReplayServerPrompt:
-            play.paused = connectionPrompt = true;
+            play.paused = serverLink.connectionPrompt = true;
             break;
         case ReplayControls:
             controls = e.a >= 0 && e.a <= 2 ? e.a : controls;

@@ -10,9 +10,7 @@
 #include "game/play_state.h"
 #include "game/tutorials.h"
 
-bool replayRecordingOn = false;
-bool replayRecording = false;
-Replay recordedReplay;
+RecorderState recorder;
 void (*replayFinishedHook)(const Replay& replay) = nullptr;
 const char* replayGameVersion = "";
 
@@ -21,12 +19,6 @@ static_assert(int32_t{KeyBitEscape} == int32_t{PlayKeyEscape} &&
                   int32_t{KeyBitPowerup2} == int32_t{PlayKeyPowerup2} &&
                   int32_t{KeyBitPowerup3} == int32_t{PlayKeyPowerup3},
               "a replay stores the play keys as the play loop reads them");
-
-static ReplayFrame openFrame;          // the frame being gathered
-static int32_t lastKeys = 0;           // held play keys as last recorded
-static int32_t lastControls = 0;       // control scheme as last recorded
-static bool pausedAfterFrame = false;  // paused as the last frame left it
-static bool attemptPlayed = false;     // the open attempt has run a game step
 
 static uint32_t seenTutorials() {
     uint32_t bits = 0;
@@ -37,7 +29,7 @@ static uint32_t seenTutorials() {
 
 static int32_t cardUp() {
     for (int32_t card = 0; card < tutorialCardCount; card++)
-        if (cardShowing[card]) return card;
+        if (tutorialCards.showing[card]) return card;
     return -1;
 }
 
@@ -50,8 +42,8 @@ static void captureSettings(ReplayHeader& h) {
     h.controls = controls;
     h.screenWidth = ScreenWidth;
     h.screenHeight = ScreenHeight;
-    h.viewWidth = viewWidth;
-    h.viewHeight = viewHeight;
+    h.viewWidth = camera.viewWidth;
+    h.viewHeight = camera.viewHeight;
     h.tutorialsSeen = seenTutorials();
 }
 
@@ -73,49 +65,50 @@ static void captureInput(ReplayHeader& h) {
                  (powerups.powerupKeyWasDown[2] ? KeyBitPowerup3 : 0);
     h.cardUp = cardUp();
     h.gameState = GameState;
-    h.tutorialClock = tutorialClock;
+    h.tutorialClock = tutorialCards.clock;
 }
 
 void beginReplayRecording() {
-    if (replayRecording) finishReplayRecording();
-    if (!replayRecordingOn) return;
-    recordedReplay = Replay{};
-    captureSettings(recordedReplay.header);
-    captureInput(recordedReplay.header);
-    openFrame = ReplayFrame{};
-    lastKeys = 0;  // the first game step records any key already held
-    lastControls = controls;
-    pausedAfterFrame = play.paused;
-    attemptPlayed = false;
-    replayRecording = true;
+    if (recorder.attemptOpen) finishReplayRecording();
+    if (!recorder.enabled) return;
+    recorder.replay = Replay{};
+    captureSettings(recorder.replay.header);
+    captureInput(recorder.replay.header);
+    recorder.openFrame = ReplayFrame{};
+    recorder.lastKeys = 0;  // the first game step records any key already held
+    recorder.lastControls = controls;
+    recorder.pausedAfterFrame = play.paused;
+    recorder.attemptPlayed = false;
+    recorder.attemptOpen = true;
 }
 
 void recordReplayEvent(ReplayEventKind kind, int32_t a, int32_t b) {
-    if (!replayRecording) return;
+    if (!recorder.attemptOpen) return;
     // A flood of events in one frame cannot come from a player; the cap keeps files bounded.
-    if (openFrame.events.size() >= replayMaxEventsPerFrame) return;
-    openFrame.events.push_back({kind, a, b});
+    if (recorder.openFrame.events.size() >= replayMaxEventsPerFrame) return;
+    recorder.openFrame.events.push_back({kind, a, b});
 }
 
 void noteReplayStep(ReplayStep step, float dtMs) {
-    if (!replayRecording) return;
-    openFrame.steps |= step;
-    openFrame.dtMs = dtMs;
+    if (!recorder.attemptOpen) return;
+    recorder.openFrame.steps |= step;
+    recorder.openFrame.dtMs = dtMs;
 }
 
 void noteReplayBlockPass() {
-    if (replayRecording) openFrame.steps |= StepBlockPass;
+    if (recorder.attemptOpen) recorder.openFrame.steps |= StepBlockPass;
 }
 
 void noteReplayGameStep(float dtMs) {
-    if (!replayRecording) return;
-    if (play.paused != pausedAfterFrame) recordReplayEvent(ReplayPaused, play.paused ? 1 : 0);
-    if (controls != lastControls) recordReplayEvent(ReplayControls, controls);
+    if (!recorder.attemptOpen) return;
+    if (play.paused != recorder.pausedAfterFrame)
+        recordReplayEvent(ReplayPaused, play.paused ? 1 : 0);
+    if (controls != recorder.lastControls) recordReplayEvent(ReplayControls, controls);
     int32_t keys = playKeysHeld;
-    if (keys != lastKeys) recordReplayEvent(ReplayKeysHeld, keys);
-    lastKeys = keys;
-    lastControls = controls;
-    attemptPlayed = true;
+    if (keys != recorder.lastKeys) recordReplayEvent(ReplayKeysHeld, keys);
+    recorder.lastKeys = keys;
+    recorder.lastControls = controls;
+    recorder.attemptPlayed = true;
     noteReplayStep(StepGame, dtMs);
 }
 
@@ -127,20 +120,20 @@ static bool levelStillOn() {
 
 // Events of a frame without steps wait for the next frame that has some.
 static void closeOpenFrame() {
-    if (openFrame.steps == 0) return;
-    recordedReplay.frames.push_back(std::move(openFrame));
-    openFrame = ReplayFrame{};
+    if (recorder.openFrame.steps == 0) return;
+    recorder.replay.frames.push_back(std::move(recorder.openFrame));
+    recorder.openFrame = ReplayFrame{};
 }
 
 void endReplayFrame() {
-    if (!replayRecording) return;
+    if (!recorder.attemptOpen) return;
     closeOpenFrame();
-    pausedAfterFrame = play.paused;
+    recorder.pausedAfterFrame = play.paused;
     // The attempt ends in the frame its result is settled (the checker stops
     // there too) or when the game leaves the level. A level begun during a
     // fade opens before the game shows it.
     bool over = settledLevelEnd() != LevelEnd::Open || !levelStillOn();
-    if (attemptPlayed && over) finishReplayRecording();
+    if (recorder.attemptPlayed && over) finishReplayRecording();
 }
 
 ReplayResult currentLevelResult() {
@@ -154,10 +147,10 @@ ReplayResult currentLevelResult() {
 }
 
 void finishReplayRecording() {
-    if (!replayRecording) return;
-    replayRecording = false;
+    if (!recorder.attemptOpen) return;
+    recorder.attemptOpen = false;
     closeOpenFrame();
-    recordedReplay.result = currentLevelResult();
+    recorder.replay.result = currentLevelResult();
     // A level that never ran a frame (the menu's backdrop mass) is no attempt.
-    if (attemptPlayed && replayFinishedHook) replayFinishedHook(recordedReplay);
+    if (recorder.attemptPlayed && replayFinishedHook) replayFinishedHook(recorder.replay);
 }

@@ -9,9 +9,17 @@
 
 #include "protocol/replay.h"
 
-extern bool replayRecordingOn;  // record at all (the game and tests switch it on)
-extern bool replayRecording;    // an attempt is open
-extern Replay recordedReplay;   // the open attempt, or the last one closed
+struct RecorderState {
+    bool enabled = false;           // record at all (the game and tests switch it on)
+    bool attemptOpen = false;       // an attempt is open
+    Replay replay;                  // the open attempt, or the last one closed
+    ReplayFrame openFrame;          // the frame being gathered
+    int32_t lastKeys = 0;           // held play keys as last recorded
+    int32_t lastControls = 0;       // control scheme as last recorded
+    bool pausedAfterFrame = false;  // paused as the last frame left it
+    bool attemptPlayed = false;     // the open attempt has run a game step
+};
+extern RecorderState recorder;
 // Called with each closed attempt that ran at least one frame (saving); may be null.
 extern void (*replayFinishedHook)(const Replay& replay);
 extern const char* replayGameVersion;  // written into each header

@@ -2,20 +2,7 @@
 
 #include "base/console_log.h"
 
-int32_t connectionMode = ConnectionOnline;
-std::string sessionhash;
-bool scoreAnswered = false;
-int32_t personalBest = -1;
-int32_t perfReference = -1;
-int32_t perfSpread = -1;
-float highscoreWaitMs = 0.0f;
-float cheeveWaitMs = 0.0f;
-std::vector<UnlockPopup> unlockPopups;
-
-bool connectionPrompt = false;
-bool promptConnected = false;
-bool offlineWarning = false;
-float promptClock = 0.0f;
+ServerLinkState serverLink;
 
 PlayRequests playRequests = {};
 
@@ -44,7 +31,7 @@ bool takeIssuedSeed(uint32_t& seed) {
 }
 
 void noteServerReply() {
-    if (!connectionPrompt || promptConnected) return;
-    promptConnected = true;
+    if (!serverLink.connectionPrompt || serverLink.promptConnected) return;
+    serverLink.promptConnected = true;
     logConsole("The server answers again: the connection prompt says Connected!");
 }

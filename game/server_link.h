@@ -19,20 +19,23 @@ struct UnlockPopup {
     bool sounded;    // "cheeve6.ogg" has played for it
 };
 
-extern int32_t connectionMode;   // 0 online, 99 offline
-extern std::string sessionhash;  // id of the current run of games, made when a game type is chosen
-extern bool scoreAnswered;       // the score submission has its reply
-extern int32_t personalBest;     // best score of this mode and level; -1 until known
-extern int32_t perfReference;    // centre of the rating bands; used only above 0
-extern int32_t perfSpread;       // width of one band; used only above 0
-extern float highscoreWaitMs;    // ms the highscore request has waited unanswered
-extern float cheeveWaitMs;       // ms the achievement submission has waited, while unanswered
-extern std::vector<UnlockPopup> unlockPopups;  // achievement popups to show, in order
-
-extern bool connectionPrompt;  // the server-wait prompt is up
-extern bool promptConnected;   // a reply arrived while the prompt was up
-extern bool offlineWarning;    // the prompt shows the offline warning
-extern float promptClock;      // ms, wraps from above 4000 back by 4000 while paused
+// What the online client tells the rules and the waits they keep for it.
+struct ServerLinkState {
+    int32_t connectionMode = ConnectionOnline;  // 0 online, 99 offline
+    std::string sessionhash;     // id of the current run of games, made when a game type is chosen
+    bool scoreAnswered = false;  // the score submission has its reply
+    int32_t personalBest = -1;   // best score of this mode and level; -1 until known
+    int32_t perfReference = -1;  // centre of the rating bands; used only above 0
+    int32_t perfSpread = -1;     // width of one band; used only above 0
+    float highscoreWaitMs = 0.0f;  // ms the highscore request has waited unanswered
+    float cheeveWaitMs = 0.0f;     // ms the achievement submission has waited, while unanswered
+    std::vector<UnlockPopup> unlockPopups;  // achievement popups to show, in order
+    bool connectionPrompt = false;          // the server-wait prompt is up
+    bool promptConnected = false;           // a reply arrived while the prompt was up
+    bool offlineWarning = false;            // the prompt shows the offline warning
+    float promptClock = 0.0f;               // ms, wraps from above 4000 back by 4000 while paused
+};
+extern ServerLinkState serverLink;
 
 // A request unanswered this long raises the prompt.
 constexpr float serverWaitLimitMs = 10000.0f;

@@ -5,8 +5,7 @@
 #include "game/play_effects.h"
 #include "game/play_state.h"
 
-bool cardShowing[tutorialCardCount] = {};
-float tutorialClock = 0.0f;
+TutorialCardState tutorialCards;
 
 static_assert(tutorialCardCount == tutorialFlagCount, "one seen flag per card");
 
@@ -16,7 +15,7 @@ int32_t& tutorialSeenFlag(int32_t card) {
 
 bool showTutorialCard(int32_t card) {
     if (play.tutorialShowing || tutorialSeenFlag(card) != 0) return false;
-    cardShowing[card] = true;
+    tutorialCards.showing[card] = true;
     play.tutorialShowing = true;
     play.paused = true;
     tutorialSeenFlag(card) = 1;
@@ -26,13 +25,13 @@ bool showTutorialCard(int32_t card) {
 
 void updateTutorialCard(float dtMs) {
     if (!play.tutorialShowing) return;
-    if (tutorialClock > cardCloseDelayMs) tutorialClock = cardCloseDelayMs;
-    tutorialClock += dtMs;
-    if (!leftDown || tutorialClock <= cardCloseDelayMs) return;
-    tutorialClock = 0.0f;
+    if (tutorialCards.clock > cardCloseDelayMs) tutorialCards.clock = cardCloseDelayMs;
+    tutorialCards.clock += dtMs;
+    if (!leftDown || tutorialCards.clock <= cardCloseDelayMs) return;
+    tutorialCards.clock = 0.0f;
     // The click that closes the card is taken: it neither fires nor clicks the panel below.
     leftDown = false;
     play.paused = !play.paused;
     play.tutorialShowing = false;
-    for (bool& showing : cardShowing) showing = false;
+    for (bool& showing : tutorialCards.showing) showing = false;
 }

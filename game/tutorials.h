@@ -18,8 +18,11 @@ enum TutorialCard : int32_t {
     tutorialCardCount
 };
 
-extern bool cardShowing[tutorialCardCount];  // the card is up
-extern float tutorialClock;                  // ms the current card has been up, capped at 1000
+struct TutorialCardState {
+    bool showing[tutorialCardCount] = {};  // the card is up
+    float clock = 0.0f;                    // ms the current card has been up, capped at 1000
+};
+extern TutorialCardState tutorialCards;
 
 constexpr float cardCloseDelayMs = 1000.0f;
 

@@ -14,8 +14,6 @@
 #include "settings/settings.h"
 
 int32_t loginStep = 0;
-std::string userId;
-std::string playHash;
 std::string emailText;
 std::string retypedPassword;
 bool scoreAwaitingReply = false;
@@ -99,7 +97,7 @@ static void retryLogin() {
         return;
     }
     loginStep = offlineStep;
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
 }
 
 std::string loggedLoginReply(const std::string& reply) {
@@ -121,7 +119,7 @@ static void acceptLogin(const std::vector<std::string>& tokens) {
     storedPasswordBlob = tokens[3];
     newsEnabled = atoi(tokens[5].c_str());
     // Online first: nothing is queued while offline.
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     if (newsEnabled != 0) queueNews();
     saveSettings();
     if (GameState == Restart) return;
@@ -183,14 +181,14 @@ int32_t registerAccount() {
     std::vector<std::string> tokens = splitTokens(reply, ' ');
     if (reply == "error" || tokens.empty() || tokens[0] != "success") return offlineStep;
     storedPasswordBlob = tokens.size() > 1 ? tokens[1] : "";
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     saveSettings();
     loginAnswered = loginIssued = false;
     return loggingInStep;
 }
 
 bool loggedIn() {
-    return connectionMode == ConnectionOnline && !userId.empty() && !playHash.empty();
+    return serverLink.connectionMode == ConnectionOnline && !userId.empty() && !playHash.empty();
 }
 
 void sendLogout() {
@@ -201,7 +199,7 @@ void sendLogout() {
 }
 
 void switchToOfflineMode() {
-    connectionMode = ConnectionOffline;
-    connectionPrompt = promptConnected = offlineWarning = false;
+    serverLink.connectionMode = ConnectionOffline;
+    serverLink.connectionPrompt = serverLink.promptConnected = serverLink.offlineWarning = false;
     scoreAwaitingReply = false;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/server_link.h"
+#include "online/identity.h"
 
 // Sub-screens of Login and CreateAcc (loginStep values). 12 is the login
 // running and 13 its first frame; 8 and 9 are the first frames of 7 and 10.
@@ -34,8 +35,6 @@ struct MachineDescription {
 };
 
 extern int32_t loginStep;            // sub-screen of Login and CreateAcc; selects the text field
-extern std::string userId;           // account id from the login reply
-extern std::string playHash;         // session token from the login reply
 extern std::string emailText;        // CreateAcc e-mail field
 extern std::string retypedPassword;  // CreateAcc password-again field
 extern bool scoreAwaitingReply;      // a score was submitted online: its score screen fades in

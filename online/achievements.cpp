@@ -72,7 +72,7 @@ static std::string accountQuery() {
 }
 
 static bool unlocksWithheld() {
-    return connectionMode == ConnectionOffline || modeState.practiceMode;
+    return serverLink.connectionMode == ConnectionOffline || modeState.practiceMode;
 }
 
 void unlockAchievement(const std::string& key) {
@@ -86,14 +86,14 @@ void unlockAchievement(const std::string& key) {
                  CheeveRequest, shortRequestSeconds);
     unlockedAchievements[n] = true;
     // The popup comes with the server's reply, which lists what it granted.
-    unlockPopups.clear();
+    serverLink.unlockPopups.clear();
     bannerClock = 0;
 }
 
 void grantAchievement(int32_t number) {
     if (number < 1 || number > achievementCount) return;
     unlockedAchievements[number] = true;
-    unlockPopups.push_back({number, false});
+    serverLink.unlockPopups.push_back({number, false});
 }
 
 // The record of the submission still waiting, if the log holds it.
@@ -107,7 +107,7 @@ static const HttpRequest* pendingSubmission() {
 void trackCheeveWait(float dtMs) {
     if (cheeveAnswered || pendingCheeve.empty()) return;
     const HttpRequest* request = pendingSubmission();
-    if (request && !request->done) cheeveWaitMs += dtMs;
+    if (request && !request->done) serverLink.cheeveWaitMs += dtMs;
 }
 
 void advanceBannerClock(float dtMs) {
@@ -138,7 +138,7 @@ void handleCheeveReply(int32_t result) {
         return;
     }
     if (cheeveReply.empty()) return;
-    cheeveWaitMs = 0;
+    serverLink.cheeveWaitMs = 0;
     cheeveAnswered = true;
     pendingCheeve.clear();
     noteServerReply();

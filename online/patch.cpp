@@ -29,7 +29,7 @@ void offerPatch(const std::string& url, float size, const std::string& hash, boo
 }
 
 void startPatchDownload() {
-    if (patchStarted || connectionMode == ConnectionOffline) return;
+    if (patchStarted || serverLink.connectionMode == ConnectionOffline) return;
     patchData.clear();
     queueRequest(patchUrl, &patchData, PatchRequest, patchRequestSeconds);
     patchStarted = true;

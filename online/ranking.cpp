@@ -58,7 +58,7 @@ void startFindMe() {
 }
 
 void requestNextRankingPage() {
-    if (rankingAtEnd || rankingPending || connectionMode == ConnectionOffline) return;
+    if (rankingAtEnd || rankingPending || serverLink.connectionMode == ConnectionOffline) return;
     rankingPending = true;
     rankingReply.clear();
     queueRequest("world_ranking_staggered.php?gamemode=" + std::to_string(rankingCategory) +

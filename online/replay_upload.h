@@ -9,18 +9,9 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/replay.h"
-
 extern bool replayOwed;                         // a ranked score went out; its replay follows
 extern int32_t owedMode, owedLevel, owedScore;  // the result that score.php submitted
 
-constexpr int32_t replayUploadSeconds = 30;                    // time-out of one upload
-constexpr size_t replayUploadLimitBytes = replayMaxFileBytes;  // the server takes no larger body
-
-// "replay.php?gamemode=..&level=..&score=..&sha256=.." and the account fields
-// of the score it goes with, whose session it names.
-std::string replayUploadRequest(const std::string& session, int32_t mode, int32_t level,
-                                int32_t score, const std::string& bytes);
 // Called with each score submission: its replay is owed.
 void oweReplay(int32_t mode, int32_t level, int32_t score);
 // A closed attempt's replay file: kept with its result when it is the owed one

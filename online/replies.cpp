@@ -42,6 +42,7 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             // The level on its result screen reads scoreReply; every score is a kept result.
             if (reply == &scoreReply) handleScoreReply(result);
             handleUnsentReply(kind, result, reply);
+            requestHeldBackSeeds();
             break;
         case PatchRequest:
             handlePatchReply(result);
@@ -60,6 +61,7 @@ void dispatchReply(int32_t kind, int32_t result, std::string* reply) {
             break;
         case ReplayRequest:
             handleUnsentReply(kind, result, reply);
+            requestHeldBackSeeds();
             break;
         case SeedsRequest:
             handleSeedsReply(result);

@@ -107,7 +107,7 @@ struct TransferShape {
 static void startTransfer(const std::string& url, const TransferShape& shape, std::string* reply,
                           int32_t kind, int32_t timeoutSeconds) {
     // Offline play sends nothing, whichever part of the game asks.
-    if (!curlMulti || connectionMode == ConnectionOffline) return;
+    if (!curlMulti || serverLink.connectionMode == ConnectionOffline) return;
     CURL* handle = curl_easy_init();
     if (!handle) return;
     setTransferOptions(handle, shape.address, reply, timeoutSeconds);

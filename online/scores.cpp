@@ -21,15 +21,6 @@ int32_t rankBefore = -1, rankAfter = -1, skillBefore = -1, skillAfter = -1;
 // Tokens from this one on of a score reply are granted achievements.
 static constexpr size_t firstGrantToken = 8;
 
-std::string accountFieldsOf(const std::string& session) {
-    return "&sessionhash=" + session + "&userid=" + userId +
-           "&passwordHash=" + md5Hex(loginPassword);
-}
-
-std::string accountFields() {
-    return accountFieldsOf(sessionhash);
-}
-
 void queueDeathReport(const LevelStatistics& stats) {
     deathReply.clear();
     queueRequest("death.php?" + statisticsRecord(stats, false) + accountFields(), &deathReply,
@@ -40,12 +31,12 @@ void queueScoreReport(const LevelStatistics& stats) {
     scoreReply.clear();
     oweReplay(stats.gameMode, stats.level, stats.score);
     scorePending = true;
-    scoreAnswered = false;
+    serverLink.scoreAnswered = false;
     scoreAwaitingReply = true;
-    unlockPopups.clear();
+    serverLink.unlockPopups.clear();
     rankAfter = skillBefore = skillAfter = -1;
     // Kept until the server has it, and sent from there.
-    keepPlayedResult(stats);
+    keepPlayedResult(stats, {&scoreReply, &scorePending});
 }
 
 void queueHighscoreRequest(int32_t gameMode, int32_t level) {
@@ -56,12 +47,12 @@ void queueHighscoreRequest(int32_t gameMode, int32_t level) {
     queueRequest(url, &highscoreReply, HighscoreRequest, shortRequestSeconds);
     highscorePending = true;
     highscoreAnswered = false;
-    highscoreWaitMs = 0;
-    personalBest = perfReference = perfSpread = rankBefore = -1;
+    serverLink.highscoreWaitMs = 0;
+    serverLink.personalBest = serverLink.perfReference = serverLink.perfSpread = rankBefore = -1;
 }
 
 void trackHighscoreWait(float dtMs) {
-    if (highscorePending && !highscoreAnswered) highscoreWaitMs += dtMs;
+    if (highscorePending && !highscoreAnswered) serverLink.highscoreWaitMs += dtMs;
 }
 
 static int32_t tokenValue(const std::vector<std::string>& tokens, size_t index) {
@@ -87,17 +78,17 @@ static bool realReply(int32_t result, const std::string& reply, bool& pending, b
 
 void handleHighscoreReply(int32_t result) {
     if (!realReply(result, highscoreReply, highscorePending, highscoreAnswered)) return;
-    highscoreWaitMs = 0;
+    serverLink.highscoreWaitMs = 0;
     std::vector<std::string> tokens = splitTokens(highscoreReply, ' ');
     if (tokens.size() < highscoreTokensNeeded) return;
-    personalBest = tokenValue(tokens, 1);
-    perfReference = tokenValue(tokens, 2);
-    perfSpread = tokenValue(tokens, 3);
+    serverLink.personalBest = tokenValue(tokens, 1);
+    serverLink.perfReference = tokenValue(tokens, 2);
+    serverLink.perfSpread = tokenValue(tokens, 3);
     rankBefore = tokenValue(tokens, 4);
 }
 
 void handleScoreReply(int32_t result) {
-    if (!realReply(result, scoreReply, scorePending, scoreAnswered)) return;
+    if (!realReply(result, scoreReply, scorePending, serverLink.scoreAnswered)) return;
     std::vector<std::string> tokens = splitTokens(scoreReply, ' ');
     if (tokens.size() < scoreTokensNeeded) return;
     rankAfter = tokenValue(tokens, 5);

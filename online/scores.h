@@ -20,10 +20,6 @@ extern int32_t rankBefore, rankAfter, skillBefore, skillAfter;  // -1 until know
 constexpr size_t highscoreTokensNeeded = 5;
 constexpr size_t scoreTokensNeeded = 8;
 
-// "&sessionhash=...&userid=...&passwordHash=...": the account fields score.php ends with,
-// for a session (the current one when none is named).
-std::string accountFieldsOf(const std::string& session);
-std::string accountFields();
 void queueDeathReport(const LevelStatistics& stats);
 void queueScoreReport(const LevelStatistics& stats);
 void queueHighscoreRequest(int32_t gameMode, int32_t level);

@@ -7,9 +7,8 @@
 
 #include "base/console_log.h"
 #include "game/server_link.h"
-#include "online/account.h"
+#include "online/identity.h"
 #include "online/requests.h"
-#include "online/scores.h"
 #include "online/unsent_results.h"
 #include "protocol/replay.h"
 
@@ -33,7 +32,7 @@ std::string seedsRequestText() {
 }
 
 void requestSeeds() {
-    if (seedsPending || connectionMode != ConnectionOnline || userId.empty()) return;
+    if (seedsPending || serverLink.connectionMode != ConnectionOnline || userId.empty()) return;
     // New seeds could push out the older one a waiting replay was played under.
     seedsHeldBack = unsentReplaysWaiting(userId);
     if (seedsHeldBack) return;
@@ -48,6 +47,10 @@ static void dropStockOfOthers() {
     if (stockOwner == userId) return;
     seedStock.clear();
     stockOwner = userId;
+}
+
+void requestHeldBackSeeds() {
+    if (seedsHeldBack && !unsentReplaysWaiting(userId)) requestSeeds();
 }
 
 void restockSeedsAfterLogin() {

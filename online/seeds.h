@@ -24,6 +24,9 @@ std::string seedsRequestText();
 // Queues seeds.php unless one is on its way, the game is offline, no one is
 // logged in, or a replay of the account still waits to be uploaded.
 void requestSeeds();
+// After an answer to a result sent from the unsent results: the seeds held
+// back while a replay under an older one waited are asked for once it has gone.
+void requestHeldBackSeeds();
 // After a successful login: keeps the stock only for the same account and tops it up.
 void restockSeedsAfterLogin();
 // The next issued seed for a ranked level; false when none is at hand.

@@ -8,17 +8,16 @@
 
 #include "base/console_log.h"
 #include "game/server_link.h"
-#include "online/account.h"
-#include "online/replay_upload.h"
+#include "online/identity.h"
 #include "online/requests.h"
-#include "online/scores.h"
-#include "online/seeds.h"
 #include "platform/settings_store.h"
 #include "platform/system.h"
+#include "protocol/encodings.h"
 
 std::deque<UnsentResult> unsentResults;
 std::string unsentReply;
 uint64_t playedResultId = 0;
+static PlayedReply playedReply = {&unsentReply, nullptr};  // where the played result's reply goes
 uint32_t unsentRetryMs = 0;
 uint32_t unsentRetryAt = 0;
 bool unsentSaveFailed = false;
@@ -77,7 +76,8 @@ static std::string describe(const UnsentResult& r) {
            " score " + std::to_string(r.score);
 }
 
-void keepPlayedResult(const LevelStatistics& stats) {
+void keepPlayedResult(const LevelStatistics& stats, PlayedReply reply) {
+    playedReply = reply;
     if (unsentResults.size() >= unsentResultsLimit) {
         logConsole("Unsent results: " + describe(unsentResults.front()) +
                    " is the oldest of too many and is dropped");
@@ -85,7 +85,7 @@ void keepPlayedResult(const LevelStatistics& stats) {
     }
     UnsentResult result;
     result.userId = userId;
-    result.session = sessionhash.substr(0, unsentSessionLimit);
+    result.session = serverLink.sessionhash.substr(0, unsentSessionLimit);
     result.mode = stats.gameMode;
     result.level = stats.level;
     result.score = stats.score;
@@ -116,6 +116,13 @@ void forgetUnsentResults() {
 }
 
 // ---- sending ----
+
+std::string replayUploadRequest(const std::string& session, int32_t mode, int32_t level,
+                                int32_t score, const std::string& bytes) {
+    return "replay.php?gamemode=" + std::to_string(mode) + "&level=" + std::to_string(level) +
+           "&score=" + std::to_string(score) + "&sha256=" + sha256Hex(bytes) +
+           accountFieldsOf(session);
+}
 
 std::string unsentScoreRequest(const UnsentResult& result) {
     return "score.php?" + result.record + accountFieldsOf(result.session);
@@ -154,8 +161,8 @@ static void sendResult(const UnsentResult& result) {
     }
     bool played = result.id == playedResultId;
     // The level still on its result screen waits for this reply: it fills its values.
-    if (played) scorePending = true;
-    startSending(result, ScoreRequest, played ? &scoreReply : &unsentReply);
+    if (played && playedReply.pending) *playedReply.pending = true;
+    startSending(result, ScoreRequest, played ? playedReply.buffer : &unsentReply);
 }
 
 static bool dueNow(uint32_t nowMs) {
@@ -164,7 +171,7 @@ static bool dueNow(uint32_t nowMs) {
 
 void sendUnsentResults(uint32_t nowMs) {
     if (sendingId != 0 && nowMs - sendingSince > lostTransferMs) sendingId = 0;
-    if (sendingId != 0 || !curlMulti || connectionMode != ConnectionOnline) return;
+    if (sendingId != 0 || !curlMulti || serverLink.connectionMode != ConnectionOnline) return;
     if (!dueNow(nowMs)) return;
     for (const UnsentResult& result : unsentResults) {
         if (!mayBeSent(result)) continue;
@@ -232,7 +239,5 @@ bool handleUnsentReply(int32_t kind, int32_t result, const std::string* reply) {
     // A reply while the connection prompt is up lets the player resume.
     noteServerReply();
     settleAnswer(*sent, kind, *reply);
-    // The seeds held back while a replay under an older one waited.
-    if (seedsHeldBack && !unsentReplaysWaiting(userId)) requestSeeds();
     return true;
 }

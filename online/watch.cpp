@@ -98,7 +98,7 @@ void openWatchList(const std::string& userId, const std::string& name, int32_t c
     watchChosen = -1;
     watchMessage.clear();
     watchStep = WatchListLoading;
-    if (connectionMode == ConnectionOffline || !allDigits(userId, maxIdDigits)) {
+    if (serverLink.connectionMode == ConnectionOffline || !allDigits(userId, maxIdDigits)) {
         watchMessage = "Watching runs needs a connection to the server.";
         watchStep = WatchListShown;
         return;

@@ -222,9 +222,9 @@ void renderBackground(bool showsGame, void (*drawInFront)()) {
 
 void loadCameraMatrices() {
     glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(projectionMatrix);
+    glLoadMatrixd(camera.projectionMatrix);
     glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixd(modelviewMatrix);
+    glLoadMatrixd(camera.modelviewMatrix);
 }
 
 void placeCameraForDrawing() {

@@ -145,8 +145,8 @@ void renderScore() {
     if (!status.empty()) printBlackThenWhite(status, margin, y, AlignLeft, statusScale);
     printBlackThenWhite(thousandsString(modeState.displayScore), screenW() - margin, y, AlignRight,
                         1.0f);
-    bool offline = connectionMode == ConnectionOffline;
-    printShadowed(personalBestText(personalBest, offline), margin,
+    bool offline = serverLink.connectionMode == ConnectionOffline;
+    printShadowed(personalBestText(serverLink.personalBest, offline), margin,
                   0.1f * screenH() + 1.4f * mediumFont.h, lightShadow, AlignLeft, 0.75f, opaque,
                   opaque, opaque, opaque, mediumFont);
 }
@@ -246,11 +246,11 @@ void renderPowerups() {
 
 // Lays out banners 1..n at time t (ms); each one's sound plays once, when it first shows.
 static void drawBannerColumn(float t) {
-    int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(unlockPopups.size()));
+    int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(serverLink.unlockPopups.size()));
     for (int32_t k = 1; k <= n; k++) {
         float alpha = achievementBannerAlpha(k, t);
         if (alpha <= 0) continue;
-        UnlockPopup& popup = unlockPopups[k - 1];
+        UnlockPopup& popup = serverLink.unlockPopups[k - 1];
         if (!popup.sounded) {
             PlaySound("cheeve6.ogg", 1.0f, 1.0f);
             popup.sounded = true;
@@ -262,10 +262,10 @@ static void drawBannerColumn(float t) {
 
 void renderAchievementBanners() {
     ProfileScope section("renderAchievementBanners");
-    if (unlockPopups.empty()) return;
+    if (serverLink.unlockPopups.empty()) return;
     drawBannerColumn(bannerClock);
-    int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(unlockPopups.size()));
-    if (achievementBannersDone(n, bannerClock)) unlockPopups.clear();
+    int32_t n = std::min<int32_t>(maxBanners, static_cast<int32_t>(serverLink.unlockPopups.size()));
+    if (achievementBannersDone(n, bannerClock)) serverLink.unlockPopups.clear();
 }
 
 // ---- level-complete panel ----
@@ -305,12 +305,13 @@ void renderLevelComplete() {
     drawUntexturedRect(0, 0, screenW(), screenH(), 0, 0, 0, levelCompleteVeilAlpha(t));
     rateFinishedLevel();
     drawPanelTexts(t);
-    bool answered = scoreAnswered;
+    bool answered = serverLink.scoreAnswered;
     if (answered && t > panelAchievementsFromMs) {
         drawBannerColumn(t - panelAchievementsFromMs);
     }
-    std::string status = levelCompleteStatus(t, answered, connectionMode == ConnectionOffline,
-                                             modeState.practiceMode, !unlockPopups.empty());
+    std::string status =
+        levelCompleteStatus(t, answered, serverLink.connectionMode == ConnectionOffline,
+                            modeState.practiceMode, !serverLink.unlockPopups.empty());
     if (!status.empty())
         printShadowed(status, screenW() / 2, screenH() - 2 * mediumFont.h, lightShadow, AlignCentre,
                       1.0f, opaque, opaque, opaque, opaque, smallFont);

@@ -58,7 +58,7 @@ static void startModeGame(int32_t mode, int32_t card) {
 void clickGametype(int32_t item) {
     powerups.powerCharge = 0;
     modeState.practiceMode = false;
-    sessionhash = makeSessionHash();
+    serverLink.sessionhash = makeSessionHash();
     switch (item) {
         case ItemClassic:
             GameState = GametypeToDifficulty;

@@ -62,22 +62,22 @@ void startPendingGame(const PendingStart& start) {
 
 // The pending game begins offline, as the menus would begin it.
 static void beginPendingGame() {
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     startPendingGame(pendingStart);
     pendingStart = PendingStart{};
 }
 
 // With no stored account the server is asked once; no answer means offline.
 static void testConnection() {
-    if (!Username.empty() || connectionMode == ConnectionOffline) return;
+    if (!Username.empty() || serverLink.connectionMode == ConnectionOffline) return;
     std::string reply;
     if (requestNow("which_server.php", &reply, whichServerSeconds) != 0)
-        connectionMode = ConnectionOffline;
+        serverLink.connectionMode = ConnectionOffline;
 }
 
 static void leaveIntro() {
     testConnection();
-    if (connectionMode == ConnectionOffline) {
+    if (serverLink.connectionMode == ConnectionOffline) {
         // The stored account stays: the next save keeps it, and "Retry
         // Connection" logs in with it.
         loginStep = offlineStep;

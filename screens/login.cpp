@@ -41,7 +41,7 @@ void UpdateLogin(float dtMs) {
     if (loginStep == connectingStep) {
         loginDotsTimer += dtMs;
         if (loginDotsTimer > dotsCycleMs) loginDotsTimer -= dotsCycleMs;
-        if (!loginIssued && connectionMode != ConnectionOffline) issueLogin();
+        if (!loginIssued && serverLink.connectionMode != ConnectionOffline) issueLogin();
     }
     hoverItem = hoveredStepButton(loginButtons, loginButtonSteps);
 }
@@ -95,7 +95,7 @@ void renderLogin() {
 static void retryConnection() {
     loginStep = loggingInStep;
     resetLoginAttempt();
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
 }
 
 void clickLogin(int32_t item) {

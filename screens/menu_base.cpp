@@ -143,8 +143,9 @@ void renderMenuBase() {
     Render2D({w / 2, logoY * h}, {w / logoWidthDivisor, w / 3 * logoAspect}, AnchorCentre,
              "zentrixlogo.tga", opaque);
     float baseline = edgeShare * w;
-    std::string account =
-        connectionMode == ConnectionOffline ? "Offline Mode" : "Logged in as: " + Username;
+    std::string account = serverLink.connectionMode == ConnectionOffline
+                              ? "Offline Mode"
+                              : "Logged in as: " + Username;
     printStatus(account, w - edgeShare * w, baseline, AlignRight);
     printStatus(versionText, edgeShare * w, baseline, AlignLeft);
 }

@@ -44,16 +44,16 @@ static float widthStep() {
 PausePanel shownPausePanel() {
     if (play.tutorialShowing) return PanelCard;
     if (resetQuestion) return PanelResetQuestion;
-    if (connectionPrompt) return PanelConnection;
+    if (serverLink.connectionPrompt) return PanelConnection;
     return PanelMenu;
 }
 
 const char* connectionTitle() {
     static const char* const connecting[] = {"Connecting", "Connecting.", "Connecting..",
                                              "Connecting..."};
-    if (offlineWarning) return "Offline!";
-    if (promptConnected) return "Connected!";
-    int dots = static_cast<int>(promptClock / dotStepMs);
+    if (serverLink.offlineWarning) return "Offline!";
+    if (serverLink.promptConnected) return "Connected!";
+    int dots = static_cast<int>(serverLink.promptClock / dotStepMs);
     return connecting[dots < 0 ? 0 : (dots > 3 ? 3 : dots)];
 }
 
@@ -79,13 +79,13 @@ static float promptButtonY() {
 
 static int connectionButtons(MenuButton* out) {
     float y = promptButtonY();
-    if (offlineWarning) {
+    if (serverLink.offlineWarning) {
         out[0] = pairButton(PromptBack, "Back", true, y);
         out[1] = pairButton(PromptContinue, "Continue", false, y);
         return 2;
     }
     Vec2 size = {promptButtonSteps * buttonUnitShare * screenW(), pairButtonLines * fontHeight()};
-    if (promptConnected) {
+    if (serverLink.promptConnected) {
         out[0] = {PromptResume, {screenW() / 2, y}, size, "Resume"};
     } else {
         out[0] = {PromptOffline, {screenW() / 2, y}, size, "Continue in offline mode"};
@@ -154,9 +154,9 @@ void updatePause(float dtMs) {
     ProfileScope section("updatePause");
     bool clicked = takePauseClick();
     if (!play.paused) return;
-    if (connectionPrompt) {
-        promptClock += dtMs;
-        if (promptClock > promptCycleMs) promptClock -= promptCycleMs;
+    if (serverLink.connectionPrompt) {
+        serverLink.promptClock += dtMs;
+        if (serverLink.promptClock > promptCycleMs) serverLink.promptClock -= promptCycleMs;
     }
     hoverItem = shownPausePanel() == PanelCard ? 0 : hoveredPauseItem();
     if (clicked) clickPauseItem(hoverItem);
@@ -183,14 +183,14 @@ static float windowTitleY() {
 static void drawConnectionText() {
     drawTitle(connectionTitle(), windowTitleY());
     float step = fontHeight() * 1.1f, y = windowTitleY() + 1.5f * step;
-    if (offlineWarning) {
+    if (serverLink.offlineWarning) {
         for (const char* line :
              {"Playing in offline mode will disable", "Achievements, Rankings & Leaderboards.",
               "You will need to restart the game to", "re-enable online play."}) {
             drawMenuLabel(line, screenW() / 2, y, 0.6f);
             y += step * 0.75f;
         }
-    } else if (!promptConnected) {
+    } else if (!serverLink.promptConnected) {
         drawMenuLabel("Connecting...", screenW() / 2, y, 0.75f);
     }
 }

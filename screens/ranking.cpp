@@ -376,7 +376,7 @@ static void drawRows() {
         int32_t index = rankingScroll + shown;
         if (index < count) drawRow(shown, index);
     }
-    if (connectionMode == ConnectionOffline)
+    if (serverLink.connectionMode == ConnectionOffline)
         drawListNote("Online Ranking is unavailable in Offline Mode.");
     else if (count == 0 && rankingAtEnd)
         drawListNote("No players are ranked here yet.");
@@ -394,7 +394,7 @@ void renderRanking() {
     drawHeader();
     drawRows();
     drawScrolling();
-    bool fetching = !rankingAtEnd && connectionMode != ConnectionOffline;
+    bool fetching = !rankingAtEnd && serverLink.connectionMode != ConnectionOffline;
     if (fetching) drawSpinner();
     drawMenuButton(findMeButton(), hoverItem == RankingFindMe);
     drawMenuButton(backButton(), hoverItem == RankingBack);

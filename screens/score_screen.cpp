@@ -192,7 +192,7 @@ void renderScoreScreen() {
     drawLine(timeLine,
              plainLine("Time:", clockString(static_cast<int64_t>(modeState.levelTimeMs / 1000))));
     if (!modeState.practiceMode) {
-        bool offline = connectionMode == ConnectionOffline;
+        bool offline = serverLink.connectionMode == ConnectionOffline;
         drawLine(skillLine, skillpointsLine(skillBefore, skillAfter, offline, !offline));
         drawLine(rankLineAt, rankLine(modeState.gameMode, rankBefore, rankAfter, offline));
     }

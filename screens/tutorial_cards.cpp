@@ -67,7 +67,7 @@ void renderTutorial() {
     ProfileScope section("renderTutorial");
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
     for (int32_t card = 0; card < tutorialCardCount; card++) {
-        if (!cardShowing[card]) continue;
+        if (!tutorialCards.showing[card]) continue;
         CardPlacement place = tutorialCardPlacement(card, controls, w, h);
         Render2D(place.position, place.size, place.anchor, place.texture, 255.0f);
     }

@@ -5,12 +5,13 @@
 #include <cstddef>
 
 #include "base/console_log.h"
+#include "base/frame_state.h"
 #include "base/profiler.h"
 #include "engine/fonts.h"
 #include "engine/textures.h"
 #include "online/requests.h"
 #include "settings/settings.h"
-#include "shell/main_loop.h"
+#include "shell/program.h"
 #include "shell/window.h"
 
 bool consoleOpen = false;

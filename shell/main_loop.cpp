@@ -29,6 +29,7 @@
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
+#include "shell/program.h"
 #include "shell/replay_view.h"
 #include "shell/startup.h"
 #include "shell/state_table.h"
@@ -36,42 +37,12 @@
 #include "sound/sound.h"
 
 DevelopmentHooks developmentHooks = {};
-bool programRunning = true;
-bool quitPosted = false;
-std::deque<float> frameTimeHistory;
-float averageFps = 0.0f;
-int32_t blinkTimer = 0;
 std::string programPath;
 
 static constexpr uint32_t olderInstanceWaitMs = 1000;
 static constexpr uint32_t olderInstanceRescanMs = 100;
 static constexpr int olderInstanceWaitsBeforeKill = 5;
 static constexpr uint32_t minimisedSleepMs = 100;
-static constexpr float particleDegStep = 0.01f;
-
-// ---- frame statistics ----
-
-void recordFrameStatistics() {
-    frameTimeHistory.push_front(frameTime);
-    if (frameTimeHistory.size() > frameHistoryLength) frameTimeHistory.resize(frameHistoryLength);
-    double sum = 0;
-    for (float ms : frameTimeHistory) sum += ms;
-    double average = sum / frameTimeHistory.size();
-    averageFps = average > 0 ? static_cast<float>(1000.0 / average) : 0.0f;
-
-    bool slow = averageFps < slowFrameFps;
-    if (particlesDrawn > 0 && slow && !powerups.timewarpActive) particleDeg += particleDegStep;
-    if ((powerups.timewarpActive || GameState == Grats) && slow) MotionBlur = 0;
-    particlesDrawn = 0;
-}
-
-void updateBlink(float dtMs) {
-    blinkTimer += static_cast<int32_t>(dtMs);
-    if (blinkTimer > blinkPeriodMs) {
-        blinkTimer = 0;
-        blinkOn = !blinkOn;
-    }
-}
 
 // ---- frame pacer ----
 
@@ -96,7 +67,8 @@ static double msSinceCounter(uint64_t then) {
 }
 
 static void waitForFrameTime(uint64_t frameStart) {
-    if (!framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty())) return;
+    if (!framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty()))
+        return;
     bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
     bool idle = screenIdle(shown, msSinceCounter(lastInputCounter));
     uint32_t waitMs = pacedWaitMs(msSinceCounter(frameStart), idle ? idleFrameMs : pacedFrameMs);
@@ -107,16 +79,6 @@ static void waitForFrameTime(uint64_t frameStart) {
         platformWaitForEvent(waitMs);
     else
         platformSleep(waitMs);
-}
-
-// ---- quitting ----
-
-// The exit fade may end on several frames; the server hears one logout.
-void quitProgram() {
-    if (!programRunning) return;
-    sendLogout();
-    quitPosted = true;
-    programRunning = false;
 }
 
 // ---- restarting ----
@@ -297,7 +259,7 @@ static void applyLaunchOptions() {
     settingsDirOverride = launchOptions.configDir;
     if (!launchOptions.serverUrl.empty()) secureBaseUrl = secureEndpointOf(launchOptions.serverUrl);
     if (launchOptions.offline || !launchOptions.replayPath.empty())
-        connectionMode = ConnectionOffline;
+        serverLink.connectionMode = ConnectionOffline;
 }
 
 static void loadSettingsAndSize(int32_t desktopWidth, int32_t desktopHeight) {

@@ -8,16 +8,7 @@
 
 #include "base/frame_state.h"
 
-extern bool programRunning;                 // keeps the outer loop going; cleared by quitProgram
-extern bool quitPosted;                     // the quit message is waiting in the queue
-extern std::deque<float> frameTimeHistory;  // last 100 frame times, newest first
-extern float averageFps;                    // 1000 / mean of frameTimeHistory
-extern int32_t blinkTimer;                  // ms since the last flip
-extern std::string programPath;             // own path, relative to the working dir when below it
-
-constexpr size_t frameHistoryLength = 100;
-constexpr int32_t blinkPeriodMs = 500;
-constexpr float slowFrameFps = 50.0f;
+extern std::string programPath;  // own path, relative to the working dir when below it
 
 // What the development tools (dev/: --start, --autoplay, --replay) add to
 // each frame; the program's entry installs them before runProgram.
@@ -30,14 +21,6 @@ extern DevelopmentHooks developmentHooks;
 
 // The program's entry; returns the process exit code.
 int runProgram(int argc, char** argv);
-
-// Sends the logout request, posts the quit message, clears programRunning.
-void quitProgram();
-
-// Frame statistics and quality reduction (Update steps 3 and 4).
-void recordFrameStatistics();
-// Advances blinkTimer and flips blinkOn past 500 ms.
-void updateBlink(float dtMs);
 
 // ---- frame pacer ----
 // Screens where nothing asks for speed (menus, the pause overlay) are drawn

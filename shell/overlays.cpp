@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/console_log.h"
+#include "base/frame_state.h"
 #include "base/game_state.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
@@ -16,7 +17,7 @@
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/input.h"
-#include "shell/main_loop.h"
+#include "shell/program.h"
 #include "shell/window.h"
 
 static constexpr float overlayMargin = 32.0f;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/console_log.h"
+#include "base/frame_state.h"
 #include "base/game_state.h"
 #include "base/player_settings.h"
 #include "base/pointer.h"
@@ -16,7 +17,7 @@
 #include "screens/ranking.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
-#include "shell/main_loop.h"
+#include "shell/program.h"
 #include "shell/replay_files.h"
 
 // What playing a replay changes and a downloaded run must give back.
@@ -48,7 +49,7 @@ static bool loadShownFile() {
 }
 
 static void beginShownLevel() {
-    replayRecordingOn = false;
+    recorder.enabled = false;
     replayDrawn = true;
     nextFrame = 0;
     startReplayLevel(shownReplay.header);
@@ -71,7 +72,7 @@ static void beginShownFile() {
 }
 
 static void savePlay() {
-    saved = {connectionMode,
+    saved = {serverLink.connectionMode,
              modeState.gameMode,
              modeState.levelIndex,
              controls,
@@ -79,7 +80,7 @@ static void savePlay() {
              ScreenHeight,
              modeState.practiceMode,
              settingsSavingOff,
-             replayRecordingOn,
+             recorder.enabled,
              {},
              launchOptions.fixedStepMs,
              mouseX,
@@ -91,7 +92,7 @@ static void savePlay() {
 }
 
 static void restorePlay() {
-    connectionMode = saved.connectionMode;
+    serverLink.connectionMode = saved.connectionMode;
     modeState.gameMode = saved.gameMode;
     modeState.levelIndex = saved.levelIndex;
     controls = saved.controls;
@@ -99,7 +100,7 @@ static void restorePlay() {
     ScreenHeight = saved.screenHeight;
     modeState.practiceMode = saved.practiceMode;
     settingsSavingOff = saved.settingsSavingOff;
-    replayRecordingOn = saved.recording;
+    recorder.enabled = saved.recording;
     for (int32_t card = 0; card < tutorialCardCount; card++)
         tutorialSeenFlag(card) = saved.tutorialsSeen[card];
     launchOptions.fixedStepMs = saved.fixedStepMs;

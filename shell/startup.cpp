@@ -34,7 +34,7 @@
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/launch_options.h"
-#include "shell/main_loop.h"
+#include "shell/program.h"
 #include "shell/replay_files.h"
 #include "shell/window.h"
 #include "sound/sound.h"
@@ -148,7 +148,7 @@ bool startupGame() {
     // From here on every level attempt is recorded and kept in the data folder.
     replayGameVersion = versionText.c_str();
     replayFinishedHook = saveFinishedReplay;
-    replayRecordingOn = true;
+    recorder.enabled = true;
     enableState(GL_CULL_FACE);
     glCullFace(GL_BACK);
     logConsole("Finished initializing");

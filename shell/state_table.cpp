@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/frame_state.h"
 #include "base/game_state.h"
 #include "base/profiler.h"
 #include "engine/draw2d.h"
@@ -42,8 +43,8 @@
 #include "screens/score_screen.h"
 #include "settings/settings.h"
 #include "shell/input.h"
-#include "shell/main_loop.h"
 #include "shell/overlays.h"
+#include "shell/program.h"
 #include "sound/sound.h"
 
 // Frames this long (a stall, the first frame) move no timer, fade or screen.
@@ -252,7 +253,8 @@ bool isSettledState(int32_t value) {
 static bool settledFadeMayMove() {
     if (!backgroundTextureLoaded(currentStateHas(GameBackground))) return false;
     if (GameState != ScoreScreen) return true;
-    return scoreAwaitingReply || connectionMode == ConnectionOffline || modeState.practiceMode;
+    return scoreAwaitingReply || serverLink.connectionMode == ConnectionOffline ||
+           modeState.practiceMode;
 }
 
 static void endTransition() {

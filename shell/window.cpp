@@ -8,13 +8,14 @@
 #include <cstring>
 
 #include "base/console_log.h"
+#include "base/frame_state.h"
 #include "game/camera.h"
 #include "platform/system.h"
 #include "settings/settings.h"
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
-#include "shell/main_loop.h"
+#include "shell/program.h"
 
 WindowRecord windowRecord = {nullptr, nullptr, "ZX", "Zentrix", 0, 0, 32, true, false, 0};
 PlatformWindow* gameWindow = nullptr;

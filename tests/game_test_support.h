@@ -54,17 +54,17 @@ inline void resetWorld(int32_t mode = ModeNormal) {
     if (!curlMulti) startHttp();
     secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
     std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
-    unlockPopups.clear();
+    serverLink.unlockPopups.clear();
     pendingCheeve.clear();
-    cheeveWaitMs = 0;
+    serverLink.cheeveWaitMs = 0;
     soundRequestObserver = recordSound;
     recordedSounds.clear();
-    scoreAnswered = false;
+    serverLink.scoreAnswered = false;
 }
 
 // Online, so that play may unlock achievements (their requests go nowhere).
 inline void goOnline() {
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
 }
 
 // The keys of every achievement unlocked since resetWorld, by number.
@@ -79,7 +79,7 @@ inline std::vector<std::string> unlockedKeys() {
 inline void restoreWorld() {
     soundRequestObserver = nullptr;
     levelSource = loadLevelFromArchive;
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     GameState = Intro;
     settingsSavingOff = false;
 }

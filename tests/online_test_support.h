@@ -19,14 +19,14 @@ constexpr int32_t couldNotConnect = 7;  // CURLE_COULDNT_CONNECT
 
 inline void goOnlineWithoutAnswers() {
     secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     if (!curlMulti) startHttp();
     requestLog.clear();
     userId = "12";
     std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
-    unlockPopups.clear();
+    serverLink.unlockPopups.clear();
     pendingCheeve.clear();
-    cheeveWaitMs = 0;
+    serverLink.cheeveWaitMs = 0;
 }
 
 inline void stopRequests() {
@@ -49,7 +49,7 @@ inline bool pumpUntilDone() {
 
 inline std::vector<int32_t> popupNumbers() {
     std::vector<int32_t> numbers;
-    for (const UnlockPopup& popup : unlockPopups) numbers.push_back(popup.number);
+    for (const UnlockPopup& popup : serverLink.unlockPopups) numbers.push_back(popup.number);
     return numbers;
 }
 

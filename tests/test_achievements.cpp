@@ -72,9 +72,9 @@ TEST_F(Achievements, UnlockingAKeyTwiceSendsOneRequest) {
 }
 
 TEST_F(Achievements, NothingUnlocksOfflineInPracticeOrForAnUnknownKey) {
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     unlockAchievement("epic");
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     modeState.practiceMode = true;
     unlockAchievement("epic");
     modeState.practiceMode = false;
@@ -86,14 +86,14 @@ TEST_F(Achievements, NothingUnlocksOfflineInPracticeOrForAnUnknownKey) {
 
 TEST_F(Achievements, ReplyListingTwoNumbersQueuesTwoPopups) {
     unlockAchievement("killstreak");
-    cheeveWaitMs = 300;
+    serverLink.cheeveWaitMs = 300;
     cheeveAnswer("20 6");
     EXPECT_EQ(popupNumbers(), (std::vector<int32_t>{20, 6}));
-    EXPECT_FALSE(unlockPopups[0].sounded || unlockPopups[1].sounded);
+    EXPECT_FALSE(serverLink.unlockPopups[0].sounded || serverLink.unlockPopups[1].sounded);
     EXPECT_TRUE(unlockedAchievements[6]);
     EXPECT_TRUE(cheeveAnswered);
     EXPECT_EQ(pendingCheeve, "");
-    EXPECT_FLOAT_EQ(cheeveWaitMs, 0);
+    EXPECT_FLOAT_EQ(serverLink.cheeveWaitMs, 0);
 }
 
 TEST_F(Achievements, ASecondUnlockEmptiesThePopupsAndRestartsTheirClock) {
@@ -101,7 +101,7 @@ TEST_F(Achievements, ASecondUnlockEmptiesThePopupsAndRestartsTheirClock) {
     cheeveAnswer("20 6");
     bannerClock = 1200;
     unlockAchievement("zenmaster");
-    EXPECT_TRUE(unlockPopups.empty());
+    EXPECT_TRUE(serverLink.unlockPopups.empty());
     EXPECT_FLOAT_EQ(bannerClock, 0);
     cheeveAnswer("22");
     EXPECT_EQ(popupNumbers(), (std::vector<int32_t>{22}));
@@ -116,21 +116,21 @@ TEST_F(Achievements, AFailedSubmissionIsSentAgainAndFailLeavesTheFlag) {
     cheeveAnswer("fail");
     EXPECT_TRUE(cheeveAnswered);
     EXPECT_TRUE(unlockedAchievements[14]);
-    EXPECT_TRUE(unlockPopups.empty());
+    EXPECT_TRUE(serverLink.unlockPopups.empty());
     EXPECT_EQ(requestLog.size(), 2u);
 }
 
 TEST_F(Achievements, TheWaitGrowsOnlyWhileTheSubmissionRuns) {
     unlockAchievement("survivalist");
     trackCheeveWait(40);
-    EXPECT_FLOAT_EQ(cheeveWaitMs, 40);
+    EXPECT_FLOAT_EQ(serverLink.cheeveWaitMs, 40);
     requestLog[0].done = true;
     trackCheeveWait(40);
-    EXPECT_FLOAT_EQ(cheeveWaitMs, 40);
+    EXPECT_FLOAT_EQ(serverLink.cheeveWaitMs, 40);
     cheeveAnswered = true;
     requestLog[0].done = false;
     trackCheeveWait(40);
-    EXPECT_FLOAT_EQ(cheeveWaitMs, 40);
+    EXPECT_FLOAT_EQ(serverLink.cheeveWaitMs, 40);
 }
 
 TEST_F(Achievements, SyncSetsOnlyTheNonZeroNumbersWithoutPopups) {
@@ -143,7 +143,7 @@ TEST_F(Achievements, SyncSetsOnlyTheNonZeroNumbersWithoutPopups) {
     dispatchReply(SyncCheevesRequest, 0, &syncCheevesReply);
     for (int32_t n = 0; n <= achievementCount; n++)
         EXPECT_EQ(unlockedAchievements[n], n == 3 || n == 17) << n;
-    EXPECT_TRUE(unlockPopups.empty());
+    EXPECT_TRUE(serverLink.unlockPopups.empty());
     syncCheevesReply = "5";
     dispatchReply(SyncCheevesRequest, couldNotConnect, &syncCheevesReply);
     EXPECT_FALSE(unlockedAchievements[5]);

@@ -190,7 +190,7 @@ TEST_F(Bot, TheHarnessCountsAClearOnlyWhenTheGameLeavesTheLevel) {
 // it resumes as soon as a reply has come, and goes offline only after a long wait.
 TEST_F(Bot, AnswersTheConnectionPromptAsAPatientPlayerWould) {
     auto promptFrames = [](int frames) {
-        for (int i = 0; i < frames && connectionPrompt; i++) {
+        for (int i = 0; i < frames && serverLink.connectionPrompt; i++) {
             botStep(100.0f);
             updatePause(100.0f);
         }
@@ -198,20 +198,20 @@ TEST_F(Bot, AnswersTheConnectionPromptAsAPatientPlayerWould) {
     float savedFontHeight = mediumFont.h;
     mediumFont.h = 20;  // the prompt's buttons are as tall as the menu font
     GameState = Game;
-    connectionMode = ConnectionOnline;
-    connectionPrompt = true;
+    serverLink.connectionMode = ConnectionOnline;
+    serverLink.connectionPrompt = true;
     promptFrames(280);
-    EXPECT_TRUE(connectionPrompt && play.paused) << "28 s is not yet too long to wait";
-    EXPECT_FALSE(offlineWarning);
-    promptConnected = true;
+    EXPECT_TRUE(serverLink.connectionPrompt && play.paused) << "28 s is not yet too long to wait";
+    EXPECT_FALSE(serverLink.offlineWarning);
+    serverLink.promptConnected = true;
     promptFrames(30);
-    EXPECT_FALSE(connectionPrompt || play.paused);
-    EXPECT_EQ(connectionMode, ConnectionOnline);
+    EXPECT_FALSE(serverLink.connectionPrompt || play.paused);
+    EXPECT_EQ(serverLink.connectionMode, ConnectionOnline);
 
-    connectionPrompt = true;
+    serverLink.connectionPrompt = true;
     promptFrames(330);
-    EXPECT_FALSE(connectionPrompt || play.paused);
-    EXPECT_EQ(connectionMode, ConnectionOffline);
+    EXPECT_FALSE(serverLink.connectionPrompt || play.paused);
+    EXPECT_EQ(serverLink.connectionMode, ConnectionOffline);
     mediumFont.h = savedFontHeight;
 }
 

@@ -32,23 +32,23 @@ class CameraTest : public ::testing::Test {
 TEST_F(CameraTest, RayThroughTheCentreOfASquareHitsItAndBesideItMisses) {
     Vec3 square[4], hit;
     frontSquare(square);
-    rayNear = {0, -100, 0};
-    rayFar = {0, 100, 0};
+    camera.rayNear = {0, -100, 0};
+    camera.rayFar = {0, 100, 0};
     EXPECT_TRUE(RayPick(square, hit));
     EXPECT_NEAR(hit.y, -16.0f, 1e-4);
-    rayNear = {40, -100, 0};
-    rayFar = {40, 100, 0};
+    camera.rayNear = {40, -100, 0};
+    camera.rayFar = {40, 100, 0};
     EXPECT_FALSE(RayPick(square, hit));
 }
 
 TEST_F(CameraTest, RayParallelToTheSquareNeverCrossesIt) {
     Vec3 square[4], hit;
     frontSquare(square);
-    rayNear = {-100, -16, 0};
-    rayFar = {100, -16, 0};
+    camera.rayNear = {-100, -16, 0};
+    camera.rayFar = {100, -16, 0};
     EXPECT_FALSE(RayPick(square, hit));
-    rayNear = {-100, -20, 0};
-    rayFar = {100, -20, 0};
+    camera.rayNear = {-100, -20, 0};
+    camera.rayFar = {100, -20, 0};
     EXPECT_FALSE(RayPick(square, hit));
 }
 

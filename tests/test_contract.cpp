@@ -41,7 +41,7 @@ struct Contract : ::testing::Test {
         std::string error;
         ASSERT_TRUE(loadServerKey(pem.str(), key, error)) << error;
         secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
         if (!curlMulti) startHttp();
         requestLog.clear();
         // Submitted results are kept beside the settings.
@@ -49,7 +49,7 @@ struct Contract : ::testing::Test {
         userId = "4711";
         Username = "Some Player";
         loginPassword = "pa&ss=word";
-        sessionhash = "20260101120000" + std::string(32, 'a');
+        serverLink.sessionhash = "20260101120000" + std::string(32, 'a');
         modeState.practiceMode = false;
         std::fill(std::begin(unlockedAchievements), std::end(unlockedAchievements), false);
     }
@@ -155,7 +155,7 @@ TEST_F(Contract, HighscoreDeathAndScoreCarryEveryStatistic) {
                                                    {"pup3used", "0"},
                                                    {"kills", "96"},
                                                    {"performance", "5"},
-                                                   {"sessionhash", sessionhash},
+                                                   {"sessionhash", serverLink.sessionhash},
                                                    {"userid", "4711"},
                                                    {"passwordHash", md5Hex("pa&ss=word")}};
     EXPECT_EQ(parsed.values, expected);
@@ -176,16 +176,16 @@ TEST_F(Contract, TheReplayUploadNamesTheScoredResultAndItsDigest) {
                                                    {"level", "7"},
                                                    {"score", "123456"},
                                                    {"sha256", sha256Hex(replay)},
-                                                   {"sessionhash", sessionhash},
+                                                   {"sessionhash", serverLink.sessionhash},
                                                    {"userid", "4711"},
                                                    {"passwordHash", md5Hex("pa&ss=word")}};
     EXPECT_EQ(parsed.values, expected);
 }
 
 TEST_F(Contract, TheSeedsRequestIsReadBeforeAndDuringAGame) {
-    const std::string runningGame = sessionhash;
+    const std::string runningGame = serverLink.sessionhash;
     for (const std::string& session : {std::string(), runningGame}) {
-        sessionhash = session;
+        serverLink.sessionhash = session;
         seedsPending = false;
         requestSeeds();
         ParsedRequest parsed = serverReadsQueued();

@@ -31,7 +31,7 @@
 #include "screens/restart.h"
 #include "screens/score_screen.h"
 #include "settings/settings.h"
-#include "shell/main_loop.h"
+#include "shell/program.h"
 #include "shell/state_table.h"
 #include "sound/sound.h"
 
@@ -55,7 +55,7 @@ class GameStateTest : public ::testing::Test {
         modeState.levelIndex = 0;
         scoreRetry = false;
         scoreAwaitingReply = false;
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
         loginStep = 0;
         programRunning = true;
         quitPosted = false;
@@ -214,10 +214,10 @@ TEST_F(GameStateTest, ScoreScreenFadesOnlyWhileWaitingOfflineOrPractising) {
     advanceFade(100);
     EXPECT_FLOAT_EQ(fadeTimer, 100);
     scoreAwaitingReply = false;
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     advanceFade(100);
     EXPECT_FLOAT_EQ(fadeTimer, 200);
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     modeState.practiceMode = true;
     advanceFade(100);
     EXPECT_FLOAT_EQ(fadeTimer, 300);

@@ -55,16 +55,16 @@ TEST(IntroUpdate, APendingStartBeginsItsGameOfflineOnceStreamed) {
     introLoaded = true;
     textureQueue.clear();
     textureList.push_back({"briskogames.tga", 250, 8, 8, 0, 0, 0});
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     pendingStart = {ModeExpert, 3, false, 0};
     UpdateIntro(16);
     EXPECT_EQ(GameState, Game);
     EXPECT_EQ(modeState.gameMode, ModeExpert);
     EXPECT_EQ(modeState.levelIndex, 2);
     EXPECT_TRUE(modeState.practiceMode) << "a chosen level is a Practice game";
-    EXPECT_EQ(connectionMode, ConnectionOffline);
+    EXPECT_EQ(serverLink.connectionMode, ConnectionOffline);
     EXPECT_EQ(pendingStart.mode, 0) << "the request is used once";
-    EXPECT_EQ(sessionhash.size(), 14u + 32u);
+    EXPECT_EQ(serverLink.sessionhash.size(), 14u + 32u);
 
     pendingStart = {ModeRush, 0, false, 0};
     UpdateIntro(16);
@@ -72,7 +72,7 @@ TEST(IntroUpdate, APendingStartBeginsItsGameOfflineOnceStreamed) {
     EXPECT_FALSE(modeState.practiceMode);
     textureList.pop_back();
     lastTextureName.clear();
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     GameState = savedState;
     introLoaded = false;
     startupStage = 0;

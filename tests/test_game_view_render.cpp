@@ -386,10 +386,10 @@ TEST_F(GameViewRender, LevelCompleteVeilDarkensAndItsSoundPlaysOnce) {
 
 TEST_F(GameViewRender, TwoPopupsShowHalfASecondApartEachSoundingOnce) {
     ScreenWidth = ScreenHeight = windowSide;
-    unlockPopups = {{20, false}, {6, false}};
+    serverLink.unlockPopups = {{20, false}, {6, false}};
     bannerClock = 0;
     std::vector<float> soundedAt;
-    for (int frame = 0; frame < 600 && !unlockPopups.empty(); frame++) {
+    for (int frame = 0; frame < 600 && !serverLink.unlockPopups.empty(); frame++) {
         advanceBannerClock(10);
         size_t before = gametest::recordedSounds.size();
         renderAchievementBanners();
@@ -397,7 +397,7 @@ TEST_F(GameViewRender, TwoPopupsShowHalfASecondApartEachSoundingOnce) {
             if (gametest::recordedSounds[i].name == "cheeve6.ogg") soundedAt.push_back(bannerClock);
     }
     EXPECT_EQ(soundedAt, (std::vector<float>{510.0f, 1010.0f}));
-    EXPECT_TRUE(unlockPopups.empty()) << "emptied once every banner has faded";
+    EXPECT_TRUE(serverLink.unlockPopups.empty()) << "emptied once every banner has faded";
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "settings/settings.h"
 #include "shell/input.h"
 #include "shell/main_loop.h"
+#include "shell/program.h"
 #include "shell/window.h"
 
 namespace {

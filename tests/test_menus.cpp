@@ -32,7 +32,8 @@ class MenuRules : public ::testing::Test {
         gametest::resetWorld();
         displayModes = {{800, 600}, {1280, 720}, {1920, 1080}};
         optionsFromGame = restartNeeded = resetTutorialsChosen = false;
-        resetQuestion = connectionPrompt = offlineWarning = promptConnected = false;
+        resetQuestion = serverLink.connectionPrompt = serverLink.offlineWarning =
+            serverLink.promptConnected = false;
         GameState = Options;
         ScreenWidth = 1280;
         ScreenHeight = 720;
@@ -155,7 +156,7 @@ TEST_F(MenuRules, ChoosingADifficultyRaisesTheControlsCardOnceAndSavesAtOnce) {
     TuteControl = 0;
     GameState = Difficulty;
     clickDifficulty(ModeCasual);
-    EXPECT_TRUE(play.tutorialShowing && play.paused && cardShowing[CardControl]);
+    EXPECT_TRUE(play.tutorialShowing && play.paused && tutorialCards.showing[CardControl]);
     EXPECT_EQ(TuteControl, 1);
     EXPECT_EQ(GameState, DifficultyToClassicModeSelect);
     TuteControl = 0;
@@ -178,7 +179,7 @@ TEST_F(MenuRules, RushChosenFirstStartsPausedUnderItsCard) {
     GameState = Gametype;
     clickGametype(4);
     EXPECT_EQ(modeState.gameMode, ModeRush);
-    EXPECT_TRUE(cardShowing[CardRush] && play.paused);
+    EXPECT_TRUE(tutorialCards.showing[CardRush] && play.paused);
     EXPECT_EQ(TuteRush, 1);
     EXPECT_EQ(GameState, GametypeToGame);
 }
@@ -186,7 +187,7 @@ TEST_F(MenuRules, RushChosenFirstStartsPausedUnderItsCard) {
 TEST_F(MenuRules, SessionHashIsFourteenDigitsAndAnMd5) {
     GameState = Gametype;
     clickGametype(6);
-    EXPECT_TRUE(std::regex_match(sessionhash, std::regex("[0-9]{14}[0-9a-f]{32}")));
+    EXPECT_TRUE(std::regex_match(serverLink.sessionhash, std::regex("[0-9]{14}[0-9a-f]{32}")));
 }
 
 TEST_F(MenuRules, ACardIgnoresClicksInItsFirstSecond) {
@@ -203,7 +204,7 @@ TEST_F(MenuRules, ACardIgnoresClicksInItsFirstSecond) {
 TEST_F(MenuRules, PanelsShowCardThenQuestionThenPromptThenMenu) {
     play.paused = true;
     EXPECT_EQ(shownPausePanel(), PanelMenu);
-    connectionPrompt = true;
+    serverLink.connectionPrompt = true;
     EXPECT_EQ(shownPausePanel(), PanelConnection);
     resetQuestion = true;
     EXPECT_EQ(shownPausePanel(), PanelResetQuestion);
@@ -223,13 +224,13 @@ TEST_F(MenuRules, EscDoesNothingUnderACardAndPausesAfterIt) {
 }
 
 TEST_F(MenuRules, TheOfflineWarningsContinueGoesOffline) {
-    connectionMode = ConnectionOnline;
-    connectionPrompt = play.paused = true;
+    serverLink.connectionMode = ConnectionOnline;
+    serverLink.connectionPrompt = play.paused = true;
     clickPauseItem(PromptOffline);
     EXPECT_STREQ(connectionTitle(), "Offline!");
     clickPauseItem(PromptContinue);
-    EXPECT_EQ(connectionMode, ConnectionOffline);
-    EXPECT_FALSE(connectionPrompt || play.paused);
+    EXPECT_EQ(serverLink.connectionMode, ConnectionOffline);
+    EXPECT_FALSE(serverLink.connectionPrompt || play.paused);
 }
 
 TEST(NewsWrap, LinesStayInsideThePanelAndEndAtLineFeeds) {

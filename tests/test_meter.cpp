@@ -186,7 +186,7 @@ TEST_F(MeterTest, EmptyLevelIsClearedAtOnceAndOfflineMovesOnAfterFiveSeconds) {
 
 TEST_F(MeterTest, OnlineClearWaitsForTheScoreReply) {
     gametest::resetWorld();
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     runFrames(600);
     EXPECT_EQ(GameState, Game);
     ASSERT_EQ(requestLog.size(), 2u);
@@ -194,7 +194,7 @@ TEST_F(MeterTest, OnlineClearWaitsForTheScoreReply) {
               "highscore.php?gamemode=2&level=1&username=" + Username + "&userid=" + userId);
     EXPECT_EQ(requestLog[0].kind, ScoreRequest);
     EXPECT_NE(requestLog[0].url.find("&kills=0&performance=4&sessionhash="), std::string::npos);
-    scoreAnswered = true;
+    serverLink.scoreAnswered = true;
     runFrames(1);
     EXPECT_EQ(GameState, GameToScoreScreen);
     EXPECT_EQ(requestLog.size(), 2u) << "one score report per level";
@@ -202,37 +202,37 @@ TEST_F(MeterTest, OnlineClearWaitsForTheScoreReply) {
 
 TEST_F(MeterTest, AScoreReplyStalledTenSecondsRaisesTheConnectionPrompt) {
     gametest::resetWorld();
-    connectionMode = ConnectionOnline;
-    connectionPrompt = promptConnected = false;
+    serverLink.connectionMode = ConnectionOnline;
+    serverLink.connectionPrompt = serverLink.promptConnected = false;
     runFrames(1);
     highscoreReply = "success 0 0 0 1";
     dispatchReply(HighscoreRequest, 0, &highscoreReply);
     runUntil([] { return meter.scoreSent; });
     runFrames(999);
-    EXPECT_FALSE(connectionPrompt) << "the score wait is not past 10 s yet";
+    EXPECT_FALSE(serverLink.connectionPrompt) << "the score wait is not past 10 s yet";
     runFrames(2);
-    EXPECT_TRUE(connectionPrompt);
+    EXPECT_TRUE(serverLink.connectionPrompt);
     EXPECT_TRUE(play.paused);
     scoreReply = "success 1 2 3 4 5 6 7";
     dispatchReply(ScoreRequest, 0, &scoreReply);
-    EXPECT_TRUE(promptConnected) << "the prompt offers to resume";
-    connectionPrompt = promptConnected = play.paused = false;
+    EXPECT_TRUE(serverLink.promptConnected) << "the prompt offers to resume";
+    serverLink.connectionPrompt = serverLink.promptConnected = play.paused = false;
     runFrames(10);
-    EXPECT_FALSE(connectionPrompt) << "an answered score raises no prompt again";
+    EXPECT_FALSE(serverLink.connectionPrompt) << "an answered score raises no prompt again";
 }
 
 TEST_F(MeterTest, AnUnansweredHighscoreRaisesThePromptOnlyOnline) {
     gametest::resetWorld();
-    connectionPrompt = false;
+    serverLink.connectionPrompt = false;
     highscorePending = true;
     highscoreAnswered = false;
-    highscoreWaitMs = 0;
+    serverLink.highscoreWaitMs = 0;
     runFrames(1100);
-    EXPECT_FALSE(connectionPrompt);
-    connectionMode = ConnectionOnline;
+    EXPECT_FALSE(serverLink.connectionPrompt);
+    serverLink.connectionMode = ConnectionOnline;
     runFrames(1);
-    EXPECT_TRUE(connectionPrompt) << "11 s without a highscore reply";
-    connectionPrompt = play.paused = false;
+    EXPECT_TRUE(serverLink.connectionPrompt) << "11 s without a highscore reply";
+    serverLink.connectionPrompt = play.paused = false;
     highscorePending = false;
 }
 

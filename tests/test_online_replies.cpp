@@ -24,7 +24,7 @@ struct OnlineReplies : ::testing::Test {
     void SetUp() override {
         settingsDirOverride = tempDir();
         secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
         GameState = Login;
         loginStep = connectingStep;
         resetLoginAttempt();
@@ -104,11 +104,11 @@ TEST_F(OnlineReplies, ThreeRetriesThenOffline) {
         dispatchReply(LoginRequest, couldNotConnect, &loginReply);
         EXPECT_FALSE(loginIssued);
         EXPECT_EQ(loginRetries, attempt + 1);
-        EXPECT_EQ(connectionMode, ConnectionOnline);
+        EXPECT_EQ(serverLink.connectionMode, ConnectionOnline);
     }
     dispatchReply(LoginRequest, couldNotConnect, &loginReply);
     EXPECT_EQ(loginStep, offlineStep);
-    EXPECT_EQ(connectionMode, ConnectionOffline);
+    EXPECT_EQ(serverLink.connectionMode, ConnectionOffline);
 }
 
 TEST_F(OnlineReplies, FailedNewsIsAskedAgainLaterWithAGrowingWait) {

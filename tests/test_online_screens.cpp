@@ -50,11 +50,11 @@ TEST(PatchSignature, OnlyTheServerKeysSignatureOfTheseBytesVerifies) {
 TEST(LoginSteps, ButtonsActByStep) {
     GameState = Login;
     loginStep = offlineStep;
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     loginRetries = 3;
     clickLogin(2);  // "Retry Connection"
     EXPECT_EQ(loginStep, loggingInStep);
-    EXPECT_EQ(connectionMode, ConnectionOnline);
+    EXPECT_EQ(serverLink.connectionMode, ConnectionOnline);
     EXPECT_EQ(loginRetries, 0);
     EXPECT_FALSE(loginIssued);
 

@@ -82,7 +82,7 @@ struct OnlineTransfers : ::testing::Test {
         ::setenv("XDG_DATA_HOME", tempDir().c_str(), 1);
         urlsLogPath = urls;
         std::remove(urls.c_str());
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
         GameState = Login;
         newsEnabled = 0;
         // No achievement submission is waiting, so none is sent again.

@@ -15,7 +15,7 @@ struct RankingScreen : ::testing::Test {
     void SetUp() override {
         ScreenWidth = 1280;
         ScreenHeight = 720;
-        connectionMode = ConnectionOffline;  // no page is requested
+        serverLink.connectionMode = ConnectionOffline;  // no page is requested
         GameState = Ranking;
         selectRankingCategory(2);
         rankingRows.assign(40, "1,a,1,5,7,1");

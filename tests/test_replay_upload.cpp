@@ -82,7 +82,7 @@ struct ReplayUploads : ::testing::Test {
         urlsLogPath = tempDir() + "/urls.txt";
         settingsDirOverride = tempDir() + "/uploads";
         removeSettingsFolderFile(unsentFileName);
-        sessionhash = "20260101120000abc";
+        serverLink.sessionhash = "20260101120000abc";
         forgetUnsentResults();
         replayOwed = false;
     }
@@ -92,7 +92,7 @@ struct ReplayUploads : ::testing::Test {
         removeSettingsFolderFile(unsentFileName);
         settingsDirOverride.clear();
         replayOwed = false;
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
     }
     bool pumpUntilDone() { return onlinetest::pumpUntilDone(); }
     size_t records(int32_t kind) {
@@ -132,7 +132,7 @@ TEST_F(ReplayUploads, TheScoreGoesFirstAndItsReplayFollowsAsAPostOnceTaken) {
               "replay.php?gamemode=1&level=3&score=7200&sha256=" + sha256Hex(replayBytes) +
                   "&sessionhash=20260101120000abc&userid=12" +
                   "&passwordHash=" + md5Hex(loginPassword));
-    EXPECT_TRUE(scoreAnswered);
+    EXPECT_TRUE(serverLink.scoreAnswered);
     // Both answered: nothing is kept and nothing more is owed.
     EXPECT_TRUE(unsentResults.empty());
     EXPECT_TRUE(onDisk().empty());
@@ -221,7 +221,7 @@ TEST_F(ReplayUploads, AResultWaitsForItsOwnAccountAndForOnlinePlay) {
     unsentResults.front().scoreTaken = false;
     userId = "13";
     sendUnsentResults(platformTicksMs());
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     userId = "12";
     sendUnsentResults(platformTicksMs());
     ASSERT_TRUE(pumpUntilDone());

@@ -23,7 +23,7 @@ namespace {
 class RestoreGameplayGlobals : public ::testing::EmptyTestEventListener {
     void OnTestEnd(const ::testing::TestInfo&) override {
         gametest::restoreWorld();
-        replayRecordingOn = false;
+        recorder.enabled = false;
         replayFinishedHook = nullptr;
     }
 };
@@ -68,7 +68,7 @@ struct RecordedRun {
 RecordedRun recordRun(SimulationSetup setup) {
     gametest::resetWorld();
     levelSource = loadLevelFromArchive;
-    replayRecordingOn = true;
+    recorder.enabled = true;
     replayFinishedHook = keepReplay;
     recordedSamples.clear();
     setup.afterFrame = sampleFrame;
@@ -76,7 +76,7 @@ RecordedRun recordRun(SimulationSetup setup) {
     run.simulated = runSimulation(setup);
     run.replay = lastRecorded;
     run.samples = recordedSamples;
-    replayRecordingOn = false;
+    recorder.enabled = false;
     return run;
 }
 
@@ -526,15 +526,23 @@ TEST(ReplayVerification, WhatNoPlayerCanCauseIsRefusedUnplayed) {
 
 // The server's checker program serves replay after replay in one process:
 // an honest replay, the same claiming more points, and the honest one again.
+// One checker process judges A, another level B, A falsely claimed, and A
+// again: nothing of one replay carries into the next.
 TEST(ReplayVerification, TheServingCheckerJudgesReplayAfterReplay) {
     openLevelArchive();
     RecordedRun run = clearedRun(ModeCasual);
+    RecordedRun other = clearedRun(ModeNormal);
     std::string bytes = encodeReplay(run.replay);
+    std::string otherBytes = encodeReplay(other.replay);
     int32_t score = run.simulated.score;
-    std::string requests;
-    for (int32_t claim : {score, score + 100, score})
-        requests +=
-            "1 1 " + std::to_string(claim) + " " + std::to_string(bytes.size()) + "\n" + bytes;
+    auto request = [](int32_t mode, int32_t level, int32_t claim, const std::string& body) {
+        return std::to_string(mode) + " " + std::to_string(level) + " " + std::to_string(claim) +
+               " " + std::to_string(body.size()) + "\n" + body;
+    };
+    std::string requests = request(ModeCasual, 1, score, bytes);
+    requests +=
+        request(ModeNormal, other.replay.header.levelIndex + 1, other.simulated.score, otherBytes);
+    for (int32_t claim : {score + 100, score}) requests += request(ModeCasual, 1, claim, bytes);
     // A body of the largest size is judged; one byte more ends the process
     // unread (the server then starts another), so the last request goes unjudged.
     for (size_t size : {replayMaxFileBytes, replayMaxFileBytes + 1})
@@ -554,8 +562,8 @@ TEST(ReplayVerification, TheServingCheckerJudgesReplayAfterReplay) {
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);)
         if (line.rfind("verdict ", 0) == 0) verdicts.push_back(line);
-    EXPECT_EQ((std::vector<std::string>{"verdict verified", "verdict rejected", "verdict verified",
-                                        "verdict rejected"}),
+    EXPECT_EQ((std::vector<std::string>{"verdict verified", "verdict verified", "verdict rejected",
+                                        "verdict verified", "verdict rejected"}),
               verdicts)
         << output;
 }

@@ -159,7 +159,7 @@ class RequestsToTheRealServer : public ::testing::Test {
         settingsDirOverride = tempDir() + "/cfg";
         urlsLogPath = logFolder + "/urls.txt";
         secureBaseUrl = "http://127.0.0.1:" + std::to_string(server.port) + "/secure.php?data=";
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
         modeState.practiceMode = false;
         if (!curlMulti) startHttp();
         requestLog.clear();
@@ -182,7 +182,7 @@ class RequestsToTheRealServer : public ::testing::Test {
         logDirectory.clear();
         settingsDirOverride.clear();
         urlsLogPath = "urls.txt";
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
     }
     std::string consoleLog() { return readFile(logFolder + "/console.log"); }
 };
@@ -223,8 +223,8 @@ TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
     EXPECT_FALSE(syncCheevesReply.empty());
 
     // Play: highscore, a result, a death report, an achievement, a ranking page.
-    sessionhash = makeSessionHash();
-    ASSERT_EQ(sessionhash.size(), 46u);
+    serverLink.sessionhash = makeSessionHash();
+    ASSERT_EQ(serverLink.sessionhash.size(), 46u);
     queueHighscoreRequest(3, 10);
     ASSERT_TRUE(onlinetest::pumpUntilDone());
     EXPECT_TRUE(highscoreAnswered);
@@ -236,7 +236,7 @@ TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
     queueScoreReport(result);
     sendOwedReplay(replayOf(result, seed), result.gameMode, result.score);
     ASSERT_TRUE(onlinetest::pumpUntilDone());
-    EXPECT_TRUE(scoreAnswered);
+    EXPECT_TRUE(serverLink.scoreAnswered);
     EXPECT_NE(scoreReply, "fail");
     EXPECT_TRUE(unsentResults.empty()) << "the server took the score and its replay";
     LevelStatistics lost = {2, 10, 123456, 83417.5f, 61, 2, 140, 33, {2, 1, 0}, {1, 1, 0}, 96, 0};
@@ -282,7 +282,7 @@ TEST_F(RequestsToTheRealServer, ARefusedRequestIsLoggedWithItsKindAndTheAnswer) 
     playHash.clear();
     size_t before = readFile(server.log).size();
     sendLogout();
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     userId = "1";
     playHash = std::string(32, 'a');
     sendLogout();

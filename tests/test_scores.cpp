@@ -31,13 +31,13 @@ struct ScoreReplies : ::testing::Test {
         onlinetest::goOnlineWithoutAnswers();
         // Submitted results are kept beside the settings.
         settingsDirOverride = tempDir() + "/scores";
-        connectionPrompt = promptConnected = false;
+        serverLink.connectionPrompt = serverLink.promptConnected = false;
     }
     void TearDown() override {
         onlinetest::stopRequests();
         forgetUnsentResults();
         settingsDirOverride.clear();
-        connectionPrompt = promptConnected = false;
+        serverLink.connectionPrompt = serverLink.promptConnected = false;
     }
     void highscoreAnswer(const std::string& reply, int32_t result = 0) {
         highscoreReply = reply;
@@ -51,22 +51,22 @@ struct ScoreReplies : ::testing::Test {
 
 TEST_F(ScoreReplies, HighscoreRequestResetsItsValuesAndNeedsFiveTokens) {
     Username = "tester";
-    personalBest = 9;
+    serverLink.personalBest = 9;
     queueHighscoreRequest(3, 4);
     ASSERT_EQ(requestLog.size(), 1u);
     EXPECT_EQ(requestLog[0].url, "highscore.php?gamemode=3&level=4&username=tester&userid=12");
     EXPECT_EQ(requestLog[0].kind, HighscoreRequest);
     EXPECT_TRUE(highscorePending);
-    EXPECT_EQ(personalBest, -1);
+    EXPECT_EQ(serverLink.personalBest, -1);
     EXPECT_EQ(rankBefore, -1);
 
     highscoreAnswer("success 500 400 300");
     EXPECT_TRUE(highscoreAnswered);
-    EXPECT_EQ(personalBest, -1) << "four tokens carry no values";
+    EXPECT_EQ(serverLink.personalBest, -1) << "four tokens carry no values";
     highscoreAnswer("success 500 400 300 7");
-    EXPECT_EQ(personalBest, 500);
-    EXPECT_EQ(perfReference, 400);
-    EXPECT_EQ(perfSpread, 300);
+    EXPECT_EQ(serverLink.personalBest, 500);
+    EXPECT_EQ(serverLink.perfReference, 400);
+    EXPECT_EQ(serverLink.perfSpread, 300);
     EXPECT_EQ(rankBefore, 7);
 }
 
@@ -75,57 +75,57 @@ TEST_F(ScoreReplies, HighscoreFailAnswersAndAFailedTransferClearsBothFlags) {
     highscoreAnswer("fail");
     EXPECT_TRUE(highscoreAnswered);
     EXPECT_TRUE(highscorePending);
-    EXPECT_EQ(personalBest, -1);
+    EXPECT_EQ(serverLink.personalBest, -1);
     highscoreAnswer("success 1 2 3 4", couldNotConnect);
     EXPECT_FALSE(highscorePending);
     EXPECT_FALSE(highscoreAnswered);
-    EXPECT_EQ(personalBest, -1);
+    EXPECT_EQ(serverLink.personalBest, -1);
 }
 
 TEST_F(ScoreReplies, HighscoreWaitGrowsOnlyWhileUnansweredAndAReplyResetsIt) {
     queueHighscoreRequest(1, 1);
     trackHighscoreWait(6000);
     trackHighscoreWait(6000);
-    EXPECT_FLOAT_EQ(highscoreWaitMs, 12000);
+    EXPECT_FLOAT_EQ(serverLink.highscoreWaitMs, 12000);
     highscoreAnswer("success 1 2 3 4");
-    EXPECT_FLOAT_EQ(highscoreWaitMs, 0);
+    EXPECT_FLOAT_EQ(serverLink.highscoreWaitMs, 0);
     trackHighscoreWait(100);
-    EXPECT_FLOAT_EQ(highscoreWaitMs, 0);
+    EXPECT_FLOAT_EQ(serverLink.highscoreWaitMs, 0);
 }
 
 TEST_F(ScoreReplies, ScoreSubmissionEmptiesPopupsAndResetsTheRankValues) {
     LevelStatistics stats{2, 1, 5000, 41350, 60, 0, 3, 4, {1, 0, 0}, {0, 0, 0}, 9, 4};
-    unlockPopups.push_back({3, true});
+    serverLink.unlockPopups.push_back({3, true});
     rankAfter = skillBefore = skillAfter = 5;
     scoreAwaitingReply = false;
     queueScoreReport(stats);
     ASSERT_EQ(requestLog.size(), 1u);
     EXPECT_EQ(requestLog[0].kind, ScoreRequest);
     EXPECT_EQ(requestLog[0].url.rfind("score.php?gamemode=2&level=1&score=5000&time=41&", 0), 0u);
-    EXPECT_TRUE(unlockPopups.empty());
+    EXPECT_TRUE(serverLink.unlockPopups.empty());
     EXPECT_EQ(rankAfter, -1);
     EXPECT_EQ(skillBefore, -1);
     EXPECT_EQ(skillAfter, -1);
     EXPECT_TRUE(scorePending);
-    EXPECT_FALSE(scoreAnswered);
+    EXPECT_FALSE(serverLink.scoreAnswered);
     EXPECT_TRUE(scoreAwaitingReply) << "the score screen may fade in";
 }
 
 TEST_F(ScoreReplies, ScoreReplyNeedsEightTokensAndGrantsOnlyOneToTwentySeven) {
     scoreAnswer("success 1 2 3 4 5 6");
-    EXPECT_TRUE(scoreAnswered);
+    EXPECT_TRUE(serverLink.scoreAnswered);
     EXPECT_EQ(rankAfter, -1) << "seven tokens carry no values";
 
     scoreAnswer("success 900 0 0 3 1 1000 1250");
     EXPECT_EQ(rankAfter, 1);
     EXPECT_EQ(skillBefore, 1000);
     EXPECT_EQ(skillAfter, 1250);
-    EXPECT_TRUE(unlockPopups.empty()) << "exactly eight tokens grant nothing";
+    EXPECT_TRUE(serverLink.unlockPopups.empty()) << "exactly eight tokens grant nothing";
 
     scoreAnswer("success 900 0 0 3 1 1000 1250 0");
     scoreAnswer("success 900 0 0 3 1 1000 1250 28");
     scoreAnswer("success 900 0 0 3 1 1000 1250 -5 x");
-    EXPECT_TRUE(unlockPopups.empty()) << "0, 28, negatives and words grant nothing";
+    EXPECT_TRUE(serverLink.unlockPopups.empty()) << "0, 28, negatives and words grant nothing";
     EXPECT_FALSE(unlockedAchievements[0]);
 
     scoreAnswer("success 900 0 0 3 1 1000 1250 5 27");
@@ -137,24 +137,24 @@ TEST_F(ScoreReplies, ScoreReplyNeedsEightTokensAndGrantsOnlyOneToTwentySeven) {
 TEST_F(ScoreReplies, ScoreFailAnswersAndAFailedTransferClearsBothFlags) {
     scorePending = true;
     scoreAnswer("fail");
-    EXPECT_TRUE(scoreAnswered);
+    EXPECT_TRUE(serverLink.scoreAnswered);
     scoreAnswer("", couldNotConnect);
     EXPECT_FALSE(scorePending);
-    EXPECT_FALSE(scoreAnswered);
+    EXPECT_FALSE(serverLink.scoreAnswered);
     scoreAnswer("");
-    EXPECT_FALSE(scoreAnswered) << "an empty reply answers nothing";
+    EXPECT_FALSE(serverLink.scoreAnswered) << "an empty reply answers nothing";
 }
 
 TEST_F(ScoreReplies, OnlyARealReplyReleasesTheConnectionPrompt) {
-    connectionPrompt = true;
+    serverLink.connectionPrompt = true;
     highscoreAnswer("fail");
     scoreAnswer("fail");
-    EXPECT_FALSE(promptConnected);
+    EXPECT_FALSE(serverLink.promptConnected);
     scoreAnswer("success 1 2 3 4 5 6 7");
-    EXPECT_TRUE(promptConnected);
-    promptConnected = connectionPrompt = false;
+    EXPECT_TRUE(serverLink.promptConnected);
+    serverLink.promptConnected = serverLink.connectionPrompt = false;
     highscoreAnswer("success 1 2 3 4");
-    EXPECT_FALSE(promptConnected) << "no prompt was up";
+    EXPECT_FALSE(serverLink.promptConnected) << "no prompt was up";
 }
 
 // ---- the world ranking ----
@@ -337,7 +337,7 @@ TEST_F(Ranking, ScrollStaysWithinTheRows) {
 }
 
 TEST_F(Ranking, NothingIsRequestedOffline) {
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     requestNextRankingPage();
     EXPECT_TRUE(requestLog.empty());
     EXPECT_FALSE(rankingPending);

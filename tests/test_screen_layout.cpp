@@ -39,7 +39,7 @@ std::vector<HitArea> shownPauseAreas() {
     return menuButtonAreas(buttons, count);
 }
 std::vector<HitArea> pauseMenuAreas() {
-    play.tutorialShowing = resetQuestion = connectionPrompt = false;
+    play.tutorialShowing = resetQuestion = serverLink.connectionPrompt = false;
     return shownPauseAreas();
 }
 std::vector<HitArea> resetQuestionAreas() {
@@ -49,9 +49,9 @@ std::vector<HitArea> resetQuestionAreas() {
     return areas;
 }
 std::vector<HitArea> offlinePromptAreas() {
-    connectionPrompt = offlineWarning = true;
+    serverLink.connectionPrompt = serverLink.offlineWarning = true;
     std::vector<HitArea> areas = shownPauseAreas();
-    connectionPrompt = offlineWarning = false;
+    serverLink.connectionPrompt = serverLink.offlineWarning = false;
     return areas;
 }
 std::vector<HitArea> classicScoreAreas() {

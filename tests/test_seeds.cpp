@@ -50,10 +50,10 @@ struct SeedClient : ::testing::Test {
     void SetUp() override {
         logDirectory = tempDir();
         secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
-        connectionMode = ConnectionOnline;
+        serverLink.connectionMode = ConnectionOnline;
         userId = "7";
         loginPassword = "secret9";
-        sessionhash.clear();
+        serverLink.sessionhash.clear();
         seedStock.clear();
         seedsPending = false;
         requestLog.clear();
@@ -88,9 +88,9 @@ TEST_F(SeedClient, AsksOnceAtATimeAndOnlyOnlineAndLoggedIn) {
     requestSeeds();
     EXPECT_EQ(seedRequests(), 2u) << "the answer lets the next one go";
     answer("success 6");
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     requestSeeds();
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     userId.clear();
     requestSeeds();
     EXPECT_EQ(seedRequests(), 2u);
@@ -171,14 +171,14 @@ TEST(RankedLevelSeed, ARankedLevelOnlineStartsFromTheIssuedSeedAndNoOtherDoes) {
                  {"offline", false, ConnectionOffline, false}};
     for (const Case& c : cases) {
         modeState.practiceMode = c.practice;
-        connectionMode = c.connection;
+        serverLink.connectionMode = c.connection;
         startLevel(0);
         EXPECT_EQ(playSeed == issuedForTest, c.issued) << c.what;
         issuedForTest++;
     }
     // A replay's own seed wins over the issued one.
     modeState.practiceMode = false;
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     modeState.forcedLevelSeed = 77;
     startLevel(0);
     EXPECT_EQ(playSeed, 77u);

@@ -14,6 +14,7 @@
 #include "game/server_link.h"
 #include "online/account.h"
 #include "online/requests.h"
+#include "online/scores.h"
 #include "online/unsent_file.h"
 #include "online/unsent_results.h"
 #include "platform/settings_store.h"
@@ -250,14 +251,14 @@ TEST_F(UnsentFile, AFullDiskKeepsTheOldFileWholeAndSaysWhy) {
 
 TEST_F(UnsentFile, AResultTheDiskCannotTakeStaysInMemoryWithOneConsoleLine) {
     forgetUnsentResults();
-    connectionMode = ConnectionOffline;  // nothing is sent: only the keeping is seen
+    serverLink.connectionMode = ConnectionOffline;  // nothing is sent: only the keeping is seen
     userId = "4711";
-    sessionhash.clear();  // a result with no session is kept as well
+    serverLink.sessionhash.clear();  // a result with no session is kept as well
     LevelStatistics stats{1, 3, 7200, 41350, 60, 0, 3, 4, {1, 0, 0}, {0, 0, 0}, 9, 4};
     {
         // Room for the result's fields and the log, not for its replay.
         FileSizeLimit room(2048);
-        keepPlayedResult(stats);
+        keepPlayedResult(stats, {&scoreReply, &scorePending});
         closePlayedResult(std::string(4000, 'r'));
     }
     ASSERT_EQ(unsentResults.size(), 1u);
@@ -267,13 +268,13 @@ TEST_F(UnsentFile, AResultTheDiskCannotTakeStaysInMemoryWithOneConsoleLine) {
     ASSERT_EQ(loadUnsentResults().size(), 1u);
     EXPECT_TRUE(loadUnsentResults()[0].replay.empty()) << "the disk holds the last whole file";
     // Room again: the next change writes everything held in memory.
-    keepPlayedResult(stats);
+    keepPlayedResult(stats, {&scoreReply, &scorePending});
     EXPECT_FALSE(unsentSaveFailed);
     std::deque<UnsentResult> kept = loadUnsentResults();
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0].replay.size(), 4000u);
     forgetUnsentResults();
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
 }
 
 }  // namespace

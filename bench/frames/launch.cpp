@@ -54,7 +54,7 @@ void startFreshProfile(int width, int height, const std::string& configDir) {
     launchOptions.noDialogs = true;
     noDialogs = true;
     settingsDirOverride = configDir;
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
     loadSettings();
     applyQualityPresets();
     ScreenWidth = width;

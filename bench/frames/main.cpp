@@ -148,7 +148,7 @@ void setLaunchOptions(const BenchOptions& options, const std::string& configDir)
     launchOptions.noDialogs = true;
     noDialogs = true;
     settingsDirOverride = configDir;
-    connectionMode = ConnectionOffline;
+    serverLink.connectionMode = ConnectionOffline;
 }
 
 // Settings of the run: the asked-for multisampling, motion blur on, and no

@@ -40,7 +40,7 @@ void prepareRecording(const std::string& archive) {
     assetArchivePath = archive;
     openAssetArchive();
     levelSource = cachedLevel;
-    replayRecordingOn = true;
+    recorder.enabled = true;
     replayFinishedHook = keepReplay;
 }
 

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     prepareRecording(archive);
     std::vector<RecordedReplay> recorded;
     for (int n = 0; n < runs; n++) recorded.push_back(recordRun(n));
-    replayRecordingOn = false;
+    recorder.enabled = false;
 
     double played = 0, bytes = 0;
     int verified = 0;

@@ -39,7 +39,7 @@ constexpr int blockingKindCount = 3;
 // A fresh player at the login screen, online, with nothing pending.
 static void resetOnlineState(const std::string& scratch) {
     GameState = Login;
-    connectionMode = ConnectionOnline;
+    serverLink.connectionMode = ConnectionOnline;
     loginStep = connectingStep;
     // No retry pause: a failed login goes offline at once.
     loginRetries = loginRetryLimit;

@@ -37,7 +37,7 @@ void openArchiveOnce() {
 
 RecordedRun recordClearedRun(int64_t levelSeed) {
     openArchiveOnce();
-    replayRecordingOn = true;
+    recorder.enabled = true;
     replayFinishedHook = keepReplay;
     RecordedRun found;
     for (uint32_t botSeed = 1; botSeed <= botSeedsTried && found.bytes.empty(); ++botSeed) {
@@ -54,7 +54,7 @@ RecordedRun recordClearedRun(int64_t levelSeed) {
             found = {encodeReplay(lastReplay), 1, lastReplay.result.score, lastReplay.header.seed};
     }
     modeState.forcedLevelSeed = -1;
-    replayRecordingOn = false;
+    recorder.enabled = false;
     replayFinishedHook = nullptr;
     return found;
 }

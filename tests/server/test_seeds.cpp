@@ -178,8 +178,8 @@ struct SeedClient {
         secureBaseUrl = "http://127.0.0.1:" + std::to_string(server.port) + "/secure.php?data=";
         userId = std::to_string(id);
         loginPassword = password;
-        connectionMode = ConnectionOnline;
-        sessionhash.clear();
+        serverLink.connectionMode = ConnectionOnline;
+        serverLink.sessionhash.clear();
         seedStock.clear();
     }
     ~SeedClient() {
