@@ -218,9 +218,9 @@ static void drawWindowQuad(float offsetX, float offsetY) {
 
 // The image drawn once into a texture the window's size, exactly as it
 // would land in the window. Each frame after copies it into the window
-// whole, or on a multisampled window (which takes no such copy) draws it
-// reading one texel a pixel: the atlas page costs a filtered fetch a pixel
-// from a far larger image.
+// whole, or draws it reading one texel a pixel (behind the game view, and on
+// a multisampled window, which takes no such copy): the atlas page costs a
+// filtered fetch a pixel from a far larger image.
 static bool prepareBackgroundCopy(const std::string& name, int index) {
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -300,15 +300,14 @@ static void endFarLayer() {
     glDepthFunc(GL_LESS);
 }
 
-// Opaque things in front, then the backdrop (unless already in the window)
-// only around them.
-static void renderBackgroundBehind(bool showsGame, bool imageCopied, void (*drawInFront)()) {
+// Opaque things in front, then the backdrop only around them.
+static void renderBackgroundBehind(bool showsGame, void (*drawInFront)()) {
     end2D();
     placeCameraForDrawing();
     drawInFront();
     begin2D();
     beginFarLayer();
-    if (!imageCopied) drawBackgroundImage(showsGame);
+    drawBackgroundImage(showsGame);
     end2D();
     loadCameraMatrices();
     farStarfield = true;
@@ -317,11 +316,12 @@ static void renderBackgroundBehind(bool showsGame, bool imageCopied, void (*draw
     endFarLayer();
 }
 
+// Behind the game view the image's copy is drawn only where nothing covers
+// it (the mass hides most of a large level); a menu takes it whole.
 void renderBackground(bool showsGame, void (*drawInFront)()) {
     ProfileScope section("renderBackground");
-    bool imageCopied = copyBackgroundIntoWindow(showsGame);
-    if (drawInFront) return renderBackgroundBehind(showsGame, imageCopied, drawInFront);
-    if (!imageCopied) drawBackgroundImage(showsGame);
+    if (drawInFront) return renderBackgroundBehind(showsGame, drawInFront);
+    if (!copyBackgroundIntoWindow(showsGame)) drawBackgroundImage(showsGame);
     end2D();
     placeCameraForDrawing();
     renderStarfield();
