@@ -54,6 +54,11 @@ inline void countSwitch() {
 inline void countBlendChange() {
     if (PassCounts* counts = countedPass()) counts->blendChanges++;
 }
+// A framebuffer copy writes pixels no sample query sees; the window's pixels
+// are touched all the same, so the bench's floor counts them as samples.
+inline void countCopiedPixels(uint64_t pixels) {
+    if (renderStatsOn && passSamplesOn) passCounts[currentPass].samples += pixels;
+}
 inline void countDraws(int64_t draws) {
     if (PassCounts* counts = countedPass()) counts->draws += draws;
 }

@@ -1,4 +1,5 @@
-// The motion blur's half-size copy of the frame before.
+// Render targets: the motion blur's half-size copy of the frame before and
+// the background image at the window's size.
 #define GL_GLEXT_PROTOTYPES
 #include "engine/render_targets.h"
 
@@ -8,6 +9,10 @@
 #include "engine/gl_caps.h"
 
 RenderTarget blurTarget = {};
+RenderTarget backgroundTarget = {};
+
+// The window's viewport while a target is drawn into.
+static GLint windowViewport[4] = {};
 
 // Framebuffer objects are core from GL 3.0 on.
 static constexpr int32_t framebufferGLVersion = 3;
@@ -16,23 +21,22 @@ static int halfOf(int length) {
     return (length + 1) / 2;
 }
 
-// Linear filtering: the blend stretches the copy back over the whole window.
-static GLuint makeColourTexture(int width, int height) {
+static GLuint makeColourTexture(int width, int height, GLint filter) {
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     return texture;
 }
 
-static bool makeTarget(RenderTarget& target, int width, int height) {
+static bool makeTarget(RenderTarget& target, int width, int height, GLint filter) {
     target.width = width;
     target.height = height;
-    target.colour = makeColourTexture(width, height);
+    target.colour = makeColourTexture(width, height, filter);
     glGenFramebuffers(1, &target.framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target.colour, 0);
@@ -41,30 +45,49 @@ static bool makeTarget(RenderTarget& target, int width, int height) {
     return complete;
 }
 
-// The window's own framebuffer holds several samples a pixel.
-static bool windowMultisampled() {
+bool windowMultisampled() {
     GLint sampleBuffers = 0;
     glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
     return sampleBuffers > 0;
 }
 
-bool prepareBlurTarget(int windowWidth, int windowHeight) {
-    if (glMajorVersion < framebufferGLVersion || windowWidth <= 0 || windowHeight <= 0)
-        return false;
-    int width = halfOf(windowWidth), height = halfOf(windowHeight);
-    if (blurTarget.framebuffer && blurTarget.width == width && blurTarget.height == height)
-        return true;
-    releaseBlurTarget();
-    if (windowMultisampled()) return false;
+bool prepareTarget(RenderTarget& target, int width, int height, GLint filter) {
+    if (glMajorVersion < framebufferGLVersion || width <= 0 || height <= 0) return false;
+    if (target.framebuffer && target.width == width && target.height == height) return true;
+    releaseTarget(target);
     // The atlas keeps its own idea of the bound texture.
     GLint boundTexture = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
-    bool made = makeTarget(blurTarget, width, height);
+    bool made = makeTarget(target, width, height, filter);
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(boundTexture));
     if (made) return true;
-    logConsole("render target incomplete: motion blur copies the frame");
-    releaseBlurTarget();
+    releaseTarget(target);
     return false;
+}
+
+bool prepareBlurTarget(int windowWidth, int windowHeight) {
+    int width = halfOf(windowWidth), height = halfOf(windowHeight);
+    bool sameSize = blurTarget.width == width && blurTarget.height == height;
+    if (!blurTarget.framebuffer || !sameSize) {
+        releaseTarget(blurTarget);
+        if (windowMultisampled()) return false;
+    }
+    // Linear filtering: the blend stretches the copy back over the whole window.
+    if (prepareTarget(blurTarget, width, height, GL_LINEAR)) return true;
+    if (glMajorVersion >= framebufferGLVersion && windowWidth > 0 && windowHeight > 0)
+        logConsole("render target incomplete: motion blur copies the frame");
+    return false;
+}
+
+void beginDrawingIntoTarget(const RenderTarget& target) {
+    glGetIntegerv(GL_VIEWPORT, windowViewport);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+    glViewport(0, 0, target.width, target.height);
+}
+
+void endDrawingIntoTarget() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glViewport(windowViewport[0], windowViewport[1], windowViewport[2], windowViewport[3]);
 }
 
 void copyWindowIntoBlurTarget() {
@@ -79,8 +102,23 @@ void copyWindowIntoBlurTarget() {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
+void releaseTarget(RenderTarget& target) {
+    if (target.framebuffer) glDeleteFramebuffers(1, &target.framebuffer);
+    if (target.colour) glDeleteTextures(1, &target.colour);
+    target = {};
+}
+
 void releaseBlurTarget() {
-    if (blurTarget.framebuffer) glDeleteFramebuffers(1, &blurTarget.framebuffer);
-    if (blurTarget.colour) glDeleteTextures(1, &blurTarget.colour);
-    blurTarget = {};
+    releaseTarget(blurTarget);
+}
+
+void blitTargetToWindow(const RenderTarget& target) {
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBlitFramebuffer(0, 0, target.width, target.height, viewport[0], viewport[1],
+                      viewport[0] + target.width, viewport[1] + target.height, GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }

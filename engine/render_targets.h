@@ -1,5 +1,5 @@
-// The motion blur's memory of the frame before: one render target (a
-// framebuffer object with a colour texture) at half the window's size in
+// Render targets (framebuffer objects with a colour texture). The motion
+// blur's memory of the frame before is one at half the window's size in
 // each direction. The frame is drawn straight into the window; the blur
 // blends this copy over it and then shrinks the window's picture into it for
 // the next frame. A quarter of the pixels is all a trail needs: it is faint
@@ -14,7 +14,19 @@ struct RenderTarget {
     int width, height;
 };
 
-extern RenderTarget blurTarget;  // made on first use; released at shutdown
+extern RenderTarget blurTarget;        // made on first use; released at shutdown
+extern RenderTarget backgroundTarget;  // the background image at the window's size; likewise
+
+// Makes the target at width x height with the given texture filter (again
+// when that size changed). False when the GL has no framebuffer objects or
+// the target is incomplete.
+bool prepareTarget(RenderTarget& target, int width, int height, GLint filter);
+// Draws into the target over its whole size until endDrawingIntoTarget,
+// which gives the window and its viewport back.
+void beginDrawingIntoTarget(const RenderTarget& target);
+void endDrawingIntoTarget();
+// Deletes the target.
+void releaseTarget(RenderTarget& target);
 
 // Makes the target for a window drawable of w x h (again when that size
 // changed). False when the GL has no framebuffer objects, the window is
@@ -25,3 +37,8 @@ bool prepareBlurTarget(int windowWidth, int windowHeight);
 void copyWindowIntoBlurTarget();
 // Deletes the target.
 void releaseBlurTarget();
+// Copies the target into the window at its viewport's corner, texel for
+// pixel (not on a multisampled window).
+void blitTargetToWindow(const RenderTarget& target);
+// The window's own framebuffer holds several samples a pixel.
+bool windowMultisampled();

@@ -27,6 +27,7 @@ std::vector<std::vector<AtlasRect>> atlasPages;
 std::vector<GLuint> atlasPageTextures;
 int boundAtlasPage = -1;
 TextureStream textureStream;
+uint32_t atlasWipes = 0;
 int seekStep = 1;
 std::string levelNumberTextures[10];
 std::string powerUpTextures[5];
@@ -156,6 +157,7 @@ static bool allocatePageStorage() {
 }
 
 void flushAtlasPage(int p) {
+    atlasWipes++;
     for (;;) {
         logConsole("flushing atlas " + std::to_string(p) + " @ " + std::to_string(atlasSize) +
                    " texels");
@@ -505,6 +507,7 @@ void setupTextures() {
 }
 
 void deleteTextures() {
+    atlasWipes++;
     if (!atlasPageTextures.empty())
         glDeleteTextures(static_cast<GLsizei>(atlasPageTextures.size()), atlasPageTextures.data());
     atlasPageTextures.clear();

@@ -48,6 +48,8 @@ extern std::vector<std::vector<AtlasRect>> atlasPages;  // each page's rectangle
 extern std::vector<GLuint> atlasPageTextures;           // GL name of each page
 extern int boundAtlasPage;                              // page bound by us, -1 = none
 extern TextureStream textureStream;                     // the texture being streamed
+extern uint32_t
+    atlasWipes;       // counts pages flushed or deleted: copies made of their images are stale
 extern int seekStep;  // bytes per seek step; adapts to ~10 ms, kept between textures
 extern std::string levelNumberTextures[10];  // "LevelNumber0.tga" .. "LevelNumber9.tga"
 extern std::string powerUpTextures[5];       // "PowerUp1.tga" .. "PowerUp5.tga"

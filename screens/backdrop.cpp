@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 #include "base/game_state.h"
 #include "base/profiler.h"
@@ -23,6 +24,7 @@
 std::vector<Star> starfield;
 bool blurFrameValid = false;
 bool blurTargetsAllowed = true;
+bool backgroundCopyAllowed = true;
 
 // The stars are drawn behind what is already in the frame (see beginFarLayer).
 static bool farStarfield = false;
@@ -169,14 +171,117 @@ bool backgroundTextureLoaded(bool showsGame) {
     return name.empty() || getTexture(name) != textureNotLoaded;
 }
 
+// ---- the background at the window's size ----
+
+// What the background copy was made from; any difference makes it again.
+struct BackgroundSource {
+    std::string name;
+    int page;
+    float atlasX, atlasY, width, height;
+    uint32_t wipes;
+    int targetWidth, targetHeight;
+    auto fields() const {
+        return std::tie(name, page, atlasX, atlasY, width, height, wipes, targetWidth,
+                        targetHeight);
+    }
+};
+static BackgroundSource copiedBackground = {};
+
+static void drawWholeBackground(const std::string& name) {
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    Render2D({w / 2, h / 2}, {w, h}, AnchorCentre, name, opaqueAlpha);
+}
+
+// A texture of our own in place of the atlas: identity texture matrix.
+static void selectOwnTexture(GLuint texture) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    countBind();
+    boundAtlasPage = -1;
+    selectWholeAtlasPage();
+}
+
+// The whole window, moved by an offset, showing the bound texture whole.
+static void drawWindowQuad(float offsetX, float offsetY) {
+    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    glBegin(GL_QUADS);
+    glTexCoord2f(1, 1);
+    glVertex2f(w + offsetX, offsetY);
+    glTexCoord2f(1, 0);
+    glVertex2f(w + offsetX, h + offsetY);
+    glTexCoord2f(0, 0);
+    glVertex2f(offsetX, h + offsetY);
+    glTexCoord2f(0, 1);
+    glVertex2f(offsetX, offsetY);
+    glEnd();
+    countDraws(1);
+}
+
+// The image drawn once into a texture the window's size, exactly as it
+// would land in the window. Each frame after copies it into the window
+// whole, or draws it reading one texel a pixel (behind the game view, and on
+// a multisampled window, which takes no such copy): the atlas page costs a
+// filtered fetch a pixel from a far larger image.
+static bool prepareBackgroundCopy(const std::string& name, int index) {
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (!backgroundCopyAllowed ||
+        !prepareTarget(backgroundTarget, viewport[2], viewport[3], GL_NEAREST))
+        return false;
+    const TextureRecord& record = textureList[index];
+    BackgroundSource source = {name,          record.page,  record.atlasX,
+                               record.atlasY, record.width, record.height,
+                               atlasWipes,    viewport[2],  viewport[3]};
+    if (source.fields() == copiedBackground.fields()) return true;
+    beginDrawingIntoTarget(backgroundTarget);
+    drawWholeBackground(name);
+    endDrawingIntoTarget();
+    copiedBackground = source;
+    return true;
+}
+
+// The faded-in image's texture, or textureNotLoaded while it fades in or streams.
+static int opaqueBackground(const std::string& name) {
+    int index = name.empty() ? textureNotLoaded : getTexture(name);
+    return index != textureNotLoaded && textureFade(index) >= 1 ? index : textureNotLoaded;
+}
+
+// The copy replaces the window's picture; what comes later is drawn over it.
+static bool copyBackgroundIntoWindow(bool showsGame) {
+    std::string name = backgroundTextureName(showsGame);
+    int index = opaqueBackground(name);
+    if (index == textureNotLoaded || windowMultisampled()) return false;
+    disableState(GL_BLEND);
+    bool copied = prepareBackgroundCopy(name, index);
+    enableState(GL_BLEND);
+    if (!copied) return false;
+    enterRenderPass(PassBackground);
+    blitTargetToWindow(backgroundTarget);
+    countDraws(1);
+    countCopiedPixels(static_cast<uint64_t>(backgroundTarget.width) * backgroundTarget.height);
+    return true;
+}
+
+static bool drawBackgroundCopy(const std::string& name, int index) {
+    if (!prepareBackgroundCopy(name, index)) return false;
+    enableState(GL_TEXTURE_2D);
+    selectOwnTexture(backgroundTarget.colour);
+    glColor4ub(255, 255, 255, 255);
+    drawWindowQuad(0, 0);
+    return true;
+}
+
+void releaseBackgroundCopy() {
+    releaseTarget(backgroundTarget);
+    copiedBackground = {};
+}
+
 static void drawBackgroundImage(bool showsGame) {
     enterRenderPass(PassBackground);
-    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
     std::string name = backgroundTextureName(showsGame);
     // Once faded in, the opaque image covers the cleared frame: no blending needed.
-    int index = name.empty() ? textureNotLoaded : getTexture(name);
-    if (index != textureNotLoaded && textureFade(index) >= 1) disableState(GL_BLEND);
-    Render2D({w / 2, h / 2}, {w, h}, AnchorCentre, name, opaqueAlpha);
+    int index = opaqueBackground(name);
+    if (index != textureNotLoaded) disableState(GL_BLEND);
+    if (index == textureNotLoaded || !drawBackgroundCopy(name, index)) drawWholeBackground(name);
     enableState(GL_BLEND);
 }
 
@@ -211,10 +316,12 @@ static void renderBackgroundBehind(bool showsGame, void (*drawInFront)()) {
     endFarLayer();
 }
 
+// Behind the game view the image's copy is drawn only where nothing covers
+// it (the mass hides most of a large level); a menu takes it whole.
 void renderBackground(bool showsGame, void (*drawInFront)()) {
     ProfileScope section("renderBackground");
     if (drawInFront) return renderBackgroundBehind(showsGame, drawInFront);
-    drawBackgroundImage(showsGame);
+    if (!copyBackgroundIntoWindow(showsGame)) drawBackgroundImage(showsGame);
     end2D();
     placeCameraForDrawing();
     renderStarfield();
@@ -242,19 +349,8 @@ BlurAction motionBlurAction(bool settingOn, float amount, bool timewarp, bool fo
 }
 
 static void blendPreviousFrame(float offsetX, float offsetY, float amount) {
-    float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
     glColor4f(1, 1, 1, amount);
-    glBegin(GL_QUADS);
-    glTexCoord2f(1, 1);
-    glVertex2f(w + offsetX, offsetY);
-    glTexCoord2f(1, 0);
-    glVertex2f(w + offsetX, h + offsetY);
-    glTexCoord2f(0, 0);
-    glVertex2f(offsetX, h + offsetY);
-    glTexCoord2f(0, 1);
-    glVertex2f(offsetX, offsetY);
-    glEnd();
-    countDraws(1);
+    drawWindowQuad(offsetX, offsetY);
 }
 
 // The frame before this one, held in the atlas's "motionblur" rectangle: a
@@ -273,25 +369,13 @@ static void blurThroughAtlasCopy(BlurAction action, float offsetX, float offsetY
     blurFrameValid = true;
 }
 
-// The half-size copy, to be stretched over the whole window.
-static void selectBlurTarget() {
-    glBindTexture(GL_TEXTURE_2D, blurTarget.colour);
-    countBind();
-    boundAtlasPage = -1;
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    countMatrixLoad();
-    lastAtlasChunk = -1;
-}
-
 // The frame is drawn in the window: blend the half-size frame before over
 // it, then shrink the result into the target for the next frame.
 static void blurThroughTarget(BlurAction action, float offsetX, float offsetY, float amount) {
     if (action == BlurBlendAndCopy) {
         enableState(GL_TEXTURE_2D);
         disableState(GL_DEPTH_TEST);
-        selectBlurTarget();
+        selectOwnTexture(blurTarget.colour);
         blendPreviousFrame(offsetX, offsetY, amount);
     }
     copyWindowIntoBlurTarget();

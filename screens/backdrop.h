@@ -20,6 +20,9 @@ extern std::vector<Star> starfield;  // empty at start; refilled to starTarget e
 // copies each frame into the atlas as it must on a multisampled window (the
 // frame bench compares both).
 extern bool blurTargetsAllowed;
+// The background image is drawn from a copy at the window's size (made once
+// per image and size); off, from the atlas every frame (tests compare both).
+extern bool backgroundCopyAllowed;
 extern bool
     blurFrameValid;  // the previous frame is held (render target or the "motionblur" rectangle)
 
@@ -53,6 +56,8 @@ void renderStarfield();
 void renderMotionBlur(float offsetX, float offsetY, float amount, bool force);
 // Shutdown: the render target goes with the GL context.
 void releaseMotionBlur();
+// Shutdown: the background's copy goes with the GL context too.
+void releaseBackgroundCopy();
 // The background image for a screen; "" for none.
 std::string backgroundTextureName(bool showsGame);
 // That screen's background texture has finished streaming.

@@ -164,6 +164,7 @@ void shutdownGame() {
     destroyFonts();
     destroyMeshes();
     releaseMotionBlur();
+    releaseBackgroundCopy();
     deleteTextures();
     shutdownSound();
     startupStage = 0;

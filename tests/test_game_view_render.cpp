@@ -1,6 +1,7 @@
 // The game view drawn into a real GL context: the order of its passes, the
 // motion blur's copy and blend (through the half-size target or the atlas
-// copy, alike), the per-pass counts, and the level-complete veil and its sound.
+// copy, alike), the background's copy at the window's size, the per-pass
+// counts, and the level-complete veil and its sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,7 +39,10 @@ class GameViewRender : public ::testing::Test {
     }
     void TearDown() override {
         releaseMotionBlur();
+        releaseBackgroundCopy();
+        glViewport(0, 0, windowSide, windowSide);
         blurTargetsAllowed = true;
+        backgroundCopyAllowed = true;
         renderStatsOn = passSamplesOn = false;
         end2D();
         deleteTextures();
@@ -242,6 +246,8 @@ std::vector<unsigned char> windowPixels() {
 TEST_F(GameViewRender, BackdropBehindAnOpaqueFrontLooksTheSameAndShadesLess) {
     loadBackgroundImage();
     ASSERT_TRUE(backgroundTextureLoaded(false));
+    // The image's copy at the window's size would shade none of its samples.
+    backgroundCopyAllowed = false;
     std::vector<unsigned char> pictures[2];
     uint64_t backgroundSamples[2] = {};
     for (bool frontFirst : {false, true}) {
@@ -398,6 +404,107 @@ TEST_F(GameViewRender, TwoPopupsShowHalfASecondApartEachSoundingOnce) {
     }
     EXPECT_EQ(soundedAt, (std::vector<float>{510.0f, 1010.0f}));
     EXPECT_TRUE(serverLink.unlockPopups.empty()) << "emptied once every banner has faded";
+}
+
+// The background image drawn from its copy at the window's size gives the
+// very picture the atlas gives, and the copy follows a new image, a new
+// window size and a rebuilt atlas.
+
+// A 24-bit image whose every texel differs from its neighbours, so that a
+// copy shifted or scaled by one pixel shows.
+std::string patternTga(int width, int height, int seed) {
+    std::string tga = graphics_test::makeTga(width, height, 24);
+    for (int i = 0; i < width * height; i++) {
+        int x = i % width, y = i / width;
+        tga[18 + i * 3] = static_cast<char>(x * 37 + seed);
+        tga[18 + i * 3 + 1] = static_cast<char>(y * 53 + seed * 3);
+        tga[18 + i * 3 + 2] = static_cast<char>((x ^ y) * 29 + seed * 7);
+    }
+    return tga;
+}
+
+// Streams both backgrounds from a fresh archive until they have faded in.
+void loadBackgrounds(int seed) {
+    assetArchivePath = tempDir() + "/assets.ass";
+    graphics_test::writeArchive(assetArchivePath,
+                                {{"textures\\background1.tga", patternTga(40, 30, seed)},
+                                 {"textures\\background2.tga", patternTga(33, 47, seed + 1)}});
+    openAssetArchive();
+    for (bool showsGame : {false, true}) {
+        modeState.levelIndex = showsGame ? 1 : 0;
+        for (int frame = 0; frame < 200 && !backgroundTextureLoaded(showsGame); frame++)
+            updateStreamingTextures(16);
+    }
+    for (int frame = 0; frame < 20; frame++) updateStreamingTextures(16);  // faded in
+    closeAssetArchive();
+}
+
+std::vector<unsigned char> backgroundPicture(bool showsGame, bool fromCopy, bool front) {
+    backgroundCopyAllowed = fromCopy;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    begin2D();
+    // Whatever came before may have left texturing off, as the opaque blocks do.
+    disableState(GL_TEXTURE_2D);
+    renderBackground(showsGame, front ? drawGreenSquare : nullptr);
+    return windowPixels();
+}
+
+// Each step changes what the window shows, on top of the copy the step
+// before left: a stale copy would show the picture before.
+TEST_F(GameViewRender, BackgroundCopyLooksExactlyAsTheAtlasDrawsItAfterEveryChange) {
+    struct Step {
+        const char* what;
+        int level;
+        int viewportWidth, viewportHeight;
+        int reloadSeed;  // > 0: the atlas is rebuilt with other pictures of the same names
+        bool front;      // an opaque square drawn first, the backdrop around it
+    } steps[] = {
+        {"first image", 0, windowSide, windowSide, 0, false},
+        {"the level's own image", 1, windowSide, windowSide, 0, false},
+        {"behind an opaque square", 1, windowSide, windowSide, 0, true},
+        {"a smaller, uneven window", 1, 201, 151, 0, false},
+        {"the first image in that window", 0, 201, 151, 0, false},
+        {"rebuilt atlas, same names", 0, 201, 151, 90, false},
+        {"back to the whole window", 0, windowSide, windowSide, 0, false},
+    };
+    resetStarfield();
+    loadBackgrounds(10);
+    std::vector<unsigned char> before;
+    for (const Step& step : steps) {
+        if (step.reloadSeed > 0) {
+            graphics_test::resetTextures(512);
+            createAtlasPage();
+            loadBackgrounds(step.reloadSeed);
+        }
+        modeState.levelIndex = step.level;
+        bool showsGame = step.level > 0;
+        ASSERT_TRUE(backgroundTextureLoaded(showsGame)) << step.what;
+        glViewport(0, 0, step.viewportWidth, step.viewportHeight);
+        std::vector<unsigned char> fromAtlas = backgroundPicture(showsGame, false, step.front);
+        std::vector<unsigned char> fromCopy = backgroundPicture(showsGame, true, step.front);
+        EXPECT_EQ(fromAtlas, fromCopy) << step.what;
+        EXPECT_NE(fromAtlas, before) << step.what << ": the step changes nothing";
+        EXPECT_EQ(backgroundTarget.width, step.viewportWidth) << step.what;
+        EXPECT_EQ(backgroundTarget.height, step.viewportHeight) << step.what;
+        before = fromAtlas;
+    }
+}
+
+// While the image fades in it is blended over the frame, so the copy (an
+// opaque picture) is not used until it is whole.
+TEST_F(GameViewRender, BackgroundCopyAnImageStillFadingInIsDrawnFromTheAtlas) {
+    assetArchivePath = tempDir() + "/assets.ass";
+    graphics_test::writeArchive(assetArchivePath,
+                                {{"textures\\background1.tga", patternTga(40, 30, 5)}});
+    openAssetArchive();
+    for (int frame = 0; frame < 200 && !backgroundTextureLoaded(false); frame++)
+        updateStreamingTextures(16);
+    closeAssetArchive();
+    ASSERT_LT(textureFade(getTexture("background1.tga")), 1.0f);
+    resetStarfield();
+    std::vector<unsigned char> fromAtlas = backgroundPicture(false, false, false);
+    EXPECT_EQ(backgroundPicture(false, true, false), fromAtlas);
+    EXPECT_EQ(backgroundTarget.framebuffer, 0u);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 //
 //   zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] [--frames N]
 //                  [--seed N] [--level N] [--shot PNG] [--without PART]... [--blur copy|targets]
-//                  [--anisotropy 0|1]
+//                  [--anisotropy 0|1] [--background atlas|copy]
 //
 // Run it from a folder holding data/assets.ass under a display (run.sh
 // starts Xvfb and runs it without multisampling and at 4x).
@@ -123,6 +123,8 @@ bool parseBenchOptions(int argc, char** argv, BenchOptions& options) {
             options.anisotropy = value != 0;
         else if (name == "--blur")
             blurTargetsAllowed = std::string(argv[i + 1]) != "copy";
+        else if (name == "--background")
+            backgroundCopyAllowed = std::string(argv[i + 1]) != "atlas";
         else if (name == "--seed")
             options.seed = static_cast<unsigned>(value);
         else if (name == "--level")
@@ -359,7 +361,7 @@ int main(int argc, char** argv) {
                 "usage: zentrix-frames [--scene heavy|typical|launch] [--size WxH] [--msaa 0|4] "
                 "[--frames N] [--seed N] [--level N] [--shot PNG] "
                 "[--without blur|warning|particles|stars]... [--blur copy|targets] [--anisotropy "
-                "0|1]\n");
+                "0|1] [--background atlas|copy]\n");
         return 2;
     }
     if (options.launch) return measureLaunch(options.width, options.height, "bench-launch-config");
