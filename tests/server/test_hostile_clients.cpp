@@ -126,6 +126,7 @@ TEST_P(HostileClients, ReSpelledAndSplicedLoginRecordingsAreRefused) {
     ASSERT_EQ(base64Decode(makeUrlUnsafe(first)).size(), 4 * rsaBlockBytes);
     ASSERT_EQ(first.back(), '=');
     EXPECT_TRUE(succeeded(getPath(server, urlOf(first))));
+    EXPECT_EQ(getPath(server, urlOf(first)), "fail");
     std::string respelt = first;
     // Its value is a multiple of 4 (two unused bits): one more is the next character.
     char& last = respelt[respelt.size() - 2];
