@@ -279,28 +279,37 @@ TEST_P(EndToEnd, LastAchievementBringsZentrix) {
     EXPECT_EQ(send(cheeveRequest(id, "collect", "youvegotredonyou")), "26 6");
 }
 
+// A Classic run earns its achievements at level 10 with all ten levels of one
+// session scored; nine of them, even ending at 10, earn nothing for the run.
+// Rank 1 grants Legendary overall and, in Survival, the table's last achievement.
 TEST_P(EndToEnd, ScoresGrantRankAndRunAchievements) {
     long long id = registerAndLogin(server, "Classic Player", "classic");
     TestResult result;
     result.mode = 1;
     result.rotates = 0;
-    result.session = "20240101130000run";
-    std::vector<int> granted;
-    for (int level = 1; level <= 10; ++level) {
-        result.level = level;
-        std::vector<std::string> reply = tokens(scoreRequest(id, "classic", result));
-        ASSERT_GE(reply.size(), 8u) << "level " << level;
-        std::vector<int> now = grantedIn(reply);
-        if (level == 1) {
-            EXPECT_TRUE(contains(now, 5)) << "rank 1 overall: legendary";
+    auto run = [&](const std::string& session, int firstLevel) {
+        result.session = session;
+        std::vector<int> granted;
+        for (int level = firstLevel; level <= 10; ++level) {
+            result.level = level;
+            std::vector<std::string> reply = tokens(scoreRequest(id, "classic", result));
+            EXPECT_GE(reply.size(), 8u) << "level " << level;
+            std::vector<int> now = grantedIn(reply);
+            EXPECT_TRUE(level == 10 || !contains(now, 8)) << "level " << level;
+            granted.insert(granted.end(), now.begin(), now.end());
         }
-        if (level < 10) {
-            EXPECT_FALSE(contains(now, 8));
-        }
-        granted.insert(granted.end(), now.begin(), now.end());
-    }
-    EXPECT_TRUE(contains(granted, 8));    // classic completed on casual
-    EXPECT_FALSE(contains(granted, 13));  // hold still needs normal or higher
+        return granted;
+    };
+    std::vector<int> nineLevels = run("20240101120000nine", 2);
+    EXPECT_TRUE(contains(nineLevels, 5)) << "rank 1 overall: legendary";
+    EXPECT_FALSE(contains(nineLevels, 8)) << "level 1 was not played";
+    std::vector<int> tenLevels = run("20240101130000run", 1);
+    EXPECT_TRUE(contains(tenLevels, 8));    // classic completed on casual
+    EXPECT_FALSE(contains(tenLevels, 13));  // hold still needs normal or higher
+    result.mode = 5;
+    result.level = 2;
+    result.session = "20240101140000survival";
+    EXPECT_TRUE(contains(grantedIn(tokens(scoreRequest(id, "classic", result))), 27));
     std::vector<std::string> synced = tokens(syncRequest(id, "classic"));
     ASSERT_EQ(synced.size(), 27u);
     EXPECT_EQ(synced[7], "8");
