@@ -96,11 +96,17 @@ TEST_F(Contract, AccountRequests) {
     parsed = serverReads(logoutRequestText("4711", std::string(32, 'f')));
     EXPECT_EQ(parsed.endpoint, "logout.php");
     EXPECT_EQ(fieldValue(parsed, "userid"), "4711");
-    MachineDescription machine{"Version 1.0.0.0", "Debian 12", "2048", "CPU", "4.5",
+    MachineDescription machine{"Version 1.0.0.0", "Debian 12", "2048", "Some CPU @ 2GHz", "4.5",
                                "llvmpipe",        "Mesa"};
-    parsed = serverReads(loginRequestText("Some Player", "pa&ss=word", machine, 1280, 720, ""));
+    parsed = serverReads(loginRequestText("name&x=1", "pa&ss=word", machine, 1280, 720,
+                                          "AA-BB-CC-DD-EE-FF 11-22-33-44-55-66"));
     EXPECT_EQ(parsed.endpoint, "login.php");
+    EXPECT_EQ(fieldValue(parsed, "username"), "name&x=1");
     EXPECT_EQ(fieldValue(parsed, "password"), "pa&ss=word");
+    EXPECT_EQ(fieldValue(parsed, "res"), "1280x720");
+    EXPECT_EQ(fieldValue(parsed, "gameversion"), "Version 1.0.0.0");
+    EXPECT_EQ(fieldValue(parsed, "cpu"), "Some CPU @ 2GHz");
+    EXPECT_EQ(fieldValue(parsed, "mac"), "AA-BB-CC-DD-EE-FF 11-22-33-44-55-66");
 }
 
 TEST_F(Contract, NewsAndTheAchievementSynchronisation) {

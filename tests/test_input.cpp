@@ -107,12 +107,6 @@ TEST_F(InputTest, SingleButtonShortClickFiresOneBriefRightPress) {
     EXPECT_FALSE(rightDown);
 }
 
-TEST_F(InputTest, SingleButtonLongHoldDoesNotFire) {
-    controls = 2;
-    leftClickHeldFor(250);
-    EXPECT_FALSE(rightDown);
-}
-
 TEST_F(InputTest, ReleaseWhilePausedNeverFires) {
     controls = 2;
     play.paused = true;

@@ -184,10 +184,15 @@ TEST_F(MenuRules, RushChosenFirstStartsPausedUnderItsCard) {
     EXPECT_EQ(GameState, GametypeToGame);
 }
 
+// A new game's session hash: the date and time, then the digest of a number below 99999.
 TEST_F(MenuRules, SessionHashIsFourteenDigitsAndAnMd5) {
     GameState = Gametype;
     clickGametype(6);
-    EXPECT_TRUE(std::regex_match(serverLink.sessionhash, std::regex("[0-9]{14}[0-9a-f]{32}")));
+    ASSERT_TRUE(std::regex_match(serverLink.sessionhash, std::regex("20[0-9]{12}[0-9a-f]{32}")));
+    bool found = false;
+    for (int number = 0; number < 99999 && !found; number++)
+        found = md5Hex(std::to_string(number)) == serverLink.sessionhash.substr(14);
+    EXPECT_TRUE(found) << serverLink.sessionhash;
 }
 
 TEST_F(MenuRules, ACardIgnoresClicksInItsFirstSecond) {

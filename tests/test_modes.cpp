@@ -230,6 +230,36 @@ TEST_F(ModesTest, LogLinesCarryModeLevelScoreAndTime) {
     EXPECT_EQ(formatPlayTime(0), "00:00.0");
 }
 
+std::vector<std::string> earnedKeys;  // achievements play earned, in order
+
+void recordEarned(const std::string& key) {
+    earnedKeys.push_back(key);
+}
+
+// Personal growth is a Classic score above a known best: equalling it is not
+// enough, and other modes and an unknown best earn nothing.
+TEST_F(ModesTest, PersonalGrowthNeedsAClassicScoreAboveTheBest) {
+    PlayRequests installed = playRequests;
+    playRequests.achievement = recordEarned;
+    const struct {
+        int32_t mode, best, score;
+        bool earned;
+    } cases[] = {{ModeNormal, 500, 500, false}, {ModeNormal, 500, 501, true},
+                 {ModeCasual, 1, 2, true},      {ModeRush, 500, 501, false},
+                 {ModeNormal, 0, 1, false},     {ModeNormal, -1, 1, false}};
+    for (const auto& c : cases) {
+        earnedKeys.clear();
+        modeState.gameMode = c.mode;
+        serverLink.personalBest = c.best;
+        modeState.score = c.score;
+        updatePlayAchievements(0);
+        EXPECT_EQ(std::count(earnedKeys.begin(), earnedKeys.end(), "personalgrowth"), c.earned)
+            << c.mode << " " << c.best << " " << c.score;
+    }
+    playRequests = installed;
+    serverLink.personalBest = -1;
+}
+
 TEST(StartOption, ModeAndOptionalClassicLevel) {
     int32_t mode = 0, level = 0;
     bool ranked = true;

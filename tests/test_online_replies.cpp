@@ -1,6 +1,5 @@
 // Reply rules of the request queue: each kind's reaction to success,
-// refusal, short replies and failed transfers, and the login request as
-// the server's own parser reads it.
+// refusal, short replies and failed transfers.
 #include <gtest/gtest.h>
 
 #include "base/game_state.h"
@@ -12,7 +11,6 @@
 #include "online/seeds.h"
 #include "platform/settings_store.h"
 #include "protocol/encodings.h"
-#include "server/query.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
@@ -159,36 +157,6 @@ TEST_F(OnlineReplies, PatchDigestMismatchStartsTheDownloadAgain) {
     EXPECT_TRUE(patchStarted);
     dispatchReply(PatchRequest, couldNotConnect, &patchData);
     EXPECT_FALSE(patchStarted);
-}
-
-TEST(LoginRequest, TheServerReadsEveryKeyInOrder) {
-    MachineDescription machine{"Version 1.0.0.0",
-                               "Debian 12",
-                               "2048",
-                               "Some CPU @ 2GHz",
-                               "4.5 (Compatibility Profile) Mesa",
-                               "llvmpipe",
-                               "Mesa"};
-    std::string request = loginRequestText("name&x=1", "pa&ss=word", machine, 1280, 720,
-                                           "AA-BB-CC-DD-EE-FF 11-22-33-44-55-66");
-    EXPECT_EQ(request.rfind("login.php?version=rc2&build=direct&platform=&username=", 0), 0u);
-    ParsedRequest parsed;
-    ASSERT_TRUE(parseRequest(request, parsed));
-    EXPECT_EQ(parsed.endpoint, "login.php");
-    EXPECT_EQ(fieldValue(parsed, "username"), "name&x=1");
-    EXPECT_EQ(fieldValue(parsed, "password"), "pa&ss=word");
-    EXPECT_EQ(fieldValue(parsed, "res"), "1280x720");
-    EXPECT_EQ(fieldValue(parsed, "gameversion"), "Version 1.0.0.0");
-    EXPECT_EQ(fieldValue(parsed, "cpu"), "Some CPU @ 2GHz");
-    EXPECT_EQ(fieldValue(parsed, "mac"), "AA-BB-CC-DD-EE-FF 11-22-33-44-55-66");
-    // The keys follow the server's table one for one.
-    std::string keys;
-    for (const EndpointSpec& spec : endpointSpecs())
-        if (std::string(spec.name) == "login.php")
-            for (const FieldSpec& field : spec.fields) keys += std::string(field.key) + ",";
-    EXPECT_EQ(keys,
-              "version,build,platform,username,password,glversion,videocard,manufacturer,res,"
-              "gameversion,os,ram,cpu,mac,");
 }
 
 }  // namespace

@@ -524,10 +524,37 @@ TEST(ReplayVerification, WhatNoPlayerCanCauseIsRefusedUnplayed) {
               verifyReplay(padded, ModeCasual, 1, score).reason);
 }
 
-// The server's checker program serves replay after replay in one process:
-// an honest replay, the same claiming more points, and the honest one again.
-// One checker process judges A, another level B, A falsely claimed, and A
-// again: nothing of one replay carries into the next.
+// The verdict lines the real checker program prints for `requests` in --serve mode.
+std::vector<std::string> servedVerdicts(const std::string& requests) {
+    std::string input = tempDir() + "/requests";
+    std::ofstream(input, std::ios::binary | std::ios::trunc) << requests;
+    std::string command = std::string(ZENTRIX_BUILD_DIR) + "/zentrix-replay-check --archive " +
+                          ZENTRIX_BUILD_DIR + "/data/assets.ass --serve < " + input;
+    FILE* pipe = popen(command.c_str(), "r");
+    EXPECT_NE(nullptr, pipe);
+    if (!pipe) return {};
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    EXPECT_EQ(0, pclose(pipe)) << output;
+    std::vector<std::string> verdicts;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("verdict ", 0) == 0) verdicts.push_back(line);
+    return verdicts;
+}
+
+std::string serveRequest(int32_t score, const std::string& body, int32_t mode = ModeCasual,
+                         int32_t level = 1) {
+    return std::to_string(mode) + " " + std::to_string(level) + " " + std::to_string(score) + " " +
+           std::to_string(body.size()) + "\n" + body;
+}
+
+// The server's checker program serves replay after replay in one process: an
+// honest replay A, another mode's B, A claiming more points, A again and a
+// body of the largest size: nothing of one replay carries into the next. A
+// request it cannot trust ends the process unread (the server then starts
+// another), so the honest request after it goes unjudged.
 TEST(ReplayVerification, TheServingCheckerJudgesReplayAfterReplay) {
     openLevelArchive();
     RecordedRun run = clearedRun(ModeCasual);
@@ -535,37 +562,26 @@ TEST(ReplayVerification, TheServingCheckerJudgesReplayAfterReplay) {
     std::string bytes = encodeReplay(run.replay);
     std::string otherBytes = encodeReplay(other.replay);
     int32_t score = run.simulated.score;
-    auto request = [](int32_t mode, int32_t level, int32_t claim, const std::string& body) {
-        return std::to_string(mode) + " " + std::to_string(level) + " " + std::to_string(claim) +
-               " " + std::to_string(body.size()) + "\n" + body;
+    std::string honest = serveRequest(score, bytes);
+    std::string largest = serveRequest(0, std::string(replayMaxFileBytes, 'x'));
+    std::string otherMode = serveRequest(other.simulated.score, otherBytes, ModeNormal,
+                                         other.replay.header.levelIndex + 1);
+    EXPECT_EQ(
+        (std::vector<std::string>{"verdict verified", "verdict verified", "verdict rejected",
+                                  "verdict verified", "verdict rejected"}),
+        servedVerdicts(honest + otherMode + serveRequest(score + 100, bytes) + honest + largest));
+    struct Ending {
+        const char* why;
+        std::string request;
+    } const endings[] = {
+        {"a body one byte over the largest",
+         serveRequest(0, std::string(replayMaxFileBytes + 1, 'x'))},
+        {"a request line missing its size", "1 1 " + std::to_string(score) + "\n"},
     };
-    std::string requests = request(ModeCasual, 1, score, bytes);
-    requests +=
-        request(ModeNormal, other.replay.header.levelIndex + 1, other.simulated.score, otherBytes);
-    for (int32_t claim : {score + 100, score}) requests += request(ModeCasual, 1, claim, bytes);
-    // A body of the largest size is judged; one byte more ends the process
-    // unread (the server then starts another), so the last request goes unjudged.
-    for (size_t size : {replayMaxFileBytes, replayMaxFileBytes + 1})
-        requests += "1 1 0 " + std::to_string(size) + "\n" + std::string(size, 'x');
-    requests += "1 1 " + std::to_string(score) + " " + std::to_string(bytes.size()) + "\n" + bytes;
-    std::string input = tempDir() + "/requests";
-    std::ofstream(input, std::ios::binary) << requests;
-    std::string command = std::string(ZENTRIX_BUILD_DIR) + "/zentrix-replay-check --archive " +
-                          ZENTRIX_BUILD_DIR + "/data/assets.ass --serve < " + input;
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(nullptr, pipe);
-    std::string output;
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    EXPECT_EQ(0, pclose(pipe));
-    std::vector<std::string> verdicts;
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind("verdict ", 0) == 0) verdicts.push_back(line);
-    EXPECT_EQ((std::vector<std::string>{"verdict verified", "verdict verified", "verdict rejected",
-                                        "verdict verified", "verdict rejected"}),
-              verdicts)
-        << output;
+    for (const Ending& e : endings)
+        EXPECT_EQ(std::vector<std::string>{"verdict verified"},
+                  servedVerdicts(honest + e.request + honest))
+            << e.why;
 }
 
 TEST(ReplayVerification, EachModeIsCheckedAtTheLevelItPlays) {

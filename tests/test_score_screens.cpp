@@ -18,39 +18,34 @@ bool colourIs(const unsigned char colour[3], int r, int g, int b) {
     return colour[0] == r && colour[1] == g && colour[2] == b;
 }
 
-TEST(ScoreScreenLines, OfflineShowsOfflineAndOnlineLoadingUntilTheReply) {
-    EXPECT_EQ(skillpointsLine(-1, -1, true).label, "Skillpoints");
-    EXPECT_EQ(skillpointsLine(-1, -1, true).value, "Offline");
-    EXPECT_EQ(skillpointsLine(-1, -1, false).value, "Loading...");
+// Offline says so, online waits with "Loading..." until the reply; a gain is
+// green with a plus (pending while its replay is owed), a loss red, no change white.
+TEST(ScoreScreenLines, SkillpointsSayOfflineLoadingGainLossOrNoChange) {
+    const struct {
+        int32_t before, after;
+        bool offline, pending;
+        const char *label, *value, *mark;
+        unsigned char r, g, b;
+    } cases[] = {
+        {-1, -1, true, false, "Skillpoints", "Offline", "", 255, 255, 255},
+        {-1, -1, false, false, "Skillpoints", "Loading...", "", 255, 255, 255},
+        {1000, 1250, false, false, "Skillpoints Earned:", "+250", "", 116, 185, 35},
+        {1000, 1250, false, true, "Skillpoints Earned:", "+250", " pending", 116, 185, 35},
+        {1234567, 1000, false, false, "Skillpoints Lost:", "-1,233,567", "", 255, 0, 0},
+        {1250, 1000, false, true, "Skillpoints Lost:", "-250", "", 255, 0, 0},
+        {800, 800, false, true, "Skillpoints:", "No Change", "", 255, 255, 255},
+    };
+    for (const auto& c : cases) {
+        ScoreLine line = skillpointsLine(c.before, c.after, c.offline, c.pending);
+        SCOPED_TRACE(std::string(c.label) + " " + c.value + c.mark);
+        EXPECT_EQ(line.label, c.label);
+        EXPECT_EQ(line.value, c.value);
+        EXPECT_EQ(line.mark, c.mark);
+        EXPECT_TRUE(colourIs(line.valueColour, c.r, c.g, c.b));
+    }
     EXPECT_EQ(rankLine(ModeCasual, -1, -1, true).label, "Casual Rank:");
     EXPECT_EQ(rankLine(ModeCasual, -1, -1, true).value, "Offline");
     EXPECT_EQ(rankLine(ModeMeditation, -1, 0, false).value, "Loading...") << "rank 0 is no rank";
-}
-
-TEST(ScoreScreenLines, EarnedSkillpointsAreGreenWithAPlus) {
-    ScoreLine line = skillpointsLine(1000, 1250, false);
-    EXPECT_EQ(line.label, "Skillpoints Earned:");
-    EXPECT_EQ(line.value, "+250");
-    EXPECT_TRUE(colourIs(line.valueColour, 116, 185, 35));
-}
-
-TEST(ScoreScreenLines, LostSkillpointsAreRedAndNoChangeIsWhite) {
-    ScoreLine line = skillpointsLine(1234567, 1000, false);
-    EXPECT_EQ(line.label, "Skillpoints Lost:");
-    EXPECT_EQ(line.value, "-1,233,567");
-    EXPECT_TRUE(colourIs(line.valueColour, 255, 0, 0));
-    line = skillpointsLine(800, 800, false);
-    EXPECT_EQ(line.label, "Skillpoints:");
-    EXPECT_EQ(line.value, "No Change");
-    EXPECT_TRUE(colourIs(line.valueColour, 255, 255, 255));
-}
-
-TEST(ScoreScreenLines, PointsEarnedOnlineWaitForTheReplayAndSaySo) {
-    ScoreLine line = skillpointsLine(1000, 1250, false, true);
-    EXPECT_EQ(line.value, "+250");
-    EXPECT_EQ(line.mark, " pending");
-    EXPECT_EQ(skillpointsLine(1250, 1000, false, true).mark, "") << "a loss is no pending gain";
-    EXPECT_EQ(skillpointsLine(800, 800, false, true).mark, "");
 }
 
 TEST(ScoreScreenLines, RankShowsItsChangeOnlyWhenThereWasARankBefore) {

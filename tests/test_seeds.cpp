@@ -159,6 +159,7 @@ bool issueForTest(uint32_t& seed) {
 
 TEST(RankedLevelSeed, ARankedLevelOnlineStartsFromTheIssuedSeedAndNoOtherDoes) {
     gametest::resetWorld();
+    PlayRequests installed = playRequests;
     playRequests.issuedSeed = issueForTest;
     issuedForTest = 4000000000u;
     struct Case {
@@ -182,7 +183,7 @@ TEST(RankedLevelSeed, ARankedLevelOnlineStartsFromTheIssuedSeedAndNoOtherDoes) {
     modeState.forcedLevelSeed = 77;
     startLevel(0);
     EXPECT_EQ(playSeed, 77u);
-    playRequests.issuedSeed = nullptr;
+    playRequests = installed;
     gametest::restoreWorld();
 }
 

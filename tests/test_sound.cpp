@@ -48,33 +48,24 @@ TEST_F(MemoryOggFileTest, ReadWithAnOverflowingSizeCopiesOnlyWhatIsLeft) {
     EXPECT_EQ(out[0], 7);
 }
 
-TEST_F(MemoryOggFileTest, SeekFromTheStartStopsAtTheEnd) {
-    EXPECT_EQ(vorbisSeek(&file, 4, SEEK_SET), 0);
-    EXPECT_EQ(vorbisTell(&file), 4);
-    EXPECT_EQ(vorbisSeek(&file, 25, SEEK_SET), 0);
-    EXPECT_EQ(vorbisTell(&file), 10);
-    EXPECT_EQ(vorbisSeek(&file, -3, SEEK_SET), 0);
-    EXPECT_EQ(vorbisTell(&file), 0) << "a negative offset cannot leave the file";
-}
-
-TEST_F(MemoryOggFileTest, SeekFromHereMovesAtMostTheBytesLeft) {
-    vorbisSeek(&file, 3, SEEK_SET);
-    vorbisSeek(&file, 4, SEEK_CUR);
-    EXPECT_EQ(vorbisTell(&file), 7);
-    vorbisSeek(&file, 100, SEEK_CUR);
-    EXPECT_EQ(vorbisTell(&file), 10);
-    vorbisSeek(&file, -4, SEEK_CUR);
-    EXPECT_EQ(vorbisTell(&file), 6);
-    vorbisSeek(&file, -40, SEEK_CUR);
-    EXPECT_EQ(vorbisTell(&file), 0);
-}
-
-TEST_F(MemoryOggFileTest, SeekFromTheEndLandsOnePastItAndReadsNothing) {
-    EXPECT_EQ(vorbisSeek(&file, 0, SEEK_END), 0);
-    EXPECT_EQ(vorbisTell(&file), 11);
+// A seek never leaves the file: from the start it stops at the end, from
+// here it moves at most the bytes left or back to the start, and from the end
+// it lands one past it, where nothing is read and nothing is left to advance over.
+TEST_F(MemoryOggFileTest, SeeksStayWithinTheFile) {
+    const struct {
+        size_t from;
+        int64_t offset;
+        int whence;
+        long to;
+    } cases[] = {{0, 4, SEEK_SET, 4},   {0, 25, SEEK_SET, 10},  {5, -3, SEEK_SET, 0},
+                 {3, 4, SEEK_CUR, 7},   {7, 100, SEEK_CUR, 10}, {10, -4, SEEK_CUR, 6},
+                 {6, -40, SEEK_CUR, 0}, {0, 0, SEEK_END, 11},   {11, 5, SEEK_CUR, 11}};
+    for (const auto& c : cases) {
+        file.position = c.from;
+        EXPECT_EQ(vorbisSeek(&file, c.offset, c.whence), 0);
+        EXPECT_EQ(vorbisTell(&file), c.to) << c.from << " " << c.offset << " " << c.whence;
+    }
     EXPECT_EQ(vorbisRead(out, 1, 4, &file), 0u);
-    vorbisSeek(&file, 5, SEEK_CUR);
-    EXPECT_EQ(vorbisTell(&file), 11) << "nothing is left to advance over";
 }
 
 TEST_F(MemoryOggFileTest, UnknownSeekIsReportedAndChangesNothing) {

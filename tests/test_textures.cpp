@@ -42,6 +42,7 @@ TEST(AtlasPacker, BestFitTakesLeastWasteAndKeepsTheEarlierOnTies) {
     EXPECT_EQ(findAtlasSpace(30, 30), 1);
     EXPECT_EQ(findAtlasSpace(45, 45), 4);
     EXPECT_EQ(findAtlasSpace(101, 10), -1);
+    EXPECT_EQ(findAtlasSpace(10, 101), -1);
 }
 
 TEST(AtlasPacker, AnExactFitWinsOverAnEarlierFit) {

@@ -27,48 +27,38 @@ TEST_F(ArchiveTest, OpeningLogsEveryEntryAndKeepsFileOrder) {
     EXPECT_NE(assetArchive, nullptr);
 }
 
-TEST_F(ArchiveTest, ReadAssetReturnsTheExactBytes) {
-    std::string binary("\0\x01\xff\r\n\x1f\x8b", 7);
-    std::string large = noise(300000, 7);  // spans several read chunks
-    openPacked({{"a", binary}, {"empty", ""}, {"large", large}, {"z", "last"}});
-    EXPECT_EQ(readAsset("a"), binary);
-    EXPECT_EQ(readAsset("empty"), "");
-    EXPECT_EQ(readAsset("large"), large);
-    EXPECT_EQ(readAsset("z"), "last");
-}
-
-// The range reader moves forward between reads and starts again for a read behind it.
+// Every byte comes back, from an empty asset to one spanning several read
+// chunks; the range reader moves forward between reads and starts again for
+// a read behind it.
 TEST_F(ArchiveTest, ReadsInAnyOrderAndPrefetchedReadsGiveTheSameBytes) {
-    std::vector<GeneratedAsset> assets;
-    for (int i = 0; i < 6; i++)
+    std::vector<GeneratedAsset> assets = {{"binary", std::string("\0\x01\xff\r\n\x1f\x8b", 7)},
+                                          {"empty", ""},
+                                          {"large", noise(300000, 7)}};
+    for (int i = 3; i < 6; i++)
         assets.push_back({"asset" + std::to_string(i), noise(70000 + i, i)});
     openPacked(assets);
     EXPECT_EQ(readAsset("asset4"), assets[4].bytes);
-    EXPECT_EQ(readAsset("asset1"), assets[1].bytes) << "a read behind the last one";
-    EXPECT_EQ(readAsset("asset5"), assets[5].bytes);
-    prefetchAssets({"asset3", "missing", "asset0", "asset2"});
+    EXPECT_EQ(readAsset("empty"), "") << "a read behind the last one";
+    for (int i : {2, 0, 5}) EXPECT_EQ(readAsset(assets[i].name), assets[i].bytes);
+    prefetchAssets({"asset3", "missing", "binary", "large"});
     for (int i : {3, 2, 0, 2, 5, 0}) EXPECT_EQ(readAsset(assets[i].name), assets[i].bytes);
     EXPECT_EQ(readAsset("missing"), "");
 }
 
-TEST_F(ArchiveTest, LookupsLogTheNameAndTheHit) {
+// Each lookup logs its question, and a hit says so; a missing name gives -1.
+TEST_F(ArchiveTest, LookupsLogTheQuestionAndTheHit) {
     openPacked({{"levels\\1.blvl", "12345"}});
     emptyConsoleLog();
-    int32_t offset = lookupAssetOffset("levels\\1.blvl");
-    int32_t size = lookupAssetSize("levels\\1.blvl");
-    EXPECT_EQ(size, 5);
-    EXPECT_EQ(offset, assetIndex[0].offset);
-    std::vector<std::string> expected{"Looking up offset for levels\\1.blvl", "found offset",
-                                      "Looking up size for levels\\1.blvl", "found size"};
-    EXPECT_EQ(logLines(), expected);
-}
-
-TEST_F(ArchiveTest, MissingNameGivesMinusOneAndLogsOnlyTheQuestion) {
-    openPacked({{"x", "1"}});
-    emptyConsoleLog();
+    EXPECT_EQ(lookupAssetOffset("levels\\1.blvl"), assetIndex[0].offset);
+    EXPECT_EQ(lookupAssetSize("levels\\1.blvl"), 5);
     EXPECT_EQ(lookupAssetOffset("y"), -1);
     EXPECT_EQ(lookupAssetSize("y"), -1);
-    std::vector<std::string> expected{"Looking up offset for y", "Looking up size for y"};
+    std::vector<std::string> expected{"Looking up offset for levels\\1.blvl",
+                                      "found offset",
+                                      "Looking up size for levels\\1.blvl",
+                                      "found size",
+                                      "Looking up offset for y",
+                                      "Looking up size for y"};
     EXPECT_EQ(logLines(), expected);
     EXPECT_EQ(readAsset("y"), "");
 }

@@ -95,9 +95,9 @@ TEST_P(HostileClients, ResultsAtLevelsAModeNeverPlaysAreRefused) {
     struct Case {
         int mode, level;
         bool played;
-    } cases[] = {{4, 5, true},  {4, 4, false}, {4, 6, false}, {5, 2, true},
-                 {5, 1, false}, {5, 3, false}, {6, 1, true},  {6, 2, false},
-                 {6, 5, false}, {1, 10, true}, {1, 11, false}};
+    } cases[] = {{4, 5, true},   {4, 4, false}, {4, 6, false}, {5, 2, true},  {5, 1, false},
+                 {5, 3, false},  {6, 1, true},  {6, 2, false}, {6, 5, false}, {1, 10, true},
+                 {1, 11, false}, {3, 1, true},  {3, 0, false}, {0, 1, false}, {7, 1, false}};
     for (const Case& c : cases) {
         TestResult result;
         result.mode = c.mode;
@@ -126,6 +126,7 @@ TEST_P(HostileClients, ReSpelledAndSplicedLoginRecordingsAreRefused) {
     ASSERT_EQ(base64Decode(makeUrlUnsafe(first)).size(), 4 * rsaBlockBytes);
     ASSERT_EQ(first.back(), '=');
     EXPECT_TRUE(succeeded(getPath(server, urlOf(first))));
+    EXPECT_EQ(getPath(server, urlOf(first)), "fail");
     std::string respelt = first;
     // Its value is a multiple of 4 (two unused bits): one more is the next character.
     char& last = respelt[respelt.size() - 2];

@@ -95,16 +95,20 @@ TEST_P(Seeds, ARequestIssuesFreshSeedsOnlyToAnAccountThatChecksOut) {
     ASSERT_EQ(first.size(), static_cast<size_t>(seedsPerReply));
     std::vector<long long> second = ask(id);
     for (long long seed : second) EXPECT_FALSE(containsSeed(first, seed)) << seed;
-    EXPECT_EQ(sendRequest(server, seedsRequest(id, password, "20240101120000abc"))
-                  .compare(0, 8, "success "),
-              0);
+    // A session hash at the longest a token may be is taken; one character more is not.
+    const std::string longestSession(64, 'a');
+    EXPECT_EQ(
+        sendRequest(server, seedsRequest(id, password, longestSession)).compare(0, 8, "success "),
+        0);
     struct Refused {
         const char* why;
         std::string request;
-    } refused[] = {{"wrong password", seedsRequest(id, "wrong99")},
-                   {"unknown account", seedsRequest(id + 100, password)},
-                   {"malformed session", seedsRequest(id, password, "not a hash")},
-                   {"missing field", "seeds.php?sessionhash=&userid=" + std::to_string(id)}};
+    } refused[] = {
+        {"wrong password", seedsRequest(id, "wrong99")},
+        {"unknown account", seedsRequest(id + 100, password)},
+        {"malformed session", seedsRequest(id, password, "not a hash")},
+        {"session one over the longest", seedsRequest(id, password, longestSession + "a")},
+        {"missing field", "seeds.php?sessionhash=&userid=" + std::to_string(id)}};
     for (const Refused& r : refused) EXPECT_EQ(sendRequest(server, r.request), "fail") << r.why;
     EXPECT_EQ(query("SELECT COUNT(*) FROM seeds WHERE user_id <> " + std::to_string(id)), "0");
 }
