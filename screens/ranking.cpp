@@ -18,6 +18,7 @@
 #include "screens/button_focus.h"
 #include "screens/game_view.h"
 #include "screens/menu_base.h"
+#include "screens/ranking_layout.h"
 #include "screens/watch_list.h"
 #include "settings/settings.h"
 
@@ -33,18 +34,14 @@ static constexpr float opaque = 255.0f;
 // Vertical layout, in shares of the screen height.
 // The ten rows fit between the two bright lines of the title grid.
 static constexpr float titleShare = 0.215f, categoryShare = 0.28f, headerShare = 0.343f;
-static constexpr float firstRowShare = 0.387f, rowStepShare = 0.0315f;
-static constexpr float buttonsShare = 0.85f;
 // Columns, in screen heights from the centre: rank (right edge), name, skillpoints (right edge).
 static constexpr float rankColumn = -0.30f, nameColumn = -0.24f, skillColumn = 0.36f;
-static constexpr float tableHalfWidth = 0.40f;
 static constexpr float categoryArrowColumn = 0.17f;
 static constexpr float scrollColumn = 0.45f, arrowSizeShare = 0.035f, barWidthShare = 0.012f;
 static constexpr float rowScale = 0.75f, headerScale = 0.7f, categoryScale = 0.9f;
 static constexpr float stripeAlpha = 18.0f, ownRowAlpha = 55.0f, headerLineAlpha = 90.0f;
 static constexpr float trackAlpha = 35.0f, thumbAlpha = 150.0f, markedRowAlpha = 45.0f;
 static constexpr float spinnerShare = 0.045f, spinnerDegreesPerMs = 0.4f, spinnerAlpha = 175.0f;
-static constexpr float buttonUnitShare = 0.035f, buttonWidthUnits = 4.0f, buttonHeightUnits = 0.8f;
 static constexpr float buttonOffsetShare = 0.12f;  // of the screen width, either side
 static constexpr unsigned char ownRowColour[3] = {116, 185, 35};
 
@@ -54,34 +51,8 @@ static float screenW() {
 static float screenH() {
     return static_cast<float>(ScreenHeight);
 }
-static float columnX(float share) {
-    return screenW() / 2 + share * screenH();
-}
-static float rowBaseline(int32_t shown) {
-    return (firstRowShare + rowStepShare * static_cast<float>(shown)) * screenH();
-}
-float rankingRowBaseline(int32_t shown) {
-    return rowBaseline(shown);
-}
-float rankingColumnX(float share) {
-    return columnX(share);
-}
-IntRect rankingRowRect(int32_t shown) {
-    float y = rowBaseline(shown), step = rowStepShare * screenH();
-    float left = columnX(-tableHalfWidth), right = columnX(tableHalfWidth);
-    return {static_cast<int>(left), static_cast<int>(y - 0.78f * step), static_cast<int>(right),
-            static_cast<int>(y + 0.22f * step)};
-}
 
 // ---- buttons and their places ----
-
-MenuButton rankingTextButton(int32_t item, float offset, const char* label) {
-    float unit = buttonUnitShare * screenW();
-    return {item,
-            {screenW() / 2 + offset * screenW(), buttonsShare * screenH()},
-            {buttonWidthUnits * unit, buttonHeightUnits * unit},
-            label};
-}
 
 static MenuButton findMeButton() {
     return rankingTextButton(RankingFindMe, -buttonOffsetShare, "Find Me");
@@ -94,13 +65,14 @@ static Vec2 iconCentre(int32_t item) {
     float h = screenH(), arrowHalf = arrowSizeShare * h / 2;
     switch (item) {
         case RankingPreviousCategory:
-            return {columnX(-categoryArrowColumn), categoryShare * h - arrowHalf};
+            return {rankingColumnX(-categoryArrowColumn), categoryShare * h - arrowHalf};
         case RankingNextCategory:
-            return {columnX(categoryArrowColumn), categoryShare * h - arrowHalf};
+            return {rankingColumnX(categoryArrowColumn), categoryShare * h - arrowHalf};
         case RankingArrowUp:
-            return {columnX(scrollColumn), rowBaseline(0) - arrowHalf};
+            return {rankingColumnX(scrollColumn), rankingRowBaseline(0) - arrowHalf};
         default:
-            return {columnX(scrollColumn), rowBaseline(rankingVisibleRows - 1) - arrowHalf};
+            return {rankingColumnX(scrollColumn),
+                    rankingRowBaseline(rankingVisibleRows - 1) - arrowHalf};
     }
 }
 
@@ -117,7 +89,7 @@ static bool scrollBarShown() {
 static IntRect scrollTrack() {
     float side = arrowSizeShare * screenH();
     float top = iconCentre(RankingArrowUp).y + side, bottom = iconCentre(RankingArrowDown).y - side;
-    float x = columnX(scrollColumn), half = barWidthShare * screenH() / 2;
+    float x = rankingColumnX(scrollColumn), half = barWidthShare * screenH() / 2;
     return {static_cast<int>(x - half), static_cast<int>(top), static_cast<int>(x + half),
             static_cast<int>(bottom)};
 }
@@ -289,13 +261,6 @@ void clickRanking(int32_t item) {
 
 // ---- drawing ----
 
-void printRankingText(const std::string& text, float x, float y, int align, float scale,
-                      const unsigned char* colour) {
-    float r = colour ? colour[0] : opaque, g = colour ? colour[1] : opaque;
-    float b = colour ? colour[2] : opaque;
-    printShadowed(text, x, y, 2.0f, align, scale, r, g, b, opaque, mediumFont);
-}
-
 static void drawIcon(int32_t item, const char* texture, bool idle) {
     drawIconButton(iconCentre(item), arrowSizeShare * screenH(), texture, hoverItem == item, idle);
 }
@@ -309,10 +274,11 @@ static void drawCategorySelector() {
 
 static void drawHeader() {
     float y = headerShare * screenH();
-    printRankingText("Rank", columnX(rankColumn), y, AlignRight, headerScale);
-    printRankingText("Name", columnX(nameColumn), y, AlignLeft, headerScale);
-    printRankingText("Skillpoints", columnX(skillColumn), y, AlignRight, headerScale);
-    float left = columnX(-tableHalfWidth), width = 2 * tableHalfWidth * screenH();
+    printRankingText("Rank", rankingColumnX(rankColumn), y, AlignRight, headerScale);
+    printRankingText("Name", rankingColumnX(nameColumn), y, AlignLeft, headerScale);
+    printRankingText("Skillpoints", rankingColumnX(skillColumn), y, AlignRight, headerScale);
+    float left = rankingColumnX(-rankingTableHalfWidth),
+          width = 2 * rankingTableHalfWidth * screenH();
     drawUntexturedRect(left, y + 0.3f * menuLineHeight(), width, 1.5f, 255, 255, 255,
                        headerLineAlpha);
 }
@@ -324,8 +290,9 @@ static std::string skillpointsText(const RankingRow& row) {
 
 static void drawRow(int32_t shown, int32_t index) {
     RankingRow row = rankingRowFields(rankingRows[index]);
-    float y = rowBaseline(shown), step = rowStepShare * screenH();
-    float left = columnX(-tableHalfWidth), width = 2 * tableHalfWidth * screenH();
+    float y = rankingRowBaseline(shown), step = rankingRowStepShare * screenH();
+    float left = rankingColumnX(-rankingTableHalfWidth),
+          width = 2 * rankingTableHalfWidth * screenH();
     bool mine = row.valid && row.userId == userId;
     // The row under the pointer, and the one whose runs were watched, stand out.
     bool marked = hoverItem == RankingFirstRow + shown || index == openedRow;
@@ -337,9 +304,10 @@ static void drawRow(int32_t shown, int32_t index) {
     } else if (index % 2 == 0) {
         drawUntexturedRect(left, y - 0.78f * step, width, step, 255, 255, 255, stripeAlpha);
     }
-    printRankingText(std::to_string(index + 1), columnX(rankColumn), y, AlignRight, rowScale);
-    printRankingText(row.name, columnX(nameColumn), y, AlignLeft, rowScale);
-    printRankingText(skillpointsText(row), columnX(skillColumn), y, AlignRight, rowScale);
+    printRankingText(std::to_string(index + 1), rankingColumnX(rankColumn), y, AlignRight,
+                     rowScale);
+    printRankingText(row.name, rankingColumnX(nameColumn), y, AlignLeft, rowScale);
+    printRankingText(skillpointsText(row), rankingColumnX(skillColumn), y, AlignRight, rowScale);
 }
 
 static void drawScrolling() {
@@ -360,14 +328,15 @@ static void drawScrolling() {
 
 static void drawSpinner() {
     float side = spinnerShare * screenH();
-    Vec2 centre = {columnX(tableHalfWidth) - side / 2, categoryShare * screenH() - side / 3};
+    Vec2 centre = {rankingColumnX(rankingTableHalfWidth) - side / 2,
+                   categoryShare * screenH() - side / 3};
     drawLoadingSpinner(centre, side, spinnerAngle, spinnerAlpha);
 }
 
 // A line in the middle of the list, where rows would be.
 static void drawListNote(const std::string& text) {
-    printRankingText(text, screenW() / 2, rowBaseline(rankingVisibleRows / 2 - 1), AlignCentre,
-                     rowScale);
+    printRankingText(text, screenW() / 2, rankingRowBaseline(rankingVisibleRows / 2 - 1),
+                     AlignCentre, rowScale);
 }
 
 static void drawRows() {

@@ -9,19 +9,7 @@
 #include <vector>
 
 #include "screens/menu_base.h"
-
-enum RankingItem : int32_t {
-    RankingPreviousCategory = 1,
-    RankingNextCategory = 2,
-    RankingArrowUp = 3,
-    RankingArrowDown = 4,
-    RankingBack = 5,
-    RankingFindMe = 6,
-    RankingScrollBar = 7,
-    RankingFirstRow = 20,  // the ten rows shown: 20 .. 29
-    WatchFirstRun = 40,    // the watch list's runs: 40 .. 49
-    WatchClose = 60,
-};
+#include "screens/ranking_layout.h"
 
 extern int32_t rankingHeldItem;  // the arrow or bar held down since its click; 0 for none
 extern float rankingHoldMs;      // ms it has been held
@@ -43,13 +31,3 @@ void clickRanking(int32_t item);
 // The replay viewer is done: the ranking shows again where it was left, with
 // the watch list open; the Escape that ended the replay does nothing more.
 void returnToRankingFromReplay();
-
-// The layout the watch list shares with the rows: row `shown` (0..9) of the
-// view, a column at `share` screen heights from the centre, and text as the rows print it.
-float rankingRowBaseline(int32_t shown);
-IntRect rankingRowRect(int32_t shown);
-float rankingColumnX(float share);
-void printRankingText(const std::string& text, float x, float y, int align, float scale,
-                      const unsigned char* colour = nullptr);
-// A button in the row of "Find Me" and "Back", `offset` screen widths from the centre.
-MenuButton rankingTextButton(int32_t item, float offset, const char* label);

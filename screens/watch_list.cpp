@@ -12,7 +12,7 @@
 #include "online/watch.h"
 #include "screens/button_focus.h"
 #include "screens/game_view.h"
-#include "screens/ranking.h"
+#include "screens/ranking_layout.h"
 
 static constexpr int32_t shownRuns = rankingVisibleRows;     // rows at once; the wheel scrolls
 static constexpr float titleRow = -3.4f, headerRow = -1.6f;  // in rows above the first
