@@ -1,10 +1,13 @@
 // Every test process is wired as start-up wires the game: the rules' requests
 // reach the online client and their effects the sound, the view and the
-// settings file.
+// settings file. The request log goes to the process's temporary folder, not
+// the folder the tests are run from.
 #include <gtest/gtest.h>
 
+#include "online/requests.h"
 #include "online/scores.h"
 #include "screens/game_view.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -12,6 +15,7 @@ struct StartUpWiring : ::testing::Environment {
     void SetUp() override {
         connectPlayRequests();
         connectPlayEffects();
+        urlsLogPath = tempDir() + "/urls.txt";
     }
 };
 

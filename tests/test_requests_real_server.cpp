@@ -149,6 +149,7 @@ class RequestsToTheRealServer : public ::testing::Test {
   protected:
     ServerProcess server;
     std::string logFolder = tempDir() + "/log";
+    std::string urlsLogBefore = urlsLogPath;
 
     void SetUp() override {
         ASSERT_TRUE(server.setNews("Season two starts on Friday")) << readFile(server.log);
@@ -181,7 +182,7 @@ class RequestsToTheRealServer : public ::testing::Test {
         server.stop();
         logDirectory.clear();
         settingsDirOverride.clear();
-        urlsLogPath = "urls.txt";
+        urlsLogPath = urlsLogBefore;
         serverLink.connectionMode = ConnectionOnline;
     }
     std::string consoleLog() { return readFile(logFolder + "/console.log"); }
