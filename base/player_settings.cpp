@@ -28,6 +28,14 @@ int32_t Colorblind = 0;
 std::string Username;
 std::string storedPasswordBlob;
 std::string loginPassword;
+std::vector<std::pair<float, float>> displayModes;
+
+int32_t findDisplayMode(float width, float height) {
+    for (size_t i = 0; i < displayModes.size(); i++)
+        if (displayModes[i].first == width && displayModes[i].second == height)
+            return static_cast<int32_t>(i);
+    return -1;
+}
 
 int32_t anisotropyWanted = 0;
 int32_t resolutionIndex = -1;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 extern int32_t ScreenWidth;    // window width in pixels; 0 when stored means the desktop width
 extern int32_t ScreenHeight;   // window height in pixels
@@ -40,6 +42,10 @@ void clearTutorialFlags();
 
 extern int32_t anisotropyWanted;  // derived from VisualQuality
 extern int32_t resolutionIndex;   // index in displayModes of the chosen size, -1 when absent
+extern std::vector<std::pair<float, float>> displayModes;  // the display's sizes, for the options
+
+// Index of width x height in displayModes, -1 when the display lacks it.
+int32_t findDisplayMode(float width, float height);
 
 constexpr int32_t lowestVisualQuality = 1, highestVisualQuality = 4;  // "Low" .. "Ultra"
 constexpr float lowestVolume = 0.0f, highestVolume = 10.0f;           // both volume sliders

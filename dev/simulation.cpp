@@ -18,6 +18,7 @@
 #include "screens/pause.h"
 #include "settings/settings.h"
 #include "shell/input.h"
+#include "shell/play_keys.h"
 
 static constexpr int32_t simulatedWidth = 1280;
 static constexpr int32_t simulatedHeight = 720;

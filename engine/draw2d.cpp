@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
+#include "base/player_settings.h"
 #include "base/profiler.h"
 #include "engine/render_stats.h"
 #include "engine/textures.h"
-#include "settings/settings.h"
 
 std::vector<GLenum> enabledStates;
 GLenum blendSource = GL_ONE, blendDestination = GL_ZERO;

@@ -12,12 +12,12 @@
 
 #include "archive/asset_archive.h"
 #include "base/console_log.h"
+#include "base/player_settings.h"
 #include "base/profiler.h"
 #include "engine/gl_caps.h"
 #include "engine/meshes.h"
 #include "engine/render_stats.h"
 #include "engine/textures.h"
-#include "settings/settings.h"
 
 FontData bigFont = {};
 FontData mediumFont = {};

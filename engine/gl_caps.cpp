@@ -15,15 +15,7 @@ bool smallTextures = false;
 int32_t glMajorVersion = 0;
 float maxAnisotropy = 0.0f;
 bool anisotropySupported = false;
-std::vector<std::pair<float, float>> displayModes;
 bool noDialogs = false;
-
-int32_t findDisplayMode(float width, float height) {
-    for (size_t i = 0; i < displayModes.size(); i++)
-        if (displayModes[i].first == width && displayModes[i].second == height)
-            return static_cast<int32_t>(i);
-    return -1;
-}
 
 void (*programEndHook)(int exitCode) = nullptr;
 

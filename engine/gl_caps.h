@@ -17,16 +17,12 @@ extern bool smallTextures;        // atlasSize below 2048: load half-size textur
 extern int32_t glMajorVersion;    // leading number of GL_VERSION
 extern float maxAnisotropy;       // GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT
 extern bool anisotropySupported;  // GL_EXT_texture_filter_anisotropic present, hardware renderer
-extern std::vector<std::pair<float, float>> displayModes;  // resolutions for the options
 
 constexpr int32_t smallTextureLimit = 2048;  // atlas pages below this take half-size images
 
 // GL_RENDERER names a software rasteriser (llvmpipe, softpipe, SwiftShader).
 bool isSoftwareRenderer(const std::string& renderer);
 extern bool softwareRendererLowered;  // this first run started at Low for a software renderer
-
-// Index of width x height in displayModes, -1 when the display lacks it.
-int32_t findDisplayMode(float width, float height);
 
 extern bool noDialogs;  // --no-dialogs or ZENTRIX_HEADLESS=1: boxes go to the log and stderr
 void showMessageBox(const std::string& text, const std::string& caption);

@@ -9,13 +9,13 @@
 
 #include "archive/asset_archive.h"
 #include "base/console_log.h"
+#include "base/player_settings.h"
 #include "engine/atlas_limits.h"
 #include "engine/clear_middle.h"
 #include "engine/gl_caps.h"
 #include "engine/preload_list.h"
 #include "engine/render_stats.h"
 #include "platform/system.h"
-#include "settings/settings.h"
 
 std::vector<TextureRecord> textureList;
 std::deque<std::string> textureQueue;
@@ -322,7 +322,7 @@ static void advanceSeek(int64_t position) {
     int64_t step = std::min<int64_t>(seekStep, textureStream.streamTarget - position);
     uint64_t start = platformCounter();
     seekArchive(position + step);
-    double ms = (platformCounter() - start) * 1000.0 / platformCounterFrequency();
+    double ms = platformMsSince(start);
     bool fullStep = step == seekStep;
     if (fullStep && ms < seekBudgetMs && seekStep < maxSeekStep) seekStep *= 2;
     if (fullStep && ms > seekBudgetMs && seekStep > 1) seekStep /= 2;

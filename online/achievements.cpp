@@ -5,7 +5,7 @@
 
 #include "game/modes.h"
 #include "game/server_link.h"
-#include "online/account.h"
+#include "online/identity.h"
 #include "online/requests.h"
 #include "protocol/encodings.h"
 #include "settings/settings.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "base/console_log.h"
-#include "online/account.h"
+#include "game/server_link.h"
 #include "online/requests.h"
 #include "platform/system.h"
 #include "protocol/encodings.h"

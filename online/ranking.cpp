@@ -92,11 +92,6 @@ void handleRankingReply(int32_t result) {
         rankingPages.push_back({rankingCategory, rankingReply.substr(headerEnd + rowEndLength)});
 }
 
-static double msSince(uint64_t start) {
-    return static_cast<double>(platformCounter() - start) * 1000.0 /
-           static_cast<double>(platformCounterFrequency());
-}
-
 // Cuts one row off the first page; false once the page is used up and dropped.
 static bool cutOneRow() {
     RankingPage& page = rankingPages.front();
@@ -117,7 +112,7 @@ int32_t cutRankingPages(double budgetMs) {
     int32_t cut = 0;
     while (!rankingPages.empty()) {
         if (cutOneRow()) cut++;
-        if (msSince(start) >= budgetMs) break;
+        if (platformMsSince(start) >= budgetMs) break;
     }
     return cut;
 }

@@ -27,6 +27,10 @@ uint64_t platformCounter() {
 uint64_t platformCounterFrequency() {
     return SDL_GetPerformanceFrequency();
 }
+double platformMsSince(uint64_t counter) {
+    return static_cast<double>(platformCounter() - counter) * 1000.0 /
+           static_cast<double>(platformCounterFrequency());
+}
 // Milliseconds since the machine booted, so each launch seeds differently.
 uint32_t platformTicksMs() {
     timespec now{};

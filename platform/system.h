@@ -7,6 +7,8 @@
 
 uint64_t platformCounter();
 uint64_t platformCounterFrequency();
+// Milliseconds from an earlier platformCounter() reading to now.
+double platformMsSince(uint64_t counter);
 uint32_t platformTicksMs();
 void platformSleep(uint32_t ms);
 

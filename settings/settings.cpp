@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "base/console_log.h"
-#include "engine/gl_caps.h"
 #include "platform/settings_store.h"
 #include "protocol/encodings.h"
 

@@ -8,11 +8,11 @@
 #include "base/frame_state.h"
 #include "base/profiler.h"
 #include "engine/fonts.h"
+#include "engine/gl_caps.h"
 #include "engine/textures.h"
 #include "online/requests.h"
 #include "settings/settings.h"
 #include "shell/program.h"
-#include "shell/window.h"
 
 bool consoleOpen = false;
 std::string consoleLine;

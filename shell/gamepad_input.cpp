@@ -12,6 +12,7 @@
 #include "screens/button_focus.h"
 #include "screens/tutorial_cards.h"
 #include "shell/input.h"
+#include "shell/play_keys.h"
 
 float padPointer[2] = {0.0f, 0.0f};
 bool padTurning = false;

@@ -16,9 +16,6 @@
 #include "settings/settings.h"
 #include "shell/console.h"
 #include "shell/state_table.h"
-#include "shell/window.h"
-
-bool replayDrivesInput = false;
 
 constexpr int32_t highestKeyCode = 255;
 
@@ -56,15 +53,6 @@ void onRightButtonDown() {
 void onRightButtonUp() {
     recordReplayEvent(ReplayRightUp);
     releaseRightButton(currentStateHas(ReleasesButtons));
-}
-
-int32_t heldPlayKeys() {
-    int32_t keys = 0;
-    if (platformKeyHeld(vk::Escape)) keys |= PlayKeyEscape;
-    if (platformKeyHeld('1')) keys |= PlayKeyPowerup1;
-    if (platformKeyHeld('2')) keys |= PlayKeyPowerup2;
-    if (platformKeyHeld('3')) keys |= PlayKeyPowerup3;
-    return keys;
 }
 
 void onMouseWheel(int32_t steps) {
@@ -182,11 +170,6 @@ static bool focusKey(int32_t virtualKey) {
     return true;
 }
 
-// Alt+Enter and F11.
-static bool fullscreenChord(int32_t virtualKey) {
-    return virtualKey == vk::F11 || (virtualKey == vk::Return && platformKeyHeld(vk::Alt));
-}
-
 void onKeyUp(int32_t virtualKey) {
     releaseFocus(virtualKey);
     if (virtualKey == vk::Escape) pressBack();
@@ -203,10 +186,6 @@ void onKeyDown(int32_t virtualKey) {
     if (consoleOpen) {
         consoleKey(virtualKey,
                    keyCharacter(virtualKey, upperCase, platformKeyHeld(vk::Shift), false));
-        return;
-    }
-    if (fullscreenChord(virtualKey)) {
-        toggleFullscreen();
         return;
     }
     if (virtualKey == muteKey && !typingIntoAccountField()) {

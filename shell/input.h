@@ -23,12 +23,8 @@ void onKeyUp(int32_t virtualKey);
 void toggleMute();
 constexpr int32_t muteKey = 'M';
 
-extern int32_t focusPressKey;   // the key or pad button holding a focus press down, 0 when none
-extern bool backPressPending;   // the pointer was put on the way back; the key's release presses it
-extern bool replayDrivesInput;  // a replay is showing: the player's mouse and keys are ignored
-
-// The play keys held now (Escape, 1, 2, 3) as PlayKey bits.
-int32_t heldPlayKeys();
+extern int32_t focusPressKey;  // the key or pad button holding a focus press down, 0 when none
+extern bool backPressPending;  // the pointer was put on the way back; the key's release presses it
 
 // The focus, driven by keys or a pad (the key or button is named so that
 // only its own release ends the press): a move puts the pointer on a button,

@@ -29,6 +29,7 @@
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
+#include "shell/play_keys.h"
 #include "shell/program.h"
 #include "shell/replay_view.h"
 #include "shell/startup.h"
@@ -62,16 +63,12 @@ uint32_t pacedWaitMs(double elapsedMs, double frameMs) {
 
 static uint64_t lastInputCounter = 0;  // counter reading when the last event was taken
 
-static double msSinceCounter(uint64_t then) {
-    return static_cast<double>(platformCounter() - then) / platformCounterFrequency() * 1000.0;
-}
-
 static void waitForFrameTime(uint64_t frameStart) {
     if (!framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty()))
         return;
     bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
-    bool idle = screenIdle(shown, msSinceCounter(lastInputCounter));
-    uint32_t waitMs = pacedWaitMs(msSinceCounter(frameStart), idle ? idleFrameMs : pacedFrameMs);
+    bool idle = screenIdle(shown, platformMsSince(lastInputCounter));
+    uint32_t waitMs = pacedWaitMs(platformMsSince(frameStart), idle ? idleFrameMs : pacedFrameMs);
     if (waitMs == 0) return;
     // Mid-use the frame keeps its time however the mouse moves; an idle
     // screen wakes for the first event.

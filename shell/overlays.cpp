@@ -7,8 +7,10 @@
 #include "base/console_log.h"
 #include "base/frame_state.h"
 #include "base/game_state.h"
+#include "base/pointer.h"
 #include "engine/draw2d.h"
 #include "engine/fonts.h"
+#include "engine/gl_caps.h"
 #include "engine/particles.h"
 #include "engine/textures.h"
 #include "game/meter.h"
@@ -16,9 +18,7 @@
 #include "screens/curl_console.h"
 #include "settings/settings.h"
 #include "shell/console.h"
-#include "shell/input.h"
 #include "shell/program.h"
-#include "shell/window.h"
 
 static constexpr float overlayMargin = 32.0f;
 static constexpr float lineSpacing = 1.5f;  // line height in font heights

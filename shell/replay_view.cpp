@@ -17,6 +17,7 @@
 #include "screens/ranking.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
+#include "shell/play_keys.h"
 #include "shell/program.h"
 #include "shell/replay_files.h"
 

@@ -6,6 +6,7 @@
 
 #include "base/frame_state.h"
 #include "base/game_state.h"
+#include "base/pointer.h"
 #include "base/profiler.h"
 #include "engine/draw2d.h"
 #include "engine/render_stats.h"
@@ -13,6 +14,7 @@
 #include "game/meter.h"
 #include "game/modes.h"
 #include "game/play.h"
+#include "game/play_input.h"
 #include "game/powerups.h"
 #include "online/account.h"
 #include "online/replies.h"
@@ -42,8 +44,8 @@
 #include "screens/restart.h"
 #include "screens/score_screen.h"
 #include "settings/settings.h"
-#include "shell/input.h"
 #include "shell/overlays.h"
+#include "shell/play_keys.h"
 #include "shell/program.h"
 #include "sound/sound.h"
 

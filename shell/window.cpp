@@ -10,11 +10,14 @@
 #include "base/console_log.h"
 #include "base/frame_state.h"
 #include "game/camera.h"
+#include "platform/input_state.h"
 #include "platform/system.h"
 #include "settings/settings.h"
+#include "shell/console.h"
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
+#include "shell/play_keys.h"
 #include "shell/program.h"
 
 WindowRecord windowRecord = {nullptr, nullptr, "ZX", "Zentrix", 0, 0, 32, true, false, 0};
@@ -230,6 +233,12 @@ static bool playerInput(PlatformEventKind kind) {
            kind == PlatformEventKind::PadDown || kind == PlatformEventKind::PadUp;
 }
 
+// Alt+Enter and F11, unless the open console takes the keys.
+static bool fullscreenChord(int32_t virtualKey) {
+    if (consoleOpen) return false;
+    return virtualKey == vk::F11 || (virtualKey == vk::Return && platformKeyHeld(vk::Alt));
+}
+
 void windowProcedure(const PlatformEvent& event) {
     if (replayDrivesInput && playerInput(event.kind)) return;
     switch (event.kind) {
@@ -265,7 +274,10 @@ void windowProcedure(const PlatformEvent& event) {
             onMouseWheel(event.wheelDelta / wheelNotch);
             break;
         case PlatformEventKind::KeyDown:
-            onKeyDown(event.virtualKey);
+            if (fullscreenChord(event.virtualKey))
+                toggleFullscreen();
+            else
+                onKeyDown(event.virtualKey);
             break;
         case PlatformEventKind::KeyUp:
             onKeyUp(event.virtualKey);

@@ -12,9 +12,9 @@
 #include "archive/asset_archive.h"
 #include "base/console_log.h"
 #include "base/frame_state.h"
+#include "base/player_settings.h"
 #include "base/profiler.h"
 #include "engine/gl_caps.h"
-#include "settings/settings.h"
 
 std::vector<std::string> soundNames;
 std::vector<uint32_t> soundBuffers;

@@ -26,6 +26,7 @@
 #include "screens/game_view.h"
 #include "settings/settings.h"
 #include "shell/input.h"
+#include "shell/play_keys.h"
 #include "sound/sound.h"
 
 namespace gametest {
