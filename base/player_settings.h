@@ -35,6 +35,14 @@ extern std::string Username;            // account name; empty when none
 extern std::string storedPasswordBlob;  // the Password value: server-made blob, Base64
 extern std::string loginPassword;       // the password decoded from the blob at load
 
+// The window size as floats, for layout arithmetic.
+inline float screenW() {
+    return static_cast<float>(ScreenWidth);
+}
+inline float screenH() {
+    return static_cast<float>(ScreenHeight);
+}
+
 // The tutorial seen flags in the order of the cards, TuteControl first.
 constexpr int32_t tutorialFlagCount = 9;
 extern int32_t* const tutorialFlags[tutorialFlagCount];

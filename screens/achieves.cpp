@@ -45,13 +45,6 @@ static constexpr float shrinkPerMs = 1.5f / 1000.0f, growPerMs = 3.5f / 1000.0f;
 static constexpr float arrowInsetShare = 0.1f, arrowSizeShare = 0.05f;
 static constexpr float titleRow = -4.0f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
-
 // ---- the tile ----
 
 static void printTileLine(const std::string& text, float x, float y, float scale, float alpha,

@@ -53,12 +53,6 @@ static const unsigned char gold[3] = {237, 210, 28};
 static bool panelSoundPlayed = false;  // "endbreakshort3.ogg" has played for this panel
 static bool panelShowing = false;      // the level-complete panel is up
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
 // The score line's baseline, on which the powerup slots also stand.
 static float bottomLine() {
     return screenH() - 0.05f * screenW() + 0.025f * screenW();

@@ -76,13 +76,6 @@ static constexpr float newsPanelAlpha = 64.0f, spinnerAlpha = 175.0f;
 static constexpr float spinnerShare = 0.06095238f;
 static constexpr float newsScale = 0.475f, newsLineStep = 1.75f, shortLineShare = 0.75f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
-
 // ---- news ----
 
 // The wrapped news, made once per text and window size.

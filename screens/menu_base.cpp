@@ -31,13 +31,6 @@ static constexpr float buttonPlateAlpha = 90.0f;
 static constexpr float buttonHoverAlpha = 170.0f;
 static constexpr float iconAlpha = 200.0f, idleIconAlpha = 70.0f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
-
 float menuLineHeight() {
     return mediumShare * fontUnit * screenH() / layoutHeight;
 }

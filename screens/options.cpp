@@ -50,9 +50,6 @@ static constexpr int32_t lowestQuality = lowestVisualQuality, highestQuality = h
 static constexpr int32_t controlSchemes = 3;
 static constexpr float volumeTickGain = 0.25f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
 static float rowY(float row) {
     return rowsTopShare * ScreenHeight + menuLineHeight() * rowStep * row;
 }

@@ -27,12 +27,6 @@ static constexpr float promptCycleMs = 4000.0f, dotStepMs = 1000.0f;
 static constexpr float veilAlpha = 150.0f;
 static constexpr float cardHintLines = 2.0f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
 static float fontHeight() {
     return mediumFont.h;
 }

@@ -45,13 +45,6 @@ static constexpr float spinnerShare = 0.045f, spinnerDegreesPerMs = 0.4f, spinne
 static constexpr float buttonOffsetShare = 0.12f;  // of the screen width, either side
 static constexpr unsigned char ownRowColour[3] = {116, 185, 35};
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
-
 // ---- buttons and their places ----
 
 static MenuButton findMeButton() {

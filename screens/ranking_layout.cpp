@@ -6,13 +6,6 @@
 static constexpr float opaque = 255.0f;
 static constexpr float buttonUnitShare = 0.035f, buttonWidthUnits = 4.0f, buttonHeightUnits = 0.8f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
-
 float rankingRowBaseline(int32_t shown) {
     return (rankingFirstRowShare + rankingRowStepShare * static_cast<float>(shown)) * screenH();
 }

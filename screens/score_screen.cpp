@@ -36,13 +36,6 @@ static constexpr float buttonWidthUnits = 4.0f, buttonHeightUnits = 0.8f;
 // The slide closes a sixth of the remaining distance every 16 ms, about 0.5 s in all.
 static constexpr float slideTimeConstantMs = 90.0f, slideRestPixels = 0.5f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
-
 // ---- the lines ----
 
 static ScoreLine plainLine(const std::string& label, const std::string& value) {

@@ -23,13 +23,6 @@ static constexpr float rowScale = 0.75f, headerScale = 0.7f, titleScale = 0.9f;
 static constexpr float hoverAlpha = 45.0f, stripeAlpha = 18.0f, spinnerAlpha = 175.0f;
 static constexpr float captionScale = 0.8f, captionTopShare = 0.06f, hintScale = 0.55f;
 
-static float screenW() {
-    return static_cast<float>(ScreenWidth);
-}
-static float screenH() {
-    return static_cast<float>(ScreenHeight);
-}
-
 static MenuButton closeButton() {
     return rankingTextButton(WatchClose, 0.0f, "Close");
 }
