@@ -1,14 +1,10 @@
 #include "game/play_random.h"
 
-uint32_t playSeed = 1;
+PlayRandomStream playStream;
 
-static constexpr int stateWords = 34;    // the window r[i - 31] .. r[i - 1] and the newest
 static constexpr int warmUpDraws = 310;  // draws discarded after seeding
 static constexpr int longLag = 31, shortLag = 3;
 static constexpr int32_t lcgModulus = 2147483647;
-
-static uint32_t ring[stateWords];
-static int ringIndex = 0;
 
 // One step of the seeding generator, 16807 x mod (2^31 - 1) without overflow.
 static int32_t nextSeedWord(int32_t word) {
@@ -18,23 +14,26 @@ static int32_t nextSeedWord(int32_t word) {
 }
 
 static uint32_t nextWord() {
-    uint32_t word = ring[(ringIndex + stateWords - longLag) % stateWords] +
-                    ring[(ringIndex + stateWords - shortLag) % stateWords];
-    ring[ringIndex] = word;
-    ringIndex = (ringIndex + 1) % stateWords;
+    uint32_t* ring = playStream.ring;
+    int32_t& next = playStream.next;
+    uint32_t word = ring[(next + playStreamWords - longLag) % playStreamWords] +
+                    ring[(next + playStreamWords - shortLag) % playStreamWords];
+    ring[next] = word;
+    next = (next + 1) % playStreamWords;
     return word;
 }
 
 void seedPlayRandom(uint32_t seed) {
-    playSeed = seed;
+    playStream.seed = seed;
+    uint32_t* ring = playStream.ring;
     int32_t word = seed == 0 ? 1 : static_cast<int32_t>(seed);
     ring[0] = static_cast<uint32_t>(word);
     for (int i = 1; i < longLag; i++) {
         word = nextSeedWord(word);
         ring[i] = static_cast<uint32_t>(word);
     }
-    for (int i = longLag; i < stateWords; i++) ring[i] = ring[i - longLag];
-    ringIndex = 0;
+    for (int i = longLag; i < playStreamWords; i++) ring[i] = ring[i - longLag];
+    playStream.next = 0;
     for (int i = 0; i < warmUpDraws; i++) nextWord();
 }
 

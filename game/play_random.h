@@ -7,7 +7,14 @@
 
 #include <cstdint>
 
-extern uint32_t playSeed;  // the seed the running level's stream started from
+constexpr int playStreamWords = 34;  // the window r[i - 31] .. r[i - 1] and the newest
+
+struct PlayRandomStream {
+    uint32_t seed = 1;  // the seed the running level's stream started from
+    uint32_t ring[playStreamWords] = {};
+    int32_t next = 0;  // the ring slot the next word goes to
+};
+extern PlayRandomStream playStream;
 
 // Restarts the stream at a seed, as srand does for rand().
 void seedPlayRandom(uint32_t seed);

@@ -16,9 +16,7 @@
 #include "game/server_link.h"
 #include "game/tutorials.h"
 
-bool replayDrawn = false;
-
-static int32_t heldKeys = 0;  // the play keys the replay holds down
+ReplayPlaybackState replayPlayback;
 
 static void applySettings(const ReplayHeader& h) {
     settingsSavingOff = true;
@@ -26,10 +24,11 @@ static void applySettings(const ReplayHeader& h) {
     ScreenWidth = h.screenWidth;
     ScreenHeight = h.screenHeight;
     // The game drawing a replay keeps its window's view; a different one aims differently.
-    if (!replayDrawn) setViewSize(h.viewWidth, h.viewHeight);
+    if (!replayPlayback.drawn) setViewSize(h.viewWidth, h.viewHeight);
     bool sameView =
         h.viewWidth == 0 || (h.viewWidth == camera.viewWidth && h.viewHeight == camera.viewHeight);
-    if (replayDrawn && !sameView) logConsole("The replay was recorded in a view of another size");
+    if (replayPlayback.drawn && !sameView)
+        logConsole("The replay was recorded in a view of another size");
     controls = h.controls;
     for (int32_t card = 0; card < tutorialCardCount; card++)
         tutorialSeenFlag(card) = (h.tutorialsSeen >> card) & 1;
@@ -52,7 +51,7 @@ static void restoreInput(const ReplayHeader& h) {
     powerups.powerupKeyWasDown[0] = h.keyEdges & KeyBitPowerup1;
     powerups.powerupKeyWasDown[1] = h.keyEdges & KeyBitPowerup2;
     powerups.powerupKeyWasDown[2] = h.keyEdges & KeyBitPowerup3;
-    heldKeys = 0;
+    replayPlayback.heldKeys = 0;
 }
 
 static void restoreTutorialCard(const ReplayHeader& h) {
@@ -105,7 +104,7 @@ static void applyEvent(const ReplayEvent& e) {
             releaseRightButton(playHoldsButtons());
             break;
         case ReplayKeysHeld:
-            heldKeys = e.a;
+            replayPlayback.heldKeys = e.a;
             break;
         case ReplayPaused:
             // From outside the play loop the game is only ever paused (back from the options).
@@ -124,7 +123,7 @@ static void applyEvent(const ReplayEvent& e) {
 
 void applyReplayInput(const ReplayFrame& frame) {
     for (const ReplayEvent& e : frame.events) applyEvent(e);
-    playKeysHeld = heldKeys;
+    playKeysHeld = replayPlayback.heldKeys;
 }
 
 // The pause overlay's part of the game step: it takes a press while paused,

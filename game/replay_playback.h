@@ -22,7 +22,11 @@ struct ReplayOutcome {
     float levelTimeMs = 0.0f;
 };
 
-extern bool replayDrawn;  // the game draws the replay and runs its own fades (--replay)
+struct ReplayPlaybackState {
+    bool drawn = false;    // the game draws the replay and runs its own fades (--replay)
+    int32_t heldKeys = 0;  // the play keys the replay holds down
+};
+extern ReplayPlaybackState replayPlayback;
 
 // Sets the settings of the header, starts its level with its seed and
 // restores the input state it began with. GameState is the level's first,

@@ -38,7 +38,7 @@ static void captureSettings(ReplayHeader& h) {
     h.mode = modeState.gameMode;
     h.levelIndex = modeState.levelIndex;
     h.practice = modeState.practiceMode;
-    h.seed = playSeed;
+    h.seed = playStream.seed;
     h.controls = controls;
     h.screenWidth = ScreenWidth;
     h.screenHeight = ScreenHeight;

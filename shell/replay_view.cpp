@@ -51,7 +51,7 @@ static bool loadShownFile() {
 
 static void beginShownLevel() {
     recorder.enabled = false;
-    replayDrawn = true;
+    replayPlayback.drawn = true;
     nextFrame = 0;
     startReplayLevel(shownReplay.header);
     // The fade into the level ran no play: its input is taken, then the level shows.
@@ -109,7 +109,7 @@ static void restorePlay() {
     mouseY = saved.mouseY;
     leftDown = saved.leftDown;
     rightDown = saved.rightDown;
-    replayDrawn = false;
+    replayPlayback.drawn = false;
 }
 
 static void beginDownloadedRun() {

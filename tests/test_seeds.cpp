@@ -174,7 +174,7 @@ TEST(RankedLevelSeed, ARankedLevelOnlineStartsFromTheIssuedSeedAndNoOtherDoes) {
         modeState.practiceMode = c.practice;
         serverLink.connectionMode = c.connection;
         startLevel(0);
-        EXPECT_EQ(playSeed == issuedForTest, c.issued) << c.what;
+        EXPECT_EQ(playStream.seed == issuedForTest, c.issued) << c.what;
         issuedForTest++;
     }
     // A replay's own seed wins over the issued one.
@@ -182,7 +182,7 @@ TEST(RankedLevelSeed, ARankedLevelOnlineStartsFromTheIssuedSeedAndNoOtherDoes) {
     serverLink.connectionMode = ConnectionOnline;
     modeState.forcedLevelSeed = 77;
     startLevel(0);
-    EXPECT_EQ(playSeed, 77u);
+    EXPECT_EQ(playStream.seed, 77u);
     playRequests = installed;
     gametest::restoreWorld();
 }
