@@ -16,16 +16,15 @@ constexpr float fieldFitShare = 0.875f;
 constexpr float assumedFontPixels = 16.0f;
 constexpr float assumedGlyphWidthRatio = 0.3f;
 
-// The field rule's measured width is getWidth's; the rule's factor then
-// stands for the rest of the printed width, so nothing here doubles it.
+// Width of a field's shown text in the account font (an estimate until it
+// is loaded). The field rule's measured width is getWidth's; the rule's
+// factor then stands for the rest of the printed width, so nothing here
+// doubles it.
 static float fieldTextWidth(const std::string& text) {
     if (!mediumFont.listBase)
         return static_cast<float>(text.size()) * assumedFontPixels * assumedGlyphWidthRatio;
     return freetype::getWidth(mediumFont, text);
 }
-
-void (*startLoginRequest)() = resetLoginAttempt;
-float (*measureFieldText)(const std::string& text) = fieldTextWidth;
 
 struct TextField {
     int32_t screen;
@@ -74,14 +73,14 @@ static void submitField(const TextField& field) {
     }
     if (field.text->size() < minimumFieldLength) return;
     loginStep = field.nextStep;
-    if (field.nextStep == loggingInStep && startLoginRequest) startLoginRequest();
+    if (field.nextStep == loggingInStep) resetLoginAttempt();
 }
 
 // Narrow letters could fit more than the server takes: the length stops them too.
 static bool candidateFits(const TextField& field, const std::string& candidate) {
     if (candidate.size() > field.longest) return false;
     std::string shown = field.password ? std::string(candidate.size(), '*') : candidate;
-    return measureFieldText(shown) * field.factor <
+    return fieldTextWidth(shown) * field.factor <
            static_cast<float>(ScreenHeight) * field.share * fieldFitShare;
 }
 

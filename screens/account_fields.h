@@ -7,12 +7,6 @@
 
 #include "online/account.h"
 
-// Starts a fresh login attempt once the password is entered.
-extern void (*startLoginRequest)();
-// Width of a field's shown text in the account font (an estimate until it
-// is loaded); a test may measure with a font of its own.
-extern float (*measureFieldText)(const std::string& text);
-
 // A key typed on the Login or CreateAcc screen: edits or submits the field
 // of the current loginStep, if it has one.
 void typeIntoAccountField(int32_t virtualKey, bool upperCase);

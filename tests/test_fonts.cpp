@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/game_state.h"
 #include "engine/fonts.h"
 #include "graphics_test_support.h"
+#include "screens/account_fields.h"
 #include "shell/input.h"
 
 using namespace graphics_test;
@@ -262,6 +264,39 @@ TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
     for (int x = 10; x < 200 && !lit; x++) lit = pixelAt(x, 180).r > 100;
     EXPECT_TRUE(lit) << "the late glyphs are drawn from their own page";
     end2D();
+    destroyFonts();
+}
+
+// The account fields measure what they show with the loaded font: a name
+// stops where its letters reach the field's width, a password where its
+// stars do, so a password of wide letters runs longer than a name of them.
+TEST_F(RealFont, AccountFieldsMeasureWithTheLoadedFontAndPasswordsAsStars) {
+    assetArchivePath = tempDir() + "/fonts.ass";
+    writeArchive(assetArchivePath,
+                 {{"fonts\\prototype.ttf", bytes}, {"fonts\\arialbd.ttf", bytes}});
+    openAssetArchive();
+    ScreenHeight = 600;
+    setupFonts();
+    closeAssetArchive();
+    const float limit = 600 * 0.3f * 0.875f;  // both fields: width x 2 below this
+    auto fits = [&](const std::string& shown) {
+        return freetype::getWidth(mediumFont, shown) * 2.0f < limit;
+    };
+    GameState = Login;
+    Username.clear();
+    loginPassword.clear();
+    for (int32_t step : {1, 2}) {
+        loginStep = step;
+        for (int i = 0; i < 64; i++) typeIntoAccountField('W', true);
+    }
+    size_t names = Username.size(), passwords = loginPassword.size();
+    EXPECT_TRUE(fits(std::string(names, 'W')));
+    EXPECT_FALSE(fits(std::string(names + 1, 'W')));
+    EXPECT_TRUE(fits(std::string(passwords, '*')));
+    EXPECT_FALSE(fits(std::string(passwords + 1, '*')));
+    EXPECT_GT(passwords, names);
+    Username.clear();
+    loginPassword.clear();
     destroyFonts();
 }
 
