@@ -110,6 +110,16 @@ class RealFont : public ::testing::Test {
                 }
         return {first, last};
     }
+    // The game's three fonts, all of this face, for a window of that height.
+    void setupGameFonts(int32_t screenHeight) {
+        assetArchivePath = tempDir() + "/fonts.ass";
+        writeArchive(assetArchivePath,
+                     {{"fonts\\prototype.ttf", bytes}, {"fonts\\arialbd.ttf", bytes}});
+        openAssetArchive();
+        ScreenHeight = screenHeight;
+        setupFonts();
+        closeAssetArchive();
+    }
     std::string bytes;
     FontData font = {};
 };
@@ -235,13 +245,7 @@ TEST_F(RealFont, TextStandsOnItsBaseline) {
 }
 
 TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
-    assetArchivePath = tempDir() + "/fonts.ass";
-    writeArchive(assetArchivePath,
-                 {{"fonts\\prototype.ttf", bytes}, {"fonts\\arialbd.ttf", bytes}});
-    openAssetArchive();
-    ScreenHeight = 1050;
-    setupFonts();
-    closeAssetArchive();
+    setupGameFonts(1050);
     EXPECT_FLOAT_EQ(bigFont.h, 55 * 1.25f);
     EXPECT_FLOAT_EQ(mediumFont.h, 55 * 0.5f);
     EXPECT_FLOAT_EQ(smallFont.h, 55 * 0.25f);
@@ -271,13 +275,7 @@ TEST_F(RealFont, SetupBuildsTheThreeFontsSizedByTheWindowHeight) {
 // stops where its letters reach the field's width, a password where its
 // stars do, so a password of wide letters runs longer than a name of them.
 TEST_F(RealFont, AccountFieldsMeasureWithTheLoadedFontAndPasswordsAsStars) {
-    assetArchivePath = tempDir() + "/fonts.ass";
-    writeArchive(assetArchivePath,
-                 {{"fonts\\prototype.ttf", bytes}, {"fonts\\arialbd.ttf", bytes}});
-    openAssetArchive();
-    ScreenHeight = 600;
-    setupFonts();
-    closeAssetArchive();
+    setupGameFonts(600);
     const float limit = 600 * 0.3f * 0.875f;  // both fields: width x 2 below this
     auto fits = [&](const std::string& shown) {
         return freetype::getWidth(mediumFont, shown) * 2.0f < limit;
