@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "platform/window.h"
+#include "platform/events.h"
 
 union SDL_Event;
 

@@ -6,41 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "platform/events.h"
 #include "platform/input_state.h"
 
 struct PlatformWindow;   // an SDL window
 struct PlatformContext;  // an SDL GL context
-
-enum class PlatformEventKind {
-    None,
-    Close,
-    Resized,
-    Minimized,
-    Restored,
-    FocusLost,
-    FocusGained,
-    MouseMove,
-    LeftDown,
-    LeftUp,
-    RightDown,
-    RightUp,
-    Wheel,
-    KeyDown,
-    KeyUp,
-    PadAdded,    // a game controller was plugged in (or was there at start)
-    PadRemoved,  // one was unplugged
-    PadDown,     // a controller button went down
-    PadUp,
-};
-
-struct PlatformEvent {
-    PlatformEventKind kind = PlatformEventKind::None;
-    int32_t x = 0, y = 0;    // mouse position or new size
-    int32_t wheelDelta = 0;  // in 1/120 notch units, like a Windows wheel
-    int32_t virtualKey = 0;  // Windows virtual-key code, 0 when unmapped
-    uint32_t modifiers = 0;  // PlatformModifier bits of a key event
-    int32_t padButton = 0;   // PadButton of a pad event
-};
 
 // Windows start windowed and centred; full screen comes once one is shown.
 struct WindowRequest {

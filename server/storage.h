@@ -8,30 +8,13 @@
 #include <string>
 #include <vector>
 
-enum class Backend { Sqlite, Postgres };
+#include "server/sql_values.h"
 
-struct SqlValue {
-    enum class Type { Null, Integer, Real, Text, Blob } type = Type::Null;
-    long long integer = 0;
-    double real = 0;
-    std::string text;  // the bytes of Text and Blob values
-};
 SqlValue sqlInt(long long value);
 SqlValue sqlReal(double value);
 SqlValue sqlText(const std::string& value);
 // Bytes for a binary column (BLOB, BYTEA), stored as they are.
 SqlValue sqlBlob(const std::string& bytes);
-
-using SqlParams = std::vector<SqlValue>;
-using SqlRow = std::vector<std::string>;  // every column as text; NULL reads as ""
-using SqlRows = std::vector<SqlRow>;
-
-enum class SqlStatus {
-    Ok,
-    Conflict,  // a unique key is taken
-    Retry,     // the database asks to run the transaction again (busy, serialization)
-    Failed,
-};
 
 struct DbConnection;  // one back-end connection, used by one thread at a time
 struct Database;      // the pool of connections
@@ -65,13 +48,6 @@ struct ConnectionLease {
 SqlStatus sqlExec(DbConnection* connection, const std::string& sql, const SqlParams& params,
                   SqlRows* rows = nullptr);
 
-// One statement of a batch; `rows` (may be null) receives its result rows.
-struct SqlStatement {
-    std::string sql;
-    SqlParams params;
-    SqlRows* rows = nullptr;
-};
-using SqlBatch = std::vector<SqlStatement>;
 // Runs the statements in order and returns the first status that is not Ok (the
 // statements after it do nothing). PostgreSQL gets the whole batch in one round
 // trip (libpq's pipeline mode), so a statement in it cannot use an earlier one's

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "server/storage.h"
+#include "server/sql_values.h"
 
 struct DbConnection {
     Backend backend;
