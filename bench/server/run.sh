@@ -174,7 +174,8 @@ echo "   $clients clients, ${seconds}s a run"
 # The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.
 if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | grep -q running; then
     url="postgresql:///postgres?host=$work/pg&user=zentrix"
-    psql_bin=/usr/lib/postgresql/15/bin/psql
+    # The psql of the PostgreSQL that pg_cluster.bash runs (the newest installed).
+    psql_bin=$(bash "$source_dir/tests/server/pg_cluster.bash" bin)/psql
     echo "   $("$psql_bin" "$url" -Atc "SELECT 'fsync=' || current_setting('fsync') ||
         ' synchronous_commit=' || current_setting('synchronous_commit')" 2>&1)"
     start_server "$url" 2
