@@ -467,7 +467,7 @@ static const std::vector<std::vector<std::string>> migrations = {
         " bin INTEGER NOT NULL, stripe INTEGER NOT NULL, results BIGINT NOT NULL,"
         " PRIMARY KEY (mode, level, bin, stripe))",
         "INSERT INTO score_bin_stripes (mode, level, bin, stripe, results)"
-        " SELECT mode, level, bin, 0, results FROM score_bins",
+        " SELECT mode, level, bin, 0, SUM(results) FROM score_bins GROUP BY mode, level, bin",
         "DROP TABLE score_bins",
         "ALTER TABLE score_bin_stripes RENAME TO score_bins",
     },
