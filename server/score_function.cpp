@@ -6,7 +6,7 @@
 
 const char scoreFunctionCall[] =
     "SELECT zentrix_submit_score($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15,"
-    " $16, $17, $18, $19, $20, $21, $22, $23, $24, $25)";
+    " $16, $17, $18, $19, $20, $21, $22, $23, $24, $25, $26)";
 
 std::string playersAboveSql(const std::string& category, const std::string& points) {
     const std::string band = " / " + std::to_string(skillBandPoints);
@@ -100,7 +100,8 @@ CREATE OR REPLACE FUNCTION zentrix_submit_score(p_digest TEXT, p_user BIGINT, p_
     p_controls BIGINT, p_drops BIGINT, p_rotates BIGINT, p_pup1earned BIGINT,
     p_pup2earned BIGINT, p_pup3earned BIGINT, p_pup1used BIGINT, p_pup2used BIGINT,
     p_pup3used BIGINT, p_kills BIGINT, p_performance BIGINT, p_session TEXT, p_now BIGINT,
-    p_points BIGINT, p_bin INTEGER, p_reference TEXT, p_grants INTEGER[]) RETURNS TEXT
+    p_points BIGINT, p_bin INTEGER, p_stripe INTEGER, p_reference TEXT, p_grants INTEGER[])
+    RETURNS TEXT
 LANGUAGE plpgsql AS $f$
 DECLARE
     v_stored TEXT;
@@ -139,8 +140,6 @@ BEGIN
         SELECT best_score INTO v_best_score FROM bests
             WHERE user_id = p_user AND mode = p_mode AND level = p_level;
     END IF;
-    INSERT INTO score_bins (mode, level, bin, results) VALUES (p_mode, p_level, p_bin, 1)
-        ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + 1;
     -- Skillpoints are sums: of the mode's level points, and overall of the six modes.
     -- A row whose sum did not change is left as it is and returns nothing; the
     -- overall sum changes exactly when the mode's does.
@@ -188,6 +187,11 @@ BEGIN
         INSERT INTO achievements (user_id, number, granted) VALUES (p_user, v_number, p_now);
         v_reply := v_reply || ' ' || v_number;
     END LOOP;
+    -- Last, so the bin's row (which other submissions of the level may want)
+    -- stays locked only from here to the commit.
+    INSERT INTO score_bins (mode, level, bin, stripe, results)
+        VALUES (p_mode, p_level, p_bin, p_stripe, 1) ON CONFLICT (mode, level, bin, stripe)
+        DO UPDATE SET results = score_bins.results + 1;
     INSERT INTO results (digest, user_id, kind, mode, level, score, seconds, apm, controls, drops,
         rotates, pup1earned, pup2earned, pup3earned, pup1used, pup2used, pup3used, kills,
         performance, session, created, points, reply)

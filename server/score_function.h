@@ -12,7 +12,8 @@
 const std::vector<std::string>& scoreFunctionStatements();
 
 // Its call: the parameters of the result insert (the points the score earned
-// last), then the score's histogram bin, the level's "centre spread" after it
+// last), then the score's histogram bin and the account's stripe of it, the
+// level's "centre spread" after it
 // and the candidate grants that follow from the request alone ("{4,19}").
 extern const char scoreFunctionCall[];
 

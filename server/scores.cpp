@@ -38,6 +38,7 @@ static const long long briskoApm = 80;
 static const double quickClassicSeconds = 20 * 60;
 static const double massAddictSeconds = 100 * 3600;
 static const double binRatio = 1.02;
+static const int binStripes = 16;
 static const double quartilesPerSpread = 1.349;
 // The plausible range of one level's result. A Rush score drains below zero;
 // Survival adds a growing bonus per one-minute stage and has no end.
@@ -52,6 +53,10 @@ int scoreBin(long long score) {
     if (score <= 0) return 0;
     return 1 +
            static_cast<int>(std::floor(std::log(static_cast<double>(score)) / std::log(binRatio)));
+}
+
+int binStripe(long long userId) {
+    return static_cast<int>(userId % binStripes);
 }
 
 long long binValue(int bin) {
@@ -186,7 +191,8 @@ static SqlStatement skillStatement(long long userId, int category, SqlRows* rows
 
 static SqlStatement binsStatement(int mode, int level, SqlRows* rows) {
     return SqlStatement{
-        "SELECT bin, results FROM score_bins WHERE mode = $1 AND level = $2 ORDER BY bin",
+        "SELECT bin, SUM(results) FROM score_bins WHERE mode = $1 AND level = $2 GROUP BY bin"
+        " ORDER BY bin",
         {sqlInt(mode), sqlInt(level)},
         rows};
 }
@@ -391,12 +397,13 @@ static const char bestUpsertSql[] =
     " ON CONFLICT (user_id, mode, level) DO UPDATE SET best_score = excluded.best_score,"
     " points = excluded.points";
 
-// One more result in the level's histogram bin `bin` (`change` 1), or one fewer (-1).
-static SqlStatement binStatement(int mode, int level, int bin, int change) {
+// One more result of the account in the level's histogram bin `bin` (`change`
+// 1), or one fewer (-1), in the account's stripe.
+static SqlStatement binStatement(const ResultRecord& r, int bin, int change) {
     return SqlStatement{
-        "INSERT INTO score_bins (mode, level, bin, results) VALUES ($1, $2, $3, $4)"
-        " ON CONFLICT (mode, level, bin) DO UPDATE SET results = score_bins.results + $4",
-        {sqlInt(mode), sqlInt(level), sqlInt(bin), sqlInt(change)},
+        "INSERT INTO score_bins (mode, level, bin, stripe, results) VALUES ($1, $2, $3, $4, $5)"
+        " ON CONFLICT (mode, level, bin, stripe) DO UPDATE SET results = score_bins.results + $5",
+        {sqlInt(r.mode), sqlInt(r.level), sqlInt(bin), sqlInt(binStripe(r.userId)), sqlInt(change)},
         nullptr};
 }
 
@@ -435,7 +442,7 @@ static SqlStatus writeResult(DbConnection* connection, const ResultRecord& r,
                      {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level), sqlInt(out.bestScore),
                       sqlInt(out.keptPoints)},
                      nullptr},
-        binStatement(r.mode, r.level, scoreBin(r.score), 1),
+        binStatement(r, scoreBin(r.score), 1),
         resultInsert(r, resultKindScore, resultPoints(r.score, out.before)),
         playTimeStatement(r),
         SqlStatement{
@@ -614,6 +621,7 @@ static SqlStatus applyScoreInDatabase(DbConnection* connection, const ResultReco
     requestGrants(r, before, grants);
     SqlParams params = resultParams(r, resultKindScore, resultPoints(r.score, before));
     params.push_back(sqlInt(scoreBin(r.score)));
+    params.push_back(sqlInt(binStripe(r.userId)));
     params.push_back(sqlText(referenceReplyText(after)));
     params.push_back(sqlText(sqlArrayText(grants)));
     return sqlRunBeforeCommit(connection, {SqlStatement{scoreFunctionCall, params, &stored}});
@@ -669,8 +677,8 @@ static void addCountingStatements(const ResultRecord& r, long long points, const
     long long oldBest = exists ? std::strtoll(best[0][0].c_str(), nullptr, 10) : 0;
     long long oldPoints = exists ? std::strtoll(best[0][1].c_str(), nullptr, 10) : 0;
     if (!exists || r.score > oldBest) {
-        if (exists) batch.push_back(binStatement(r.mode, r.level, scoreBin(oldBest), -1));
-        batch.push_back(binStatement(r.mode, r.level, scoreBin(r.score), 1));
+        if (exists) batch.push_back(binStatement(r, scoreBin(oldBest), -1));
+        batch.push_back(binStatement(r, scoreBin(r.score), 1));
     }
     batch.push_back(SqlStatement{bestUpsertSql,
                                  {sqlInt(r.userId), sqlInt(r.mode), sqlInt(r.level),

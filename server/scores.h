@@ -28,6 +28,11 @@ struct BinCount {
     int bin;
     long long results;
 };
+// Each bin's count is kept in stripes, one per group of accounts: concurrent
+// submissions of one level and bin then rarely change the same row, which on
+// PostgreSQL each would hold locked until its commit is flushed. Readers add
+// a bin's stripes up.
+int binStripe(long long userId);
 // The reference of a level from its histogram, bins in ascending order.
 LevelReference referenceFromBins(const std::vector<BinCount>& bins);
 // What highscore.php reports: both 0 until the level has enough results to mean something.

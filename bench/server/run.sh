@@ -2,7 +2,7 @@
 # Benchmarks the game server on this machine (never run by the tests):
 #   bench/server/run.sh [BUILD_DIR] [SECONDS] [postgres|replays]
 # With "postgres" only scenario 6 runs (the others need minutes of both cores),
-# with "replays" only scenario 7.
+# with "replays" only scenario 7 (on both back ends).
 # 1. the RSA-1024 private-key limit (openssl speed), the ceiling of secure requests;
 # 2. score submissions/s and latency at 64 concurrent clients, one server on SQLite;
 # 3. the same while 2,000 idle keep-alive connections and 200 slow-header
@@ -14,9 +14,12 @@
 # 6. submissions against two server processes sharing one PostgreSQL database
 #    and against one server on SQLite, in alternating runs (the machine's load
 #    drifts, so both meet the same conditions), then the ranking pages there;
-# 7. replay checking through the server on SQLite, with its default checker
-#    workers (one per core): bot runs across every mode, recorded under seeds
-#    the server issued, submitted and uploaded; timed until all are judged.
+# 7. replay checking through the server, with its default checker workers
+#    (one per core): bot runs across every mode, recorded under seeds the
+#    server issued, submitted and uploaded; timed until all are judged. On
+#    SQLite, then on PostgreSQL (one server).
+# The closing summary gives the submission rates and p99 of scenario 6 and the
+# replays verified per second per core of scenario 7, each with the load average.
 set -euo pipefail
 
 build_dir=$(realpath "${1:-build}")
@@ -150,33 +153,78 @@ postgres_cpu() {
     echo "scale=2; $ticks / $(getconf CLK_TCK)" | bc
 }
 
+# Scenario 7 on one back end: NAME, the database URL and the server's log number.
 run_replay_scenario() {
-    echo "== Replays checked through the server, SQLite, $replays bot replays"
-    start_server "sqlite:$work/replays.sqlite" 5
+    local name=$1 db=$2 log=$3 replay_load
+    echo "== Replays checked through the server, $name, $replays bot replays"
+    start_server "$db" "$log"
+    replay_load=$(cut -d' ' -f1-3 /proc/loadavg)
     load before
-    "$bench" --server "127.0.0.1:$port" --replays "$replays" --db "sqlite:$work/replays.sqlite" \
-        --archive "$build_dir/data/assets.ass" --server-pid "${pids[-1]}" || true
-    grep "refused" "$work/server5.log" | head -5 || true
+    "$bench" --server "127.0.0.1:$port" --replays "$replays" --db "$db" \
+        --archive "$build_dir/data/assets.ass" --server-pid "${pids[-1]}" | tee "$work/replay_run" ||
+        true
+    grep "refused" "$work/server$log.log" | head -5 || true
     load after
+    awk -v name="$name" -v load="$replay_load" '
+        /^replays verified per second/ { per_core = $NF }
+        /^CPU s:/ { per_cpu = $NF }
+        END { printf "%-10s %s replays verified/s per core, %s per CPU second (load before: %s)\n",
+                     name, per_core, per_cpu, load }' "$work/replay_run" >>"$work/replay_summary"
     echo "   target: at least 10 replays verified per second per core"
     echo
 }
 replays=64
 
+# Starts the durable PostgreSQL cluster once; false when PostgreSQL is not installed.
+# Sets url (the database scenario 6 uses) and psql_bin.
+start_cluster() {
+    [ -z "${url:-}" ] || return 0
+    # The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.
+    bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | grep -q running ||
+        return 1
+    url="postgresql:///postgres?host=$work/pg&user=zentrix"
+    # The psql of the PostgreSQL that pg_cluster.bash runs (the newest installed).
+    psql_bin=$(bash "$source_dir/tests/server/pg_cluster.bash" bin)/psql
+    echo "   $("$psql_bin" "$url" -Atc "SELECT 'fsync=' || current_setting('fsync') ||
+        ' synchronous_commit=' || current_setting('synchronous_commit') || ' commit_delay=' ||
+        current_setting('commit_delay') || ' commit_siblings=' ||
+        current_setting('commit_siblings')" 2>&1)"
+}
+
+# Scenario 7 on SQLite, then on PostgreSQL in a database of its own.
+run_replay_scenarios() {
+    run_replay_scenario SQLite "sqlite:$work/replays.sqlite" 5
+    if start_cluster; then
+        "$psql_bin" "$url" -qc "CREATE DATABASE replays"
+        run_replay_scenario PostgreSQL "postgresql:///replays?host=$work/pg&user=zentrix" 6
+    else
+        echo "   PostgreSQL is not installed; its replay run skipped"
+    fi
+}
+
+# What the run measured, in one place at the end.
+closing_summary() {
+    echo "== Summary"
+    [ ! -f "$work/summary" ] || {
+        echo "   score submissions, 64 clients (PostgreSQL: two servers, one database):"
+        cat "$work/summary"
+    }
+    [ ! -f "$work/replay_summary" ] || {
+        echo "   replays checked through one server:"
+        cat "$work/replay_summary"
+    }
+}
+
 if [ "$only" = replays ]; then
-    run_replay_scenario
+    run_replay_scenarios
+    closing_summary
     exit 0
 fi
 [ "$only" = postgres ] || run_sqlite_scenarios
-[ "$only" = postgres ] || run_replay_scenario
+[ "$only" = postgres ] || run_replay_scenarios
 echo "== PostgreSQL, two servers on one database, and SQLite, one server, in turn;"
 echo "   $clients clients, ${seconds}s a run"
-# The benchmark wants real commits: the cluster keeps fsync and synchronous_commit on.
-if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | grep -q running; then
-    url="postgresql:///postgres?host=$work/pg&user=zentrix"
-    psql_bin=/usr/lib/postgresql/15/bin/psql
-    echo "   $("$psql_bin" "$url" -Atc "SELECT 'fsync=' || current_setting('fsync') ||
-        ' synchronous_commit=' || current_setting('synchronous_commit')" 2>&1)"
+if start_cluster; then
     start_server "$url" 2
     port_a=$port
     pid_a=${pids[-1]}
@@ -223,3 +271,5 @@ if bash "$source_dir/tests/server/pg_cluster.bash" start "$work/pg" durable | gr
 else
     echo "   PostgreSQL is not installed; skipped"
 fi
+echo
+closing_summary

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Starts or stops the private PostgreSQL cluster that the server tests share:
-#   pg_cluster.bash start DIR [durable] | stop DIR | pause DIR | resume DIR
+#   pg_cluster.bash start DIR [durable] | stop DIR | pause DIR | resume DIR | bin
 # pause stops the database and keeps its data; resume starts it again (a
 # database restart, for the tests that servers live through one).
 # The cluster listens only on a unix socket in DIR. Without PostgreSQL
 # installed it fails, and so do the PostgreSQL tests.
 # "durable" keeps PostgreSQL's flushes on (the benchmark measures real commits).
+# bin prints the folder of the PostgreSQL programs it runs (psql is there too).
 set -euo pipefail
 
 action=${1:?usage: pg_cluster.bash start|stop DIR}
-dir=${2:?usage: pg_cluster.bash start|stop DIR}
 # The newest PostgreSQL installed.
 bin=
 for candidate in $(ls -dv /usr/lib/postgresql/*/bin 2>/dev/null); do
     [ ! -x "$candidate/initdb" ] || bin=$candidate
 done
 [ -n "$bin" ] || { echo "pg_cluster: PostgreSQL is not installed (scripts/setup installs it)" >&2; exit 1; }
+[ "$action" != bin ] || { echo "$bin"; exit 0; }
+dir=${2:?usage: pg_cluster.bash start|stop DIR}
 
 # PostgreSQL refuses to run as root.
 as_owner=()
@@ -56,7 +58,7 @@ stop)
     rm -rf "$dir"
     ;;
 *)
-    echo "usage: pg_cluster.bash start|stop|pause|resume DIR" >&2
+    echo "usage: pg_cluster.bash start|stop|pause|resume DIR | bin" >&2
     exit 2
     ;;
 esac

@@ -263,3 +263,52 @@ TEST_F(ScoreEngines, WaitingResultsCountAlikeOnceVerified) {
     countAllVerified();
     expectSameRows();
 }
+
+// A database whose histogram was kept one row per bin: opening it keeps the
+// counts (in one stripe), and a best counted before the upgrade leaves its old
+// bin when a better one is counted, though the two sit in different stripes.
+TEST_F(ScoreEngines, AnUpgradedHistogramKeepsItsCountsAndMovesOldBests) {
+    sqlite.context.countUnverifiedResults = false;
+    postgres.context.countUnverifiedResults = false;
+    score(0, resultOf(2, 1, 1000));
+    score(1, resultOf(2, 1, 2000));
+    score(2, resultOf(2, 1, 3000));
+    countAllVerified();
+    // Each server's database is closed and opened again under the running server.
+    for (TestServer* server : {&sqlite, &postgres}) {
+        for (const char* sql : {
+                 "CREATE TABLE old_bins (mode INTEGER NOT NULL, level INTEGER NOT NULL,"
+                 " bin INTEGER NOT NULL, results BIGINT NOT NULL, PRIMARY KEY (mode, level, bin))",
+                 "INSERT INTO old_bins SELECT mode, level, bin, SUM(results) FROM score_bins"
+                 " GROUP BY mode, level, bin",
+                 "DROP TABLE score_bins",
+                 "ALTER TABLE old_bins RENAME TO score_bins",
+                 "UPDATE schema_version SET version = 13",
+             }) {
+            query(server->context.database, sql);
+        }
+        closeDatabase(server->context.database);
+        std::string error;
+        server->context.database = openDatabase(server->databaseUrl, 2, error);
+        ASSERT_NE(server->context.database, nullptr) << error;
+    }
+    // Ann's id is not a multiple of the stripes: her old best is in another stripe.
+    ASSERT_NE(binStripe(players[0]), 0);
+    EXPECT_EQ(query(postgres.context.database, "SELECT COUNT(*) FROM score_bins WHERE stripe <> 0"),
+              SqlRows{{"0"}});
+    score(0, resultOf(2, 1, 5000));
+    countAllVerified();
+    expectSameRows();
+    SqlRows oldBin = query(postgres.context.database,
+                           "SELECT SUM(results) FROM score_bins WHERE mode = 2 AND level = 1"
+                           " AND bin = $1",
+                           {sqlInt(scoreBin(1000))});
+    EXPECT_EQ(oldBin, SqlRows{{"0"}});
+    LevelReference expected =
+        referenceFromBins({{scoreBin(2000), 1}, {scoreBin(3000), 1}, {scoreBin(5000), 1}});
+    std::vector<std::string> reply = splitAtSpaces(
+        both("highscore.php?gamemode=2&level=1&username=x&userid=" + std::to_string(players[1])));
+    ASSERT_EQ(reply.size(), 5u);
+    EXPECT_EQ(reply[2], std::to_string(expected.centre));
+    EXPECT_EQ(reply[3], std::to_string(expected.spread));
+}
