@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <SDL_opengl.h>
 
+#include <cstdlib>
 #include <deque>
 #include <string>
 #include <vector>
@@ -21,8 +22,29 @@ static SDL_Window* sdlWindow(PlatformWindow* window) {
     return reinterpret_cast<SDL_Window*>(window);
 }
 
+static constexpr int videoInitAttempts = 5;
+static constexpr uint32_t videoRetryPauseMs = 200;
+
+// SDL moves on to drivers that show nothing (offscreen, dummy) when it cannot
+// reach the display; a busy X server now and then drops a new connection.
+// Where a display is named and no driver was asked for, such a start is a
+// failure to reach it, tried again before it is reported.
+static bool missedNamedDisplay() {
+    if (getenv("SDL_VIDEODRIVER") || (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")))
+        return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return !driver || SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0;
+}
+
 bool platformInitVideo() {
-    return SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) == 0;
+    for (int attempt = 1; attempt <= videoInitAttempts; attempt++) {
+        if (attempt > 1) SDL_Delay(videoRetryPauseMs);
+        if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0) continue;
+        if (!missedNamedDisplay()) return true;
+        SDL_Quit();
+        SDL_SetError("the display named by DISPLAY or WAYLAND_DISPLAY cannot be reached");
+    }
+    return false;
 }
 void platformQuitVideo() {
     SDL_Quit();

@@ -154,7 +154,11 @@ TEST(DisplayModes, OneEntryPerResolution) {
     platformDesktopSize(&width, &height);
     ScreenWidth = width;
     ScreenHeight = height;
-    EXPECT_GE(findDisplayMode(ScreenWidth, ScreenHeight), 0);
+    std::string listed;
+    for (auto [w, h] : displayModes)
+        listed += " " + std::to_string(int(w)) + "x" + std::to_string(int(h));
+    EXPECT_GE(findDisplayMode(ScreenWidth, ScreenHeight), 0)
+        << width << "x" << height << " in" << listed;
     ScreenWidth = 123;
     EXPECT_EQ(findDisplayMode(ScreenWidth, ScreenHeight), -1);
     platformQuitVideo();
