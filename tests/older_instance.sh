@@ -26,13 +26,16 @@ cp "$build/zentrix" "$work/other-bin/$name"
 chmod 755 "$work" "$work/bin" "$work/other-bin"
 
 # start_copy FOLDER PROGRAM [runner...]: a copy idling in its own folder; sets started_pid.
+# It gets an X server of its own, or the one named by copy_display.
+copy_display=
 start_copy() {
-  local folder=$work/$1 program=$2
+  local folder=$work/$1 program=$2 x_server=(xvfb-run -a -s "-screen 0 800x600x24")
   shift 2
+  [[ -n $copy_display ]] && x_server=(env DISPLAY="$copy_display")
   mkdir -p "$folder/data"
   ln -sf "$build/data/assets.ass" "$folder/data/assets.ass"
   chmod -R a+rwX "$folder"
-  (cd "$folder" && exec "$@" xvfb-run -a -s "-screen 0 800x600x24" "$program" --windowed 320x240 \
+  (cd "$folder" && exec "$@" "${x_server[@]}" "$program" --windowed 320x240 \
     --no-dialogs --config-dir "$folder/cfg" --offline) &
   started_pid=$!
   pids+=("$started_pid")
@@ -90,7 +93,16 @@ kill "$stranger"
 
 # 4. A copy run by another user is not touched (needs root to start one).
 if [[ $(id -u) == 0 ]] && id nobody >/dev/null 2>&1; then
+  # Its X server is started here, as root, so that this script ends it: one
+  # started by xvfb-run as the other user outlived the test when its
+  # launcher was ended first.
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/foreign.display" 2>/dev/null &
+  pids+=($!)
+  for _ in $(seq 100); do [[ -s $work/foreign.display ]] && break; sleep 0.1; done
+  copy_display=:$(cat "$work/foreign.display")
   start_copy foreign "$game" env HOME="$work/foreign" XDG_RUNTIME_DIR= runuser -u nobody --
+  copy_display=
+  launcher=$started_pid
   foreign=$(game_pid_in foreign)
   # Run by another user, it outlives its root-owned launcher unless ended itself.
   pids+=("$foreign")
@@ -98,6 +110,7 @@ if [[ $(id -u) == 0 ]] && id nobody >/dev/null 2>&1; then
   ! grep -q "old process" "$work/mine/console.log" || fail "another user's copy was waited for"
   kill -0 "$foreign" 2>/dev/null || fail "another user's copy was ended"
   kill "$foreign"
+  for _ in $(seq 100); do kill -0 "$launcher" 2>/dev/null || break; sleep 0.1; done
   echo "another user's copy was left alone"
 fi
 echo "older instance test passed"
