@@ -29,6 +29,7 @@
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
+#include "shell/partial_frames.h"
 #include "shell/program.h"
 #include "shell/replay_view.h"
 #include "shell/startup.h"
@@ -66,11 +67,18 @@ static double msSinceCounter(uint64_t then) {
     return static_cast<double>(platformCounter() - then) / platformCounterFrequency() * 1000.0;
 }
 
-static void waitForFrameTime(uint64_t frameStart) {
-    if (!framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty()))
-        return;
+static bool pacedNow() {
+    return framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty());
+}
+
+static bool idleNow() {
     bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
-    bool idle = screenIdle(shown, msSinceCounter(lastInputCounter));
+    return pacedNow() && screenIdle(shown, msSinceCounter(lastInputCounter));
+}
+
+static void waitForFrameTime(uint64_t frameStart) {
+    if (!pacedNow()) return;
+    bool idle = idleNow();
     uint32_t waitMs = pacedWaitMs(msSinceCounter(frameStart), idle ? idleFrameMs : pacedFrameMs);
     if (waitMs == 0) return;
     // Mid-use the frame keeps its time however the mouse moves; an idle
@@ -191,7 +199,15 @@ static float measureFrameMs(uint64_t now) {
 
 static void swapBuffers() {
     ProfileScope section("SwapBuffers");
-    platformSwapBuffers(gameWindow);
+    presentFrame(gameWindow);
+}
+
+// An idle screen moves only its star field: where the back buffer still
+// holds the frame before, only the stars' boxes are drawn again.
+static void drawWholeOrPart() {
+    int32_t width = 0, height = 0;
+    platformDrawableSize(gameWindow, &width, &height);
+    drawFrame(Draw, idleNow(), width, height);
 }
 
 static bool runOneFrame() {
@@ -209,7 +225,7 @@ static bool runOneFrame() {
     steerWithPad(dtMs);
     updateStreamingTextures(dtMs);
     Update(dtMs);
-    Draw();
+    drawWholeOrPart();
     if (developmentHooks.afterDraw) developmentHooks.afterDraw();
     takeScriptScreenshots(frameNumber);
     endReplayFrame();
@@ -242,6 +258,7 @@ static bool runOuterLoop() {
         }
         // Pointer positions in layout pixels, however the window is sized later.
         platformSetPointerSpace(ScreenWidth, ScreenHeight);
+        forgetShownFrames();
         startupGame();
         logConsole("Starting main loop");
         runMainLoop();
