@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -80,6 +81,61 @@ void noteMovingLayerDrawn() {
 
 void noteFrameNotRepeatable() {
     frameRecord.repeatable = false;
+}
+
+// ---- draws that miss the scissor ----
+
+static void multiply(const GLfloat* a, const GLfloat* b, GLfloat* out) {
+    for (int column = 0; column < 4; column++)
+        for (int row = 0; row < 4; row++) {
+            GLfloat sum = 0;
+            for (int k = 0; k < 4; k++) sum += a[k * 4 + row] * b[column * 4 + k];
+            out[column * 4 + row] = sum;
+        }
+}
+
+// The window-pixel box of the corners, one pixel wider each way; false for
+// a corner at or behind the eye, whose box is not worth working out.
+static bool windowBox(const float* corners, size_t count, size_t stride, PixelRect& box) {
+    GLfloat modelview[16], projection[16], both[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    multiply(projection, modelview, both);
+    float left = HUGE_VALF, bottom = HUGE_VALF, right = -HUGE_VALF, top = -HUGE_VALF;
+    for (size_t i = 0; i < count; i++) {
+        const float* v = corners + i * stride;
+        float clip[4];
+        for (int row = 0; row < 4; row++)
+            clip[row] =
+                both[row] * v[0] + both[4 + row] * v[1] + both[8 + row] * v[2] + both[12 + row];
+        if (!(clip[3] > 0)) return false;
+        float x = viewport[0] + (clip[0] / clip[3] + 1) / 2 * viewport[2];
+        float y = viewport[1] + (clip[1] / clip[3] + 1) / 2 * viewport[3];
+        left = std::min(left, x), right = std::max(right, x);
+        bottom = std::min(bottom, y), top = std::max(top, y);
+    }
+    auto low = static_cast<int32_t>(std::floor(left)) - 1;
+    auto base = static_cast<int32_t>(std::floor(bottom)) - 1;
+    box = {low, base, static_cast<int32_t>(std::ceil(right)) + 1 - low,
+           static_cast<int32_t>(std::ceil(top)) + 1 - base};
+    return true;
+}
+
+static bool overlaps(const PixelRect& a, const PixelRect& b) {
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height &&
+           b.y < a.y + a.height;
+}
+
+bool cornersMissScissor(const float* corners, size_t count, size_t stride) {
+    if (count == 0 || !glIsEnabled(GL_SCISSOR_TEST)) return false;
+    GLint scissor[4];
+    glGetIntegerv(GL_SCISSOR_BOX, scissor);
+    PixelRect box;
+    if (!windowBox(corners, count, stride, box)) return false;
+    return rectArea({scissor[0], scissor[1], scissor[2], scissor[3]}) == 0 ||
+           !overlaps(box, {scissor[0], scissor[1], scissor[2], scissor[3]});
 }
 
 // ---- rectangles ----

@@ -39,6 +39,11 @@ void noteMovingLayerDrawn();
 // so it cannot be repeated from the signature.
 void noteFrameNotRepeatable();
 
+// Whether vertices (x, y, z first of every `stride` floats), drawn with the
+// current matrices, land wholly outside the scissor box while the scissor
+// test is on: such a draw would change no pixel and can be left out.
+bool cornersMissScissor(const float* corners, size_t count, size_t stride);
+
 PixelRect unionRect(const PixelRect& a, const PixelRect& b);
 int64_t rectArea(const PixelRect& r);
 // Inside 0..width, 0..height; an empty rectangle when nothing is left.

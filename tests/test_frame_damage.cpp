@@ -145,4 +145,42 @@ TEST(DamageSignature, NothingIsRecordedWhileRecordingIsOff) {
     EXPECT_TRUE(frameRecord.moving.empty());
 }
 
+// A 10x10 square at window pixels 20..30 both ways; its box keeps a pixel
+// of margin, so a scissor from pixel 31 on misses it and one from 30 does not.
+TEST(DamageSignature, ADrawIsLeftOutOnlyWhenItsBoxMissesTheScissor) {
+    REQUIRE_GL();
+    graphics_test::beginTestFrame();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, graphics_test::windowSide, 0, graphics_test::windowSide, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const float square[] = {20, 20, 0, 0, 0, 30, 20, 0, 0, 0, 30, 30, 0, 0, 0, 20, 30, 0, 0, 0};
+    struct Case {
+        const char* what;
+        bool scissorOn;
+        PixelRect scissor;
+        bool missed;
+    } cases[] = {
+        {"scissor off", false, {200, 200, 5, 5}, false},
+        {"scissor over it", true, {0, 0, 256, 256}, false},
+        {"right of its margin", true, {31, 0, 100, 256}, true},
+        {"on its margin", true, {30, 0, 100, 256}, false},
+        {"above its margin", true, {0, 31, 256, 100}, true},
+        {"left of its margin", true, {0, 0, 19, 256}, true},
+        {"touching its margin", true, {0, 0, 20, 256}, false},
+        {"empty scissor", true, {25, 25, 0, 0}, true},
+    };
+    for (const Case& c : cases) {
+        if (c.scissorOn)
+            glEnable(GL_SCISSOR_TEST);
+        else
+            glDisable(GL_SCISSOR_TEST);
+        glScissor(c.scissor.x, c.scissor.y, c.scissor.width, c.scissor.height);
+        EXPECT_EQ(cornersMissScissor(square, 4, 5), c.missed) << c.what;
+    }
+    glDisable(GL_SCISSOR_TEST);
+    graphics_test::beginTestFrame();
+}
+
 }  // namespace
