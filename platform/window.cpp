@@ -15,6 +15,8 @@
 #include "platform/input_state.h"
 
 static std::deque<PlatformEvent> injectedEvents;
+// The window was uncovered or shown again since platformTakeWindowExposed.
+static bool windowExposed = false;
 static int32_t pointerSpaceWidth = 0, pointerSpaceHeight = 0;  // 0: window units as they are
 
 static SDL_Window* sdlWindow(PlatformWindow* window) {
@@ -252,6 +254,12 @@ int32_t platformBackBufferAge() {
     return static_cast<int32_t>(age);
 }
 
+bool platformTakeWindowExposed() {
+    bool exposed = windowExposed;
+    windowExposed = false;
+    return exposed;
+}
+
 bool platformCanPresentRects() {
     return currentGlx().copySubBuffer != nullptr;
 }
@@ -364,6 +372,9 @@ static bool translateWindowEvent(const SDL_WindowEvent& window, PlatformEvent& e
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             event.kind = PlatformEventKind::FocusGained;
             return true;
+        case SDL_WINDOWEVENT_EXPOSED:
+            windowExposed = true;
+            return false;
         default:
             return false;
     }

@@ -88,6 +88,10 @@ int32_t platformBackBufferAge();
 // with GLX_MESA_copy_sub_buffer, on a window without multisampling). The
 // back buffer then keeps its content, so the next frame can draw over it.
 bool platformCanPresentRects();
+// Whether the window was uncovered or shown again since the last call (the
+// event is taken by platformPollEvent): a window system without backing
+// store then wants the whole picture shown again, not only what changed.
+bool platformTakeWindowExposed();
 // Shows these rectangles of the back buffer in the window.
 void platformPresentRects(const std::vector<PixelRect>& rects);
 void platformDrawableSize(PlatformWindow* window, int32_t* width, int32_t* height);

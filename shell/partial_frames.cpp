@@ -53,6 +53,7 @@ static bool damageSinceBackBuffer(const DrawnFrame& now, std::vector<PixelRect>&
 
 void drawFrame(void (*draw)(), bool idleScreen, int32_t width, int32_t height) {
     partialFramePasses = 0;
+    if (platformTakeWindowExposed()) shownFrames.clear();
     drawnForRects = false;
     // Without either way of keeping the back buffer no frame can be reused.
     bool reusable = platformCanPresentRects() || backBufferAge() >= 1;

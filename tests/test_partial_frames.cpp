@@ -1,6 +1,7 @@
 // An idle menu drawn by the game's own dispatcher in a real GL window, with
 // the built asset archive: frames drawn only inside the stars' boxes over the
 // frame before come out byte for byte as frames drawn whole.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -61,6 +62,17 @@ class PartialFrames : public ::testing::Test {
         }
         ASSERT_TRUE(textureQueue.empty());
     }
+    // The X server's word that the window was uncovered, taken as the game
+    // takes events.
+    static void exposeWindow() {
+        SDL_Event event = {};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = SDL_WINDOWEVENT_EXPOSED;
+        SDL_PushEvent(&event);
+        PlatformEvent taken;
+        while (platformPollEvent(taken)) {
+        }
+    }
     static std::vector<unsigned char> windowPixels() {
         std::vector<unsigned char> pixels(windowSide * windowSide * 4);
         glReadBuffer(GL_BACK);
@@ -70,8 +82,10 @@ class PartialFrames : public ::testing::Test {
     // The same star field, frame by frame, drawn whole or in part; the
     // pixels of each frame, and how many frames were drawn in part.
     // changeAt: the frame from which the status line reads otherwise (-1: never).
+    // exposedAt: the window is uncovered before that frame (-1: never).
     static std::vector<std::vector<unsigned char>> idleFrames(bool inPart, int& partial,
-                                                              int changeAt = -1) {
+                                                              int changeAt = -1,
+                                                              int exposedAt = -1) {
         serverLink.connectionMode = ConnectionOffline;
         partialFramesAllowed = inPart;
         forgetShownFrames();
@@ -83,6 +97,7 @@ class PartialFrames : public ::testing::Test {
         for (int frame = 0; frame < frameCount; frame++) {
             UpdateStarfield(frameMs);
             if (frame == changeAt) serverLink.connectionMode = ConnectionOnline;
+            if (frame == exposedAt) exposeWindow();
             drawFrame(Draw, true, windowSide, windowSide);
             if (partialFramePasses > 0) partial++;
             frames.push_back(windowPixels());
@@ -123,6 +138,21 @@ TEST_F(PartialFrames, AnyOtherChangeDrawsThatFrameWhole) {
         EXPECT_TRUE(whole[frame] == inPart[frame]) << "frame " << frame;
     std::vector<std::vector<unsigned char>> unchanged = idleFrames(false, partial);
     EXPECT_FALSE(unchanged[6] == whole[6]) << "the change shows nothing";
+}
+
+}  // namespace
+
+namespace {
+
+// Covered parts of a window without backing store come back empty: the
+// frame after an uncovering is drawn and shown whole.
+TEST_F(PartialFrames, AnUncoveredWindowIsDrawnWholeOnce) {
+    int partial = 0;
+    std::vector<std::vector<unsigned char>> whole = idleFrames(false, partial);
+    std::vector<std::vector<unsigned char>> inPart = idleFrames(true, partial, -1, 4);
+    EXPECT_EQ(partial, frameCount - 2);
+    for (int frame = 0; frame < frameCount; frame++)
+        EXPECT_TRUE(whole[frame] == inPart[frame]) << "frame " << frame;
 }
 
 }  // namespace
