@@ -23,7 +23,7 @@ for path in ./usr/bin/zentrix ./usr/bin/zentrix-proto ./usr/games/zentrix ./usr/
             ./usr/share/doc/zentrix/copyright ./usr/share/doc/zentrix/credits.txt; do
   grep -qx "$path" "$work/game.txt" || fail "game package lacks $path"
 done
-for path in ./usr/bin/zentrix-server ./etc/zentrix/server.conf ./lib/systemd/system/zentrix-server.service \
+for path in ./usr/bin/zentrix-server ./usr/bin/zentrix-replay-check ./etc/zentrix/server.conf ./lib/systemd/system/zentrix-server.service \
             ./usr/share/man/man8/zentrix-server.8.gz ./usr/share/doc/zentrix-server/copyright; do
   grep -qx "$path" "$work/server.txt" || fail "server package lacks $path"
 done
