@@ -29,7 +29,6 @@
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
-#include "shell/partial_frames.h"
 #include "shell/play_keys.h"
 #include "shell/program.h"
 #include "shell/replay_view.h"
@@ -64,18 +63,11 @@ uint32_t pacedWaitMs(double elapsedMs, double frameMs) {
 
 static uint64_t lastInputCounter = 0;  // counter reading when the last event was taken
 
-static bool pacedNow() {
-    return framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty());
-}
-
-static bool idleNow() {
-    bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
-    return pacedNow() && screenIdle(shown, platformMsSince(lastInputCounter));
-}
-
 static void waitForFrameTime(uint64_t frameStart) {
-    if (!pacedNow()) return;
-    bool idle = idleNow();
+    if (!framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty()))
+        return;
+    bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
+    bool idle = screenIdle(shown, platformMsSince(lastInputCounter));
     uint32_t waitMs = pacedWaitMs(platformMsSince(frameStart), idle ? idleFrameMs : pacedFrameMs);
     if (waitMs == 0) return;
     // Mid-use the frame keeps its time however the mouse moves; an idle
@@ -196,15 +188,7 @@ static float measureFrameMs(uint64_t now) {
 
 static void swapBuffers() {
     ProfileScope section("SwapBuffers");
-    presentFrame(gameWindow);
-}
-
-// An idle screen moves only its star field: where the back buffer still
-// holds the frame before, only the stars' boxes are drawn again.
-static void drawWholeOrPart() {
-    int32_t width = 0, height = 0;
-    platformDrawableSize(gameWindow, &width, &height);
-    drawFrame(Draw, idleNow(), width, height);
+    platformSwapBuffers(gameWindow);
 }
 
 static bool runOneFrame() {
@@ -222,7 +206,7 @@ static bool runOneFrame() {
     steerWithPad(dtMs);
     updateStreamingTextures(dtMs);
     Update(dtMs);
-    drawWholeOrPart();
+    Draw();
     if (developmentHooks.afterDraw) developmentHooks.afterDraw();
     takeScriptScreenshots(frameNumber);
     endReplayFrame();
@@ -255,7 +239,6 @@ static bool runOuterLoop() {
         }
         // Pointer positions in layout pixels, however the window is sized later.
         platformSetPointerSpace(ScreenWidth, ScreenHeight);
-        forgetShownFrames();
         startupGame();
         logConsole("Starting main loop");
         runMainLoop();
