@@ -50,11 +50,16 @@ restart_server() { start_server --listen "127.0.0.1:$port"; }
 # prompt as a player would, "Resume" as soon as it says "Connected!", which it
 # shows for a frame or two; and the line is logged before the frame is drawn.
 catch_prompt() {
+  local stuck=0
   kill -STOP "$game_pid"
   for _ in $(seq 4000); do
     if grep -q "$3" console.log; then
-      screen_shot "$2"
-      [[ $(read_line "$2" "$prompt_button") == *$1* ]] && return 0
+      if screen_shot "$2"; then
+        [[ $(read_line "$2" "$prompt_button") == *$1* ]] && return 0
+      elif ((++stuck == 3)); then
+        kill -CONT "$game_pid"
+        fail "three screenshots in a row found the display stuck"
+      fi
     fi
     kill -CONT "$game_pid"; sleep 0.005; kill -STOP "$game_pid"
   done

@@ -62,8 +62,27 @@ hold_game() {
   kill -CONT "$game_pid"
 }
 
-# The game window as the player sees it, as a PNG.
-screen_shot() { import -window "$window" "$1"; }
+# The game window as the player sees it, as a PNG. The X server answers at
+# once; a screenshot still waiting after 30 s means the display is stuck, and
+# the log then shows what the display and the game were doing.
+screen_shot() {
+  timeout 30 import -window "$window" "$1" && return 0
+  echo "screenshot of window $window: no picture within 30 s" >&2
+  report_stuck_display >&2
+  return 1
+}
+
+# Whether the X server still answers, and where the game and the server wait.
+report_stuck_display() {
+  if timeout 5 xdpyinfo >/dev/null 2>&1; then echo "the X server answers a new client"
+  else echo "the X server does not answer a new client"; fi
+  local pid
+  for pid in $game_pid $display_pid; do
+    ps -o pid=,stat=,wchan:24=,args= -p "$pid" 2>/dev/null | cut -c1-120 || true
+    command -v gdb >/dev/null || continue
+    timeout 30 gdb -p "$pid" -batch -ex "thread apply all bt 12" 2>/dev/null | grep -E '^(Thread|#)' | head -80
+  done
+}
 
 # What tesseract reads in GEOMETRY (of the window) of a fresh screenshot.
 read_screen() {

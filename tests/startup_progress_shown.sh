@@ -27,7 +27,7 @@ done
 window=$(xdotool search --sync --name '^Zentrix$' | head -1)
 for attempt in $(seq 40); do
   kill -STOP "$game_pid"
-  import -window "$window" "startup$attempt.png"
+  screen_shot "startup$attempt.png" || { kill -CONT "$game_pid"; fail "the display is stuck"; }
   kill -CONT "$game_pid"
   [[ $(red_cubes "startup$attempt.png") -gt 100 ]] && seen_first=1
   grep -qF "Title texture loaded" console.log && break
