@@ -45,17 +45,22 @@ stop_server_in_play() {
 restart_server() { start_server --listen "127.0.0.1:$port"; }
 
 # catch_prompt BUTTON SHOT LOGGED: once console.log holds LOGGED, the game is
-# stopped between short slices of running until its prompt's button reads
-# BUTTON, and SHOT is taken; the game is left stopped. The bot answers the
-# prompt as a player would, "Resume" as soon as it says "Connected!", which it
-# shows for a frame or two; and the line is logged before the frame is drawn.
+# stopped between short slices of running until its prompt's button line
+# matches the regular expression BUTTON, and SHOT is taken; the game is left
+# stopped. The bot answers the prompt as a player would, "Resume" as soon as
+# it says "Connected!", which it shows for a frame or two; and the line is
+# logged before the frame is drawn. The bot's cursor may rest on the button
+# and hide a word of it from the reader, so BUTTON names more than one.
 catch_prompt() {
-  local stuck=0
+  local stuck=0 looks=0 seen=
+  local deadline=$((SECONDS + $(scaled_seconds 90)))
   kill -STOP "$game_pid"
-  for _ in $(seq 4000); do
+  while ((SECONDS < deadline && looks < 40)); do
     if grep -q "$3" console.log; then
       if screen_shot "$2"; then
-        [[ $(read_line "$2" "$prompt_button") == *$1* ]] && return 0
+        seen=$(read_line "$2" "$prompt_button")
+        [[ $seen =~ $1 ]] && return 0
+        looks=$((looks + 1))
       elif ((++stuck == 3)); then
         kill -CONT "$game_pid"
         fail "three screenshots in a row found the display stuck"
@@ -64,7 +69,7 @@ catch_prompt() {
     kill -CONT "$game_pid"; sleep 0.005; kill -STOP "$game_pid"
   done
   kill -CONT "$game_pid"
-  fail "the prompt's button was not seen reading '$1'"
+  fail "the prompt's button line read '$seen', not '$1'"
 }
 
 # wait_for_verdicts N: until N of the account's replays are judged; all N must
@@ -96,13 +101,13 @@ stop_server_in_play
 # The window of the running level (start-up's probe windows are gone by now).
 focus_game
 wait_for_log "No answer from the server: the connection prompt is up" 600
-catch_prompt offline "${SHOTS_DIR:-$work}/unsent-connecting.png" "connection prompt is up"
+catch_prompt "Continue|offline" "${SHOTS_DIR:-$work}/unsent-connecting.png" "connection prompt is up"
 grep -q "Result not sent" console.log || fail "the game logged no failed result"
 [[ -s $unsent ]] && grep -aq "^ZXU1 $id " "$unsent" || fail "the result is not on disk"
 restart_server
 # Stopped, the game's next try is due by the time it runs again.
 sleep "$((longest_retry_seconds + 1))"
-catch_prompt Resume "${SHOTS_DIR:-$work}/unsent-connected.png" "prompt says Connected!"
+catch_prompt "Res|ume" "${SHOTS_DIR:-$work}/unsent-connected.png" "prompt says Connected!"
 kill -CONT "$game_pid"
 wait_for_log "The server took the score of the result of mode 1 level 1" 60
 wait_for_log "The server has the result of mode 1 level 1" 120
