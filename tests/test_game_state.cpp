@@ -166,35 +166,24 @@ TEST_F(GameStateTest, ScreenFactsSayWhatIsDrawnAndHowTheButtonsAct) {
     EXPECT_EQ(findGameState(Game)->key, nullptr);
 }
 
+// A transition's fade takes 500 ms, then sets its target; Meditation's fade
+// into the game runs at half speed.
 TEST_F(GameStateTest, FadeOutTakes500msThenSetsTheTarget) {
     EXPECT_EQ(fadeOut(MenuToOptions), 25);
     EXPECT_EQ(GameState, Options);
     EXPECT_LE(fadeTimer, 0);
-}
-
-TEST_F(GameStateTest, MeditationFadeIntoTheGameRunsAtHalfSpeed) {
     modeState.gameMode = ModeMeditation;
     modeState.levelIndex = 4;
     EXPECT_EQ(fadeOut(GametypeToGame), 50);
     EXPECT_EQ(GameState, Game);
     EXPECT_EQ(modeState.levelIndex, 0) << "a new game starts at the first level";
-
     modeState.gameMode = ModeRush;
     EXPECT_EQ(fadeOut(GametypeToGame), 25);
 }
 
-TEST_F(GameStateTest, SettledScreenFadesInUpToTheFullDuration) {
-    GameState = Menu;
-    fadeTimer = 0;
-    advanceFade(300);
-    EXPECT_FLOAT_EQ(fadeTimer, 300);
-    advanceFade(300);
-    EXPECT_FLOAT_EQ(fadeTimer, 600);
-    advanceFade(300);
-    EXPECT_FLOAT_EQ(fadeTimer, 600) << "no growth once past the duration";
-}
-
-TEST_F(GameStateTest, SettledScreenWaitsForItsBackgroundBeforeFadingIn) {
+// A settled screen fades in once its background is streamed, up to the
+// full duration and no further.
+TEST_F(GameStateTest, SettledScreenFadesInOnceItsBackgroundIsThere) {
     textureList.clear();
     lastTextureName.clear();
     GameState = Menu;
@@ -202,8 +191,10 @@ TEST_F(GameStateTest, SettledScreenWaitsForItsBackgroundBeforeFadingIn) {
     EXPECT_FLOAT_EQ(fadeTimer, 0);
     textureQueue.clear();
     markBackgroundStreamed();
-    advanceFade(100);
-    EXPECT_FLOAT_EQ(fadeTimer, 100);
+    for (float expected : {300.0f, 600.0f, 600.0f}) {
+        advanceFade(300);
+        EXPECT_FLOAT_EQ(fadeTimer, expected);
+    }
 }
 
 TEST_F(GameStateTest, ScoreScreenFadesOnlyWhileWaitingOfflineOrPractising) {
@@ -314,10 +305,15 @@ TEST_F(GameStateTest, GameStartsFromTheMenusRunTheRightLevelStart) {
     EXPECT_EQ(modeState.score, 900) << "returning from the options resumes the game";
 }
 
-TEST_F(GameStateTest, ExitingQuitsAtTheEndOfItsFade) {
+TEST_F(GameStateTest, ExitingQuitsAtTheEndOfItsFadeAndRestartStaysBlack) {
     fadeOut(Exiting);
     EXPECT_FALSE(programRunning);
     EXPECT_TRUE(quitPosted);
+    GameState = Restart;
+    fadeTimer = 500;
+    for (int i = 0; i < 40; i++) advanceFade(20);
+    EXPECT_EQ(GameState, Restart);
+    EXPECT_FLOAT_EQ(fadeAlpha(), 255);
 }
 
 TEST_F(GameStateTest, FadeAlphaStaysWithinRange) {
@@ -370,14 +366,6 @@ TEST_F(GameStateTest, HoverTickOnlyOnAChangeToAnItemOfAShownScreen) {
     hoverItem = 3;
     UpdateFadeIn(16);
     EXPECT_EQ(soundRequests.size(), 1u) << "silent while the screen still fades in";
-}
-
-TEST_F(GameStateTest, RestartFadesToBlackAndStays) {
-    GameState = Restart;
-    fadeTimer = 500;
-    for (int i = 0; i < 40; i++) advanceFade(20);
-    EXPECT_EQ(GameState, Restart);
-    EXPECT_FLOAT_EQ(fadeAlpha(), 255);
 }
 
 }  // namespace

@@ -260,31 +260,31 @@ TEST_F(ModesTest, PersonalGrowthNeedsAClassicScoreAboveTheBest) {
     serverLink.personalBest = -1;
 }
 
-TEST(StartOption, ModeAndOptionalClassicLevel) {
-    int32_t mode = 0, level = 0;
-    bool ranked = true;
-    EXPECT_TRUE(parseStartMode("expert:10", mode, level, ranked));
-    EXPECT_EQ(mode, ModeExpert);
-    EXPECT_EQ(level, 10);
-    EXPECT_FALSE(ranked);
-    EXPECT_TRUE(parseStartMode("meditation", mode, level, ranked));
-    EXPECT_EQ(mode, ModeMeditation);
-    EXPECT_EQ(level, 0);
-    EXPECT_FALSE(parseStartMode("normal:11", mode, level, ranked));
-    EXPECT_FALSE(parseStartMode("normal:2x", mode, level, ranked));
-    EXPECT_FALSE(parseStartMode("chess", mode, level, ranked));
-    EXPECT_FALSE(parseStartMode("ranked", mode, level, ranked));
-}
-
-TEST(StartOption, RankedFormStartsARankedRunAtTheLevel) {
-    int32_t mode = 0, level = 0;
-    bool ranked = false;
-    EXPECT_TRUE(parseStartMode("ranked:casual:10", mode, level, ranked));
-    EXPECT_TRUE(ranked);
-    EXPECT_EQ(mode, ModeCasual);
-    EXPECT_EQ(level, 10);
-    EXPECT_TRUE(parseStartMode("ranked:normal", mode, level, ranked));
-    EXPECT_EQ(level, 0);
+// "mode", "mode:level" and "ranked:mode[:level]"; a level past 10, a
+// level that is no number, an unknown mode or a bare "ranked" are refused.
+TEST(StartOption, ModeOptionalClassicLevelAndTheRankedForm) {
+    const struct {
+        const char* text;
+        bool read;
+        int32_t mode, level;
+        bool ranked;
+    } cases[] = {{"expert:10", true, ModeExpert, 10, false},
+                 {"meditation", true, ModeMeditation, 0, false},
+                 {"ranked:casual:10", true, ModeCasual, 10, true},
+                 {"ranked:normal", true, ModeNormal, 0, true},
+                 {"normal:11", false, 0, 0, false},
+                 {"normal:2x", false, 0, 0, false},
+                 {"chess", false, 0, 0, false},
+                 {"ranked", false, 0, 0, false}};
+    for (const auto& c : cases) {
+        int32_t mode = -1, level = -1;
+        bool ranked = !c.ranked;
+        EXPECT_EQ(parseStartMode(c.text, mode, level, ranked), c.read) << c.text;
+        if (!c.read) continue;
+        EXPECT_EQ(mode, c.mode) << c.text;
+        EXPECT_EQ(level, c.level) << c.text;
+        EXPECT_EQ(ranked, c.ranked) << c.text;
+    }
     gametest::resetWorld();
     beginGame(ModeCasual, 10, true);
     EXPECT_FALSE(modeState.practiceMode) << "ranked: the run counts";

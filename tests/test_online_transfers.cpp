@@ -142,6 +142,17 @@ TEST_F(OnlineTransfers, EveryKindSurvivesHostileReplies) {
     EXPECT_EQ(patchData, "");  // the last patch reply failed its digest and was dropped
 }
 
+// A reply may grow to the cap exactly; a byte past it ends the transfer
+// and leaves what was read.
+TEST_F(OnlineTransfers, AReplyReachesTheCapAndNoByteFurther) {
+    std::string reply(replyLimitBytes - 2, 'r');
+    char bytes[2] = {'a', 'b'};
+    EXPECT_EQ(appendToReply(bytes, 1, 2, &reply), 2u);
+    EXPECT_EQ(reply.size(), replyLimitBytes);
+    EXPECT_EQ(appendToReply(bytes, 1, 1, &reply), 0u);
+    EXPECT_EQ(reply.size(), replyLimitBytes);
+}
+
 // Answers that are well-formed HTTP but no use to the game: nothing is
 // accepted, and a reply that never comes ends at the time-out while every
 // pump of the queue returns at once (the frames go on).

@@ -70,18 +70,6 @@ TEST_F(ScoreReplies, HighscoreRequestResetsItsValuesAndNeedsFiveTokens) {
     EXPECT_EQ(rankBefore, 7);
 }
 
-TEST_F(ScoreReplies, HighscoreFailAnswersAndAFailedTransferClearsBothFlags) {
-    queueHighscoreRequest(1, 1);
-    highscoreAnswer("fail");
-    EXPECT_TRUE(highscoreAnswered);
-    EXPECT_TRUE(highscorePending);
-    EXPECT_EQ(serverLink.personalBest, -1);
-    highscoreAnswer("success 1 2 3 4", couldNotConnect);
-    EXPECT_FALSE(highscorePending);
-    EXPECT_FALSE(highscoreAnswered);
-    EXPECT_EQ(serverLink.personalBest, -1);
-}
-
 TEST_F(ScoreReplies, HighscoreWaitGrowsOnlyWhileUnansweredAndAReplyResetsIt) {
     queueHighscoreRequest(1, 1);
     trackHighscoreWait(6000);
@@ -134,13 +122,20 @@ TEST_F(ScoreReplies, ScoreReplyNeedsEightTokensAndGrantsOnlyOneToTwentySeven) {
     EXPECT_TRUE(unlockedAchievements[27]);
 }
 
-TEST_F(ScoreReplies, ScoreFailAnswersAndAFailedTransferClearsBothFlags) {
+// "fail" answers and keeps the request pending; a failed transfer clears
+// both flags and carries no values, whatever it holds.
+TEST_F(ScoreReplies, FailAnswersAndAFailedTransferClearsBothFlags) {
+    queueHighscoreRequest(1, 1);
+    highscoreAnswer("fail");
+    EXPECT_TRUE(highscoreAnswered && highscorePending);
+    highscoreAnswer("success 1 2 3 4", couldNotConnect);
+    EXPECT_FALSE(highscorePending || highscoreAnswered);
+    EXPECT_EQ(serverLink.personalBest, -1);
     scorePending = true;
     scoreAnswer("fail");
     EXPECT_TRUE(serverLink.scoreAnswered);
     scoreAnswer("", couldNotConnect);
-    EXPECT_FALSE(scorePending);
-    EXPECT_FALSE(serverLink.scoreAnswered);
+    EXPECT_FALSE(scorePending || serverLink.scoreAnswered);
     scoreAnswer("");
     EXPECT_FALSE(serverLink.scoreAnswered) << "an empty reply answers nothing";
 }
@@ -184,7 +179,7 @@ struct Ranking : ScoreReplies {
     }
 };
 
-TEST_F(Ranking, OnePageAtATimeFromTheOffset) {
+TEST_F(Ranking, OnePageAtATimeFromTheOffsetAndNoneOffline) {
     requestNextRankingPage();
     requestNextRankingPage();
     ASSERT_EQ(requestLog.size(), 1u) << "one page request in flight";
@@ -196,6 +191,12 @@ TEST_F(Ranking, OnePageAtATimeFromTheOffset) {
     ASSERT_EQ(rankingPages.size(), 1u);
     requestNextRankingPage();
     EXPECT_EQ(requestLog[0].url, "world_ranking_staggered.php?gamemode=1&offset=3");
+    pageAnswer(page(1, 3, 3));
+    serverLink.connectionMode = ConnectionOffline;
+    size_t sent = requestLog.size();
+    requestNextRankingPage();
+    EXPECT_EQ(requestLog.size(), sent) << "nothing is requested offline";
+    EXPECT_FALSE(rankingPending);
 }
 
 TEST_F(Ranking, FailedPageIsAskedForAgain) {
@@ -290,20 +291,18 @@ TEST_F(Ranking, FindMeShowsTheFoundRowFifthWithinTheRows) {
         EXPECT_FALSE(findingMe) << id;
         EXPECT_EQ(rankingScroll, scroll) << id;
     }
+    rankingRows = {"1,a,1,5,AbC,1", "2,b,1,4,abc,1"};
+    startFindMe();
+    EXPECT_TRUE(findMyRankingRow("aBc")) << "user ids compare in lower case";
 }
 
-TEST_F(Ranking, FindMeKeepsSearchingAsRowsArrive) {
+TEST_F(Ranking, FindMeSearchesOnAsRowsArriveAndStopsAtTheCategorysEnd) {
     receiveRows(10);
     startFindMe();
     EXPECT_FALSE(findMyRankingRow("115"));
-    EXPECT_TRUE(findingMe);
     receiveRows(10);
     EXPECT_TRUE(findMyRankingRow("115"));
     EXPECT_EQ(rankingScroll, 10);
-}
-
-TEST_F(Ranking, FindMeStopsWhenTheCategoryEndsWithoutThePlayer) {
-    receiveRows(10);
     startFindMe();
     EXPECT_FALSE(findMyRankingRow("999"));
     EXPECT_TRUE(findingMe) << "more rows may still come";
@@ -317,12 +316,6 @@ TEST_F(Ranking, FindMeStopsWhenTheCategoryEndsWithoutThePlayer) {
     EXPECT_FALSE(findMeUnranked) << "another category has not been searched";
 }
 
-TEST_F(Ranking, FindMeComparesUserIdsInLowerCase) {
-    rankingRows = {"1,a,1,5,AbC,1", "2,b,1,4,abc,1"};
-    startFindMe();
-    EXPECT_TRUE(findMyRankingRow("aBc"));
-}
-
 TEST_F(Ranking, ScrollStaysWithinTheRows) {
     receiveRows(12);
     scrollRankingTo(5);
@@ -334,13 +327,6 @@ TEST_F(Ranking, ScrollStaysWithinTheRows) {
     EXPECT_TRUE(rankingRows.empty());
     EXPECT_STREQ(rankingCategoryName(0), "Overall");
     EXPECT_STREQ(rankingCategoryName(6), "Meditation");
-}
-
-TEST_F(Ranking, NothingIsRequestedOffline) {
-    serverLink.connectionMode = ConnectionOffline;
-    requestNextRankingPage();
-    EXPECT_TRUE(requestLog.empty());
-    EXPECT_FALSE(rankingPending);
 }
 
 }  // namespace

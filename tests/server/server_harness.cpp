@@ -6,11 +6,13 @@
 #include <libpq-fe.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "protocol/encodings.h"
 #include "server/credentials.h"
@@ -21,6 +23,7 @@ namespace {
 
 const int serverThreads = 8;
 const int clientTimeoutSeconds = 30;
+const int verdictWaitSeconds = 60;
 
 // A new folder under the temporary directory with a random name.
 std::string makeTempDir(const std::string& stem) {
@@ -128,10 +131,10 @@ bool createDatabase(const std::string& name) {
     return ok;
 }
 
-std::string fetch(int port, const std::string& path, const httplib::Headers& headers = {}) {
+std::string fetch(int port, const std::string& path, const TestHeaders& headers = {}) {
     httplib::Client client("127.0.0.1", port);
     client.set_read_timeout(clientTimeoutSeconds);
-    auto result = client.Get(path.c_str(), headers);
+    auto result = client.Get(path.c_str(), httplib::Headers(headers.begin(), headers.end()));
     if (!result) return "<no answer>";
     if (result->status != 200) return "<status " + std::to_string(result->status) + ">";
     return result->body;
@@ -235,8 +238,15 @@ std::string sendRequestFrom(const TestServer& server, const std::string& request
     return fetch(server.port, makeSecureUrl(request), {{"X-Forwarded-For", address}});
 }
 
-std::string getPath(const TestServer& server, const std::string& path) {
-    return fetch(server.port, path);
+std::string getPath(const TestServer& server, const std::string& path, const TestHeaders& headers) {
+    return fetch(server.port, path, headers);
+}
+
+std::string queryValue(const TestServer& server, const std::string& sql) {
+    ConnectionLease lease(server.context.database);
+    SqlRows rows;
+    EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
+    return rows.empty() || rows[0].empty() ? "" : rows[0][0];
 }
 
 std::string readTextFile(const std::string& path) {
@@ -290,4 +300,30 @@ long long registerAndLogin(const TestServer& server, const std::string& name,
         return 0;
     }
     return std::atoll(tokens[1].c_str());
+}
+
+VerifierSettings realVerifier() {
+    VerifierSettings verifier;
+    verifier.checker = ZENTRIX_BUILD_DIR "/zentrix-replay-check";
+    verifier.archive = ZENTRIX_BUILD_DIR "/data/assets.ass";
+    verifier.timeoutSeconds = verdictWaitSeconds;
+    return verifier;
+}
+
+void issueSeed(const TestServer& server, uint32_t seed, long long userId) {
+    queryValue(server, "INSERT INTO seeds (seed, user_id, issued) VALUES (" + std::to_string(seed) +
+                           ", " + std::to_string(userId) + ", 1) RETURNING seed");
+}
+
+std::string awaitVerdict(const TestServer& server, long long userId) {
+    std::string sql =
+        "SELECT state FROM replays WHERE user_id = " + std::to_string(userId) + " LIMIT 1";
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(verdictWaitSeconds);
+    std::string state = queryValue(server, sql);
+    while (state != "verified" && state != "rejected" &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        state = queryValue(server, sql);
+    }
+    return state;
 }

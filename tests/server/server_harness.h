@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "server/context.h"
@@ -48,8 +50,13 @@ std::string sendRequest(const TestServer& server, const std::string& request);
 // (X-Forwarded-For; for servers whose context trusts 127.0.0.1).
 std::string sendRequestFrom(const TestServer& server, const std::string& request,
                             const std::string& address);
-// GET of a raw path on the server, same conventions.
-std::string getPath(const TestServer& server, const std::string& path);
+// GET of a raw path on the server with optional headers, same conventions.
+using TestHeaders = std::vector<std::pair<std::string, std::string>>;
+std::string getPath(const TestServer& server, const std::string& path,
+                    const TestHeaders& headers = {});
+// The first column of the first row `sql` returns ("" for none); the test
+// fails when the statement does.
+std::string queryValue(const TestServer& server, const std::string& sql);
 
 std::string readTextFile(const std::string& path);
 std::vector<std::string> splitAtSpaces(const std::string& text);
@@ -69,6 +76,14 @@ struct TestResult {
 };
 std::string scoreRequest(long long userId, const std::string& password, const TestResult& result);
 std::string deathRequest(long long userId, const std::string& password, const TestResult& result);
+
+// The real checker program and the levels the build made, for a verifier.
+VerifierSettings realVerifier();
+// Writes `seed` as issued to `userId`, as seeds.php would have.
+void issueSeed(const TestServer& server, uint32_t seed, long long userId);
+// The state of the user's replay once judged ("verified" or "rejected"), or
+// what it still is after a minute.
+std::string awaitVerdict(const TestServer& server, long long userId);
 
 // Registers and logs in; the user id (0 on failure).
 long long registerAndLogin(const TestServer& server, const std::string& name,
@@ -92,6 +107,13 @@ class ServerTest : public ::testing::TestWithParam<TestBackend> {
         if (server.http != nullptr) stopTestServer(server);
     }
 };
+
+// Runs a suite of ServerTest or another backend-parameterised suite on both
+// back ends, named after them.
+#define INSTANTIATE_ON_BOTH_BACKENDS(suite)                                                 \
+    INSTANTIATE_TEST_SUITE_P(Backends, suite,                                               \
+                             ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres), \
+                             [](const auto& info) { return backendName(info.param); })
 
 // A server as behind a proxy on this machine that tells clients apart by
 // X-Forwarded-For (sendRequestFrom).

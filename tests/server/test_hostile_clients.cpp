@@ -34,20 +34,9 @@ class HostileClients : public ProxiedServerTest {
     }
 
     std::string send(const std::string& request) { return sendRequest(server, request); }
-    std::string query(const std::string& sql) {
-        ConnectionLease lease(server.context.database);
-        SqlRows rows;
-        EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
-        return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-    }
-    // A GET with the given headers; the body, or "<status N>" / "<no answer>".
-    std::string getWith(const std::string& path, const httplib::Headers& headers) {
-        httplib::Client client("127.0.0.1", server.port);
-        client.set_read_timeout(30);
-        auto result = client.Get(path.c_str(), headers);
-        if (!result) return "<no answer>";
-        if (result->status != 200) return "<status " + std::to_string(result->status) + ">";
-        return result->body;
+    std::string query(const std::string& sql) { return queryValue(server, sql); }
+    std::string getWith(const std::string& path, const TestHeaders& headers) {
+        return getPath(server, path, headers);
     }
     std::string loginFrom(const std::string& name, const std::string& secret,
                           const std::string& address) {
@@ -149,8 +138,8 @@ TEST_P(HostileClients, AForgedForwardingLineDoesNotHideTheGuesser) {
     ASSERT_TRUE(registered("Forwarded Target"));
     secureBaseUrl = "/secure.php?data=";
     for (int i = 0; i < 4; ++i) {
-        httplib::Headers headers = {{"X-Forwarded-For", "198.51.100." + std::to_string(i + 1)},
-                                    {"X-Forwarded-For", "203.0.113.77"}};
+        TestHeaders headers = {{"X-Forwarded-For", "198.51.100." + std::to_string(i + 1)},
+                               {"X-Forwarded-For", "203.0.113.77"}};
         EXPECT_EQ(getWith(makeSecureUrl(loginRequest("Forwarded Target", "guess")), headers),
                   "fail");
     }
@@ -258,10 +247,6 @@ TEST_P(HostileClients, BodiesAreRefusedBeforeTheyAreBuffered) {
     EXPECT_EQ(getPath(server, "/healthz"), "ok\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, HostileClients,
-                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TestBackend>& info) {
-                             return backendName(info.param);
-                         });
+INSTANTIATE_ON_BOTH_BACKENDS(HostileClients);
 
 }  // namespace

@@ -126,11 +126,7 @@ TEST_P(Migration, RanksComeFromTheOldSkillpoints) {
     EXPECT_EQ(rows[2].rank, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, Migration,
-                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TestBackend>& info) {
-                             return backendName(info.param);
-                         });
+INSTANTIATE_ON_BOTH_BACKENDS(Migration);
 
 // SQLite's file is ours to read: the old values must have left it too.
 class SqliteMigration : public Migration {};

@@ -108,8 +108,4 @@ TEST_P(Ranking, EveryOffsetMatchesCountingEveryoneAbove) {
     expectPagesMatch();
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, Ranking,
-                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TestBackend>& info) {
-                             return backendName(info.param);
-                         });
+INSTANTIATE_ON_BOTH_BACKENDS(Ranking);

@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <chrono>
-#include <thread>
-
 #include "protocol/encodings.h"
 #include "server/replay_verifier.h"
 #include "server/throttle.h"
@@ -16,8 +13,6 @@
 
 namespace {
 
-const std::string buildDir = ZENTRIX_BUILD_DIR;
-const int verdictWaitSeconds = 60;
 const int pagesPerMinute = 120;
 
 const RecordedRun& clearedRun() {
@@ -56,33 +51,18 @@ class ReplayFiles : public ServerTest {
         ASSERT_EQ(
             sendRequest(server, scoreRequest(player, "secret9", result)).compare(0, 8, "success "),
             0);
-        query("INSERT INTO seeds (seed, user_id, issued) VALUES (" +
-              std::to_string(clearedRun().seed) + ", " + std::to_string(player) +
-              ", 1) RETURNING seed");
-        VerifierSettings verifier;
-        verifier.checker = buildDir + "/zentrix-replay-check";
-        verifier.archive = buildDir + "/data/assets.ass";
-        verifier.timeoutSeconds = 60;
-        startReplayVerifier(server.context, verifier);
+        issueSeed(server, clearedRun().seed, player);
+        startReplayVerifier(server.context, realVerifier());
         const std::string& body = clearedRun().bytes;
         ASSERT_EQ(
             uploadReplay(server, replayRequest(player, "secret9", result, sha256Hex(body)), body),
             "success");
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(verdictWaitSeconds);
-        while (query("SELECT state FROM replays") != "verified" &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ASSERT_EQ(query("SELECT state FROM replays"), "verified");
+        ASSERT_EQ(awaitVerdict(server, player), "verified");
         verifiedId = query("SELECT id FROM replays");
         // The rows the tests add in other states stay as they are put.
         stopReplayVerifier();
     }
-    std::string query(const std::string& sql) {
-        ConnectionLease lease(server.context.database);
-        SqlRows rows;
-        EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
-        return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-    }
+    std::string query(const std::string& sql) { return queryValue(server, sql); }
     // A copy of the verified run's row in `state`; its id.
     std::string storedCopy(const std::string& state) {
         return query(
@@ -181,10 +161,6 @@ TEST_P(ReplayFiles, PublicPagesAreRateLimitedPerAddressGroupAndMinute) {
     EXPECT_EQ(statusOf(file), 200);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ReplayFiles,
-                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TestBackend>& info) {
-                             return backendName(info.param);
-                         });
+INSTANTIATE_ON_BOTH_BACKENDS(ReplayFiles);
 
 }  // namespace

@@ -23,7 +23,6 @@
 namespace {
 
 const std::string buildDir = ZENTRIX_BUILD_DIR;
-const int verdictWaitSeconds = 60;
 const char password[] = "secret9";
 const size_t runsNeeded = 3;
 
@@ -65,46 +64,32 @@ void touch(const std::string& path) {
     std::ofstream(path) << "x";
 }
 
-class ReplayPool : public ::testing::TestWithParam<TestBackend> {
+class ReplayPool : public ServerTest {
   protected:
-    TestServer server;
-    VerifierSettings verifier;
+    VerifierSettings verifier = realVerifier();
     std::string folder;
-    std::string url;
 
     void SetUp() override {
         ASSERT_EQ(clearedRuns().size(), runsNeeded) << "the bot cleared too few levels";
-        url = freshDatabaseUrl(GetParam());
-        ASSERT_FALSE(url.empty());
-        ASSERT_TRUE(startTestServer(server, url));
+        ASSERT_NO_FATAL_FAILURE(ServerTest::SetUp());
         char name[] = "/tmp/zentrix-pool-XXXXXX";
         ASSERT_NE(::mkdtemp(name), nullptr);
         folder = name;
-        verifier.checker = buildDir + "/zentrix-replay-check";
-        verifier.archive = buildDir + "/data/assets.ass";
-        verifier.timeoutSeconds = 60;
         verifier.workers = 1;
     }
     void TearDown() override {
-        stopReplayVerifier();
-        if (server.http != nullptr) stopTestServer(server);
+        ServerTest::TearDown();
         if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
     }
 
-    std::string query(const std::string& sql) {
-        ConnectionLease lease(server.context.database);
-        SqlRows rows;
-        EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
-        return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-    }
+    std::string query(const std::string& sql) { return queryValue(server, sql); }
     // A player holding run n's result and seed; its id.
     long long playerOfRun(const std::string& name, size_t n) {
         long long id = registerAndLogin(server, name, password);
         const RecordedRun& run = clearedRuns()[n];
         std::string reply = sendRequest(server, scoreRequest(id, password, resultOf(run)));
         EXPECT_EQ(reply.compare(0, 8, "success "), 0) << reply;
-        query("INSERT INTO seeds (seed, user_id, issued) VALUES (" + std::to_string(run.seed) +
-              ", " + std::to_string(id) + ", 1) RETURNING seed");
+        issueSeed(server, run.seed, id);
         return id;
     }
     std::string uploadRun(long long id, size_t n) {
@@ -114,15 +99,9 @@ class ReplayPool : public ::testing::TestWithParam<TestBackend> {
     }
     // The user's replay's state and reason once judged.
     std::string verdictOf(long long userId) {
-        std::string where = " FROM replays WHERE user_id = " + std::to_string(userId);
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(verdictWaitSeconds);
-        std::string state;
-        while (std::chrono::steady_clock::now() < deadline) {
-            state = query("SELECT state" + where);
-            if (state == "verified" || state == "rejected") break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return state + ": " + query("SELECT reason" + where);
+        std::string state = awaitVerdict(server, userId);
+        return state + ": " +
+               query("SELECT reason FROM replays WHERE user_id = " + std::to_string(userId));
     }
     // `count` waiting replays of the account, written straight into the table.
     void waitingReplays(long long userId, int count, const std::string& tag) {
@@ -262,7 +241,7 @@ TEST_P(ReplayPool, TheUpgradeTurnsABase64BodyIntoTheFilesBytes) {
                   SqlStatus::Ok);
     }
     std::string error;
-    Database* upgraded = openDatabase(url, 1, error);
+    Database* upgraded = openDatabase(server.databaseUrl, 1, error);
     ASSERT_NE(upgraded, nullptr) << error;
     std::string body, torn;
     EXPECT_TRUE(replayBody(upgraded, 1, body));
@@ -274,8 +253,9 @@ TEST_P(ReplayPool, TheUpgradeTurnsABase64BodyIntoTheFilesBytes) {
 }
 
 // Checkers broken in ways that end no pipe cleanly still cost one deadline:
-// one that closes its output and runs on, one that never reads its input
-// (a replay larger than a pipe holds), one that answers without end.
+// one that hangs, one that closes its output and runs on, one that never
+// reads its input (a replay larger than a pipe holds), one that answers
+// without end.
 TEST(ReplayChecker, ACheckerThatGoesQuietDeafOrBabblingIsCutOffAtItsDeadline) {
     const char late[] = "the check took longer than 1 s";
     struct Case {
@@ -283,7 +263,8 @@ TEST(ReplayChecker, ACheckerThatGoesQuietDeafOrBabblingIsCutOffAtItsDeadline) {
         const char* script;
         size_t bodyBytes;
         const char* reason;
-    } cases[] = {{"quiet", "exec 1>&-\nexec sleep 30\n", 100, late},
+    } cases[] = {{"hanging", "exec sleep 30\n", 100, late},
+                 {"quiet", "exec 1>&-\nexec sleep 30\n", 100, late},
                  {"deaf", "exec sleep 30\n", 1 << 20, late},
                  {"babbling", "exec yes verdict\n", 100, "the checker answered without a verdict"}};
     for (const Case& c : cases) {
@@ -305,8 +286,6 @@ TEST(ReplayChecker, ACheckerThatGoesQuietDeafOrBabblingIsCutOffAtItsDeadline) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, ReplayPool,
-                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
-                         [](const auto& info) { return backendName(info.param); });
+INSTANTIATE_ON_BOTH_BACKENDS(ReplayPool);
 
 }  // namespace

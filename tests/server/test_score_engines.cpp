@@ -158,10 +158,7 @@ TEST_F(ScoreEngines, SameSubmissionsGiveSameRepliesAndRows) {
         survival.session = "20240101120000s" + std::to_string(day);
         score(2, survival);  // time adds up to mass addict
     }
-    for (const char* sql : storedRowQueries) {
-        EXPECT_EQ(query(sqlite.context.database, sql), query(postgres.context.database, sql))
-            << sql;
-    }
+    expectSameRows();
     // The run ended in achievements on both, so the comparison saw them.
     EXPECT_GE(query(postgres.context.database, "SELECT number FROM achievements").size(), 12u);
 }
@@ -181,10 +178,7 @@ TEST_F(ScoreEngines, AnUnchangedSkillFindsTheNewFirstPlace) {
     EXPECT_EQ(after[6], after[7]);  // skillpoints before and after
     EXPECT_EQ(after[5], "1");       // first in Normal now
     EXPECT_NE(std::find(after.begin() + 8, after.end(), "5"), after.end()) << before;
-    for (const char* sql : storedRowQueries) {
-        EXPECT_EQ(query(sqlite.context.database, sql), query(postgres.context.database, sql))
-            << sql;
-    }
+    expectSameRows();
 }
 
 // A database made by the release whose score function took other parameters:
@@ -224,10 +218,7 @@ TEST_F(ScoreEngines, AnOlderScoreFunctionIsReplacedWhenTheDatabaseOpens) {
             .empty());
     std::string reply = score(1, resultOf(2, 1, 1200));
     EXPECT_EQ(reply.rfind("success ", 0), 0u) << reply;
-    for (const char* sql : storedRowQueries) {
-        EXPECT_EQ(query(sqlite.context.database, sql), query(postgres.context.database, sql))
-            << sql;
-    }
+    expectSameRows();
 }
 
 // By default a result counts once its replay verified: submissions store it

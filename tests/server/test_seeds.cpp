@@ -26,7 +26,6 @@
 
 namespace {
 
-const std::string buildDir = ZENTRIX_BUILD_DIR;
 const std::string password = "secret9";
 const int waitSeconds = 60;
 
@@ -70,12 +69,7 @@ class Seeds : public ServerTest {
         for (size_t i = 1; i < tokens.size(); ++i) seeds.push_back(std::atoll(tokens[i].c_str()));
         return seeds;
     }
-    std::string query(const std::string& sql) {
-        ConnectionLease lease(server.context.database);
-        SqlRows rows;
-        EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
-        return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-    }
+    std::string query(const std::string& sql) { return queryValue(server, sql); }
     void score(long long id, const TestResult& result) {
         std::string reply = sendRequest(server, scoreRequest(id, password, result));
         EXPECT_EQ(reply.compare(0, 8, "success "), 0) << reply;
@@ -222,11 +216,7 @@ TEST_P(Seeds, ABotRunUnderAnIssuedSeedVerifiesForItsOwnAccountAndEarnsAnotherNot
         ASSERT_FALSE(run.bytes.empty()) << "the bot cleared no level under an issued seed";
         EXPECT_EQ(run.seed, seed);
     }
-    VerifierSettings verifier;
-    verifier.checker = buildDir + "/zentrix-replay-check";
-    verifier.archive = buildDir + "/data/assets.ass";
-    verifier.timeoutSeconds = waitSeconds;
-    startReplayVerifier(server.context, verifier);
+    startReplayVerifier(server.context, realVerifier());
     TestResult result = resultOf(run);
     score(owner, result);
     score(other, result);
@@ -238,14 +228,7 @@ TEST_P(Seeds, ABotRunUnderAnIssuedSeedVerifiesForItsOwnAccountAndEarnsAnotherNot
     copy.header.gameVersion += " ";
     EXPECT_EQ(upload(other, result, run.bytes), "fail");
     EXPECT_EQ(upload(other, result, encodeReplay(copy)), "fail");
-    std::string state;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(waitSeconds);
-    while (state != "verified" && state != "rejected" &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        state = query("SELECT state FROM replays WHERE user_id = " + std::to_string(owner));
-    }
-    EXPECT_EQ(state, "verified");
+    EXPECT_EQ(awaitVerdict(server, owner), "verified");
     EXPECT_GT(
         std::atoll(query("SELECT points FROM verified_skills WHERE category = 1 AND user_id = " +
                          std::to_string(owner))
@@ -256,10 +239,6 @@ TEST_P(Seeds, ABotRunUnderAnIssuedSeedVerifiesForItsOwnAccountAndEarnsAnotherNot
               "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, Seeds,
-                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TestBackend>& info) {
-                             return backendName(info.param);
-                         });
+INSTANTIATE_ON_BOTH_BACKENDS(Seeds);
 
 }  // namespace

@@ -94,16 +94,6 @@ TEST_P(WriteBatches, ATakenKeyIsAConflictAndTheOtherWritesStand) {
     EXPECT_EQ(newsRows(" WHERE text = 'own'"), racers);
 }
 
-TEST_P(WriteBatches, WritesAreVisibleToReadersOnceAnswered) {
-    for (int i = 1; i <= 5; ++i) {
-        ASSERT_EQ(inWriteTransaction(
-                      database,
-                      [&](DbConnection* connection) { return insertNews(connection, i, "seen"); }),
-                  SqlStatus::Ok);
-        EXPECT_EQ(newsRows(" WHERE text = 'seen'"), i);
-    }
-}
-
 // Each racer stores news 1 unless it is there; the insert goes out with the
 // commit. The racers wait (a moment at most) until all have looked, so on
 // PostgreSQL all but one find the key taken at their commit.
@@ -225,10 +215,6 @@ TEST_P(WriteBatches, AReleasedConnectionGoesToTheLongestWaiter) {
     EXPECT_EQ(requestsWaitingForConnection(database), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, WriteBatches,
-                         ::testing::Values(TestBackend::Sqlite, TestBackend::Postgres),
-                         [](const ::testing::TestParamInfo<TestBackend>& info) {
-                             return backendName(info.param);
-                         });
+INSTANTIATE_ON_BOTH_BACKENDS(WriteBatches);
 
 }  // namespace
