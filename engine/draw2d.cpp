@@ -6,6 +6,7 @@
 
 #include "base/player_settings.h"
 #include "base/profiler.h"
+#include "engine/frame_damage.h"
 #include "engine/render_stats.h"
 #include "engine/textures.h"
 
@@ -126,6 +127,8 @@ static void drawQuad(Vec2 corner, Vec2 size, Vec2 uvTopLeft, Vec2 uvBottomLeft, 
                      Vec2 uvTopRight) {
     float left = corner.x, top = corner.y;
     float right = left + size.x, bottom = top + size.y;
+    const Vec2 drawn[] = {corner, size, uvTopLeft, uvBottomLeft, uvBottomRight, uvTopRight};
+    noteDraw(drawn, sizeof(drawn));
     glBegin(GL_QUADS);
     glTexCoord2f(uvTopRight.x, uvTopRight.y);
     glVertex2f(right, top);

@@ -6,6 +6,7 @@
 #include <GL/glext.h>
 
 #include "base/console_log.h"
+#include "engine/frame_damage.h"
 #include "engine/gl_caps.h"
 
 RenderTarget blurTarget = {};
@@ -79,7 +80,22 @@ bool prepareBlurTarget(int windowWidth, int windowHeight) {
     return false;
 }
 
+// A frame drawn again only inside rectangles sets a scissor for the window;
+// a target is always drawn or copied whole.
+static GLboolean windowScissored = GL_FALSE;
+
+static void leaveWindowScissor() {
+    windowScissored = glIsEnabled(GL_SCISSOR_TEST);
+    if (windowScissored) glDisable(GL_SCISSOR_TEST);
+}
+
+static void restoreWindowScissor() {
+    if (windowScissored) glEnable(GL_SCISSOR_TEST);
+    windowScissored = GL_FALSE;
+}
+
 void beginDrawingIntoTarget(const RenderTarget& target) {
+    leaveWindowScissor();
     glGetIntegerv(GL_VIEWPORT, windowViewport);
     glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
     glViewport(0, 0, target.width, target.height);
@@ -88,10 +104,13 @@ void beginDrawingIntoTarget(const RenderTarget& target) {
 void endDrawingIntoTarget() {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(windowViewport[0], windowViewport[1], windowViewport[2], windowViewport[3]);
+    restoreWindowScissor();
 }
 
 void copyWindowIntoBlurTarget() {
     if (!blurTarget.framebuffer) return;
+    noteFrameNotRepeatable();
+    leaveWindowScissor();
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
@@ -100,6 +119,7 @@ void copyWindowIntoBlurTarget() {
                       viewport[1] + viewport[3], 0, 0, blurTarget.width, blurTarget.height,
                       GL_COLOR_BUFFER_BIT, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    restoreWindowScissor();
 }
 
 void releaseTarget(RenderTarget& target) {
@@ -113,6 +133,9 @@ void releaseBlurTarget() {
 }
 
 void blitTargetToWindow(const RenderTarget& target) {
+    const GLuint drawn[] = {target.colour, static_cast<GLuint>(target.width),
+                            static_cast<GLuint>(target.height)};
+    noteDraw(drawn, sizeof(drawn));
     GLint viewport[4] = {};
     glGetIntegerv(GL_VIEWPORT, viewport);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, target.framebuffer);

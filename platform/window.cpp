@@ -16,6 +16,8 @@
 #include "platform/input_state.h"
 
 static std::deque<PlatformEvent> injectedEvents;
+// The window was uncovered or shown again since platformTakeWindowExposed.
+static bool windowExposed = false;
 static int32_t pointerSpaceWidth = 0, pointerSpaceHeight = 0;  // 0: window units as they are
 
 static SDL_Window* sdlWindow(PlatformWindow* window) {
@@ -198,6 +200,101 @@ void platformSwapBuffers(PlatformWindow* window) {
     SDL_GL_SwapWindow(sdlWindow(window));
 }
 
+// ---- back buffer age and partial presents (GLX) ----
+// Looked up through SDL so the game needs no link to libGLX of its own; the
+// X types are opaque here.
+namespace glx {
+using Display = void;
+using Drawable = unsigned long;
+using Context = void*;
+constexpr int screen = 0x800C;         // GLX_SCREEN
+constexpr int backBufferAge = 0x20F4;  // GLX_BACK_BUFFER_AGE_EXT
+using CurrentDisplay = Display* (*)();
+using CurrentDrawable = Drawable (*)();
+using CurrentContext = Context (*)();
+using QueryContext = int (*)(Display*, Context, int, int*);
+using QueryExtensions = const char* (*)(Display*, int);
+using QueryDrawable = void (*)(Display*, Drawable, int, unsigned int*);
+using CopySubBuffer = void (*)(Display*, Drawable, int, int, int, int);
+
+struct Calls {
+    Context context;              // the context they were looked up for
+    QueryDrawable queryDrawable;  // null without GLX_EXT_buffer_age
+    CopySubBuffer copySubBuffer;  // null without GLX_MESA_copy_sub_buffer or with multisampling
+};
+}  // namespace glx
+
+template <typename T>
+static T glxCall(const char* name) {
+    return reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
+}
+
+static bool listHas(const char* list, const std::string& name) {
+    std::string padded = " " + std::string(list ? list : "") + " ";
+    return padded.find(" " + name + " ") != std::string::npos;
+}
+
+static bool multisampled() {
+    int buffers = 0;
+    return SDL_GL_GetAttribute(SDL_GL_MULTISAMPLEBUFFERS, &buffers) == 0 && buffers > 0;
+}
+
+static glx::Calls lookUpGlx(glx::Context context) {
+    glx::Calls calls = {context, nullptr, nullptr};
+    auto display = glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay");
+    auto query = glxCall<glx::QueryContext>("glXQueryContext");
+    auto extensions = glxCall<glx::QueryExtensions>("glXQueryExtensionsString");
+    if (!context || !display || !query || !extensions) return calls;
+    int screen = 0;
+    query(display(), context, glx::screen, &screen);
+    const char* list = extensions(display(), screen);
+    if (listHas(list, "GLX_EXT_buffer_age"))
+        calls.queryDrawable = glxCall<glx::QueryDrawable>("glXQueryDrawable");
+    // A multisampled picture is resolved only by a swap.
+    if (listHas(list, "GLX_MESA_copy_sub_buffer") && !multisampled())
+        calls.copySubBuffer = glxCall<glx::CopySubBuffer>("glXCopySubBufferMESA");
+    return calls;
+}
+
+// The calls for the current context; none off X11 (Wayland, EGL, offscreen).
+static const glx::Calls& currentGlx() {
+    static glx::Calls calls = {};
+    const char* driver = SDL_GetCurrentVideoDriver();
+    auto current = glxCall<glx::CurrentContext>("glXGetCurrentContext");
+    glx::Context context = driver && std::string(driver) == "x11" && current ? current() : nullptr;
+    if (context != calls.context) calls = lookUpGlx(context);
+    return calls;
+}
+
+int32_t platformBackBufferAge() {
+    const glx::Calls& calls = currentGlx();
+    if (!calls.queryDrawable) return 0;
+    unsigned int age = 0;
+    calls.queryDrawable(glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay")(),
+                        glxCall<glx::CurrentDrawable>("glXGetCurrentDrawable")(),
+                        glx::backBufferAge, &age);
+    return static_cast<int32_t>(age);
+}
+
+bool platformTakeWindowExposed() {
+    bool exposed = windowExposed;
+    windowExposed = false;
+    return exposed;
+}
+
+bool platformCanPresentRects() {
+    return currentGlx().copySubBuffer != nullptr;
+}
+
+void platformPresentRects(const std::vector<PixelRect>& rects) {
+    const glx::Calls& calls = currentGlx();
+    if (!calls.copySubBuffer) return;
+    glx::Display* display = glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay")();
+    glx::Drawable drawable = glxCall<glx::CurrentDrawable>("glXGetCurrentDrawable")();
+    for (const PixelRect& r : rects)
+        calls.copySubBuffer(display, drawable, r.x, r.y, r.width, r.height);
+}
+
 void platformDrawableSize(PlatformWindow* window, int32_t* width, int32_t* height) {
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(sdlWindow(window), &w, &h);
@@ -297,6 +394,9 @@ static bool translateWindowEvent(const SDL_WindowEvent& window, PlatformEvent& e
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             event.kind = PlatformEventKind::FocusGained;
             return true;
+        case SDL_WINDOWEVENT_EXPOSED:
+            windowExposed = true;
+            return false;
         default:
             return false;
     }

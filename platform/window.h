@@ -45,6 +45,25 @@ void platformHideSystemCursor();
 void platformMinimizeWindow(PlatformWindow* window);
 bool platformWindowHasFocus(PlatformWindow* window);
 void platformSwapBuffers(PlatformWindow* window);
+
+// Window pixels, origin bottom-left as GL counts them.
+struct PixelRect {
+    int32_t x, y, width, height;
+};
+// How many frames old the back buffer's content is after a swap, as the
+// window system says (GLX_EXT_buffer_age); 0 when undefined or not known
+// (no such extension, not GLX, or a driver that always answers 0).
+int32_t platformBackBufferAge();
+// Whether parts of the back buffer can be shown without a swap (GLX on X11
+// with GLX_MESA_copy_sub_buffer, on a window without multisampling). The
+// back buffer then keeps its content, so the next frame can draw over it.
+bool platformCanPresentRects();
+// Whether the window was uncovered or shown again since the last call (the
+// event is taken by platformPollEvent): a window system without backing
+// store then wants the whole picture shown again, not only what changed.
+bool platformTakeWindowExposed();
+// Shows these rectangles of the back buffer in the window.
+void platformPresentRects(const std::vector<PixelRect>& rects);
 void platformDrawableSize(PlatformWindow* window, int32_t* width, int32_t* height);
 bool platformSetSwapInterval(int interval);
 // Whether the swap interval can be set (sets the current one again to find out).

@@ -2,6 +2,7 @@
 #include "screens/backdrop.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include "base/game_state.h"
 #include "base/profiler.h"
 #include "engine/draw2d.h"
+#include "engine/frame_damage.h"
 #include "engine/meshes.h"
 #include "engine/render_stats.h"
 #include "engine/render_targets.h"
@@ -116,14 +118,53 @@ static void addStar(const Star& star, Vec3 side, Vec3 upAxis, std::vector<float>
         colours.insert(colours.end(), {255, 255, 255, alpha});
 }
 
-// Every star in one draw: they share the texture and differ only in place and alpha.
+// A star's box, one pixel wider each way than the corners' projection: the
+// rasteriser touches only pixels whose centre lies inside the square.
+static PixelRect projectedBox(const float* corners, size_t count, const GLdouble* modelview,
+                              const GLdouble* projection, const GLint* viewport) {
+    double left = HUGE_VAL, bottom = HUGE_VAL, right = -HUGE_VAL, top = -HUGE_VAL;
+    for (size_t i = 0; i < count; i++) {
+        const float* c = corners + i * cornerFloats;
+        GLdouble x = 0, y = 0, z = 0;
+        if (!gluProject(c[0], c[1], c[2], modelview, projection, viewport, &x, &y, &z) ||
+            !std::isfinite(x) || !std::isfinite(y))
+            return {viewport[0], viewport[1], viewport[2], viewport[3]};
+        left = std::min(left, x), right = std::max(right, x);
+        bottom = std::min(bottom, y), top = std::max(top, y);
+    }
+    auto low = static_cast<int32_t>(std::floor(left)) - 1;
+    auto base = static_cast<int32_t>(std::floor(bottom)) - 1;
+    return {low, base, static_cast<int32_t>(std::ceil(right)) + 1 - low,
+            static_cast<int32_t>(std::ceil(top)) + 1 - base};
+}
+
+// Where each star lands, so that an idle frame is drawn again only there.
+static void noteStarBoxes(const std::vector<float>& corners) {
+    if (!frameRecording || starfield.empty()) return;
+    size_t perStar = corners.size() / cornerFloats / starfield.size();
+    GLdouble modelview[16] = {}, projection[16] = {};
+    GLint viewport[4] = {};
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    for (size_t first = 0; perStar > 0 && first < corners.size(); first += perStar * cornerFloats)
+        noteMovingRect(projectedBox(&corners[first], perStar, modelview, projection, viewport));
+}
+
+// Every star in one draw: they share the texture and differ only in place and
+// alpha. The frame's signature leaves them out; their boxes stand for them.
 static void drawStars(Vec3 side, Vec3 upAxis) {
     static std::vector<float> corners;
     static std::vector<GLubyte> colours;
     corners.clear();
     colours.clear();
     for (const Star& star : starfield) addStar(star, side, upAxis, corners, colours);
+    noteStarBoxes(corners);
+    noteMovingLayerDrawn();
+    bool recording = frameRecording;
+    frameRecording = false;
     drawColouredQuadCorners(corners, colours);
+    frameRecording = recording;
 }
 
 void renderStarfield() {
@@ -203,6 +244,8 @@ static void selectOwnTexture(GLuint texture) {
 // The whole window, moved by an offset, showing the bound texture whole.
 static void drawWindowQuad(float offsetX, float offsetY) {
     float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+    const float drawn[] = {w, h, offsetX, offsetY};
+    noteDraw(drawn, sizeof(drawn));
     glBegin(GL_QUADS);
     glTexCoord2f(1, 1);
     glVertex2f(w + offsetX, offsetY);
@@ -232,6 +275,7 @@ static bool prepareBackgroundCopy(const std::string& name, int index) {
                                record.atlasY, record.width, record.height,
                                atlasWipes,    viewport[2],  viewport[3]};
     if (source.fields() == copiedBackground.fields()) return true;
+    noteFrameNotRepeatable();
     beginDrawingIntoTarget(backgroundTarget);
     drawWholeBackground(name);
     endDrawingIntoTarget();
@@ -249,7 +293,8 @@ static int opaqueBackground(const std::string& name) {
 static bool copyBackgroundIntoWindow(bool showsGame) {
     std::string name = backgroundTextureName(showsGame);
     int index = opaqueBackground(name);
-    if (index == textureNotLoaded || windowMultisampled()) return false;
+    if (index == textureNotLoaded || windowMultisampled() || glIsEnabled(GL_SCISSOR_TEST))
+        return false;
     disableState(GL_BLEND);
     bool copied = prepareBackgroundCopy(name, index);
     enableState(GL_BLEND);
@@ -398,6 +443,8 @@ void renderMotionBlur(float offsetX, float offsetY, float amount, bool force) {
         blurFrameValid = false;
         return;
     }
+    // The blur draws from the frames before: no frame of it is repeatable.
+    noteFrameNotRepeatable();
     if (prepareTargetForDrawable())
         blurThroughTarget(action, offsetX, offsetY, amount);
     else

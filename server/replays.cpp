@@ -69,6 +69,15 @@ static std::string describeClaim(const ReplayClaim& claim, const std::string& ad
            std::to_string(claim.score) + ")";
 }
 
+// The stored replay with this SHA-256 is this very upload sent once more: the
+// game sends again when the answer to its first try was lost on the way.
+static bool isRepeatOf(const SqlRows& known, const ReplayClaim& claim) {
+    const SqlRow& row = known[0];
+    return integerOf(row[0]) == claim.userId && integerOf(row[1]) == claim.mode &&
+           integerOf(row[2]) == claim.level && integerOf(row[3]) == claim.score &&
+           row[4] == claim.session;
+}
+
 // Why a replay already stored under this SHA-256 is refused.
 static std::string knownReplayProblem(const SqlRows& known, const ReplayClaim& claim) {
     return integerOf(known[0][0]) == claim.userId ? "the replay was uploaded already"
@@ -81,8 +90,9 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
     SqlRows known, result, earlier, waiting;
     SqlStatus status = sqlRunBatch(
         connection,
-        {SqlStatement{
-             "SELECT user_id FROM replays WHERE sha256 = $1", {sqlText(claim.sha256)}, &known},
+        {SqlStatement{"SELECT user_id, mode, level, score, session FROM replays WHERE sha256 = $1",
+                      {sqlText(claim.sha256)},
+                      &known},
          SqlStatement{"SELECT points, id FROM results WHERE user_id = $1 AND session = $2 AND"
                       " kind = $3 AND mode = $4 AND level = $5 AND score = $6 ORDER BY id",
                       {sqlInt(claim.userId), sqlText(claim.session), sqlInt(resultKindScore),
@@ -97,6 +107,10 @@ static SqlStatus storeClaim(DbConnection* connection, const ReplayClaim& claim,
                       {sqlInt(claim.userId), sqlText(statePending), sqlText(stateChecking)},
                       &waiting}});
     if (status != SqlStatus::Ok) return status;
+    if (!known.empty() && isRepeatOf(known, claim)) {
+        reply = "success";
+        return status;
+    }
     reply = "fail";
     if (firstInteger(waiting, 0) >= replayPendingLimit)
         problem = waitingLimitProblem;

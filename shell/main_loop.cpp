@@ -29,6 +29,7 @@
 #include "shell/gamepad_input.h"
 #include "shell/input.h"
 #include "shell/launch_options.h"
+#include "shell/partial_frames.h"
 #include "shell/play_keys.h"
 #include "shell/program.h"
 #include "shell/replay_view.h"
@@ -63,11 +64,18 @@ uint32_t pacedWaitMs(double elapsedMs, double frameMs) {
 
 static uint64_t lastInputCounter = 0;  // counter reading when the last event was taken
 
-static void waitForFrameTime(uint64_t frameStart) {
-    if (!framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty()))
-        return;
+static bool pacedNow() {
+    return framePaced(GameState, play.paused, launchOptions.fixedStepMs, !textureQueue.empty());
+}
+
+static bool idleNow() {
     bool shown = isSettledState(GameState) && fadeTimer >= fadeDuration;
-    bool idle = screenIdle(shown, platformMsSince(lastInputCounter));
+    return pacedNow() && screenIdle(shown, platformMsSince(lastInputCounter));
+}
+
+static void waitForFrameTime(uint64_t frameStart) {
+    if (!pacedNow()) return;
+    bool idle = idleNow();
     uint32_t waitMs = pacedWaitMs(platformMsSince(frameStart), idle ? idleFrameMs : pacedFrameMs);
     if (waitMs == 0) return;
     // Mid-use the frame keeps its time however the mouse moves; an idle
@@ -188,7 +196,15 @@ static float measureFrameMs(uint64_t now) {
 
 static void swapBuffers() {
     ProfileScope section("SwapBuffers");
-    platformSwapBuffers(gameWindow);
+    presentFrame(gameWindow);
+}
+
+// An idle screen moves only its star field: where the back buffer still
+// holds the frame before, only the stars' boxes are drawn again.
+static void drawWholeOrPart() {
+    int32_t width = 0, height = 0;
+    platformDrawableSize(gameWindow, &width, &height);
+    drawFrame(Draw, idleNow(), width, height);
 }
 
 static bool runOneFrame() {
@@ -206,7 +222,7 @@ static bool runOneFrame() {
     steerWithPad(dtMs);
     updateStreamingTextures(dtMs);
     Update(dtMs);
-    Draw();
+    drawWholeOrPart();
     if (developmentHooks.afterDraw) developmentHooks.afterDraw();
     takeScriptScreenshots(frameNumber);
     endReplayFrame();
@@ -239,6 +255,7 @@ static bool runOuterLoop() {
         }
         // Pointer positions in layout pixels, however the window is sized later.
         platformSetPointerSpace(ScreenWidth, ScreenHeight);
+        forgetShownFrames();
         startupGame();
         logConsole("Starting main loop");
         runMainLoop();

@@ -132,6 +132,18 @@ inline void resetTextures(int32_t side) {
     seekStep = 1;
 }
 
+#ifdef ZENTRIX_BUILD_DIR
+// A fresh atlas and the asset archive the build made; false when it is missing.
+inline bool openBuiltArchive() {
+    resetTextures(4096);
+    assetIndex.clear();
+    createAtlasPage();
+    assetArchivePath = std::string(ZENTRIX_BUILD_DIR) + "/data/assets.ass";
+    openAssetArchive();
+    return !assetIndex.empty();
+}
+#endif
+
 // Reads one RGBA pixel of the back buffer, y counted from the top.
 struct Rgba {
     int r, g, b, a;

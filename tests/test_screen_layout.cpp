@@ -115,12 +115,8 @@ class ScreenLayout : public ::testing::Test {
     void SetUp() override {
         REQUIRE_GL();
         graphics_test::startLogCapture();
-        graphics_test::resetTextures(4096);
-        assetIndex.clear();
-        createAtlasPage();
-        assetArchivePath = std::string(ZENTRIX_BUILD_DIR) + "/data/assets.ass";
-        openAssetArchive();
-        ASSERT_FALSE(assetIndex.empty()) << "no asset archive at " << assetArchivePath;
+        ASSERT_TRUE(graphics_test::openBuiltArchive())
+            << "no asset archive at " << assetArchivePath;
     }
     void TearDown() override {
         destroyFonts();

@@ -3,10 +3,19 @@
 # at 1280x720 without vsync, left on the Login screen's offline step (a menu
 # with buttons and the moving star field). Prints the share of one core the
 # process used over the measured seconds, read from /proc/PID/stat.
-# Usage: bench/frames/menu_idle.sh BUILD_DIR [SECONDS]
+# Multisampling is off unless SAMPLES says otherwise ("4": Visual Quality
+# Medium, which asks for 4 samples); a settings file of only the size would
+# leave the quality at its stored default, which multisamples.
+# Usage: bench/frames/menu_idle.sh BUILD_DIR [SECONDS] [SAMPLES]
 set -euo pipefail
 build=$(cd "${1:?usage: menu_idle.sh BUILD_DIR [SECONDS]}" && pwd)
 seconds=${2:-20}
+samples=${3:-0}
+case $samples in
+    0) quality=1 ;;
+    4) quality=2 ;;
+    *) echo "menu idle: SAMPLES is 0 or 4"; exit 2 ;;
+esac
 work=$(mktemp -d)
 game=
 cleanup() {
@@ -21,7 +30,8 @@ ln -s "$build/data/assets.ass" data/assets.ass
 # A private copy of the program, so no other running game counts as an older copy.
 name="zx-idle-$$"
 cp "$build/zentrix" "$work/$name"
-printf 'ScreenWidth=1280\nScreenHeight=720\nFullscreen=0\nVSync=0\n' > cfg/settings.ini
+printf 'ScreenWidth=1280\nScreenHeight=720\nFullscreen=0\nVSync=0\nVisualQuality=%d\n' "$quality" \
+    > cfg/settings.ini
 xvfb-run -a -s "-screen 0 1920x1080x24" "$work/$name" --windowed 1280x720 --no-dialogs \
     --offline --config-dir "$work/cfg" > run.log 2>&1 &
 for _ in $(seq 600); do
@@ -48,4 +58,4 @@ before=$(ticks)
 sleep "$seconds"
 after=$(ticks)
 awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v load="$(cut -d' ' -f1-3 /proc/loadavg)" \
-    'BEGIN { printf "menu idle 1280x720: %.2f of one core over %d s (load average %s)\n", t / hz / s, s, load }'
+    -v samples="$samples" 'BEGIN { printf "menu idle 1280x720, %d samples: %.2f of one core over %d s (load average %s)\n", samples, t / hz / s, s, load }'
