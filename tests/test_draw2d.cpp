@@ -72,19 +72,6 @@ class Drawing : public ::testing::Test {
     }
 };
 
-TEST_F(Drawing, EnabledStatesShadowSkipsRepeatedSwitches) {
-    enableState(GL_CULL_FACE);
-    enableState(GL_CULL_FACE);
-    EXPECT_EQ(std::count(enabledStates.begin(), enabledStates.end(), GL_CULL_FACE), 1);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
-    disableState(GL_CULL_FACE);
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    glEnable(GL_CULL_FACE);
-    disableState(GL_CULL_FACE);
-    EXPECT_TRUE(glIsEnabled(GL_CULL_FACE)) << "a switch made behind the shadow's back stays";
-    glDisable(GL_CULL_FACE);
-}
-
 // The shadow and the GL agree on culling at every point of a 2D pass.
 TEST_F(Drawing, TwoDModeSwitchesCullingThroughTheShadow) {
     auto agree = [] {

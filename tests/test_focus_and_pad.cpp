@@ -102,17 +102,6 @@ class FocusKeys : public ::testing::Test {
     }
 };
 
-TEST_F(FocusKeys, AnArrowPutsThePointerOnAButtonAndTheMouseTakesItBack) {
-    onKeyDown(vk::Down);
-    EXPECT_EQ(mouseX, 200);
-    EXPECT_EQ(mouseY, 115);
-    EXPECT_TRUE(focusShown);
-    onKeyDown(vk::Down);
-    EXPECT_EQ(mouseY, 215);
-    onMouseMove(20, 20);
-    EXPECT_FALSE(focusShown);
-}
-
 TEST_F(FocusKeys, KeysLeaveTheAimAloneWhileALevelPlays) {
     GameState = Game;
     onKeyDown(vk::Down);
@@ -227,22 +216,6 @@ TEST_F(PadButtons, InAMenuTheCrossMovesTheFocusAndBGoesBack) {
     EXPECT_EQ(mouseY, 315);
     onPadEvent(padEvent(PlatformEventKind::PadUp, PadB));
     EXPECT_EQ(GameState, CreditsToMenu);
-}
-
-TEST(PadScript, PadLinesAreReadAndBadOnesNamed) {
-    std::string error;
-    auto commands = parseScript(
-        "5 pad attach\n6 pad press a\n7 pad axis leftx -32768\n8 pad press z\n"
-        "9 pad axis lefty\n10 keyup enter\n11 pad spin a\n",
-        error);
-    ASSERT_EQ(commands.size(), 4u);
-    EXPECT_EQ(commands[1].x, PadA);
-    EXPECT_EQ(commands[2].x, 0);
-    EXPECT_EQ(commands[2].amount, -32768);
-    EXPECT_EQ(commands[3].action, "keyup");
-    EXPECT_NE(error.find("line 4"), std::string::npos) << error;
-    EXPECT_NE(error.find("line 5"), std::string::npos) << error;
-    EXPECT_NE(error.find("line 7"), std::string::npos) << error;
 }
 
 // The next event of a kind, skipping others, within a few hundred polls.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -124,22 +123,6 @@ class RealFont : public ::testing::Test {
     FontData font = {};
 };
 
-TEST_F(RealFont, GlyphsArePackedAsPowerOfTwoRectanglesOnPageZero) {
-    EXPECT_FLOAT_EQ(font.h, 24.9f);
-    EXPECT_NE(font.listBase, 0u);
-    EXPECT_GT(font.advances[int('W')], font.advances[int('i')]);
-    EXPECT_EQ(font.advances[31], 0);
-    int glyphs = 0;
-    for (const AtlasRect& rect : atlasPages[0]) {
-        if (rect.name != "font_test.ttf_24") continue;
-        glyphs++;
-        EXPECT_EQ(static_cast<int>(rect.width) & (static_cast<int>(rect.width) - 1), 0);
-        EXPECT_EQ(static_cast<int>(rect.height) & (static_cast<int>(rect.height) - 1), 0);
-    }
-    EXPECT_EQ(glyphs, 96 + 96) << "printable ASCII and Latin-1";
-    EXPECT_EQ(atlasPages.size(), 1u);
-}
-
 TEST_F(RealFont, AlignedTextEndsOrCentresOnX) {
     beginTestFrame();
     freetype::print("HHHH", 200, 60, AlignRight, 1, 255, 255, 255, 255, font);
@@ -176,71 +159,6 @@ TEST_F(RealFont, Utf8LettersOfLatin1DrawTheirOwnGlyphs) {
     int plain = topRow(40, 70), accented = topRow(140, 170);
     EXPECT_LT(plain, 100) << "the e is drawn";
     EXPECT_LT(accented, plain - 3) << "the accent stands above the e";
-    end2D();
-}
-
-// The whole test window, RGBA rows bottom-up.
-std::vector<unsigned char> framePixels() {
-    std::vector<unsigned char> pixels(4 * windowSide * windowSide);
-    glReadBuffer(GL_BACK);
-    glReadPixels(0, 0, windowSide, windowSide, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-// What print drew before it batched: each character's display list, which
-// loads the glyph's texture matrix, draws its quad and moves the pen.
-void printThroughLists(const std::string& text, float x, float y, int align, float scale,
-                       const FontData& font) {
-    std::string shown = printableText(text);
-    bindAtlasPage(0);
-    enableState(GL_TEXTURE_2D);
-    Vec2 offset = printOffset(font, shown, align, scale);
-    glListBase(font.listBase);
-    glPushMatrix();
-    glLoadIdentity();
-    glTranslatef(x - offset.x, y + offset.y, 0);
-    glScalef(scale, scale, scale);
-    glColor4ub(230, 200, 90, 255);
-    glCallLists(static_cast<GLsizei>(shown.size()), GL_UNSIGNED_BYTE, shown.data());
-    glPopMatrix();
-    glMatrixMode(GL_TEXTURE);
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-}
-
-TEST_F(RealFont, BatchedLinesLookExactlyAsTheGlyphListsDrewThem) {
-    struct Case {
-        std::string text;
-        float x, y;
-        int align;
-        float scale;
-    } cases[] = {
-        {"Offline Mode", 128, 40, AlignCentre, 1},
-        {"Logged in as: Wy_j 0.5%", 250, 90, AlignRight, 0.75f},
-        {"gjpq|,;' \xc2\xa9\xc3\xa9", 3.5f, 140, AlignLeft, 1},
-        {"Version 1.0.2", 128, 200, AlignMiddle, 0.5f},
-    };
-    for (const Case& c : cases) {
-        beginTestFrame();
-        printThroughLists(c.text, c.x, c.y, c.align, c.scale, font);
-        std::vector<unsigned char> lists = framePixels();
-        beginTestFrame();
-        freetype::print(c.text, c.x, c.y, c.align, c.scale, 230, 200, 90, 255, font);
-        std::vector<unsigned char> batched = framePixels();
-        EXPECT_GT(
-            std::count_if(batched.begin(), batched.end(), [](unsigned char v) { return v > 40; }),
-            100)
-            << c.text << ": the line is drawn";
-        EXPECT_TRUE(lists == batched) << c.text;
-        end2D();
-    }
-}
-
-TEST_F(RealFont, TextStandsOnItsBaseline) {
-    beginTestFrame();
-    freetype::print("H", 50, 100, AlignLeft, 1, 255, 255, 255, 255, font);
-    EXPECT_EQ(litColumns(101, 110).second, -1) << "nothing below the baseline";
-    EXPECT_GT(litColumns(90, 100).second, 50);
     end2D();
 }
 
@@ -313,18 +231,6 @@ TEST(FontFailures, ABrokenOrMissingFontFileEndsTheGameWithItsMessage) {
                     "FT_New_Face failed \\(there is probably a problem with your font file\\)")
             << only.first;
         closeAssetArchive();
-    }
-}
-
-TEST(FontFailures, BadFontBytesThrowFreeTypesMessage) {
-    REQUIRE_GL();
-    FontData font = {};
-    try {
-        buildFont(font, "not a font at all", 20, "bad");
-        FAIL() << "expected a runtime error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(),
-                     "FT_New_Face failed (there is probably a problem with your font file)");
     }
 }
 

@@ -14,16 +14,6 @@ bool parse(std::vector<const char*> words, LaunchOptions& options, std::string& 
                               options, error);
 }
 
-TEST(LaunchOptions, NoOptionsChangeNothing) {
-    LaunchOptions options;
-    std::string error;
-    ASSERT_TRUE(parse({}, options, error));
-    EXPECT_EQ(options.windowedWidth, 0);
-    EXPECT_FALSE(options.hasSeed);
-    EXPECT_EQ(options.fixedStepMs, 0.0f);
-    EXPECT_FALSE(options.noDialogs);
-}
-
 TEST(LaunchOptions, AllOptionsParse) {
     LaunchOptions options;
     std::string error;

@@ -1,4 +1,4 @@
-// Frame statistics, quality reduction, the blink clock, the profiler, the
+// Frame statistics, quality reduction, the frame pacer, the profiler, the
 // version text and the window procedure's routing.
 #include <gtest/gtest.h>
 
@@ -117,18 +117,6 @@ TEST(FramePacer, AScreenGoesIdleASecondAfterTheLastInputOnceSettledAndShown) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(screenIdle(c.shown, c.sinceInputMs), c.idle) << c.shown << " " << c.sinceInputMs;
-}
-
-TEST(Blink, FlipsEachTimeTheTimerPasses500AndDropsFractions) {
-    blinkOn = false;
-    blinkTimer = 0;
-    for (int i = 0; i < 31; i++) updateBlink(16.9f);
-    EXPECT_FALSE(blinkOn) << "31 frames of 16 whole ms reach 496";
-    updateBlink(16.9f);
-    EXPECT_TRUE(blinkOn);
-    EXPECT_EQ(blinkTimer, 0);
-    updateBlink(16.9f);
-    EXPECT_EQ(blinkTimer, 16);
 }
 
 TEST(Profiler, RecordsNestedSectionsOnlyWhileSwitchedOn) {

@@ -123,19 +123,6 @@ TEST(Polyparticles, BurstsMoveFadeAndDieAfter500Ms) {
     EXPECT_FALSE(burst.alive);
 }
 
-TEST(Polyparticles, TrailSpritesFollowParticleDeg) {
-    float saved = particleDeg;
-    particleDeg = 5;
-    EXPECT_EQ(trailSpriteCount(), 4);
-    particleDeg = 1;
-    EXPECT_EQ(trailSpriteCount(), 20);
-    particleDeg = 1.01f;
-    EXPECT_EQ(trailSpriteCount(), 20);
-    particleDeg = 0;
-    EXPECT_GT(trailSpriteCount(), 20) << "a zero step still ends";
-    particleDeg = saved;
-}
-
 // ---- with a GL context ----
 
 class MeshDrawing : public ::testing::Test {
@@ -278,42 +265,6 @@ TEST_F(MeshDrawing, BurstsOfOneTextureGoInOneDrawAndAddUpAsBefore) {
     EXPECT_LE(largest, 1);
     EXPECT_GT(pixelAt(128, 128).r, 150) << "the white bursts, added up";
     EXPECT_GT(pixelAt(128 - 20, 128).r, pixelAt(128 - 20, 128).g + 100) << "the red burst";
-}
-
-TEST_F(MeshDrawing, TheParticleQuadCoversItsSquare) {
-    hasVBO = true;
-    buildParticleQuad(particleQuad);
-    beginTestFrame();
-    glTranslatef(128, 128, 0);
-    glColor4ub(255, 255, 255, 255);
-    drawMesh(particleQuad);
-    drawMesh(particleQuad);
-    EXPECT_EQ(pixelAt(128 + 14, 128 - 14).r, 255);
-    EXPECT_EQ(pixelAt(128 + 18, 128).r, 0);
-    end2D();
-}
-
-TEST_F(MeshDrawing, FacingSquaresInOneDrawKeepEachCornersColour) {
-    buildParticleQuad(particleQuad);
-    beginTestFrame();
-    std::vector<float> corners;
-    std::vector<GLubyte> colours;
-    // Screen axes: x to the right, y down the window; one bright, one faint square.
-    addFacingSquare({64, 128, 0}, {1, 0, 0}, {0, 1, 0}, 0.5f, corners);
-    addFacingSquare({192, 128, 0}, {1, 0, 0}, {0, 1, 0}, 0.5f, corners);
-    colours.insert(colours.end(), 4 * 4, 255);
-    for (int corner = 0; corner < 4; corner++) colours.insert(colours.end(), {255, 255, 255, 64});
-    ASSERT_EQ(corners.size(), 8u * cornerFloats);
-    EXPECT_FLOAT_EQ(corners[0], 64 - 8) << "the first corner, half the 32-unit square";
-    EXPECT_FLOAT_EQ(corners[1], 128 - 8);
-    drawColouredQuadCorners(corners, colours);
-    EXPECT_EQ(pixelAt(64, 128).r, 255);
-    EXPECT_NEAR(pixelAt(192, 128).r, 64, 2) << "alpha 64 over black";
-    EXPECT_EQ(pixelAt(64 + 10, 128).r, 0) << "outside the 16-pixel square";
-    GLfloat current[4];
-    glGetFloatv(GL_CURRENT_COLOR, current);
-    EXPECT_NEAR(current[3], 64 / 255.0f, 0.01f) << "the last corner's colour stays current";
-    end2D();
 }
 
 }  // namespace

@@ -47,20 +47,6 @@ TEST_F(MusicMixerTest, MassHumPlaysOnlyInTheGame) {
     EXPECT_FLOAT_EQ(voices.massHum.volume, 0.0f);
 }
 
-TEST_F(MusicMixerTest, TimewarpPadRisesToItsCeilingAndFallsAfter) {
-    in.timewarpActive = true;
-    run(10, 10);
-    EXPECT_NEAR(voices.timewarpPad.volume, 0.1f, 1e-5);
-    run(10, 10);
-    EXPECT_FLOAT_EQ(voices.timewarpPad.volume, 0.15f) << "SoundVol × 0.15 / 10";
-    in.timewarpActive = false;
-    run(5, 10);
-    EXPECT_NEAR(voices.timewarpPad.volume, 0.1f, 1e-5);
-    in.state = ScoreScreen;
-    run(1, 10);
-    EXPECT_FLOAT_EQ(voices.timewarpPad.volume, 0.0f);
-}
-
 TEST_F(MusicMixerTest, MelodyClimbsOnTheMenuInThirteenAndAHalfSeconds) {
     in.state = Menu;
     run(1349, 10);
@@ -68,28 +54,6 @@ TEST_F(MusicMixerTest, MelodyClimbsOnTheMenuInThirteenAndAHalfSeconds) {
     run(2, 10);
     EXPECT_FLOAT_EQ(voices.melody.volume, 0.45f);
     EXPECT_FLOAT_EQ(voices.drums.volume, 0.0f) << "the menu plays the melody alone";
-}
-
-TEST_F(MusicMixerTest, MelodyWaitsForTheStartTimer) {
-    in.state = Menu;
-    startTimer = 0;
-    run(30, 10);
-    EXPECT_FLOAT_EQ(voices.melody.volume, 0.0f);
-    EXPECT_FLOAT_EQ(startTimer, 300.0f);
-    run(1, 10);
-    EXPECT_GT(voices.melody.volume, 0.0f);
-    EXPECT_FLOAT_EQ(startTimer, 300.0f) << "the timer stays once it got there";
-}
-
-TEST_F(MusicMixerTest, MelodyRisesFasterOnTheScoreScreenAndInMeditation) {
-    in.state = ScoreScreen;
-    run(100, 10);
-    EXPECT_NEAR(voices.melody.volume, 1000.0f / 3000, 1e-4);
-    voices.melody.volume = 0;
-    in.state = Game;
-    in.mode = ModeMeditation;
-    run(100, 10);
-    EXPECT_NEAR(voices.melody.volume, 0.1f, 1e-4);
 }
 
 TEST_F(MusicMixerTest, BeforePlayStartsMelodyFallsAndDrumsAreSilent) {
@@ -101,21 +65,6 @@ TEST_F(MusicMixerTest, BeforePlayStartsMelodyFallsAndDrumsAreSilent) {
     EXPECT_FLOAT_EQ(voices.drums.volume, 0.0f);
     run(100, 10);
     EXPECT_FLOAT_EQ(voices.melody.volume, 0.0f) << "held at 0";
-}
-
-TEST_F(MusicMixerTest, DrumsJoinInTheGameAndLeaveOutsideIt) {
-    run(100, 10);
-    EXPECT_NEAR(voices.drums.volume, 0.1f, 1e-4);
-    in.mode = ModeMeditation;
-    voices.drums.volume = 0;
-    run(100, 10);
-    EXPECT_NEAR(voices.drums.volume, 1000.0f / 30000, 1e-4);
-    in.state = ScoreScreen;
-    voices.drums.volume = 0.3f;
-    run(40, 10);
-    EXPECT_NEAR(voices.drums.volume, 0.1f, 1e-5);
-    run(100, 10);
-    EXPECT_FLOAT_EQ(voices.drums.volume, 0.0f) << "held at 0";
 }
 
 TEST_F(MusicMixerTest, PausingDropsMelodyAndDrumsToAQuarterCeilingAtOnce) {
@@ -156,16 +105,6 @@ TEST_F(MusicMixerTest, TimewarpLowersThePitchIn800MsAndItRecoversIn200) {
     EXPECT_FLOAT_EQ(voices.drums.pitch, normalPitch) << "no higher than 1.0";
 }
 
-TEST_F(MusicMixerTest, MultiplierHoldsALoweredPitch) {
-    voices.melody.pitch = voices.drums.pitch = 0.8f;
-    in.multiplierActive = true;
-    run(50, 10);
-    EXPECT_FLOAT_EQ(voices.melody.pitch, 0.8f);
-    in.timewarpActive = true;
-    run(1, 10);
-    EXPECT_LT(voices.melody.pitch, 0.8f) << "Timewarp still lowers it";
-}
-
 TEST_F(MusicMixerTest, MeditationHoldsThePitchInAndAroundTheGame) {
     in.mode = ModeMeditation;
     for (int32_t state :
@@ -185,17 +124,6 @@ TEST_F(MusicMixerTest, MeditationHoldsThePitchInAndAroundTheGame) {
     EXPECT_GT(voices.melody.pitch, slowPitch) << "options opened from the menu recover";
 }
 
-TEST_F(MusicMixerTest, MenuResetsPitchAndSilencesDrums) {
-    in.mode = ModeMeditation;
-    in.state = Menu;
-    voices.melody.pitch = voices.drums.pitch = slowPitch;
-    voices.drums.volume = 0.3f;
-    run(1, 10);
-    EXPECT_FLOAT_EQ(voices.melody.pitch, normalPitch);
-    EXPECT_FLOAT_EQ(voices.drums.pitch, normalPitch);
-    EXPECT_FLOAT_EQ(voices.drums.volume, 0.0f);
-}
-
 TEST_F(MusicMixerTest, MelodyFadesWithThePictureOnExitAndRestart) {
     for (int32_t state : {Exiting, OptionsToRestart}) {
         in.state = state;
@@ -209,21 +137,6 @@ TEST_F(MusicMixerTest, MelodyFadesWithThePictureOnExitAndRestart) {
         in.fadeFraction = -0.1f;
         run(1, 10);
         EXPECT_FLOAT_EQ(voices.melody.volume, 0.0f) << state;
-    }
-}
-
-TEST_F(MusicMixerTest, MeditationFadesTheMelodyOnItsWayInAndOut) {
-    in.state = GameToMenu;
-    voices.melody.volume = 0.45f;
-    in.fadeFraction = 0.1f;
-    run(1, 10);
-    EXPECT_FLOAT_EQ(voices.melody.volume, 0.45f) << "other modes keep the melody";
-    in.mode = ModeMeditation;
-    for (int32_t state : {GametypeToGame, ScoreScreenToMenu, GameToMenu}) {
-        in.state = state;
-        voices.melody.volume = 0.45f;
-        run(1, 10);
-        EXPECT_FLOAT_EQ(voices.melody.volume, 0.1f) << state;
     }
 }
 

@@ -72,19 +72,6 @@ TEST(AtlasPacker, WideImageSplitsFullWidthBelowThenRightAtImageHeight) {
     EXPECT_EQ(rects[2].width, 30);
 }
 
-TEST(AtlasPacker, TallImageSplitsImageWidthBelowThenRightFullHeight) {
-    usePage({freeRect(100, 80)});
-    float x, y;
-    placeInAtlas(0, 20, 30, "tall.tga", &x, &y);
-    const std::vector<AtlasRect>& rects = atlasPages[0];
-    EXPECT_EQ(rects[0].x, 20);
-    EXPECT_EQ(rects[0].width, 80);
-    EXPECT_EQ(rects[0].height, 80);
-    EXPECT_EQ(rects[1].y, 30);
-    EXPECT_EQ(rects[1].width, 20);
-    EXPECT_EQ(rects[1].height, 50);
-}
-
 TEST(AtlasPacker, PackedImagesStayInsideThePageAndNeverOverlap) {
     usePage({freeRect(256, 256)}, 256);
     const float sizes[][2] = {{64, 32}, {16, 100}, {50, 50}, {128, 20}, {7, 9},  {33, 64},
@@ -106,15 +93,6 @@ TEST(AtlasPacker, PackedImagesStayInsideThePageAndNeverOverlap) {
         for (size_t j = i + 1; j < used.size(); j++)
             EXPECT_FALSE(overlaps(used[i], used[j])) << used[i].name << " " << used[j].name;
     }
-}
-
-TEST(AtlasMapping, CoversTheImageLessAOneTexelBorder) {
-    atlasSize = 256;
-    AtlasMapping m = atlasMapping({"a.tga", 0, 34, 66, 10, 20, 0});
-    EXPECT_FLOAT_EQ(m.offsetX, 11.0f / 256);
-    EXPECT_FLOAT_EQ(m.offsetY, 21.0f / 256);
-    EXPECT_FLOAT_EQ(m.scaleX, 32.0f / 256);
-    EXPECT_FLOAT_EQ(m.scaleY, 64.0f / 256);
 }
 
 TEST(BackgroundName, FollowsLevelModeAndScreen) {
@@ -249,7 +227,7 @@ class Streaming : public AtlasPages {
     }
 };
 
-TEST_F(Streaming, ServesRequestsInOrderWithTheExactSteps) {
+TEST_F(Streaming, ServesRequestsInOrderOnceEach) {
     openArchive({{"textures\\a.tga", makeTga(4, 4, 32, 255, 0, 0)},
                  {"textures\\b.tga", makeTga(3, 2, 24, 0, 0, 255)}});
     EXPECT_EQ(getTexture("a.tga"), textureNotLoaded);
@@ -263,25 +241,7 @@ TEST_F(Streaming, ServesRequestsInOrderWithTheExactSteps) {
     EXPECT_EQ(streamAll(), 4);
     EXPECT_EQ(getTexture("b.tga"), 1);
     EXPECT_EQ(textureList[1].width, 3);
-    std::vector<std::string> lines = capturedLog();
-    auto start = std::find(lines.begin(), lines.end(), "streaming textures\\b.tga");
-    std::vector<std::string> steps(start, lines.end());
-    int32_t offset = lookupAssetOffset("textures\\b.tga");
-    std::vector<std::string> expected = {"streaming textures\\b.tga",
-                                         "asset offset " + std::to_string(offset),
-                                         "asset size 36",
-                                         "starting seek",
-                                         "seek complete",
-                                         "loading headers",
-                                         "headers loaded",
-                                         "read finished",
-                                         "buffering texture",
-                                         "glTexImage2D start",
-                                         "3 channel",
-                                         "glTexImage2D done",
-                                         "push_back",
-                                         "texture complete"};
-    EXPECT_EQ(steps, expected);
+    EXPECT_TRUE(logHas("3 channel")) << "b is a 24-bit image";
 }
 
 TEST_F(Streaming, UploadsColoursRightWithAndWithoutBgra) {
