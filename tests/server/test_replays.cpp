@@ -101,6 +101,8 @@ TEST_P(Replays, UploadsThatDoNotMatchAreRefusedAndStoreNothing) {
     long long thief = scoredPlayer("thief", runResult());
     EXPECT_EQ(uploadRun(id, runResult(), body), "success");
     EXPECT_EQ(uploadRun(thief, runResult(), body), "fail");
+    // So does the same account claiming the stored file for another result.
+    EXPECT_EQ(uploadRun(id, otherScore, body), "fail");
     EXPECT_EQ(query("SELECT COUNT(*) FROM replays"), "1");
     // A body on any other request is refused too.
     secureBaseUrl = "/secure.php?data=";
