@@ -22,7 +22,9 @@ static constexpr float statusScale = 0.75f;
 static constexpr float edgeShare = 0.01f;
 static constexpr float opaque = 255.0f;
 static constexpr float gridHeight = 542.0f;
-static constexpr float gridRailShare = 0.1f;  // the rails lie this share in from the grid's edges
+// The rails lie this share of the grid in from its top and bottom edges,
+// above the highest menu title and below the lowest row.
+static constexpr float gridRailShare = 0.03f;
 static constexpr float logoY = 0.12f, logoWidthDivisor = 2.75f, logoAspect = 101.0f / 629.0f;
 // Buttons: a dark backing so the grid's bright lines do not run through the
 // label, a plate over it, and a brighter plate on the hovered one.

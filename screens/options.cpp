@@ -36,7 +36,7 @@ static const OptionRow optionRows[] = {
     {9, OptionColorblind, "Colorblind Mode"},
 };
 
-// The title grid's bright rails run at 0.29 H and 0.71 H: the title, ten
+// The title grid's bright rails run at 0.26 H and 0.74 H: the title, ten
 // rows and the buttons all fit between them at any window size.
 static constexpr float rowsTopShare = 0.352f, rowStep = 1.17f;
 static constexpr float labelShare = 0.3f, valueShare = 0.64f;

@@ -31,9 +31,6 @@ static bool escapeTaken = false;   // the Escape held now has done its work; it 
 static int32_t openedRow = -1;     // the row whose runs were opened last; -1 none
 
 static constexpr float opaque = 255.0f;
-// Vertical layout, in shares of the screen height.
-// The ten rows fit between the two bright lines of the title grid.
-static constexpr float titleShare = 0.215f, categoryShare = 0.28f, headerShare = 0.343f;
 // Columns, in screen heights from the centre: rank (right edge), name, skillpoints (right edge).
 static constexpr float rankColumn = -0.30f, nameColumn = -0.24f, skillColumn = 0.36f;
 static constexpr float categoryArrowColumn = 0.17f;
@@ -58,9 +55,9 @@ static Vec2 iconCentre(int32_t item) {
     float h = screenH(), arrowHalf = arrowSizeShare * h / 2;
     switch (item) {
         case RankingPreviousCategory:
-            return {rankingColumnX(-categoryArrowColumn), categoryShare * h - arrowHalf};
+            return {rankingColumnX(-categoryArrowColumn), rankingCategoryShare * h - arrowHalf};
         case RankingNextCategory:
-            return {rankingColumnX(categoryArrowColumn), categoryShare * h - arrowHalf};
+            return {rankingColumnX(categoryArrowColumn), rankingCategoryShare * h - arrowHalf};
         case RankingArrowUp:
             return {rankingColumnX(scrollColumn), rankingRowBaseline(0) - arrowHalf};
         default:
@@ -259,14 +256,14 @@ static void drawIcon(int32_t item, const char* texture, bool idle) {
 }
 
 static void drawCategorySelector() {
-    printRankingText(rankingCategoryName(rankingCategory), screenW() / 2, categoryShare * screenH(),
-                     AlignCentre, categoryScale);
+    printRankingText(rankingCategoryName(rankingCategory), screenW() / 2,
+                     rankingCategoryShare * screenH(), AlignCentre, categoryScale);
     drawIcon(RankingPreviousCategory, "arrowleft.tga", rankingCategory == overallCategory);
     drawIcon(RankingNextCategory, "arrowright.tga", rankingCategory == lastRankingCategory);
 }
 
 static void drawHeader() {
-    float y = headerShare * screenH();
+    float y = rankingHeaderShare * screenH();
     printRankingText("Rank", rankingColumnX(rankColumn), y, AlignRight, headerScale);
     printRankingText("Name", rankingColumnX(nameColumn), y, AlignLeft, headerScale);
     printRankingText("Skillpoints", rankingColumnX(skillColumn), y, AlignRight, headerScale);
@@ -322,7 +319,7 @@ static void drawScrolling() {
 static void drawSpinner() {
     float side = spinnerShare * screenH();
     Vec2 centre = {rankingColumnX(rankingTableHalfWidth) - side / 2,
-                   categoryShare * screenH() - side / 3};
+                   rankingCategoryShare * screenH() - side / 3};
     drawLoadingSpinner(centre, side, spinnerAngle, spinnerAlpha);
 }
 
@@ -347,7 +344,7 @@ static void drawRows() {
 void renderRanking() {
     ProfileScope section("renderRanking");
     renderMenuBase();
-    drawMenuLabel("Online Ranking", screenW() / 2, titleShare * screenH());
+    drawMenuLabel("Online Ranking", screenW() / 2, rankingTitleShare * screenH());
     if (watchStep != WatchClosed) {
         renderWatchList(spinnerAngle);
         return;

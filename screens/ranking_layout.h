@@ -23,8 +23,10 @@ enum RankingItem : int32_t {
     WatchClose = 60,
 };
 
-// Vertical layout, in shares of the screen height: the ten rows fit between
-// the two bright lines of the title grid.
+// Vertical layout, in shares of the screen height: the title lies above the
+// title grid, the category row, the header and the ten rows between its rails.
+constexpr float rankingTitleShare = 0.215f, rankingCategoryShare = 0.295f;
+constexpr float rankingHeaderShare = 0.343f;
 constexpr float rankingFirstRowShare = 0.387f, rankingRowStepShare = 0.0315f;
 constexpr float rankingButtonsShare = 0.85f;
 constexpr float rankingTableHalfWidth = 0.40f;  // screen heights either side of the centre

@@ -106,7 +106,7 @@ title=$(read_line watch_list.png 900x30+190+178 60%)
 more="$(read_line watch_list.png 600x26+340+510 40%)|$(read_line watch_list.png 600x26+340+510 50%)"
 [[ $more == *"of"*"12"* ]] || fail "the long list's note reads '$more'"
 # Back from the list: the same category, the champion's row marked.
-category=$(read_line ranking_again.png 300x30+490+175 60%)
+category=$(read_line ranking_again.png 300x30+490+190 60%)
 [[ $category == *"Casual"* ]] || fail "the ranking came back in '$category'"
 points=$(sql "select points from skills where user_id = $id and category = 1")
 row="$(read_line ranking_again.png 580x22+350+262 50%)|$(read_line ranking_again.png 580x22+350+262 60%)"

@@ -1,13 +1,14 @@
 // The places every screen reacts to, measured with the game's own fonts from
 // the built asset archive in a real GL window, at three window sizes: each
 // lies inside the window and clear of the others, and the options screen's
-// rows and buttons stay between the title grid's rails.
+// rows and buttons and the ranking's lines keep off the title grid's rails.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "archive/asset_archive.h"
 #include "engine/fonts.h"
 #include "game/modes.h"
 #include "game/pause_menu.h"
@@ -23,6 +24,7 @@
 #include "screens/options.h"
 #include "screens/pause.h"
 #include "screens/ranking.h"
+#include "screens/ranking_layout.h"
 #include "screens/score_screen.h"
 
 namespace {
@@ -183,6 +185,86 @@ TEST_F(ScreenLayout, OptionsRowsAndButtonsStayBetweenTheGridRails) {
         }
         // The buttons sit below the last row.
         EXPECT_LE(rows[9].bottom, rows[10].top);
+    }
+}
+
+// Menu rows run from the Achievements title (row -4) to its Back row (4.5): a
+// label with tall and deep letters on any of them stays clear of the rails.
+TEST_F(ScreenLayout, MenuRowLabelsStayBetweenTheGridRails) {
+    for (const WindowSize& size : windowSizes) {
+        useWindow(size);
+        IntRect panel = menuPanelRect();
+        for (float row = -4.0f; row <= 4.5f; row += 0.5f) {
+            Vec2 centre = menuRowCentre(row);
+            IntRect label = freetype::bbox("Retry Connection, Back? gjpqy", centre.x, centre.y,
+                                           mediumFont, AlignCentre, 1.0f);
+            std::string place = sizeName(size) + ": row " + std::to_string(row) + " " +
+                                describe(label) + " in panel " + describe(panel);
+            EXPECT_GT(label.top, panel.top) << place;
+            EXPECT_LT(label.bottom, panel.bottom) << place;
+        }
+    }
+}
+
+// The Online Ranking places its own lines: the title lies above the upper
+// rail, the category row, the header and the ten rows between the rails.
+TEST_F(ScreenLayout, RankingLinesKeepOffTheGridRails) {
+    for (const WindowSize& size : windowSizes) {
+        useWindow(size);
+        IntRect panel = menuPanelRect();
+        auto line = [&](float baseline) {
+            return freetype::bbox("Rush Survival Skillpoints gjpqy", screenW() / 2, baseline,
+                                  mediumFont, AlignCentre, 1.0f);
+        };
+        IntRect title = line(rankingTitleShare * screenH());
+        EXPECT_LT(title.bottom, panel.top) << sizeName(size) << " " << describe(title);
+        std::vector<IntRect> between = {line(rankingCategoryShare * screenH()),
+                                        line(rankingHeaderShare * screenH())};
+        for (int32_t shown = 0; shown < 10; shown++)
+            between.push_back(line(rankingRowBaseline(shown)));
+        for (const IntRect& r : between) {
+            EXPECT_GT(r.top, panel.top) << sizeName(size) << " " << describe(r);
+            EXPECT_LT(r.bottom, panel.bottom) << sizeName(size) << " " << describe(r);
+        }
+    }
+}
+
+// The rails are drawn in the generated title grid image: its brightest rows
+// in each half, placed on the screen as the menus place the image (as tall as
+// 542 / 1050 of the window, centred), are where the layout expects the rails.
+const float bandShareOfHeight = 542.0f / 1050.0f;
+TEST_F(ScreenLayout, TheTitleGridImageDrawsItsRailsWhereTheLayoutHasThem) {
+    std::string tga = readAsset("textures\\titlegrid.tga");
+    ASSERT_GE(tga.size(), 18u);
+    int width = static_cast<uint8_t>(tga[12]) | static_cast<uint8_t>(tga[13]) << 8;
+    int height = static_cast<uint8_t>(tga[14]) | static_cast<uint8_t>(tga[15]) << 8;
+    int bytes = static_cast<uint8_t>(tga[16]) / 8;
+    ASSERT_EQ(tga.size(), 18u + static_cast<size_t>(width) * height * bytes);
+    // Brightness times opacity down a column clear of the vertical grid lines;
+    // the file's first row is the image's bottom.
+    auto shown = [&](int y) {
+        const char* p = tga.data() + 18 +
+                        (static_cast<size_t>(height - 1 - y) * width + width / 2 + 21) * bytes;
+        int sum =
+            static_cast<uint8_t>(p[0]) + static_cast<uint8_t>(p[1]) + static_cast<uint8_t>(p[2]);
+        return sum * (bytes == 4 ? static_cast<uint8_t>(p[3]) : 255);
+    };
+    auto brightest = [&](int from, int to) {
+        int best = from;
+        for (int y = from; y < to; y++)
+            if (shown(y) > shown(best)) best = y;
+        return best;
+    };
+    int topRail = brightest(0, height / 2), bottomRail = brightest(height / 2, height);
+    for (const WindowSize& size : windowSizes) {
+        useWindow(size);
+        IntRect panel = menuPanelRect();
+        float gridHeight = size.height * bandShareOfHeight;
+        float gridTop = size.height / 2.0f - gridHeight / 2;
+        EXPECT_NEAR(gridTop + (topRail + 0.5f) * gridHeight / height, panel.top, 2.0f)
+            << sizeName(size);
+        EXPECT_NEAR(gridTop + (bottomRail + 0.5f) * gridHeight / height, panel.bottom, 2.0f)
+            << sizeName(size);
     }
 }
 

@@ -13,6 +13,9 @@ const int edgeWidth = 1280;
 const int edgeHeight = 720;
 const int gridWidth = 1680;
 const int gridHeight = 542;
+// The title grid's two bright rails lie this share of its height in from its
+// edges; the menus keep every line between them.
+const double gridRailShare = 0.03;
 
 // The look of one backdrop: gas colours, where the bright core sits, and how wild it is.
 struct Nebula {
@@ -333,7 +336,7 @@ static Canvas drawTitleGrid() {
     cairo_set_source_surface(cr, lines.surface, 0, 0);
     cairo_paint_with_alpha(cr, 0.45);
     freeCanvas(lines);
-    for (double y : {h * 0.1, h * 0.9}) {
+    for (double y : {h * gridRailShare, h * (1 - gridRailShare)}) {
         Canvas rail = newLayer(canvas);
         cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, w, 0);
         addStop(p, 0, hudCyan, 0);
@@ -343,7 +346,7 @@ static Canvas drawTitleGrid() {
         cairo_rectangle(rail.cr, 0, y - 1.5, w, 3);
         cairo_fill(rail.cr);
         cairo_pattern_destroy(p);
-        paintGlow(cr, rail.surface, 14, 1.0);
+        paintGlow(cr, rail.surface, 10, 1.0);
         cairo_set_source_surface(cr, rail.surface, 0, 0);
         cairo_paint_with_alpha(cr, 0.9);
         freeCanvas(rail);
