@@ -209,6 +209,8 @@ using Drawable = unsigned long;
 using Context = void*;
 constexpr int screen = 0x800C;         // GLX_SCREEN
 constexpr int backBufferAge = 0x20F4;  // GLX_BACK_BUFFER_AGE_EXT
+constexpr int width = 0x801D;          // GLX_WIDTH
+constexpr int height = 0x801E;         // GLX_HEIGHT
 using CurrentDisplay = Display* (*)();
 using CurrentDrawable = Drawable (*)();
 using CurrentContext = Context (*)();
@@ -221,6 +223,7 @@ struct Calls {
     Context context;              // the context they were looked up for
     QueryDrawable queryDrawable;  // null without GLX_EXT_buffer_age
     CopySubBuffer copySubBuffer;  // null without GLX_MESA_copy_sub_buffer or with multisampling
+    QueryDrawable querySize;      // the drawable's width and height, with copySubBuffer
 };
 }  // namespace glx
 
@@ -240,7 +243,7 @@ static bool multisampled() {
 }
 
 static glx::Calls lookUpGlx(glx::Context context) {
-    glx::Calls calls = {context, nullptr, nullptr};
+    glx::Calls calls = {context, nullptr, nullptr, nullptr};
     auto display = glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay");
     auto query = glxCall<glx::QueryContext>("glXQueryContext");
     auto extensions = glxCall<glx::QueryExtensions>("glXQueryExtensionsString");
@@ -251,8 +254,11 @@ static glx::Calls lookUpGlx(glx::Context context) {
     if (listHas(list, "GLX_EXT_buffer_age"))
         calls.queryDrawable = glxCall<glx::QueryDrawable>("glXQueryDrawable");
     // A multisampled picture is resolved only by a swap.
-    if (listHas(list, "GLX_MESA_copy_sub_buffer") && !multisampled())
+    if (listHas(list, "GLX_MESA_copy_sub_buffer") && !multisampled()) {
         calls.copySubBuffer = glxCall<glx::CopySubBuffer>("glXCopySubBufferMESA");
+        calls.querySize = glxCall<glx::QueryDrawable>("glXQueryDrawable");
+        if (!calls.querySize) calls.copySubBuffer = nullptr;
+    }
     return calls;
 }
 
@@ -286,13 +292,23 @@ bool platformCanPresentRects() {
     return currentGlx().copySubBuffer != nullptr;
 }
 
-void platformPresentRects(const std::vector<PixelRect>& rects) {
+// A resize reaches the X server, and the back buffer, before its event
+// reaches the game; a copy outside the resized buffer is an X error, which
+// ends the program. So rectangles drawn for one size are shown only while
+// the window still has it.
+bool platformPresentRects(const std::vector<PixelRect>& rects, int32_t width, int32_t height) {
     const glx::Calls& calls = currentGlx();
-    if (!calls.copySubBuffer) return;
+    if (!calls.copySubBuffer) return false;
     glx::Display* display = glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay")();
     glx::Drawable drawable = glxCall<glx::CurrentDrawable>("glXGetCurrentDrawable")();
+    unsigned int shownWidth = 0, shownHeight = 0;
+    calls.querySize(display, drawable, glx::width, &shownWidth);
+    calls.querySize(display, drawable, glx::height, &shownHeight);
+    if (static_cast<int64_t>(shownWidth) != width || static_cast<int64_t>(shownHeight) != height)
+        return false;
     for (const PixelRect& r : rects)
         calls.copySubBuffer(display, drawable, r.x, r.y, r.width, r.height);
+    return true;
 }
 
 void platformDrawableSize(PlatformWindow* window, int32_t* width, int32_t* height) {

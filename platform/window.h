@@ -62,8 +62,10 @@ bool platformCanPresentRects();
 // event is taken by platformPollEvent): a window system without backing
 // store then wants the whole picture shown again, not only what changed.
 bool platformTakeWindowExposed();
-// Shows these rectangles of the back buffer in the window.
-void platformPresentRects(const std::vector<PixelRect>& rects);
+// Shows these rectangles of a back buffer drawn for a window of width x
+// height; false, showing nothing, when the window has since been resized and
+// its event not yet taken: the caller then swaps instead.
+bool platformPresentRects(const std::vector<PixelRect>& rects, int32_t width, int32_t height);
 void platformDrawableSize(PlatformWindow* window, int32_t* width, int32_t* height);
 bool platformSetSwapInterval(int interval);
 // Whether the swap interval can be set (sets the current one again to find out).

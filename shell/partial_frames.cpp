@@ -18,6 +18,7 @@ static bool backBufferKept = false;
 // What drawFrame leaves for presentFrame.
 static bool drawnForRects = false;  // idle frame on a window that can show rectangles
 static std::vector<PixelRect> drawnRects;
+static int32_t drawnWidth = 0, drawnHeight = 0;  // the window size the frame was drawn for
 
 static int32_t backBufferAge() {
     return backBufferKept ? 1 : platformBackBufferAge();
@@ -73,16 +74,15 @@ void drawFrame(void (*draw)(), bool idleScreen, int32_t width, int32_t height) {
         drawnRects = {{0, 0, width, height}};
     }
     drawnForRects = platformCanPresentRects();
+    drawnWidth = width;
+    drawnHeight = height;
     shownFrames.push_front(now);
     if (shownFrames.size() > ageLimit) shownFrames.pop_back();
 }
 
 void presentFrame(PlatformWindow* window) {
-    backBufferKept = drawnForRects;
-    if (drawnForRects)
-        platformPresentRects(drawnRects);
-    else
-        platformSwapBuffers(window);
+    backBufferKept = drawnForRects && platformPresentRects(drawnRects, drawnWidth, drawnHeight);
+    if (!backBufferKept) platformSwapBuffers(window);
 }
 
 void forgetShownFrames() {

@@ -156,3 +156,31 @@ TEST_F(PartialFrames, AnUncoveredWindowIsDrawnWholeOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// A resize reaches the X server, and the back buffer, before its event
+// reaches the game. Rectangles drawn for the size before are then not copied
+// (outside the new buffer that is an X error, which ends the program): the
+// frame is swapped whole instead.
+TEST_F(PartialFrames, AFrameDrawnBeforeAResizeIsSwappedNotCopied) {
+    int partial = 0;
+    idleFrames(true, partial);
+    SDL_Window* window = SDL_GL_GetCurrentWindow();
+    ASSERT_NE(window, nullptr);
+    const int32_t smaller = windowSide / 2;
+    SDL_SetWindowSize(window, smaller, smaller);
+    UpdateStarfield(frameMs);
+    drawFrame(Draw, true, windowSide, windowSide);
+    presentFrame(gameWindow);
+    std::vector<PixelRect> whole = {{0, 0, windowSide, windowSide}};
+    EXPECT_FALSE(platformPresentRects(whole, windowSide, windowSide));
+    EXPECT_TRUE(platformPresentRects({{0, 0, smaller, smaller}}, smaller, smaller));
+    SDL_SetWindowSize(window, windowSide, windowSide);
+    PlatformEvent taken;
+    while (platformPollEvent(taken)) {
+    }
+    EXPECT_TRUE(platformPresentRects(whole, windowSide, windowSide));
+}
+
+}  // namespace
