@@ -38,7 +38,7 @@ static const OptionRow optionRows[] = {
 
 // The title grid's bright rails run at 0.26 H and 0.74 H: the title, ten
 // rows and the buttons all fit between them at any window size.
-static constexpr float rowsTopShare = 0.352f, rowStep = 1.17f;
+static constexpr float rowsTopShare = 0.37f, rowStep = 1.17f;
 static constexpr float labelShare = 0.3f, valueShare = 0.64f;
 static constexpr float leftArrowShare = 0.58f, rightArrowShare = 0.70f;
 static constexpr float textScale = 0.8f;

@@ -23,8 +23,9 @@ f=$(awk -v h=$H 'BEGIN { print h / 1050 * 55 * 0.5 }')
 row() { calc "$H / 2 + 2 * $f * ($1) - $f / 2.75"; }
 # Pause menu button k: H/2 - 0.45 f + f/2 x 0.9 x 3.75 k.
 pauseRow() { calc "$H / 2 - 0.45 * $f + $f / 2 * 0.9 * 3.75 * ($1)"; }
-# Options row r (0 .. 9): baseline 0.352 H + 1.17 f r; its arrows' boxes are f x 0.8 tall.
-optionRow() { calc "0.352 * $H + $f * 1.17 * ($1) - 0.4 * $f * 0.8"; }
+# Options row r (0 .. 9): baseline 0.37 H + 1.17 f r; its arrows' boxes are f x 0.8 tall.
+optionsTop=0.37
+optionRow() { calc "$optionsTop * $H + $f * 1.17 * ($1) - 0.4 * $f * 0.8"; }
 cx=$((W / 2))
 click() { echo "$1 move $2 $3"; echo "$(($1 + 5)) ldown"; echo "$(($1 + 6)) lup"; }
 {
@@ -60,7 +61,7 @@ click() { echo "$1 move $2 $3"; echo "$(($1 + 5)) ldown"; echo "$(($1 + 6)) lup"
   click 1140 "$(calc "0.70 * $W")" "$(optionRow 0)"    # Resolution ">" : refused
   click 1150 "$(calc "0.58 * $W")" "$(optionRow 6)"    # Music Vol "<"
   echo "1158 shot $work/shots/options_changed.png"
-  click 1160 "$(calc "0.58 * $W")" "$(calc "0.352 * $H + $f * 1.17 * 10.5 - 0.35 * 0.8 * $f")"  # Save
+  click 1160 "$(calc "0.58 * $W")" "$(calc "$optionsTop * $H + $f * 1.17 * 10.5 - 0.35 * 0.8 * $f")"  # Save
   echo "1225 shot $work/shots/paused_again.png"
   click 1240 $cx "$(pauseRow -1)"                 # Resume
   echo "1300 key escape"
