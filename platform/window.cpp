@@ -221,9 +221,9 @@ using CopySubBuffer = void (*)(Display*, Drawable, int, int, int, int);
 
 struct Calls {
     Context context;              // the context they were looked up for
-    QueryDrawable queryDrawable;  // null without GLX_EXT_buffer_age
+    QueryDrawable queryDrawable;  // a drawable's size and, with bufferAge, its buffer's age
+    bool bufferAge;               // GLX_EXT_buffer_age
     CopySubBuffer copySubBuffer;  // null without GLX_MESA_copy_sub_buffer or with multisampling
-    QueryDrawable querySize;      // the drawable's width and height, with copySubBuffer
 };
 }  // namespace glx
 
@@ -243,7 +243,7 @@ static bool multisampled() {
 }
 
 static glx::Calls lookUpGlx(glx::Context context) {
-    glx::Calls calls = {context, nullptr, nullptr, nullptr};
+    glx::Calls calls = {context, nullptr, false, nullptr};
     auto display = glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay");
     auto query = glxCall<glx::QueryContext>("glXQueryContext");
     auto extensions = glxCall<glx::QueryExtensions>("glXQueryExtensionsString");
@@ -251,14 +251,12 @@ static glx::Calls lookUpGlx(glx::Context context) {
     int screen = 0;
     query(display(), context, glx::screen, &screen);
     const char* list = extensions(display(), screen);
-    if (listHas(list, "GLX_EXT_buffer_age"))
-        calls.queryDrawable = glxCall<glx::QueryDrawable>("glXQueryDrawable");
+    calls.queryDrawable = glxCall<glx::QueryDrawable>("glXQueryDrawable");
+    if (!calls.queryDrawable) return calls;
+    calls.bufferAge = listHas(list, "GLX_EXT_buffer_age");
     // A multisampled picture is resolved only by a swap.
-    if (listHas(list, "GLX_MESA_copy_sub_buffer") && !multisampled()) {
+    if (listHas(list, "GLX_MESA_copy_sub_buffer") && !multisampled())
         calls.copySubBuffer = glxCall<glx::CopySubBuffer>("glXCopySubBufferMESA");
-        calls.querySize = glxCall<glx::QueryDrawable>("glXQueryDrawable");
-        if (!calls.querySize) calls.copySubBuffer = nullptr;
-    }
     return calls;
 }
 
@@ -274,7 +272,7 @@ static const glx::Calls& currentGlx() {
 
 int32_t platformBackBufferAge() {
     const glx::Calls& calls = currentGlx();
-    if (!calls.queryDrawable) return 0;
+    if (!calls.bufferAge) return 0;
     unsigned int age = 0;
     calls.queryDrawable(glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay")(),
                         glxCall<glx::CurrentDrawable>("glXGetCurrentDrawable")(),
@@ -302,8 +300,8 @@ bool platformPresentRects(const std::vector<PixelRect>& rects, int32_t width, in
     glx::Display* display = glxCall<glx::CurrentDisplay>("glXGetCurrentDisplay")();
     glx::Drawable drawable = glxCall<glx::CurrentDrawable>("glXGetCurrentDrawable")();
     unsigned int shownWidth = 0, shownHeight = 0;
-    calls.querySize(display, drawable, glx::width, &shownWidth);
-    calls.querySize(display, drawable, glx::height, &shownHeight);
+    calls.queryDrawable(display, drawable, glx::width, &shownWidth);
+    calls.queryDrawable(display, drawable, glx::height, &shownHeight);
     if (static_cast<int64_t>(shownWidth) != width || static_cast<int64_t>(shownHeight) != height)
         return false;
     for (const PixelRect& r : rects)
