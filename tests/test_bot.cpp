@@ -170,7 +170,8 @@ TEST_F(Bot, SpendsAFullChargeOnMultiplierForABigGroupOnly) {
 }
 
 // A level the bot empties: the harness ends when the game moves to the score
-// screen, after the result's wait, not on the first frame the mass is empty.
+// screen, after the result's wait, not on the first frame the mass is empty;
+// the same seed and step play the same game again.
 TEST_F(Bot, TheHarnessCountsAClearOnlyWhenTheGameLeavesTheLevel) {
     SimulationSetup setup;
     setup.mode = ModeCasual;
@@ -184,6 +185,11 @@ TEST_F(Bot, TheHarnessCountsAClearOnlyWhenTheGameLeavesTheLevel) {
     EXPECT_EQ(GameState, GameToScoreScreen);
     EXPECT_GT(meter.levelClearTimer, levelClearWaitMs);
     EXPECT_FALSE(meter.endSequence);
+    SimulationResult again = runSimulation(setup);
+    EXPECT_GT(result.shots, 0);
+    EXPECT_EQ(again.score, result.score);
+    EXPECT_EQ(again.frames, result.frames);
+    EXPECT_EQ(again.shots, result.shots);
 }
 
 // The bot on the connection prompt, through the overlay's own click handling:
