@@ -13,6 +13,8 @@ register_account champion secret9
   echo "Grats+45 shot $work/grats0.png"
   for frame in 120 170 220 270; do echo "Grats+$frame shot $work/grats$frame.png"; done
   click_at "Grats+280" 640 360
+  # The click left the pointer mid-screen, near the lines read below.
+  echo "ScoreScreen+30 move 1200 660"
   echo "ScoreScreen+40 shot $work/grats_score.png"
   echo "ScoreScreen+42 quit"
 } > grats.txt

@@ -20,6 +20,8 @@ printf 'Username=ranker2\nPassword=\n' > cfg/settings.ini
 software_rendering_settings
 
 {
+  # The bot's pointer rests wherever its last aim left it, perhaps on a label.
+  echo "ScoreScreen+20 move 1200 660"
   echo "ScoreScreen+25 shot $work/offline_score.png"
   echo "ScoreScreen+27 quit"
 } > offline.txt
