@@ -1,9 +1,11 @@
 // A temporary folder of this test process's own: ctest runs test processes
 // side by side, so fixed file names would be written and removed under each
-// other's feet.
+// other's feet. Also the files the tests read back whole.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -28,3 +30,17 @@ inline std::string tempDir() {
     std::filesystem::create_directories(folder.path);
     return folder.path.string();
 }
+
+// The file's bytes as they are; empty when it cannot be read.
+inline std::string readWholeFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+#ifdef ZENTRIX_BUILD_DIR
+// The private key the build made for the development server, for tests that
+// open or sign what only the server can.
+inline std::string serverPrivateKey() {
+    return readWholeFile(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
+}
+#endif

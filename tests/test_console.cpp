@@ -20,13 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class ConsoleLogTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -58,7 +51,7 @@ TEST_F(ConsoleLogTest, HistoryKeepsTwentyWhileFileKeepsEveryLine) {
     ASSERT_EQ(consoleHistory.size(), 20u);
     EXPECT_EQ(consoleHistory.front(), "line 6");
     EXPECT_EQ(consoleHistory.back(), "line 25");
-    EXPECT_EQ(readFile(directory / "console.log"), expected);
+    EXPECT_EQ(readWholeFile(directory / "console.log"), expected);
 }
 
 TEST_F(ConsoleLogTest, EmptyingStartsFreshFiles) {
@@ -67,7 +60,7 @@ TEST_F(ConsoleLogTest, EmptyingStartsFreshFiles) {
     EXPECT_TRUE(fs::exists(directory / "trace.log"));
     EXPECT_EQ(fs::file_size(directory / "trace.log"), 0u);
     logConsole("second run");
-    EXPECT_EQ(readFile(directory / "console.log"), "second run\r\n");
+    EXPECT_EQ(readWholeFile(directory / "console.log"), "second run\r\n");
     emptyConsoleLog();
     EXPECT_EQ(fs::file_size(directory / "console.log"), 0u);
 }

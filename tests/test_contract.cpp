@@ -29,17 +29,11 @@
 
 namespace {
 
-const char* const privateKeyFile = ZENTRIX_BUILD_DIR "/keys/server_private.pem";
-
 struct Contract : ::testing::Test {
     ServerKey key;
     void SetUp() override {
-        std::ifstream file(privateKeyFile);
-        ASSERT_TRUE(file) << privateKeyFile;
-        std::stringstream pem;
-        pem << file.rdbuf();
         std::string error;
-        ASSERT_TRUE(loadServerKey(pem.str(), key, error)) << error;
+        ASSERT_TRUE(loadServerKey(serverPrivateKey(), key, error)) << error;
         secureBaseUrl = "http://127.0.0.1:1/secure.php?data=";
         serverLink.connectionMode = ConnectionOnline;
         if (!curlMulti) startHttp();

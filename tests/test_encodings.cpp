@@ -6,20 +6,14 @@
 #include <string>
 
 #include "protocol/encodings.h"
+#include "temp_folder.h"
 
 namespace {
 
 const size_t blockSize = 128;
 
-std::string readText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 const std::string& privateKey() {
-    static const std::string pem = readText(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
+    static const std::string pem = serverPrivateKey();
     return pem;
 }
 

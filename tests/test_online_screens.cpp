@@ -12,14 +12,12 @@
 #include "screens/create_acc.h"
 #include "screens/login.h"
 #include "settings/settings.h"
+#include "temp_folder.h"
 
 namespace {
 
 std::string signWithDevelopmentKey(const std::string& bytes) {
-    std::ifstream file(std::string(ZENTRIX_BUILD_DIR) + "/keys/server_private.pem");
-    std::stringstream pem;
-    pem << file.rdbuf();
-    std::string text = pem.str();
+    std::string text = serverPrivateKey();
     BIO* bio = BIO_new_mem_buf(text.data(), static_cast<int>(text.size()));
     EVP_PKEY* key = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr);
     BIO_free(bio);

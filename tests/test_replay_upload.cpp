@@ -47,10 +47,7 @@ struct RecordingServer {
     }
     std::string privateKey;
     RecordingServer() {
-        std::ifstream key(std::string(ZENTRIX_BUILD_DIR) + "/keys/server_private.pem");
-        std::ostringstream text;
-        text << key.rdbuf();
-        privateKey = text.str();
+        privateKey = serverPrivateKey();
         auto record = [this](const httplib::Request& request, httplib::Response& response) {
             // Taken from the target as sent: the parsed value loses Base64's "=" padding.
             std::string data = request.target.substr(request.target.find("data=") + 5);

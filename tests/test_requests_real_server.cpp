@@ -39,13 +39,6 @@ namespace {
 
 const std::string buildDir = ZENTRIX_BUILD_DIR;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The server program with a fresh SQLite file, its log in a file of its own.
 struct ServerProcess {
     pid_t pid = -1;
@@ -93,7 +86,7 @@ struct ServerProcess {
         std::regex listening("listening on http://127\\.0\\.0\\.1:([0-9]+)");
         for (int tries = 0; tries < 300; tries++) {
             std::smatch found;
-            std::string text = readFile(log);
+            std::string text = readWholeFile(log);
             if (std::regex_search(text, found, listening)) {
                 port = std::stoi(found[1]);
                 return true;
@@ -113,7 +106,7 @@ struct ServerProcess {
     // Log lines of requests the server could not read or refused to route.
     std::string refusals() const {
         std::string found;
-        std::istringstream lines(readFile(log));
+        std::istringstream lines(readWholeFile(log));
         for (std::string line; std::getline(lines, line);) {
             bool bad = line.find("does not decrypt") != std::string::npos ||
                        line.find("malformed request") != std::string::npos ||
@@ -152,8 +145,8 @@ class RequestsToTheRealServer : public ::testing::Test {
     std::string urlsLogBefore = urlsLogPath;
 
     void SetUp() override {
-        ASSERT_TRUE(server.setNews("Season two starts on Friday")) << readFile(server.log);
-        ASSERT_TRUE(server.start()) << readFile(server.log);
+        ASSERT_TRUE(server.setNews("Season two starts on Friday")) << readWholeFile(server.log);
+        ASSERT_TRUE(server.start()) << readWholeFile(server.log);
         std::filesystem::create_directories(logFolder);
         logDirectory = logFolder;
         emptyConsoleLog();
@@ -185,7 +178,7 @@ class RequestsToTheRealServer : public ::testing::Test {
         urlsLogPath = urlsLogBefore;
         serverLink.connectionMode = ConnectionOnline;
     }
-    std::string consoleLog() { return readFile(logFolder + "/console.log"); }
+    std::string consoleLog() { return readWholeFile(logFolder + "/console.log"); }
 };
 
 TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
@@ -255,7 +248,7 @@ TEST_F(RequestsToTheRealServer, EveryKindWithTheLongestValuesIsAccepted) {
 
     EXPECT_EQ(server.refusals(), "");
     EXPECT_EQ(consoleLog().find("The server refused"), std::string::npos)
-        << consoleLog() << readFile(server.log);
+        << consoleLog() << readWholeFile(server.log);
     for (const HttpRequest& request : requestLog) EXPECT_EQ(request.result, 0) << request.url;
     // The session token and the password blob never reach the log file.
     std::string log = consoleLog();
@@ -281,7 +274,7 @@ TEST_F(RequestsToTheRealServer, ARefusedRequestIsLoggedWithItsKindAndTheAnswer) 
     // Offline, and before any login, the game sends no logout at all.
     userId.clear();
     playHash.clear();
-    size_t before = readFile(server.log).size();
+    size_t before = readWholeFile(server.log).size();
     sendLogout();
     serverLink.connectionMode = ConnectionOffline;
     userId = "1";
@@ -290,7 +283,7 @@ TEST_F(RequestsToTheRealServer, ARefusedRequestIsLoggedWithItsKindAndTheAnswer) 
     queueNews();
     EXPECT_TRUE(requestLog.size() == 1u) << "nothing is queued offline";
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(readFile(server.log).size(), before) << readFile(server.log);
+    EXPECT_EQ(readWholeFile(server.log).size(), before) << readWholeFile(server.log);
 }
 
 }  // namespace

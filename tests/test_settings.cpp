@@ -17,6 +17,7 @@
 #include "protocol/encodings.h"
 #include "settings/settings.h"
 #include "shell/window.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -53,16 +54,9 @@ static void clobberSettingsGlobals() {
     resolutionIndex = 5;
 }
 
-static std::string readWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // A password blob as the server makes it: private-key RSA, Base64 on one line.
 static std::string makePasswordBlob(const std::string& password) {
-    std::string privateKey = readWholeFile(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
+    std::string privateKey = serverPrivateKey();
     std::string blob = base64Encode(rsaPrivateEncryptChunks(password, privateKey));
     blob.erase(std::remove(blob.begin(), blob.end(), '\n'), blob.end());
     return blob;

@@ -51,13 +51,6 @@ std::vector<int32_t> scoresOf(const std::deque<UnsentResult>& results) {
     return scores;
 }
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 struct UnsentFile : ::testing::Test {
     std::string logFolder = tempDir() + "/unsent-log";
     void SetUp() override {
@@ -72,7 +65,7 @@ struct UnsentFile : ::testing::Test {
         settingsDirOverride.clear();
         logDirectory.clear();
     }
-    std::string consoleLog() { return readText(logFolder + "/console.log"); }
+    std::string consoleLog() { return readWholeFile(logFolder + "/console.log"); }
     size_t linesSaying(const std::string& text) {
         std::istringstream lines(consoleLog());
         size_t count = 0;
@@ -206,7 +199,7 @@ TEST_F(UnsentFile, FieldsAreReadUpToTheirLimitsAndNoFurther) {
 TEST_F(UnsentFile, ADamagedFileOnDiskLoadsWhatIsWhole) {
     ASSERT_TRUE(storeUnsentResults(threeResults()));
     std::string path = settingsFolderFile(unsentFileName);
-    std::string bytes = readText(path);
+    std::string bytes = readWholeFile(path);
     bytes[entryStart(bytes, 1) + 1] = '#';
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     EXPECT_EQ(scoresOf(loadUnsentResults()), (std::vector<int32_t>{7200, 9000}));
