@@ -105,8 +105,11 @@ catch_prompt "Continue|offline" "${SHOTS_DIR:-$work}/unsent-connecting.png" "con
 grep -q "Result not sent" console.log || fail "the game logged no failed result"
 [[ -s $unsent ]] && grep -aq "^ZXU1 $id " "$unsent" || fail "the result is not on disk"
 restart_server
-# Stopped, the game's next try is due by the time it runs again.
-sleep "$((longest_retry_seconds + 1))"
+# Stopped, the game's next try is due by the time it runs again: the wait it
+# logged last has passed (it was logged before now).
+retry_wait=$(sed -n 's/.*trying again in \([0-9]*\) s.*/\1/p' console.log | tail -n 1)
+echo "the game logged its next try in ${retry_wait:-?} s"
+sleep "$((${retry_wait:-$longest_retry_seconds} + 1))"
 catch_prompt "Res|ume" "${SHOTS_DIR:-$work}/unsent-connected.png" "prompt says Connected!"
 kill -CONT "$game_pid"
 wait_for_log "The server took the score of the result of mode 1 level 1" 60
