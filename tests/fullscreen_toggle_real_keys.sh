@@ -11,8 +11,7 @@ source "$tests/real_input_support.bash"
 
 start_display
 # On X a window goes full screen when the window manager grants it.
-openbox --sm-disable >openbox.log 2>&1 &
-wm_pid=$!
+start_window_manager
 trap 'kill "$wm_pid" 2>/dev/null; stop_real_input; cleanup' EXIT
 software_rendering_settings
 port=1  # offline: no server is asked

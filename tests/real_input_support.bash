@@ -28,6 +28,20 @@ start_display() {
   export DISPLAY=:$number
 }
 
+# A window manager (openbox) on the display, once it has taken the screen: a
+# window shown while it starts can wait for ever for the manager to map it
+# (SDL blocks until the window is mapped). Sets wm_pid.
+start_window_manager() {
+  openbox --sm-disable >openbox.log 2>&1 &
+  wm_pid=$!
+  for _ in $(seq "$(($(scaled_seconds 10) * 10))"); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    kill -0 "$wm_pid" 2>/dev/null || fail "openbox ended as it started: $(cat openbox.log)"
+    sleep 0.1
+  done
+  fail "openbox did not take the screen: $(cat openbox.log)"
+}
+
 # launch_game SCRIPT [options...]: the game at 1280x720 in the background.
 launch_game() {
   local script=$1; shift
