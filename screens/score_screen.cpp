@@ -29,7 +29,7 @@ static constexpr unsigned char pendingGrey[3] = {170, 170, 170};
 static constexpr float opaque = 255.0f;
 static constexpr float lineStep = 2.0f;  // font heights between lines
 static constexpr float titleLine = -3.5f, scoreLine = -2.0f, comboLine = -1.0f, timeLine = 0.0f;
-static constexpr float skillLine = 1.0f, rankLineAt = 2.0f, buttonLine = 4.2f;
+static constexpr float skillLine = 1.0f, rankLineAt = 2.0f, buttonLine = 3.9f;
 static constexpr float columnGap = 0.5f;  // font heights either side of the centre
 static constexpr float buttonSpread = 0.15f, buttonUnitShare = 0.035f;
 static constexpr float buttonWidthUnits = 4.0f, buttonHeightUnits = 0.8f;

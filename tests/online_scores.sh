@@ -16,7 +16,7 @@ W=1280 H=720
   # it moves to a bare corner before the shot is read.
   echo "ScoreScreen+20 move 1200 660"
   echo "ScoreScreen+25 shot $work/score.png"
-  click_at "ScoreScreen+30" 832 "$(line_y 4.2)"                 # Quit
+  click_at "ScoreScreen+30" 832 "$(line_y 3.9)"                 # Quit
   # The ranking counts the run once its replay is verified (about 15 s here).
   click_at "Menu#2+400" 640 "$(row_y -1)"                       # Online Ranking
   echo "Ranking+40 shot $work/ranking.png"

@@ -206,6 +206,22 @@ TEST_F(ScreenLayout, MenuRowLabelsStayBetweenTheGridRails) {
     }
 }
 
+// The score screen's buttons sit inside the band, clear of the lower rail and
+// its glow (a hundredth of the window), not resting on it.
+TEST_F(ScreenLayout, ScoreScreenButtonsStayClearOfTheLowerRail) {
+    for (const WindowSize& size : windowSizes) {
+        useWindow(size);
+        IntRect panel = menuPanelRect();
+        int clearance = static_cast<int>(0.01f * screenH());
+        for (const HitArea& button : classicScoreAreas()) {
+            std::string place = sizeName(size) + ": button " + std::to_string(button.item) + " " +
+                                describe(button.rect) + " in panel " + describe(panel);
+            EXPECT_GT(button.rect.top, panel.top) << place;
+            EXPECT_LE(button.rect.bottom, panel.bottom - clearance) << place;
+        }
+    }
+}
+
 // The Online Ranking places its own lines: the title lies above the upper
 // rail, the category row, the header and the ten rows between the rails.
 TEST_F(ScreenLayout, RankingLinesKeepOffTheGridRails) {
