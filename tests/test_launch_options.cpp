@@ -66,6 +66,19 @@ TEST(LaunchOptions, WindowSizesAtTheirLimits) {
     }
 }
 
+// A fixed step from 1 to 999 ms a frame; 0 and a whole second are refused.
+TEST(LaunchOptions, FixedStepsAtTheirLimits) {
+    const struct {
+        const char* ms;
+        bool taken;
+    } cases[] = {{"1", true}, {"999", true}, {"0", false}, {"1000", false}};
+    for (const auto& c : cases) {
+        LaunchOptions options;
+        std::string error;
+        EXPECT_EQ(parse({"--fixed-step", c.ms}, options, error), c.taken) << c.ms;
+    }
+}
+
 TEST(Script, ParsesEveryCommandAndReportsBadLines) {
     std::string error;
     auto commands = parseScript(

@@ -71,8 +71,9 @@ void writePage(std::string& out, const ogg_page& page) {
     out.append(reinterpret_cast<const char*>(page.body), page.body_len);
 }
 
+// Pages of about 4 KB, or one page a packet when `pagePerPacket`.
 void drainEncoder(vorbis_dsp_state& dsp, vorbis_block& block, ogg_stream_state& stream,
-                  std::string& out) {
+                  std::string& out, bool pagePerPacket) {
     ogg_packet packet;
     ogg_page page;
     while (vorbis_analysis_blockout(&dsp, &block) == 1) {
@@ -80,14 +81,16 @@ void drainEncoder(vorbis_dsp_state& dsp, vorbis_block& block, ogg_stream_state& 
         vorbis_bitrate_addblock(&block);
         while (vorbis_bitrate_flushpacket(&dsp, &packet)) {
             ogg_stream_packetin(&stream, &packet);
-            while (ogg_stream_pageout(&stream, &page)) writePage(out, page);
+            while (pagePerPacket ? ogg_stream_flush(&stream, &page)
+                                 : ogg_stream_pageout(&stream, &page))
+                writePage(out, page);
         }
     }
     while (ogg_stream_flush(&stream, &page)) writePage(out, page);
 }
 
 // A 440 Hz tone of `frames` sample frames, encoded as one Ogg Vorbis stream.
-std::string encodeTone(int channels, long rate, int frames) {
+std::string encodeTone(int channels, long rate, int frames, bool pagePerPacket = false) {
     vorbis_info info;
     vorbis_info_init(&info);
     vorbis_encode_init_vbr(&info, channels, rate, 0.4f);
@@ -114,7 +117,7 @@ std::string encodeTone(int channels, long rate, int frames) {
             samples[c][i] = 0.5f * std::sin(i * 440.0f * 6.2832f / rate);
     vorbis_analysis_wrote(&dsp, frames);
     vorbis_analysis_wrote(&dsp, 0);
-    drainEncoder(dsp, block, stream, out);
+    drainEncoder(dsp, block, stream, out, pagePerPacket);
 
     ogg_stream_clear(&stream);
     vorbis_block_clear(&block);
@@ -201,6 +204,40 @@ TEST_F(SoundEngineTest, DecodesTheWholeStreamIntoSixteenBitPcm) {
     EXPECT_EQ(bufferValue(stereo, AL_CHANNELS), 2);
     EXPECT_EQ(bufferValue(stereo, AL_FREQUENCY), 44100);
     EXPECT_EQ(bufferValue(stereo, AL_SIZE), 3000 * 4);
+}
+
+// The same stream with its last page's granule position (the sample frames
+// it declares) set to `frames`, the page's checksum made again. The stream
+// needs more than one page of sound: a lone page's granule also places the
+// stream's start, and the length then stays what was encoded.
+std::string declaringFrames(std::string ogg, int64_t frames) {
+    size_t at = ogg.rfind("OggS");
+    auto* header = reinterpret_cast<unsigned char*>(&ogg[at]);
+    for (int i = 0; i < 8; i++) header[6 + i] = static_cast<unsigned char>(frames >> (8 * i));
+    long headerLength = 27 + header[26];
+    long bodyLength = 0;
+    for (int i = 0; i < header[26]; i++) bodyLength += header[27 + i];
+    ogg_page page = {header, headerLength, header + headerLength, bodyLength};
+    ogg_page_checksum_set(&page);
+    return ogg;
+}
+
+// A length is believed up to ten minutes of 48 kHz stereo in 16-bit samples;
+// a stream declaring one sample frame more is taken as damaged and refused.
+TEST_F(SoundEngineTest, ADeclaredLengthPastTheCapIsRefused) {
+    const int64_t capBytes = 10LL * 60 * 48000 * 4;
+    for (int channels : {1, 2}) {
+        std::string tone = encodeTone(channels, 44100, 3000, true);
+        int64_t capFrames = capBytes / 2 / channels;
+        std::string atCap = declaringFrames(tone, capFrames);
+        std::string pastCap = declaringFrames(tone, capFrames + 1);
+        auto load = [](const std::string& ogg) {
+            return loadSoundFromMemory("long.ogg", reinterpret_cast<const uint8_t*>(ogg.data()),
+                                       ogg.size());
+        };
+        EXPECT_NE(load(atCap), -1) << channels << " channels";
+        EXPECT_EQ(load(pastCap), -1) << channels << " channels";
+    }
 }
 
 TEST_F(SoundEngineTest, MissingOrEmptyNamesPlayNothing) {
