@@ -58,7 +58,9 @@ catch_prompt() {
   while ((SECONDS < deadline && looks < 40)); do
     if grep -q "$3" console.log; then
       if screen_shot "$2"; then
-        seen=$(read_line "$2" "$prompt_button")
+        # The hovered button's grey gradient throws plain readings off; only
+        # the white letters are kept in the second.
+        seen="$(read_line "$2" "$prompt_button")|$(read_line "$2" "$prompt_button" 60%)"
         [[ $seen =~ $1 ]] && return 0
         looks=$((looks + 1))
       elif ((++stuck == 3)); then
