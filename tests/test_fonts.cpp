@@ -86,8 +86,7 @@ class RealFont : public ::testing::Test {
     void SetUp() override {
         REQUIRE_GL();
         if (!std::filesystem::exists(fontFile)) GTEST_SKIP() << "needs fonts-liberation2";
-        std::ifstream in(fontFile, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
+        bytes = readWholeFile(fontFile);
         startLogCapture();
         assetIndex.clear();
         resetTextures(512);

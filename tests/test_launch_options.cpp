@@ -52,30 +52,23 @@ TEST(LaunchOptions, MalformedValuesAreRefusedWithAMessage) {
     }
 }
 
-// A window from 64 to 16384 pixels a side; one pixel beyond either end is refused.
-TEST(LaunchOptions, WindowSizesAtTheirLimits) {
+// A window from 64 to 16384 pixels a side and a fixed step from 1 to 999 ms
+// a frame; one beyond either end is refused.
+TEST(LaunchOptions, ValuesAtTheirLimits) {
     const struct {
-        const char* size;
+        const char* option;
+        const char* value;
         bool taken;
-    } cases[] = {{"64x64", true},       {"63x64", false},     {"64x63", false},
-                 {"16384x16384", true}, {"16385x720", false}, {"1280x16385", false}};
+    } cases[] = {{"--windowed", "64x64", true},      {"--windowed", "63x64", false},
+                 {"--windowed", "64x63", false},     {"--windowed", "16384x16384", true},
+                 {"--windowed", "16385x720", false}, {"--windowed", "1280x16385", false},
+                 {"--fixed-step", "1", true},        {"--fixed-step", "999", true},
+                 {"--fixed-step", "0", false},       {"--fixed-step", "1000", false}};
     for (const auto& c : cases) {
         LaunchOptions options;
         std::string error;
-        EXPECT_EQ(parse({"--windowed", c.size}, options, error), c.taken) << c.size;
-    }
-}
-
-// A fixed step from 1 to 999 ms a frame; 0 and a whole second are refused.
-TEST(LaunchOptions, FixedStepsAtTheirLimits) {
-    const struct {
-        const char* ms;
-        bool taken;
-    } cases[] = {{"1", true}, {"999", true}, {"0", false}, {"1000", false}};
-    for (const auto& c : cases) {
-        LaunchOptions options;
-        std::string error;
-        EXPECT_EQ(parse({"--fixed-step", c.ms}, options, error), c.taken) << c.ms;
+        EXPECT_EQ(parse({c.option, c.value}, options, error), c.taken)
+            << c.option << " " << c.value;
     }
 }
 

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "base/game_state.h"
 #include "base/pointer.h"
@@ -50,8 +48,7 @@ class MenuDrawing : public ::testing::Test {
     void SetUp() override {
         REQUIRE_GL();
         if (!std::filesystem::exists(fontFile)) GTEST_SKIP() << "needs fonts-liberation2";
-        std::ifstream in(fontFile, std::ios::binary);
-        std::string bytes(std::istreambuf_iterator<char>(in), {});
+        std::string bytes = readWholeFile(fontFile);
         graphics_test::startLogCapture();
         graphics_test::resetTextures(512);
         // Page 0 first, with no archive index: it would try to build the fonts from it.

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
+#include <fstream>
 
 #include "base/game_state.h"
 #include "engine/preload_list.h"
@@ -349,11 +349,7 @@ TEST_F(Streaming, AnArchiveThatEndsEarlyNeverStallsTheQueue) {
     openArchive({{"textures\\last.tga", image}});
     // Cut the compressed file: the index still promises all the pixels.
     closeAssetArchive();
-    std::string bytes;
-    {
-        std::ifstream in(assetArchivePath, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string bytes = readWholeFile(assetArchivePath);
     std::ofstream(assetArchivePath, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size() - 1000));
     openAssetArchive();
@@ -428,11 +424,7 @@ TEST_F(Streaming, AnInflateErrorIsReportedAndTheStreamerGoesOnWithAFreshHandle) 
     }
     openArchive({{"textures\\early.tga", makeTga(2, 2, 32)}, {"textures\\noisy.tga", image}});
     closeAssetArchive();
-    std::string bytes;
-    {
-        std::ifstream in(assetArchivePath, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string bytes = readWholeFile(assetArchivePath);
     // Damage the deflate data in the last part of the noisy image.
     for (size_t i = bytes.size() * 3 / 4; i < bytes.size() - 100; i++) bytes[i] ^= 0x5a;
     std::ofstream(assetArchivePath, std::ios::binary | std::ios::trunc)

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -191,7 +190,7 @@ bool startTestServer(TestServer& server, const std::string& databaseUrl) {
     resetThrottle();
     forgetCheckedPasswords();
     std::string error;
-    std::string pem = readTextFile(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
+    std::string pem = serverPrivateKey();
     if (!loadServerKey(pem, server.context.key, error)) {
         ADD_FAILURE() << "key: " << error;
         return false;
@@ -247,13 +246,6 @@ std::string queryValue(const TestServer& server, const std::string& sql) {
     SqlRows rows;
     EXPECT_EQ(sqlExec(lease.connection, sql, {}, &rows), SqlStatus::Ok) << sql;
     return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-}
-
-std::string readTextFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 std::vector<std::string> splitAtSpaces(const std::string& text) {

@@ -14,6 +14,7 @@
 #include "server/context.h"
 #include "server/http.h"
 #include "server/replay_verifier.h"
+#include "tests/temp_folder.h"
 
 struct HttpServer;
 
@@ -58,7 +59,6 @@ std::string getPath(const TestServer& server, const std::string& path,
 // fails when the statement does.
 std::string queryValue(const TestServer& server, const std::string& sql);
 
-std::string readTextFile(const std::string& path);
 std::vector<std::string> splitAtSpaces(const std::string& text);
 
 // Plain requests as the game writes them.

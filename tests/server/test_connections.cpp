@@ -230,8 +230,8 @@ TEST_F(Connections, TlsServesTheGameAndHandsOutHttps) {
                            folder + "/key.pem -out " + folder + "/cert.pem >/dev/null 2>&1")
                               .c_str()),
               0);
-    server.settings.tlsKeyPem = readTextFile(folder + "/key.pem");
-    server.settings.tlsCertificatePem = readTextFile(folder + "/cert.pem");
+    server.settings.tlsKeyPem = readWholeFile(folder + "/key.pem");
+    server.settings.tlsCertificatePem = readWholeFile(folder + "/cert.pem");
     start();
     httplib::SSLClient client("127.0.0.1", server.port);
     client.enable_server_certificate_verification(false);

@@ -427,7 +427,7 @@ TEST_P(EndToEnd, BadInputIsRefusedAndTheServerCarriesOn) {
     std::string folder = server.patchDir + "/otherkey", error;
     ASSERT_TRUE(generateKeyPair(folder, false, error)) << error;
     std::string foreign =
-        rsaEncryptChunks("which_server.php", readTextFile(folder + "/server_public.pem"));
+        rsaEncryptChunks("which_server.php", readWholeFile(folder + "/server_public.pem"));
     EXPECT_EQ(getPath(server, "/secure.php?data=" + makeUrlSafe(removeCrLf(base64Encode(foreign)))),
               "fail");
     std::string huge = getPath(server, "/secure.php?data=" + std::string(1 << 20, 'A'));

@@ -5,8 +5,6 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -134,8 +132,7 @@ class SqliteMigration : public Migration {};
 TEST_P(SqliteMigration, KeepsNoTraceOfTheBlobsInItsFile) {
     closeDatabase(database);
     database = nullptr;
-    std::ifstream file(sqlitePath(), std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string bytes = readWholeFile(sqlitePath());
     ASSERT_FALSE(bytes.empty());
     EXPECT_EQ(bytes.find(oldBlob), std::string::npos);
 }

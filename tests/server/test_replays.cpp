@@ -300,12 +300,12 @@ class InstalledServer : public ::testing::Test {
         }
         const std::string marker = "listening on http://127.0.0.1:";
         for (int tries = 0; tries < 200; ++tries) {
-            std::string text = readTextFile(log);
+            std::string text = readWholeFile(log);
             size_t at = text.find(marker);
             if (at != std::string::npos) return std::atoi(text.c_str() + at + marker.size());
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        ADD_FAILURE() << "the installed server did not start: " << readTextFile(log);
+        ADD_FAILURE() << "the installed server did not start: " << readWholeFile(log);
         return 0;
     }
     // Writes the recorded run's seed as issued to `userId`, through a
@@ -333,7 +333,7 @@ class InstalledServer : public ::testing::Test {
 
 TEST_F(InstalledServer, VerifiesAnUploadedReplayWithTheCheckerInstalledBesideIt) {
     ASSERT_FALSE(clearedRun().bytes.empty()) << "the bot cleared no Casual level 1";
-    ASSERT_TRUE(install()) << readTextFile(prefix + ".log");
+    ASSERT_TRUE(install()) << readWholeFile(prefix + ".log");
     for (const char* file :
          {"/bin/zentrix-server", "/bin/zentrix-replay-check", "/share/zentrix-server/assets.ass"}) {
         EXPECT_TRUE(std::filesystem::exists(prefix + file)) << file;
@@ -350,7 +350,7 @@ TEST_F(InstalledServer, VerifiesAnUploadedReplayWithTheCheckerInstalledBesideIt)
     const std::string& body = clearedRun().bytes;
     EXPECT_EQ(uploadReplay(client, replayRequest(id, "secret9", result, sha256Hex(body)), body),
               "success");
-    EXPECT_EQ(verdictOnPage(id), "verified") << readTextFile(prefix + "/server.log");
+    EXPECT_EQ(verdictOnPage(id), "verified") << readWholeFile(prefix + "/server.log");
 }
 
 INSTANTIATE_ON_BOTH_BACKENDS(Replays);

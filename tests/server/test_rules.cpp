@@ -127,8 +127,7 @@ TEST(Rules, PasswordDigestsAreHashedWithArgon2id) {
 TEST(Rules, SecureDataRoundTripAndRefusals) {
     ServerKey key;
     std::string error;
-    ASSERT_TRUE(
-        loadServerKey(readTextFile(ZENTRIX_BUILD_DIR "/keys/server_private.pem"), key, error));
+    ASSERT_TRUE(loadServerKey(serverPrivateKey(), key, error));
     std::string request(300, 'r');
     std::string data =
         makeUrlSafe(removeCrLf(base64Encode(rsaEncryptChunks(request, serverPublicKey))));
@@ -155,12 +154,12 @@ TEST(Rules, KeygenKeepsAnExistingPairAndHidesThePrivateKey) {
     std::string privatePath = folder + "/server_private.pem";
     EXPECT_EQ(std::filesystem::status(privatePath).permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    std::string first = readTextFile(privatePath);
+    std::string first = readWholeFile(privatePath);
     EXPECT_FALSE(generateKeyPair(folder, false, error));
     EXPECT_NE(error.find("--force"), std::string::npos) << error;
-    EXPECT_EQ(readTextFile(privatePath), first);
+    EXPECT_EQ(readWholeFile(privatePath), first);
     ASSERT_TRUE(generateKeyPair(folder, true, error)) << error;
-    EXPECT_NE(readTextFile(privatePath), first);
+    EXPECT_NE(readWholeFile(privatePath), first);
     std::filesystem::remove_all(folder);
 }
 
