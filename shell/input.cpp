@@ -103,16 +103,24 @@ void moveFocus(FocusMove move) {
     if (to >= 0) placePointerOn(focusTargets[to]);
 }
 
+// A key presses the button it focused, even where a long frame skipped the
+// screen's update and its hover still names the button before.
+static void pressTarget(int target) {
+    if (target >= 0) hoverItem = focusTargets[target].item;
+    onLeftButtonDown();
+}
+
 // A screen with buttons but none focused gets its first one focused; a
 // screen without buttons (a card, the credits) takes a click where it is.
 void pressFocus(int32_t key) {
     if (!focusKeysActive() || focusPressKey) return;
-    if (focusTargetCount > 0 && focusedTarget(mouseX, mouseY) < 0) {
+    int target = focusedTarget(mouseX, mouseY);
+    if (focusTargetCount > 0 && target < 0) {
         moveFocus(FocusNext);
         return;
     }
     focusPressKey = key;
-    onLeftButtonDown();
+    pressTarget(target);
 }
 
 void releaseFocus(int32_t key) {
@@ -135,7 +143,7 @@ void pressBack() {
     backPressPending = false;
     int target = focusedTarget(mouseX, mouseY);
     if (target < 0 || !focusTargets[target].back || !focusKeysActive()) return;
-    onLeftButtonDown();
+    pressTarget(target);
     onLeftButtonUp();
 }
 

@@ -136,6 +136,22 @@ TEST_F(FocusKeys, EscapePressesTheWayBackOnlyIfTheScreenStillOffersIt) {
     EXPECT_EQ(GameState, CreditsToMenu);
 }
 
+// A frame of a second or more skips the screens' update, so the hover can
+// still name the button before when the key's press arrives.
+TEST_F(FocusKeys, KeysPressTheFocusedButtonThoughTheHoverLagsBehind) {
+    focusTargets[2].item = 6;  // the game types' "Back"
+    GameState = Gametype;
+    onKeyDown(vk::Escape);
+    onKeyUp(vk::Escape);
+    EXPECT_EQ(GameState, GametypeToMenu);
+    GameState = Gametype;
+    mouseX = mouseY = 5;  // nothing focused
+    onKeyDown(vk::Down);  // "Classic", the first row
+    onKeyDown(vk::Return);
+    onKeyUp(vk::Return);
+    EXPECT_EQ(GameState, GametypeToDifficulty);
+}
+
 TEST_F(FocusKeys, ATextFieldKeepsEnterUntilTheKeysWalkAway) {
     GameState = Login;
     loginStep = nameStep;
