@@ -7,6 +7,7 @@
 FocusTarget focusTargets[maxFocusTargets];
 int focusTargetCount = 0;
 bool focusShown = false;
+bool hoverLagsPointer = false;
 
 // The frame being built; it becomes the targets when the next one starts.
 static FocusTarget offered[maxFocusTargets];

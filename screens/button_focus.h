@@ -31,7 +31,8 @@ constexpr int maxFocusTargets = 64;
 
 extern FocusTarget focusTargets[maxFocusTargets];  // the buttons of the last finished frame
 extern int focusTargetCount;                       // how many of them
-extern bool focusShown;  // keys or a pad placed the pointer; a mouse move clears it
+extern bool focusShown;        // keys or a pad placed the pointer; a mouse move clears it
+extern bool hoverLagsPointer;  // the pointer moved since the screens last worked out their hover
 
 // Starts a frame: what the screens offered in the last one becomes the targets.
 void beginFocusFrame();

@@ -22,6 +22,7 @@ constexpr int32_t highestKeyCode = 255;
 static void movePointer(int32_t x, int32_t y) {
     recordReplayEvent(ReplayMouseMove, x, y);
     moveMouse(x, y);
+    hoverLagsPointer = true;
 }
 
 void onMouseMove(int32_t x, int32_t y) {
@@ -104,9 +105,10 @@ void moveFocus(FocusMove move) {
 }
 
 // A key presses the button it focused, even where a long frame skipped the
-// screen's update and its hover still names the button before.
+// screen's update and its hover still names the button before. A hover that
+// has followed stays: where two buttons overlap, it names the one drawn lit.
 static void pressTarget(int target) {
-    if (target >= 0) hoverItem = focusTargets[target].item;
+    if (target >= 0 && hoverLagsPointer) hoverItem = focusTargets[target].item;
     onLeftButtonDown();
 }
 

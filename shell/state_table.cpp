@@ -317,6 +317,7 @@ void Update(float dtMs) {
     UpdateFadeIn(dtMs);
     beginFocusFrame();
     updateCurrentScreen(dtMs);
+    hoverLagsPointer = false;
 }
 
 static void clearAndPlaceCamera() {

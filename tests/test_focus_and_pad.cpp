@@ -88,7 +88,7 @@ class FocusKeys : public ::testing::Test {
         play.paused = play.tutorialShowing = false;
         controls = 0;
         leftDown = rightDown = false;
-        focusShown = false;
+        focusShown = hoverLagsPointer = false;
         focusPressKey = 0;
         backPressPending = false;
         mouseX = mouseY = 5;
