@@ -5,7 +5,6 @@
 // plain requests, one a line, routed in order. Every reply is text (news.php's
 // may be empty) with no control characters but a ranking page's line ends.
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -20,11 +19,8 @@ static ServerContext& fuzzServer() {
     static ServerContext context;
     static bool ready = false;
     if (ready) return context;
-    std::ifstream file(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
-    std::ostringstream pem;
-    pem << file.rdbuf();
     std::string error;
-    if (!loadServerKey(pem.str(), context.key, error)) __builtin_trap();
+    if (!loadServerKey(builtServerKeyPem(), context.key, error)) __builtin_trap();
     context.database =
         openDatabase("sqlite:" + fuzzScratch() + "/server.sqlite", databaseConnections, error);
     if (!context.database) __builtin_trap();

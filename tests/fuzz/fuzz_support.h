@@ -28,6 +28,19 @@ inline std::string fuzzBytes(const uint8_t* data, size_t size) {
     return std::string(reinterpret_cast<const char*>(data), size);
 }
 
+// The private key the build made for the development server; a target that
+// cannot read it has nothing to fuzz and stops at once.
+inline std::string builtServerKeyPem() {
+    std::FILE* file = std::fopen(ZENTRIX_BUILD_DIR "/keys/server_private.pem", "rb");
+    if (!file) __builtin_trap();
+    std::string pem;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) pem.append(chunk, got);
+    std::fclose(file);
+    if (pem.empty()) __builtin_trap();
+    return pem;
+}
+
 inline void writeFuzzFile(const std::string& path, const std::string& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) __builtin_trap();

@@ -4,22 +4,13 @@
 // fuzzer also drives the decoder through blobs that really decrypt; those
 // must give the password back.
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "protocol/encodings.h"
 #include "tests/fuzz/fuzz_support.h"
 
 static const std::string& serverPrivateKey() {
-    static std::string pem;
-    if (pem.empty()) {
-        std::ifstream file(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
-        std::ostringstream text;
-        text << file.rdbuf();
-        pem = text.str();
-        if (pem.empty()) __builtin_trap();
-    }
+    static const std::string pem = builtServerKeyPem();
     return pem;
 }
 

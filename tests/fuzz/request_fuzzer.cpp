@@ -6,23 +6,19 @@
 //      whatever survives the real decoding.
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "protocol/encodings.h"
 #include "server/query.h"
 #include "server/secure.h"
+#include "tests/fuzz/fuzz_support.h"
 
 static const ServerKey& fuzzKey() {
     static ServerKey key;
     static bool loaded = false;
     if (!loaded) {
-        std::ifstream file(ZENTRIX_BUILD_DIR "/keys/server_private.pem");
-        std::ostringstream pem;
-        pem << file.rdbuf();
         std::string error;
-        loaded = loadServerKey(pem.str(), key, error);
+        loaded = loadServerKey(builtServerKeyPem(), key, error);
         if (!loaded) __builtin_trap();
     }
     return key;
