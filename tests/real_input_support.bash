@@ -77,11 +77,15 @@ hold_game() {
 }
 
 # The game window as the player sees it, as a PNG. The X server answers at
-# once; a screenshot still waiting after 30 s means the display is stuck, and
-# the log then shows what the display and the game were doing.
+# once; a screenshot still waiting after 30 s (scaled_seconds) means the
+# display is stuck, and the log then shows what the display and the game
+# were doing. One thread: ImageMagick's spinning OpenMP threads crawl on a
+# machine with more busy processes than cores.
 screen_shot() {
-  timeout 30 import -window "$window" "$1" && return 0
-  echo "screenshot of window $window: no picture within 30 s" >&2
+  local limit
+  limit=$(scaled_seconds 30)
+  MAGICK_THREAD_LIMIT=1 timeout "$limit" import -window "$window" "$1" && return 0
+  echo "screenshot of window $window: no picture within $limit s" >&2
   report_stuck_display >&2
   return 1
 }
