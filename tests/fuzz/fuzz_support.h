@@ -9,6 +9,7 @@
 
 #include "base/console_log.h"
 #include "engine/gl_caps.h"
+#include "tests/temp_folder.h"
 
 // The folder run_fuzzer.sh made for this run (removed after it). A target
 // started by hand gets a fresh folder in /tmp, never the working folder: the
@@ -31,12 +32,7 @@ inline std::string fuzzBytes(const uint8_t* data, size_t size) {
 // The private key the build made for the development server; a target that
 // cannot read it has nothing to fuzz and stops at once.
 inline std::string builtServerKeyPem() {
-    std::FILE* file = std::fopen(ZENTRIX_BUILD_DIR "/keys/server_private.pem", "rb");
-    if (!file) __builtin_trap();
-    std::string pem;
-    char chunk[4096];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) pem.append(chunk, got);
-    std::fclose(file);
+    std::string pem = serverPrivateKey();
     if (pem.empty()) __builtin_trap();
     return pem;
 }

@@ -9,7 +9,7 @@
 #include "protocol/encodings.h"
 #include "tests/fuzz/fuzz_support.h"
 
-static const std::string& serverPrivateKey() {
+static const std::string& cachedServerKey() {
     static const std::string pem = builtServerKeyPem();
     return pem;
 }
@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rsaDecryptChunks(base64Decode(rest), serverPublicKey);
         return 0;
     }
-    std::string blob = base64Encode(rsaPrivateEncryptChunks(rest, serverPrivateKey()));
+    std::string blob = base64Encode(rsaPrivateEncryptChunks(rest, cachedServerKey()));
     if (rsaDecryptChunks(base64Decode(blob), serverPublicKey) != rest) __builtin_trap();
     return 0;
 }
