@@ -79,7 +79,8 @@ constexpr float heldMassShare = 0.85f;
 constexpr int minimumMass = 120;  // blocks; below this the level starts again
 constexpr int loadingFrameLimit = 20000;
 constexpr int typicalLevel = 3;
-constexpr int countedFrames = 60;  // frames whose samples are counted (not timed)
+// Every fourth frame of the run counts its samples instead of being timed.
+constexpr int countEvery = 4;
 
 using Clock = std::chrono::steady_clock;
 
@@ -274,20 +275,29 @@ std::string loadAverage() {
     return load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1));
 }
 
-// Mean samples a frame of the scene draws, over frames that are not timed;
-// each pass counts its own samples and GL calls on the way.
-uint64_t countSceneSamples(const BenchOptions& options) {
-    clearPassCounts();
+// Frames whose samples were counted, and the particles they drew.
+int countedFrames = 0;
+double countedParticles = 0;
+
+// Counting makes the renderer finish every pass, so a counted frame is not
+// timed; spread over the run, the counted frames show the same moments of
+// the game as the timed ones. Each pass counts its samples and GL calls.
+void countFrameSamples(const BenchOptions& options) {
     renderStatsOn = passSamplesOn = true;
-    for (int i = 0; i < countedFrames; i++) runFrame(options);
+    countedParticles += runFrame(options).particles;
     renderStatsOn = passSamplesOn = false;
+    countedFrames++;
+}
+
+// Mean samples of a counted frame.
+uint64_t meanSceneSamples() {
     uint64_t total = 0;
     for (const PassCounts& counts : passCounts) total += counts.samples;
-    return total / countedFrames;
+    return total / std::max(1, countedFrames);
 }
 
 void printPassLine(const char* name, const PassCounts& c, double layersPerSample) {
-    double frames = countedFrames;
+    double frames = std::max(1, countedFrames);
     printf("  %-12s %7.2f %6.1f %7.1f %7.1f %6.1f %6.1f\n", name,
            static_cast<double>(c.samples) / frames * layersPerSample, c.binds / frames,
            c.matrixLoads / frames, c.switches / frames, c.blendChanges / frames, c.draws / frames);
@@ -310,8 +320,10 @@ void printPassCounts(double layersPerSample) {
 
 void printFloor(const std::vector<double>& times, uint64_t samples, const FloorResult& floor) {
     double p50 = percentile(times, 0.5), p95 = percentile(times, 0.95);
-    printf("  samples per frame %llu = %.2f window layers\n",
-           static_cast<unsigned long long>(samples), floor.quadLayers);
+    printf("  samples per frame %llu = %.2f window layers (every %dth frame counted, not timed: "
+           "particles mean %.0f)\n",
+           static_cast<unsigned long long>(samples), floor.quadLayers, countEvery,
+           countedParticles / std::max(1, countedFrames));
     printf("  floor ms: p50 %.2f  p95 %.2f   ratio frame/floor: p50 %.2f  p95 %.2f\n", floor.p50Ms,
            floor.p95Ms, p50 / floor.p50Ms, p95 / floor.p50Ms);
     printf("  of the floor, clear and swap alone: p50 %.2f ms\n", floor.emptyP50Ms);
@@ -384,8 +396,12 @@ int main(int argc, char** argv) {
     std::vector<FrameSample> samples;
     int longestCombo = 0;
     std::string loadBefore = loadAverage();
-    for (int i = 0; i < options.frames; i++) {
-        samples.push_back(runFrame(options));
+    clearPassCounts();
+    for (int i = 1; static_cast<int>(samples.size()) < options.frames; i++) {
+        if (i % countEvery == 0)
+            countFrameSamples(options);
+        else
+            samples.push_back(runFrame(options));
         longestCombo = std::max(longestCombo, matching.lastPopOrder);
     }
     // The picture comes before the floor, which binds a texture of its own.
@@ -397,7 +413,7 @@ int main(int argc, char** argv) {
         launchScript = {shot};
         runFrame(options, true);
     }
-    uint64_t sceneSamples = countSceneSamples(options);
+    uint64_t sceneSamples = meanSceneSamples();
     FloorResult floor = measureFloor(sceneSamples, options.frames / 2);
     printReport(options, samples, preloadMs, longestCombo);
     std::vector<double> times;
