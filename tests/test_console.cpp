@@ -15,6 +15,7 @@
 #include "shell/console.h"
 #include "shell/main_loop.h"
 #include "shell/window.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ class ConsoleLogTest : public ::testing::Test {
   protected:
     void SetUp() override {
         savedDirectory = logDirectory;
-        directory = fs::path(::testing::TempDir()) /
+        directory = fs::path(tempDir()) /
                     ("console_log_" +
                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(directory);

@@ -5,13 +5,14 @@
 
 #include "archive/asset_archive.h"
 #include "base/console_log.h"
+#include "tests/temp_folder.h"
 #include "tools/assets/archive_writer.h"
 
 namespace fs = std::filesystem;
 
 void ArchiveTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    directory = fs::path(::testing::TempDir()) /
+    directory = fs::path(tempDir()) /
                 ("asset_archive_" + std::string(info->test_suite_name()) + "_" + info->name());
     fs::remove_all(directory);
     fs::create_directories(directory);
@@ -32,6 +33,8 @@ void ArchiveTest::TearDown() {
 }
 
 void ArchiveTest::writeArchiveFile(const std::string& bytes) {
+    // A death test's child takes the process's temporary folder with it.
+    fs::create_directories(directory);
     std::ofstream out(assetArchivePath, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

@@ -7,6 +7,7 @@
 
 #include "server/metrics.h"
 #include "server/storage.h"
+#include "tests/temp_folder.h"
 
 // The value of one sample line of metricsText(), -1 when absent.
 static double sample(const std::string& name) {
@@ -24,7 +25,7 @@ TEST(Metrics, RouteLabelsAreAFixedSet) {
 }
 
 TEST(Metrics, AFailedStatementCountsAsADatabaseError) {
-    std::string path = testing::TempDir() + "metrics_test.sqlite";
+    std::string path = tempDir() + "/metrics_test.sqlite";
     std::remove(path.c_str());
     std::string error;
     Database* database = openDatabase("sqlite:" + path, 1, error);

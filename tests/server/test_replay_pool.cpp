@@ -19,6 +19,7 @@
 #include "server/replays.h"
 #include "tests/server/recorded_runs.h"
 #include "tests/server/server_harness.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -268,7 +269,7 @@ TEST(ReplayChecker, ACheckerThatGoesQuietDeafOrBabblingIsCutOffAtItsDeadline) {
                  {"deaf", "exec sleep 30\n", 1 << 20, late},
                  {"babbling", "exec yes verdict\n", 100, "the checker answered without a verdict"}};
     for (const Case& c : cases) {
-        std::string path = ::testing::TempDir() + "/zentrix-" + c.name + "-checker.sh";
+        std::string path = tempDir() + "/zentrix-" + c.name + "-checker.sh";
         std::ofstream(path) << "#!/bin/sh\n" << c.script;
         ::chmod(path.c_str(), 0755);
         VerifierSettings settings;
