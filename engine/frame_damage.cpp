@@ -39,16 +39,10 @@ static void mixDrawState() {
     static const GLenum floatsRead[] = {GL_CURRENT_COLOR,     GL_MODELVIEW_MATRIX,
                                         GL_PROJECTION_MATRIX, GL_TEXTURE_MATRIX,
                                         GL_DEPTH_RANGE,       GL_ALPHA_TEST_REF};
-    static const GLenum integersRead[] = {GL_TEXTURE_BINDING_2D,
-                                          GL_BLEND_SRC,
-                                          GL_BLEND_DST,
-                                          GL_DEPTH_FUNC,
-                                          GL_DEPTH_WRITEMASK,
-                                          GL_VIEWPORT,
-                                          GL_ALPHA_TEST_FUNC,
-                                          GL_DRAW_FRAMEBUFFER_BINDING,
-                                          GL_READ_FRAMEBUFFER_BINDING,
-                                          GL_TEXTURE_ENV_MODE};
+    static const GLenum integersRead[] = {
+        GL_TEXTURE_BINDING_2D,      GL_BLEND_SRC, GL_BLEND_DST,       GL_DEPTH_FUNC,
+        GL_DEPTH_WRITEMASK,         GL_VIEWPORT,  GL_ALPHA_TEST_FUNC, GL_DRAW_FRAMEBUFFER_BINDING,
+        GL_READ_FRAMEBUFFER_BINDING};
     static const GLenum enablesRead[] = {GL_BLEND,     GL_TEXTURE_2D, GL_DEPTH_TEST, GL_ALPHA_TEST,
                                          GL_CULL_FACE, GL_LIGHTING,   GL_FOG};
     GLfloat floats[16] = {};
@@ -61,6 +55,11 @@ static void mixDrawState() {
         glGetIntegerv(name, integers);
         mixValue(integers);
     }
+    // The texture environment is no glGet value: asked that way it is an
+    // invalid enum, and the mode was never read.
+    GLint textureEnvironment = 0;
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &textureEnvironment);
+    mixValue(textureEnvironment);
     for (GLenum cap : enablesRead) mixValue(glIsEnabled(cap));
 }
 
