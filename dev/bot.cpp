@@ -55,7 +55,11 @@ static constexpr float aimPatienceMs = 400.0f;
 static constexpr float dragLengthMs = 300.0f;
 // How long the bot waits on the connection prompt before it plays offline.
 static constexpr float promptPatienceMs = 30000.0f;
+// How long "Connected!" shows before the bot, having read it, resumes: a
+// player's glance, and frames enough for a test to see the prompt.
+static constexpr float promptReadMs = 400.0f;
 static float promptWaitMs = 0.0f;
+static float connectedShownMs = 0.0f;
 
 static uint32_t botRandom() {
     botRandomState ^= botRandomState << 13;
@@ -77,6 +81,7 @@ void resetBot(uint32_t seed) {
     botShots = 0;
     recentShots.clear();
     promptWaitMs = 0.0f;
+    connectedShownMs = 0.0f;
 }
 
 static void enterPhase(BotPhase next, float lengthMs) {
@@ -301,7 +306,7 @@ static bool pointAtResetAnswer() {
 // player would, "Continue in offline mode" and then the warning's "Continue".
 static int32_t promptAnswer() {
     if (!serverLink.connectionPrompt) return 0;
-    if (serverLink.promptConnected) return PromptResume;
+    if (serverLink.promptConnected) return connectedShownMs >= promptReadMs ? PromptResume : 0;
     if (serverLink.offlineWarning) return PromptContinue;
     return promptWaitMs >= promptPatienceMs ? PromptOffline : 0;
 }
@@ -349,6 +354,8 @@ void botStep(float dtMs) {
     phaseClock += dtMs;
     ageShotMemory(dtMs);
     promptWaitMs = serverLink.connectionPrompt ? promptWaitMs + dtMs : 0.0f;
+    bool connected = serverLink.connectionPrompt && serverLink.promptConnected;
+    connectedShownMs = connected ? connectedShownMs + dtMs : 0.0f;
     bool busy = phase == Firing || phase == Rotating || phase == Clicking;
     if (!busy && (clickWanted() || pointAtResetAnswer() || pointAtPromptAnswer())) {
         onLeftButtonDown();

@@ -47,9 +47,9 @@ restart_server() { start_server --listen "127.0.0.1:$port"; }
 # catch_prompt BUTTON SHOT LOGGED: once console.log holds LOGGED, the game is
 # stopped between short slices of running until its prompt's button line
 # matches the regular expression BUTTON, and SHOT is taken; the game is left
-# stopped. The bot answers the prompt as a player would, "Resume" as soon as
-# it says "Connected!", which it shows for a frame or two; and the line is
-# logged before the frame is drawn. The bot's cursor may rest on the button
+# stopped. The bot answers the prompt as a player would, "Resume" 0.4 s of
+# game time after it says "Connected!" (24 frames at the fixed step); and
+# the line is logged before the frame is drawn. The bot's cursor may rest on the button
 # and hide a word of it from the reader, so BUTTON names more than one.
 catch_prompt() {
   local stuck=0 looks=0 seen=
