@@ -345,14 +345,15 @@ static void endFarLayer() {
     glDepthFunc(GL_LESS);
 }
 
-// Opaque things in front, then the backdrop only around them.
-static void renderBackgroundBehind(bool showsGame, void (*drawInFront)()) {
+// Opaque things in front, then the backdrop only around them (the image
+// itself only when its copy did not go in first).
+static void renderBackgroundBehind(bool showsGame, void (*drawInFront)(), bool copiedFirst) {
     end2D();
     placeCameraForDrawing();
     drawInFront();
     begin2D();
     beginFarLayer();
-    drawBackgroundImage(showsGame);
+    if (!copiedFirst) drawBackgroundImage(showsGame);
     end2D();
     loadCameraMatrices();
     farStarfield = true;
@@ -363,9 +364,12 @@ static void renderBackgroundBehind(bool showsGame, void (*drawInFront)()) {
 
 // Behind the game view the image's copy is drawn only where nothing covers
 // it (the mass hides most of a large level); a menu takes it whole.
-void renderBackground(bool showsGame, void (*drawInFront)()) {
+void renderBackground(bool showsGame, void (*drawInFront)(), bool frontCoversLittle) {
     ProfileScope section("renderBackground");
-    if (drawInFront) return renderBackgroundBehind(showsGame, drawInFront);
+    if (drawInFront) {
+        bool copiedFirst = frontCoversLittle && copyBackgroundIntoWindow(showsGame);
+        return renderBackgroundBehind(showsGame, drawInFront, copiedFirst);
+    }
     if (!copyBackgroundIntoWindow(showsGame)) drawBackgroundImage(showsGame);
     end2D();
     placeCameraForDrawing();

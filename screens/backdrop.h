@@ -45,8 +45,12 @@ void resetStarfield();
 // showsGame: the screen shows the game view, so the level's background is drawn.
 // drawInFront, when given, draws opaque things in 3D first (with the camera
 // placed); the backdrop then fills only the pixels they leave, for the same
-// picture with fewer pixels shaded.
-void renderBackground(bool showsGame, void (*drawInFront)() = nullptr);
+// picture with fewer pixels shaded. When they cover little of the window
+// (frontCoversLittle), the background's copy goes into the window whole
+// before them instead: a plain copy of every pixel costs a software renderer
+// less than shading most of them behind the things in front.
+void renderBackground(bool showsGame, void (*drawInFront)() = nullptr,
+                      bool frontCoversLittle = false);
 // Places the camera (shaken with the C library's numbers) and loads its
 // matrices into GL: the view draws with exactly the matrices picking uses.
 void placeCameraForDrawing();

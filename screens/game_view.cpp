@@ -201,6 +201,41 @@ static void drawOpaqueCubes(const std::vector<int32_t>& slots, const BlockTextur
     enableState(GL_BLEND);
 }
 
+// ---- the window share of the mass ----
+
+// Clip coordinates of p under the camera's matrices (column-major).
+static void clipCoordinates(Vec3 p, double clip[4]) {
+    const double* m = camera.modelviewMatrix;
+    const double* projection = camera.projectionMatrix;
+    double eye[4];
+    for (int row = 0; row < 4; row++)
+        eye[row] = m[row] * p.x + m[4 + row] * p.y + m[8 + row] * p.z + m[12 + row];
+    for (int row = 0; row < 4; row++)
+        clip[row] = projection[row] * eye[0] + projection[4 + row] * eye[1] +
+                    projection[8 + row] * eye[2] + projection[12 + row] * eye[3];
+}
+
+float massBoxWindowShare() {
+    // Half a cube's space diagonal: every corner lies within it of the centre.
+    const double reach = blockUnit * 0.87;
+    double left = 1, right = -1, bottom = 1, top = -1;
+    for (int32_t slot = 0; slot < blockSlots; slot++) {
+        if (!blockTable[slot].alive) continue;
+        double clip[4];
+        clipCoordinates(blockTable[slot].pos, clip);
+        if (clip[3] <= reach) return 1;  // at or behind the eye: take the window as covered
+        double x = clip[0] / clip[3], y = clip[1] / clip[3];
+        double reachX = reach * camera.projectionMatrix[0] / clip[3];
+        double reachY = reach * camera.projectionMatrix[5] / clip[3];
+        left = std::min(left, x - reachX), right = std::max(right, x + reachX);
+        bottom = std::min(bottom, y - reachY), top = std::max(top, y + reachY);
+    }
+    left = std::max(left, -1.0), right = std::min(right, 1.0);
+    bottom = std::max(bottom, -1.0), top = std::min(top, 1.0);
+    if (left >= right || bottom >= top) return 0;
+    return static_cast<float>((right - left) / 2 * (top - bottom) / 2);
+}
+
 void renderOpaqueMass() {
     ProfileScope section("renderOpaqueMass");
     enterRenderPass(PassBlocks);

@@ -18,6 +18,9 @@ void renderBlocks();
 // test keeps the backdrop off the pixels they cover; renderBlocks then draws
 // only what is blended over them.
 void renderOpaqueMass();
+// The share of the window (0 to 1) that the box around the living blocks
+// covers on screen, under the camera of the last frame drawn.
+float massBoxWindowShare();
 void renderParticleSystems();
 // A popped block's burst, drawn as the particle renderer keeps it.
 using ParticleBurst = PolyparticleBurst;

@@ -51,6 +51,9 @@
 
 // Frames this long (a stall, the first frame) move no timer, fade or screen.
 static constexpr float longFrameMs = 1000.0f;
+// Behind a mass whose box on screen covers less than this share of the
+// window, the background goes in whole first (see renderBackground).
+static constexpr float smallMassWindowShare = 0.5f;
 
 // ---- side effects run when a transition's fade ends ----
 
@@ -353,7 +356,9 @@ void Draw() {
         begin2D();
         if (!(entry.facts & NoBackdrop)) {
             bool showsGame = (entry.facts & GameBackground) != 0;
-            renderBackground(showsGame, (entry.facts & GameView) ? renderOpaqueMass : nullptr);
+            bool gameView = (entry.facts & GameView) != 0;
+            renderBackground(showsGame, gameView ? renderOpaqueMass : nullptr,
+                             gameView && massBoxWindowShare() < smallMassWindowShare);
             if (!(entry.facts & GameView)) begin2D();
         }
         drawScreen(entry);

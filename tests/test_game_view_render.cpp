@@ -2,16 +2,19 @@
 // motion blur's copy and blend (through the half-size target or the atlas
 // copy, alike), the background's copy at the window's size, the per-pass
 // counts, and the level-complete veil and its sound.
+#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 #include "archive/asset_archive.h"
 #include "base/profiler.h"
 #include "engine/clear_middle.h"
 #include "engine/render_stats.h"
 #include "engine/render_targets.h"
+#include "game/camera.h"
 #include "game_test_support.h"
 #include "graphics_test_support.h"
 #include "screens/backdrop.h"
@@ -439,13 +442,17 @@ void loadBackgrounds(int seed) {
     closeAssetArchive();
 }
 
-std::vector<unsigned char> backgroundPicture(bool showsGame, bool fromCopy, bool front) {
+std::vector<unsigned char> backgroundPicture(bool showsGame, bool fromCopy, bool front,
+                                             bool copiedFirst = false) {
     backgroundCopyAllowed = fromCopy;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     begin2D();
     // Whatever came before may have left texturing off, as the opaque blocks do.
     disableState(GL_TEXTURE_2D);
-    renderBackground(showsGame, front ? drawGreenSquare : nullptr);
+    clearPassCounts();
+    renderStatsOn = true;
+    renderBackground(showsGame, front ? drawGreenSquare : nullptr, copiedFirst);
+    renderStatsOn = false;
     return windowPixels();
 }
 
@@ -456,16 +463,18 @@ TEST_F(GameViewRender, BackgroundCopyLooksExactlyAsTheAtlasDrawsItAfterEveryChan
         const char* what;
         int level;
         int viewportWidth, viewportHeight;
-        int reloadSeed;  // > 0: the atlas is rebuilt with other pictures of the same names
-        bool front;      // an opaque square drawn first, the backdrop around it
+        int reloadSeed;    // > 0: the atlas is rebuilt with other pictures of the same names
+        bool front;        // an opaque square drawn first, the backdrop around it
+        bool copiedFirst;  // the square covers little: the copy goes in whole before it
     } steps[] = {
-        {"first image", 0, windowSide, windowSide, 0, false},
-        {"the level's own image", 1, windowSide, windowSide, 0, false},
-        {"behind an opaque square", 1, windowSide, windowSide, 0, true},
-        {"a smaller, uneven window", 1, 201, 151, 0, false},
-        {"the first image in that window", 0, 201, 151, 0, false},
-        {"rebuilt atlas, same names", 0, 201, 151, 90, false},
-        {"back to the whole window", 0, windowSide, windowSide, 0, false},
+        {"first image", 0, windowSide, windowSide, 0, false, false},
+        {"the copy first, a square over it", 0, windowSide, windowSide, 0, true, true},
+        {"the level's own image", 1, windowSide, windowSide, 0, false, false},
+        {"behind an opaque square", 1, windowSide, windowSide, 0, true, false},
+        {"a smaller, uneven window", 1, 201, 151, 0, false, false},
+        {"the first image in that window", 0, 201, 151, 0, false, false},
+        {"rebuilt atlas, copy first", 0, 201, 151, 90, true, true},
+        {"back to the whole window", 0, windowSide, windowSide, 0, false, false},
     };
     resetStarfield();
     loadBackgrounds(10);
@@ -480,8 +489,14 @@ TEST_F(GameViewRender, BackgroundCopyLooksExactlyAsTheAtlasDrawsItAfterEveryChan
         bool showsGame = step.level > 0;
         ASSERT_TRUE(backgroundTextureLoaded(showsGame)) << step.what;
         glViewport(0, 0, step.viewportWidth, step.viewportHeight);
-        std::vector<unsigned char> fromAtlas = backgroundPicture(showsGame, false, step.front);
-        std::vector<unsigned char> fromCopy = backgroundPicture(showsGame, true, step.front);
+        std::vector<unsigned char> fromAtlas =
+            backgroundPicture(showsGame, false, step.front, step.copiedFirst);
+        std::vector<unsigned char> fromCopy =
+            backgroundPicture(showsGame, true, step.front, step.copiedFirst);
+        // Copied in first, the image binds no texture: the blit puts it there.
+        if (step.copiedFirst) {
+            EXPECT_EQ(passCounts[PassBackground].binds, 0) << step.what;
+        }
         EXPECT_EQ(fromAtlas, fromCopy) << step.what;
         EXPECT_NE(fromAtlas, before) << step.what << ": the step changes nothing";
         EXPECT_EQ(backgroundTarget.width, step.viewportWidth) << step.what;
@@ -505,6 +520,65 @@ TEST_F(GameViewRender, BackgroundCopyAnImageStillFadingInIsDrawnFromTheAtlas) {
     std::vector<unsigned char> fromAtlas = backgroundPicture(false, false, false);
     EXPECT_EQ(backgroundPicture(false, true, false), fromAtlas);
     EXPECT_EQ(backgroundTarget.framebuffer, 0u);
+}
+
+// The box around the mass holds every corner of every living block on
+// screen, and no more than a few times their own box.
+TEST(MassBox, HoldsEveryCubeCornerOnScreenAndGrowsWithTheMass) {
+    for (Block& block : blockTable) block = {};
+    setViewSize(1280, 720);
+    resetCamera();
+    applyCamera(0);
+    EXPECT_EQ(massBoxWindowShare(), 0) << "no blocks";
+    GLint viewport[4] = {0, 0, 1280, 720};
+    struct Case {
+        const char* what;
+        Vec3 first, last;  // the corners of a box of cells filled with blocks
+        float ratio;       // the mass ratio the camera comes in by
+    } cases[] = {
+        {"one block at the centre", {0, 0, 0}, {0, 0, 0}, 0},
+        {"one block off to the side", {160, 96, -64}, {160, 96, -64}, 0},
+        {"a level-3 sized mass", {-64, -64, -64}, {64, 64, 32}, 0.4f},
+        {"a full mass, the eye come in", {-96, -96, -96}, {128, 128, 128}, 0.85f},
+    };
+    float shares[4] = {};
+    for (size_t i = 0; i < std::size(cases); i++) {
+        const Case& c = cases[i];
+        for (Block& block : blockTable) block = {};
+        int slot = 0;
+        double left = 1280, right = 0, bottom = 720, top = 0;
+        for (float x = c.first.x; x <= c.last.x; x += blockUnit)
+            for (float y = c.first.y; y <= c.last.y; y += blockUnit)
+                for (float z = c.first.z; z <= c.last.z; z += blockUnit) {
+                    blockTable[slot].pos = {x, y, z};
+                    blockTable[slot++].alive = true;
+                }
+        resetCamera();
+        applyCamera(c.ratio, [] { return 0; });
+        for (int b = 0; b < slot; b++)
+            for (int corner = 0; corner < 8; corner++) {
+                Vec3 p = blockTable[b].pos;
+                GLdouble wx = 0, wy = 0, wz = 0;
+                gluProject(p.x + (corner & 1 ? 16 : -16), p.y + (corner & 2 ? 16 : -16),
+                           p.z + (corner & 4 ? 16 : -16), camera.modelviewMatrix,
+                           camera.projectionMatrix, viewport, &wx, &wy, &wz);
+                left = std::min(left, wx), right = std::max(right, wx);
+                bottom = std::min(bottom, wy), top = std::max(top, wy);
+            }
+        left = std::max(left, 0.0), right = std::min(right, 1280.0);
+        bottom = std::max(bottom, 0.0), top = std::min(top, 720.0);
+        double cornerShare = (right - left) * (top - bottom) / (1280.0 * 720.0);
+        shares[i] = massBoxWindowShare();
+        EXPECT_GE(shares[i], cornerShare) << c.what;
+        EXPECT_LE(shares[i], std::max(cornerShare * 4, 0.02)) << c.what;
+    }
+    EXPECT_LT(shares[2], 0.5f) << "a level-3 mass takes the copy first";
+    EXPECT_GT(shares[3], 0.5f) << "a full mass keeps the backdrop behind it";
+    blockTable[0].pos = camera.shakenEye;
+    EXPECT_EQ(massBoxWindowShare(), 1) << "a block at the eye";
+    for (Block& block : blockTable) block = {};
+    setViewSize(0, 0);
+    resetCamera();
 }
 
 }  // namespace
