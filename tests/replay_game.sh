@@ -20,6 +20,7 @@ XDG_DATA_HOME="$work/xdg" xvfb-run -a -s "-screen 0 1920x1080x24" "$work/zentrix
   --windowed 1280x720 --no-dialogs --config-dir "$work/cfg" --start casual:1 --autoplay \
   --seed 11 --frames 1400 --script script.txt > run.log 2>&1 || fail "exit code $?"
 grep -q "^Level start mode=Casual level=1" console.log || fail "the level never began"
+! grep -m 3 "^GL error" console.log || fail "the game's frames raised GL errors"
 
 shopt -s nullglob
 replays=("$work"/xdg/"Brisko Game Studios"/Zentrix/Replays/replay-*.zxr)
