@@ -363,7 +363,8 @@ static void renderBackgroundBehind(bool showsGame, void (*drawInFront)(), bool c
 }
 
 // Behind the game view the image's copy is drawn only where nothing covers
-// it (the mass hides most of a large level); a menu takes it whole.
+// it (the mass hides most of a large level), or copied in whole before a
+// small mass; a menu takes it whole.
 void renderBackground(bool showsGame, void (*drawInFront)(), bool frontCoversLittle) {
     ProfileScope section("renderBackground");
     if (drawInFront) {

@@ -359,7 +359,7 @@ void Draw() {
             bool gameView = (entry.facts & GameView) != 0;
             renderBackground(showsGame, gameView ? renderOpaqueMass : nullptr,
                              gameView && massBoxWindowShare() < smallMassWindowShare);
-            if (!(entry.facts & GameView)) begin2D();
+            if (!gameView) begin2D();
         }
         drawScreen(entry);
         enterRenderPass(PassOther);
