@@ -289,15 +289,20 @@ void countFrameSamples(const BenchOptions& options) {
     countedFrames++;
 }
 
+// The counted frames, as a divisor that is never zero.
+double countedDivisor() {
+    return std::max(1, countedFrames);
+}
+
 // Mean samples of a counted frame.
 uint64_t meanSceneSamples() {
     uint64_t total = 0;
     for (const PassCounts& counts : passCounts) total += counts.samples;
-    return total / std::max(1, countedFrames);
+    return static_cast<uint64_t>(total / countedDivisor());
 }
 
 void printPassLine(const char* name, const PassCounts& c, double layersPerSample) {
-    double frames = std::max(1, countedFrames);
+    double frames = countedDivisor();
     printf("  %-12s %7.2f %6.1f %7.1f %7.1f %6.1f %6.1f\n", name,
            static_cast<double>(c.samples) / frames * layersPerSample, c.binds / frames,
            c.matrixLoads / frames, c.switches / frames, c.blendChanges / frames, c.draws / frames);
@@ -320,10 +325,11 @@ void printPassCounts(double layersPerSample) {
 
 void printFloor(const std::vector<double>& times, uint64_t samples, const FloorResult& floor) {
     double p50 = percentile(times, 0.5), p95 = percentile(times, 0.95);
-    printf("  samples per frame %llu = %.2f window layers (every %dth frame counted, not timed: "
-           "particles mean %.0f)\n",
-           static_cast<unsigned long long>(samples), floor.quadLayers, countEvery,
-           countedParticles / std::max(1, countedFrames));
+    printf(
+        "  samples per frame %llu = %.2f window layers (every %dth frame counted, not timed: "
+        "particles mean %.0f)\n",
+        static_cast<unsigned long long>(samples), floor.quadLayers, countEvery,
+        countedParticles / countedDivisor());
     printf("  floor ms: p50 %.2f  p95 %.2f   ratio frame/floor: p50 %.2f  p95 %.2f\n", floor.p50Ms,
            floor.p95Ms, p50 / floor.p50Ms, p95 / floor.p50Ms);
     printf("  of the floor, clear and swap alone: p50 %.2f ms\n", floor.emptyP50Ms);
