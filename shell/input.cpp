@@ -30,8 +30,19 @@ void onMouseMove(int32_t x, int32_t y) {
     movePointer(x, y);
 }
 
+// A frame of a second or more skips the screens' update, so after a move
+// the hover may still name the button the pointer has left: a press goes to
+// the button under the pointer, or to none. A hover that has followed stays:
+// where two buttons overlap, it names the one drawn lit.
+static int32_t itemUnderPointer() {
+    if (!hoverLagsPointer || focusTargetCount == 0) return hoverItem;
+    int target = focusedTarget(mouseX, mouseY);
+    return target >= 0 ? focusTargets[target].item : 0;
+}
+
 void onLeftButtonDown() {
     recordReplayEvent(ReplayLeftDown);
+    hoverItem = itemUnderPointer();
     if (currentStateHas(PressesButtons)) {
         pressLeftButton();
         return;
@@ -104,14 +115,6 @@ void moveFocus(FocusMove move) {
     if (to >= 0) placePointerOn(focusTargets[to]);
 }
 
-// A key presses the button it focused, even where a long frame skipped the
-// screen's update and its hover still names the button before. A hover that
-// has followed stays: where two buttons overlap, it names the one drawn lit.
-static void pressTarget(int target) {
-    if (target >= 0 && hoverLagsPointer) hoverItem = focusTargets[target].item;
-    onLeftButtonDown();
-}
-
 // A screen with buttons but none focused gets its first one focused; a
 // screen without buttons (a card, the credits) takes a click where it is.
 void pressFocus(int32_t key) {
@@ -122,7 +125,7 @@ void pressFocus(int32_t key) {
         return;
     }
     focusPressKey = key;
-    pressTarget(target);
+    onLeftButtonDown();
 }
 
 void releaseFocus(int32_t key) {
@@ -145,7 +148,7 @@ void pressBack() {
     backPressPending = false;
     int target = focusedTarget(mouseX, mouseY);
     if (target < 0 || !focusTargets[target].back || !focusKeysActive()) return;
-    pressTarget(target);
+    onLeftButtonDown();
     onLeftButtonUp();
 }
 

@@ -137,8 +137,8 @@ TEST_F(FocusKeys, EscapePressesTheWayBackOnlyIfTheScreenStillOffersIt) {
 }
 
 // A frame of a second or more skips the screens' update, so the hover can
-// still name the button before when the key's press arrives.
-TEST_F(FocusKeys, KeysPressTheFocusedButtonThoughTheHoverLagsBehind) {
+// still name the button before when a key's press or a click arrives.
+TEST_F(FocusKeys, PressesGoToTheButtonUnderThePointerThoughTheHoverLagsBehind) {
     focusTargets[2].item = 6;  // the game types' "Back"
     GameState = Gametype;
     onKeyDown(vk::Escape);
@@ -149,6 +149,25 @@ TEST_F(FocusKeys, KeysPressTheFocusedButtonThoughTheHoverLagsBehind) {
     onKeyDown(vk::Down);  // "Classic", the first row
     onKeyDown(vk::Return);
     onKeyUp(vk::Return);
+    EXPECT_EQ(GameState, GametypeToDifficulty);
+    // The mouse: the hover still names "Classic" where the pointer left it.
+    GameState = Gametype;
+    hoverItem = 1;
+    onMouseMove(200, 315);  // onto "Back"
+    onLeftButtonDown();
+    onLeftButtonUp();
+    EXPECT_EQ(GameState, GametypeToMenu);
+    GameState = Gametype;
+    hoverItem = 1;
+    onMouseMove(5, 5);  // off every button
+    onLeftButtonDown();
+    onLeftButtonUp();
+    EXPECT_EQ(GameState, Gametype);
+    // Once the screens have followed the pointer, the hover holds.
+    hoverLagsPointer = false;
+    hoverItem = 1;
+    onLeftButtonDown();
+    onLeftButtonUp();
     EXPECT_EQ(GameState, GametypeToDifficulty);
 }
 
