@@ -13,14 +13,14 @@
 #include "server/secure.h"
 #include "tests/fuzz/fuzz_support.h"
 
+// Loaded once for the whole campaign; a key that does not load stops it.
 static const ServerKey& fuzzKey() {
-    static ServerKey key;
-    static bool loaded = false;
-    if (!loaded) {
+    static const ServerKey key = [] {
+        ServerKey loaded;
         std::string error;
-        loaded = loadServerKey(builtServerKeyPem(), key, error);
-        if (!loaded) __builtin_trap();
-    }
+        if (!loadServerKey(builtServerKeyPem(), loaded, error)) __builtin_trap();
+        return loaded;
+    }();
     return key;
 }
 
