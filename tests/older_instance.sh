@@ -5,17 +5,31 @@
 # a second, and ends it ("Killing old process") only when it is still there
 # after more than five waits. A program of the same name from another file,
 # and a copy run by another user, are left alone.
-set -euo pipefail
+set -Eeuo pipefail
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
-pids=()
+launchers=() servers=()
+# The games go first, so their launchers end by themselves and take their X
+# servers along. A game left running would hold this script's output open,
+# and ctest would wait on it until the test's time-out.
 cleanup() {
-  for pid in "${pids[@]}"; do kill -CONT "$pid" 2>/dev/null || true; kill "$pid" 2>/dev/null || true; done
+  pkill -KILL -f -- "^$work/(bin|other-bin)/" 2>/dev/null || true
+  for pid in "${launchers[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${servers[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; for log in "$work"/*/console.log; do echo "--- $log"; cat "$log"; done; exit 1; }
+# Messages go to standard error: the newer copies' output is captured or
+# dropped, and a failure inside them must still be read.
+fail() {
+  { echo "FAIL: $*"; for log in "$work"/*/console.log; do echo "--- $log"; cat "$log"; done; } >&2
+  exit 1
+}
+trap 'echo "FAIL: line $LINENO: \"$BASH_COMMAND\" ended with status $?" >&2' ERR
 
 # A private copy: only processes of this program file count as older copies.
 name=zentrix-instance-test-$$
@@ -38,14 +52,19 @@ start_copy() {
   (cd "$folder" && exec "$@" "${x_server[@]}" "$program" --windowed 320x240 \
     --no-dialogs --config-dir "$folder/cfg" --offline) &
   started_pid=$!
-  pids+=("$started_pid")
-  for _ in $(seq 150); do grep -q "Starting main loop" "$folder/console.log" 2>/dev/null && return; sleep 0.1; done
+  launchers+=("$started_pid")
+  for _ in $(seq 600); do grep -q "Starting main loop" "$folder/console.log" 2>/dev/null && return; sleep 0.1; done
   fail "the copy in $1 did not start"
 }
 
 # The game process itself (xvfb-run's child) of a copy started in FOLDER.
-game_pid_in() { pgrep -f -- "--config-dir $work/$1/cfg" | while read -r p; do
-  [[ $(readlink "/proc/$p/exe" 2>/dev/null) == */"$name" ]] && echo "$p"; done | head -1; }
+game_pid_in() {
+  local p
+  for p in $(pgrep -f -- "--config-dir $work/$1/cfg"); do
+    [[ $(readlink "/proc/$p/exe" 2>/dev/null) == */"$name" ]] && { echo "$p"; return; }
+  done
+  return 0
+}
 
 # run_newer FOLDER: a newer copy that runs five frames; prints its run time.
 run_newer() {
@@ -97,15 +116,13 @@ if [[ $(id -u) == 0 ]] && id nobody >/dev/null 2>&1; then
   # started by xvfb-run as the other user outlived the test when its
   # launcher was ended first.
   Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/foreign.display" 2>/dev/null &
-  pids+=($!)
+  servers+=($!)
   for _ in $(seq 100); do [[ -s $work/foreign.display ]] && break; sleep 0.1; done
   copy_display=:$(cat "$work/foreign.display")
   start_copy foreign "$game" env HOME="$work/foreign" XDG_RUNTIME_DIR= runuser -u nobody --
   copy_display=
   launcher=$started_pid
   foreign=$(game_pid_in foreign)
-  # Run by another user, it outlives its root-owned launcher unless ended itself.
-  pids+=("$foreign")
   run_newer mine >/dev/null
   ! grep -q "old process" "$work/mine/console.log" || fail "another user's copy was waited for"
   kill -0 "$foreign" 2>/dev/null || fail "another user's copy was ended"
